@@ -1,0 +1,26 @@
+#pragma once
+// The one way a number becomes text: results in the editor, the status bar,
+// the memory and statistics panes, log messages and the memory file.
+
+#include <string>
+#include <string_view>
+
+#include "numeric/complex.h"
+
+inline constexpr std::u16string_view kFormatLower = u"%.20g";
+inline constexpr std::u16string_view kFormatUpper = u"%.20G";
+
+// A real number as "%.20g" (or "%.20G") prints it: at most 17 significant
+// digits, %g style choice at precision 20, three-digit exponents, "-0",
+// "1.#INF", "-1.#INF", "1.#QNAN", "-1.#IND". Any format other than the upper
+// case one is taken as the lower case one.
+std::u16string FormatReal(double value, std::u16string_view format);
+
+// A complex value in its shortest natural reading: "3", "i×2", "−i",
+// "-2+i×3", "1.5−i×0.25" (U+2212 and U+00D7 between the parts).
+std::u16string FormatComplex(const CComplex& value, std::u16string_view format, char16_t unit);
+
+// The format chosen by the "NotationCase" preference.
+std::u16string_view GetResultFormat();
+// The imaginary unit letter chosen by the "FormatI" preference.
+char16_t GetImaginaryUnit();

@@ -1,0 +1,10 @@
+#pragma once
+// Conversions between the UTF-16 texts of the core and UTF-8 byte strings
+// (terminal output, command-line arguments, test reports).
+
+#include <string>
+#include <string_view>
+
+std::string Utf16ToUtf8(std::u16string_view text);
+// Invalid bytes become U+FFFD.
+std::u16string Utf8ToUtf16(std::string_view text);

@@ -1,0 +1,191 @@
+#include "numeric/status.h"
+
+#include <cmath>
+
+#include "document/number_format.h"
+#include "document/preferences.h"
+
+namespace {
+
+const char16_t* const kOperationNames[] = {
+    u"None",
+    u"Number",
+    u"Division",
+    u"Multiplication",
+    u"Addition",
+    u"Subtraction",
+    u"Sine",
+    u"Cosine",
+    u"Tangent",
+    u"Cotangent",
+    u"Secant",
+    u"Cosecant",
+    u"Arcsine",
+    u"Arccosine",
+    u"Arctangent",
+    u"Arccotangent",
+    u"Arcsecant",
+    u"Arccosecant",
+    u"Hyperbolic cosine",
+    u"Hyperbolic sine",
+    u"Hyperbolic tangent",
+    u"Hyperbolic cotangent",
+    u"Hyperbolic secant",
+    u"Hyperbolic cosecant",
+    u"Archyperbolic cosine",
+    u"Archyperbolic sine",
+    u"Archyperbolic tangent",
+    u"Archyperbolic cotangent",
+    u"Archyperbolic secant",
+    u"Archyperbolic cosecant",
+    u"Natural logarithm",
+    u"Decimal logarithm",
+    u"Power",
+    u"Exponent",
+    u"Factorial",
+    u"Memory",
+    u"Square root",
+    u"Absolute value",
+    u"Gamma function",
+    u"Index",
+    u"Bessel of the first kind",
+    u"Bessel of the second kind",
+    u"Modified Bessel of the first kind",
+    u"Modified Bessel of the second kind",
+    u"Series sum",
+    u"Series product",
+};
+
+constexpr int kOperationCount = sizeof(kOperationNames) / sizeof(kOperationNames[0]);
+static_assert(kOperationCount == SeriesProduct + 1);
+
+std::u16string FormatMessageReal(double value)
+{
+    return FormatReal(value, GetResultFormat());
+}
+
+std::u16string FormatMessageComplex(double re, double im)
+{
+    return FormatComplex(CComplex(re, im), GetResultFormat(), GetImaginaryUnit());
+}
+
+}  // namespace
+
+const char16_t* GetOperationName(int kind)
+{
+    if (kind < 0 || kind >= kOperationCount)
+        return u"Undefined";
+    return kOperationNames[kind];
+}
+
+int GetStatusSeverity(ECalcStatus status)
+{
+    switch (status) {
+    case eUninitializedMemory:
+    case eUnderflow:
+    case ePartialLoss:
+    case eTotalLoss:
+        return 0;
+    default:
+        return 1;
+    }
+}
+
+void CCalcRunState::Reset()
+{
+    continueFlag = true;
+    currentKind = None;
+    previousKind = None;
+    lastStatus = eNone;
+    quietOverflow = false;
+    const unsigned units = Preferences().Get(EPreference::TrigonometricUnits);
+    trigonometricUnits = (units == 1 || units == 2) ? static_cast<int>(units) : 0;
+    if (logReceiver)
+        logReceiver->StartCalculation();
+}
+
+CCalcRunState& RunState()
+{
+    static CCalcRunState state;
+    return state;
+}
+
+void ReportStatus(ECalcStatus status, double re, double im)
+{
+    CCalcRunState& state = RunState();
+    CCalcMessage message{0, GetOperationName(state.currentKind), {}};
+
+    switch (status) {
+    case eSyntaxError:
+        message.description = u"Syntax error";
+        state.continueFlag = false;
+        break;
+    case eUninitializedMemory:
+        message.description = u"Uninitialized memory used, value forced to 0";
+        break;
+    case eOverflow:
+        state.lastStatus = eOverflow;
+        if (state.quietOverflow)
+            return;
+        message.description = u"Operation resulted in overflow, too big ";
+        if (re > 0)
+            message.description += u"positive ";
+        else if (re < 0)
+            message.description += u"negative ";
+        message.description += u"number returned";
+        state.continueFlag = false;
+        break;
+    case eUnderflow:
+        message.description = u"Operation resulted in underflow, result accepted as " + FormatMessageReal(re);
+        break;
+    case ePartialLoss:
+        message.description =
+            u"Operation resulted in partial loss of precision, result accepted as " + FormatMessageReal(re);
+        break;
+    case eTotalLoss:
+        message.description =
+            u"Operation resulted in total loss of precision, result accepted as " + FormatMessageReal(re);
+        break;
+    case eDomain:
+        message.description = u"Function is not defined for " + FormatMessageComplex(re, im);
+        state.continueFlag = false;
+        break;
+    case eSingularity:
+        message.description = state.currentKind == Division ? u"Operation" : u"Function";
+        message.description += u" has singularity at " + FormatMessageComplex(re, im);
+        state.continueFlag = false;
+        break;
+    case eNoConvergence:
+        message.description = u"Computation algorithm failed to converge";
+        break;
+    case eInvalidParameter:
+        message.description = u"Invalid parameter";
+        break;
+    default:
+        status = eUnknown;
+        message.description = u"Unknown error";
+        state.continueFlag = false;
+        break;
+    }
+    state.lastStatus = status;
+    message.severity = GetStatusSeverity(status);
+    if (state.logReceiver)
+        state.logReceiver->AddMessage(message);
+}
+
+COperationScope::COperationScope(EOperationKind kind)
+{
+    CCalcRunState& state = RunState();
+    m_entryKind = state.currentKind;
+    state.previousKind = m_entryKind;
+    state.currentKind = kind;
+    state.quietOverflow = false;
+}
+
+COperationScope::~COperationScope()
+{
+    CCalcRunState& state = RunState();
+    state.previousKind = state.currentKind;
+    state.currentKind = m_entryKind;
+    state.quietOverflow = false;
+}

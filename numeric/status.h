@@ -1,0 +1,135 @@
+#pragma once
+// Calculation status model: the status codes with their messages, the log
+// message record, the operation kinds that give every message its context,
+// and the process-wide run state shared by the expression tree and the
+// numeric functions.
+
+#include <string>
+
+enum ECalcStatus : int {
+    eSyntaxError = 0,
+    eUninitializedMemory = 1,
+    eOverflow = 2,
+    eUnderflow = 3,
+    eDomain = 4,
+    eSingularity = 5,
+    ePartialLoss = 6,
+    eTotalLoss = 7,
+    eNone = 8,
+    eUnknown = 9,
+    eNoConvergence = 10,
+    eInvalidParameter = 11,
+};
+
+enum EOperationKind : int {
+    None = 0,
+    Number,
+    Division,
+    Multiplication,
+    Addition,
+    Subtraction,
+    Sine,
+    Cosine,
+    Tangent,
+    Cotangent,
+    Secant,
+    Cosecant,
+    Arcsine,
+    Arccosine,
+    Arctangent,
+    Arccotangent,
+    Arcsecant,
+    Arccosecant,
+    HyperbolicCosine,
+    HyperbolicSine,
+    HyperbolicTangent,
+    HyperbolicCotangent,
+    HyperbolicSecant,
+    HyperbolicCosecant,
+    ArchyperbolicCosine,
+    ArchyperbolicSine,
+    ArchyperbolicTangent,
+    ArchyperbolicCotangent,
+    ArchyperbolicSecant,
+    ArchyperbolicCosecant,
+    NaturalLogarithm,
+    DecimalLogarithm,
+    Power,
+    Exponent,
+    Factorial,
+    Memory,
+    SquareRoot,
+    AbsoluteValue,
+    GammaFunction,
+    Index,
+    BesselFirstKind,
+    BesselSecondKind,
+    ModifiedBesselFirstKind,
+    ModifiedBesselSecondKind,
+    SeriesSum,
+    SeriesProduct,
+};
+
+// Display name of an operation kind; "Undefined" outside the table.
+const char16_t* GetOperationName(int kind);
+
+// One log line as handed to the log receiver. Valid only during the call;
+// the receiver copies what it keeps.
+struct CCalcMessage {
+    int severity;              // 1 error, 0 warning
+    const char16_t* context;   // display name of the current operation kind
+    std::u16string description;
+};
+
+class ILogReceiver {
+public:
+    virtual void AddMessage(const CCalcMessage& message) = 0;
+    virtual void StartCalculation() = 0;
+
+protected:
+    ~ILogReceiver() = default;
+};
+
+// Severity of a status as it shows in the log: 1 error, 0 warning.
+int GetStatusSeverity(ECalcStatus status);
+
+class CCalcRunState {
+public:
+    bool continueFlag = true;
+    EOperationKind currentKind = None;
+    EOperationKind previousKind = None;
+    ECalcStatus lastStatus = eNone;
+    bool quietOverflow = false;
+    int trigonometricUnits = 0;
+    ILogReceiver* logReceiver = nullptr;
+
+    // Start of a calculation: fresh flags, units taken from the preferences,
+    // and the log receiver told to empty itself.
+    void Reset();
+};
+
+// The one process-wide run state.
+CCalcRunState& RunState();
+
+// Records a status, decides whether the calculation goes on, composes the
+// message and hands it to the log receiver. (re, im) is the offending
+// argument (domain, singularity), the accepted result (underflow, loss of
+// precision) or the returned value (overflow).
+void ReportStatus(ECalcStatus status, double re = 0.0, double im = 0.0);
+
+// The bracket every operation puts around its work: while it lives the
+// current operation kind is the operation's own, so messages carry its name;
+// when it ends the previous kind names this operation and the caller's kind
+// is restored. The entry kind is what was current when the operation began.
+class COperationScope {
+public:
+    explicit COperationScope(EOperationKind kind);
+    ~COperationScope();
+    COperationScope(const COperationScope&) = delete;
+    COperationScope& operator=(const COperationScope&) = delete;
+
+    EOperationKind EntryKind() const { return m_entryKind; }
+
+private:
+    EOperationKind m_entryKind;
+};
