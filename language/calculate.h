@@ -1,0 +1,27 @@
+#pragma once
+// The calculation run over an editor text and the evaluation of one
+// expression.
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+#include "numeric/complex.h"
+
+namespace NCalculatorText {
+
+// Rewrites text with "=" and the fresh result behind the selected
+// statements. cursor -1 evaluates every statement and returns the end of the
+// text; any other value evaluates the statement holding that code-unit index
+// and returns the position behind the next ";". False when a statement
+// failed or a comment is unterminated.
+bool CalculateText(std::u16string& text, std::ptrdiff_t& cursor);
+
+// Parses and evaluates one expression; on success the value becomes the
+// previous result.
+bool EvaluateExpression(std::u16string_view expression, CComplex& value);
+
+// The previous result, 0 at start-up.
+CComplex& PreviousResult();
+
+}  // namespace NCalculatorText
