@@ -52,6 +52,9 @@ bool StripComments(std::u16string& text)
 
 bool EvaluateExpression(std::u16string_view expression, CComplex& value)
 {
+    // Within a calculation run the flag is set here anyway (a failure ends
+    // the run); on its own, an evaluation must not inherit an old failure.
+    RunState().continueFlag = true;
     ResetSeriesTurns();
     CNode root;
     if (!CParcer::ParseExpression(root, expression)) {

@@ -419,25 +419,22 @@ bool CNodeSeries::EvaluateSeries(CComplex& value, bool product)
     // left, or whose step no longer moves the index, stops the calculation
     // with a non-convergence report instead of running on.
     CSeriesTurns& turns = SeriesTurns();
-    const std::uint64_t available = turns.limit > turns.used ? turns.limit - turns.used : 0;
-    const double expected = std::floor((last - first) / increment) + 1;
     auto giveUp = [&] {
         ReportStatus(eNoConvergence);
         RunState().continueFlag = false;
         index->Reset();
         return false;
     };
+    const std::uint64_t available = turns.limit > turns.used ? turns.limit - turns.used : 0;
+    const double expected = std::floor((last - first) / increment) + 1;
     if (expected > static_cast<double>(available))
         return giveUp();
 
     CComplex accumulator = product ? CComplex(1.0, 0.0) : CComplex();
     double k = first;
-    std::uint64_t turn = 0;
     while (upwards ? k <= last : k >= last) {
-        if (++turn > available || k + increment == k) {
-            turns.used += turn;
+        if (++turns.used > turns.limit || k + increment == k)
             return giveUp();
-        }
         index->Set(CComplex(k, 0.0));
         if (!term.Evaluate(value))
             break;
@@ -446,7 +443,6 @@ bool CNodeSeries::EvaluateSeries(CComplex& value, bool product)
             break;
         k += increment;
     }
-    turns.used += turn;
     if (RunState().continueFlag)
         value = accumulator;
     index->Reset();
