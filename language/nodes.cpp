@@ -323,7 +323,10 @@ bool CNodeMemory::Build()
     while (last > first && IsWhiteSpace(key[last - 1]))
         --last;
     m_key = key.substr(first, last - first);
-    return true;
+    // A name the memory file could not carry back is refused: an "=" would
+    // split its line, and a zero or U+FEFF code unit is dropped or ends the
+    // text when the file is read.
+    return m_key.find_first_of(std::u16string_view(u"=\0\uFEFF", 3)) == std::u16string::npos;
 }
 
 bool CNodeMemory::Evaluate(CComplex& value)
