@@ -157,6 +157,56 @@ int BracketNesting(std::u16string_view text)
     return deepest;
 }
 
+bool IsExponentSign(std::u16string_view text, std::size_t i)
+{
+    return i >= 2 && text[i - 1] == u'e' && (IsDigit(text[i - 2]) || text[i - 2] == u'.');
+}
+
+// What the operator steps look for, found in one pass over a text whose
+// brackets are hidden: every later step sees only the top level.
+struct CTopLevel {
+    bool comma = false;
+    std::size_t arrow = std::u16string_view::npos;           // the last "->" or "−>"
+    std::size_t additive = std::u16string_view::npos;        // the last two-operand sign
+    std::size_t multiplicative = std::u16string_view::npos;  // the last "*", "×", "/" or "÷"
+    std::size_t power = std::u16string_view::npos;           // the last "^"
+};
+
+CTopLevel ScanTopLevel(std::u16string_view text)
+{
+    CTopLevel found;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        switch (text[i]) {
+        case u',':
+            found.comma = true;
+            break;
+        case u'>':
+            if (i >= 1 && IsMinus(text[i - 1]))
+                found.arrow = i - 1;
+            break;
+        case u'+':
+        case u'-':
+        case kMinusSign:
+            // Not the first character (a sign), not the sign of an exponent.
+            if (i >= 1 && !IsExponentSign(text, i))
+                found.additive = i;
+            break;
+        case u'*':
+        case kTimesSign:
+        case u'/':
+        case kDivisionSign:
+            found.multiplicative = i;
+            break;
+        case u'^':
+            found.power = i;
+            break;
+        default:
+            break;
+        }
+    }
+    return found;
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------- helpers
@@ -246,17 +296,7 @@ bool CParcer::IsNumberText(std::u16string_view text, bool plusRemoved)
 
 std::size_t CParcer::FindAdditiveOperator(std::u16string_view text)
 {
-    // The later of the last qualifying "+" and the last qualifying minus is
-    // the first qualifying sign met from the end.
-    for (std::size_t i = text.size(); i-- > 1;) {
-        const char16_t c = text[i];
-        if (c != u'+' && !IsMinus(c))
-            continue;
-        if (i >= 2 && text[i - 1] == u'e' && (IsDigit(text[i - 2]) || text[i - 2] == u'.'))
-            continue;  // the sign of an exponent
-        return i;
-    }
-    return std::u16string_view::npos;
+    return ScanTopLevel(text).additive;
 }
 
 // ---------------------------------------------------------------- parse
@@ -314,10 +354,13 @@ bool CParcer::ParseText(std::u16string text)
         ReplaceBracketGroups(text);
 
         // 2. Blanks.
-        text.erase(std::remove(text.begin(), text.end(), u' '), text.end());
+        if (text.find(u' ') != std::u16string::npos)
+            text.erase(std::remove(text.begin(), text.end(), u' '), text.end());
+
+        const CTopLevel top = ScanTopLevel(text);
 
         // 3. Vector: the non-empty runs between commas.
-        if (text.find(u',') != std::u16string::npos) {
+        if (top.comma) {
             std::vector<std::u16string> elements;
             std::size_t start = 0;
             for (;;) {
@@ -334,22 +377,16 @@ bool CParcer::ParseText(std::u16string text)
         }
 
         // 4. Store, at the later of the last "->" and the last "−>".
-        {
-            const std::size_t ascii = text.rfind(u"->");
-            const std::size_t typographic = text.rfind(u"\u2212>");
-            std::size_t arrow = ascii;
-            if (arrow == std::u16string::npos || (typographic != std::u16string::npos && typographic > arrow))
-                arrow = typographic;
-            if (arrow != std::u16string::npos) {
-                AddChild<CNodeStore>({text.substr(0, arrow), text.substr(arrow + 2)});
-                return true;
-            }
+        if (top.arrow != std::u16string::npos) {
+            AddChild<CNodeStore>({text.substr(0, top.arrow), text.substr(top.arrow + 2)});
+            return true;
         }
 
-        // 5. Addition and subtraction.
-        if (const std::size_t sign = FindAdditiveOperator(text); sign != std::u16string::npos) {
-            std::vector<std::u16string> operands{text.substr(0, sign), text.substr(sign + 1)};
-            if (text[sign] == u'+')
+        // 5. Addition and subtraction, at the later of the last "+" and the
+        // last minus that are two-operand operators.
+        if (top.additive != std::u16string::npos) {
+            std::vector<std::u16string> operands{text.substr(0, top.additive), text.substr(top.additive + 1)};
+            if (text[top.additive] == u'+')
                 AddChild<CNodePlus>(std::move(operands));
             else
                 AddChild<CNodeMinus>(std::move(operands));
@@ -362,22 +399,19 @@ bool CParcer::ParseText(std::u16string text)
             return true;
         }
 
-        // 7. Multiplication and division: the later of the last operators.
-        for (std::size_t i = text.size(); i-- > 0;) {
-            const char16_t c = text[i];
-            if (c == u'*' || c == kTimesSign) {
-                AddChild<CNodeMul>({text.substr(0, i), text.substr(i + 1)});
-                return true;
-            }
-            if (c == u'/' || c == kDivisionSign) {
-                AddChild<CNodeDiv>({text.substr(0, i), text.substr(i + 1)});
-                return true;
-            }
+        // 7. Multiplication and division, at the later of the last operators.
+        if (const std::size_t at = top.multiplicative; at != std::u16string::npos) {
+            std::vector<std::u16string> operands{text.substr(0, at), text.substr(at + 1)};
+            if (text[at] == u'*' || text[at] == kTimesSign)
+                AddChild<CNodeMul>(std::move(operands));
+            else
+                AddChild<CNodeDiv>(std::move(operands));
+            return true;
         }
 
         // 8. Power, at the last "^".
-        if (const std::size_t power = text.rfind(u'^'); power != std::u16string::npos) {
-            AddChild<CNodePow>({text.substr(0, power), text.substr(power + 1)});
+        if (top.power != std::u16string::npos) {
+            AddChild<CNodePow>({text.substr(0, top.power), text.substr(top.power + 1)});
             return true;
         }
 
