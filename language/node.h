@@ -94,6 +94,9 @@ public:
     virtual bool Evaluate(CComplex& value);
     virtual ENodeType GetNodeType() const { return NodeOrdinary; }
 
+    // The argument texts. A text is handed to the parser when its child is
+    // built, so after building only leaves (identifiers, constants,
+    // numbers, memory references) still hold theirs.
     const std::vector<std::u16string>& Texts() const { return m_texts; }
     const std::vector<std::unique_ptr<CNode>>& Children() const { return m_children; }
     CVariableTable* Variables() const { return m_variables; }
