@@ -124,6 +124,11 @@ void ResetSeriesTurns()
     SeriesTurns().used = 0;
 }
 
+CComplex NegateKeepingZero(const CComplex& z)
+{
+    return {0.0 - z.real(), 0.0 - z.imag()};
+}
+
 // ---------------------------------------------------------------- base
 
 CNode::~CNode() = default;
