@@ -1,15 +1,17 @@
-// Command-line entry point of the core build.
-#include <cstdio>
-#include <cstring>
+// Entry point of the core build, which has no window: the command-line
+// calculation.
+#include <iostream>
+
+#include "document/command_line.h"
 
 int main(int argc, char** argv)
 {
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--help") == 0) {
-            std::puts("Usage: calculator-ka-vm [--help] [--version]");
-            return 0;
-        }
-    }
-    std::puts("Calculator Ka-Vm " KAVM_VERSION_TEXT);
-    return 0;
+    bool handled = false;
+    const int status = RunCommandLine(argc, argv, std::cin, std::cout, std::cerr, handled);
+    if (handled)
+        return status;
+    std::cerr << "calculator-ka-vm: this build has no window; use the command-line calculation:\n"
+                 "  calculator-ka-vm --calculate [FILE]\n"
+                 "Try 'calculator-ka-vm --help' for more information.\n";
+    return 2;
 }

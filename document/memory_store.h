@@ -30,7 +30,13 @@ public:
     // Marks a cell included or not; false when there is no such cell.
     bool SetIncluded(const std::u16string& name, bool included);
 
+    // Erases every cell, or the included ones only; sets the refresh-needed
+    // flag.
     void FreeMemory(EMemorySelection selection);
+    // The memory file as text, starting with U+FEFF: one line
+    // "value->Mem[name];" CR LF per cell, in the order of the names, the
+    // value written with "%.20g" and "i" whatever the preferences say.
+    // Written two bytes per code unit, little-endian, it is the file.
     std::u16string BuildMemoryFileText(EMemorySelection selection) const;
 
     std::size_t Count() const { return m_cells.size(); }

@@ -17,6 +17,12 @@ namespace NCalculatorText {
 // failed or a comment is unterminated.
 bool CalculateText(std::u16string& text, std::ptrdiff_t& cursor);
 
+// Blanks the comments of a text in place, keeping its length: "//" up to
+// and including the next line feed, "/*" through the next "*/" (searched
+// from the "/*" itself, so "/*/" is a whole comment). False, with the text
+// partly blanked, when a "/*" is not closed.
+bool StripComments(std::u16string& text);
+
 // Parses and evaluates one expression; on success the value becomes the
 // previous result.
 bool EvaluateExpression(std::u16string_view expression, CComplex& value);

@@ -16,3 +16,6 @@ cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=Debug -DKAVM_SANITIZE=ON -DKAVM_
 cmake --build build-sanitize -j"$jobs" --target core_tests
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --test-dir build-sanitize --output-on-failure -j"$jobs"
+
+# A bounded fuzzing run of the calculation run and the memory-file loader.
+bash tools/fuzz.sh

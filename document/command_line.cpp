@@ -1,0 +1,392 @@
+#include "document/command_line.h"
+
+#include <charconv>
+#include <iostream>
+#include <iterator>
+#include <optional>
+#include <string_view>
+
+#include "document/memory_store.h"
+#include "document/preferences.h"
+#include "document/text_file.h"
+#include "document/utf.h"
+#include "language/calculate.h"
+#include "numeric/random.h"
+#include "numeric/status.h"
+
+namespace {
+
+constexpr std::string_view kProgram = "calculator-ka-vm";
+
+constexpr std::string_view kUsage =
+    "Usage: calculator-ka-vm --calculate [FILE] [OPTION]...\n"
+    "\n"
+    "Calculates every statement of FILE, or of standard input when FILE is \"-\"\n"
+    "or missing, and writes the text with its fresh results to standard output.\n"
+    "A file that begins with the bytes FF FE is UTF-16 little-endian, any other\n"
+    "is UTF-8. Every log message goes to standard error as one line:\n"
+    "N, Status, Context and Description separated by tabs.\n"
+    "\n"
+    "Options:\n"
+    "  --calculate [FILE]       run \"Calculate all\" over FILE\n"
+    "  --cursor N               run \"Calculate\" on the statement at code-unit index N\n"
+    "                           of the text (line breaks counted as CR LF)\n"
+    "  --preference NAME=VALUE  set a preference for this run; may be repeated\n"
+    "  --memory FILE            execute a memory file before the run; may be repeated\n"
+    "  --save-memory FILE       write every memory cell to FILE after the run\n"
+    "  --help                   show this help and exit\n"
+    "  --version                show the version and exit\n"
+    "\n"
+    "Preferences: AppendFunction, AppendMemory, AppendFunctionWith (0-2),\n"
+    "AppendMemoryWith (0-2), AppendIncludePower, FormatRandom (0-5),\n"
+    "FormatResult (0-5), FormatMemory (0-5), FormatI (0-1), GammaFunction,\n"
+    "Notation (0-1), NotationCase (0-1), LogPopup, TrigonometricUnits (0-2),\n"
+    "UseSSE2, FreeConfirmation. A value out of range takes the default.\n"
+    "\n"
+    "Exit status: 0 success, 1 a calculation failed, 2 a usage error or a file\n"
+    "that cannot be read or written.\n";
+
+constexpr std::string_view kOptions[] = {"--calculate", "--cursor",  "--preference", "--memory",
+                                         "--save-memory", "--help", "--version"};
+
+// The largest stored value of each preference; a value above it is out of
+// range and takes the default. 0 means any value.
+unsigned PreferenceMaximum(EPreference preference)
+{
+    switch (preference) {
+    case EPreference::AppendFunctionWith:
+    case EPreference::AppendMemoryWith:
+    case EPreference::TrigonometricUnits:
+        return 2;
+    case EPreference::FormatRandom:
+    case EPreference::FormatResult:
+    case EPreference::FormatMemory:
+        return 5;
+    case EPreference::FormatI:
+    case EPreference::Notation:
+    case EPreference::NotationCase:
+        return 1;
+    default:
+        return 0;
+    }
+}
+
+bool EqualsIgnoringCase(std::string_view a, std::u16string_view b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        auto lower = [](char32_t c) { return c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c; };
+        if (lower(static_cast<unsigned char>(a[i])) != lower(b[i]))
+            return false;
+    }
+    return true;
+}
+
+std::optional<EPreference> FindPreference(std::string_view name)
+{
+    for (std::size_t i = 0; i < kPreferenceCount; ++i) {
+        const auto preference = static_cast<EPreference>(i);
+        if (EqualsIgnoringCase(name, GetPreferenceInfo(preference).name))
+            return preference;
+    }
+    return std::nullopt;
+}
+
+template <class TNumber>
+std::optional<TNumber> ParseDecimal(std::string_view text)
+{
+    TNumber value{};
+    if (text.empty() || text[0] < '0' || text[0] > '9')
+        return std::nullopt;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size())
+        return std::nullopt;
+    return value;
+}
+
+struct COptions {
+    bool help = false;
+    bool version = false;
+    bool calculate = false;
+    std::string input = "-";
+    std::optional<std::size_t> cursor;
+    std::vector<std::pair<EPreference, unsigned>> preferences;
+    std::vector<std::string> memoryFiles;
+    std::optional<std::string> saveMemory;
+};
+
+struct CUsageError {
+    std::string message;
+};
+
+bool IsBatchOption(std::string_view argument)
+{
+    const std::string_view name = argument.substr(0, argument.find('='));
+    for (std::string_view option : kOptions) {
+        if (name == option)
+            return true;
+    }
+    return false;
+}
+
+// Reads the options; a usage error is returned as its message.
+std::optional<CUsageError> ParseOptions(const std::vector<std::string>& arguments, COptions& options)
+{
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& argument = arguments[i];
+        const std::size_t equals = argument.find('=');
+        const bool isOption = argument.size() > 2 && argument.compare(0, 2, "--") == 0;
+        if (!isOption)
+            return CUsageError{"unexpected argument '" + argument + "'"};
+        const std::string name = argument.substr(0, equals);
+        std::optional<std::string> value;
+        if (equals != std::string::npos)
+            value = argument.substr(equals + 1);
+
+        auto takeValue = [&]() -> std::optional<std::string> {
+            if (value)
+                return value;
+            if (i + 1 < arguments.size())
+                return arguments[++i];
+            return std::nullopt;
+        };
+
+        if (name == "--help" || name == "--version") {
+            if (value)
+                return CUsageError{"option " + name + " takes no value"};
+            (name == "--help" ? options.help : options.version) = true;
+        } else if (name == "--calculate") {
+            if (options.calculate)
+                return CUsageError{"--calculate is given twice"};
+            options.calculate = true;
+            if (value) {
+                options.input = *value;
+            } else if (i + 1 < arguments.size() &&
+                       (arguments[i + 1] == "-" || arguments[i + 1].compare(0, 1, "-") != 0)) {
+                options.input = arguments[++i];
+            }
+            if (options.input.empty())
+                return CUsageError{"--calculate needs a file name or \"-\""};
+        } else if (name == "--cursor") {
+            const std::optional<std::string> text = takeValue();
+            if (!text)
+                return CUsageError{"--cursor needs a position"};
+            const std::optional<std::size_t> position = ParseDecimal<std::size_t>(*text);
+            if (!position)
+                return CUsageError{"--cursor needs a position from 0 on, not '" + *text + "'"};
+            options.cursor = *position;
+        } else if (name == "--preference") {
+            const std::optional<std::string> text = takeValue();
+            if (!text)
+                return CUsageError{"--preference needs NAME=VALUE"};
+            const std::size_t split = text->find('=');
+            if (split == std::string::npos)
+                return CUsageError{"--preference needs NAME=VALUE, not '" + *text + "'"};
+            const std::optional<EPreference> preference = FindPreference(std::string_view(*text).substr(0, split));
+            if (!preference)
+                return CUsageError{"unknown preference '" + text->substr(0, split) + "'"};
+            const std::optional<unsigned> number = ParseDecimal<unsigned>(std::string_view(*text).substr(split + 1));
+            if (!number)
+                return CUsageError{"preference " + text->substr(0, split) + " needs a whole number from 0 to 4294967295"};
+            options.preferences.emplace_back(*preference, *number);
+        } else if (name == "--memory") {
+            const std::optional<std::string> text = takeValue();
+            if (!text || text->empty())
+                return CUsageError{"--memory needs a file name"};
+            options.memoryFiles.push_back(*text);
+        } else if (name == "--save-memory") {
+            const std::optional<std::string> text = takeValue();
+            if (!text || text->empty())
+                return CUsageError{"--save-memory needs a file name"};
+            if (options.saveMemory)
+                return CUsageError{"--save-memory is given twice"};
+            options.saveMemory = *text;
+        } else {
+            return CUsageError{"unknown option '" + name + "'"};
+        }
+    }
+    if (options.cursor && !options.calculate)
+        return CUsageError{"--cursor needs --calculate"};
+    return std::nullopt;
+}
+
+// The log pane of a batch run: one line a message on the error stream,
+// numbered from 1 in every calculation run.
+class CStreamLog final : public ILogReceiver {
+public:
+    explicit CStreamLog(std::ostream& stream) : m_stream(stream) {}
+
+    void AddMessage(const CCalcMessage& message) override
+    {
+        m_stream << ++m_count << '\t' << (message.severity == 1 ? "Error" : "Warning") << '\t'
+                 << Utf16ToUtf8(message.context) << '\t' << Utf16ToUtf8(message.description) << '\n';
+    }
+    void StartCalculation() override { m_count = 0; }
+
+private:
+    std::ostream& m_stream;
+    int m_count = 0;
+};
+
+class CLogReceiverScope {
+public:
+    explicit CLogReceiverScope(ILogReceiver* receiver) : m_previous(RunState().logReceiver)
+    {
+        RunState().logReceiver = receiver;
+    }
+    ~CLogReceiverScope() { RunState().logReceiver = m_previous; }
+    CLogReceiverScope(const CLogReceiverScope&) = delete;
+    CLogReceiverScope& operator=(const CLogReceiverScope&) = delete;
+
+private:
+    ILogReceiver* m_previous;
+};
+
+// The editor holds line breaks as CR LF. A text is handed to the run that
+// way, and each CR LF of the result is turned back into the line break that
+// stood there: the run never adds, removes or splits a line break.
+enum class ELineBreak { CrLf, Lf, Cr };
+
+std::u16string ToEditorLineBreaks(const std::u16string& text, std::vector<ELineBreak>& breaks)
+{
+    std::u16string out;
+    out.reserve(text.size() + text.size() / 16);
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i];
+        if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') {
+            breaks.push_back(ELineBreak::CrLf);
+            ++i;
+        } else if (c == u'\r') {
+            breaks.push_back(ELineBreak::Cr);
+        } else if (c == u'\n') {
+            breaks.push_back(ELineBreak::Lf);
+        } else {
+            out.push_back(c);
+            continue;
+        }
+        out += u"\r\n";
+    }
+    return out;
+}
+
+std::u16string FromEditorLineBreaks(const std::u16string& text, const std::vector<ELineBreak>& breaks)
+{
+    std::u16string out;
+    out.reserve(text.size());
+    std::size_t next = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n' && next < breaks.size()) {
+            switch (breaks[next++]) {
+            case ELineBreak::CrLf: out += u"\r\n"; break;
+            case ELineBreak::Lf: out += u'\n'; break;
+            case ELineBreak::Cr: out += u'\r'; break;
+            }
+            ++i;
+        } else {
+            out.push_back(text[i]);
+        }
+    }
+    return out;
+}
+
+int UsageError(std::ostream& err, const std::string& message)
+{
+    err << kProgram << ": " << message << "\nTry '" << kProgram << " --help' for more information.\n";
+    return 2;
+}
+
+int FileError(std::ostream& err, const std::string& path, EFileResult result)
+{
+    err << kProgram << ": " << path << ": " << GetFileResultText(result) << '\n';
+    return 2;
+}
+
+}  // namespace
+
+int RunCommandLine(const std::vector<std::string>& arguments, std::istream& in, std::ostream& out,
+                   std::ostream& err, bool& handled)
+{
+    handled = false;
+    bool batch = false;
+    for (const std::string& argument : arguments)
+        batch = batch || IsBatchOption(argument);
+    if (!batch)
+        return 0;
+    handled = true;
+
+    COptions options;
+    if (const std::optional<CUsageError> error = ParseOptions(arguments, options))
+        return UsageError(err, error->message);
+    if (options.help) {
+        out << kUsage;
+        return 0;
+    }
+    if (options.version) {
+        out << "Calculator Ka-Vm " KAVM_VERSION_TEXT "\n";
+        return 0;
+    }
+
+    // Everything is read before anything runs.
+    std::string inputBytes;
+    if (options.calculate) {
+        if (options.input == "-") {
+            inputBytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+            if (in.bad())
+                return FileError(err, "standard input", EFileResult::CannotRead);
+        } else if (const EFileResult result = ReadFileBytes(options.input, inputBytes); result != EFileResult::Ok) {
+            return FileError(err, options.input, result);
+        }
+    }
+    std::vector<std::u16string> memoryTexts;
+    for (const std::string& path : options.memoryFiles) {
+        std::string bytes;
+        if (const EFileResult result = ReadFileBytes(path, bytes); result != EFileResult::Ok)
+            return FileError(err, path, result);
+        memoryTexts.push_back(DecodeTextFile(bytes));
+    }
+    std::vector<ELineBreak> breaks;
+    std::u16string text = ToEditorLineBreaks(DecodeTextFile(inputBytes), breaks);
+    if (options.cursor && *options.cursor > text.size()) {
+        return UsageError(err, "--cursor " + std::to_string(*options.cursor) + " lies beyond the end of the text (" +
+                                   std::to_string(text.size()) + " code units)");
+    }
+
+    for (const auto& [preference, value] : options.preferences) {
+        const unsigned maximum = PreferenceMaximum(preference);
+        Preferences().Set(preference,
+                          maximum != 0 && value > maximum ? GetPreferenceInfo(preference).defaultValue : value);
+    }
+
+    CStreamLog log(err);
+    CLogReceiverScope logScope(&log);
+    SeedRandomAtStartup();
+
+    int status = 0;
+    for (std::u16string& memoryText : memoryTexts) {
+        if (!ExecuteCalculationText(std::move(memoryText)))
+            status = 1;
+    }
+    if (options.calculate) {
+        std::ptrdiff_t cursor = options.cursor ? static_cast<std::ptrdiff_t>(*options.cursor) : -1;
+        if (!NCalculatorText::CalculateText(text, cursor))
+            status = 1;
+        out << Utf16ToUtf8(FromEditorLineBreaks(text, breaks));
+        out.flush();
+    }
+    if (options.saveMemory) {
+        const std::string bytes = EncodeUtf16File(MemoryStore().BuildMemoryFileText(EMemorySelection::All));
+        if (const EFileResult result = WriteFileReplacing(*options.saveMemory, bytes); result != EFileResult::Ok)
+            return FileError(err, *options.saveMemory, result);
+    }
+    return status;
+}
+
+int RunCommandLine(int argc, const char* const* argv, std::istream& in, std::ostream& out, std::ostream& err,
+                   bool& handled)
+{
+    std::vector<std::string> arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments.emplace_back(argv[i]);
+    return RunCommandLine(arguments, in, out, err, handled);
+}

@@ -1,0 +1,187 @@
+#include "language/calculate.h"
+
+#include "document/number_format.h"
+#include "language/node.h"
+#include "numeric/status.h"
+
+namespace NCalculatorText {
+
+namespace {
+
+// Blanks of the statement rules.
+bool IsBlank(char16_t c)
+{
+    return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r';
+}
+
+}  // namespace
+
+CComplex& PreviousResult()
+{
+    static CComplex result;
+    return result;
+}
+
+bool StripComments(std::u16string& text)
+{
+    const std::size_t n = text.size();
+    std::size_t i = 0;
+    while (i + 1 < n) {
+        if (text[i] != u'/') {
+            ++i;
+            continue;
+        }
+        if (text[i + 1] == u'/') {
+            const std::size_t lineFeed = text.find(u'\n', i + 2);
+            const std::size_t end = lineFeed == std::u16string::npos ? n : lineFeed + 1;
+            text.replace(i, end - i, end - i, u' ');
+            i = end;
+        } else if (text[i + 1] == u'*') {
+            const std::size_t close = text.find(u"*/", i + 1);
+            if (close == std::u16string::npos)
+                return false;
+            const std::size_t end = close + 2;
+            text.replace(i, end - i, end - i, u' ');
+            i = end;
+        } else {
+            ++i;
+        }
+    }
+    return true;
+}
+
+bool EvaluateExpression(std::u16string_view expression, CComplex& value)
+{
+    // Within a calculation run the flag is set here anyway (a failure ends
+    // the run); on its own, an evaluation must not inherit an old failure.
+    RunState().continueFlag = true;
+    ResetSeriesTurns();
+    CNode root;
+    if (!CParcer::ParseExpression(root, expression)) {
+        ReportStatus(eSyntaxError);
+        return false;
+    }
+    CComplex result;
+    if (!root.Evaluate(result) || !RunState().continueFlag)
+        return false;
+    value = result;
+    PreviousResult() = result;
+    return true;
+}
+
+// The rewritten text is built in one pass: the parts of the text between the
+// evaluated statements are copied as they are, and each evaluated statement
+// is written with its new "=" and result. Positions are those of the text
+// and of its comment-blanked copy, which have the same length.
+bool CalculateText(std::u16string& text, std::ptrdiff_t& cursor)
+{
+    RunState().Reset();
+    std::u16string work = text;
+    if (!StripComments(work)) {
+        ReportStatus(eSyntaxError);
+        return false;
+    }
+
+    const std::size_t n = text.size();
+    std::u16string out;
+    out.reserve(n + n / 4 + 32);
+    std::size_t copied = 0;   // text[0, copied) is in out
+    std::ptrdiff_t offset = 0;  // characters added so far
+    const bool all = cursor == -1;
+
+    std::size_t s = 0;
+    while (s < n) {
+        if (work[s] == u';') {
+            ++s;
+            continue;
+        }
+        std::size_t e = work.find(u';', s);
+        if (e == std::u16string::npos)
+            e = n;
+        const bool selected = all || (cursor >= 0 && static_cast<std::size_t>(cursor) >= s &&
+                                      static_cast<std::size_t>(cursor) <= e);
+        if (!selected) {
+            s = e;
+            continue;
+        }
+
+        // E: the last "=", or one past the last non-blank character when
+        // there is none. R: where the result goes.
+        const std::u16string_view statement(work.data() + s, e - s);
+        std::size_t equals = statement.rfind(u'=');
+        std::size_t resultAt = 0;
+        if (equals == std::u16string_view::npos) {
+            std::size_t last = statement.size();
+            while (last > 0 && IsBlank(statement[last - 1]))
+                --last;
+            if (last == 0) {  // all blank
+                s = e;
+                continue;
+            }
+            equals = last;
+            resultAt = equals + 1;
+        } else {
+            resultAt = equals + 1;
+            while (resultAt < statement.size() && IsBlank(statement[resultAt]))
+                ++resultAt;
+            if (resultAt == statement.size())
+                resultAt = equals + 1;
+        }
+
+        out.append(text, copied, s + equals - copied);
+        copied = e;
+
+        CComplex value;
+        if (!EvaluateExpression(statement.substr(0, equals), value)) {
+            // The old "=" and result are gone; later statements stay as
+            // they were, and the cursor does not move.
+            for (std::size_t p = s + equals; p < e; ++p) {
+                if (IsBlank(work[p]))
+                    out.push_back(text[p]);
+            }
+            out.append(text, e, std::u16string::npos);
+            text = std::move(out);
+            return false;
+        }
+
+        // "=" where E was, then the characters that stay (blanks and
+        // comments), with the value after the blanks that stood between the
+        // old "=" and the old result.
+        const std::u16string result = FormatComplex(value, GetResultFormat(), GetImaginaryUnit());
+        const std::size_t before = resultAt - equals - 1;
+        std::size_t kept = 0;
+        std::size_t deleted = 0;
+        out.push_back(u'=');
+        if (before == 0)
+            out += result;
+        for (std::size_t p = s + equals; p < e; ++p) {
+            if (!IsBlank(work[p])) {
+                ++deleted;
+                continue;
+            }
+            out.push_back(text[p]);
+            if (++kept == before)
+                out += result;
+        }
+        if (kept < before)
+            out += result;
+        offset += 1 + static_cast<std::ptrdiff_t>(result.size()) - static_cast<std::ptrdiff_t>(deleted);
+
+        if (!all) {
+            out.append(text, e, std::u16string::npos);
+            const std::size_t semicolon = work.find(u';', static_cast<std::size_t>(cursor));
+            cursor = semicolon == std::u16string::npos ? static_cast<std::ptrdiff_t>(out.size())
+                                                       : static_cast<std::ptrdiff_t>(semicolon) + 1 + offset;
+            text = std::move(out);
+            return true;
+        }
+        s = e;
+    }
+
+    out.append(text, copied, std::u16string::npos);
+    text = std::move(out);
+    cursor = static_cast<std::ptrdiff_t>(text.size());
+    return true;
+}
+
+}  // namespace NCalculatorText

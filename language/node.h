@@ -1,0 +1,170 @@
+#pragma once
+// The expression tree. The parser does not tokenize: it rewrites text. It
+// hides every bracketed group behind a placeholder "$k$", then decides by an
+// ordered list of reduction steps which single node a text is; the node keeps
+// the texts of its operands and turns each into a child when it is built.
+// The order of the steps gives the precedence of the operators.
+//
+// A node computes its value with the numeric core and reports every problem
+// through ReportStatus; Evaluate returns the run state's continue flag, and a
+// false result makes every ancestor stop at once.
+
+#include <cstddef>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "numeric/complex.h"
+
+namespace NCalculatorText {
+
+enum ENodeType { NodeOrdinary = 0, NodeVariable = 1, NodeVector = 2 };
+
+class CNode;
+class CNodeVariable;
+
+// The named variables of one tree, keyed by their lower-case names. The node
+// that created a table owns it together with its variables.
+using CVariableTable = std::map<std::u16string, std::unique_ptr<CNodeVariable>, std::less<>>;
+
+// Deepest tree, and deepest bracket nesting, that a parse accepts; a deeper
+// text is a syntax error instead of a stack overflow.
+inline constexpr int kMaxNestingDepth = 1000;
+
+// The base of every node: the reduction operations of the parser. They work
+// on the node that calls them (GetNode), append the nodes they create to its
+// children and hand those the node's variable table.
+class CParcer {
+public:
+    virtual CNode* GetNode() = 0;
+
+    // Reduces one text to one node, appended as the next child of this node
+    // together with its argument texts; the child is not built. False when
+    // the text is no expression.
+    bool ParseText(std::u16string text);
+
+    // Normalizes an expression (white space, bracket kinds, letter case) and
+    // builds the whole tree below a plain root node, which then has exactly
+    // one child. False on a syntax error.
+    static bool ParseExpression(CNode& root, std::u16string_view expression);
+
+    // The number test: digits with at most one "." (or ",") and an optional
+    // exponent "e" with an optional sign. plusRemoved tells that a leading
+    // "+" was already taken off; otherwise one leading minus is allowed.
+    static bool IsNumberText(std::u16string_view text, bool plusRemoved);
+
+    // Position of the last "+", "-" or "−" that is a two-operand operator:
+    // not the first character, and not the sign of an exponent ("1.5e+3").
+    // npos when there is none.
+    static std::size_t FindAdditiveOperator(std::u16string_view text);
+
+protected:
+    ~CParcer() = default;
+
+    // Reduction step 11 alone: a memory reference "mem..." or "memory...".
+    bool ParseMemoryReference(const std::u16string& text);
+
+    // Replaces a text that is exactly one placeholder "$k$" by bracket-table
+    // entry k. False when the text is not such a placeholder.
+    static bool ResolvePlaceholder(std::u16string& text);
+    static bool IsPlaceholder(std::u16string_view text);
+
+private:
+    bool ParseIdentifier(std::u16string text);
+    template <class TNode>
+    TNode* AddChild(std::vector<std::u16string> texts);
+};
+
+class CNode : public CParcer {
+public:
+    CNode() = default;
+    virtual ~CNode();
+    CNode(const CNode&) = delete;
+    CNode& operator=(const CNode&) = delete;
+
+    CNode* GetNode() override { return this; }
+    // Turns the argument texts into children, in order, each built before
+    // the next text is parsed (depth first).
+    virtual bool Build();
+    // Computes the value into the caller's slot; returns the continue flag.
+    // The plain node (the root) and the vector stand for their first child.
+    virtual bool Evaluate(CComplex& value);
+    virtual ENodeType GetNodeType() const { return NodeOrdinary; }
+
+    // The argument texts. A text is handed to the parser when its child is
+    // built, so after building only leaves (identifiers, constants,
+    // numbers, memory references) still hold theirs.
+    const std::vector<std::u16string>& Texts() const { return m_texts; }
+    const std::vector<std::unique_ptr<CNode>>& Children() const { return m_children; }
+    CVariableTable* Variables() const { return m_variables; }
+    bool OwnsVariables() const { return m_ownedVariables != nullptr; }
+    int Depth() const { return m_depth; }
+
+protected:
+    friend class CParcer;
+
+    // Parses and builds one argument text as the next child. The text is
+    // handed over: once its child exists the node no longer needs it.
+    bool BuildText(std::size_t index);
+
+    // Argument texts, set by the parser.
+    std::vector<std::u16string> m_texts;
+    // Declared before the children so that the children, which refer to
+    // the variables, go first when the node is destroyed.
+    std::unique_ptr<CVariableTable> m_ownedVariables;
+    std::vector<std::unique_ptr<CNode>> m_children;
+    CVariableTable* m_variables = nullptr;
+    int m_depth = 0;
+};
+
+// An index variable of a series. It lives in a variable table, never among
+// the children of a node.
+class CNodeVariable final : public CNode {
+public:
+    bool Build() override { return true; }
+    bool Evaluate(CComplex& value) override;
+    ENodeType GetNodeType() const override { return NodeVariable; }
+
+    void Set(const CComplex& value)
+    {
+        m_value = value;
+        m_uninitialized = false;
+    }
+    void Reset()
+    {
+        m_value = CComplex();
+        m_uninitialized = true;
+    }
+    bool Uninitialized() const { return m_uninitialized; }
+
+private:
+    bool m_uninitialized = true;
+    CComplex m_value;
+};
+
+// An identifier in the text: stands for the variable of its name.
+class CNodeVariableReference final : public CNode {
+public:
+    explicit CNodeVariableReference(CNodeVariable* variable) : m_variable(variable) {}
+    bool Build() override { return m_variable != nullptr; }
+    bool Evaluate(CComplex& value) override { return m_variable->Evaluate(value); }
+    ENodeType GetNodeType() const override { return NodeVariable; }
+    CNodeVariable* Variable() const { return m_variable; }
+
+private:
+    CNodeVariable* m_variable;
+};
+
+// At most this many turns of series loops run in one evaluation; a series
+// that would need more stops the calculation. The default suits a desktop
+// calculation; tests and the fuzzer lower it.
+inline constexpr std::uint64_t kDefaultSeriesTurnLimit = 100'000'000;
+void SetSeriesTurnLimit(std::uint64_t limit);
+std::uint64_t SeriesTurnLimit();
+// Called at the start of every evaluation.
+void ResetSeriesTurns();
+
+}  // namespace NCalculatorText

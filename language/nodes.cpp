@@ -1,0 +1,460 @@
+#include "language/nodes.h"
+
+#include <charconv>
+#include <cmath>
+#include <limits>
+
+#include "document/memory_store.h"
+#include "language/calculate.h"
+#include "numeric/gamma.h"
+#include "numeric/random.h"
+
+namespace NCalculatorText {
+
+namespace {
+
+constexpr double kPi = 3.141592653589793;
+constexpr double kE = 2.718281828459045;
+
+struct CSeriesTurns {
+    std::uint64_t used = 0;
+    std::uint64_t limit = kDefaultSeriesTurnLimit;
+};
+
+CSeriesTurns& SeriesTurns()
+{
+    static CSeriesTurns turns;
+    return turns;
+}
+
+bool IsWhiteSpace(char16_t c)
+{
+    return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r' || c == u'\v' || c == u'\f';
+}
+
+// The magnitude of a decimal text that the conversion found out of range:
+// true when it is too big for a double, false when it is too small.
+bool IsHugeDecimal(const char* first, const char* last)
+{
+    long long integerDigits = 0;     // from the first significant digit on
+    long long zerosAfterPoint = 0;   // before the first significant digit
+    bool significant = false;
+    bool afterPoint = false;
+    const char* p = first;
+    for (; p < last; ++p) {
+        if (*p == '.') {
+            afterPoint = true;
+        } else if (*p >= '0' && *p <= '9') {
+            if (!afterPoint) {
+                if (significant || *p != '0') {
+                    significant = true;
+                    ++integerDigits;
+                }
+            } else if (!significant) {
+                if (*p == '0')
+                    ++zerosAfterPoint;
+                else
+                    significant = true;
+            }
+        } else {
+            break;
+        }
+    }
+    if (!significant)
+        return false;
+    long long exponent = 0;
+    if (p < last && (*p == 'e' || *p == 'E')) {
+        ++p;
+        bool negative = false;
+        if (p < last && (*p == '+' || *p == '-'))
+            negative = *p++ == '-';
+        for (; p < last && *p >= '0' && *p <= '9'; ++p) {
+            if (exponent < 1'000'000'000)
+                exponent = exponent * 10 + (*p - '0');
+        }
+        if (negative)
+            exponent = -exponent;
+    }
+    // Decimal exponent of the first significant digit.
+    const long long scale = integerDigits > 0 ? integerDigits - 1 : -(zerosAfterPoint + 1);
+    return scale + exponent >= 0;
+}
+
+// The standard decimal conversion: an optional sign, then the longest valid
+// decimal prefix, correctly rounded; 0 when no prefix is valid.
+double ConvertDecimal(std::u16string_view text)
+{
+    std::string ascii;
+    ascii.reserve(text.size());
+    for (char16_t c : text) {
+        if (c == u',')
+            c = u'.';
+        else if (c == u'\u2212')
+            c = u'-';
+        ascii.push_back(c < 0x80 ? static_cast<char>(c) : '?');
+    }
+    const char* first = ascii.data();
+    const char* last = first + ascii.size();
+    bool negative = false;
+    if (first < last && (*first == '+' || *first == '-'))
+        negative = *first++ == '-';
+    double value = 0;
+    const auto [end, error] = std::from_chars(first, last, value, std::chars_format::general);
+    if (error == std::errc::invalid_argument)
+        value = 0;
+    else if (error == std::errc::result_out_of_range)
+        value = IsHugeDecimal(first, end) ? std::numeric_limits<double>::infinity() : 0.0;
+    return negative ? -value : value;
+}
+
+}  // namespace
+
+void SetSeriesTurnLimit(std::uint64_t limit)
+{
+    SeriesTurns().limit = limit;
+}
+
+std::uint64_t SeriesTurnLimit()
+{
+    return SeriesTurns().limit;
+}
+
+void ResetSeriesTurns()
+{
+    SeriesTurns().used = 0;
+}
+
+CComplex NegateKeepingZero(const CComplex& z)
+{
+    return {0.0 - z.real(), 0.0 - z.imag()};
+}
+
+// ---------------------------------------------------------------- base
+
+CNode::~CNode() = default;
+
+bool CNode::BuildText(std::size_t index)
+{
+    if (!ParseText(std::move(m_texts[index])))
+        return false;
+    m_texts[index].clear();
+    return m_children.back()->Build();
+}
+
+bool CNode::Build()
+{
+    for (std::size_t i = 0; i < m_texts.size(); ++i) {
+        if (!BuildText(i))
+            return false;
+    }
+    return true;
+}
+
+bool CNode::Evaluate(CComplex& value)
+{
+    if (m_children.empty()) {
+        ReportStatus(eSyntaxError);
+        return false;
+    }
+    return m_children[0]->Evaluate(value);
+}
+
+bool CNodeVariable::Evaluate(CComplex& value)
+{
+    COperationScope scope(Index);
+    if (m_uninitialized)
+        ReportStatus(eUninitializedMemory);
+    value = m_value;
+    return RunState().continueFlag;
+}
+
+// ---------------------------------------------------------------- Gamma
+
+namespace {
+
+bool IsWholeNumber(double x)
+{
+    return std::floor(x) == x;
+}
+
+}  // namespace
+
+bool CNodeLn::Evaluate(CComplex& value)
+{
+    COperationScope scope(NaturalLogarithm);
+    if (!m_children[0]->Evaluate(value))
+        return false;
+    const EOperationKind operandKind = RunState().previousKind;
+    if (operandKind == GammaFunction || operandKind == Factorial)
+        CheckResultOverflow(value);  // already ln Γ
+    else
+        value = CalcLn(value);
+    return RunState().continueFlag;
+}
+
+bool CNodeGamma::Evaluate(CComplex& value)
+{
+    COperationScope scope(GammaFunction);
+    if (!m_children[0]->Evaluate(value))
+        return false;
+    if (value.imag() == 0 && value.real() < 1 && IsWholeNumber(value.real())) {
+        ReportStatus(eSingularity, value.real(), value.imag());
+        return false;
+    }
+    value = scope.EntryKind() == NaturalLogarithm ? LogGamma(value) : Gamma(value);
+    CheckResultOverflow(value);
+    return RunState().continueFlag;
+}
+
+bool CNodeFactorial::Evaluate(CComplex& value)
+{
+    COperationScope scope(Factorial);
+    if (!m_children[0]->Evaluate(value))
+        return false;
+    if (value.imag() == 0 && value.real() < 0 && IsWholeNumber(value.real())) {
+        ReportStatus(eSingularity, value.real(), value.imag());
+        return false;
+    }
+    const CComplex next(value.real() + 1, value.imag());
+    value = scope.EntryKind() == NaturalLogarithm ? LogGamma(next) : Gamma(next);
+    CheckResultOverflow(value);
+    return RunState().continueFlag;
+}
+
+// ---------------------------------------------------------------- Bessel
+
+template <EOperationKind Kind, EBesselKind Which>
+bool CNodeBessel<Kind, Which>::Evaluate(CComplex& value)
+{
+    COperationScope scope(Kind);
+    const CNode* list = m_children[0].get();
+    if (list->GetNodeType() != NodeVector || list->Children().size() != 2) {
+        ReportStatus(eSyntaxError);
+        return false;
+    }
+    CComplex order;
+    if (!list->Children()[0]->Evaluate(order))
+        return false;
+    if (order.imag() != 0) {
+        // Reported as an error, but the calculation goes on without a value.
+        ReportStatus(eInvalidParameter);
+        return RunState().continueFlag;
+    }
+    if (!list->Children()[1]->Evaluate(value))
+        return false;
+    if ((Which == EBesselKind::Y || Which == EBesselKind::K) && IsZero(value)) {
+        ReportStatus(eSingularity, 0.0, 0.0);
+        return false;
+    }
+    const CBesselResult result = ComputeBessel(Which, order.real(), value);
+    value = result.value;
+    if (RunState().continueFlag)
+        ReportBesselIndicator(result.indicator, result.value);
+    return RunState().continueFlag;
+}
+
+template class CNodeBessel<BesselFirstKind, EBesselKind::J>;
+template class CNodeBessel<BesselSecondKind, EBesselKind::Y>;
+template class CNodeBessel<ModifiedBesselFirstKind, EBesselKind::I>;
+template class CNodeBessel<ModifiedBesselSecondKind, EBesselKind::K>;
+
+// ---------------------------------------------------------------- leaves
+
+bool CNodeNumber::Build()
+{
+    m_value = CComplex(m_texts.empty() ? 0.0 : ConvertDecimal(m_texts[0]), 0.0);
+    return true;
+}
+
+bool CNodeNumber::Evaluate(CComplex& value)
+{
+    COperationScope scope(Number);
+    value = m_value;
+    if (!IsFinite(m_value))
+        ReportStatus(eOverflow, m_value.real());
+    return RunState().continueFlag;
+}
+
+bool CNodePi::Evaluate(CComplex& value)
+{
+    value = CComplex(kPi, 0.0);
+    return true;
+}
+
+bool CNodeE::Evaluate(CComplex& value)
+{
+    value = CComplex(kE, 0.0);
+    return true;
+}
+
+bool CNodeI::Evaluate(CComplex& value)
+{
+    value = CComplex(0.0, 1.0);
+    return true;
+}
+
+bool CNodeResult::Evaluate(CComplex& value)
+{
+    value = PreviousResult();
+    return true;
+}
+
+CNodeRandom::CNodeRandom()
+{
+    SeedImaginaryGeneratorOnce();
+}
+
+bool CNodeRandom::Evaluate(CComplex& value)
+{
+    value = DrawRandom();
+    return true;
+}
+
+// ---------------------------------------------------------------- memory
+
+bool CNodeMemory::Build()
+{
+    // The key is the text of the one bracket that follows the keyword, not
+    // evaluated, without white space at its ends.
+    if (m_texts.size() != 1 || m_texts[0].size() <= 2)
+        return false;
+    std::u16string key = m_texts[0];
+    if (!ResolvePlaceholder(key))
+        return false;
+    std::size_t first = 0;
+    std::size_t last = key.size();
+    while (first < last && IsWhiteSpace(key[first]))
+        ++first;
+    while (last > first && IsWhiteSpace(key[last - 1]))
+        --last;
+    m_key = key.substr(first, last - first);
+    // A name the memory file could not carry back is refused: an "=" would
+    // split its line, and a zero or U+FEFF code unit is dropped or ends the
+    // text when the file is read.
+    return m_key.find_first_of(std::u16string_view(u"=\0\uFEFF", 3)) == std::u16string::npos;
+}
+
+bool CNodeMemory::Evaluate(CComplex& value)
+{
+    COperationScope scope(Memory);
+    if (const CMemoryCell* cell = MemoryStore().Find(m_key)) {
+        value = cell->value;
+    } else {
+        ReportStatus(eUninitializedMemory);
+        value = CComplex();
+    }
+    return RunState().continueFlag;
+}
+
+bool CNodeStore::Build()
+{
+    if (m_texts.size() != 2)
+        return false;
+    if (!BuildText(0))
+        return false;
+    // The target must be a memory reference and nothing more.
+    if (!ParseMemoryReference(m_texts[1]))
+        return false;
+    return m_children.back()->Build();
+}
+
+bool CNodeStore::Evaluate(CComplex& value)
+{
+    if (!m_children[0]->Evaluate(value))
+        return false;
+    const auto* target = static_cast<const CNodeMemory*>(m_children[1].get());
+    MemoryStore().Store(target->Key(), value);
+    return RunState().continueFlag;
+}
+
+// ---------------------------------------------------------------- lists
+
+bool CNodeVector::Evaluate(CComplex& value)
+{
+    if (m_children.empty()) {
+        // "," alone: a list with no element to stand for.
+        ReportStatus(eSyntaxError);
+        return false;
+    }
+    return m_children[0]->Evaluate(value);
+}
+
+bool CNodeSeries::EvaluateSeries(CComplex& value, bool product)
+{
+    COperationScope scope(product ? SeriesProduct : SeriesSum);
+    const CNode* list = m_children[0].get();
+    const std::size_t count = list->Children().size();
+    if (list->GetNodeType() != NodeVector || (count != 4 && count != 5)) {
+        ReportStatus(eSyntaxError);
+        return false;
+    }
+    const auto& elements = list->Children();
+
+    CComplex start;
+    if (!elements[1]->Evaluate(start))
+        return false;
+    CComplex end;
+    if (!elements[2]->Evaluate(end))
+        return false;
+    CComplex step(1.0, 0.0);
+    if (count == 5) {
+        step = CComplex();
+        if (!elements[3]->Evaluate(step))
+            return false;
+    }
+    if (start.imag() != 0 || end.imag() != 0 || step.imag() != 0) {
+        // Reported as an error, but the calculation goes on without a value.
+        ReportStatus(eInvalidParameter);
+        return RunState().continueFlag;
+    }
+
+    const double first = start.real();
+    const double last = end.real();
+    double increment = step.real();
+    const bool upwards = last >= first;
+    if ((upwards && increment < 0) || (!upwards && increment > 0))
+        increment = -increment;
+
+    const CNode* indexElement = elements[0].get();
+    if (indexElement->GetNodeType() != NodeVariable || increment == 0) {
+        ReportStatus(eSyntaxError);
+        return false;
+    }
+    CNodeVariable* index = static_cast<const CNodeVariableReference*>(indexElement)->Variable();
+    CNode& term = *elements[count - 1];
+
+    // A series must end. One that needs more turns than this evaluation has
+    // left, or whose step no longer moves the index, stops the calculation
+    // with a non-convergence report instead of running on.
+    CSeriesTurns& turns = SeriesTurns();
+    auto giveUp = [&] {
+        ReportStatus(eNoConvergence);
+        RunState().continueFlag = false;
+        index->Reset();
+        return false;
+    };
+    const std::uint64_t available = turns.limit > turns.used ? turns.limit - turns.used : 0;
+    const double expected = std::floor((last - first) / increment) + 1;
+    if (expected > static_cast<double>(available))
+        return giveUp();
+
+    CComplex accumulator = product ? CComplex(1.0, 0.0) : CComplex();
+    double k = first;
+    while (upwards ? k <= last : k >= last) {
+        if (++turns.used > turns.limit || k + increment == k)
+            return giveUp();
+        index->Set(CComplex(k, 0.0));
+        if (!term.Evaluate(value))
+            break;
+        accumulator = product ? Multiply(accumulator, value) : Add(accumulator, value);
+        if (!RunState().continueFlag)
+            break;
+        k += increment;
+    }
+    if (RunState().continueFlag)
+        value = accumulator;
+    index->Reset();
+    return RunState().continueFlag;
+}
+
+}  // namespace NCalculatorText

@@ -1,0 +1,247 @@
+#pragma once
+// One node class per operation of the expression language.
+//
+// An operation node with an operation kind evaluates inside a
+// COperationScope, so that the messages of its work carry its kind and the
+// logarithm and the Gamma operations can detect each other. Nodes without a
+// kind (constants, component operations, negation, store, vector) leave the
+// run state alone.
+
+#include <string>
+
+#include "language/node.h"
+#include "numeric/bessel.h"
+#include "numeric/elementary.h"
+#include "numeric/status.h"
+
+namespace NCalculatorText {
+
+// ---------------------------------------------------------------- shapes
+
+// f(a) under the operation kind Kind; the function makes its own checks.
+template <EOperationKind Kind, CComplex (*Function)(const CComplex&)>
+class CNodeFunction : public CNode {
+public:
+    bool Evaluate(CComplex& value) override
+    {
+        COperationScope scope(Kind);
+        if (!m_children[0]->Evaluate(value))
+            return false;
+        value = Function(value);
+        return RunState().continueFlag;
+    }
+};
+
+// A transformation of the operand's parts that cannot fail.
+template <CComplex (*Function)(const CComplex&)>
+class CNodeComponent : public CNode {
+public:
+    bool Evaluate(CComplex& value) override
+    {
+        if (!m_children[0]->Evaluate(value))
+            return false;
+        value = Function(value);
+        return true;
+    }
+};
+
+// a op b under the operation kind Kind: the left operand first, the right
+// one only when the left succeeded.
+template <EOperationKind Kind, CComplex (*Operation)(const CComplex&, const CComplex&)>
+class CNodeBinary : public CNode {
+public:
+    bool Evaluate(CComplex& value) override
+    {
+        COperationScope scope(Kind);
+        CComplex left;
+        if (!m_children[0]->Evaluate(left))
+            return false;
+        CComplex right;
+        if (!m_children[1]->Evaluate(right))
+            return false;
+        value = Operation(left, right);
+        return RunState().continueFlag;
+    }
+};
+
+// ---------------------------------------------------------------- arithmetic
+
+class CNodePlus final : public CNodeBinary<Addition, Add> {};
+class CNodeMinus final : public CNodeBinary<Subtraction, Subtract> {};
+class CNodeMul final : public CNodeBinary<Multiplication, Multiply> {};
+class CNodeDiv final : public CNodeBinary<Division, Divide> {};
+class CNodePow final : public CNodeBinary<Power, CalcPower> {};
+// Negation as 0 − a: a zero part stays +0, so that "-4" is the real number
+// −4 and not −4 − 0i, which would put sqrt(-4) on the far side of the branch
+// cut (−2i instead of 2i).
+CComplex NegateKeepingZero(const CComplex& z);
+class CNodeChangeSign final : public CNodeComponent<NegateKeepingZero> {};
+
+// ---------------------------------------------------------------- functions
+
+class CNodeSin final : public CNodeFunction<Sine, CalcSin> {};
+class CNodeCos final : public CNodeFunction<Cosine, CalcCos> {};
+class CNodeTg final : public CNodeFunction<Tangent, CalcTg> {};
+class CNodeCtg final : public CNodeFunction<Cotangent, CalcCtg> {};
+class CNodeSec final : public CNodeFunction<Secant, CalcSec> {};
+class CNodeCosec final : public CNodeFunction<Cosecant, CalcCosec> {};
+class CNodeArcSin final : public CNodeFunction<Arcsine, CalcArcSin> {};
+class CNodeArcCos final : public CNodeFunction<Arccosine, CalcArcCos> {};
+class CNodeArcTg final : public CNodeFunction<Arctangent, CalcArcTg> {};
+class CNodeArcCtg final : public CNodeFunction<Arccotangent, CalcArcCtg> {};
+class CNodeArcSec final : public CNodeFunction<Arcsecant, CalcArcSec> {};
+class CNodeArcCosec final : public CNodeFunction<Arccosecant, CalcArcCosec> {};
+
+class CNodeSh final : public CNodeFunction<HyperbolicSine, CalcSh> {};
+class CNodeCh final : public CNodeFunction<HyperbolicCosine, CalcCh> {};
+class CNodeTh final : public CNodeFunction<HyperbolicTangent, CalcTh> {};
+class CNodeCth final : public CNodeFunction<HyperbolicCotangent, CalcCth> {};
+class CNodeSech final : public CNodeFunction<HyperbolicSecant, CalcSech> {};
+class CNodeCsch final : public CNodeFunction<HyperbolicCosecant, CalcCsch> {};
+class CNodeArSh final : public CNodeFunction<ArchyperbolicSine, CalcArSh> {};
+class CNodeArCh final : public CNodeFunction<ArchyperbolicCosine, CalcArCh> {};
+class CNodeArTh final : public CNodeFunction<ArchyperbolicTangent, CalcArTh> {};
+class CNodeArCth final : public CNodeFunction<ArchyperbolicCotangent, CalcArCth> {};
+class CNodeArSch final : public CNodeFunction<ArchyperbolicSecant, CalcArSch> {};
+class CNodeArCsch final : public CNodeFunction<ArchyperbolicCosecant, CalcArCsch> {};
+
+class CNodeExp final : public CNodeFunction<Exponent, CalcExp> {};
+class CNodeLg final : public CNodeFunction<DecimalLogarithm, CalcLg> {};
+class CNodeSqrt final : public CNodeFunction<SquareRoot, CalcSqrt> {};
+class CNodeAbs final : public CNodeFunction<AbsoluteValue, CalcAbs> {};
+
+class CNodeSign final : public CNodeComponent<CalcSign> {};
+class CNodeCeil final : public CNodeComponent<CalcCeil> {};
+class CNodeFloor final : public CNodeComponent<CalcFloor> {};
+class CNodeRe final : public CNodeComponent<CalcRe> {};
+class CNodeIm final : public CNodeComponent<CalcIm> {};
+class CNodeArg final : public CNodeComponent<CalcArg> {};
+class CNodeConjugate final : public CNodeComponent<CalcConj> {};
+
+// The natural logarithm. When its operand is a Gamma or factorial node, the
+// operand has already delivered ln Γ, which then is the result.
+class CNodeLn final : public CNode {
+public:
+    bool Evaluate(CComplex& value) override;
+};
+
+// Γ(a), or ln Γ(a) when the node is the operand of a logarithm.
+class CNodeGamma final : public CNode {
+public:
+    bool Evaluate(CComplex& value) override;
+};
+
+// a! = Γ(a + 1), or ln Γ(a + 1) when the node is the operand of a logarithm.
+class CNodeFactorial final : public CNode {
+public:
+    bool Evaluate(CComplex& value) override;
+};
+
+// J, Y, I, K: the operand is a list of two elements, the real order and the
+// argument.
+template <EOperationKind Kind, EBesselKind Which>
+class CNodeBessel : public CNode {
+public:
+    bool Evaluate(CComplex& value) override;
+};
+class CNodeBesselJ final : public CNodeBessel<BesselFirstKind, EBesselKind::J> {};
+class CNodeBesselY final : public CNodeBessel<BesselSecondKind, EBesselKind::Y> {};
+class CNodeBesselI final : public CNodeBessel<ModifiedBesselFirstKind, EBesselKind::I> {};
+class CNodeBesselK final : public CNodeBessel<ModifiedBesselSecondKind, EBesselKind::K> {};
+
+// ---------------------------------------------------------------- leaves
+
+class CNodeNumber final : public CNode {
+public:
+    // Converts the literal: "," read as ".", "−" as "-", the longest valid
+    // decimal prefix, correctly rounded; 0 when there is none.
+    bool Build() override;
+    bool Evaluate(CComplex& value) override;
+    double Value() const { return m_value.real(); }
+
+private:
+    CComplex m_value;
+};
+
+class CNodePi final : public CNode {
+public:
+    bool Build() override { return true; }
+    bool Evaluate(CComplex& value) override;
+};
+
+class CNodeE final : public CNode {
+public:
+    bool Build() override { return true; }
+    bool Evaluate(CComplex& value) override;
+};
+
+class CNodeI final : public CNode {
+public:
+    bool Build() override { return true; }
+    bool Evaluate(CComplex& value) override;
+};
+
+// The previous result.
+class CNodeResult final : public CNode {
+public:
+    bool Build() override { return true; }
+    bool Evaluate(CComplex& value) override;
+};
+
+// A fresh random value on every evaluation. The first one created seeds the
+// generator of the imaginary parts.
+class CNodeRandom final : public CNode {
+public:
+    CNodeRandom();
+    bool Build() override { return true; }
+    bool Evaluate(CComplex& value) override;
+};
+
+// ---------------------------------------------------------------- memory
+
+// A memory cell, named by the text between its brackets.
+class CNodeMemory final : public CNode {
+public:
+    bool Build() override;
+    bool Evaluate(CComplex& value) override;
+    const std::u16string& Key() const { return m_key; }
+
+private:
+    std::u16string m_key;
+};
+
+// expression -> memory cell: stores the expression's value, which is also
+// the store's own value.
+class CNodeStore final : public CNode {
+public:
+    bool Build() override;
+    bool Evaluate(CComplex& value) override;
+};
+
+// ---------------------------------------------------------------- lists
+
+// A comma list. Anywhere but in a series or a Bessel function it stands for
+// its first element.
+class CNodeVector final : public CNode {
+public:
+    bool Evaluate(CComplex& value) override;
+    ENodeType GetNodeType() const override { return NodeVector; }
+};
+
+// The series sum and product over a list (index, start, end, [step,] term).
+class CNodeSeries : public CNode {
+protected:
+    bool EvaluateSeries(CComplex& value, bool product);
+};
+
+class CNodeSum final : public CNodeSeries {
+public:
+    bool Evaluate(CComplex& value) override { return EvaluateSeries(value, false); }
+};
+
+class CNodeProduct final : public CNodeSeries {
+public:
+    bool Evaluate(CComplex& value) override { return EvaluateSeries(value, true); }
+};
+
+}  // namespace NCalculatorText

@@ -1,0 +1,289 @@
+// The command-line calculation, run in-process with string streams.
+#include "document/command_line.h"
+
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <sstream>
+
+#include "document/memory_store.h"
+#include "document/preferences.h"
+#include "document/text_file.h"
+#include "document/utf.h"
+#include "language/calculate.h"
+
+namespace {
+
+struct CRun {
+    int status = -1;
+    bool handled = false;
+    std::string out;
+    std::string err;
+};
+
+class CommandLine : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        Reset();
+        folder = std::filesystem::temp_directory_path() /
+                 ("kavm-command-line-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+        std::filesystem::remove_all(folder);
+        std::filesystem::create_directories(folder);
+    }
+    void TearDown() override
+    {
+        Reset();
+        std::filesystem::remove_all(folder);
+    }
+    static void Reset()
+    {
+        Preferences().SetDefaults();
+        MemoryStore().FreeMemory(EMemorySelection::All);
+        NCalculatorText::PreviousResult() = CComplex();
+    }
+
+    CRun Run(const std::vector<std::string>& arguments, const std::string& input = "")
+    {
+        std::istringstream in(input);
+        std::ostringstream out;
+        std::ostringstream err;
+        CRun run;
+        run.status = RunCommandLine(arguments, in, out, err, run.handled);
+        run.out = out.str();
+        run.err = err.str();
+        return run;
+    }
+
+    std::string PathOf(const std::string& name) const { return (folder / name).string(); }
+
+    void Write(const std::string& name, const std::string& bytes) const
+    {
+        std::ofstream(PathOf(name), std::ios::binary) << bytes;
+    }
+
+    std::string Read(const std::string& name) const
+    {
+        std::string bytes;
+        EXPECT_EQ(ReadFileBytes(PathOf(name), bytes), EFileResult::Ok);
+        return bytes;
+    }
+
+    std::filesystem::path folder;
+};
+
+TEST_F(CommandLine, OtherArgumentsAreLeftToTheCaller)
+{
+    for (const std::vector<std::string>& arguments :
+         std::vector<std::vector<std::string>>{{}, {"file.vcl"}, {"/p", "file.vcl"}, {"-calculate"}, {"--calc"}}) {
+        const CRun run = Run(arguments);
+        EXPECT_FALSE(run.handled);
+        EXPECT_EQ(run.status, 0);
+        EXPECT_EQ(run.out, "");
+        EXPECT_EQ(run.err, "");
+    }
+    const char* const argv[] = {"calculator-ka-vm", "--version"};
+    std::istringstream in;
+    std::ostringstream out;
+    std::ostringstream err;
+    bool handled = false;
+    EXPECT_EQ(RunCommandLine(2, argv, in, out, err, handled), 0);
+    EXPECT_TRUE(handled);
+    EXPECT_EQ(out.str(), "Calculator Ka-Vm 01.01.001\n");
+}
+
+TEST_F(CommandLine, HelpListsTheOptions)
+{
+    const CRun run = Run({"--help"});
+    EXPECT_TRUE(run.handled);
+    EXPECT_EQ(run.status, 0);
+    for (const char* option :
+         {"--calculate", "--cursor", "--preference", "--memory", "--save-memory", "--help", "--version"})
+        EXPECT_NE(run.out.find(option), std::string::npos) << option;
+}
+
+TEST_F(CommandLine, CalculatesStandardInputAndWritesTheTextUnchangedOtherwise)
+{
+    CRun run = Run({"--calculate"}, "2+3; 2\xC3\x97" "3 = 9; 2*i // unit\n");
+    EXPECT_TRUE(run.handled);
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, "2+3=5; 2\xC3\x97" "3 = 6; 2*i=i\xC3\x97" "2 // unit\n");
+    EXPECT_EQ(run.err, "");
+    run = Run({"--calculate", "-"}, "\xEF\xBB\xBF" "1+1");
+    EXPECT_EQ(run.out, "1+1=2");
+    run = Run({"--calculate"}, "");
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, "");
+}
+
+TEST_F(CommandLine, LineBreaksAreWrittenBackAsTheyCame)
+{
+    // The run sees CR LF: "1+2" and "3" on two lines are one statement.
+    CRun run = Run({"--calculate"}, "1+2\n3;\r\n4\r5;\n");
+    EXPECT_EQ(run.out, "1+2\n3=24;\r\n4\r5=45;\n");
+    // A cursor counts a line break as two code units whatever the file holds.
+    run = Run({"--calculate", "--cursor", "6"}, "1+1;\n2+2;\n3+3");
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, "1+1;\n2+2=4;\n3+3");
+    run = Run({"--calculate", "--cursor=4"}, "1+1;\n2+2;\n3+3");
+    EXPECT_EQ(run.out, "1+1;\n2+2=4;\n3+3");
+}
+
+TEST_F(CommandLine, LogMessagesGoToTheErrorStreamAsTabSeparatedLines)
+{
+    const CRun run = Run({"--calculate"}, "x+mem[a]; 1/0; 3");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out, "x+mem[a]=0; 1/0; 3");
+    EXPECT_EQ(run.err,
+              "1\tWarning\tIndex\tUninitialized memory used, value forced to 0\n"
+              "2\tWarning\tMemory\tUninitialized memory used, value forced to 0\n"
+              "3\tError\tDivision\tOperation has singularity at 0\n");
+}
+
+TEST_F(CommandLine, Utf16FilesAreReadAsTheEditorSavesThem)
+{
+    Write("calc.vcl", EncodeUtf16File(u"2\u22121;\r\n\u03C0\u00D70"));
+    const CRun run = Run({"--calculate", PathOf("calc.vcl")});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, "2\xE2\x88\x92" "1=1;\r\n\xCF\x80\xC3\x97" "0=0");
+}
+
+TEST_F(CommandLine, PreferencesHoldForTheRunWithTheLoadersRangeRules)
+{
+    CRun run = Run({"--calculate", "--preference", "TrigonometricUnits=1", "--preference=NotationCase=1",
+                    "--preference", "formati=1"},
+                   "sin(90); 1e20*i");
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, "sin(90)=1; 1e20*i=j\xC3\x97" "1E+020");
+    Preferences().SetDefaults();
+    // Out of range: the default.
+    run = Run({"--calculate", "--preference", "TrigonometricUnits=3", "--preference", "FormatI=2"}, "cos(pi); i");
+    EXPECT_EQ(run.out, "cos(pi)=-1; i=i");
+    EXPECT_EQ(Preferences().Get(EPreference::TrigonometricUnits), 0u);
+    // A preference without a range takes any value.
+    run = Run({"--preference", "FreeConfirmation=7"});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(Preferences().Get(EPreference::FreeConfirmation), 7u);
+}
+
+TEST_F(CommandLine, UsageErrorsExitWithTwo)
+{
+    for (const std::vector<std::string>& arguments : std::vector<std::vector<std::string>>{
+             {"--calculate", "a", "b"},
+             {"--calculate", "--bogus"},
+             {"--cursor", "3"},
+             {"--calculate", "--cursor"},
+             {"--calculate", "--cursor", "-1"},
+             {"--calculate", "--cursor", "x"},
+             {"--calculate", "--preference", "Nothing=1"},
+             {"--calculate", "--preference", "FormatI"},
+             {"--calculate", "--preference", "FormatI=-1"},
+             {"--calculate", "--preference", "FormatI=4294967296"},
+             {"--calculate", "--calculate"},
+             {"--memory"},
+             {"--save-memory", "a", "--save-memory", "b"},
+             {"--help=yes"},
+         }) {
+        const CRun run = Run(arguments, "1");
+        EXPECT_TRUE(run.handled);
+        EXPECT_EQ(run.status, 2) << arguments[0] << " " << (arguments.size() > 1 ? arguments[1] : "");
+        EXPECT_EQ(run.out, "");
+        EXPECT_NE(run.err.find("calculator-ka-vm: "), std::string::npos);
+    }
+    const CRun beyond = Run({"--calculate", "--cursor", "4"}, "1+1");
+    EXPECT_EQ(beyond.status, 2);
+    EXPECT_EQ(beyond.out, "");
+    const CRun end = Run({"--calculate", "--cursor", "3"}, "1+1");
+    EXPECT_EQ(end.status, 0);
+    EXPECT_EQ(end.out, "1+1=2");
+}
+
+TEST_F(CommandLine, FilesThatCannotBeReadOrWrittenExitWithTwo)
+{
+    CRun run = Run({"--calculate", PathOf("missing.vcl")});
+    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(run.err, "calculator-ka-vm: " + PathOf("missing.vcl") + ": Cannot open the file for reading\n");
+    run = Run({"--calculate", folder.string()});
+    EXPECT_EQ(run.status, 2);
+    EXPECT_NE(run.err.find("Cannot read the file"), std::string::npos);
+    run = Run({"--memory", PathOf("missing.vcm"), "--calculate"}, "1->mem[a]");
+    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(MemoryStore().Count(), 0u);  // nothing ran
+    run = Run({"--calculate", "--save-memory", PathOf("no/such/folder.vcm")}, "1->mem[a]");
+    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(run.out, "1->mem[a]=1");
+    EXPECT_NE(run.err.find("Cannot open the file for writing"), std::string::npos);
+}
+
+TEST_F(CommandLine, AMemoryFileRunsFirstAndItsLogComesFirst)
+{
+    Write("m.vcm", EncodeUtf16File(u"2->Mem[a];\r\nmem[none]->Mem[b];\r\n"));
+    const CRun run = Run({"--memory", PathOf("m.vcm"), "--calculate"}, "mem[a]*10; rslt+1");
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, "mem[a]*10=20; rslt+1=21");
+    EXPECT_EQ(run.err, "1\tWarning\tMemory\tUninitialized memory used, value forced to 0\n");
+}
+
+TEST_F(CommandLine, AFailingMemoryFileMakesTheRunFailButTheCalculationStillRuns)
+{
+    Write("bad.vcm", "1->Mem[a];\n1/0->Mem[b];\n");
+    const CRun run = Run({"--memory", PathOf("bad.vcm"), "--calculate"}, "mem[a]");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out, "mem[a]=1");
+    EXPECT_EQ(run.err, "1\tError\tDivision\tOperation has singularity at 0\n");
+}
+
+TEST_F(CommandLine, SavingAndReloadingMemoryKeepsEveryValueBitForBit)
+{
+    // Values that need all seventeen digits, with both signs, tiny and huge.
+    std::mt19937_64 random(7);
+    std::vector<CComplex> values;
+    std::string text;
+    for (int i = 0; i < 200; ++i) {
+        double re = 0;
+        double im = 0;
+        do {
+            re = std::bit_cast<double>(random());
+            im = std::bit_cast<double>(random());
+        } while (!std::isfinite(re) || !std::isfinite(im));
+        if (i % 4 == 0)
+            im = 0;
+        values.emplace_back(re, im);
+        MemoryStore().Store(Utf8ToUtf16("v" + std::to_string(i)), values.back());
+    }
+    // Write the cells through the command line, free the store, load them
+    // back through the command line and save them again.
+    CRun run = Run({"--save-memory", PathOf("first.vcm")});
+    ASSERT_EQ(run.status, 0) << run.err;
+    MemoryStore().FreeMemory(EMemorySelection::All);
+    run = Run({"--memory", PathOf("first.vcm"), "--save-memory", PathOf("second.vcm")});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(Read("first.vcm"), Read("second.vcm"));
+    ASSERT_EQ(MemoryStore().Count(), values.size());
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        const CMemoryCell* cell = MemoryStore().Find(Utf8ToUtf16("v" + std::to_string(i)));
+        ASSERT_NE(cell, nullptr);
+        EXPECT_EQ(std::bit_cast<std::uint64_t>(cell->value.real()), std::bit_cast<std::uint64_t>(values[i].real()));
+        if (values[i].imag() != 0)
+            EXPECT_EQ(std::bit_cast<std::uint64_t>(cell->value.imag()), std::bit_cast<std::uint64_t>(values[i].imag()));
+    }
+    // The file is the memory file: FF FE, then one store statement a line.
+    const std::string bytes = Read("first.vcm");
+    ASSERT_GE(bytes.size(), 2u);
+    EXPECT_EQ(bytes.substr(0, 2), "\xFF\xFE");
+    const std::u16string fileText = DecodeUtf16File(bytes);
+    EXPECT_NE(fileText.find(u"->Mem[v0];\r\n"), std::u16string::npos);
+    EXPECT_EQ(fileText.substr(fileText.size() - 4), u"];\r\n");
+
+    // A calculation that stores, saved from the same run.
+    run = Run({"--calculate", "--save-memory", PathOf("third.vcm")}, "0.1->mem[x]; -i->mem[7]");
+    EXPECT_EQ(run.status, 0);
+    EXPECT_NE(Read("third.vcm").find(EncodeUtf16File(u"\u2212i->Mem[7];\r\n").substr(2)), std::string::npos);
+}
+
+}  // namespace

@@ -1,0 +1,159 @@
+// The memory store and the memory file text.
+#include "document/memory_store.h"
+
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <random>
+
+#include "document/text_file.h"
+#include "document/utf.h"
+#include "language/calculate.h"
+#include "support/log_recorder.h"
+
+namespace {
+
+class MemoryStoreTest : public ::testing::Test {
+protected:
+    void SetUp() override { Clear(); }
+    void TearDown() override { Clear(); }
+    static void Clear()
+    {
+        MemoryStore().FreeMemory(EMemorySelection::All);
+        MemoryStore().TakeRefreshNeeded();
+    }
+    CLogRecorder log;
+};
+
+TEST_F(MemoryStoreTest, StoringCreatesACellAndKeepsItsIncludedFlag)
+{
+    CMemoryStore& store = MemoryStore();
+    EXPECT_EQ(store.Find(u"a"), nullptr);
+    EXPECT_FALSE(store.RefreshNeeded());  // reading a missing cell changes nothing
+    store.Store(u"a", CComplex(1, 2));
+    EXPECT_TRUE(store.TakeRefreshNeeded());
+    EXPECT_FALSE(store.TakeRefreshNeeded());
+    ASSERT_NE(store.Find(u"a"), nullptr);
+    EXPECT_TRUE(store.TakeRefreshNeeded());  // reading an existing cell
+    EXPECT_EQ(store.Find(u"a")->value, CComplex(1, 2));
+    EXPECT_EQ(store.Find(u"a")->name, u"a");
+    EXPECT_FALSE(store.Find(u"a")->included);
+    EXPECT_TRUE(store.SetIncluded(u"a", true));
+    EXPECT_FALSE(store.SetIncluded(u"b", true));
+    store.Store(u"a", CComplex(3));
+    EXPECT_TRUE(store.Find(u"a")->included);
+    EXPECT_EQ(store.Find(u"a")->value, CComplex(3));
+    EXPECT_EQ(store.Count(), 1u);
+}
+
+TEST_F(MemoryStoreTest, CellsAreOrderedByCodeUnits)
+{
+    for (const char16_t* name : {u"2", u"10", u"1", u"b", u"B", u"\u03B1", u"a b"})
+        MemoryStore().Store(name, CComplex(1));
+    std::u16string order;
+    for (const auto& [name, cell] : MemoryStore().Cells())
+        order += name + u"|";
+    EXPECT_EQ(order, u"1|10|2|B|a b|b|\u03B1|");
+}
+
+TEST_F(MemoryStoreTest, FreeingAllOrTheIncludedCells)
+{
+    CMemoryStore& store = MemoryStore();
+    store.Store(u"a", CComplex(1));
+    store.Store(u"b", CComplex(2));
+    store.Store(u"c", CComplex(3));
+    store.SetIncluded(u"b", true);
+    store.TakeRefreshNeeded();
+    store.FreeMemory(EMemorySelection::IncludedOnly);
+    EXPECT_TRUE(store.TakeRefreshNeeded());
+    EXPECT_EQ(store.Count(), 2u);
+    EXPECT_EQ(store.Find(u"b"), nullptr);
+    store.FreeMemory(EMemorySelection::IncludedOnly);  // nothing included: nothing goes
+    EXPECT_EQ(store.Count(), 2u);
+    EXPECT_TRUE(store.TakeRefreshNeeded());
+    store.FreeMemory(EMemorySelection::All);
+    EXPECT_EQ(store.Count(), 0u);
+    EXPECT_TRUE(store.TakeRefreshNeeded());
+}
+
+TEST_F(MemoryStoreTest, FileTextUsesTheFixedFormatWhateverThePreferences)
+{
+    CMemoryStore& store = MemoryStore();
+    EXPECT_EQ(store.BuildMemoryFileText(EMemorySelection::All), u"\uFEFF");
+    store.Store(u"1", CComplex(3.5));
+    store.Store(u"2", CComplex(-2, 3));
+    store.Store(u"10", CComplex(0.1));
+    store.Store(u"7", CComplex(0, -1));
+    store.Store(u"x", CComplex(1e20, -1e-300));
+    Preferences().Set(EPreference::NotationCase, 1);
+    Preferences().Set(EPreference::FormatI, 1);
+    EXPECT_EQ(store.BuildMemoryFileText(EMemorySelection::All),
+              u"\uFEFF3.5->Mem[1];\r\n0.10000000000000001->Mem[10];\r\n-2+i\u00D73->Mem[2];\r\n"
+              u"\u2212i->Mem[7];\r\n1e+020\u2212i\u00D71e-300->Mem[x];\r\n");
+    store.SetIncluded(u"2", true);
+    store.SetIncluded(u"7", true);
+    EXPECT_EQ(store.BuildMemoryFileText(EMemorySelection::IncludedOnly),
+              u"\uFEFF-2+i\u00D73->Mem[2];\r\n\u2212i->Mem[7];\r\n");
+    Preferences().SetDefaults();
+}
+
+TEST_F(MemoryStoreTest, ExecutingTheFileTextRestoresEveryValueBitForBit)
+{
+    std::mt19937_64 random(20240611);
+    std::vector<CComplex> values = {
+        CComplex(0.1), CComplex(1.0 / 3), CComplex(-0.0, 2), CComplex(0, -1), CComplex(1e-310, -4.9e-324),
+        CComplex(std::numeric_limits<double>::max(), -std::numeric_limits<double>::max()),
+        CComplex(std::numeric_limits<double>::min(), 1), CComplex(123456789012345678e3, 0.5)};
+    for (int i = 0; i < 500; ++i) {
+        auto finite = [&random] {
+            for (;;) {
+                const double d = std::bit_cast<double>(random());
+                if (std::isfinite(d))
+                    return d;
+            }
+        };
+        values.emplace_back(finite(), i % 3 == 0 ? 0.0 : finite());
+    }
+    for (std::size_t i = 0; i < values.size(); ++i)
+        MemoryStore().Store(u"c" + Utf8ToUtf16(std::to_string(i)), values[i]);
+    const std::u16string file = MemoryStore().BuildMemoryFileText(EMemorySelection::All);
+    MemoryStore().FreeMemory(EMemorySelection::All);
+
+    ASSERT_TRUE(ExecuteCalculationText(file)) << log.Lines();
+    ASSERT_EQ(MemoryStore().Count(), values.size());
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        const CMemoryCell* cell = MemoryStore().Find(u"c" + Utf8ToUtf16(std::to_string(i)));
+        ASSERT_NE(cell, nullptr);
+        // -0 comes back as +0 or -0 depending on how it was written; every
+        // other value bit for bit.
+        EXPECT_EQ(cell->value.real(), values[i].real()) << i;
+        EXPECT_EQ(cell->value.imag(), values[i].imag()) << i;
+        if (values[i].real() != 0)
+            EXPECT_EQ(std::bit_cast<std::uint64_t>(cell->value.real()), std::bit_cast<std::uint64_t>(values[i].real()));
+        if (values[i].imag() != 0)
+            EXPECT_EQ(std::bit_cast<std::uint64_t>(cell->value.imag()), std::bit_cast<std::uint64_t>(values[i].imag()));
+    }
+    // Loading twice leaves the same store.
+    ASSERT_TRUE(ExecuteCalculationText(file));
+    EXPECT_EQ(MemoryStore().BuildMemoryFileText(EMemorySelection::All), file);
+}
+
+TEST_F(MemoryStoreTest, LoadingAddsToTheStoreAndStopsAtTheFirstFailure)
+{
+    MemoryStore().Store(u"keep", CComplex(9));
+    EXPECT_FALSE(ExecuteCalculationText(u"\uFEFF1->Mem[a];\r\n1/0->Mem[b];\r\n3->Mem[c];\r\n"));
+    EXPECT_EQ(log.Lines(), "Error|Division|Operation has singularity at 0\n");
+    EXPECT_NE(MemoryStore().Find(u"keep"), nullptr);
+    EXPECT_NE(MemoryStore().Find(u"a"), nullptr);
+    EXPECT_EQ(MemoryStore().Find(u"b"), nullptr);
+    EXPECT_EQ(MemoryStore().Find(u"c"), nullptr);
+    // The previous result is the value of the last statement that ran.
+    EXPECT_TRUE(ExecuteCalculationText(u"5->Mem[a];\r\n6->Mem[b];\r\n"));
+    EXPECT_EQ(NCalculatorText::PreviousResult(), CComplex(6));
+    NCalculatorText::PreviousResult() = CComplex();
+}
+
+}  // namespace

@@ -1,0 +1,338 @@
+// The parser: the trees it builds (from tests/data/parser_cases.txt), the
+// number test, the additive operator, variable tables and the bounds that
+// keep absurd texts from exhausting the stack.
+#include <gtest/gtest.h>
+
+#include <cxxabi.h>
+
+#include <charconv>
+#include <chrono>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <typeinfo>
+
+#include "document/utf.h"
+#include "language/calculate.h"
+#include "language/node.h"
+#include "language/nodes.h"
+#include "support/data_file.h"
+#include "support/log_recorder.h"
+
+namespace {
+
+using namespace NCalculatorText;
+
+std::string ClassName(const CNode& node)
+{
+    int status = 0;
+    std::unique_ptr<char, void (*)(void*)> demangled(abi::__cxa_demangle(typeid(node).name(), nullptr, nullptr, &status),
+                                                     std::free);
+    std::string name = demangled ? demangled.get() : typeid(node).name();
+    const std::string prefix = "NCalculatorText::CNode";
+    return name.compare(0, prefix.size(), prefix) == 0 ? name.substr(prefix.size()) : name;
+}
+
+std::string Dump(const CNode& node)
+{
+    if (const auto* number = dynamic_cast<const CNodeNumber*>(&node)) {
+        char text[32];
+        const auto end = std::to_chars(text, text + sizeof(text), number->Value()).ptr;
+        return std::string(text, end);
+    }
+    if (dynamic_cast<const CNodeVariableReference*>(&node))
+        return Utf16ToUtf8(node.Texts().at(0));
+    if (const auto* memory = dynamic_cast<const CNodeMemory*>(&node))
+        return "Memory[" + Utf16ToUtf8(memory->Key()) + "]";
+    std::string out = ClassName(node);
+    if (node.Children().empty() && node.GetNodeType() != NodeVector)
+        return out;
+    out += "(";
+    for (std::size_t i = 0; i < node.Children().size(); ++i)
+        out += (i ? "," : "") + Dump(*node.Children()[i]);
+    return out + ")";
+}
+
+std::string Parse(const std::u16string& text)
+{
+    CNode root;
+    if (!CParcer::ParseExpression(root, text))
+        return "fail";
+    if (root.Children().size() != 1)
+        return "root has " + std::to_string(root.Children().size()) + " children";
+    return Dump(*root.Children()[0]);
+}
+
+TEST(Parser, CasesFromDataFile)
+{
+    const auto cases = ReadDataFile("parser_cases.txt");
+    ASSERT_GT(cases.size(), 150u);
+    for (const CDataCase& c : cases) {
+        const std::string where = "parser_cases.txt:" + std::to_string(c.line);
+        ASSERT_GE(c.fields.size(), 3u) << where;
+        const std::u16string text = Utf8ToUtf16(c.fields[1]);
+        if (c.fields[0] == "tree") {
+            EXPECT_EQ(Parse(text), c.fields[2]) << where;
+        } else if (c.fields[0] == "number") {
+            const bool plusRemoved = c.fields.size() > 3 && c.fields[3] == "plus";
+            EXPECT_EQ(CParcer::IsNumberText(text, plusRemoved) ? "pass" : "fail", c.fields[2]) << where;
+        } else if (c.fields[0] == "additive") {
+            const std::size_t position = CParcer::FindAdditiveOperator(text);
+            EXPECT_EQ(position == std::u16string_view::npos ? "none" : std::to_string(position), c.fields[2]) << where;
+        } else {
+            ADD_FAILURE() << where << ": unknown kind " << c.fields[0];
+        }
+    }
+}
+
+const CNode& Top(const CNode& root)
+{
+    return *root.Children().at(0);
+}
+
+CNodeVariable* VariableOf(const CNode& node)
+{
+    const auto* reference = dynamic_cast<const CNodeVariableReference*>(&node);
+    return reference ? reference->Variable() : nullptr;
+}
+
+TEST(VariableTables, TheListOfASumCreatesTheTableItsTermShares)
+{
+    CNode root;
+    ASSERT_TRUE(CParcer::ParseExpression(root, u"sum(k,1,10,k^2)"));
+    const CNode& list = *Top(root).Children()[0];
+    EXPECT_TRUE(list.OwnsVariables());
+    EXPECT_FALSE(Top(root).OwnsVariables());
+    EXPECT_EQ(Top(root).Variables(), nullptr);
+    CNodeVariable* index = VariableOf(*list.Children()[0]);
+    ASSERT_NE(index, nullptr);
+    EXPECT_EQ(VariableOf(*list.Children()[3]->Children()[0]), index);
+    EXPECT_EQ(list.Variables()->size(), 1u);
+}
+
+TEST(VariableTables, AnIdentifierBeforeTheSumSharesOneVariableWithIt)
+{
+    CNode root;
+    ASSERT_TRUE(CParcer::ParseExpression(root, u"k+sum(k,1,3,k)"));
+    const CNode& plus = Top(root);
+    EXPECT_TRUE(plus.OwnsVariables());
+    CNodeVariable* left = VariableOf(*plus.Children()[0]);
+    const CNode& list = *plus.Children()[1]->Children()[0];
+    EXPECT_FALSE(list.OwnsVariables());
+    EXPECT_EQ(VariableOf(*list.Children()[0]), left);
+    EXPECT_EQ(VariableOf(*list.Children()[3]), left);
+}
+
+TEST(VariableTables, AnIdentifierAfterTheSumIsAnotherVariable)
+{
+    CNode root;
+    ASSERT_TRUE(CParcer::ParseExpression(root, u"sum(k,1,3,k)+k"));
+    const CNode& plus = Top(root);
+    CNodeVariable* index = VariableOf(*plus.Children()[0]->Children()[0]->Children()[0]);
+    CNodeVariable* trailing = VariableOf(*plus.Children()[1]);
+    ASSERT_NE(index, nullptr);
+    ASSERT_NE(trailing, nullptr);
+    EXPECT_NE(index, trailing);
+}
+
+TEST(VariableTables, TwoSumsHaveTablesOfTheirOwn)
+{
+    CNode root;
+    ASSERT_TRUE(CParcer::ParseExpression(root, u"sum(k,1,2,k)+sum(k,1,3,k)"));
+    const CNode& plus = Top(root);
+    EXPECT_NE(VariableOf(*plus.Children()[0]->Children()[0]->Children()[0]),
+              VariableOf(*plus.Children()[1]->Children()[0]->Children()[0]));
+}
+
+TEST(VariableTables, IdentifiersAreFoldedToLowerCase)
+{
+    CNode root;
+    ASSERT_TRUE(CParcer::ParseExpression(root, u"Ab+aB"));
+    EXPECT_EQ(VariableOf(*Top(root).Children()[0]), VariableOf(*Top(root).Children()[1]));
+    EXPECT_EQ(Top(root).Variables()->count(u"ab"), 1u);
+}
+
+// ---------------------------------------------------------------- nesting
+
+std::u16string Repeat(std::u16string_view piece, std::size_t count)
+{
+    std::u16string text;
+    text.reserve(piece.size() * count);
+    for (std::size_t i = 0; i < count; ++i)
+        text += piece;
+    return text;
+}
+
+bool Evaluates(const std::u16string& text, CComplex& value)
+{
+    return EvaluateExpression(text, value);
+}
+
+TEST(Nesting, DeepButBoundedNestingWorks)
+{
+    CLogRecorder log;
+    CComplex value;
+    const std::size_t depth = kMaxNestingDepth - 2;
+    EXPECT_TRUE(Evaluates(Repeat(u"(", depth) + u"7" + Repeat(u")", depth), value));
+    EXPECT_EQ(value, CComplex(7));
+    // Every level of abs and of its bracket is a level of the tree.
+    EXPECT_TRUE(Evaluates(Repeat(u"abs(", depth - 1) + u"-2" + Repeat(u")", depth - 1), value));
+    EXPECT_EQ(value, CComplex(2));
+    EXPECT_TRUE(Evaluates(u"1" + Repeat(u"+1", depth - 1), value));
+    EXPECT_EQ(value, CComplex(static_cast<double>(depth)));
+    EXPECT_TRUE(log.messages.empty());
+}
+
+TEST(Nesting, ExcessiveNestingIsASyntaxError)
+{
+    CLogRecorder log;
+    CComplex value;
+    const std::size_t depth = kMaxNestingDepth + 1;
+    EXPECT_FALSE(Evaluates(Repeat(u"(", depth) + u"7" + Repeat(u")", depth), value));
+    EXPECT_FALSE(Evaluates(Repeat(u"sin(", depth) + u"1" + Repeat(u")", depth), value));
+    EXPECT_FALSE(Evaluates(u"1" + Repeat(u"+1", depth), value));
+    EXPECT_FALSE(Evaluates(u"2" + Repeat(u"^2", depth), value));
+    EXPECT_EQ(log.Lines(), "Error|None|Syntax error\nError|None|Syntax error\nError|None|Syntax error\n"
+                           "Error|None|Syntax error\n");
+}
+
+TEST(Nesting, AMillionNestedBracketsOrTermsEndQuicklyAsASyntaxError)
+{
+    CLogRecorder log;
+    CComplex value;
+    const std::size_t million = 1'000'000;
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(Evaluates(Repeat(u"(", million) + u"1" + Repeat(u")", million), value));
+    EXPECT_FALSE(Evaluates(Repeat(u"[", million) + u"1", value));
+    EXPECT_FALSE(Evaluates(u"1" + Repeat(u"+1", million), value));
+    EXPECT_FALSE(Evaluates(u"1" + Repeat(u"*1", million) + Repeat(u"+1", 999), value));
+    EXPECT_FALSE(Evaluates(Repeat(u"-", million) + u"1", value));
+    EXPECT_EQ(log.messages.size(), 5u);
+    // Not a timing requirement: a guard against work that grows with the
+    // square of the length (which would take hours here).
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(60));
+}
+
+TEST(Nesting, AWideListIsNoNesting)
+{
+    CLogRecorder log;
+    CComplex value;
+    std::u16string text = u"sum(k,1,3,k)";
+    text += Repeat(u",1", 100'000);
+    EXPECT_TRUE(Evaluates(text, value));
+    EXPECT_EQ(value, CComplex(6));
+}
+
+// ---------------------------------------------------------------- evaluation
+
+TEST(Evaluation, TheRootAndAListStandForTheirFirstChild)
+{
+    CLogRecorder log;
+    CNode root;
+    CComplex value(9, 9);
+    EXPECT_FALSE(root.Evaluate(value));  // no child: nothing to stand for
+    EXPECT_EQ(log.Lines(), "Error|None|Syntax error\n");
+}
+
+TEST(Evaluation, APreviousResultChangesOnlyOnSuccess)
+{
+    CLogRecorder log;
+    PreviousResult() = CComplex();
+    CComplex value;
+    ASSERT_TRUE(EvaluateExpression(u"2+3", value));
+    EXPECT_EQ(PreviousResult(), CComplex(5));
+    EXPECT_FALSE(EvaluateExpression(u"1/0", value));
+    EXPECT_FALSE(EvaluateExpression(u"2*-3", value));
+    EXPECT_EQ(PreviousResult(), CComplex(5));
+    ASSERT_TRUE(EvaluateExpression(u"rslt*2", value));
+    EXPECT_EQ(value, CComplex(10));
+    PreviousResult() = CComplex();
+}
+
+TEST(Evaluation, RandomValuesAreFreshOnEveryEvaluationAndInTheUnitSquare)
+{
+    CLogRecorder log;
+    CComplex first;
+    CComplex second;
+    ASSERT_TRUE(EvaluateExpression(u"rand", first));
+    ASSERT_TRUE(EvaluateExpression(u"RANDOM", second));
+    EXPECT_NE(first, second);
+    CComplex difference;
+    ASSERT_TRUE(EvaluateExpression(u"rand-rand", difference));
+    EXPECT_NE(difference, CComplex());
+    for (int i = 0; i < 100; ++i) {
+        CComplex value;
+        ASSERT_TRUE(EvaluateExpression(u"rand", value));
+        EXPECT_GE(value.real(), 0.0);
+        EXPECT_LE(value.real(), 1.0);
+        EXPECT_GE(value.imag(), 0.0);
+        EXPECT_LE(value.imag(), 1.0);
+    }
+    // A term draws anew on every turn.
+    CComplex sum;
+    ASSERT_TRUE(EvaluateExpression(u"sum(k,1,1000,re(rand))", sum));
+    EXPECT_GT(sum.real(), 350.0);
+    EXPECT_LT(sum.real(), 650.0);
+    EXPECT_TRUE(log.messages.empty());
+}
+
+TEST(Evaluation, UnitsApplyToCircularFunctionsOnly)
+{
+    CLogRecorder log;
+    CComplex radians;
+    ASSERT_TRUE(EvaluateExpression(u"sh(1)+th(0.5)+exp(1)", radians));
+    RunState().trigonometricUnits = 1;
+    CComplex degrees;
+    ASSERT_TRUE(EvaluateExpression(u"sh(1)+th(0.5)+exp(1)", degrees));
+    EXPECT_EQ(radians, degrees);
+    CComplex arcsine;
+    ASSERT_TRUE(EvaluateExpression(u"arcsin(1)", arcsine));
+    EXPECT_NEAR(arcsine.real(), 90.0, 1e-12);
+    RunState().trigonometricUnits = 0;
+}
+
+TEST(Evaluation, AnIndexIsResetWhenItsSeriesEnds)
+{
+    CLogRecorder log;
+    CNode root;
+    ASSERT_TRUE(CParcer::ParseExpression(root, u"sum(k,1,3,k)"));
+    CNodeVariable* index = VariableOf(*Top(root).Children()[0]->Children()[0]);
+    CComplex value;
+    ASSERT_TRUE(root.Evaluate(value));
+    EXPECT_EQ(value, CComplex(6));
+    EXPECT_TRUE(index->Uninitialized());
+    CComplex after(5, 5);
+    ASSERT_TRUE(index->Evaluate(after));
+    EXPECT_EQ(after, CComplex());
+}
+
+TEST(Evaluation, ASeriesLongerThanTheTurnLimitStopsBeforeItStarts)
+{
+    CLogRecorder log;
+    const std::uint64_t saved = SeriesTurnLimit();
+    SetSeriesTurnLimit(1000);
+    CComplex value;
+    EXPECT_TRUE(EvaluateExpression(u"sum(k,1,1000,1)", value));
+    EXPECT_EQ(value, CComplex(1000));
+    EXPECT_FALSE(EvaluateExpression(u"sum(k,1,1001,1)", value));
+    // The limit holds for all series of one evaluation together.
+    EXPECT_FALSE(EvaluateExpression(u"sum(n,1,10,sum(m,1,100,1))", value));
+    EXPECT_TRUE(EvaluateExpression(u"sum(n,1,9,sum(m,1,100,1))", value));
+    SetSeriesTurnLimit(saved);
+    EXPECT_EQ(log.Lines(), "Error|Series sum|Computation algorithm failed to converge\n"
+                           "Error|Series sum|Computation algorithm failed to converge\n");
+}
+
+TEST(StripComments, KeepsTheLengthAndBlanksEveryComment)
+{
+    std::u16string text = u"a/*b*";
+    EXPECT_FALSE(StripComments(text));
+    text = u"a//b\nc/*d*/e/*/f//g";
+    EXPECT_TRUE(StripComments(text));
+    EXPECT_EQ(text, u"a    c     e   f   ");
+    text = u"x/y*z";
+    EXPECT_TRUE(StripComments(text));
+    EXPECT_EQ(text, u"x/y*z");
+}
+
+}  // namespace
