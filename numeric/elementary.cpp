@@ -179,7 +179,12 @@ CComplex ArcLogarithm(const CComplex& z)
     } else if ((w.imag() < 0) != (y < 0)) {
         w = -w;
     }
-    return Ln(u + w);
+    CComplex l = Ln(u + w);
+    // On the real segment [0, 1] u + w lies on the unit circle: its
+    // logarithm has no real part, whatever the rounding of |u + w| says.
+    if (y == 0 && x <= 1)
+        l.real(0.0);
+    return l;
 }
 
 // Horner sum of the arcsine series: arcsin z = z·acc.

@@ -88,7 +88,7 @@ double Gamma(double x)
         // while Γ itself is representable (Γ(170.5) ≈ 5.6e305).
         const double t = x + kShift;
         const double half = std::pow(t, (x + 0.5) / 2);
-        return half * std::exp(-t) * half * kRootTwoPi * LanczosSum(x) / x;
+        return half * std::exp(-t) * (kRootTwoPi * LanczosSum(x) / x) * half;
     }
     const double s = ReducedSinPi(x);
     if (s == 0)

@@ -1,0 +1,208 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <functional>
+#include <map>
+#include <string>
+
+#include "numeric/elementary.h"
+#include "numeric/gamma.h"
+#include "numeric/random.h"
+#include "support/data_file.h"
+#include "support/log_recorder.h"
+
+namespace {
+
+struct SFunction {
+    EOperationKind kind;
+    std::function<CComplex(const CComplex&)> compute;
+};
+
+const std::map<std::string, SFunction>& Functions()
+{
+    static const std::map<std::string, SFunction> table = {
+        {"tg", {Tangent, CalcTg}},
+        {"ctg", {Cotangent, CalcCtg}},
+        {"th", {HyperbolicTangent, CalcTh}},
+        {"cth", {HyperbolicCotangent, CalcCth}},
+        {"sec", {Secant, CalcSec}},
+        {"csch", {HyperbolicCosecant, CalcCsch}},
+        {"arcsin", {Arcsine, CalcArcSin}},
+        {"arccos", {Arccosine, CalcArcCos}},
+        {"arctg", {Arctangent, CalcArcTg}},
+        {"arcctg", {Arccotangent, CalcArcCtg}},
+        {"arcsec", {Arcsecant, CalcArcSec}},
+        {"arccosec", {Arccosecant, CalcArcCosec}},
+        {"arsh", {ArchyperbolicSine, CalcArSh}},
+        {"arch", {ArchyperbolicCosine, CalcArCh}},
+        {"arth", {ArchyperbolicTangent, CalcArTh}},
+        {"arcth", {ArchyperbolicCotangent, CalcArCth}},
+        {"arsch", {ArchyperbolicSecant, CalcArSch}},
+        {"arcsch", {ArchyperbolicCosecant, CalcArCsch}},
+        {"abs", {AbsoluteValue, CalcAbs}},
+        {"exp", {Exponent, CalcExp}},
+        {"sqrt", {SquareRoot, CalcSqrt}},
+        {"ln", {NaturalLogarithm, CalcLn}},
+        {"lg", {DecimalLogarithm, CalcLg}},
+        {"gamma", {GammaFunction, [](const CComplex& z) { return Gamma(z); }}},
+        {"loggamma", {GammaFunction, [](const CComplex& z) { return LogGamma(z); }}},
+    };
+    return table;
+}
+
+bool Close(double actual, double expected, double tolerance)
+{
+    if (tolerance == 0)
+        return actual == expected;
+    return std::fabs(actual - expected) <= tolerance * std::fabs(expected) + 1e-300;
+}
+
+TEST(Functions, ValuesAndMessagesFromDataFile)
+{
+    for (const CDataCase& c : ReadDataFile("functions.txt")) {
+        const std::string where = "functions.txt:" + std::to_string(c.line);
+        ASSERT_GE(c.fields.size(), 6u) << where;
+        const auto found = Functions().find(c.fields[0]);
+        ASSERT_NE(found, Functions().end()) << where;
+        CLogRecorder log;
+        CComplex value;
+        {
+            COperationScope scope(found->second.kind);
+            value = found->second.compute(CComplex(std::strtod(c.fields[1].c_str(), nullptr),
+                                                   std::strtod(c.fields[2].c_str(), nullptr)));
+        }
+        std::string expectedLog;
+        for (std::size_t i = 6; i + 2 < c.fields.size() + 2 && i < c.fields.size(); i += 3)
+            if (!c.fields[i].empty())
+                expectedLog += c.fields[i] + "|" + c.fields[i + 1] + "|" + c.fields[i + 2] + "\n";
+        EXPECT_EQ(log.Lines(), expectedLog) << where;
+        const double tolerance = std::strtod(c.fields[5].c_str(), nullptr);
+        if (tolerance < 0 || !RunState().continueFlag)
+            continue;  // a stopped calculation has no value to compare
+        EXPECT_TRUE(Close(value.real(), std::strtod(c.fields[3].c_str(), nullptr), tolerance))
+            << where << ": real part " << value.real();
+        EXPECT_TRUE(Close(value.imag(), std::strtod(c.fields[4].c_str(), nullptr), tolerance))
+            << where << ": imaginary part " << value.imag();
+    }
+}
+
+CComplex InUnits(int units, const std::function<CComplex(const CComplex&)>& f, EOperationKind kind, CComplex z)
+{
+    RunState().trigonometricUnits = units;
+    COperationScope scope(kind);
+    return f(z);
+}
+
+TEST(Functions, TrigonometricUnitsConvertArgumentsAndResults)
+{
+    CLogRecorder log;
+    EXPECT_NEAR(InUnits(1, CalcSin, Sine, 30).real(), 0.5, 1e-15);
+    const CComplex angle = InUnits(1, CalcArcSin, Arcsine, 0.5);
+    EXPECT_NEAR(angle.real(), 30, 1e-13);
+    EXPECT_EQ(angle.imag(), 0);
+    EXPECT_NEAR(InUnits(2, CalcCos, Cosine, 100).real(), 0, 1e-15);
+    EXPECT_EQ(InUnits(1, CalcArg, None, CComplex(0, 1)).real(), 1.5707963267948966);
+    EXPECT_EQ(InUnits(2, CalcArg, None, CComplex(0, 1)).real(), 1.5707963267948966);
+    EXPECT_TRUE(log.messages.empty());
+}
+
+CComplex Power(CComplex a, CComplex b)
+{
+    COperationScope scope(::Power);
+    return CalcPower(a, b);
+}
+
+TEST(Functions, PowerRegimesAndSingularities)
+{
+    {
+        CLogRecorder log;
+        EXPECT_EQ(Power(0, 2), CComplex(0, 0));
+        EXPECT_EQ(Power(2, 10), CComplex(1024, 0));
+        EXPECT_EQ(Power(2, -2), CComplex(0.25, 0));
+        EXPECT_EQ(Power(CComplex(0, 1), 2), CComplex(-1, 0));
+        const CComplex root = Power(-8, 1.0 / 3);
+        EXPECT_NEAR(root.real(), 1, 1e-15);
+        EXPECT_NEAR(root.imag(), std::sqrt(3.0), 1e-15);
+        EXPECT_EQ(Power(4, 0.5), CComplex(2, 0));
+        EXPECT_TRUE(log.messages.empty());
+    }
+    for (CComplex exponent : {CComplex(0), CComplex(-1), CComplex(0, 1)}) {
+        CLogRecorder log;
+        Power(0, exponent);
+        EXPECT_EQ(log.Lines(), "Error|Power|Function has singularity at 0\n");
+    }
+    {
+        CLogRecorder log;
+        Power(10, 400);
+        EXPECT_EQ(log.Lines(), "Error|Power|Operation resulted in overflow, too big number returned\n");
+    }
+    {
+        CLogRecorder log;
+        Power(10, 400.5);
+        EXPECT_EQ(log.Lines(), "Error|Power|Operation resulted in overflow, too big positive number returned\n");
+    }
+}
+
+TEST(Gamma, TablesReflectionAndOverflow)
+{
+    EXPECT_EQ(Gamma(5.0), 24);
+    EXPECT_EQ(Gamma(171.0), 7.257415615307999e+306);  // 170!, correctly rounded
+    EXPECT_TRUE(std::isinf(Gamma(171.5)));
+    EXPECT_TRUE(std::isfinite(Gamma(170.9)));
+    EXPECT_TRUE(std::isnan(Gamma(-2.0)));
+    EXPECT_NEAR(Gamma(-0.5), -3.5449077018110318, 1e-14);
+    EXPECT_EQ(LogGamma(1.0, false), 0);
+    EXPECT_EQ(LogGamma(2.0, false), 0);
+    EXPECT_TRUE(std::isnan(LogGamma(-0.5, false)));
+    EXPECT_NEAR(LogGamma(-0.5, true), 1.2655121234846454, 1e-14);
+    EXPECT_NEAR(LogGamma(500.0, false), 2605.11585036173, 1e-10);
+}
+
+TEST(Gamma, LogGammaIsContinuousAcrossTheImaginaryAxis)
+{
+    for (double y : {0.5, 3.0, -3.0, 40.0, -150.0}) {
+        const CComplex right = LogGamma(CComplex(1e-9, y));
+        const CComplex left = LogGamma(CComplex(-1e-9, y));
+        EXPECT_NEAR(right.real(), left.real(), 1e-6) << y;
+        EXPECT_NEAR(right.imag(), left.imag(), 1e-6) << y;
+    }
+    // Along a horizontal line the imaginary part is not reduced.
+    EXPECT_LT(LogGamma(CComplex(-40.5, 0.5)).imag(), -100);
+}
+
+TEST(Random, PublishedSequencesAndUnitInterval)
+{
+    CRandomGenerator one;
+    one.Seed(1);
+    EXPECT_EQ(one.Next(), 17925598777506749664ULL);
+    EXPECT_EQ(one.Next(), 7585103483612287758ULL);
+    EXPECT_EQ(one.Next(), 11728924528140059023ULL);
+    CRandomGenerator answer;
+    answer.Seed(42);
+    EXPECT_EQ(answer.Next(), 2235175048639730301ULL);
+    EXPECT_EQ(answer.Next(), 6425562075534813739ULL);
+
+    EXPECT_EQ(ToUnitInterval(0), 0.0);
+    EXPECT_EQ(ToUnitInterval(~0ULL), 1.0);
+    EXPECT_EQ(ToUnitInterval(1ULL << 63), 0.5);
+    EXPECT_LT(ToUnitInterval(~0ULL - (1ULL << 11)), 1.0);
+}
+
+TEST(Random, TwoGeneratorsGiveDifferentParts)
+{
+    SeedRandomAtStartup();
+    SeedImaginaryGeneratorOnce();
+    const CComplex a = DrawRandom();
+    const CComplex b = DrawRandom();
+    EXPECT_NE(a, b);
+    EXPECT_NE(a.real(), a.imag());
+    for (const CComplex& v : {a, b}) {
+        EXPECT_GE(v.real(), 0);
+        EXPECT_LE(v.real(), 1);
+        EXPECT_GE(v.imag(), 0);
+        EXPECT_LE(v.imag(), 1);
+    }
+}
+
+}  // namespace
