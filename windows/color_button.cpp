@@ -9,6 +9,8 @@
 #include <qdrawutil.h>
 
 #include <algorithm>
+#include <map>
+#include <utility>
 
 namespace {
 
@@ -28,6 +30,37 @@ QPainterPath RoundedPath(const QRectF& rect, qreal radius)
     radius = std::clamp(radius, 0.0, std::min(rect.width(), rect.height()) / 2);
     path.addRoundedRect(rect, radius, radius);
     return path;
+}
+
+// The paths of the own style depend on the button's size alone; the keypad
+// has three sizes, so they are built once per size and reused by every paint.
+struct COwnGeometry {
+    QPainterPath rings[10];
+    QPainterPath upperHalf;  // the pill above the middle
+    QPainterPath lowerHalf;  // the pill below it
+};
+
+const COwnGeometry& OwnGeometry(const QSize& size)
+{
+    static std::map<std::pair<int, int>, COwnGeometry> cache;
+    const auto key = std::make_pair(size.width(), size.height());
+    auto found = cache.find(key);
+    if (found != cache.end())
+        return found->second;
+    if (cache.size() > 32)
+        cache.clear();
+    COwnGeometry geometry;
+    for (int i = 0; i < 10; ++i)
+        geometry.rings[i] = PillRing(size, i);
+    const QPainterPath pill = PillShape(size);
+    const qreal middle = size.height() / 2.0;
+    QPainterPath upper;
+    upper.addRect(QRectF(0, 0, size.width(), middle));
+    QPainterPath lower;
+    lower.addRect(QRectF(0, middle, size.width(), size.height() - middle));
+    geometry.upperHalf = pill.intersected(upper);
+    geometry.lowerHalf = pill.intersected(lower);
+    return cache.emplace(key, std::move(geometry)).first->second;
 }
 
 QColor WithAlpha(QColor color, int alpha)
@@ -512,9 +545,10 @@ void CColorButton::DrawOwn(QPainter& painter) const
     painter.fillRect(rect(), palette().color(QPalette::Button));
     painter.setBrush(Qt::NoBrush);
 
+    const COwnGeometry& geometry = OwnGeometry(sz);
     auto strokeRing = [&](int ring, const QBrush& brush) {
         painter.setPen(QPen(brush, 1));
-        painter.drawPath(PillRing(sz, ring));
+        painter.drawPath(geometry.rings[ring]);
     };
 
     // Outer rings: a diagonal shading on a light surface, then the green
@@ -542,21 +576,15 @@ void CColorButton::DrawOwn(QPainter& painter) const
     const QColor light = ScaleLightness(face, 1.8);
     const QColor dark = ScaleLightness(face, 0.4);
     const QColor shine = ScaleLightness(face, 2.0);
-    const QPainterPath pill = PillShape(sz);
     const qreal middle = h / 2;
-    QPainterPath upperHalf;
-    upperHalf.addRect(QRectF(0, 0, w, middle));
-    QPainterPath lowerHalf;
-    lowerHalf.addRect(QRectF(0, middle, w, h - middle));
-
     QLinearGradient upper(0, kPillInset, 0, middle);
     upper.setColorAt(0, dark);
     upper.setColorAt(1, face);
-    painter.fillPath(pill.intersected(upperHalf), upper);
+    painter.fillPath(geometry.upperHalf, upper);
     QLinearGradient lower(0, middle, 0, h - kPillInset);
     lower.setColorAt(0, face);
     lower.setColorAt(1, light);
-    painter.fillPath(pill.intersected(lowerHalf), lower);
+    painter.fillPath(geometry.lowerHalf, lower);
 
     const qreal radius = (h - 2 * kPillInset) / 2;
     QRectF glare(kPillInset + radius * 0.6, kPillInset + 1.5, w - 2 * kPillInset - radius * 1.2,
