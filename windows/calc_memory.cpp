@@ -1,0 +1,407 @@
+#include "windows/calc_memory.h"
+
+#include <QFileDialog>
+#include <QHeaderView>
+#include <QMessageBox>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPushButton>
+#include <QSaveFile>
+#include <QSettings>
+#include <QTreeWidget>
+
+#include <algorithm>
+
+#include "document/number_format.h"
+#include "document/preferences.h"
+#include "windows/calc_statistics.h"
+
+namespace {
+
+constexpr int kMargin = 5;
+constexpr int kButtonStep = 28;
+constexpr int kButtonSize = 24;
+constexpr int kIconSize = 16;
+constexpr int kItemDataRole = Qt::UserRole;
+
+const char* const kSettingsGroup = "GUI/Memory";
+const char* const kWidthNames[CCalcMemory::ColumnCount] = {"IncludeWidth", "NumberWidth", "CellWidth", "ValueWidth"};
+const char* const kWidthSamples[CCalcMemory::ColumnCount] = {
+    " Incl ", "88 ", "Long name", "+0.0000000000000000E+000+i*0.0000000000000000E+000"};
+
+// Sort directions per column, kept for the run: "Incl" descending (ticked
+// cells first), the others ascending.
+bool g_sortDirection[CCalcMemory::ColumnCount] = {false, true, true, true};
+
+QString ToQString(const std::u16string& text)
+{
+    return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// The button icons, drawn here so they scale with nothing but this code.
+QIcon DrawIcon(CCalcMemory::EControlId id)
+{
+    QPixmap pixmap(kIconSize, kIconSize);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QColor ink(40, 40, 40);
+    switch (id) {
+    case CCalcMemory::IdFree:  // a red cross
+        p.setPen(QPen(QColor(200, 30, 30), 2.4, Qt::SolidLine, Qt::RoundCap));
+        p.drawLine(QPointF(3.5, 3.5), QPointF(12.5, 12.5));
+        p.drawLine(QPointF(12.5, 3.5), QPointF(3.5, 12.5));
+        break;
+    case CCalcMemory::IdSave: {  // a disk
+        p.setPen(QPen(ink, 1));
+        p.setBrush(QColor(70, 110, 190));
+        p.drawRoundedRect(QRectF(1.5, 1.5, 13, 13), 1.5, 1.5);
+        p.setBrush(Qt::white);
+        p.drawRect(QRectF(4.5, 1.5, 7, 5));
+        p.setBrush(QColor(220, 220, 220));
+        p.drawRect(QRectF(4.5, 9.5, 7, 5));
+        break;
+    }
+    case CCalcMemory::IdStatistics:  // a bar chart
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(40, 140, 60));
+        p.drawRect(QRectF(2, 9, 3, 6));
+        p.setBrush(QColor(60, 100, 200));
+        p.drawRect(QRectF(6.5, 4, 3, 11));
+        p.setBrush(QColor(220, 140, 30));
+        p.drawRect(QRectF(11, 7, 3, 8));
+        break;
+    case CCalcMemory::IdInvert: {  // a ticked and an empty box crossed by arrows
+        p.setPen(QPen(ink, 1));
+        p.setBrush(Qt::white);
+        p.drawRect(QRectF(1.5, 1.5, 6, 6));
+        p.drawRect(QRectF(8.5, 8.5, 6, 6));
+        p.setPen(QPen(QColor(30, 130, 30), 1.6));
+        QPainterPath tick;
+        tick.moveTo(2.8, 4.6);
+        tick.lineTo(4.3, 6.2);
+        tick.lineTo(6.8, 2.6);
+        p.drawPath(tick);
+        p.setPen(QPen(ink, 1.2));
+        p.drawLine(QPointF(10, 3), QPointF(13, 6));
+        p.drawLine(QPointF(13, 6), QPointF(13, 3.5));
+        p.drawLine(QPointF(6, 13), QPointF(3, 10));
+        p.drawLine(QPointF(3, 10), QPointF(3, 12.5));
+        break;
+    }
+    case CCalcMemory::IdClear:  // an empty box
+    default:
+        p.setPen(QPen(ink, 1));
+        p.setBrush(Qt::white);
+        p.drawRect(QRectF(3.5, 3.5, 9, 9));
+        break;
+    }
+    return QIcon(pixmap);
+}
+
+}  // namespace
+
+CCalcMemory::CCalcMemory(QWidget* parent)
+    : QWidget(parent)
+{
+    m_list = new QTreeWidget(this);
+    m_list->setProperty("controlId", int(IdList));
+    m_list->setRootIsDecorated(false);
+    m_list->setUniformRowHeights(true);
+    m_list->setAllColumnsShowFocus(true);
+    m_list->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    m_list->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_list->setColumnCount(ColumnCount);
+    m_list->setHeaderLabels({"Incl", "N", "Cell", "Value"});
+    m_list->headerItem()->setTextAlignment(ColumnNumber, Qt::AlignRight | Qt::AlignVCenter);
+    m_list->header()->setSectionsClickable(true);
+    m_list->header()->setSectionsMovable(true);
+    m_list->header()->setStretchLastSection(false);
+    connect(m_list->header(), &QHeaderView::sectionClicked, this, &CCalcMemory::SortByColumn);
+    connect(m_list, &QTreeWidget::itemClicked, this, &CCalcMemory::OnRowClicked);
+
+    QSettings settings;
+    settings.beginGroup(kSettingsGroup);
+    const QFontMetrics metrics(m_list->font());
+    for (int column = 0; column < ColumnCount; ++column) {
+        int width = metrics.horizontalAdvance(QString::fromLatin1(kWidthSamples[column]));
+        bool ok = false;
+        const uint stored = settings.value(kWidthNames[column]).toUInt(&ok);
+        if (ok && stored > 0 && stored < 100000)
+            width = static_cast<int>(stored);
+        m_list->setColumnWidth(column, width);
+    }
+
+    const EControlId ids[] = {IdFree, IdSave, IdStatistics, IdInvert, IdClear};
+    const char* const tips[] = {"Free", "Save", "Statistics", "Invert", "Clear"};
+    for (std::size_t i = 0; i < m_buttons.size(); ++i) {
+        QPushButton* button = new QPushButton(this);
+        button->setProperty("controlId", int(ids[i]));
+        button->setIcon(DrawIcon(ids[i]));
+        button->setIconSize(QSize(kIconSize, kIconSize));
+        button->setToolTip(QString::fromLatin1(tips[i]));
+        button->setAccessibleName(button->toolTip());
+        button->setEnabled(false);
+        m_buttons[i] = button;
+    }
+    connect(m_buttons[0], &QPushButton::clicked, this, &CCalcMemory::Free);
+    connect(m_buttons[1], &QPushButton::clicked, this, &CCalcMemory::Save);
+    connect(m_buttons[2], &QPushButton::clicked, this, &CCalcMemory::Statistics);
+    connect(m_buttons[3], &QPushButton::clicked, this, &CCalcMemory::Invert);
+    connect(m_buttons[4], &QPushButton::clicked, this, &CCalcMemory::Clear);
+
+    askYesNo = [this](const QString& question) {
+        return QMessageBox::question(this, QString(), question, QMessageBox::Yes | QMessageBox::No) ==
+               QMessageBox::Yes;
+    };
+    askSaveFileName = [this] {
+        QFileDialog dialog(this);
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setNameFilter("Calculator memory files (*.vcm)");
+        dialog.setDefaultSuffix("vcm");
+        dialog.selectFile("Memory 1");
+        return dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty() ? dialog.selectedFiles().first()
+                                                                                     : QString();
+    };
+    showError = [this](const QString& message) { QMessageBox::warning(this, QString(), message); };
+
+    Rebuild();
+}
+
+CCalcMemory::~CCalcMemory()
+{
+    QSettings settings;
+    settings.beginGroup(kSettingsGroup);
+    for (int column = 0; column < ColumnCount; ++column)
+        settings.setValue(kWidthNames[column], static_cast<uint>(m_list->columnWidth(column)));
+}
+
+QPushButton* CCalcMemory::Button(EControlId id) const
+{
+    for (QPushButton* button : m_buttons)
+        if (button->property("controlId").toInt() == id)
+            return button;
+    return nullptr;
+}
+
+int CCalcMemory::EntryIndex(const QTreeWidgetItem* item) const
+{
+    return item->data(ColumnIncluded, kItemDataRole).toInt();
+}
+
+int CCalcMemory::ReadCheckBoxes()
+{
+    int ticked = 0;
+    for (int row = 0; row < m_list->topLevelItemCount(); ++row) {
+        const QTreeWidgetItem* item = m_list->topLevelItem(row);
+        const bool included = item->checkState(ColumnIncluded) == Qt::Checked;
+        m_snapshot[static_cast<std::size_t>(EntryIndex(item))].included = included;
+        ticked += included ? 1 : 0;
+    }
+    return ticked;
+}
+
+void CCalcMemory::WriteIncludeFlags()
+{
+    for (const CEntry& entry : m_snapshot)
+        MemoryStore().SetIncluded(entry.name, entry.included);
+}
+
+void CCalcMemory::Refresh()
+{
+    if (!MemoryStore().TakeRefreshNeeded())
+        return;
+    ReadCheckBoxes();
+    WriteIncludeFlags();
+    Rebuild();
+}
+
+void CCalcMemory::Rebuild()
+{
+    m_snapshot.clear();
+    for (const auto& [name, cell] : MemoryStore().Cells())
+        m_snapshot.push_back({cell.name, cell.value, cell.included});
+
+    m_list->setUpdatesEnabled(false);
+    m_list->clear();
+    QList<QTreeWidgetItem*> items;
+    items.reserve(static_cast<qsizetype>(m_snapshot.size()));
+    const std::u16string_view format = GetResultFormat();
+    const char16_t unit = GetImaginaryUnit();
+    for (std::size_t i = 0; i < m_snapshot.size(); ++i) {
+        const CEntry& entry = m_snapshot[i];
+        auto* item = new QTreeWidgetItem;
+        item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
+        item->setData(ColumnIncluded, kItemDataRole, static_cast<int>(i));
+        item->setCheckState(ColumnIncluded, entry.included ? Qt::Checked : Qt::Unchecked);
+        item->setText(ColumnNumber, QString::number(i + 1));
+        item->setTextAlignment(ColumnNumber, Qt::AlignRight | Qt::AlignVCenter);
+        item->setText(ColumnCell, ToQString(entry.name));
+        item->setText(ColumnValue, ToQString(FormatComplex(entry.value, format, unit)));
+        items.append(item);
+    }
+    m_list->addTopLevelItems(items);
+    if (!(m_sortColumn == ColumnNumber && g_sortDirection[ColumnNumber]))
+        SortRows();
+    m_list->setUpdatesEnabled(true);
+    UpdateButtons();
+}
+
+void CCalcMemory::UpdateButtons()
+{
+    const std::size_t count = MemoryStore().Count();
+    Button(IdFree)->setEnabled(count >= 1);
+    Button(IdSave)->setEnabled(count >= 1);
+    Button(IdInvert)->setEnabled(count >= 1);
+    Button(IdClear)->setEnabled(count >= 1);
+    Button(IdStatistics)->setEnabled(count > 1);
+}
+
+void CCalcMemory::SortByColumn(int column)
+{
+    if (column < 0 || column >= ColumnCount)
+        return;
+    if (column == m_sortColumn)
+        g_sortDirection[column] = !g_sortDirection[column];
+    else {
+        m_sortColumn = column;
+        g_sortDirection[column] = column != ColumnIncluded;
+    }
+    if (m_sortColumn == ColumnIncluded)
+        ReadCheckBoxes();
+    SortRows();
+}
+
+void CCalcMemory::SortRows()
+{
+    const int column = m_sortColumn;
+    const bool ascending = g_sortDirection[column];
+    // Strict ordering of two snapshot entries by the sort column; equal keys
+    // keep their relative order.
+    auto before = [&](int a, int b) {
+        const CEntry& x = m_snapshot[static_cast<std::size_t>(a)];
+        const CEntry& y = m_snapshot[static_cast<std::size_t>(b)];
+        switch (column) {
+        case ColumnIncluded:
+            return ascending ? x.included < y.included : x.included > y.included;
+        case ColumnNumber:
+            return ascending ? a < b : a > b;
+        case ColumnCell:
+            return ascending ? x.name < y.name : y.name < x.name;
+        default:
+            return ascending ? x.value.real() < y.value.real() : x.value.real() > y.value.real();
+        }
+    };
+
+    QList<QTreeWidgetItem*> items;
+    while (m_list->topLevelItemCount() > 0)
+        items.append(m_list->takeTopLevelItem(0));
+    std::stable_sort(items.begin(), items.end(), [&](const QTreeWidgetItem* a, const QTreeWidgetItem* b) {
+        return before(EntryIndex(a), EntryIndex(b));
+    });
+    m_list->addTopLevelItems(items);
+    m_list->header()->setSortIndicatorShown(true);
+    m_list->header()->setSortIndicator(column, ascending ? Qt::AscendingOrder : Qt::DescendingOrder);
+}
+
+void CCalcMemory::OnRowClicked(QTreeWidgetItem*, int column)
+{
+    if (column <= ColumnIncluded)
+        return;
+    for (QTreeWidgetItem* item : m_list->selectedItems())
+        item->setCheckState(ColumnIncluded, Qt::Checked);
+}
+
+void CCalcMemory::Free()
+{
+    const int ticked = ReadCheckBoxes();
+    const unsigned confirmation = Preferences().Get(EPreference::FreeConfirmation);
+    if (ticked == 0 || ticked == m_list->topLevelItemCount()) {
+        if (confirmation != 0 && !askYesNo("You are about to erase all the memory.\nAre you sure?"))
+            return;
+        MemoryStore().FreeMemory(EMemorySelection::All);
+    } else {
+        if (confirmation > 1 && !askYesNo("You are about to erase selected memory.\nAre you sure?"))
+            return;
+        WriteIncludeFlags();
+        MemoryStore().FreeMemory(EMemorySelection::IncludedOnly);
+    }
+    Refresh();
+}
+
+void CCalcMemory::Save()
+{
+    const int ticked = ReadCheckBoxes();
+    if (ticked > 0)
+        WriteIncludeFlags();
+    const std::u16string text =
+        MemoryStore().BuildMemoryFileText(ticked > 0 ? EMemorySelection::IncludedOnly : EMemorySelection::All);
+    const QString path = askSaveFileName();
+    if (path.isEmpty())
+        return;
+    WriteFile(path, text);
+}
+
+void CCalcMemory::WriteFile(const QString& path, const std::u16string& text)
+{
+    // The whole file or nothing: an existing file stays as it was when any
+    // step fails.
+    QByteArray bytes;
+    const bool hasMark = !text.empty() && text.front() == u'\uFEFF';
+    bytes.reserve(static_cast<qsizetype>(text.size() * 2 + 2));
+    auto append = [&bytes](char16_t unit) {
+        bytes.append(static_cast<char>(unit & 0xFF));
+        bytes.append(static_cast<char>(unit >> 8));
+    };
+    if (!hasMark)
+        append(u'\uFEFF');
+    for (char16_t unit : text)
+        append(unit);
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
+        showError("Cannot open the file for writing");
+}
+
+void CCalcMemory::Statistics()
+{
+    const int ticked = ReadCheckBoxes();
+    if (ticked == 1 && !askYesNo("Only one cell selected\nCalculate for all cells?"))
+        return;
+    std::vector<CComplex> values;
+    for (const CEntry& entry : m_snapshot)
+        if (ticked < 2 || entry.included)
+            values.push_back(entry.value);
+    if (values.size() < 2 || !m_statistics)
+        return;
+    m_statistics->ShowStatistics(values);
+    emit statisticsShown();
+}
+
+void CCalcMemory::Invert()
+{
+    ReadCheckBoxes();
+    for (int row = 0; row < m_list->topLevelItemCount(); ++row) {
+        QTreeWidgetItem* item = m_list->topLevelItem(row);
+        CEntry& entry = m_snapshot[static_cast<std::size_t>(EntryIndex(item))];
+        entry.included = !entry.included;
+        item->setCheckState(ColumnIncluded, entry.included ? Qt::Checked : Qt::Unchecked);
+    }
+}
+
+void CCalcMemory::Clear()
+{
+    for (CEntry& entry : m_snapshot)
+        entry.included = false;
+    for (int row = 0; row < m_list->topLevelItemCount(); ++row)
+        m_list->topLevelItem(row)->setCheckState(ColumnIncluded, Qt::Unchecked);
+}
+
+void CCalcMemory::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    const int strip = kMargin * 3 / 2 + kButtonSize;
+    const int listWidth = std::max(0, width() - strip);
+    m_list->setGeometry(0, 0, listWidth, height());
+    for (std::size_t i = 0; i < m_buttons.size(); ++i)
+        m_buttons[i]->setGeometry(listWidth + kMargin, static_cast<int>(i) * kButtonStep, kButtonSize, kButtonSize);
+}

@@ -1,0 +1,87 @@
+#pragma once
+// The Memory pane: the memory cells with an include check box each, and the
+// Free, Save, Statistics, Invert and Clear buttons acting on them.
+
+#include <QWidget>
+
+#include <array>
+#include <functional>
+#include <vector>
+
+#include "document/memory_store.h"
+
+class QPushButton;
+class QTreeWidget;
+class QTreeWidgetItem;
+class CCalcStatistics;
+
+class CCalcMemory : public QWidget {
+    Q_OBJECT
+public:
+    enum EControlId {
+        IdList = 1086,
+        IdFree = 1068,
+        IdSave = 1085,
+        IdStatistics = 1089,
+        IdInvert = 1097,
+        IdClear = 1051,
+    };
+    enum EColumn { ColumnIncluded, ColumnNumber, ColumnCell, ColumnValue, ColumnCount };
+
+    explicit CCalcMemory(QWidget* parent = nullptr);
+    // Writes the column widths to the settings.
+    ~CCalcMemory() override;
+
+    // Rebuilds the list from the store when the store says it changed; the
+    // user's ticks reach the store first.
+    void Refresh();
+
+    // The pane the Statistics button fills; statisticsShown is emitted after
+    // it was filled so the host can show it.
+    void SetStatisticsPane(CCalcStatistics* statistics) { m_statistics = statistics; }
+
+    // User interaction, replaceable by tests: a Yes/No question (true for
+    // Yes), the save file name (empty to cancel) and an error message.
+    std::function<bool(const QString&)> askYesNo;
+    std::function<QString()> askSaveFileName;
+    std::function<void(const QString&)> showError;
+
+    // Button actions, also reachable from tests.
+    void Free();
+    void Save();
+    void Statistics();
+    void Invert();
+    void Clear();
+    void SortByColumn(int column);
+
+    QTreeWidget* List() const { return m_list; }
+    QPushButton* Button(EControlId id) const;
+
+signals:
+    void statisticsShown();
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    struct CEntry {
+        std::u16string name;
+        CComplex value;
+        bool included;
+    };
+
+    int ReadCheckBoxes();
+    void WriteIncludeFlags();
+    void Rebuild();
+    void SortRows();
+    void UpdateButtons();
+    void OnRowClicked(QTreeWidgetItem* item, int column);
+    void WriteFile(const QString& path, const std::u16string& text);
+    int EntryIndex(const QTreeWidgetItem* item) const;
+
+    QTreeWidget* m_list = nullptr;
+    std::array<QPushButton*, 5> m_buttons{};
+    CCalcStatistics* m_statistics = nullptr;
+    std::vector<CEntry> m_snapshot;
+    int m_sortColumn = ColumnNumber;
+};

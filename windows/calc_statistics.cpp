@@ -1,0 +1,67 @@
+#include "windows/calc_statistics.h"
+
+#include <QFontMetrics>
+#include <QLabel>
+#include <QLineEdit>
+
+namespace {
+
+const char* const kLabels[eStatisticCount] = {
+    "Mean (average)", "Variance", "Standard deviation", "Average deviation", "Skewness", "Kurtosis",
+};
+
+// Template geometry in dialog units.
+constexpr int kTemplateWidth = 278;
+constexpr int kTemplateHeight = 101;
+constexpr int kLabelX = 3;
+constexpr int kBoxX = 68;
+constexpr int kBoxWidth = 207;
+constexpr int kBoxHeight = 14;
+constexpr int kRowY[eStatisticCount] = {3, 19, 35, 51, 67, 84};
+
+}  // namespace
+
+CCalcStatistics::CCalcStatistics(QWidget* parent)
+    : QWidget(parent)
+{
+    // Dialog units from the font: a quarter of the average character width
+    // horizontally, an eighth of the character height vertically.
+    const QFontMetrics metrics(font());
+    const double unitX = metrics.averageCharWidth() / 4.0;
+    const double unitY = metrics.height() / 8.0;
+    auto x = [unitX](int units) { return static_cast<int>(units * unitX + 0.5); };
+    auto y = [unitY](int units) { return static_cast<int>(units * unitY + 0.5); };
+
+    for (int i = 0; i < eStatisticCount; ++i) {
+        m_labels[i] = new QLabel(QString::fromLatin1(kLabels[i]), this);
+        m_labels[i]->setGeometry(x(kLabelX), y(kRowY[i]), x(kBoxX - kLabelX), y(kBoxHeight));
+        m_boxes[i] = new QLineEdit(this);
+        m_boxes[i]->setReadOnly(true);
+        m_boxes[i]->setProperty("controlId", kBoxIds[i]);
+        m_boxes[i]->setAccessibleName(m_labels[i]->text());
+        m_boxes[i]->setGeometry(x(kBoxX), y(kRowY[i]), x(kBoxWidth), y(kBoxHeight));
+        m_labels[i]->setBuddy(m_boxes[i]);
+    }
+    m_size = QSize(x(kTemplateWidth), y(kTemplateHeight));
+    setFixedSize(m_size);
+}
+
+QSize CCalcStatistics::sizeHint() const
+{
+    return m_size;
+}
+
+void CCalcStatistics::ShowStatistics(std::span<const CComplex> values)
+{
+    const auto statistics = MemoryStatistics(values);
+    for (int i = 0; i < eStatisticCount; ++i) {
+        const std::u16string text = StatisticText(statistics[i]);
+        m_boxes[i]->setText(QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size())));
+        m_boxes[i]->setCursorPosition(0);
+    }
+}
+
+QString CCalcStatistics::BoxText(EStatistic statistic) const
+{
+    return m_boxes[statistic]->text();
+}
