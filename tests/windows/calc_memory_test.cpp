@@ -264,8 +264,9 @@ TEST_F(MemoryPane, FailedSaveReportsAndLeavesTheOldFile)
     pane->askSaveFileName = [&] { return path; };
     pane->Save();
     QFile::setPermissions(folder.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    if (errors.size() == 2)  // root may write anywhere; then the save simply succeeded
+    if (errors.size() == 2) {  // root may write anywhere; then the save simply succeeded
         EXPECT_EQ(ReadAll(path), QByteArray("old"));
+    }
 }
 
 TEST_F(MemoryPane, HeaderClicksSortAndFlipDirections)
