@@ -1,0 +1,219 @@
+#include "document/qt/calc_doc.h"
+
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QTextBlock>
+#include <QTextCursor>
+
+#include "document/memory_store.h"
+#include "document/preferences.h"
+#include "document/text_file.h"
+#include "language/calculate.h"
+
+namespace {
+
+std::u16string ToCrLf(const QString& text)
+{
+    std::u16string out;
+    out.reserve(static_cast<std::size_t>(text.size()) + 64);
+    for (QChar c : text) {
+        if (c == QChar('\n'))
+            out += u"\r\n";
+        else
+            out.push_back(c.unicode());
+    }
+    return out;
+}
+
+// The editor holds "\n" alone; CR LF, lone CR and lone LF all become "\n".
+QString FromCrLf(const std::u16string& text)
+{
+    QString out;
+    out.reserve(static_cast<qsizetype>(text.size()));
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == u'\r') {
+            out.append(QChar('\n'));
+            if (i + 1 < text.size() && text[i + 1] == u'\n')
+                ++i;
+        } else {
+            out.append(QChar(text[i]));
+        }
+    }
+    return out;
+}
+
+// Editor position of a CR LF index (an index between CR and LF maps to the
+// line end).
+int EditorPosition(const std::u16string& text, std::ptrdiff_t index)
+{
+    int position = 0;
+    for (std::ptrdiff_t i = 0; i < index && i < static_cast<std::ptrdiff_t>(text.size()); ++i) {
+        if (text[static_cast<std::size_t>(i)] == u'\r' && i + 1 < static_cast<std::ptrdiff_t>(text.size()) &&
+            text[static_cast<std::size_t>(i) + 1] == u'\n')
+            continue;
+        ++position;
+    }
+    return position;
+}
+
+std::string LocalPath(const QString& path)
+{
+    return path.toLocal8Bit().toStdString();
+}
+
+}  // namespace
+
+CCalcDoc::CCalcDoc(QPlainTextEdit* editor, QObject* parent)
+    : QObject(parent)
+    , m_editor(editor)
+{
+    askYesNo = [editor](const QString& question) {
+        return QMessageBox::question(editor, QString(), question, QMessageBox::Yes | QMessageBox::No) ==
+               QMessageBox::Yes;
+    };
+    showError = [editor](const QString& message) { QMessageBox::warning(editor, QString(), message); };
+}
+
+std::u16string CCalcDoc::Text() const
+{
+    return ToCrLf(m_editor->toPlainText());
+}
+
+std::ptrdiff_t CCalcDoc::Caret() const
+{
+    const QString text = m_editor->toPlainText();
+    const int position = m_editor->textCursor().position();
+    std::ptrdiff_t index = position;
+    for (int i = 0; i < position && i < text.size(); ++i)
+        if (text[i] == QChar('\n'))
+            ++index;
+    return index;
+}
+
+void CCalcDoc::SetText(const std::u16string& text, std::ptrdiff_t caret)
+{
+    QTextCursor cursor(m_editor->document());
+    cursor.beginEditBlock();
+    cursor.select(QTextCursor::Document);
+    cursor.insertText(FromCrLf(text));
+    cursor.endEditBlock();
+    cursor.setPosition(std::min(EditorPosition(text, caret), m_editor->document()->characterCount() - 1));
+    m_editor->setTextCursor(cursor);
+}
+
+void CCalcDoc::Calculate(bool all)
+{
+    std::u16string text = Text();
+    const std::u16string before = text;
+    std::ptrdiff_t cursor = all ? -1 : Caret();
+    const bool ok = NCalculatorText::CalculateText(text, cursor);
+    if (ok || text != before) {
+        if (text != before)
+            SetText(text, ok ? cursor : Caret());
+        else if (ok) {
+            QTextCursor moved = m_editor->textCursor();
+            moved.setPosition(std::min(EditorPosition(text, cursor), m_editor->document()->characterCount() - 1));
+            m_editor->setTextCursor(moved);
+        }
+    }
+    emit calculated();
+}
+
+void CCalcDoc::ExecuteCommand(ECmdCode code)
+{
+    switch (code) {
+    case CmdClear: {
+        QTextCursor cursor = m_editor->textCursor();
+        cursor.select(QTextCursor::Document);
+        cursor.removeSelectedText();
+        m_editor->setTextCursor(cursor);
+        break;
+    }
+    case CmdBackspace: {
+        QTextCursor cursor = m_editor->textCursor();
+        if (cursor.hasSelection())
+            cursor.removeSelectedText();
+        else if (cursor.position() > 0)
+            cursor.deletePreviousChar();
+        m_editor->setTextCursor(cursor);
+        break;
+    }
+    case CmdCalculate:
+        Calculate(false);
+        break;
+    case CmdCalculateAll:
+        Calculate(true);
+        break;
+    case CmdFreeMemory:
+        if (Preferences().Get(EPreference::FreeConfirmation) != 0 &&
+            !askYesNo("You are about to erase all the memory.\nAre you sure?"))
+            return;
+        MemoryStore().FreeMemory(EMemorySelection::All);
+        emit calculated();
+        break;
+    }
+    m_editor->setFocus();
+}
+
+void CCalcDoc::InsertText(std::u16string_view text)
+{
+    m_editor->textCursor().insertText(QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size())));
+    m_editor->setFocus();
+}
+
+bool CCalcDoc::Open(const QString& path)
+{
+    std::string bytes;
+    const EFileResult result = ReadFileBytes(LocalPath(path), bytes);
+    if (result != EFileResult::Ok) {
+        showError(GetFileResultText(result));
+        return false;
+    }
+    const std::u16string text = DecodeTextFile(bytes);
+    m_editor->setPlainText(FromCrLf(text));
+    m_editor->moveCursor(QTextCursor::Start);
+    m_editor->document()->setModified(false);
+    m_path = path;
+    return true;
+}
+
+bool CCalcDoc::Save(const QString& path)
+{
+    const EFileResult result = WriteFileReplacing(LocalPath(path), EncodeUtf16File(Text()));
+    if (result != EFileResult::Ok) {
+        showError(GetFileResultText(result));
+        return false;
+    }
+    m_editor->document()->setModified(false);
+    m_path = path;
+    return true;
+}
+
+bool CCalcDoc::Execute(const QString& path)
+{
+    std::string bytes;
+    const EFileResult result = ReadFileBytes(LocalPath(path), bytes);
+    if (result != EFileResult::Ok) {
+        showError(GetFileResultText(result));
+        return false;
+    }
+    const bool ok = ExecuteCalculationText(DecodeTextFile(bytes));
+    emit calculated();
+    return ok;
+}
+
+bool CCalcDoc::LoadMemory(const QString& path)
+{
+    return Execute(path);
+}
+
+bool CCalcDoc::SaveMemory(const QString& path)
+{
+    const EFileResult result =
+        WriteFileReplacing(LocalPath(path), EncodeUtf16File(MemoryStore().BuildMemoryFileText(EMemorySelection::All)));
+    if (result != EFileResult::Ok) {
+        showError(GetFileResultText(result));
+        return false;
+    }
+    return true;
+}

@@ -1,0 +1,54 @@
+#pragma once
+// The calculation document: the editor text seen as a UTF-16 text with CR LF
+// line breaks and code-unit caret positions, the calculation commands over
+// it, and the calculation files.
+
+#include <QObject>
+#include <QString>
+
+#include <functional>
+#include <string>
+
+#include "document/cmd_receiver.h"
+
+class QPlainTextEdit;
+
+class CCalcDoc : public QObject, public ICmdReceiver {
+    Q_OBJECT
+public:
+    explicit CCalcDoc(QPlainTextEdit* editor, QObject* parent = nullptr);
+
+    void ExecuteCommand(ECmdCode code) override;
+    void InsertText(std::u16string_view text) override;
+
+    // The editor text with CR LF line breaks, and the caret as an index
+    // into it; setting the text is one undoable edit.
+    std::u16string Text() const;
+    std::ptrdiff_t Caret() const;
+    void SetText(const std::u16string& text, std::ptrdiff_t caret);
+
+    // Calculation files: UTF-16 little-endian with a byte-order mark. The
+    // save replaces the file only when the whole text was written.
+    bool Open(const QString& path);
+    bool Save(const QString& path);
+    // Runs every calculation of a file without touching the editor.
+    bool Execute(const QString& path);
+    bool LoadMemory(const QString& path);
+    bool SaveMemory(const QString& path);
+
+    QString Path() const { return m_path; }
+
+    // Asked before memory is freed (true for Yes) and shown on file errors.
+    std::function<bool(const QString&)> askYesNo;
+    std::function<void(const QString&)> showError;
+
+signals:
+    // After a calculation, a file execution, a memory load or free.
+    void calculated();
+
+private:
+    void Calculate(bool all);
+
+    QPlainTextEdit* m_editor;
+    QString m_path;
+};
