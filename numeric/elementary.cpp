@@ -173,7 +173,11 @@ CComplex ArcLogarithm(const CComplex& z)
         w = Product(Sqrt(u - 1.0), Sqrt(u + 1.0));
     else
         w = Sqrt(CComplex(x * x - y * y - 1, 2 * x * y));
-    if (x == 0 || y == 0) {
+    // w takes the sign that keeps u + w free of cancellation: on the real
+    // axis a non-negative imaginary part, elsewhere the sign of u's
+    // imaginary part (also on the imaginary axis, where u = −iy and w = +i·…
+    // would cancel to 0 for large y).
+    if (y == 0) {
         if (w.imag() < 0)
             w = -w;
     } else if ((w.imag() < 0) != (y < 0)) {

@@ -1,0 +1,95 @@
+// Accuracy against reference values computed to 40 digits: per function the
+// largest normwise relative error over the grid, printed beside the error of
+// the standard library's complex function where there is one.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <complex>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <map>
+#include <string>
+
+#include "numeric/elementary.h"
+#include "numeric/gamma.h"
+#include "support/data_file.h"
+#include "support/log_recorder.h"
+
+namespace {
+
+struct SAccuracy {
+    std::function<CComplex(const CComplex&)> ours;
+    std::function<CComplex(const CComplex&)> library;  // empty where none
+    double bound;
+};
+
+const std::map<std::string, SAccuracy>& Table()
+{
+    using C = std::complex<double>;
+    static const std::map<std::string, SAccuracy> table = {
+        {"sin", {CalcSin, [](const C& z) { return std::sin(z); }, 1e-14}},
+        {"cos", {CalcCos, [](const C& z) { return std::cos(z); }, 1e-14}},
+        {"tg", {CalcTg, [](const C& z) { return std::tan(z); }, 1e-14}},
+        {"sh", {CalcSh, [](const C& z) { return std::sinh(z); }, 1e-14}},
+        {"ch", {CalcCh, [](const C& z) { return std::cosh(z); }, 1e-14}},
+        {"th", {CalcTh, [](const C& z) { return std::tanh(z); }, 1e-14}},
+        {"exp", {CalcExp, [](const C& z) { return std::exp(z); }, 1e-14}},
+        {"ln", {CalcLn, [](const C& z) { return std::log(z); }, 1e-14}},
+        {"sqrt", {CalcSqrt, [](const C& z) { return std::sqrt(z); }, 1e-15}},
+        {"arcsin", {CalcArcSin, [](const C& z) { return std::asin(z); }, 1e-14}},
+        {"arctg", {CalcArcTg, [](const C& z) { return std::atan(z); }, 1e-14}},
+        {"arsh", {CalcArSh, [](const C& z) { return std::asinh(z); }, 1e-14}},
+        {"gamma", {[](const CComplex& z) { return Gamma(z); }, {}, 2e-13}},
+        {"loggamma", {[](const CComplex& z) { return LogGamma(z); }, {}, 1e-14}},
+    };
+    return table;
+}
+
+double RelativeError(const CComplex& value, const CComplex& reference)
+{
+    const double size = std::abs(reference);
+    return std::abs(value - reference) / (size == 0 ? 1.0 : size);
+}
+
+TEST(FunctionAccuracy, WithinBoundsOfTheReferenceValues)
+{
+    std::map<std::string, std::pair<double, int>> worst;     // error, line
+    std::map<std::string, double> libraryWorst;
+    for (const CDataCase& c : ReadDataFile("function_references.txt")) {
+        const auto found = Table().find(c.fields[0]);
+        ASSERT_NE(found, Table().end()) << "function_references.txt:" << c.line;
+        const CComplex z(std::strtod(c.fields[1].c_str(), nullptr), std::strtod(c.fields[2].c_str(), nullptr));
+        const CComplex reference(std::strtod(c.fields[3].c_str(), nullptr), std::strtod(c.fields[4].c_str(), nullptr));
+        CLogRecorder log;
+        CComplex value;
+        {
+            COperationScope scope(None);
+            value = found->second.ours(z);
+        }
+        const double error = RunState().continueFlag ? RelativeError(value, reference) : HUGE_VAL;
+        auto& entry = worst[c.fields[0]];
+        if (!(error <= entry.first)) {
+            entry.first = error;
+            entry.second = c.line;
+        }
+        if (found->second.library) {
+            const double libraryError = RelativeError(found->second.library(z), reference);
+            double& w = libraryWorst[c.fields[0]];
+            if (!(libraryError <= w))
+                w = libraryError;
+        }
+    }
+    for (const auto& [name, entry] : worst) {
+        const auto library = libraryWorst.find(name);
+        if (library == libraryWorst.end())
+            std::printf("%-9s ours %.3g (line %d)\n", name.c_str(), entry.first, entry.second);
+        else
+            std::printf("%-9s ours %.3g (line %d)   std::complex %.3g\n", name.c_str(), entry.first, entry.second,
+                        library->second);
+        EXPECT_LE(entry.first, Table().at(name).bound)
+            << name << " worst at function_references.txt:" << entry.second;
+    }
+}
+
+}  // namespace
