@@ -78,6 +78,8 @@ CComplex TangentOf(const CComplex& z)
         return {t, 0.0};
     const double s = NRealMath::Sinh(y);
     const double f = s * (beta * s) + 1;
+    if (std::isinf(f))  // just below the threshold β·s² can still overflow
+        return {t / beta / s / s, y >= 0 ? 1.0 : -1.0};
     return {t / f, std::sqrt(s * s + 1) * (beta * s) / f};
 }
 
@@ -98,6 +100,8 @@ CComplex HyperbolicTangentOf(const CComplex& z)
         return {0.0, t};
     const double s = NRealMath::Sinh(x);
     const double f = s * (beta * s) + 1;
+    if (std::isinf(f))  // just below the threshold β·s² can still overflow
+        return {x >= 0 ? 1.0 : -1.0, t / beta / s / s};
     return {std::sqrt(s * s + 1) * (beta * s) / f, t / f};
 }
 
@@ -120,6 +124,8 @@ CComplex CotangentOf(const CComplex& z)
     const double tiny = c.rootSmallestDenormal;
     if (std::fabs(t) >= tiny) {
         const double m = t * t + s * (beta * s);
+        if (std::isinf(m))  // just below the threshold β·s² can still overflow
+            return {t / beta / s / s, y < 0 ? 1.0 : -1.0};
         return {t / m, std::sqrt(s * s + 1) * (beta * s) / m};
     }
     if (std::fabs(s) >= tiny)
@@ -149,6 +155,8 @@ CComplex HyperbolicCotangentOf(const CComplex& z)
     const double tiny = c.rootSmallestDenormal;
     if (std::fabs(t) >= tiny) {
         const double m = t * t + s * (beta * s);
+        if (std::isinf(m))  // just below the threshold β·s² can still overflow
+            return {x >= 0 ? 1.0 : -1.0, -t / beta / s / s};
         return {std::sqrt(s * s + 1) * (beta * s) / m, -t / m};
     }
     if (std::fabs(s) >= tiny)
