@@ -81,6 +81,8 @@ CCalcMainFrame::CCalcMainFrame(QWidget* parent)
     restoreState(settings.value("GUI/BarState").toByteArray());
     if (!settings.contains("GUI/Frame/Geometry"))
         resize(930, 550);
+    if (!settings.contains("GUI/BarState"))
+        resizeDocks({m_panes[2]}, {m_memory->fontMetrics().horizontalAdvance(QString(44, QChar('0')))}, Qt::Horizontal);
     AfterCalculation();
     UpdateTitle();
 }

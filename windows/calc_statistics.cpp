@@ -4,6 +4,8 @@
 #include <QLabel>
 #include <QLineEdit>
 
+#include <algorithm>
+
 namespace {
 
 const char* const kLabels[eStatisticCount] = {
@@ -32,17 +34,23 @@ CCalcStatistics::CCalcStatistics(QWidget* parent)
     auto x = [unitX](int units) { return static_cast<int>(units * unitX + 0.5); };
     auto y = [unitY](int units) { return static_cast<int>(units * unitY + 0.5); };
 
+    // The boxes move right when a label is wider in this font than the
+    // template allowed for.
+    int boxX = x(kBoxX);
+    for (const char* label : kLabels)
+        boxX = std::max(boxX, x(kLabelX) + metrics.horizontalAdvance(QString::fromLatin1(label)) + x(3));
+    const int shift = boxX - x(kBoxX);
     for (int i = 0; i < eStatisticCount; ++i) {
         m_labels[i] = new QLabel(QString::fromLatin1(kLabels[i]), this);
-        m_labels[i]->setGeometry(x(kLabelX), y(kRowY[i]), x(kBoxX - kLabelX), y(kBoxHeight));
+        m_labels[i]->setGeometry(x(kLabelX), y(kRowY[i]), boxX - x(kLabelX), y(kBoxHeight));
         m_boxes[i] = new QLineEdit(this);
         m_boxes[i]->setReadOnly(true);
         m_boxes[i]->setProperty("controlId", kBoxIds[i]);
         m_boxes[i]->setAccessibleName(m_labels[i]->text());
-        m_boxes[i]->setGeometry(x(kBoxX), y(kRowY[i]), x(kBoxWidth), y(kBoxHeight));
+        m_boxes[i]->setGeometry(boxX, y(kRowY[i]), x(kBoxWidth), y(kBoxHeight));
         m_labels[i]->setBuddy(m_boxes[i]);
     }
-    m_size = QSize(x(kTemplateWidth), y(kTemplateHeight));
+    m_size = QSize(x(kTemplateWidth) + shift, y(kTemplateHeight));
     setFixedSize(m_size);
 }
 
