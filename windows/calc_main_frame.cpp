@@ -203,6 +203,51 @@ void CCalcMainFrame::CreateMenus()
     connect(editorFocus, &QAction::triggered, m_editor, [this] { m_editor->setFocus(); });
     addAction(editorFocus);
 
+    QMenu* set = menuBar()->addMenu("&Set");
+    QMenu* notation = set->addMenu("&Notation");
+    const struct {
+        const char* text;
+        unsigned value;
+    } notations[] = {{"&East", 1}, {"&West", 0}};
+    for (const auto& entry : notations) {
+        QAction* action = notation->addAction(entry.text);
+        action->setCheckable(true);
+        const unsigned value = entry.value;
+        connect(action, &QAction::triggered, this, [this, value] {
+            Preferences().Set(EPreference::Notation, value);
+            m_keypad->Relabel();
+        });
+        connect(notation, &QMenu::aboutToShow, action,
+                [action, value] { action->setChecked(Preferences().Get(EPreference::Notation) == value); });
+    }
+
+    // The keypad's own commands, with their enabling and check marks.
+    QMenu* keypad = set->addMenu("&Keypad");
+    const struct {
+        const char* menu;
+        std::initializer_list<std::pair<int, const char*>> items;
+    } keypadMenus[] = {
+        {"&Style", {{32785, "&XP"}, {32786, "&Vista"}, {32787, "&Vantrel"}, {32788, "&2000"}}},
+        {"&Font", {{32789, "&Select..."}, {32790, "S&ystem"}, {32791, "&Default"}}},
+        {"&Text Color",
+         {{32792, "&Function..."}, {32793, "&Digit..."}, {32794, "&Service..."}, {32795, "D&efault"}, {32796, "S&ystem"}}},
+        {"&Color",
+         {{32797, "&Function..."}, {32798, "&Digit..."}, {32799, "&Service..."}, {32800, "S&ystem"}, {32801, "D&efault"}}},
+    };
+    for (const auto& group : keypadMenus) {
+        QMenu* menu = keypad->addMenu(group.menu);
+        for (const auto& [command, text] : group.items) {
+            QAction* action = menu->addAction(text);
+            action->setCheckable(true);
+            const int id = command;
+            connect(action, &QAction::triggered, this, [this, id] { m_keypad->HandleCommand(id); });
+            connect(menu, &QMenu::aboutToShow, action, [this, action, id] {
+                action->setEnabled(m_keypad->IsCommandEnabled(id));
+                action->setChecked(m_keypad->IsCommandChecked(id));
+            });
+        }
+    }
+
     QMenu* help = menuBar()->addMenu("&Help");
     add(help, "&About Calculator Ka-Vm...", QKeySequence(), [this] {
         QMessageBox::about(this, "About Calculator Ka-Vm", "Calculator Ka-Vm " KAVM_VERSION_TEXT);

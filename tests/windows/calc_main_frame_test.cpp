@@ -13,7 +13,9 @@
 #include "document/memory_store.h"
 #include "document/preferences.h"
 #include "document/qt/calc_doc.h"
+#include "windows/calc_keypad.h"
 #include "windows/calc_log.h"
+#include "windows/color_button.h"
 #include "windows/calc_memory.h"
 
 namespace {
@@ -154,6 +156,26 @@ TEST_F(MainFrame, KeypadButtonsTypeIntoTheEditor)
     EXPECT_EQ(Text(), "sin(");
     frame->Document()->ExecuteCommand(CmdClear);
     EXPECT_EQ(Text(), "");
+}
+
+TEST_F(MainFrame, NotationCommandsRelabelTheKeypad)
+{
+    QAction* east = nullptr;
+    QAction* west = nullptr;
+    for (QAction* action : frame->findChildren<QAction*>()) {
+        if (action->text() == "&East")
+            east = action;
+        if (action->text() == "&West")
+            west = action;
+    }
+    ASSERT_NE(east, nullptr);
+    ASSERT_NE(west, nullptr);
+    west->trigger();
+    EXPECT_EQ(Preferences().Get(EPreference::Notation), 0u);
+    EXPECT_EQ(frame->Keypad()->ButtonById(1029)->text(), "tan");
+    east->trigger();
+    EXPECT_EQ(Preferences().Get(EPreference::Notation), 1u);
+    EXPECT_EQ(frame->Keypad()->ButtonById(1029)->text(), "tg");
 }
 
 }  // namespace
