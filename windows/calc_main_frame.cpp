@@ -70,6 +70,9 @@ CCalcMainFrame::CCalcMainFrame(QWidget* parent)
     connect(m_document, &CCalcDoc::calculated, this, &CCalcMainFrame::AfterCalculation);
     connect(m_editor->document(), &QTextDocument::modificationChanged, this, &CCalcMainFrame::UpdateTitle);
     m_keypad->SetReceiver(m_document);
+    // The keypad starts with its initial labels; write them for the
+    // preferences, which are loaded before the window is made.
+    m_keypad->Relabel();
 
     m_result = new QLabel(this);
     m_result->setMinimumWidth(m_result->fontMetrics().horizontalAdvance("Result=-0.00000000000000000000e+000"));

@@ -158,6 +158,46 @@ TEST_F(MainFrame, KeypadButtonsTypeIntoTheEditor)
     EXPECT_EQ(Text(), "");
 }
 
+TEST_F(MainFrame, KeypadLabelsFollowThePreferencesFromTheStart)
+{
+    // The defaults: West and lower case, not the keypad's initial East labels.
+    EXPECT_EQ(frame->Keypad()->ButtonById(1029)->text(), "tan");
+    EXPECT_EQ(frame->Keypad()->ButtonById(1026)->text(), ".");
+    frame.reset();
+    Preferences().Set(EPreference::Notation, 1);
+    Preferences().Set(EPreference::NotationCase, 1);
+    Preferences().Set(EPreference::GammaFunction, 1);
+    frame = std::make_unique<CCalcMainFrame>();
+    EXPECT_EQ(frame->Keypad()->ButtonById(1029)->text(), "TG");
+    EXPECT_EQ(frame->Keypad()->ButtonById(1036)->text(), "\u0393");
+    Preferences().SetDefaults();
+}
+
+TEST_F(MainFrame, KeypadClicksReachTheEditor)
+{
+    Type("", 0);
+    auto click = [this](int id) {
+        QWidget* button = frame->Keypad()->ButtonById(id);
+        QTest::mouseClick(button, Qt::LeftButton, Qt::NoModifier, button->rect().center());
+        QCoreApplication::processEvents();
+    };
+    click(1029);  // tg
+    click(1008);  // 2
+    click(1026);  // , is the decimal point in West notation
+    click(1011);  // 5
+    click(1021);  // )
+    EXPECT_EQ(Text(), "tan(2.5)");
+    click(1050);  // Bkspace
+    click(1021);
+    click(1018);  // +
+    click(1007);  // 1
+    click(1001);  // =
+    EXPECT_TRUE(Text().startsWith("tan(2.5)+1="));
+    EXPECT_EQ(frame->ResultIndicator().left(5), "Rslt=");
+    click(1051);  // Clear
+    EXPECT_EQ(Text(), "");
+}
+
 TEST_F(MainFrame, NotationCommandsRelabelTheKeypad)
 {
     QAction* east = nullptr;
