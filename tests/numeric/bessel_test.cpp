@@ -1,0 +1,185 @@
+// Bessel functions of a complex argument: accuracy against the mpmath
+// reference grid, the exact special cases, the indicators and their
+// statuses.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <limits>
+#include <map>
+#include <string>
+
+#include "numeric/bessel.h"
+#include "support/data_file.h"
+#include "support/log_recorder.h"
+
+namespace {
+
+EBesselKind KindOf(const std::string& text)
+{
+    switch (text.at(0)) {
+    case 'J':
+        return EBesselKind::J;
+    case 'Y':
+        return EBesselKind::Y;
+    case 'I':
+        return EBesselKind::I;
+    default:
+        return EBesselKind::K;
+    }
+}
+
+double Number(const std::string& text)
+{
+    return std::strtod(text.c_str(), nullptr);
+}
+
+TEST(Bessel, MatchesTheReferenceGrid)
+{
+    const auto cases = ReadDataFile("bessel_references.txt");
+    ASSERT_GT(cases.size(), 1000u);
+    std::map<std::string, double> worstRatio;
+    int failures = 0;
+    for (const CDataCase& c : cases) {
+        ASSERT_EQ(c.fields.size(), 8u) << "line " << c.line;
+        const std::string& kind = c.fields[0];
+        const double order = Number(c.fields[1]);
+        const CComplex z(Number(c.fields[2]), Number(c.fields[3]));
+        const CComplex expected(Number(c.fields[4]), Number(c.fields[5]));
+        const int indicator = std::atoi(c.fields[6].c_str());
+        const double bound = Number(c.fields[7]);
+        const CBesselResult r = ComputeBessel(KindOf(kind), order, z);
+        const double error = std::abs(r.value - expected) / std::abs(expected);
+        const bool ok = r.indicator == indicator && error <= bound;
+        if (!ok && ++failures <= 40) {
+            ADD_FAILURE() << "line " << c.line << ": " << kind << "(" << order << ", " << z << ") = " << r.value
+                          << " indicator " << r.indicator << ", expected " << expected << " indicator "
+                          << indicator << ", relative error " << error << " > " << bound;
+        }
+        double& worst = worstRatio[kind];
+        worst = std::fmax(worst, error / bound);
+    }
+    EXPECT_EQ(failures, 0);
+    for (const auto& [kind, ratio] : worstRatio)
+        std::printf("Bessel %s: largest error / bound %.3g\n", kind.c_str(), ratio);
+}
+
+TEST(Bessel, ExactValuesAtZeroAndOnTheAxes)
+{
+    EXPECT_EQ(ComputeBessel(EBesselKind::J, 0, 0).value, CComplex(1, 0));
+    EXPECT_EQ(ComputeBessel(EBesselKind::I, 0, 0).value, CComplex(1, 0));
+    EXPECT_EQ(ComputeBessel(EBesselKind::J, 1, 0).value, CComplex(0, 0));
+    EXPECT_EQ(ComputeBessel(EBesselKind::I, 2.5, 0).value, CComplex(0, 0));
+    EXPECT_EQ(ComputeBessel(EBesselKind::J, 0, 0).indicator, 0);
+    // Y and K have no value at 0: the routines call it an input error.
+    EXPECT_EQ(ComputeBessel(EBesselKind::Y, 0, 0).indicator, 1);
+    EXPECT_EQ(ComputeBessel(EBesselKind::K, 1, 0).indicator, 1);
+
+    // J_{0.5}(−1) is purely imaginary, J_1(−2) purely real, I_2(−3) real.
+    const CBesselResult half = ComputeBessel(EBesselKind::J, 0.5, -1);
+    EXPECT_EQ(half.value.real(), 0.0);
+    EXPECT_NEAR(half.value.imag(), 0.67139670714180309, 4e-15);
+    EXPECT_EQ(ComputeBessel(EBesselKind::J, 1, -2).value.imag(), 0.0);
+    EXPECT_EQ(ComputeBessel(EBesselKind::I, 2, -3).value.imag(), 0.0);
+    EXPECT_EQ(ComputeBessel(EBesselKind::Y, 1.5, -2).value.real(), 0.0);
+    EXPECT_EQ(ComputeBessel(EBesselKind::K, 0.5, -2).value.real(), 0.0);
+    // Right of 0 on the real axis every kind is real.
+    for (EBesselKind kind : {EBesselKind::J, EBesselKind::Y, EBesselKind::I, EBesselKind::K})
+        EXPECT_EQ(ComputeBessel(kind, 0.3, 4).value.imag(), 0.0);
+}
+
+TEST(Bessel, NegativeOrdersTakeOnlyTheTermsThatCount)
+{
+    for (double x : {0.5, 3.0, 17.0, 40.0}) {
+        const CBesselResult minus = ComputeBessel(EBesselKind::J, -1, x);
+        const CBesselResult plus = ComputeBessel(EBesselKind::J, 1, x);
+        EXPECT_EQ(minus.value, -plus.value) << x;
+        const CBesselResult jHalf = ComputeBessel(EBesselKind::J, -0.5, x);
+        const CBesselResult yHalf = ComputeBessel(EBesselKind::Y, 0.5, x);
+        EXPECT_EQ(jHalf.value, -yHalf.value) << x;
+        EXPECT_EQ(ComputeBessel(EBesselKind::K, -2.7, x).value, ComputeBessel(EBesselKind::K, 2.7, x).value);
+        EXPECT_EQ(ComputeBessel(EBesselKind::I, -3, x).value, ComputeBessel(EBesselKind::I, 3, x).value);
+    }
+}
+
+TEST(Bessel, ConjugateSymmetryAcrossTheNegativeAxis)
+{
+    // K_{1.5} just below the cut is the mirror image of the value above it.
+    const CComplex above = ComputeBessel(EBesselKind::K, 1.5, CComplex(-2, 1e-300)).value;
+    const CComplex below = ComputeBessel(EBesselKind::K, 1.5, CComplex(-2, -1e-300)).value;
+    EXPECT_NEAR(above.imag(), -3.2741902342766302, 1e-14);
+    EXPECT_EQ(below, std::conj(above));
+    // −0 counts as the upper side, like the argument of −1 − 0i.
+    EXPECT_EQ(ComputeBessel(EBesselKind::K, 1.5, CComplex(-2, -0.0)).value,
+              ComputeBessel(EBesselKind::K, 1.5, CComplex(-2, 0.0)).value);
+}
+
+TEST(Bessel, LossOfPrecisionAndRangeIndicators)
+{
+    const CBesselResult partial = ComputeBessel(EBesselKind::J, 0, 5e7);
+    EXPECT_EQ(partial.indicator, 3);
+    EXPECT_NEAR(partial.value.real(), 1.1089272288530121e-4, 1e-12);
+    const CBesselResult total = ComputeBessel(EBesselKind::J, 0, 3e15);
+    EXPECT_EQ(total.indicator, 4);
+    EXPECT_EQ(total.value, CComplex(0, 0));
+    EXPECT_EQ(ComputeBessel(EBesselKind::I, 1e16, 1).indicator, 4);
+    EXPECT_EQ(ComputeBessel(EBesselKind::K, 5e7, 1).indicator, 2);  // K of so large an order overflows
+
+    // Overflow: the value is 0 and the indicator 2.
+    const CBesselResult over = ComputeBessel(EBesselKind::I, 0.5, 800);
+    EXPECT_EQ(over.indicator, 2);
+    EXPECT_EQ(over.value, CComplex(0, 0));
+    EXPECT_EQ(ComputeBessel(EBesselKind::Y, 100, 1e-10).indicator, 2);
+    EXPECT_EQ(ComputeBessel(EBesselKind::K, 1, -800).indicator, 2);
+    EXPECT_EQ(ComputeBessel(EBesselKind::J, 3, CComplex(2e9, 1e9)).indicator, 2);
+
+    // Underflow: the member is set to 0 and counted, indicator 6.
+    const CBesselResult under = ComputeBessel(EBesselKind::K, 1, 800);
+    EXPECT_EQ(under.indicator, 6);
+    EXPECT_EQ(under.value, CComplex(0, 0));
+    EXPECT_EQ(ComputeBessel(EBesselKind::J, 100, 1e-10).indicator, 6);
+    EXPECT_EQ(ComputeBessel(EBesselKind::I, 1, 1e-320).indicator, 6);
+    // Above 1000 times the smallest normal number K is still computed (its
+    // exponent taken out through logarithms), below it counts as underflow.
+    const CBesselResult edge = ComputeBessel(EBesselKind::K, 0, 690);
+    EXPECT_EQ(edge.indicator, 0);
+    EXPECT_NEAR(edge.value.real() / 1.0360107463557403e-301, 1, 1e-12);
+    EXPECT_EQ(ComputeBessel(EBesselKind::K, 0, 705).indicator, 6);
+
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    EXPECT_EQ(ComputeBessel(EBesselKind::J, nan, 1).indicator, 1);
+    EXPECT_EQ(ComputeBessel(EBesselKind::J, nan, 1).value, CComplex(0, 0));
+    EXPECT_EQ(ComputeBessel(EBesselKind::Y, 1, CComplex(nan, 0)).indicator, 1);
+    EXPECT_EQ(ComputeBessel(EBesselKind::K, 1, std::numeric_limits<double>::infinity()).indicator, 4);
+}
+
+TEST(Bessel, IndicatorsBecomeStatuses)
+{
+    struct SCase {
+        int indicator;
+        CComplex value;
+        bool continues;
+        const char* line;
+    };
+    const SCase cases[] = {
+        {0, 1, true, ""},
+        {1, 0, false, "Error|Bessel of the first kind|Function is not defined for 0\n"},
+        {2, 0, false, "Error|Bessel of the first kind|Operation resulted in overflow, too big number returned\n"},
+        {3, CComplex(0.5, 2), true,
+         "Warning|Bessel of the first kind|Operation resulted in partial loss of precision, result accepted as 0.5\n"},
+        {4, 0, true,
+         "Warning|Bessel of the first kind|Operation resulted in total loss of precision, result accepted as 0\n"},
+        {5, 0, true, "Error|Bessel of the first kind|Computation algorithm failed to converge\n"},
+        {6, 0, true, "Warning|Bessel of the first kind|Operation resulted in underflow, result accepted as 0\n"},
+    };
+    for (const SCase& c : cases) {
+        CLogRecorder log;
+        RunState().currentKind = BesselFirstKind;
+        ReportBesselIndicator(c.indicator, c.value);
+        EXPECT_EQ(log.Lines(), c.line) << "indicator " << c.indicator;
+        EXPECT_EQ(RunState().continueFlag, c.continues) << "indicator " << c.indicator;
+    }
+}
+
+}  // namespace
