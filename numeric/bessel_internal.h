@@ -32,7 +32,6 @@ const CMachine& Machine();
 
 constexpr double kPi = 3.14159265358979323846;
 constexpr double kHalfPi = 1.57079632679489662;
-constexpr double kOverflow = -1;
 constexpr int kNoConvergence = -2;
 
 // True when y underflowed while being formed from a scaled value: its

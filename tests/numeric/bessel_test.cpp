@@ -183,3 +183,63 @@ TEST(Bessel, IndicatorsBecomeStatuses)
 }
 
 }  // namespace
+
+#include "numeric/bessel_internal.h"
+
+namespace {
+
+TEST(Bessel, MachineParametersComeFromTheDoubleFormat)
+{
+    const NBessel::CMachine& m = NBessel::Machine();
+    EXPECT_EQ(m.tol, 2.220446049250313e-16);
+    EXPECT_DOUBLE_EQ(m.r1m5, 0.3010299956639812);
+    EXPECT_DOUBLE_EQ(m.elim, 700.9217936944459);
+    EXPECT_DOUBLE_EQ(m.dig, 15.653559774527022);
+    EXPECT_DOUBLE_EQ(m.alim, 664.8716455337102);
+    EXPECT_DOUBLE_EQ(m.rl, 21.784271729432426);
+    EXPECT_DOUBLE_EQ(m.fnul, 85.92135864716212);
+    EXPECT_EQ(m.ufl, 2.2250738585072014e-305);
+    EXPECT_DOUBLE_EQ(m.ascle, 1.0020841800044864e-289);
+    EXPECT_EQ(m.aa, 2251799813685248.0);
+    EXPECT_DOUBLE_EQ(m.sqrtaa, 47453132.81212578);
+}
+
+TEST(Bessel, AiryFunctionInEverySector)
+{
+    struct SCase {
+        CComplex z;
+        bool derivative;
+        CComplex expected;
+    };
+    const SCase cases[] = {
+        {{0.5, 0.3}, false, {0.22634795458107734, -0.06800141109668117}},
+        {{2, 1}, false, {0.0016977668572654568, -0.04071801705322398}},
+        {{-2, 1}, false, {0.5563045393711925, 0.7898014381882759}},
+        {{0, 5}, false, {29.901482398007165, 21.677831598783637}},
+        {{10, -10}, false, {6.649912979675096e-09, 1.860283363786204e-07}},
+        {{-6, 0}, true, {0.3459354872813429, 0}},
+        {{-3, -0.5}, true, {0.49990997337087834, -0.6268792167466216}},
+    };
+    for (const SCase& c : cases) {
+        CComplex value;
+        ASSERT_EQ(NBessel::Airy(c.z, c.derivative, false, value), 0);
+        EXPECT_LT(std::abs(value - c.expected) / std::abs(c.expected), 3e-14) << c.z << " " << c.derivative;
+        // The scaled form carries e^((2/3)z^(3/2)).
+        CComplex scaled;
+        NBessel::Airy(c.z, c.derivative, true, scaled);
+        const CComplex factor = std::exp(c.z * std::sqrt(c.z) * (2.0 / 3.0));
+        EXPECT_LT(std::abs(scaled - value * factor) / std::abs(scaled), 1e-13) << c.z;
+    }
+}
+
+TEST(Bessel, LogGammaOfPositiveReals)
+{
+    EXPECT_EQ(NBessel::LogGammaPositive(1), 0.0);
+    EXPECT_EQ(NBessel::LogGammaPositive(2), 0.0);
+    EXPECT_NEAR(NBessel::LogGammaPositive(0.5), 0.57236494292470008707, 1e-15);
+    EXPECT_NEAR(NBessel::LogGammaPositive(10.3), 13.482036786138359, 2e-14);
+    EXPECT_NEAR(NBessel::LogGammaPositive(171.5) / 709.14316303092824, 1, 1e-15);
+    EXPECT_NEAR(NBessel::LogGammaPositive(1e-300), 690.77552789821371, 1e-12);
+}
+
+}  // namespace
