@@ -15,7 +15,7 @@ namespace {
 constexpr double kPi = 3.141592653589793;
 constexpr double kTwoOverPi = 0.6366197723675814;
 
-enum { eIndicatorNormal = 0, eIndicatorUnderflow = 6 };
+enum { eIndicatorNormal = 0, eIndicatorPartial = 3, eIndicatorUnderflow = 6 };
 
 // sin(πμ) and cos(πμ) from the fractional part, exact at integers and
 // half-integers.
@@ -62,9 +62,11 @@ CBesselResult NonNegativeOrder(EBesselKind kind, double nu, const CComplex& z)
 
 // Combines a first term with a second one under the indicator rules of the
 // negative-order formulas.
+// A partial loss of precision still delivers a value, so the second term
+// is added to it as well; otherwise the sum would silently lack a term.
 bool Usable(int indicator)
 {
-    return indicator == eIndicatorNormal || indicator == eIndicatorUnderflow;
+    return indicator == eIndicatorNormal || indicator == eIndicatorUnderflow || indicator == eIndicatorPartial;
 }
 
 }  // namespace

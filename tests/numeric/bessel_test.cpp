@@ -120,6 +120,13 @@ TEST(Bessel, LossOfPrecisionAndRangeIndicators)
     const CBesselResult partial = ComputeBessel(EBesselKind::J, 0, 5e7);
     EXPECT_EQ(partial.indicator, 3);
     EXPECT_NEAR(partial.value.real(), 1.1089272288530121e-4, 1e-12);
+    // A negative order keeps both terms of its formula under partial loss.
+    const CBesselResult negative = ComputeBessel(EBesselKind::J, -0.3, 5e7);
+    EXPECT_EQ(negative.indicator, 3);
+    EXPECT_NEAR(negative.value.real() / 8.93352463414992567e-5, 1, 1e-12);
+    const CBesselResult negativeI = ComputeBessel(EBesselKind::I, -0.3, CComplex(0, 5e7));
+    EXPECT_EQ(negativeI.indicator, 3);
+    EXPECT_LT(std::abs(negativeI.value - CComplex(7.95982873302508598e-5, -4.05573531309327654e-5)), 1e-16);
     const CBesselResult total = ComputeBessel(EBesselKind::J, 0, 3e15);
     EXPECT_EQ(total.indicator, 4);
     EXPECT_EQ(total.value, CComplex(0, 0));
