@@ -68,7 +68,7 @@ int KRightHalf(const CComplex& z, double nu, int n, CComplex* y, bool expScaled)
     const double bry[3] = {m.ascle, 1 / m.ascle, m.huge};
     for (int i = 0; i < n; ++i)
         y[i] = 0;
-    const CComplex rz = 2.0 * std::conj(z) / (caz * caz);
+    const CComplex rz = 2.0 * (std::conj(z) / caz) / caz;  // 2/z without underflow in caz²
     double inu = std::floor(nu + 0.5);
     const double dnu = nu - inu;
     double dnu2 = 0;

@@ -16,6 +16,8 @@
 
 namespace {
 
+constexpr double kPiValue = 3.14159265358979323846;
+
 EBesselKind KindOf(const std::string& text)
 {
     switch (text.at(0)) {
@@ -153,6 +155,14 @@ TEST(Bessel, LossOfPrecisionAndRangeIndicators)
     EXPECT_EQ(edge.indicator, 0);
     EXPECT_NEAR(edge.value.real() / 1.0360107463557403e-301, 1, 1e-12);
     EXPECT_EQ(ComputeBessel(EBesselKind::K, 0, 705).indicator, 6);
+
+    // Tiny arguments: 2/z is formed without squaring |z|.
+    const CBesselResult y0 = ComputeBessel(EBesselKind::Y, 0, CComplex(-1e-300, 1e-316));
+    EXPECT_EQ(y0.indicator, 0);
+    EXPECT_NEAR(y0.value.real(), -439.83516362276531, 1e-12);
+    EXPECT_NEAR(y0.value.imag(), 2, 1e-15);
+    EXPECT_NEAR(ComputeBessel(EBesselKind::K, 1, 1e-300).value.real() / 1e300, 1, 1e-15);
+    EXPECT_NEAR(ComputeBessel(EBesselKind::K, 0, CComplex(-1e-300, 1e-316)).value.imag(), -kPiValue, 1e-15);
 
     const double nan = std::numeric_limits<double>::quiet_NaN();
     EXPECT_EQ(ComputeBessel(EBesselKind::J, nan, 1).indicator, 1);
