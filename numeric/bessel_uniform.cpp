@@ -259,9 +259,9 @@ CAiryExpansion AiryExpansion(const CComplex& z, double nu, bool parametersOnly)
                     aDone = true;
             }
             if (!bDone) {
-                CComplex s;
-                // B term: u_{lr+1}, then u_{lr}·λ-term and the rest.
-                s = up[lr + 1] + up[lr] * zcb;
+                // B term: u_{lr+1}, u_{lr} with the first λ term, then
+                // the remaining λ terms.
+                CComplex s = up[lr + 1] + up[lr] * zcb;
                 int ju = lr;
                 for (int jr = 0; jr < lr; ++jr) {
                     --ju;

@@ -260,3 +260,26 @@ TEST(Bessel, LogGammaOfPositiveReals)
 }
 
 }  // namespace
+
+namespace {
+
+TEST(Bessel, LargeOrderKStaysUnderItsRealArgumentBound)
+{
+    // |e^(−z cosh t)| = e^(−Re z cosh t), so |K_ν(z)| <= K_ν(Re z) for
+    // Re z > 0 (points where K_ν(Re z) is in range); and K of a real order is
+    // symmetric under conjugation.
+    for (double nu : {150.0, 1000.0, 2439.91}) {
+        for (const CComplex t : {CComplex(0.667, -0.624), CComplex(0.62, 1.1), CComplex(0.75, 0.3)}) {
+            const CComplex z = nu * t;
+            const CBesselResult k = ComputeBessel(EBesselKind::K, nu, z);
+            const CBesselResult real = ComputeBessel(EBesselKind::K, nu, z.real());
+            // Far enough into the oscillation K underflows (indicator 6, value 0).
+            ASSERT_TRUE(k.indicator == 0 || (k.indicator == 6 && k.value == CComplex(0))) << nu << " " << z;
+            ASSERT_EQ(real.indicator, 0) << nu;
+            EXPECT_LE(std::abs(k.value), real.value.real() * (1 + 1e-12)) << nu << " " << z;
+            EXPECT_EQ(ComputeBessel(EBesselKind::K, nu, std::conj(z)).value, std::conj(k.value)) << nu << " " << z;
+        }
+    }
+}
+
+}  // namespace
