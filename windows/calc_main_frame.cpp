@@ -22,6 +22,7 @@
 #include "windows/calc_keypad.h"
 #include "windows/calc_log.h"
 #include "windows/calc_memory.h"
+#include "windows/calc_print_commands.h"
 #include "windows/calc_statistics.h"
 
 namespace {
@@ -151,6 +152,7 @@ void CCalcMainFrame::CreateMenus()
         if (!path.isEmpty())
             m_document->Execute(path);
     });
+    AddPrintCommands(file, nullptr, this, m_document, m_editor);
     file->addSeparator();
     add(file, "E&xit", QKeySequence(), [this] { close(); });
 

@@ -8,6 +8,7 @@
 #include "document/qt/calc_doc.h"
 #include "numeric/random.h"
 #include "windows/calc_main_frame.h"
+#include "windows/calc_print_commands.h"
 
 int main(int argc, char** argv)
 {
@@ -20,7 +21,10 @@ int main(int argc, char** argv)
     QApplication::setOrganizationName("Vantrel");
     QApplication::setApplicationName("Calculator Ka-Vm");
     SeedRandomAtStartup();
+    LoadPrintSettings();
     CCalcMainFrame frame;
+    if (int status = 0; HandlePrintCommandLine(application.arguments().mid(1), &frame, status))
+        return status;
     frame.show();
     for (int i = 1; i < argc; ++i) {
         if (argv[i][0] != '-') {
@@ -28,5 +32,8 @@ int main(int argc, char** argv)
             break;
         }
     }
-    return application.exec();
+    RestorePrinterChoice();
+    const int status = application.exec();
+    SavePrintSettings();
+    return status;
 }

@@ -277,23 +277,25 @@ void CPrintDocument::PaintPage(QPainter& painter, int page) const
     painter.restore();
 }
 
-bool CPrintDocument::Print(QPrinter& printer, int from, int to, const std::function<bool(int page)>& beforePage)
+CPrintDocument::EResult CPrintDocument::Print(QPrinter& printer, int from, int to,
+                                              const std::function<bool(int page)>& beforePage)
 {
     Prepare(printer);
     const int last = to <= 0 ? PageCount() : std::min(to, PageCount());
     from = std::max(from, 1);
     QPainter painter;
     if (!painter.begin(&printer))
-        return false;
+        return NotStarted;
     for (int page = from; page <= last; ++page) {
         if (beforePage && !beforePage(page)) {
             printer.abort();
             painter.end();
-            return false;
+            return Aborted;
         }
         if (page > from)
             printer.newPage();
         PaintPage(painter, page);
     }
-    return painter.end();
+    // A job that fails while its pages go out counts as aborted.
+    return painter.end() ? Printed : Aborted;
 }

@@ -50,10 +50,10 @@ public:
 
     // Runs a whole job on the printer: opens a painter, prints the pages
     // `from` to `to` (0 for "to the end") that exist, and calls
-    // `beforePage` ahead of each; a false answer aborts the job. False when
-    // the job cannot start or was aborted.
-    bool Print(QPrinter& printer, int from = 1, int to = 0,
-               const std::function<bool(int page)>& beforePage = {});
+    // `beforePage` ahead of each; a false answer aborts the job.
+    enum EResult { Printed, NotStarted, Aborted };
+    EResult Print(QPrinter& printer, int from = 1, int to = 0,
+                  const std::function<bool(int page)>& beforePage = {});
 
     // The small document icon drawn before the file line.
     static const QImage& DocumentIcon();

@@ -45,7 +45,7 @@ protected:
         const QString path = folder.filePath(QString("out%1.pdf").arg(++printed));
         QPrinter printer(QPrinter::HighResolution);
         ToPdf(printer, path);
-        EXPECT_TRUE(document.Print(printer));
+        EXPECT_EQ(document.Print(printer), CPrintDocument::Printed);
         lastPdf = path;
         CPdfText pdf = ReadPdf(path);
         EXPECT_TRUE(pdf.ok) << pdf.error.toStdString();
@@ -348,10 +348,10 @@ TEST_F(PrintDocument, PrintsTheRequestedPagesOnly)
     QPrinter printer(QPrinter::HighResolution);
     ToPdf(printer, path);
     std::vector<int> announced;
-    ASSERT_TRUE(document.Print(printer, 2, 7, [&](int page) {
+    ASSERT_EQ(document.Print(printer, 2, 7, [&](int page) {
         announced.push_back(page);
         return true;
-    }));
+    }), CPrintDocument::Printed);
     EXPECT_EQ(announced, (std::vector<int>{2, 3}));
     const CPdfText pdf = ReadPdf(path);
     ASSERT_EQ(pdf.pages, 2);
@@ -362,10 +362,10 @@ TEST_F(PrintDocument, PrintsTheRequestedPagesOnly)
     QPrinter second(QPrinter::HighResolution);
     ToPdf(second, folder.filePath("cancelled.pdf"));
     announced.clear();
-    EXPECT_FALSE(cancelled.Print(second, 1, 0, [&](int page) {
+    EXPECT_EQ(cancelled.Print(second, 1, 0, [&](int page) {
         announced.push_back(page);
         return page < 2;
-    }));
+    }), CPrintDocument::Aborted);
     EXPECT_EQ(announced, (std::vector<int>{1, 2}));
 }
 

@@ -1,0 +1,236 @@
+#include "windows/calc_print_commands.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QFileInfo>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
+#include <QPrinterInfo>
+#include <QSettings>
+
+#include "document/qt/calc_doc.h"
+#include "document/qt/print_document.h"
+#include "document/qt/print_settings.h"
+#include "windows/calc_page_setup.h"
+#include "windows/calc_print_dialog.h"
+
+namespace {
+
+const char* const kCannotStart = "Could not start print job.";
+
+}  // namespace
+
+CCalcPrintCommands::CCalcPrintCommands(QWidget* window, CCalcDoc* document, QPlainTextEdit* editor)
+    : QObject(window)
+    , m_window(window)
+    , m_document(document)
+    , m_editor(editor)
+{
+    setObjectName("PrintCommands");
+    showMessage = [this](const QString& message) {
+        QMessageBox::warning(m_window, "Calculator Ka-Vm", message);
+    };
+    runDialog = [](QWidget* dialog) { return static_cast<QDialog*>(dialog)->exec() == QDialog::Accepted; };
+
+    m_print = new QAction("&Print...", this);
+    m_print->setData(kPrint);
+    m_print->setShortcut(QKeySequence("Ctrl+P"));
+    connect(m_print, &QAction::triggered, this, &CCalcPrintCommands::Print);
+    m_preview = new QAction("Print Pre&view", this);
+    m_preview->setData(kPrintPreview);
+    connect(m_preview, &QAction::triggered, this, &CCalcPrintCommands::PrintPreview);
+    m_pageSetup = new QAction("Pa&ge Setup...", this);
+    m_pageSetup->setData(kPageSetup);
+    connect(m_pageSetup, &QAction::triggered, this, &CCalcPrintCommands::PageSetup);
+}
+
+CCalcPrintCommands::~CCalcPrintCommands() = default;
+
+void CCalcPrintCommands::AddTo(QMenu* menu, QAction* before)
+{
+    menu->insertSeparator(before);
+    menu->insertAction(before, m_print);
+    menu->insertAction(before, m_preview);
+    menu->insertAction(before, m_pageSetup);
+}
+
+QPrinter& CCalcPrintCommands::Printer()
+{
+    if (!m_printer) {
+        m_printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+        // A stored printer that is no longer installed is forgotten; the
+        // default printer takes its place.
+        if (!PrinterChoice().IsEmpty() && !PrinterChoice().ApplyTo(*m_printer))
+            PrinterChoice().Clear();
+    }
+    return *m_printer;
+}
+
+QString CCalcPrintCommands::DocumentTitle() const
+{
+    return m_document->Path().isEmpty() ? QStringLiteral("Untitled") : QFileInfo(m_document->Path()).fileName();
+}
+
+bool CCalcPrintCommands::RunJob(QPrinter& printer, bool selectionOnly, int from, int to, const QString& port)
+{
+    CPrintDocument document(m_editor->toPlainText(), m_document->Path(), PrintSettings());
+    if (selectionOnly) {
+        const QTextCursor cursor = m_editor->textCursor();
+        document.SetSelection(cursor.selectionStart(), cursor.selectionEnd());
+    }
+    const QString title = DocumentTitle();
+    printer.setDocName(title);
+    QString shownPort = port;
+    if (shownPort.isEmpty()) {
+        if (!printer.outputFileName().isEmpty())
+            shownPort = printer.outputFileName();
+        else if (PrinterChoice().device == printer.printerName())
+            shownPort = PrinterChoice().output;
+    }
+
+    // The main window stays disabled while the job runs; the progress
+    // dialog is a window of its own so that its "Cancel" still answers.
+    CCalcPrintingDialog progress(title, printer.printerName(), shownPort);
+    progress.setWindowIcon(m_window->windowIcon());
+    m_window->setEnabled(false);
+    progress.show();
+    const CPrintDocument::EResult result = document.Print(printer, from, to, [&progress](int page) {
+        progress.SetPage(static_cast<unsigned>(page));
+        QCoreApplication::processEvents();
+        return !progress.Cancelled();
+    });
+    progress.hide();
+    m_window->setEnabled(true);
+    if (result == CPrintDocument::NotStarted)
+        showMessage(kCannotStart);
+    return result == CPrintDocument::Printed;
+}
+
+void CCalcPrintCommands::Print()
+{
+    QPrinter& printer = Printer();
+    CCalcPrintDialog dialog(&printer, m_editor->textCursor().hasSelection(), m_window);
+    if (!runDialog(&dialog))
+        return;
+    PrinterChoice().TakeFrom(printer);
+    const bool selection = printer.printRange() == QPrinter::Selection;
+    int from = 1;
+    int to = 0;
+    if (printer.printRange() == QPrinter::PageRange) {
+        from = printer.fromPage();
+        to = printer.toPage();
+    }
+    RunJob(printer, selection, from, to, QString());
+}
+
+bool CCalcPrintCommands::PrintDirect(QPrinter& printer, const QString& port)
+{
+    return RunJob(printer, false, 1, 0, port);
+}
+
+QPrintPreviewDialog* CCalcPrintCommands::CreatePreview()
+{
+    auto* preview = new QPrintPreviewDialog(&Printer(), m_window);
+    preview->setWindowTitle(DocumentTitle() + " - Calculator Ka-Vm");
+    connect(preview, &QPrintPreviewDialog::paintRequested, this, [this](QPrinter* printer) {
+        CPrintDocument document(m_editor->toPlainText(), m_document->Path(), PrintSettings());
+        document.Print(*printer);
+    });
+    return preview;
+}
+
+void CCalcPrintCommands::PrintPreview()
+{
+    QPrintPreviewDialog* preview = CreatePreview();
+    runDialog(preview);
+    delete preview;
+}
+
+void CCalcPrintCommands::PageSetup()
+{
+    CCalcPageSetup dialog(&Printer(), PrintSettings(), m_window);
+    runDialog(&dialog);
+}
+
+CCalcPrintCommands* AddPrintCommands(QMenu* fileMenu, QAction* before, QWidget* window, CCalcDoc* document,
+                                     QPlainTextEdit* editor)
+{
+    auto* commands = new CCalcPrintCommands(window, document, editor);
+    commands->AddTo(fileMenu, before);
+    return commands;
+}
+
+void LoadPrintSettings()
+{
+    QSettings settings;
+    PrintSettings().Load(settings);
+}
+
+void RestorePrinterChoice()
+{
+    QSettings settings;
+    PrinterChoice().Restore(settings);
+}
+
+void SavePrintSettings()
+{
+    QSettings settings;
+    PrintSettings().Save(settings);
+    PrinterChoice().Save(settings);
+}
+
+CPrintRequest ParsePrintCommandLine(const QStringList& arguments)
+{
+    CPrintRequest request;
+    for (int i = 0; i < arguments.size(); ++i) {
+        const QString& argument = arguments[i];
+        if (argument.size() < 2 || (argument[0] != '/' && argument[0] != '-'))
+            continue;
+        const QString flag = argument.mid(1).toLower();
+        if (flag == "p" && i + 1 < arguments.size()) {
+            request.print = true;
+            request.path = arguments[i + 1];
+            return request;
+        }
+        if (flag == "pt" && i + 1 < arguments.size()) {
+            request.print = true;
+            request.namedPrinter = true;
+            request.path = arguments[i + 1];
+            // A missing printer name stays empty, and no printer has it.
+            request.printer = arguments.value(i + 2);
+            request.driver = arguments.value(i + 3);
+            request.port = arguments.value(i + 4);
+            return request;
+        }
+    }
+    return request;
+}
+
+int RunPrintCommandLine(const CPrintRequest& request, CCalcPrintCommands& commands, CCalcDoc* document)
+{
+    if (!document->Open(request.path))
+        return 1;
+    if (!request.namedPrinter)
+        return commands.PrintDirect(commands.Printer()) ? 0 : 1;
+    const QPrinterInfo info = QPrinterInfo::printerInfo(request.printer);
+    if (info.isNull()) {
+        commands.showMessage(kCannotStart);
+        return 1;
+    }
+    QPrinter printer(info, QPrinter::HighResolution);
+    return commands.PrintDirect(printer, request.port) ? 0 : 1;
+}
+
+bool HandlePrintCommandLine(const QStringList& arguments, QWidget* window, int& status)
+{
+    const CPrintRequest request = ParsePrintCommandLine(arguments);
+    auto* commands = window->findChild<CCalcPrintCommands*>();
+    if (!request.print || commands == nullptr)
+        return false;
+    status = RunPrintCommandLine(request, *commands, commands->Document());
+    SavePrintSettings();
+    return true;
+}

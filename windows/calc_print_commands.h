@@ -1,0 +1,109 @@
+#pragma once
+// The printing commands of the main window: "Print..." (with the print
+// dialog), direct printing (without it, for the command line), "Print
+// Preview" and "Page Setup..."; the print settings and printer choice at
+// start-up and exit; and the /p and /pt command lines.
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <memory>
+
+class CCalcDoc;
+class QAction;
+class QMenu;
+class QPlainTextEdit;
+class QPrinter;
+class QPrintPreviewDialog;
+class QWidget;
+
+class CCalcPrintCommands : public QObject {
+    Q_OBJECT
+public:
+    // Command ids of the menu items.
+    static constexpr int kPageSetup = 57605;
+    static constexpr int kPrint = 57607;
+    static constexpr int kPrintDirect = 57608;
+    static constexpr int kPrintPreview = 57609;
+
+    CCalcPrintCommands(QWidget* window, CCalcDoc* document, QPlainTextEdit* editor);
+    ~CCalcPrintCommands() override;
+
+    // The printer the commands print on: the application's printer choice
+    // when that printer exists, the system's default printer otherwise.
+    QPrinter& Printer();
+
+    // "Print...": the print dialog, then the job.
+    void Print();
+    // Prints the whole text on `printer` without a dialog; false when the
+    // job could not start (after the message) or was cancelled. `port` is
+    // shown in the progress dialog when given.
+    bool PrintDirect(QPrinter& printer, const QString& port = QString());
+    void PrintPreview();
+    void PageSetup();
+
+    // The preview dialog over the printer, drawing the pages as printed.
+    QPrintPreviewDialog* CreatePreview();
+
+    // Shown when a job cannot start; a message box unless replaced.
+    std::function<void(const QString&)> showMessage;
+    // Runs a dialog modally and answers whether it was accepted; replaced
+    // by tests to fill the dialog in instead of waiting for a user.
+    std::function<bool(QWidget* dialog)> runDialog;
+
+    CCalcDoc* Document() const { return m_document; }
+    QAction* PrintAction() const { return m_print; }
+    QAction* PreviewAction() const { return m_preview; }
+    QAction* PageSetupAction() const { return m_pageSetup; }
+
+    // Adds the three items to a menu (before `before`, or at its end).
+    void AddTo(QMenu* menu, QAction* before = nullptr);
+
+private:
+    bool RunJob(QPrinter& printer, bool selectionOnly, int from, int to, const QString& port);
+    QString DocumentTitle() const;
+
+    QWidget* m_window;
+    CCalcDoc* m_document;
+    QPlainTextEdit* m_editor;
+    std::unique_ptr<QPrinter> m_printer;
+    QAction* m_print = nullptr;
+    QAction* m_preview = nullptr;
+    QAction* m_pageSetup = nullptr;
+};
+
+// Makes the printing commands of a main window and puts "Print...",
+// "Print Preview" and "Page Setup..." into its File menu before `before`.
+CCalcPrintCommands* AddPrintCommands(QMenu* fileMenu, QAction* before, QWidget* window, CCalcDoc* document,
+                                     QPlainTextEdit* editor);
+
+// Start-up and exit: the print settings, then later the printer choice,
+// from the settings group "Print"; both written back at exit.
+void LoadPrintSettings();
+void RestorePrinterChoice();
+void SavePrintSettings();
+
+// The printing forms of the command line (arguments after the program):
+// "/p path" prints on the current printer, "/pt path printer driver port"
+// on the named printer; flags may also start with "-".
+struct CPrintRequest {
+    bool print = false;
+    bool namedPrinter = false;
+    QString path;
+    QString printer;
+    QString driver;
+    QString port;
+};
+CPrintRequest ParsePrintCommandLine(const QStringList& arguments);
+
+// Opens the file in the document, prints it without a dialog and answers
+// the exit status: 0 printed, 1 not (the file could not be opened, the
+// printer does not exist, the job could not start or was cancelled).
+int RunPrintCommandLine(const CPrintRequest& request, CCalcPrintCommands& commands, CCalcDoc* document);
+
+// For the program's entry: when the arguments ask for printing, does it
+// with the printing commands of `window`, writes the print settings, sets
+// the exit status and answers true; answers false otherwise.
+bool HandlePrintCommandLine(const QStringList& arguments, QWidget* window, int& status);
