@@ -23,8 +23,8 @@ int main(int argc, char** argv)
     SeedRandomAtStartup();
     LoadPrintSettings();
     CCalcMainFrame frame;
-    if (int status = 0; HandlePrintCommandLine(application.arguments().mid(1), &frame, status))
-        return status;
+    if (int printStatus = 0; HandlePrintCommandLine(application.arguments().mid(1), &frame, printStatus))
+        return printStatus;
     frame.show();
     for (int i = 1; i < argc; ++i) {
         if (argv[i][0] != '-') {
@@ -33,7 +33,7 @@ int main(int argc, char** argv)
         }
     }
     RestorePrinterChoice();
-    const int status = application.exec();
+    const int exitStatus = application.exec();
     SavePrintSettings();
-    return status;
+    return exitStatus;
 }

@@ -109,6 +109,13 @@ void CPrintDocument::LayOut()
     const int height = m_metrics.printableHeight - m_margins.top - m_margins.bottom -
                        HeaderRoom(m_settings.items, service.height()) -
                        FooterRoom(m_settings.items, service.height());
+    // Header and footer that leave no room for the text make the page as
+    // unusable as margins that leave none: otherwise every line would take
+    // a page of its own with nothing of it visible.
+    if (height <= 0) {
+        m_usable = false;
+        return;
+    }
 
     const QFontMetrics textMetrics(m_textFont, m_paintDevice);
     QTextOption option;

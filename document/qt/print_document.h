@@ -36,6 +36,8 @@ public:
     // switched to full-page coordinates; call before it is painted on.
     void Prepare(QPrinter& printer);
 
+    // Whether the margins leave room for the text, below the header and
+    // above the footer; when not, the job prints one empty page.
     bool MarginsUsable() const { return m_usable; }
     // The number of pages of the job: the text's pages, at least one.
     int PageCount() const;

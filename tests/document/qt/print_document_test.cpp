@@ -292,6 +292,27 @@ TEST_F(PrintDocument, MarginsWiderThanThePaperPrintAnEmptyPage)
     EXPECT_TRUE(pdf.words.empty());
 }
 
+TEST_F(PrintDocument, HeaderAndFooterThatLeaveNoRoomForTextPrintAnEmptyPage)
+{
+    // 15 mm between the margins: less than header and footer take (four
+    // lines of the 10 pt service font).
+    settings.marginTop = 1400000;
+    settings.marginBottom = 1420000;
+    CPrintDocument document(NumberedLines(130), "/home/user/Sums.vcl", settings, kNow);
+    const CPdfText pdf = Print(document);
+    EXPECT_FALSE(document.MarginsUsable());
+    EXPECT_EQ(pdf.pages, 1);
+    EXPECT_TRUE(pdf.words.empty());
+
+    // Without header and footer the same margins hold the text.
+    settings.items = 0;
+    CPrintDocument bare(NumberedLines(9), "/home/user/Sums.vcl", settings, kNow);
+    const CPdfText barePdf = Print(bare);
+    EXPECT_TRUE(bare.MarginsUsable());
+    EXPECT_GE(barePdf.pages, 3);
+    EXPECT_EQ(TextLines(barePdf), NumberedLines(9).split('\n'));
+}
+
 TEST_F(PrintDocument, LongLinesWrapInsideTheMargins)
 {
     QStringList words;
