@@ -1,4 +1,5 @@
 #include "windows/calc_keypad.h"
+#include "windows/platform.h"
 
 #include <QApplication>
 #include <QColorDialog>
@@ -103,10 +104,6 @@ constexpr quint32 kDefaultFace[kButtonGroupCount] = {0xC080FF, 0xFFD090, 0xC0C0C
 
 const QString kSettingsGroup = QStringLiteral("GUI/Keypad");
 
-QString ToQString(std::u16string_view text)
-{
-    return QString(reinterpret_cast<const QChar*>(text.data()), static_cast<qsizetype>(text.size()));
-}
 
 CCalcKeyPad::MessageHandler& MessageHandlerSlot()
 {

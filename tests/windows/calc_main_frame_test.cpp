@@ -1,5 +1,8 @@
 #include "windows/calc_main_frame.h"
 
+#include "windows/calc_bar.h"
+#include "windows/calc_view.h"
+
 #include <gtest/gtest.h>
 
 #include <QApplication>
