@@ -6,11 +6,13 @@
 
 #include "document/command_line.h"
 #include "document/qt/calc_doc.h"
+#include "document/qt/preferences_store.h"
 #include "numeric/random.h"
 #include "windows/calc_main_frame.h"
 
 int main(int argc, char** argv)
 {
+    LoadPreferences();  // the stored preferences, for the command line and the window
     bool handled = false;
     const int status = RunCommandLine(argc, argv, std::cin, std::cout, std::cerr, handled);
     if (handled)
