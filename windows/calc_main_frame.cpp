@@ -28,6 +28,7 @@
 #include "windows/calc_keypad.h"
 #include "windows/calc_log.h"
 #include "windows/calc_memory.h"
+#include "windows/calc_preferences_dialog.h"
 #include "windows/calc_statistics.h"
 #include "windows/calc_tool_bar.h"
 #include "windows/calc_view.h"
@@ -46,8 +47,6 @@ const char* const kFrameSection = "GUI/Frame";
 const char* const kRecentSection = "Recent File List";
 const char* const kApplicationTitle = "Vantrel Calculator Ka-Vm";
 constexpr int kRecentCount = 4;
-
-bool g_preferencesChanged = false;
 
 // A dialog's file name, with the default extension added to a bare name.
 QString RunFileDialog(QWidget* parent, bool save, const QString& filter, const QString& proposed,
@@ -69,7 +68,7 @@ QString RunFileDialog(QWidget* parent, bool save, const QString& filter, const Q
 
 void MarkPreferencesChanged()
 {
-    g_preferencesChanged = true;
+    PreferencesChanged = true;
 }
 
 CCalcMainFrame::CCalcMainFrame(QWidget* parent)
@@ -228,7 +227,10 @@ void CCalcMainFrame::CreateCommands()
     MakeCommand(0, QString(), QString(), {K("F6")}, [this] { CyclePaneFocus(true); });
     MakeCommand(0, QString(), QString(), {K("Shift+F6")}, [this] { CyclePaneFocus(false); });
 
-    MakeCommand(IdPreferences, "&Preferences...", "Set preferences\nPreferences", {}, nullptr);
+    MakeCommand(IdPreferences, "&Preferences...", "Set preferences\nPreferences", {}, [this] {
+        if (CCalcPreferencesDialog::Edit(this))
+            RefreshForPreferences();
+    });
     QAction* units = MakeCommand(IdTrigonometricUnits, "Trigonometric units",
                                  "Set units for trigonometric functions\nTrigonometric units", {}, [this] {
                                      m_unitsWindow->setVisible(!m_unitsWindow->isVisible());
@@ -490,8 +492,7 @@ QString CCalcMainFrame::UnitsIndicator() const
 
 QString CCalcMainFrame::FloatingPointIndicator() const
 {
-    // This platform has no switchable SSE2 module for the math functions.
-    return QString();
+    return Sse2InUse() ? QString("SSE2") : QString();
 }
 
 void CCalcMainFrame::AfterCalculation()

@@ -30,5 +30,7 @@ int main(int argc, char** argv)
             break;
         }
     }
-    return application.exec();
+    const int code = application.exec();
+    SavePreferences();  // only when something changed them
+    return code;
 }
