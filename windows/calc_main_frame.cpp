@@ -23,6 +23,7 @@
 #include "document/preferences.h"
 #include "document/qt/calc_doc.h"
 #include "language/calculate.h"
+#include "language/keywords.h"
 #include "numeric/status.h"
 #include "windows/calc_bar.h"
 #include "windows/calc_keypad.h"
@@ -37,7 +38,6 @@
 
 namespace {
 
-const char* const kResultSpellings[] = {"Rslt", "rslt", "RSLT", "Result", "result", "RESULT"};
 const char* const kUnitsIndicators[] = {"Rad", "Deg", "Grad"};
 const char16_t* const kCalculationFilter =
     u"Calculator calculation files (*.vcl)|*.vcl|Calculator memory files (*.vcm)|*.vcm|All files (*.*)|*.*||";
@@ -479,8 +479,7 @@ QComboBox* CCalcMainFrame::UnitsList() const
 
 QString CCalcMainFrame::ResultIndicator() const
 {
-    const unsigned spelling = Preferences().Get(EPreference::FormatResult);
-    return QString::fromLatin1(kResultSpellings[spelling < 6 ? spelling : 0]) + "=" +
+    return ToQString(NCalculatorText::GetResultWord(Preferences().Get(EPreference::FormatResult))) + "=" +
            ToQString(FormatComplex(NCalculatorText::PreviousResult(), GetResultFormat(), GetImaginaryUnit()));
 }
 
