@@ -533,3 +533,25 @@ TEST(FileFilters, PairsBecomeQtFilters)
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(MainFrame, PanesForwardTheWindowKeys)
+{
+    // Keys pressed while a pane has the focus reach the window's commands.
+    frame->Pane(PaneLog)->hide();
+    frame->Keypad()->setFocus();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_L, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_TRUE(frame->Pane(PaneLog)->isVisible());
+    QWidget* focus = QApplication::focusWidget();
+    ASSERT_NE(focus, nullptr);
+    EXPECT_TRUE(frame->Pane(PaneLog)->isAncestorOf(focus));
+
+    Type("2*3", 0);
+    QTest::keyClick(focus, Qt::Key_Equal, Qt::ControlModifier);
+    EXPECT_EQ(Text(), "2*3=6");
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_W, Qt::ControlModifier);
+    EXPECT_TRUE(frame->Editor()->hasFocus());
+}
+
+}  // namespace
