@@ -320,6 +320,13 @@ double MiddleArctangentImaginary(double x, double y, double h)
         if ((1 - y) * (1 - y) == 0)
             return 0.25 * (NRealMath::Log(p) - 2 * NRealMath::Log(std::fabs(x)));
     }
+    // P − Q = 4y exactly in real arithmetic, so ln P − ln Q = ln(1 + 4y/Q).
+    // Where P and Q are close (small y, or a large |z|) the difference of
+    // the two logarithms would cancel most of its digits; the logarithm of
+    // 1 + 4y/Q keeps them.
+    const double ratio = 4 * y / q;
+    if (std::fabs(ratio) <= 0.5)
+        return 0.25 * std::log1p(ratio);
     return 0.25 * (NRealMath::Log(p) - NRealMath::Log(q));
 }
 
