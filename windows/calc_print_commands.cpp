@@ -3,7 +3,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QFileInfo>
-#include <QMenu>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPrintPreviewDialog>
@@ -16,6 +15,7 @@
 #include "document/qt/print_settings.h"
 #include "windows/calc_page_setup.h"
 #include "windows/calc_print_dialog.h"
+#include "windows/tool_icons.h"
 
 namespace {
 
@@ -35,27 +35,27 @@ CCalcPrintCommands::CCalcPrintCommands(QWidget* window, CCalcDoc* document, QPla
     };
     runDialog = [](QWidget* dialog) { return static_cast<QDialog*>(dialog)->exec() == QDialog::Accepted; };
 
-    m_print = new QAction("&Print...", this);
-    m_print->setData(kPrint);
+    const auto make = [this](int id, const QString& text, const QString& statusTip, const QString& toolTip,
+                             void (CCalcPrintCommands::*handler)()) {
+        auto* action = new QAction(text, this);
+        action->setProperty("commandId", id);
+        action->setStatusTip(statusTip);
+        action->setToolTip(toolTip);
+        connect(action, &QAction::triggered, this, handler);
+        return action;
+    };
+    m_print = make(kPrint, "&Print...\tCtrl+P", "Print the active document", "Print", &CCalcPrintCommands::Print);
     m_print->setShortcut(QKeySequence("Ctrl+P"));
-    connect(m_print, &QAction::triggered, this, &CCalcPrintCommands::Print);
-    m_preview = new QAction("Print Pre&view", this);
-    m_preview->setData(kPrintPreview);
-    connect(m_preview, &QAction::triggered, this, &CCalcPrintCommands::PrintPreview);
-    m_pageSetup = new QAction("Pa&ge Setup...", this);
-    m_pageSetup->setData(kPageSetup);
-    connect(m_pageSetup, &QAction::triggered, this, &CCalcPrintCommands::PageSetup);
+    m_print->setShortcutContext(Qt::WindowShortcut);
+    m_print->setIcon(ToolIcon(kPrint));
+    m_print->setIconVisibleInMenu(false);
+    m_preview = make(kPrintPreview, "Print Pre&view", "Display full pages", "Print Preview",
+                     &CCalcPrintCommands::PrintPreview);
+    m_pageSetup = make(kPageSetup, "Pa&ge Setup...", "Change the printing options", "Page Setup",
+                       &CCalcPrintCommands::PageSetup);
 }
 
 CCalcPrintCommands::~CCalcPrintCommands() = default;
-
-void CCalcPrintCommands::AddTo(QMenu* menu, QAction* before)
-{
-    menu->insertSeparator(before);
-    menu->insertAction(before, m_print);
-    menu->insertAction(before, m_preview);
-    menu->insertAction(before, m_pageSetup);
-}
 
 QPrinter& CCalcPrintCommands::Printer()
 {
@@ -155,12 +155,9 @@ void CCalcPrintCommands::PageSetup()
     runDialog(&dialog);
 }
 
-CCalcPrintCommands* AddPrintCommands(QMenu* fileMenu, QAction* before, QWidget* window, CCalcDoc* document,
-                                     QPlainTextEdit* editor)
+QList<QAction*> CreatePrintCommands(QWidget* window, CCalcDoc* document, QPlainTextEdit* editor)
 {
-    auto* commands = new CCalcPrintCommands(window, document, editor);
-    commands->AddTo(fileMenu, before);
-    return commands;
+    return (new CCalcPrintCommands(window, document, editor))->Actions();
 }
 
 void LoadPrintSettings()

@@ -4,6 +4,7 @@
 // Preview" and "Page Setup..."; the print settings and printer choice at
 // start-up and exit; and the /p and /pt command lines.
 
+#include <QList>
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -13,7 +14,6 @@
 
 class CCalcDoc;
 class QAction;
-class QMenu;
 class QPlainTextEdit;
 class QPrinter;
 class QPrintPreviewDialog;
@@ -58,8 +58,8 @@ public:
     QAction* PreviewAction() const { return m_preview; }
     QAction* PageSetupAction() const { return m_pageSetup; }
 
-    // Adds the three items to a menu (before `before`, or at its end).
-    void AddTo(QMenu* menu, QAction* before = nullptr);
+    // The three actions, in menu order, each with its "commandId".
+    QList<QAction*> Actions() const { return {m_print, m_preview, m_pageSetup}; }
 
 private:
     bool RunJob(QPrinter& printer, bool selectionOnly, int from, int to, const QString& port);
@@ -74,10 +74,10 @@ private:
     QAction* m_pageSetup = nullptr;
 };
 
-// Makes the printing commands of a main window and puts "Print...",
-// "Print Preview" and "Page Setup..." into its File menu before `before`.
-CCalcPrintCommands* AddPrintCommands(QMenu* fileMenu, QAction* before, QWidget* window, CCalcDoc* document,
-                                     QPlainTextEdit* editor);
+// Makes the printing commands of a main window, as a child of it, and
+// answers their actions ("&Print...\tCtrl+P" 57607, "Print Pre&view" 57609,
+// "Pa&ge Setup..." 57605) for the window's command table and File menu.
+QList<QAction*> CreatePrintCommands(QWidget* window, CCalcDoc* document, QPlainTextEdit* editor);
 
 // Start-up and exit: the print settings, then later the printer choice,
 // from the settings group "Print"; both written back at exit.

@@ -6,12 +6,14 @@
 
 #include "document/command_line.h"
 #include "document/qt/calc_doc.h"
+#include "document/qt/preferences_store.h"
 #include "numeric/random.h"
 #include "windows/calc_main_frame.h"
 #include "windows/calc_print_commands.h"
 
 int main(int argc, char** argv)
 {
+    LoadPreferences();  // the stored preferences, for the command line and the window
     bool handled = false;
     const int status = RunCommandLine(argc, argv, std::cin, std::cout, std::cerr, handled);
     if (handled)
@@ -33,7 +35,8 @@ int main(int argc, char** argv)
         }
     }
     RestorePrinterChoice();
-    const int exitStatus = application.exec();
+    const int code = application.exec();
+    SavePreferences();  // only when something changed them
     SavePrintSettings();
-    return exitStatus;
+    return code;
 }

@@ -18,6 +18,7 @@
 #include <QPushButton>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
 
 #include "document/qt/calc_doc.h"
@@ -27,6 +28,7 @@
 #include "windows/calc_main_frame.h"
 #include "windows/calc_page_setup.h"
 #include "windows/calc_print_dialog.h"
+#include "windows/calc_view.h"
 
 namespace {
 
@@ -83,21 +85,33 @@ protected:
     QStringList messages;
 };
 
-TEST_F(PrintCommands, FileMenuHoldsPrintPreviewAndPageSetupBeforeExit)
+TEST_F(PrintCommands, FileMenuHoldsPrintPreviewAndPageSetupAfterExecute)
 {
-    QMenu* file = frame->menuBar()->actions().first()->menu();
-    ASSERT_NE(file, nullptr);
     QStringList texts;
-    for (QAction* action : file->actions())
-        if (!action->isSeparator())
-            texts << action->text();
-    const int print = static_cast<int>(texts.indexOf("&Print..."));
-    ASSERT_GE(print, 0) << texts.join(", ").toStdString();
-    EXPECT_EQ(texts.mid(print, 4), (QStringList{"&Print...", "Print Pre&view", "Pa&ge Setup...", "E&xit"}));
-    EXPECT_EQ(commands->PrintAction()->shortcut(), QKeySequence("Ctrl+P"));
-    EXPECT_EQ(commands->PrintAction()->data().toInt(), 57607);
-    EXPECT_EQ(commands->PreviewAction()->data().toInt(), 57609);
-    EXPECT_EQ(commands->PageSetupAction()->data().toInt(), 57605);
+    for (QAction* action : frame->FileMenu()->actions())
+        texts << (action->isSeparator() ? QString("|") : action->text());
+    const int execute = static_cast<int>(texts.indexOf("&Execute...\tCtrl+E"));
+    ASSERT_GE(execute, 0) << texts.join(", ").toStdString();
+    EXPECT_EQ(texts.mid(execute, 5),
+              (QStringList{"&Execute...\tCtrl+E", "|", "&Print...\tCtrl+P", "Print Pre&view", "Pa&ge Setup..."}));
+    QAction* print = frame->Command(57607);
+    ASSERT_EQ(print, commands->PrintAction());
+    EXPECT_EQ(print->shortcut(), QKeySequence("Ctrl+P"));
+    EXPECT_EQ(print->statusTip(), "Print the active document");
+    EXPECT_EQ(frame->Command(57609), commands->PreviewAction());
+    EXPECT_EQ(frame->Command(57605), commands->PageSetupAction());
+    EXPECT_EQ(commands->PageSetupAction()->property("commandId").toInt(), 57605);
+    // Ctrl+P prints: here it opens the print dialog.
+    bool asked = false;
+    commands->runDialog = [&](QWidget* dialog) {
+        asked = qobject_cast<CCalcPrintDialog*>(dialog) != nullptr;
+        return false;
+    };
+    frame->show();
+    QApplication::setActiveWindow(frame.get());
+    frame->Editor()->setFocus();
+    QTest::keyClick(frame->Editor(), Qt::Key_P, Qt::ControlModifier);
+    EXPECT_TRUE(asked);
 }
 
 TEST_F(PrintCommands, DirectPrintingShowsProgressWithTheWindowDisabled)
