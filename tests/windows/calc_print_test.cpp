@@ -300,6 +300,40 @@ TEST_F(PrintCommands, PageSetupInInchesRoundsToThousandths)
     EXPECT_EQ(PrintSettings().marginTop, 150114);
 }
 
+TEST_F(PrintCommands, FontSizesSurviveTheFontDialogUnchanged)
+{
+    PrintSettings().serviceFont.size = 10;
+    PrintSettings().textFont.size = 11;
+    commands->runDialog = [](QWidget* widget) {
+        auto* dialog = qobject_cast<CCalcPageSetup*>(widget);
+        // The user confirms the font dialog without changing anything.
+        dialog->selectFont = [](QFont&) { return true; };
+        dialog->findChild<QPushButton*>("serviceFontSelect")->click();
+        dialog->findChild<QPushButton*>("textFontSelect")->click();
+        EXPECT_EQ(dialog->findChild<QLineEdit*>("serviceFont")->text(), "Times New Roman 10 pt, italic");
+        EXPECT_TRUE(dialog->findChild<QCheckBox*>("serviceFontDefault")->isChecked());
+        dialog->accept();
+        return true;
+    };
+    commands->PageSetup();
+    EXPECT_EQ(PrintSettings().serviceFont, CPrintSettings::DefaultServiceFont());
+    EXPECT_EQ(PrintSettings().textFont.size, 11u);
+}
+
+TEST_F(PrintCommands, AStoredPrinterThatIsGoneIsForgotten)
+{
+    frame.reset();
+    PrinterChoice().device = "No Such Printer 4711";
+    PrinterChoice().driver = "winspool";
+    PrinterChoice().output = "Ne01:";
+    PrinterChoice().mode = CPrinterChoice::BuildMode("No Such Printer 4711", 1, 9, 1);
+    frame = std::make_unique<CCalcMainFrame>();
+    commands = frame->findChild<CCalcPrintCommands*>();
+    commands->Printer();
+    EXPECT_TRUE(PrinterChoice().IsEmpty());
+    EXPECT_NE(commands->Printer().printerName(), "No Such Printer 4711");
+}
+
 TEST_F(PrintCommands, CancelledPageSetupChangesNothing)
 {
     commands->runDialog = [](QWidget* widget) {
