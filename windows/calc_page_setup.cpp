@@ -161,6 +161,8 @@ QGroupBox* CCalcPageSetup::MakeFontGroup(CFontGroup& group, const QString& title
     group.field = new QLineEdit(group.box);
     group.field->setObjectName(name);
     group.field->setReadOnly(true);
+    group.field->setMinimumWidth(group.field->fontMetrics().horizontalAdvance("Times New Roman 10 pt, bold, italic") +
+                                 4 * group.field->fontMetrics().averageCharWidth());
     group.select = new QPushButton("Select...", group.box);
     group.select->setObjectName(name + "Select");
     group.byDefault = new QCheckBox("Default", group.box);
@@ -184,6 +186,7 @@ QGroupBox* CCalcPageSetup::MakeFontGroup(CFontGroup& group, const QString& title
 void CCalcPageSetup::ShowFont(CFontGroup& group)
 {
     group.field->setText(FontText(group.font));
+    group.field->setCursorPosition(0);
     group.byDefault->setChecked(group.font == group.defaults);
 }
 

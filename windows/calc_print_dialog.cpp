@@ -48,6 +48,7 @@ CCalcPrintingDialog::CCalcPrintingDialog(const QString& document, const QString&
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
     layout->addWidget(m_cancel, 0, Qt::AlignHCenter);
+    setMinimumWidth(fontMetrics().averageCharWidth() * 40);
     SetPage(1);
 }
 
