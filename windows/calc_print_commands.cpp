@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QPlainTextEdit>
@@ -32,6 +33,10 @@ CCalcPrintCommands::CCalcPrintCommands(QWidget* window, CCalcDoc* document, QPla
     setObjectName("PrintCommands");
     showMessage = [this](const QString& message) {
         QMessageBox::warning(m_window, "Calculator Ka-Vm", message);
+    };
+    askPrintFile = [this] {
+        return QFileDialog::getSaveFileName(m_window, "Print to File", "Output.prn",
+                                            "Printer Files (*.prn);;All Files (*.*)");
     };
     runDialog = [](QWidget* dialog) { return static_cast<QDialog*>(dialog)->exec() == QDialog::Accepted; };
 
@@ -116,6 +121,16 @@ void CCalcPrintCommands::Print()
     if (!runDialog(&dialog))
         return;
     PrinterChoice().TakeFrom(printer);
+    // The platform's dialog names the port "FILE:" when the job goes to a
+    // file of the user's choosing.
+    if (printer.outputFileName() == QLatin1String("FILE:")) {
+        const QString file = askPrintFile();
+        if (file.isEmpty()) {
+            printer.setOutputFileName(QString());
+            return;
+        }
+        printer.setOutputFileName(file);
+    }
     const bool selection = printer.printRange() == QPrinter::Selection;
     int from = 1;
     int to = 0;

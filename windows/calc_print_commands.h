@@ -49,6 +49,10 @@ public:
 
     // Shown when a job cannot start; a message box unless replaced.
     std::function<void(const QString&)> showMessage;
+    // Asked for the file when the print dialog's print-to-file choice is
+    // on: the file dialog "Print to File" on "Output.prn" unless replaced.
+    // An empty answer prints nothing.
+    std::function<QString()> askPrintFile;
     // Runs a dialog modally and answers whether it was accepted; replaced
     // by tests to fill the dialog in instead of waiting for a user.
     std::function<bool(QWidget* dialog)> runDialog;

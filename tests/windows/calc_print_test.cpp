@@ -201,6 +201,34 @@ TEST_F(PrintCommands, PrintDialogOffersSelectionOnlyWithASelectionAndPrintsIt)
     EXPECT_TRUE(page.endsWith("1 of 1"));
 }
 
+TEST_F(PrintCommands, PrintToFileAsksForTheFile)
+{
+    frame->Editor()->setPlainText("1+2=3;");
+    PdfPrinter();
+    int asked = 0;
+    QString answer;
+    commands->askPrintFile = [&] {
+        ++asked;
+        return answer;
+    };
+    commands->runDialog = [](QWidget* widget) {
+        qobject_cast<CCalcPrintDialog*>(widget)->printer()->setOutputFileName("FILE:");
+        return true;
+    };
+    // No file chosen: nothing printed.
+    commands->Print();
+    EXPECT_EQ(asked, 1);
+    EXPECT_FALSE(QFileInfo::exists("FILE:"));
+    EXPECT_TRUE(messages.isEmpty());
+
+    answer = folder.filePath("chosen.pdf");
+    commands->Print();
+    EXPECT_EQ(asked, 2);
+    const CPdfText pdf = ReadPdf(answer);
+    ASSERT_TRUE(pdf.ok) << pdf.error.toStdString();
+    EXPECT_TRUE(pdf.PageText(1).startsWith("Calculator unnamed file 1+2=3;"));
+}
+
 TEST_F(PrintCommands, PreviewDrawsThePagesOfThePrint)
 {
     frame->Editor()->setPlainText(NumberedLines(130));
