@@ -12,7 +12,7 @@ const char* const kGroup = "Print";
 
 // Offsets and field bits of the device-mode block.
 constexpr int kNameChars = 32;
-constexpr int kSpecVersionAt = 64;
+constexpr int kModeVersionAt = 64;
 constexpr int kSizeAt = 68;
 constexpr int kFieldsAt = 72;
 constexpr int kOrientationAt = 76;
@@ -185,7 +185,7 @@ QByteArray CPrinterChoice::BuildMode(const QString& device, int orientation, int
     const QString name = device.left(kNameChars - 1);
     for (int i = 0; i < name.size(); ++i)
         SetWord(block, 2 * i, name[i].unicode());
-    SetWord(block, kSpecVersionAt, 0x0401);
+    SetWord(block, kModeVersionAt, 0x0401);
     SetWord(block, kSizeAt, kModeSize);
     unsigned fields = kFieldCopies;
     if (orientation == 1 || orientation == 2)
