@@ -8,6 +8,7 @@
 #include "document/qt/calc_doc.h"
 #include "numeric/random.h"
 #include "windows/calc_main_frame.h"
+#include "windows/shell_registration.h"
 
 int main(int argc, char** argv)
 {
@@ -15,6 +16,9 @@ int main(int argc, char** argv)
     const int status = RunCommandLine(argc, argv, std::cin, std::cout, std::cerr, handled);
     if (handled)
         return status;
+    int shellStatus = 0;
+    if (ShellBeforeMainWindow(argc, argv, shellStatus))
+        return shellStatus;
 
     QApplication application(argc, argv);
     QApplication::setOrganizationName("Vantrel");
@@ -22,11 +26,9 @@ int main(int argc, char** argv)
     SeedRandomAtStartup();
     CCalcMainFrame frame;
     frame.show();
-    for (int i = 1; i < argc; ++i) {
-        if (argv[i][0] != '-') {
-            frame.Document()->Open(QString::fromLocal8Bit(argv[i]));
-            break;
-        }
-    }
+    CShellHooks shellHooks;
+    shellHooks.open = [&frame](const QString& path) { return frame.Document()->Open(path); };
+    if (ShellAfterMainWindowShown(frame, argc, argv, shellHooks, shellStatus))
+        return shellStatus;
     return application.exec();
 }
