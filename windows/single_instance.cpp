@@ -99,22 +99,28 @@ CShellRequestServer::~CShellRequestServer() = default;
 
 bool CShellRequestServer::Listen(const QString& name)
 {
-    if (m_server->listen(name))
-        return true;
-    if (m_server->serverError() != QAbstractSocket::AddressInUseError)
-        return false;
-    // Somebody answering there is a live calculator: leave it alone.
+    // Somebody answering there is a live calculator: leave it alone. (The
+    // server with user-only access moves its socket into place, which
+    // would silently take the name from a live one.)
     QLocalSocket probe;
     probe.connectToServer(name);
-    if (probe.waitForConnected(500))
+    if (probe.waitForConnected(500)) {
+        probe.abort();
+        m_error = QStringLiteral("another calculator is waiting for open requests");
         return false;
+    }
+    // Whatever is left there is a socket of a calculator that ended
+    // without closing it.
     QLocalServer::removeServer(name);
-    return m_server->listen(name);
+    if (m_server->listen(name))
+        return true;
+    m_error = m_server->errorString();
+    return false;
 }
 
 QString CShellRequestServer::ErrorText() const
 {
-    return m_server->errorString();
+    return m_error;
 }
 
 void CShellRequestServer::Accept()

@@ -41,6 +41,7 @@ private:
 
     std::function<bool(const QString&)> m_open;
     QLocalServer* m_server;
+    QString m_error;
 };
 
 // Sends an open request and waits up to `timeoutMs` for the answer; true
