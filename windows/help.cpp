@@ -1,8 +1,14 @@
 #include "windows/help.h"
 
-#include <QCoreApplication>
+#include <QAction>
+#include <QApplication>
+#include <QDockWidget>
+#include <QMainWindow>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPointer>
 #include <QTextBrowser>
+#include <QWhatsThis>
 
 #include "windows/calc_keypad.h"
 
@@ -70,4 +76,56 @@ QString KeypadHelpTopic(int controlId)
         break;
     }
     return QStringLiteral("keypad");
+}
+
+QString FocusHelpTopic(const QWidget* focus)
+{
+    for (const QWidget* widget = focus; widget; widget = widget->parentWidget()) {
+        if (qobject_cast<const CCalcKeyPad*>(widget))
+            return QStringLiteral("keypad");
+        if (const auto* dock = qobject_cast<const QDockWidget*>(widget)) {
+            const QString title = dock->windowTitle().remove(u'&');
+            if (title == u"Log")
+                return QStringLiteral("log");
+            if (title == u"Memory")
+                return QStringLiteral("memory-pane");
+            if (title == u"Statistics")
+                return QStringLiteral("statistics");
+            if (title == u"Keypad")
+                return QStringLiteral("keypad");
+        }
+    }
+    return QStringLiteral("language");
+}
+
+void InstallHelp(QMainWindow& window, CCalcKeyPad* keypad)
+{
+    QMenu* menu = nullptr;
+    for (QAction* action : window.menuBar()->actions()) {
+        if (action->menu() && action->text() == u"&Help") {
+            menu = action->menu();
+            break;
+        }
+    }
+    if (!menu)
+        menu = window.menuBar()->addMenu(QStringLiteral("&Help"));
+    auto* topics = new QAction(QStringLiteral("&Help Topics"), &window);
+    topics->setStatusTip(QStringLiteral("List Help topics"));
+    QObject::connect(topics, &QAction::triggered, [] { ShowHelp(); });
+    menu->insertAction(menu->actions().value(0), topics);
+    if (menu->actions().size() > 1)
+        menu->insertSeparator(menu->actions().value(1));
+
+    auto* help = new QAction(&window);
+    help->setShortcut(Qt::Key_F1);
+    QObject::connect(help, &QAction::triggered, [] { ShowHelp(FocusHelpTopic(QApplication::focusWidget())); });
+    window.addAction(help);
+    auto* context = new QAction(&window);
+    context->setShortcut(Qt::SHIFT | Qt::Key_F1);
+    QObject::connect(context, &QAction::triggered, [] { QWhatsThis::enterWhatsThisMode(); });
+    window.addAction(context);
+
+    if (keypad)
+        QObject::connect(keypad, &CCalcKeyPad::HelpRequested, &window,
+                         [](quint32, int controlId) { ShowHelp(KeypadHelpTopic(controlId)); });
 }

@@ -9,6 +9,7 @@
 #include <QUrl>
 
 class QTextBrowser;
+class QWidget;
 
 // The guide's address for a topic (the topic is the fragment).
 QUrl HelpUrl(const QString& topic = QString());
@@ -23,3 +24,16 @@ QTextBrowser* HelpWindow();
 // The topic of a keypad button, by its control id: function buttons go to
 // the functions, the digit group to the language, the rest to the keypad.
 QString KeypadHelpTopic(int controlId);
+
+class QMainWindow;
+class CCalcKeyPad;
+
+// Wires the help into the main window: "&Help Topics" at the top of the
+// "&Help" menu (made when missing), F1 for the topic of the pane that has
+// the focus (the keypad answers F1 over a button itself, through its
+// HelpRequested), and Shift+F1 for the pointer's context help.
+void InstallHelp(QMainWindow& window, CCalcKeyPad* keypad);
+
+// The topic of the widget with the focus: the pane it belongs to, else the
+// language.
+QString FocusHelpTopic(const QWidget* focus);

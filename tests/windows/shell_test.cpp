@@ -6,7 +6,10 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QDirIterator>
+#include <QDockWidget>
 #include <QDropEvent>
+#include <QMenu>
+#include <QMenuBar>
 #include <QElapsedTimer>
 #include <QImage>
 #include <QFile>
@@ -522,6 +525,44 @@ TEST(ShellHelp, EveryTopicIsASectionOfTheGuide)
     }
     EXPECT_EQ(KeypadHelpTopic(1028), "functions");  // sin
     EXPECT_EQ(KeypadHelpTopic(-5), "keypad");
+}
+
+TEST(ShellHelp, InstalledIntoTheWindow)
+{
+    QMainWindow window;
+    auto* editor = new QPlainTextEdit;
+    window.setCentralWidget(editor);
+    QMenu* menu = window.menuBar()->addMenu("&Help");
+    menu->addAction("&About Calculator Ka-Vm...");
+    auto* logDock = new QDockWidget("Log", &window);
+    auto* logList = new QPlainTextEdit;
+    logDock->setWidget(logList);
+    window.addDockWidget(Qt::BottomDockWidgetArea, logDock);
+    auto* keypadDock = new QDockWidget("Keypad", &window);
+    auto* keypad = new CCalcKeyPad;
+    keypadDock->setWidget(keypad);
+    window.addDockWidget(Qt::BottomDockWidgetArea, keypadDock);
+    InstallHelp(window, keypad);
+
+    ASSERT_EQ(menu->actions().size(), 3);
+    EXPECT_EQ(menu->actions()[0]->text(), "&Help Topics");
+    EXPECT_TRUE(menu->actions()[1]->isSeparator());
+    EXPECT_EQ(menu->actions()[2]->text(), "&About Calculator Ka-Vm...");
+
+    EXPECT_EQ(FocusHelpTopic(editor), "language");
+    EXPECT_EQ(FocusHelpTopic(logList->viewport()), "log");
+    EXPECT_EQ(FocusHelpTopic(keypad), "keypad");
+    EXPECT_EQ(FocusHelpTopic(nullptr), "language");
+
+    if (HelpWindow())
+        HelpWindow()->close();
+    menu->actions()[0]->trigger();
+    ASSERT_NE(HelpWindow(), nullptr);
+    EXPECT_TRUE(HelpWindow()->isVisible());
+    HelpWindow()->close();
+    emit keypad->HelpRequested(KeypadHelpContext(1028), 1028);
+    EXPECT_TRUE(HelpWindow()->isVisible());
+    HelpWindow()->close();
 }
 
 }  // namespace
