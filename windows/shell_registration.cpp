@@ -58,6 +58,29 @@ const CIconFile kIcons[] = {
      "icons/hicolor/scalable/mimetypes/application-x-vantrel-calculator-calculation.svg"},
 };
 
+// The options the Qt application object takes for itself; they are left
+// to it, with the value of those that take one.
+int QtOptionWords(const QString& word)
+{
+    static const char* const withValue[] = {"platform", "platformpluginpath", "platformtheme", "plugin",
+                                            "style", "stylesheet", "session", "display", "geometry",
+                                            "title", "name", "qwindowgeometry", "qwindowicon",
+                                            "qwindowtitle", "fontengine"};
+    static const char* const alone[] = {"reverse", "nograb", "dograb", "sync", "widgetcount"};
+    if (!word.startsWith(u'-'))
+        return 0;
+    const QStringView name = QStringView(word).mid(word.startsWith(QLatin1String("--")) ? 2 : 1);
+    if (name.startsWith(QLatin1String("qmljsdebugger=")))
+        return 1;
+    for (const char* option : withValue)
+        if (name == QLatin1String(option))
+            return 2;
+    for (const char* option : alone)
+        if (name == QLatin1String(option))
+            return 1;
+    return 0;
+}
+
 bool EqualsFlag(const QString& word, std::initializer_list<const char*> names)
 {
     if (word.size() < 2 || (word[0] != u'/' && word[0] != u'-'))
@@ -372,7 +395,9 @@ CShellCommand ParseShellCommandLine(const QStringList& arguments)
                 *target = arguments[++i];
             return true;
         };
-        if (word == QLatin1String("--screenshot")) {
+        if (const int qtWords = QtOptionWords(word)) {
+            i += qtWords - 1;
+        } else if (word == QLatin1String("--screenshot")) {
             take(1, {&command.screenshot});
         } else if (EqualsFlag(word, {"p"})) {
             command.action = EShellAction::Print;

@@ -8,7 +8,9 @@
 // ("/register", "-REGISTER" and "/Register" are the same flag). Because an
 // absolute path also begins with "/", a "/" word that is not a flag word is
 // a path. A "-" word that is not a flag word is reported and ignored. Any
-// other word is the path of the file to open (the first one counts).
+// other word is the path of the file to open (the first one counts). The
+// options of the Qt application object ("-platform NAME", "-style NAME",
+// "-reverse", ...) are skipped with their values.
 //
 //   (nothing)                          a new, empty calculation
 //   path                               open that file as the document

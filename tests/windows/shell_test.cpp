@@ -17,6 +17,7 @@
 #include <QMainWindow>
 #include <QMimeData>
 #include <QPlainTextEdit>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QTextBrowser>
 #include <QUrl>
@@ -301,6 +302,118 @@ TEST_F(ShellRegistration, FailureToWriteIsReportedNotThrown)
     EXPECT_EQ(Read("data"), "not a folder");
     // The associations are still written.
     EXPECT_FALSE(Read("config/mimeapps.list").isEmpty());
+}
+
+// The start-up step before the window, in a temporary XDG tree given
+// through the environment as a desktop session would.
+class ShellBeforeWindow : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        for (const char* name : {"XDG_DATA_HOME", "XDG_CONFIG_HOME"})
+            saved.emplace_back(name, qgetenv(name));
+        qputenv("XDG_DATA_HOME", root.filePath("data").toLocal8Bit());
+        qputenv("XDG_CONFIG_HOME", root.filePath("config").toLocal8Bit());
+    }
+    void TearDown() override
+    {
+        for (const auto& [name, value] : saved) {
+            if (value.isEmpty())
+                qunsetenv(name);
+            else
+                qputenv(name, value);
+        }
+    }
+
+    bool Run(std::vector<const char*> words, int& status, std::string& errors)
+    {
+        words.insert(words.begin(), "calculator-ka-vm");
+        words.push_back(nullptr);
+        ::testing::internal::CaptureStderr();
+        const bool end = ShellBeforeMainWindow(static_cast<int>(words.size()) - 1, const_cast<char**>(words.data()), status);
+        errors = ::testing::internal::GetCapturedStderr();
+        return end;
+    }
+
+    bool Registered() const
+    {
+        return QFileInfo::exists(root.filePath("data/applications/vantrel-calculator-ka-vm.desktop")) &&
+               QFileInfo::exists(root.filePath("data/mime/packages/vantrel-calculator-ka-vm.xml"));
+    }
+
+    QTemporaryDir root;
+    std::vector<std::pair<const char*, QByteArray>> saved;
+};
+
+TEST_F(ShellBeforeWindow, EveryStartRegistersAndGoesOn)
+{
+    int status = -1;
+    std::string errors;
+    EXPECT_FALSE(Run({}, status, errors));
+    EXPECT_TRUE(Registered());
+    const CRegistrationPlaces places = DefaultRegistrationPlaces();
+    EXPECT_EQ(places.dataHome, root.filePath("data"));
+    EXPECT_EQ(places.configHome, root.filePath("config"));
+    EXPECT_TRUE(QFileInfo(places.program).isExecutable());
+    const QString entry = [&] {
+        QFile file(root.filePath("data/applications/vantrel-calculator-ka-vm.desktop"));
+        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+    }();
+    EXPECT_TRUE(entry.contains("\nExec=" + places.program + " %f\n")) << entry.toStdString();
+}
+
+TEST_F(ShellBeforeWindow, RegisterAndUnregisterEndTheProgram)
+{
+    int status = -1;
+    std::string errors;
+    EXPECT_TRUE(Run({"/Register"}, status, errors));
+    EXPECT_EQ(status, 0);
+    EXPECT_TRUE(Registered());
+
+    // Settings of an earlier run go with the registration.
+    QSettings settings("Vantrel", "Calculator Ka-Vm");
+    settings.setValue("Preferences/Notation", 1);
+    settings.sync();
+    const QString settingsFile = settings.fileName();
+    ASSERT_TRUE(QFileInfo::exists(settingsFile));
+
+    EXPECT_TRUE(Run({"-unregserver"}, status, errors));
+    EXPECT_EQ(status, 0);
+    EXPECT_FALSE(Registered());
+    EXPECT_FALSE(QFileInfo::exists(settingsFile));
+    // No display on the offscreen platform: the message goes to stderr.
+    EXPECT_EQ(errors, "System registry entries have been removed and the INI file (if any) was deleted.\n");
+}
+
+TEST_F(ShellBeforeWindow, FailedUnregisterSaysSo)
+{
+    int status = -1;
+    std::string errors;
+    const QString settingsFile = DefaultRegistrationPlaces().settingsFile;
+    ASSERT_TRUE(QDir().mkpath(settingsFile + "/inside"));  // cannot go as a file
+    EXPECT_TRUE(Run({"/Unregister"}, status, errors));
+    EXPECT_EQ(status, 1);
+    EXPECT_EQ(errors, "Not all of the system registry entries (or INI file) were removed.\n");
+    QDir(settingsFile).removeRecursively();
+}
+
+TEST_F(ShellBeforeWindow, IncompleteFlagEndsWithUsageStatus)
+{
+    int status = -1;
+    std::string errors;
+    EXPECT_TRUE(Run({"/pt", "a.vcl", "printer"}, status, errors));
+    EXPECT_EQ(status, 2);
+    EXPECT_NE(errors.find("/pt"), std::string::npos);
+    EXPECT_FALSE(Registered());
+}
+
+TEST_F(ShellBeforeWindow, RelativeXdgFoldersAreIgnored)
+{
+    qputenv("XDG_DATA_HOME", "relative/data");
+    qputenv("XDG_CONFIG_HOME", "");
+    const CRegistrationPlaces places = DefaultRegistrationPlaces();
+    EXPECT_EQ(places.dataHome, QDir::homePath() + "/.local/share");
+    EXPECT_EQ(places.configHome, QDir::homePath() + "/.config");
 }
 
 // ------------------------------------------------------------ open requests
