@@ -117,6 +117,17 @@ QByteArray MimePackageContent()
     return xml.toUtf8();
 }
 
+// A string as the value of a desktop entry: backslash and the control
+// characters written as escapes.
+QString EntryValue(QString text)
+{
+    text.replace(u'\\', QStringLiteral("\\\\"));
+    text.replace(u'\n', QStringLiteral("\\n"));
+    text.replace(u'\t', QStringLiteral("\\t"));
+    text.replace(u'\r', QStringLiteral("\\r"));
+    return text;
+}
+
 // One argument of an Exec line: quoted when it holds a reserved character,
 // with the quoting escapes, then "%" doubled and the backslash escaped as a
 // value of a desktop entry requires.
@@ -139,8 +150,7 @@ QString ExecArgument(const QString& word)
         argument = word;
     }
     argument.replace(u'%', QStringLiteral("%%"));
-    argument.replace(u'\\', QStringLiteral("\\\\"));
-    return argument;
+    return EntryValue(argument);
 }
 
 QByteArray DesktopEntryContent(const QString& program)
@@ -155,7 +165,8 @@ QByteArray DesktopEntryContent(const QString& program)
         "GenericName=Scientific Calculator\n"
         "Comment=Write calculations over complex numbers in an editor and calculate them\n");
     entry += QStringLiteral("Exec=%1 %f\n").arg(exec);
-    entry += QStringLiteral("TryExec=%1\n").arg(exec);
+    // TryExec is a plain string: only the escapes of a value apply.
+    entry += QStringLiteral("TryExec=%1\n").arg(EntryValue(program));
     entry += QStringLiteral("Icon=%1\n").arg(kAppIconName);
     entry += QStringLiteral(
         "Terminal=false\n"

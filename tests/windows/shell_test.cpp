@@ -245,6 +245,7 @@ TEST_F(ShellRegistration, ProgramPathIsQuotedForTheExecLine)
     const QStringList entry =
         QString::fromUtf8(Read("data/applications/vantrel-calculator-ka-vm.desktop")).split(u'\n');
     EXPECT_TRUE(entry.contains("Exec=\"/opt/my calc/100%%/calculator-ka-vm\" %f"));
+    EXPECT_TRUE(entry.contains("TryExec=/opt/my calc/100%/calculator-ka-vm"));
     places.program = "/opt/a$b\\c/calc";
     ASSERT_TRUE(RegisterFileTypes(places));
     const QStringList second =
@@ -252,6 +253,13 @@ TEST_F(ShellRegistration, ProgramPathIsQuotedForTheExecLine)
     // "$" and "\" are escaped inside the quotes, then "\" once more as a
     // value of the entry.
     EXPECT_TRUE(second.contains("Exec=\"/opt/a\\\\$b\\\\\\\\c/calc\" %f")) << second.join(u'\n').toStdString();
+    EXPECT_TRUE(second.contains("TryExec=/opt/a$b\\\\c/calc"));
+    places.program = "/opt/new\nline/calc";
+    ASSERT_TRUE(RegisterFileTypes(places));
+    const QStringList third =
+        QString::fromUtf8(Read("data/applications/vantrel-calculator-ka-vm.desktop")).split(u'\n');
+    EXPECT_TRUE(third.contains("Exec=\"/opt/new\\nline/calc\" %f")) << third.join(u'\n').toStdString();
+    EXPECT_TRUE(third.contains("TryExec=/opt/new\\nline/calc"));
 }
 
 TEST_F(ShellRegistration, UnregisterRemovesWhatRegisterWroteAndKeepsTheRest)
