@@ -67,6 +67,9 @@ QString KeypadHelpTopic(int controlId)
         return QStringLiteral("keypad");
     if (KeypadFunctionNumber(controlId) >= 0)
         return QStringLiteral("functions");
+    // The memory keyword, the store arrow, the previous result and Free.
+    if (controlId == 1070 || controlId == 1069 || controlId == 1061 || controlId == 1068)
+        return QStringLiteral("memory");
     switch (KeypadButtonGroup(index)) {
     case GroupFunction:
         return QStringLiteral("functions");

@@ -22,7 +22,9 @@ void ShowHelp(const QString& topic = QString());
 QTextBrowser* HelpWindow();
 
 // The topic of a keypad button, by its control id: function buttons go to
-// the functions, the digit group to the language, the rest to the keypad.
+// the functions, the digit group to the language, the memory, store,
+// previous-result and free buttons to the memory cells, the rest to the
+// keypad.
 QString KeypadHelpTopic(int controlId);
 
 class QMainWindow;

@@ -645,6 +645,10 @@ TEST(ShellHelp, EveryTopicIsASectionOfTheGuide)
         EXPECT_TRUE(html.contains("name=\"" + topic + "\"")) << KeypadButtonInfo(i).controlId;
     }
     EXPECT_EQ(KeypadHelpTopic(1028), "functions");  // sin
+    EXPECT_EQ(KeypadHelpTopic(1136), "functions");  // sum
+    EXPECT_EQ(KeypadHelpTopic(1007), "language");   // 1
+    EXPECT_EQ(KeypadHelpTopic(1070), "memory");     // Mem
+    EXPECT_EQ(KeypadHelpTopic(1062), "keypad");     // = all
     EXPECT_EQ(KeypadHelpTopic(-5), "keypad");
 }
 
