@@ -9,6 +9,7 @@
 #include "document/qt/preferences_store.h"
 #include "numeric/random.h"
 #include "windows/calc_main_frame.h"
+#include "windows/shell_registration.h"
 
 int main(int argc, char** argv)
 {
@@ -17,6 +18,9 @@ int main(int argc, char** argv)
     const int status = RunCommandLine(argc, argv, std::cin, std::cout, std::cerr, handled);
     if (handled)
         return status;
+    int shellStatus = 0;
+    if (ShellBeforeMainWindow(argc, argv, shellStatus))
+        return shellStatus;
 
     QApplication application(argc, argv);
     QApplication::setOrganizationName("Vantrel");
@@ -24,12 +28,10 @@ int main(int argc, char** argv)
     SeedRandomAtStartup();
     CCalcMainFrame frame;
     frame.show();
-    for (int i = 1; i < argc; ++i) {
-        if (argv[i][0] != '-') {
-            frame.Document()->Open(QString::fromLocal8Bit(argv[i]));
-            break;
-        }
-    }
+    CShellHooks shellHooks;
+    shellHooks.open = [&frame](const QString& path) { return frame.OpenDocument(path, false); };
+    if (ShellAfterMainWindowShown(frame, argc, argv, shellHooks, shellStatus))
+        return shellStatus;
     const int code = application.exec();
     SavePreferences();  // only when something changed them
     return code;
