@@ -33,6 +33,7 @@
 #include "windows/calc_statistics.h"
 #include "windows/calc_tool_bar.h"
 #include "windows/calc_view.h"
+#include "windows/help.h"
 #include "windows/platform.h"
 #include "windows/tool_icons.h"
 
@@ -263,8 +264,9 @@ void CCalcMainFrame::CreateCommands()
                     box.setStandardButtons(QMessageBox::Ok);
                     box.exec();
                 });
-    MakeCommand(IdContextHelp, "Context help", "Display help for clicked on buttons, menus and windows\nHelp",
-                {K("Shift+F1")}, [] { QWhatsThis::enterWhatsThisMode(); });
+    // Shift+F1 itself is one of the help keys the help installs.
+    MakeCommand(IdContextHelp, "Context help", "Display help for clicked on buttons, menus and windows\nHelp", {},
+                [] { QWhatsThis::enterWhatsThisMode(); });
 }
 
 void CCalcMainFrame::CreateToolBar()
@@ -470,6 +472,11 @@ void CCalcMainFrame::CreateMenus()
 
     QMenu* help = menuBar()->addMenu("&Help");
     add(help, IdAppAbout);
+    // "&Help Topics" above About, F1 by pane and per keypad button, Shift+F1.
+    InstallHelp(*this, m_keypad);
+    for (QAction* action : help->actions())
+        if (action->text() == "&Help Topics")
+            action->setProperty("commandId", int(IdHelpFinder));
 }
 
 QComboBox* CCalcMainFrame::UnitsList() const
