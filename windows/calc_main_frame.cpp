@@ -335,9 +335,10 @@ void CCalcMainFrame::CreatePanes()
 
     RunState().logReceiver = m_log;
 
-    addDockWidget(Qt::BottomDockWidgetArea, m_panes[PaneLog]);
-    addDockWidget(Qt::BottomDockWidgetArea, m_panes[PaneKeypad]);
-    splitDockWidget(m_panes[PaneLog], m_panes[PaneKeypad], Qt::Horizontal);
+    // Log and keypad stand in two rows at the bottom, the keypad lowest;
+    // the bottom rows run the whole width of the window.
+    addDockWidget(Qt::BottomDockWidgetArea, m_panes[PaneLog], Qt::Vertical);
+    addDockWidget(Qt::BottomDockWidgetArea, m_panes[PaneKeypad], Qt::Vertical);
     addDockWidget(Qt::RightDockWidgetArea, m_panes[PaneMemory]);
     addDockWidget(Qt::TopDockWidgetArea, m_panes[PaneStatistics]);
     m_panes[PaneStatistics]->setFloating(true);
