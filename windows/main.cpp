@@ -6,12 +6,14 @@
 
 #include "document/command_line.h"
 #include "document/qt/calc_doc.h"
+#include "document/qt/preferences_store.h"
 #include "numeric/random.h"
 #include "windows/calc_main_frame.h"
 #include "windows/shell_registration.h"
 
 int main(int argc, char** argv)
 {
+    LoadPreferences();  // the stored preferences, for the command line and the window
     bool handled = false;
     const int status = RunCommandLine(argc, argv, std::cin, std::cout, std::cerr, handled);
     if (handled)
@@ -27,8 +29,10 @@ int main(int argc, char** argv)
     CCalcMainFrame frame;
     frame.show();
     CShellHooks shellHooks;
-    shellHooks.open = [&frame](const QString& path) { return frame.Document()->Open(path); };
+    shellHooks.open = [&frame](const QString& path) { return frame.OpenDocument(path); };
     if (ShellAfterMainWindowShown(frame, argc, argv, shellHooks, shellStatus))
         return shellStatus;
-    return application.exec();
+    const int code = application.exec();
+    SavePreferences();  // only when something changed them
+    return code;
 }
