@@ -9,6 +9,7 @@
 #include "document/qt/preferences_store.h"
 #include "numeric/random.h"
 #include "windows/calc_main_frame.h"
+#include "windows/help.h"
 #include "windows/shell_registration.h"
 
 int main(int argc, char** argv)
@@ -28,6 +29,7 @@ int main(int argc, char** argv)
     SeedRandomAtStartup();
     CCalcMainFrame frame;
     frame.show();
+    InstallHelp(frame, frame.Keypad());  // Help Topics, F1, the keypad's help topics
     CShellHooks shellHooks;
     shellHooks.open = [&frame](const QString& path) { return frame.OpenDocument(path); };
     if (ShellAfterMainWindowShown(frame, argc, argv, shellHooks, shellStatus))
