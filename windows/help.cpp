@@ -8,7 +8,6 @@
 #include <QMenuBar>
 #include <QPointer>
 #include <QTextBrowser>
-#include <QWhatsThis>
 
 #include "windows/calc_keypad.h"
 
@@ -123,10 +122,6 @@ void InstallHelp(QMainWindow& window, CCalcKeyPad* keypad)
     help->setShortcut(Qt::Key_F1);
     QObject::connect(help, &QAction::triggered, [] { ShowHelp(FocusHelpTopic(QApplication::focusWidget())); });
     window.addAction(help);
-    auto* context = new QAction(&window);
-    context->setShortcut(Qt::SHIFT | Qt::Key_F1);
-    QObject::connect(context, &QAction::triggered, [] { QWhatsThis::enterWhatsThisMode(); });
-    window.addAction(context);
 
     if (keypad)
         QObject::connect(keypad, &CCalcKeyPad::HelpRequested, &window,

@@ -31,9 +31,9 @@ class QMainWindow;
 class CCalcKeyPad;
 
 // Wires the help into the main window: "&Help Topics" at the top of the
-// "&Help" menu (made when missing), F1 for the topic of the pane that has
-// the focus (the keypad answers F1 over a button itself, through its
-// HelpRequested), and Shift+F1 for the pointer's context help.
+// "&Help" menu (made when missing), and F1 for the topic of the pane that
+// has the focus (the keypad answers F1 over a button itself, through its
+// HelpRequested). Shift+F1, the pointer's context help, is the window's.
 void InstallHelp(QMainWindow& window, CCalcKeyPad* keypad);
 
 // The topic of the widget with the focus: the pane it belongs to, else the
