@@ -679,8 +679,9 @@ CComplex CalcPower(const CComplex& a, const CComplex& b)
 
     CComplex result;
     const double k = b.real();
-    if (b.imag() == 0 && std::fabs(k) < 2147483648.0 && k == std::trunc(k)) {
-        // Integer exponent: repeated squaring.
+    if (b.imag() == 0 && k >= -2147483648.0 && k < 2147483648.0 && k == std::trunc(k)) {
+        // Integer exponent, any 32-bit integer including -2^31: repeated
+        // squaring.
         unsigned long long n = static_cast<unsigned long long>(std::fabs(k));
         if (a.imag() == 0) {
             double base = a.real();

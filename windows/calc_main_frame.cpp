@@ -34,6 +34,7 @@
 #include "windows/calc_statistics.h"
 #include "windows/calc_tool_bar.h"
 #include "windows/calc_view.h"
+#include "windows/help.h"
 #include "windows/platform.h"
 #include "windows/tool_icons.h"
 
@@ -264,8 +265,9 @@ void CCalcMainFrame::CreateCommands()
                     box.setStandardButtons(QMessageBox::Ok);
                     box.exec();
                 });
-    MakeCommand(IdContextHelp, "Context help", "Display help for clicked on buttons, menus and windows\nHelp",
-                {K("Shift+F1")}, [] { QWhatsThis::enterWhatsThisMode(); });
+    // Shift+F1 itself is one of the help keys the help installs.
+    MakeCommand(IdContextHelp, "Context help", "Display help for clicked on buttons, menus and windows\nHelp", {},
+                [] { QWhatsThis::enterWhatsThisMode(); });
     for (QAction* action : CreatePrintCommands(this, m_document, m_editor)) {
         m_commands.insert(action->property("commandId").toInt(), action);
         addAction(action);
@@ -338,9 +340,10 @@ void CCalcMainFrame::CreatePanes()
 
     RunState().logReceiver = m_log;
 
-    addDockWidget(Qt::BottomDockWidgetArea, m_panes[PaneLog]);
-    addDockWidget(Qt::BottomDockWidgetArea, m_panes[PaneKeypad]);
-    splitDockWidget(m_panes[PaneLog], m_panes[PaneKeypad], Qt::Horizontal);
+    // Log and keypad stand in two rows at the bottom, the keypad lowest;
+    // the bottom rows run the whole width of the window.
+    addDockWidget(Qt::BottomDockWidgetArea, m_panes[PaneLog], Qt::Vertical);
+    addDockWidget(Qt::BottomDockWidgetArea, m_panes[PaneKeypad], Qt::Vertical);
     addDockWidget(Qt::RightDockWidgetArea, m_panes[PaneMemory]);
     addDockWidget(Qt::TopDockWidgetArea, m_panes[PaneStatistics]);
     m_panes[PaneStatistics]->setFloating(true);
@@ -478,6 +481,11 @@ void CCalcMainFrame::CreateMenus()
 
     QMenu* help = menuBar()->addMenu("&Help");
     add(help, IdAppAbout);
+    // "&Help Topics" above About, F1 by pane and per keypad button, Shift+F1.
+    InstallHelp(*this, m_keypad);
+    for (QAction* action : help->actions())
+        if (action->text() == "&Help Topics")
+            action->setProperty("commandId", int(IdHelpFinder));
 }
 
 QComboBox* CCalcMainFrame::UnitsList() const

@@ -194,55 +194,21 @@ void SavePrintSettings()
     PrinterChoice().Save(settings);
 }
 
-CPrintRequest ParsePrintCommandLine(const QStringList& arguments)
+bool PrintFromCommandLine(QWidget* window, const QString& printerName, const QString& driver, const QString& port)
 {
-    CPrintRequest request;
-    for (int i = 0; i < arguments.size(); ++i) {
-        const QString& argument = arguments[i];
-        if (argument.size() < 2 || (argument[0] != '/' && argument[0] != '-'))
-            continue;
-        const QString flag = argument.mid(1).toLower();
-        if (flag == "p" && i + 1 < arguments.size()) {
-            request.print = true;
-            request.path = arguments[i + 1];
-            return request;
-        }
-        if (flag == "pt" && i + 1 < arguments.size()) {
-            request.print = true;
-            request.namedPrinter = true;
-            request.path = arguments[i + 1];
-            // A missing printer name stays empty, and no printer has it.
-            request.printer = arguments.value(i + 2);
-            request.driver = arguments.value(i + 3);
-            request.port = arguments.value(i + 4);
-            return request;
-        }
-    }
-    return request;
-}
-
-int RunPrintCommandLine(const CPrintRequest& request, CCalcPrintCommands& commands, CCalcDoc* document)
-{
-    if (!document->Open(request.path))
-        return 1;
-    if (!request.namedPrinter)
-        return commands.PrintDirect(commands.Printer()) ? 0 : 1;
-    const QPrinterInfo info = QPrinterInfo::printerInfo(request.printer);
-    if (info.isNull()) {
-        commands.showMessage(kCannotStart);
-        return 1;
-    }
-    QPrinter printer(info, QPrinter::HighResolution);
-    return commands.PrintDirect(printer, request.port) ? 0 : 1;
-}
-
-bool HandlePrintCommandLine(const QStringList& arguments, QWidget* window, int& status)
-{
-    const CPrintRequest request = ParsePrintCommandLine(arguments);
+    Q_UNUSED(driver);
     auto* commands = window->findChild<CCalcPrintCommands*>();
-    if (!request.print || commands == nullptr)
+    if (commands == nullptr)
         return false;
-    status = RunPrintCommandLine(request, *commands, commands->Document());
+    bool printed = false;
+    if (printerName.isEmpty()) {
+        printed = commands->PrintDirect(commands->Printer());
+    } else if (const QPrinterInfo info = QPrinterInfo::printerInfo(printerName); info.isNull()) {
+        commands->showMessage(kCannotStart);
+    } else {
+        QPrinter printer(info, QPrinter::HighResolution);
+        printed = commands->PrintDirect(printer, port);
+    }
     SavePrintSettings();
-    return true;
+    return printed;
 }

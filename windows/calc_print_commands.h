@@ -2,12 +2,11 @@
 // The printing commands of the main window: "Print..." (with the print
 // dialog), direct printing (without it, for the command line), "Print
 // Preview" and "Page Setup..."; the print settings and printer choice at
-// start-up and exit; and the /p and /pt command lines.
+// start-up and exit; and printing for the /p and /pt command lines.
 
 #include <QList>
 #include <QObject>
 #include <QString>
-#include <QStringList>
 
 #include <functional>
 #include <memory>
@@ -89,25 +88,10 @@ void LoadPrintSettings();
 void RestorePrinterChoice();
 void SavePrintSettings();
 
-// The printing forms of the command line (arguments after the program):
-// "/p path" prints on the current printer, "/pt path printer driver port"
-// on the named printer; flags may also start with "-".
-struct CPrintRequest {
-    bool print = false;
-    bool namedPrinter = false;
-    QString path;
-    QString printer;
-    QString driver;
-    QString port;
-};
-CPrintRequest ParsePrintCommandLine(const QStringList& arguments);
-
-// Opens the file in the document, prints it without a dialog and answers
-// the exit status: 0 printed, 1 not (the file could not be opened, the
-// printer does not exist, the job could not start or was cancelled).
-int RunPrintCommandLine(const CPrintRequest& request, CCalcPrintCommands& commands, CCalcDoc* document);
-
-// For the program's entry: when the arguments ask for printing, does it
-// with the printing commands of `window`, writes the print settings, sets
-// the exit status and answers true; answers false otherwise.
-bool HandlePrintCommandLine(const QStringList& arguments, QWidget* window, int& status);
+// The printing forms of the command line, once the file is the document:
+// prints it without the print dialog on the current printer when `printer`
+// is empty, else on the named printer ("Could not start print job." when
+// there is none of that name; driver and port only show in the progress
+// dialog). The process ends after this, so the print settings are written
+// here. True when the job printed.
+bool PrintFromCommandLine(QWidget* window, const QString& printer, const QString& driver, const QString& port);

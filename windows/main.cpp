@@ -10,6 +10,7 @@
 #include "numeric/random.h"
 #include "windows/calc_main_frame.h"
 #include "windows/calc_print_commands.h"
+#include "windows/shell_registration.h"
 
 int main(int argc, char** argv)
 {
@@ -18,6 +19,9 @@ int main(int argc, char** argv)
     const int status = RunCommandLine(argc, argv, std::cin, std::cout, std::cerr, handled);
     if (handled)
         return status;
+    int shellStatus = 0;
+    if (ShellBeforeMainWindow(argc, argv, shellStatus))
+        return shellStatus;
 
     QApplication application(argc, argv);
     QApplication::setOrganizationName("Vantrel");
@@ -25,15 +29,14 @@ int main(int argc, char** argv)
     SeedRandomAtStartup();
     LoadPrintSettings();
     CCalcMainFrame frame;
-    if (int printStatus = 0; HandlePrintCommandLine(application.arguments().mid(1), &frame, printStatus))
-        return printStatus;
     frame.show();
-    for (int i = 1; i < argc; ++i) {
-        if (argv[i][0] != '-') {
-            frame.Document()->Open(QString::fromLocal8Bit(argv[i]));
-            break;
-        }
-    }
+    CShellHooks shellHooks;
+    shellHooks.open = [&frame](const QString& path) { return frame.OpenDocument(path, false); };
+    shellHooks.print = [&frame](const QString& printer, const QString& driver, const QString& port) {
+        return PrintFromCommandLine(&frame, printer, driver, port);
+    };
+    if (ShellAfterMainWindowShown(frame, argc, argv, shellHooks, shellStatus))
+        return shellStatus;
     RestorePrinterChoice();
     const int code = application.exec();
     SavePreferences();  // only when something changed them

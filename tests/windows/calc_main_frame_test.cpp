@@ -17,6 +17,7 @@
 #include <QPlainTextEdit>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextBrowser>
 #include <QTreeWidget>
 
 #include "document/memory_store.h"
@@ -28,6 +29,7 @@
 #include "windows/calc_memory.h"
 #include "windows/calc_statistics.h"
 #include "windows/calc_tool_bar.h"
+#include "windows/help.h"
 #include "windows/platform.h"
 
 namespace {
@@ -552,6 +554,20 @@ TEST_F(MainFrame, PanesForwardTheWindowKeys)
     EXPECT_EQ(Text(), "2*3=6");
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_W, Qt::ControlModifier);
     EXPECT_TRUE(frame->Editor()->hasFocus());
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(MainFrame, HelpMenuAndKeypadHelp)
+{
+    EXPECT_EQ(MenuTexts(TopMenu(frame.get(), "&Help")), QStringList({"&Help Topics", "|", "&About Calculator..."}));
+    // F1 over a keypad button opens the guide at the button's topic.
+    emit frame->Keypad()->HelpRequested(0, 1028);
+    ASSERT_NE(HelpWindow(), nullptr);
+    EXPECT_TRUE(HelpWindow()->isVisible());
+    HelpWindow()->close();
 }
 
 }  // namespace

@@ -24,7 +24,6 @@
 #include "document/qt/calc_doc.h"
 #include "document/qt/print_settings.h"
 #include "tests/document/qt/pdf_reader.h"
-#include "tests/support/data_file.h"
 #include "windows/calc_main_frame.h"
 #include "windows/calc_page_setup.h"
 #include "windows/calc_print_dialog.h"
@@ -373,37 +372,20 @@ TEST_F(PrintCommands, CancelledPageSetupChangesNothing)
     EXPECT_EQ(PrintSettings(), CPrintSettings());
 }
 
-TEST_F(PrintCommands, CommandLineForms)
+TEST_F(PrintCommands, CommandLinePrintingOnTheCurrentOrANamedPrinter)
 {
-    for (const CDataCase& c : ReadDataFile("print_command_line.txt")) {
-        SCOPED_TRACE("print_command_line.txt line " + std::to_string(c.line));
-        ASSERT_EQ(c.fields.size(), 7u);
-        const CPrintRequest request =
-            ParsePrintCommandLine(QString::fromStdString(c.fields[0]).split(';', Qt::SkipEmptyParts));
-        EXPECT_EQ(request.print, c.fields[1] == "1");
-        EXPECT_EQ(request.namedPrinter, c.fields[2] == "1");
-        EXPECT_EQ(request.path.toStdString(), c.fields[3]);
-        EXPECT_EQ(request.printer.toStdString(), c.fields[4]);
-        EXPECT_EQ(request.driver.toStdString(), c.fields[5]);
-        EXPECT_EQ(request.port.toStdString(), c.fields[6]);
-    }
-}
+    frame->Editor()->setPlainText("1+2=3;");
+    const QString path = PdfPrinter();
+    PrintSettings().items = 0;
+    EXPECT_TRUE(PrintFromCommandLine(frame.get(), QString(), QString(), QString()));
+    const CPdfText pdf = ReadPdf(path);
+    ASSERT_TRUE(pdf.ok) << pdf.error.toStdString();
+    EXPECT_EQ(pdf.PageText(1), "1+2=3;");
+    // The settings are written, as at every exit.
+    EXPECT_EQ(QSettings().value("Print/Items").toInt(), 0);
 
-TEST_F(PrintCommands, PrintToAPrinterThatDoesNotExistPrintsNothing)
-{
-    const QString path = folder.filePath("Sums.vcl");
-    ASSERT_TRUE(frame->Document()->Save(path));
-    int status = -1;
-    EXPECT_TRUE(HandlePrintCommandLine({"/pt", path, "No Such Printer 4711", "winspool", "Ne01:"}, frame.get(), status));
-    EXPECT_EQ(status, 1);
+    EXPECT_FALSE(PrintFromCommandLine(frame.get(), "No Such Printer 4711", "winspool", "Ne01:"));
     EXPECT_EQ(messages, QStringList{"Could not start print job."});
-
-    messages.clear();
-    EXPECT_TRUE(HandlePrintCommandLine({"/p", folder.filePath("missing.vcl")}, frame.get(), status));
-    EXPECT_EQ(status, 1);
-    EXPECT_EQ(messages.size(), 1);
-
-    EXPECT_FALSE(HandlePrintCommandLine({path}, frame.get(), status));
 }
 
 TEST(PrintSettingsStore, MissingValuesTakeDefaultsAndAllThirteenAreWritten)
