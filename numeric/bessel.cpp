@@ -1,24 +1,21 @@
 #include "numeric/bessel.h"
 
 #include <cmath>
-#include <stdexcept>
 
 #include "numeric/status.h"
 
-// Bessel functions of a real order. This version computes real, non-negative
-// arguments with the standard library's cylinder functions, J and I of a
-// negative real argument by their reflection, and negative orders by the
-// reflection formulas. Arguments it cannot compute (off the real axis, and Y
-// and K left of 0) give the input-error indicator rather than a wrong value.
+// Bessel functions of a real order: the entry routines of the complex
+// algorithm for orders >= 0, the reflection formulas for negative orders,
+// the cleaning of values on the real axis and the status of the indicator.
+
+#include "numeric/bessel_internal.h"
 
 namespace {
 
 constexpr double kPi = 3.141592653589793;
 constexpr double kTwoOverPi = 0.6366197723675814;
-constexpr double kTotalLossLimit = 2251799813685248.0;     // 2^51
-constexpr double kPartialLossLimit = 47453132.81212578;    // sqrt(2^51)
 
-enum { eIndicatorNormal = 0, eIndicatorInput = 1, eIndicatorOverflow = 2, eIndicatorPartial = 3, eIndicatorTotal = 4 };
+enum { eIndicatorNormal = 0, eIndicatorUnderflow = 6 };
 
 // sin(πμ) and cos(πμ) from the fractional part, exact at integers and
 // half-integers.
@@ -39,64 +36,35 @@ void SinCosPi(double mu, double& s, double& c)
 
 CBesselResult NonNegativeOrder(EBesselKind kind, double nu, const CComplex& z)
 {
-    CBesselResult r;
-    const double m = std::abs(z);
-    if (m > kTotalLossLimit || nu > kTotalLossLimit) {
-        r.indicator = eIndicatorTotal;
-        return r;
+    NBessel::CRoutineResult r;
+    switch (kind) {
+    case EBesselKind::J:
+        r = NBessel::BesselJ(z, nu);
+        break;
+    case EBesselKind::Y:
+        r = NBessel::BesselY(z, nu);
+        break;
+    case EBesselKind::I:
+        r = NBessel::BesselI(z, nu);
+        break;
+    case EBesselKind::K:
+        r = NBessel::BesselK(z, nu);
+        break;
     }
-    if (z.imag() != 0 || (z.real() < 0 && (kind == EBesselKind::Y || kind == EBesselKind::K))) {
-        r.indicator = eIndicatorInput;
-        return r;
-    }
-    const double x = std::fabs(z.real());
-    double value = 0;
-    try {
-        switch (kind) {
-        case EBesselKind::J:
-            value = std::cyl_bessel_j(nu, x);
-            break;
-        case EBesselKind::Y:
-            value = std::cyl_neumann(nu, x);
-            break;
-        case EBesselKind::I:
-            value = std::cyl_bessel_i(nu, x);
-            break;
-        case EBesselKind::K:
-            value = std::cyl_bessel_k(nu, x);
-            break;
-        }
-    } catch (const std::exception&) {
-        r.indicator = eIndicatorInput;
-        return r;
-    }
-    if (std::isinf(value)) {
-        r.value = value;
-        r.indicator = eIndicatorOverflow;
-        return r;
-    }
-    if (std::isnan(value)) {
-        r.indicator = eIndicatorInput;
-        return r;
-    }
-    r.value = value;
-    if (z.real() < 0) {
-        // J_ν(−x) = e^(iπν)·J_ν(x), and the same for I.
-        double s;
-        double c;
-        SinCosPi(nu, s, c);
-        r.value = CComplex(c * value, s * value);
-    }
-    if (m > kPartialLossLimit || nu > kPartialLossLimit)
-        r.indicator = eIndicatorPartial;
-    return r;
+    CBesselResult result;
+    result.value = r.value;
+    result.indicator = r.ierr;
+    // An underflowed member outranks the other indicators.
+    if (r.nz > 0)
+        result.indicator = eIndicatorUnderflow;
+    return result;
 }
 
 // Combines a first term with a second one under the indicator rules of the
 // negative-order formulas.
 bool Usable(int indicator)
 {
-    return indicator == eIndicatorNormal || indicator == 6;
+    return indicator == eIndicatorNormal || indicator == eIndicatorUnderflow;
 }
 
 }  // namespace

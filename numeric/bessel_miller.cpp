@@ -1,0 +1,209 @@
+// I_ν(z) by backward recurrence: Miller's algorithm normalised with the
+// Neumann-type sum
+//   (z/2)^f e^z / Γ(1+f) = Σ_k ε_k (f+k) Γ(2f+k) / (k! Γ(2f+1)) · I_{f+k}(z),
+// f the fractional part of ν; and the ratio I_{ν+1}/I_ν by backward
+// recurrence, normalised by the Wronskian I_ν K_{ν+1} + I_{ν+1} K_ν = 1/z.
+
+#include <cmath>
+
+#include "numeric/bessel_internal.h"
+
+namespace NBessel {
+
+int MillerI(const CComplex& z, double nu, CComplex& y)
+{
+    const CMachine& m = Machine();
+    y = 0;
+    const double scle = m.tiny / m.tol;
+    const double az = std::abs(z);
+    const double iaz = std::floor(az);
+    const double ifnu = std::floor(nu);
+    const double inu = ifnu;
+    const double raz = 1 / az;
+    const CComplex rz = 2.0 * std::conj(z) * raz * raz;
+
+    // Starting index for the relative truncation error of the sum.
+    double at = iaz + 1;
+    CComplex ck = at * std::conj(z) * raz * raz;
+    CComplex p1 = 0;
+    CComplex p2 = 1;
+    double ack = (at + 1) * raz;
+    double rho = ack + std::sqrt(ack * ack - 1);
+    const double rho2 = rho * rho;
+    double tst = (rho2 + rho2) / ((rho2 - 1) * (rho - 1)) / m.tol;
+    double ak = at;
+    int i = 1;
+    bool converged = false;
+    for (; i <= 80; ++i) {
+        const CComplex pt = p2;
+        p2 = p1 - ck * pt;
+        p1 = pt;
+        ck += rz;
+        if (std::abs(p2) > tst * ak * ak) {
+            converged = true;
+            break;
+        }
+        ak += 1;
+    }
+    if (!converged)
+        return kNoConvergence;
+    ++i;
+
+    // Starting index for the relative truncation error of the ratios.
+    int k = 0;
+    if (inu >= iaz) {
+        p1 = 0;
+        p2 = 1;
+        at = inu + 1;
+        ck = at * std::conj(z) * raz * raz;
+        ack = at * raz;
+        tst = std::sqrt(ack / m.tol);
+        bool second = false;
+        converged = false;
+        for (k = 1; k <= 80; ++k) {
+            const CComplex pt = p2;
+            p2 = p1 - ck * pt;
+            p1 = pt;
+            ck += rz;
+            const double ap = std::abs(p2);
+            if (ap < tst)
+                continue;
+            if (second) {
+                converged = true;
+                break;
+            }
+            ack = std::abs(ck);
+            const double flam = ack + std::sqrt(ack * ack - 1);
+            const double fkap = ap / std::abs(p1);
+            rho = std::fmin(flam, fkap);
+            tst *= std::sqrt(rho / (rho * rho - 1));
+            second = true;
+        }
+        if (!converged)
+            return kNoConvergence;
+    }
+    ++k;
+
+    // Backward recurrence with the normalising sum, started scaled down so
+    // that the growth towards low orders stays in range.
+    const double kk = std::fmax(i + iaz, k + inu);
+    double fkk = kk;
+    p1 = 0;
+    p2 = scle;
+    const double fnf = nu - ifnu;
+    const double tfnf = fnf + fnf;
+    double bk = std::exp(LogGammaPositive(fkk + tfnf + 1) - LogGammaPositive(fkk + 1) -
+                         LogGammaPositive(tfnf + 1));
+    CComplex sum = 0;
+    auto step = [&] {
+        const CComplex pt = p2;
+        p2 = p1 + (fkk + fnf) * rz * pt;
+        p1 = pt;
+        const double ratio = 1 - tfnf / (fkk + tfnf);
+        const double previous = bk * ratio;
+        sum += (previous + bk) * p1;
+        bk = previous;
+        fkk -= 1;
+    };
+    for (double j = kk - inu; j > 0; --j)
+        step();
+    CComplex value = p2;
+    for (double j = ifnu; j > 0; --j)
+        step();
+
+    const CComplex lead = -fnf * std::log(rz) + z - LogGammaPositive(1 + fnf);
+    // exp(lead)/(sum + p2) with the denominator's modulus taken apart so
+    // that it cannot overflow.
+    p2 += sum;
+    const double ap = std::abs(p2);
+    const CComplex cnorm = std::exp(lead) * (1 / ap) * std::conj(p2) * (1 / ap);
+    y = value * cnorm;
+    return 0;
+}
+
+CComplex RatioI(const CComplex& z, double nu)
+{
+    const CMachine& m = Machine();
+    const double az = std::abs(z);
+    const double idnu = std::floor(nu);
+    const double magz = std::floor(az);
+    const double fnup = std::fmax(magz + 1, idnu);
+    double id = idnu - magz - 1;
+    if (id > 0)
+        id = 0;
+    const double raz = 1 / az;
+    const CComplex rz = 2.0 * std::conj(z) * raz * raz;
+
+    // Forward recurrence to find where the backward recurrence must start.
+    CComplex t1 = rz * fnup;
+    CComplex p2 = -t1;
+    CComplex p1 = 1;
+    t1 += rz;
+    double ap2 = std::abs(p2);
+    double ap1 = 1;
+    const double test1 = std::sqrt((ap2 + ap2) / (ap1 * m.tol));
+    double test = test1;
+    bool second = false;
+    double k = 1;
+    for (int guard = 0; guard < 100000; ++guard) {
+        k += 1;
+        ap1 = ap2;
+        const CComplex pt = p2;
+        p2 = p1 - t1 * pt;
+        p1 = pt;
+        t1 += rz;
+        ap2 = std::abs(p2);
+        if (ap1 <= test)
+            continue;
+        if (second)
+            break;
+        const double ak = std::abs(t1) * 0.5;
+        const double flam = ak + std::sqrt(ak * ak - 1);
+        const double rho = std::fmin(ap2 / ap1, flam);
+        test = test1 * std::sqrt(rho / (rho * rho - 1));
+        second = true;
+    }
+
+    const double kk = k + 1 - id;
+    double t = kk;
+    CComplex q1 = 1 / ap2;
+    CComplex q2 = 0;
+    for (double i = kk; i > 0; --i) {
+        const CComplex pt = q1;
+        q1 = pt * (rz * (nu + t)) + q2;
+        q2 = pt;
+        t -= 1;
+    }
+    if (q1 == CComplex(0))
+        q1 = CComplex(m.tol, m.tol);
+    return q2 / q1;
+}
+
+int WronskianI(const CComplex& z, double nu, CComplex& y)
+{
+    const CMachine& m = Machine();
+    y = 0;
+    CComplex cw[2];
+    const int nw = KRightHalf(z, nu, 2, cw);
+    if (nw != 0)
+        return nw == kNoConvergence ? kNoConvergence : -1;
+    const CComplex ratio = RatioI(z, nu);
+
+    // K values near either end of the exponent range are scaled first.
+    const double acw = std::abs(cw[1]);
+    const double ascle = m.ascle;
+    double scale = 1;
+    if (acw <= ascle)
+        scale = 1 / m.tol;
+    else if (acw >= 1 / ascle)
+        scale = m.tol;
+    const CComplex c1 = cw[0] * scale;
+    const CComplex c2 = cw[1] * scale;
+    // 1/(z(r·K_ν + K_{ν+1})), the reciprocal taken through the modulus.
+    const CComplex ct = z * (ratio * c1 + c2);
+    const double ract = 1 / std::abs(ct);
+    y = std::conj(ct) * ract * ract * scale;
+    return 0;
+}
+
+}  // namespace NBessel
