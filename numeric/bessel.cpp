@@ -72,6 +72,11 @@ bool Usable(int indicator)
 CBesselResult ComputeBessel(EBesselKind kind, double order, const CComplex& z)
 {
     CBesselResult result;
+    if (std::isnan(order)) {
+        // No formula applies; the input-error indicator with value 0.
+        result.indicator = 1;
+        return result;
+    }
     if (order >= 0) {
         result = NonNegativeOrder(kind, order, z);
     } else {

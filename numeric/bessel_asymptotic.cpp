@@ -9,18 +9,18 @@
 
 namespace NBessel {
 
-int AsymptoticI(const CComplex& z, double nu, CComplex& y)
+int AsymptoticI(const CComplex& z, double nu, CComplex& y, bool expScaled)
 {
     const CMachine& m = Machine();
     constexpr double kOneOverTwoPi = 0.159154943091895336;
     y = 0;
     const double az = std::abs(z);
     const double rtr1 = std::sqrt(m.ufl);
-    if (std::fabs(z.real()) > m.elim)
+    if (!expScaled && std::fabs(z.real()) > m.elim)
         return -1;
     const double raz = 1 / az;
     CComplex ak1 = std::sqrt(kOneOverTwoPi * std::conj(z) * raz * raz);
-    ak1 *= std::exp(z);
+    ak1 *= expScaled ? std::polar(1.0, z.imag()) : std::exp(z);
 
     const double dnu2 = nu + nu;
     const double mu = dnu2 > rtr1 ? dnu2 * dnu2 : 0;  // 4ν²

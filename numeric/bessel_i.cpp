@@ -41,8 +41,12 @@ int ComputeI(const CComplex& z, double nu, CComplex& y)
             return nw;
         }
         if (nu > m.fnul || az > m.fnul) {
-            const int nu1 = UniformI(z, nu, y);
-            return nu1 < 0 ? failure(nu1) : nu1;
+            bool needOther = false;
+            const int nu1 = UniformI(z, nu, y, needOther);
+            if (nu1 < 0)
+                return failure(nu1);
+            if (!needOther)
+                return nu1;
         }
     }
 

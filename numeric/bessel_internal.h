@@ -57,8 +57,9 @@ CComplex ExpIHalfPiNu(double nu, double sign);
 int SeriesI(const CComplex& z, double nu, CComplex& y);
 // I_ν(z) by Miller's backward recurrence normalised with the Neumann sum.
 int MillerI(const CComplex& z, double nu, CComplex& y);
-// I_ν(z) for large |z| by the asymptotic expansion.
-int AsymptoticI(const CComplex& z, double nu, CComplex& y);
+// I_ν(z) for large |z| by the asymptotic expansion; expScaled gives
+// e^(−|Re z|)·I_ν(z).
+int AsymptoticI(const CComplex& z, double nu, CComplex& y, bool expScaled = false);
 // I_{ν+1}(z)/I_ν(z) by backward recurrence.
 CComplex RatioI(const CComplex& z, double nu);
 // I_ν(z) from the ratio and the Wronskian with K_ν and K_{ν+1}.
@@ -69,8 +70,8 @@ int ComputeI(const CComplex& z, double nu, CComplex& y);
 
 // K_ν(z) (n = 1) or K_ν, K_{ν+1} (n = 2) for Re z >= 0: Temme's series for
 // |z| <= 2, Miller's algorithm for the confluent hypergeometric function
-// beyond, then forward recurrence in the order.
-int KRightHalf(const CComplex& z, double nu, int n, CComplex* y);
+// beyond, then forward recurrence in the order. expScaled: e^z·K instead.
+int KRightHalf(const CComplex& z, double nu, int n, CComplex* y, bool expScaled = false);
 // K_ν(z) for Re z < 0 by continuation from −z: mr = +1 for Im z >= 0,
 // −1 below the axis.
 int ContinueK(const CComplex& z, double nu, int mr, CComplex& y);
@@ -99,9 +100,10 @@ CAiryExpansion AiryExpansion(const CComplex& z, double nu, bool parametersOnly);
 // scaled. Returns 0, or an error indicator of the entry routines.
 int Airy(const CComplex& z, bool derivative, bool scaled, CComplex& value);
 
-// I_ν(z) for large orders by the uniform expansions; nlast > 0 asks the
-// caller to go on with order index nlast by other means.
-int UniformI(const CComplex& z, double nu, CComplex& y);
+// I_ν(z) for large orders by the uniform expansions; needOther is set when
+// the expansion at the shifted order underflowed and the caller must use
+// another method.
+int UniformI(const CComplex& z, double nu, CComplex& y, bool& needOther);
 // K_ν(z) for large orders by the uniform expansions; mr as ContinueK, 0 in
 // the right half-plane.
 int UniformK(const CComplex& z, double nu, int mr, CComplex& y);

@@ -58,7 +58,7 @@ int ScaleDown(const CComplex& zd, int n, CComplex* y, double ascle)
 
 }  // namespace
 
-int KRightHalf(const CComplex& z, double nu, int n, CComplex* y)
+int KRightHalf(const CComplex& z, double nu, int n, CComplex* y, bool expScaled)
 {
     const CMachine& m = Machine();
     const double tol = m.tol;
@@ -140,7 +140,7 @@ int KRightHalf(const CComplex& z, double nu, int n, CComplex* y)
             } while (a1 > tol);
         }
         if (!both) {
-            y[0] = s1;
+            y[0] = expScaled ? s1 * std::exp(z) : s1;
             return 0;
         }
         if ((nu + 1) * std::fabs(smu.real()) > m.alim)
@@ -148,11 +148,18 @@ int KRightHalf(const CComplex& z, double nu, int n, CComplex* y)
         const double str = css[kflag];
         s2 = s2 * str * rz;
         s1 *= str;
+        if (expScaled) {
+            const CComplex ez = std::exp(z);
+            s1 *= ez;
+            s2 *= ez;
+        }
     } else {
         // Miller's algorithm for |z| > 2 (or half-odd orders, exact).
         CComplex coef = kSqrtHalfPi / std::sqrt(z);
         kflag = 1;
-        if (z.real() > m.alim) {
+        if (expScaled) {
+            // The caller wants e^z·K: nothing to take out.
+        } else if (z.real() > m.alim) {
             // e^(−z) would underflow: carry e^z and take it out at the end.
             scaled = true;
         } else {
