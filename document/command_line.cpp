@@ -49,28 +49,6 @@ constexpr std::string_view kUsage =
 constexpr std::string_view kOptions[] = {"--calculate", "--cursor",  "--preference", "--memory",
                                          "--save-memory", "--help", "--version"};
 
-// The largest stored value of each preference; a value above it is out of
-// range and takes the default. 0 means any value.
-unsigned PreferenceMaximum(EPreference preference)
-{
-    switch (preference) {
-    case EPreference::AppendFunctionWith:
-    case EPreference::AppendMemoryWith:
-    case EPreference::TrigonometricUnits:
-        return 2;
-    case EPreference::FormatRandom:
-    case EPreference::FormatResult:
-    case EPreference::FormatMemory:
-        return 5;
-    case EPreference::FormatI:
-    case EPreference::Notation:
-    case EPreference::NotationCase:
-        return 1;
-    default:
-        return 0;
-    }
-}
-
 bool EqualsIgnoringCase(std::string_view a, std::u16string_view b)
 {
     if (a.size() != b.size())
@@ -352,11 +330,8 @@ int RunCommandLine(const std::vector<std::string>& arguments, std::istream& in, 
                                    std::to_string(text.size()) + " code units)");
     }
 
-    for (const auto& [preference, value] : options.preferences) {
-        const unsigned maximum = PreferenceMaximum(preference);
-        Preferences().Set(preference,
-                          maximum != 0 && value > maximum ? GetPreferenceInfo(preference).defaultValue : value);
-    }
+    for (const auto& [preference, value] : options.preferences)
+        Preferences().Set(preference, AcceptPreferenceValue(preference, value));
 
     CStreamLog log(err);
     CLogReceiverScope logScope(&log);

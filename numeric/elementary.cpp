@@ -320,6 +320,13 @@ double MiddleArctangentImaginary(double x, double y, double h)
         if ((1 - y) * (1 - y) == 0)
             return 0.25 * (NRealMath::Log(p) - 2 * NRealMath::Log(std::fabs(x)));
     }
+    // P − Q = 4y exactly in real arithmetic, so ln P − ln Q = ln(1 + 4y/Q).
+    // Where P and Q are close (small y, or a large |z|) the difference of
+    // the two logarithms would cancel most of its digits; the logarithm of
+    // 1 + 4y/Q keeps them.
+    const double ratio = 4 * y / q;
+    if (std::fabs(ratio) <= 0.5)
+        return 0.25 * std::log1p(ratio);
     return 0.25 * (NRealMath::Log(p) - NRealMath::Log(q));
 }
 
@@ -603,6 +610,15 @@ CComplex CalcArCth(const CComplex& z)
 {
     if (IsPlusMinusOne(z))
         return Singularity(z);
+    // On the real axis outside [−1, 1] the value is real:
+    // arcth x = ½·ln((|x| + 1)/(|x| − 1)) with the sign of x, where |x| − 1
+    // is exact. The general form below would put x < −1 on the branch that
+    // adds iπ.
+    if (z.imag() == 0 && std::fabs(z.real()) > 1) {
+        const double a = std::fabs(z.real());
+        const double v = 0.5 * std::log1p(2.0 / (a - 1.0));
+        return Checked(CComplex(std::copysign(v, z.real()), 0.0));
+    }
     // i·arcctg(i·z)
     const CComplex a = ArccotangentOf(CComplex(-z.imag(), z.real()));
     return Checked(CComplex(-a.imag(), a.real()));
@@ -663,8 +679,9 @@ CComplex CalcPower(const CComplex& a, const CComplex& b)
 
     CComplex result;
     const double k = b.real();
-    if (b.imag() == 0 && std::fabs(k) < 2147483648.0 && k == std::trunc(k)) {
-        // Integer exponent: repeated squaring.
+    if (b.imag() == 0 && k >= -2147483648.0 && k < 2147483648.0 && k == std::trunc(k)) {
+        // Integer exponent, any 32-bit integer including -2^31: repeated
+        // squaring.
         unsigned long long n = static_cast<unsigned long long>(std::fabs(k));
         if (a.imag() == 0) {
             double base = a.real();

@@ -27,7 +27,9 @@ constexpr double kLnPiMinusLnRootTwoPi = 0.22579135264472744;
 constexpr double kLnRootTwoPi = 0.9189385332046728;
 constexpr double kPi = 3.141592653589793;
 constexpr double kLn4 = 1.3862943611198906;
-constexpr double kRealLimit = 171;
+// Γ(x) exceeds the largest double above x = 171.62437695630272; up to
+// there the product form below stays finite.
+constexpr double kRealLimit = 171.62437695630272;
 
 const double kNaN = std::numeric_limits<double>::quiet_NaN();
 

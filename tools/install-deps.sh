@@ -2,7 +2,8 @@
 # Installs the Debian packages the build and the tests need, when missing.
 set -euo pipefail
 packages=(g++ cmake make pkgconf libgtest-dev libgmock-dev libbenchmark-dev
-          qt6-base-dev libgl-dev python3 python3-mpmath xauth clang libclang-rt-14-dev)
+          qt6-base-dev libgl-dev python3 python3-mpmath xauth clang libclang-rt-14-dev
+          poppler-utils)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

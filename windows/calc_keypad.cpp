@@ -1,4 +1,6 @@
 #include "windows/calc_keypad.h"
+#include "windows/platform.h"
+#include "language/keywords.h"
 
 #include <QApplication>
 #include <QColorDialog>
@@ -82,9 +84,6 @@ constexpr char16_t kSumSign[] = u"\u2211";
 constexpr char16_t kProductSign[] = u"\u220F";
 constexpr char16_t kGammaSign[] = u"\u0393";
 
-const std::u16string_view kRandomForms[] = {u"Rand", u"rand", u"RAND", u"Random", u"random", u"RANDOM"};
-const std::u16string_view kResultForms[] = {u"Rslt", u"rslt", u"RSLT", u"Result", u"result", u"RESULT"};
-const std::u16string_view kMemoryForms[] = {u"Mem", u"mem", u"MEM", u"Memory", u"memory", u"MEMORY"};
 
 // The dialog template in dialog units: function buttons 39 x 14, small
 // buttons 17 x 14, margin 3, gaps 4 and 2, group gap 10. The measures are
@@ -103,10 +102,6 @@ constexpr quint32 kDefaultFace[kButtonGroupCount] = {0xC080FF, 0xFFD090, 0xC0C0C
 
 const QString kSettingsGroup = QStringLiteral("GUI/Keypad");
 
-QString ToQString(std::u16string_view text)
-{
-    return QString(reinterpret_cast<const QChar*>(text.data()), static_cast<qsizetype>(text.size()));
-}
 
 CCalcKeyPad::MessageHandler& MessageHandlerSlot()
 {
@@ -224,17 +219,17 @@ std::u16string KeypadSpelling(int row, bool east, bool upper)
 
 std::u16string_view RandomKeyword(unsigned form)
 {
-    return kRandomForms[form < 6 ? form : 0];
+    return NCalculatorText::GetRandomWord(form);
 }
 
 std::u16string_view ResultKeyword(unsigned form)
 {
-    return kResultForms[form < 6 ? form : 0];
+    return NCalculatorText::GetResultWord(form);
 }
 
 std::u16string_view MemoryKeyword(unsigned form)
 {
-    return kMemoryForms[form < 6 ? form : 0];
+    return NCalculatorText::GetMemoryWord(form);
 }
 
 std::u16string_view FunctionBracket(const CPreferenceValues& preferences)

@@ -3,17 +3,18 @@
 #include <QHeaderView>
 #include <QSettings>
 
+#include "windows/platform.h"
+
 namespace {
 
 const char* const kSettingsGroup = "GUI/Log";
 const char* const kWidthNames[] = {"NumberWidth", "StatusWidth", "ContextWidth", "DescriptionWidth"};
-const char* const kWidthSamples[] = {"888 ", " Warning ", "Modified Bessel of the second kind ",
-                                     "Operation resulted in overflow, too big positive number returned"};
-
-QString ToQString(const std::u16string& text)
-{
-    return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
-}
+const char* const kWidthSamples[] = {
+    "88", "Warning", "Archyperbolic cotangent",
+    "Operation resulted in partial loss of precision, result accepted as 0.12345678."};
+// Errors in red, warnings in blue, the whole line.
+const QColor kErrorColor(0xFF, 0x00, 0x00);
+const QColor kWarningColor(0x00, 0x00, 0xFF);
 
 }  // namespace
 
@@ -31,7 +32,8 @@ CCalcLog::CCalcLog(QWidget* parent)
     QSettings settings;
     settings.beginGroup(kSettingsGroup);
     for (int column = 0; column < 4; ++column) {
-        int width = fontMetrics().horizontalAdvance(QString::fromLatin1(kWidthSamples[column]));
+        // The sample text plus the cell padding, so the sample shows whole.
+        int width = fontMetrics().horizontalAdvance(QString::fromLatin1(kWidthSamples[column])) + 12;
         bool ok = false;
         const uint stored = settings.value(kWidthNames[column]).toUInt(&ok);
         if (ok && stored > 0 && stored < 100000)
@@ -53,12 +55,15 @@ void CCalcLog::AddMessage(const CCalcMessage& message)
     auto* item = new QTreeWidgetItem(this);
     item->setText(0, QString::number(topLevelItemCount()));
     item->setTextAlignment(0, Qt::AlignRight | Qt::AlignVCenter);
-    const bool error = message.severity != 0;
+    // Severity 1 is an error; anything else is a warning.
+    const bool error = message.severity == 1;
+    item->setData(0, Qt::UserRole, message.severity);
     item->setText(1, error ? "Error" : "Warning");
-    item->setForeground(1, error ? QColor(Qt::red) : QColor(Qt::blue));
     item->setText(2, QString::fromUtf16(message.context));
     item->setText(3, ToQString(message.description));
     item->setToolTip(3, item->text(3));
+    for (int column = 0; column < 4; ++column)
+        item->setForeground(column, error ? kErrorColor : kWarningColor);
     scrollToItem(item);
     emit messageAdded();
 }

@@ -1,115 +1,513 @@
 #include "windows/calc_main_frame.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
-#include <QDockWidget>
-#include <QFileInfo>
+#include <QComboBox>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMenuBar>
 #include <QMessageBox>
-#include <QPlainTextEdit>
 #include <QSettings>
 #include <QStatusBar>
+#include <QStyle>
+#include <QRegularExpression>
+#include <QWhatsThis>
+
+#include <algorithm>
 
 #include "document/memory_store.h"
 #include "document/number_format.h"
 #include "document/preferences.h"
 #include "document/qt/calc_doc.h"
 #include "language/calculate.h"
+#include "language/keywords.h"
 #include "numeric/status.h"
+#include "windows/calc_bar.h"
 #include "windows/calc_keypad.h"
 #include "windows/calc_log.h"
 #include "windows/calc_memory.h"
+#include "windows/calc_preferences_dialog.h"
+#include "windows/calc_print_commands.h"
 #include "windows/calc_statistics.h"
+#include "windows/calc_tool_bar.h"
+#include "windows/calc_view.h"
+#include "windows/help.h"
+#include "windows/platform.h"
+#include "windows/tool_icons.h"
 
 namespace {
 
-const char* const kResultSpellings[] = {"Rslt", "rslt", "RSLT", "Result", "result", "RESULT"};
-const char* const kCalculationFilter = "Calculator files (*.vcl);;Calculator memory files (*.vcm);;All files (*)";
-const char* const kMemoryFilter = "Calculator memory files (*.vcm)";
+const char* const kUnitsIndicators[] = {"Rad", "Deg", "Grad"};
+const char16_t* const kCalculationFilter =
+    u"Calculator calculation files (*.vcl)|*.vcl|Calculator memory files (*.vcm)|*.vcm|All files (*.*)|*.*||";
+const char16_t* const kMemorySaveFilter = u"Calculator memory files (*.vcm)|*.vcm||";
+const char16_t* const kMemoryLoadFilter = u"Calculator memory files (*.vcm)|*.vcm|All files (*.*)|*.*||";
+const char* const kFrameSection = "GUI/Frame";
+const char* const kRecentSection = "Recent File List";
+const char* const kApplicationTitle = "Vantrel Calculator Ka-Vm";
+constexpr int kRecentCount = 4;
 
-QString ToQString(const std::u16string& text)
+// A dialog's file name, with the default extension added to a bare name.
+QString RunFileDialog(QWidget* parent, bool save, const QString& filter, const QString& proposed,
+                      const QString& extension)
 {
-    return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
+    QFileDialog dialog(parent);
+    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    dialog.setNameFilter(filter);
+    dialog.setDefaultSuffix(extension);
+    if (!proposed.isEmpty())
+        dialog.selectFile(proposed);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return QString();
+    return dialog.selectedFiles().first();
 }
 
 }  // namespace
+
+void MarkPreferencesChanged()
+{
+    PreferencesChanged = true;
+}
 
 CCalcMainFrame::CCalcMainFrame(QWidget* parent)
     : QMainWindow(parent)
 {
     setObjectName("MainFrame");
-    m_editor = new QPlainTextEdit(this);
-    m_editor->setLineWrapMode(QPlainTextEdit::WidgetWidth);
-    m_editor->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setDockOptions(QMainWindow::AnimatedDocks | QMainWindow::AllowTabbedDocks);
+    m_editor = new CCalcView(this);
     setCentralWidget(m_editor);
     m_document = new CCalcDoc(m_editor, this);
 
-    m_keypad = new CCalcKeyPad;
-    m_log = new CCalcLog;
-    m_memory = new CCalcMemory;
-    m_statistics = new CCalcStatistics;
-    m_memory->SetStatisticsPane(m_statistics);
+    askOpenFileName = [this](const QString& filter, const QString& proposed, const QString& extension) {
+        return RunFileDialog(this, false, filter, proposed, extension);
+    };
+    askSaveFileName = [this](const QString& filter, const QString& proposed, const QString& extension) {
+        return RunFileDialog(this, true, filter, proposed, extension);
+    };
+    askSaveChanges = [this](const QString& question) {
+        return int(QMessageBox::warning(this, kApplicationTitle, question,
+                                        QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel));
+    };
 
-    m_panes[0] = AddPane("Keypad", m_keypad, Qt::BottomDockWidgetArea, 59422);
-    m_panes[1] = AddPane("Log", m_log, Qt::BottomDockWidgetArea, 59423);
-    m_panes[2] = AddPane("Memory", m_memory, Qt::RightDockWidgetArea, 59424);
-    m_panes[3] = AddPane("Statistics", m_statistics, Qt::TopDockWidgetArea, 59425);
-    m_panes[3]->setFloating(true);
-    m_panes[3]->move(27, 27);
-    m_panes[3]->hide();
+    // The "Trigonometric function" window exists from the start, hidden.
+    m_unitsWindow = new CCalcTrigonometricUnits(this);
+    m_unitsWindow->hide();
 
-    RunState().logReceiver = m_log;
-    connect(m_log, &CCalcLog::messageAdded, this, [this] {
-        if (Preferences().Get(EPreference::LogPopup) != 0 && m_panes[1]->isHidden())
-            m_panes[1]->show();
-    });
-    connect(m_memory, &CCalcMemory::statisticsShown, this, [this] { m_panes[3]->show(); });
-    connect(m_document, &CCalcDoc::calculated, this, &CCalcMainFrame::AfterCalculation);
-    connect(m_editor->document(), &QTextDocument::modificationChanged, this, &CCalcMainFrame::UpdateTitle);
-    m_keypad->SetReceiver(m_document);
-    // The keypad starts with its initial labels; write them for the
-    // preferences, which are loaded before the window is made.
-    m_keypad->Relabel();
-
-    m_result = new QLabel(this);
-    m_result->setMinimumWidth(m_result->fontMetrics().horizontalAdvance("Result=-0.00000000000000000000e+000"));
-    statusBar()->addPermanentWidget(m_result);
+    CreateCommands();
+    CreateToolBar();
+    CreateStatusBar();
+    CreatePanes();
     CreateMenus();
 
+    connect(m_document, &CCalcDoc::calculated, this, &CCalcMainFrame::AfterCalculation);
+    connect(m_editor->document(), &QTextDocument::modificationChanged, this, &CCalcMainFrame::UpdateTitle);
+    connect(m_unitsWindow->List(), &QComboBox::activated, this, &CCalcMainFrame::ChooseUnits);
+    connect(UnitsList(), &QComboBox::activated, this, &CCalcMainFrame::ChooseUnits);
+
     QSettings settings;
-    restoreGeometry(settings.value("GUI/Frame/Geometry").toByteArray());
-    restoreState(settings.value("GUI/BarState").toByteArray());
-    if (!settings.contains("GUI/Frame/Geometry"))
-        resize(930, 550);
-    if (!settings.contains("GUI/BarState"))
-        resizeDocks({m_panes[2]}, {m_memory->fontMetrics().horizontalAdvance(QString(44, QChar('0')))}, Qt::Horizontal);
+    for (CCalcBar* bar : CCalcBar::Bars())
+        if (bar->parentWidget() == this)
+            bar->LoadSizes(settings);
+    const QByteArray state = settings.value("GUI/BarState").toByteArray();
+    if (state.isEmpty() || !restoreState(state)) {
+        for (CCalcBar* pane : m_panes)
+            pane->ApplySize(this);
+    }
+    settings.beginGroup(kRecentSection);
+    for (int i = 1; i <= kRecentCount; ++i) {
+        const QString path = settings.value(QString("File%1").arg(i)).toString();
+        if (!path.isEmpty())
+            m_recentFiles << path;
+    }
+    settings.endGroup();
+    UpdateRecentMenu();
+
+    // The keypad starts with the labels of its template; write them for the
+    // preferences, which are loaded before the window is made.
+    RefreshForPreferences();
     AfterCalculation();
     UpdateTitle();
 }
 
 CCalcMainFrame::~CCalcMainFrame()
 {
+    SaveLayout();
     if (RunState().logReceiver == m_log)
         RunState().logReceiver = nullptr;
 }
 
-QDockWidget* CCalcMainFrame::AddPane(const QString& title, QWidget* content, Qt::DockWidgetArea area, int id)
+QAction* CCalcMainFrame::MakeCommand(int id, const QString& text, const QString& prompt,
+                                     const QList<QKeySequence>& keys, std::function<void()> handler)
 {
-    auto* pane = new QDockWidget(title, this);
-    pane->setObjectName(QString("Bar%1").arg(id));
-    pane->setWidget(content);
-    addDockWidget(area, pane);
-    return pane;
+    auto* action = new QAction(text, this);
+    action->setProperty("commandId", id);
+    const qsizetype split = prompt.indexOf('\n');
+    action->setStatusTip(split < 0 ? prompt : prompt.left(split));
+    if (split >= 0)
+        action->setToolTip(prompt.mid(split + 1));
+    if (!keys.isEmpty()) {
+        action->setShortcuts(keys);
+        // The panes keep the focus while the user works in them; the
+        // window's shortcuts reach them there.
+        action->setShortcutContext(Qt::WindowShortcut);
+    }
+    if (handler)
+        connect(action, &QAction::triggered, this, std::move(handler));
+    const QIcon icon = ToolIcon(id);
+    if (!icon.isNull())
+        action->setIcon(icon);
+    action->setIconVisibleInMenu(false);
+    m_commands.insert(id, action);
+    addAction(action);
+    return action;
+}
+
+void CCalcMainFrame::CreateCommands()
+{
+    using K = QKeySequence;
+    MakeCommand(IdFileNew, "&New\tCtrl+N", "Create a new document\nNew", {K("Ctrl+N")}, [this] { NewDocument(); });
+    MakeCommand(IdFileOpen, "&Open...\tCtrl+O", "Open an existing document\nOpen", {K("Ctrl+O")},
+                [this] { OpenWithDialog(); });
+    MakeCommand(IdFileSave, "&Save\tCtrl+S", "Save the active document\nSave", {K("Ctrl+S")},
+                [this] { SaveDocument(false); });
+    MakeCommand(IdFileSaveAs, "Save &As...", "Save the active document with a new name\nSave As", {},
+                [this] { SaveDocument(true); });
+    MakeCommand(IdAppExit, "E&xit", "Quit the application; prompts to save documents\nExit", {}, [this] { close(); });
+    MakeCommand(IdExecute, "&Execute...\tCtrl+E", "Execute file\nExecute Ctrl+E", {K("Ctrl+E")},
+                [this] { ExecuteWithDialog(); });
+
+    MakeCommand(IdMemoryFree, "&Free", "Free memory\nFree", {},
+                [this] { m_document->ExecuteCommand(CmdFreeMemory); });
+    MakeCommand(IdMemoryLoad, "&Load...", "Load memory from file\nLoad memory", {},
+                [this] { LoadMemoryWithDialog(); });
+    MakeCommand(IdMemorySave, "&Save...", "Save memory as file\nSave memory", {},
+                [this] { SaveMemoryWithDialog(); });
+
+    MakeCommand(IdEditUndo, "&Undo\tCtrl+Z", "Undo the last action\nUndo", {K("Ctrl+Z"), K("Alt+Backspace")},
+                [this] { m_editor->undo(); });
+    MakeCommand(IdEditCut, "Cu&t\tCtrl+X", "Cut the selection and put it on the Clipboard\nCut",
+                {K("Ctrl+X"), K("Shift+Del")}, [this] { m_editor->cut(); });
+    MakeCommand(IdEditCopy, "&Copy\tCtrl+C", "Copy the selection and put it on the Clipboard\nCopy",
+                {K("Ctrl+C"), K("Ctrl+Ins")}, [this] { m_editor->copy(); });
+    MakeCommand(IdEditPaste, "&Paste\tCtrl+V", "Insert Clipboard contents\nPaste", {K("Ctrl+V"), K("Shift+Ins")},
+                [this] { m_editor->paste(); });
+
+    MakeCommand(IdCalculate, QString(), QString(), {K("Ctrl+=")},
+                [this] { m_document->ExecuteCommand(CmdCalculate); });
+    MakeCommand(IdCalculateAll, "Calculate all", "Callculate all\nCalculate all Ctrl+Shift+=",
+                {K("Ctrl+Shift+="), K("Ctrl+Shift++")}, [this] { m_document->ExecuteCommand(CmdCalculateAll); });
+
+    QAction* toolbar = MakeCommand(IdViewToolbar, "&Toolbar", "Show or hide the toolbar\nToggle ToolBar", {}, nullptr);
+    toolbar->setCheckable(true);
+    QAction* statusbar =
+        MakeCommand(IdViewStatusBar, "&Status Bar", "Show or hide the status bar\nToggle StatusBar", {}, nullptr);
+    statusbar->setCheckable(true);
+
+    const struct {
+        int id;
+        const char* text;
+        const char* prompt;
+        const char* keys;
+    } toggles[4] = {
+        {IdViewKeypad, "&Keypad\tCtrl+K", "Show or hide keypad\nToggle keypad Ctrl+K", "Ctrl+K"},
+        {IdViewLog, "&Log\tCtrl+L", "Show or hide log\nToggle log Ctrl+L", "Ctrl+L"},
+        {IdViewMemory, "&Memory\tCtrl+M", "Show or hide memory\nToggle memory Ctrl+M", "Ctrl+M"},
+        {IdViewStatistics, "St&atistics\tCtrl+T", "Show or hide statistics\nToggle statistics", "Ctrl+T"},
+    };
+    for (int i = 0; i < 4; ++i) {
+        QAction* toggle = MakeCommand(toggles[i].id, toggles[i].text, toggles[i].prompt, {K(toggles[i].keys)},
+                                      [this, i] { TogglePane(i); });
+        toggle->setCheckable(true);
+        const char* focusKeys[4] = {"Ctrl+Shift+K", "Ctrl+Shift+L", "Ctrl+Shift+M", "Ctrl+Shift+T"};
+        MakeCommand(IdFocusKeypad + i, QString(), QString(), {K(focusKeys[i])}, [this, i] { FocusPane(i); });
+    }
+    MakeCommand(IdFocusEditor, QString(), QString(), {K("Ctrl+W")}, [this] { m_editor->setFocus(); });
+    MakeCommand(0, QString(), QString(), {K("F6")}, [this] { CyclePaneFocus(true); });
+    MakeCommand(0, QString(), QString(), {K("Shift+F6")}, [this] { CyclePaneFocus(false); });
+
+    MakeCommand(IdPreferences, "&Preferences...", "Set preferences\nPreferences", {}, [this] {
+        if (CCalcPreferencesDialog::Edit(this))
+            RefreshForPreferences();
+    });
+    QAction* units = MakeCommand(IdTrigonometricUnits, "Trigonometric units",
+                                 "Set units for trigonometric functions\nTrigonometric units", {}, [this] {
+                                     m_unitsWindow->setVisible(!m_unitsWindow->isVisible());
+                                 });
+    units->setCheckable(true);
+    connect(m_unitsWindow, &CCalcTrigonometricUnits::visibilityChanged, units, &QAction::setChecked);
+
+    auto* notations = new QActionGroup(this);
+    QAction* east = MakeCommand(IdNotationEast, "&East", "Set East function notation\nEast notation", {},
+                                [this] { SetNotation(1); });
+    QAction* west = MakeCommand(IdNotationWest, "&West", "Set West function notation\nWest notation", {},
+                                [this] { SetNotation(0); });
+    for (QAction* action : {east, west}) {
+        action->setCheckable(true);
+        notations->addAction(action);
+    }
+
+    MakeCommand(IdEditorFontSelect, "&Select...", "Select editor font\nSelect font", {},
+                [this] { m_editor->SelectFont(); });
+    QAction* defaultFont = MakeCommand(IdEditorFontDefault, "&Default", "Set default editor font\nDefault font", {},
+                                       [this] { m_editor->SetDefaultFont(); });
+    defaultFont->setCheckable(true);
+
+    MakeCommand(IdAppAbout, "&About Calculator...",
+                "Display program information, version number and copyright\nAbout", {}, [this] {
+                    QMessageBox box(this);
+                    box.setWindowTitle("About Calculator Ka-Vm");
+                    box.setIconPixmap(windowIcon().pixmap(32, 32));
+                    box.setText("Calculator Ka-Vm " KAVM_VERSION_TEXT);
+                    box.setStandardButtons(QMessageBox::Ok);
+                    box.exec();
+                });
+    // Shift+F1 itself is one of the help keys the help installs.
+    MakeCommand(IdContextHelp, "Context help", "Display help for clicked on buttons, menus and windows\nHelp", {},
+                [] { QWhatsThis::enterWhatsThisMode(); });
+    for (QAction* action : CreatePrintCommands(this, m_document, m_editor)) {
+        m_commands.insert(action->property("commandId").toInt(), action);
+        addAction(action);
+    }
+}
+
+void CCalcMainFrame::CreateToolBar()
+{
+    m_toolBar = new CCalcToolBar(this, m_commands.value(IdTrigonometricUnits));
+    addToolBar(Qt::TopToolBarArea, m_toolBar);
+    const int groups[][3] = {{IdFileNew, IdFileOpen, IdFileSave}, {IdExecute, 0, 0}, {IdMemoryLoad, IdMemorySave, 0},
+                             {IdFilePrint, 0, 0}, {IdEditCut, IdEditCopy, IdEditPaste},
+                             {IdViewLog, IdViewKeypad, IdViewMemory}};
+    for (const auto& group : groups) {
+        for (int id : group)
+            if (id != 0 && m_commands.contains(id))
+                m_toolBar->addAction(m_commands.value(id));
+        if (!m_toolBar->actions().isEmpty() && !m_toolBar->actions().last()->isSeparator())
+            m_toolBar->addSeparator();
+    }
+    m_toolBar->addAction(m_commands.value(IdPreferences));
+    m_toolBar->AddUnitsList();
+    m_toolBar->addAction(m_commands.value(IdCalculateAll));
+    m_toolBar->addSeparator();
+    m_toolBar->addAction(m_commands.value(IdContextHelp));
+    connect(m_toolBar, &CCalcToolBar::unitsSlotChanged, this, [this](bool list) {
+        if (list)
+            m_unitsWindow->hide();
+    });
+    QAction* toggle = m_commands.value(IdViewToolbar);
+    toggle->setChecked(true);
+    connect(toggle, &QAction::toggled, m_toolBar, &QWidget::setVisible);
+    connect(m_toolBar, &QToolBar::visibilityChanged, toggle, &QAction::setChecked);
+}
+
+void CCalcMainFrame::CreateStatusBar()
+{
+    auto indicator = [this](int id, const QString& sample) {
+        auto* label = new QLabel(this);
+        SetControlId(label, id);
+        label->setMinimumWidth(label->fontMetrics().horizontalAdvance(sample) + 8);
+        statusBar()->addPermanentWidget(label);
+        return label;
+    };
+    m_result = indicator(IdIndicatorResult, "RESULT=-8.8888888888888888E+888+i*8.8888888888888888E+888");
+    m_units = indicator(IdIndicatorUnits, "Grad");
+    m_floatingPoint = indicator(IdIndicatorFloatingPoint, "SSE2");
+    QAction* toggle = m_commands.value(IdViewStatusBar);
+    toggle->setChecked(true);
+    connect(toggle, &QAction::toggled, statusBar(), &QWidget::setVisible);
+}
+
+void CCalcMainFrame::CreatePanes()
+{
+    m_keypad = new CCalcKeyPad;
+    m_log = new CCalcLog;
+    m_memory = new CCalcMemory;
+    m_statistics = new CCalcStatistics;
+    m_memory->SetStatisticsPane(m_statistics);
+
+    const QSize logSize = DialogUnitsToPixels(m_log, {166, 33});
+    const QSize memorySize = DialogUnitsToPixels(m_memory, {174, 92});
+    m_panes[PaneKeypad] = new CCalcDlgBar("Keypad", m_keypad, m_keypad->size(), kPaneIds[0], true, this);
+    m_panes[PaneLog] = new CCalcDlgBar("Log", m_log, logSize, kPaneIds[1], false, this);
+    m_panes[PaneMemory] = new CCalcDlgBar("Memory", m_memory, memorySize, kPaneIds[2], false, this);
+    m_panes[PaneStatistics] =
+        new CCalcDlgBar("Statistics", m_statistics, m_statistics->sizeHint(), kPaneIds[3], true, this);
+    m_log->setMinimumSize(logSize);
+    m_memory->setMinimumSize(memorySize);
+
+    RunState().logReceiver = m_log;
+
+    // Log and keypad stand in two rows at the bottom, the keypad lowest;
+    // the bottom rows run the whole width of the window.
+    addDockWidget(Qt::BottomDockWidgetArea, m_panes[PaneLog], Qt::Vertical);
+    addDockWidget(Qt::BottomDockWidgetArea, m_panes[PaneKeypad], Qt::Vertical);
+    addDockWidget(Qt::RightDockWidgetArea, m_panes[PaneMemory]);
+    addDockWidget(Qt::TopDockWidgetArea, m_panes[PaneStatistics]);
+    m_panes[PaneStatistics]->setFloating(true);
+    m_panes[PaneStatistics]->move(27, 27);
+    m_panes[PaneStatistics]->hide();
+
+    const int toggles[4] = {IdViewKeypad, IdViewLog, IdViewMemory, IdViewStatistics};
+    for (int i = 0; i < 4; ++i) {
+        QAction* toggle = m_commands.value(toggles[i]);
+        toggle->setChecked(!m_panes[i]->isHidden());
+        connect(m_panes[i], &QDockWidget::visibilityChanged, toggle,
+                [this, toggle, i] { toggle->setChecked(!m_panes[i]->isHidden()); });
+    }
+
+    connect(m_log, &CCalcLog::messageAdded, this, [this] {
+        if (Preferences().Get(EPreference::LogPopup) != 0 && m_panes[PaneLog]->isHidden())
+            m_panes[PaneLog]->show();
+    });
+    connect(m_memory, &CCalcMemory::statisticsShown, this, [this] { m_panes[PaneStatistics]->show(); });
+    connect(m_keypad, &CCalcKeyPad::LayoutChanged, this, [this](QSize size) {
+        static_cast<CCalcDlgBar*>(m_panes[PaneKeypad])->SizeFromContent(size);
+    });
+    m_keypad->SetReceiver(m_document);
+}
+
+void CCalcMainFrame::CreateMenus()
+{
+    auto add = [this](QMenu* menu, int id) { menu->addAction(m_commands.value(id)); };
+
+    m_fileMenu = menuBar()->addMenu("&File");
+    for (int id : {IdFileNew, IdFileOpen, IdFileSave, IdFileSaveAs})
+        add(m_fileMenu, id);
+    m_fileMenu->addSeparator();
+    add(m_fileMenu, IdExecute);
+    m_fileMenu->addSeparator();
+    for (int id : {IdFilePrint, IdFilePrintPreview, IdFilePageSetup})
+        add(m_fileMenu, id);
+    m_recentSeparator = m_fileMenu->addSeparator();
+    for (int i = 0; i < kRecentCount; ++i) {
+        auto* action = new QAction(this);
+        action->setProperty("commandId", IdFileMru1 + i);
+        action->setStatusTip("Open this document");
+        connect(action, &QAction::triggered, this, [this, i] {
+            if (i < m_recentFiles.size())
+                OpenDocument(m_recentFiles[i]);
+        });
+        m_recentActions << action;
+        m_fileMenu->addAction(action);
+    }
+    m_fileMenu->addSeparator();
+    add(m_fileMenu, IdAppExit);
+
+    QMenu* memory = menuBar()->addMenu("&Memory");
+    for (int id : {IdMemoryFree, IdMemoryLoad, IdMemorySave})
+        add(memory, id);
+    connect(memory, &QMenu::aboutToShow, this, [this] {
+        const bool any = MemoryStore().Count() >= 1;
+        m_commands.value(IdMemoryFree)->setEnabled(any);
+        m_commands.value(IdMemorySave)->setEnabled(any);
+    });
+    // The commands stay enabled outside the menu so that their keys and
+    // buttons work; they check the store themselves.
+
+    QMenu* edit = menuBar()->addMenu("&Edit");
+    add(edit, IdEditUndo);
+    edit->addSeparator();
+    for (int id : {IdEditCut, IdEditCopy, IdEditPaste})
+        add(edit, id);
+
+    QMenu* view = menuBar()->addMenu("&View");
+    add(view, IdViewToolbar);
+    add(view, IdViewStatusBar);
+    view->addSeparator();
+    for (int id : {IdViewKeypad, IdViewLog, IdViewMemory, IdViewStatistics})
+        add(view, id);
+
+    QMenu* set = menuBar()->addMenu("&Set");
+    add(set, IdPreferences);
+    set->addSeparator();
+    QMenu* notation = set->addMenu("&Notation");
+    add(notation, IdNotationEast);
+    add(notation, IdNotationWest);
+    connect(notation, &QMenu::aboutToShow, this, [this] {
+        const unsigned value = Preferences().Get(EPreference::Notation);
+        m_commands.value(IdNotationEast)->setChecked(value == 1);
+        m_commands.value(IdNotationWest)->setChecked(value == 0);
+    });
+
+    // The keypad's own commands, with their enabling and check marks.
+    QMenu* keypad = set->addMenu("&Keypad");
+    const struct {
+        const char* menu;
+        std::initializer_list<std::tuple<int, const char*, const char*>> items;
+    } keypadMenus[] = {
+        {"&Style",
+         {{32785, "&XP", "Set XP keypad style\nXP style"},
+          {32786, "&Vista", "Set Vista keypad style\nVista style"},
+          {32787, "&Vantrel", "Set Vantrel keypad style\nVantrel style"},
+          {32788, "&2000", "Set 2000 keypad style\n2000 style"}}},
+        {"&Font",
+         {{32789, "&Select...", "Select keypad font\nSelect font"},
+          {32790, "S&ystem", "Set system keypad font\nSystem font"},
+          {32791, "&Default", "Set default keypad font\nDefault font"}}},
+        {"&Text Color",
+         {{32792, "&Function...", "Set function keypad text color\nFunction text color"},
+          {32793, "&Digit...", "Set digit keypad text color\nDigit text color"},
+          {32794, "&Service...", "Set service keypad text color\nService text color"},
+          {32795, "D&efault", "Set default keypad text color\nDefault text color"},
+          {32796, "S&ystem", "Set system keypad text color\nSystem text color"}}},
+        {"&Color",
+         {{32797, "&Function...", "Set function keypad color\nFunction color"},
+          {32798, "&Digit...", "Set digit keypad color\nDigit color"},
+          {32799, "&Service...", "Set service keypad color\nService color"},
+          {32800, "S&ystem", "Set system keypad color\nSystem color"},
+          {32801, "D&efault", "Set default keypad color\nDefault color"}}},
+    };
+    for (const auto& group : keypadMenus) {
+        QMenu* menu = keypad->addMenu(group.menu);
+        for (const auto& [command, text, prompt] : group.items) {
+            const int id = command;
+            QAction* action = MakeCommand(id, text, prompt, {}, [this, id] { m_keypad->HandleCommand(id); });
+            action->setCheckable(true);
+            menu->addAction(action);
+            connect(menu, &QMenu::aboutToShow, action, [this, action, id] {
+                action->setEnabled(m_keypad->IsCommandEnabled(id));
+                action->setChecked(m_keypad->IsCommandChecked(id));
+            });
+        }
+    }
+    QMenu* editorFont = set->addMenu("&Editor Font");
+    add(editorFont, IdEditorFontSelect);
+    add(editorFont, IdEditorFontDefault);
+    connect(editorFont, &QMenu::aboutToShow, this,
+            [this] { m_commands.value(IdEditorFontDefault)->setChecked(m_editor->IsDefaultFont()); });
+
+    QMenu* help = menuBar()->addMenu("&Help");
+    add(help, IdAppAbout);
+    // "&Help Topics" above About, F1 by pane and per keypad button, Shift+F1.
+    InstallHelp(*this, m_keypad);
+    for (QAction* action : help->actions())
+        if (action->text() == "&Help Topics")
+            action->setProperty("commandId", int(IdHelpFinder));
+}
+
+QComboBox* CCalcMainFrame::UnitsList() const
+{
+    return m_toolBar->List();
 }
 
 QString CCalcMainFrame::ResultIndicator() const
 {
-    const unsigned spelling = Preferences().Get(EPreference::FormatResult);
-    return QString::fromLatin1(kResultSpellings[spelling < 6 ? spelling : 0]) + "=" +
+    return ToQString(NCalculatorText::GetResultWord(Preferences().Get(EPreference::FormatResult))) + "=" +
            ToQString(FormatComplex(NCalculatorText::PreviousResult(), GetResultFormat(), GetImaginaryUnit()));
+}
+
+QString CCalcMainFrame::UnitsIndicator() const
+{
+    const unsigned units = Preferences().Get(EPreference::TrigonometricUnits);
+    return kUnitsIndicators[units < 3 ? units : 0];
+}
+
+QString CCalcMainFrame::FloatingPointIndicator() const
+{
+    return Sse2InUse() ? QString("SSE2") : QString();
 }
 
 void CCalcMainFrame::AfterCalculation()
@@ -118,183 +516,300 @@ void CCalcMainFrame::AfterCalculation()
     m_memory->Refresh();
 }
 
-void CCalcMainFrame::CreateMenus()
+void CCalcMainFrame::UpdateUnits()
 {
-    auto add = [this](QMenu* menu, const QString& text, const QKeySequence& keys, auto slot) {
-        QAction* action = menu->addAction(text);
-        if (!keys.isEmpty())
-            action->setShortcut(keys);
-        connect(action, &QAction::triggered, this, slot);
-        return action;
-    };
+    m_units->setText(UnitsIndicator());
+    const unsigned units = Preferences().Get(EPreference::TrigonometricUnits);
+    const int index = units < 3 ? static_cast<int>(units) : 0;
+    for (QComboBox* list : {UnitsList(), m_unitsWindow->List()})
+        if (list->currentIndex() != index)
+            list->setCurrentIndex(index);
+}
 
-    QMenu* file = menuBar()->addMenu("&File");
-    add(file, "&New", QKeySequence::New, [this] {
-        if (!MaybeSave())
-            return;
-        m_editor->clear();
-        m_document->SetText(u"", 0);
-        m_editor->document()->setModified(false);
-        UpdateTitle();
-    });
-    add(file, "&Open...", QKeySequence::Open, [this] { OpenFile(); });
-    add(file, "&Save", QKeySequence::Save, [this] {
-        if (m_document->Path().isEmpty())
-            SaveFileAs();
-        else
-            m_document->Save(m_document->Path());
-        UpdateTitle();
-    });
-    add(file, "Save &As...", QKeySequence(), [this] { SaveFileAs(); });
-    add(file, "&Execute...", QKeySequence("Ctrl+E"), [this] {
-        const QString path = QFileDialog::getOpenFileName(this, QString(), QString(), kCalculationFilter);
-        if (!path.isEmpty())
-            m_document->Execute(path);
-    });
-    file->addSeparator();
-    add(file, "E&xit", QKeySequence(), [this] { close(); });
+void CCalcMainFrame::RefreshForPreferences()
+{
+    m_result->setText(ResultIndicator());
+    m_floatingPoint->setText(FloatingPointIndicator());
+    UpdateUnits();
+    m_keypad->Relabel();
+}
 
-    QMenu* memory = menuBar()->addMenu("&Memory");
-    QAction* freeMemory = add(memory, "&Free", QKeySequence(), [this] { m_document->ExecuteCommand(CmdFreeMemory); });
-    add(memory, "&Load...", QKeySequence(), [this] {
-        const QString path = QFileDialog::getOpenFileName(this, QString(), QString(),
-                                                          QString(kMemoryFilter) + ";;All files (*)");
-        if (!path.isEmpty())
-            m_document->LoadMemory(path);
-    });
-    QAction* saveMemory = add(memory, "&Save...", QKeySequence(), [this] {
-        const QString path = QFileDialog::getSaveFileName(this, QString(), "Memory 1.vcm", kMemoryFilter);
-        if (!path.isEmpty())
-            m_document->SaveMemory(path);
-    });
-    connect(memory, &QMenu::aboutToShow, this, [freeMemory, saveMemory] {
-        freeMemory->setEnabled(MemoryStore().Count() >= 1);
-        saveMemory->setEnabled(MemoryStore().Count() >= 1);
-    });
+void CCalcMainFrame::ChooseUnits(int index)
+{
+    if (index < 0 || index > 2)
+        return;
+    Preferences().Set(EPreference::TrigonometricUnits, static_cast<unsigned>(index));
+    MarkPreferencesChanged();
+    UpdateUnits();
+}
 
-    QMenu* edit = menuBar()->addMenu("&Edit");
-    add(edit, "&Undo", QKeySequence::Undo, [this] { m_editor->undo(); });
-    edit->addSeparator();
-    add(edit, "Cu&t", QKeySequence::Cut, [this] { m_editor->cut(); });
-    add(edit, "&Copy", QKeySequence::Copy, [this] { m_editor->copy(); });
-    add(edit, "&Paste", QKeySequence::Paste, [this] { m_editor->paste(); });
-    edit->addSeparator();
-    add(edit, "C&alculate", QKeySequence("Ctrl+="), [this] { m_document->ExecuteCommand(CmdCalculate); });
-    add(edit, "Calculate a&ll", QKeySequence("Ctrl+Shift+="), [this] { m_document->ExecuteCommand(CmdCalculateAll); });
+void CCalcMainFrame::SetNotation(unsigned notation)
+{
+    Preferences().Set(EPreference::Notation, notation);
+    MarkPreferencesChanged();
+    m_keypad->Relabel();
+}
 
-    QMenu* view = menuBar()->addMenu("&View");
-    const char* const toggles[] = {"&Keypad", "&Log", "&Memory", "St&atistics"};
-    const char* const toggleKeys[] = {"Ctrl+K", "Ctrl+L", "Ctrl+M", "Ctrl+T"};
-    const char* const focusKeys[] = {"Ctrl+Shift+K", "Ctrl+Shift+L", "Ctrl+Shift+M", "Ctrl+Shift+T"};
-    for (int i = 0; i < 4; ++i) {
-        QAction* toggle = m_panes[i]->toggleViewAction();
-        toggle->setText(toggles[i]);
-        toggle->setShortcut(QKeySequence(toggleKeys[i]));
-        view->addAction(toggle);
-        QAction* focus = new QAction(this);
-        focus->setShortcut(QKeySequence(focusKeys[i]));
-        focus->setShortcutContext(Qt::ApplicationShortcut);
-        connect(focus, &QAction::triggered, this, [this, i] {
-            m_panes[i]->show();
-            m_panes[i]->widget()->setFocus();
-        });
-        addAction(focus);
+void CCalcMainFrame::TogglePane(int pane)
+{
+    CCalcBar* bar = m_panes[pane];
+    if (bar->isHidden()) {
+        bar->show();
+        return;
     }
-    QAction* editorFocus = new QAction(this);
-    editorFocus->setShortcut(QKeySequence("Ctrl+W"));
-    editorFocus->setShortcutContext(Qt::ApplicationShortcut);
-    connect(editorFocus, &QAction::triggered, m_editor, [this] { m_editor->setFocus(); });
-    addAction(editorFocus);
+    bar->hide();
+    m_editor->setFocus();
+}
 
-    QMenu* set = menuBar()->addMenu("&Set");
-    QMenu* notation = set->addMenu("&Notation");
-    const struct {
-        const char* text;
-        unsigned value;
-    } notations[] = {{"&East", 1}, {"&West", 0}};
-    for (const auto& entry : notations) {
-        QAction* action = notation->addAction(entry.text);
-        action->setCheckable(true);
-        const unsigned value = entry.value;
-        connect(action, &QAction::triggered, this, [this, value] {
-            Preferences().Set(EPreference::Notation, value);
-            m_keypad->Relabel();
-        });
-        connect(notation, &QMenu::aboutToShow, action,
-                [action, value] { action->setChecked(Preferences().Get(EPreference::Notation) == value); });
-    }
-
-    // The keypad's own commands, with their enabling and check marks.
-    QMenu* keypad = set->addMenu("&Keypad");
-    const struct {
-        const char* menu;
-        std::initializer_list<std::pair<int, const char*>> items;
-    } keypadMenus[] = {
-        {"&Style", {{32785, "&XP"}, {32786, "&Vista"}, {32787, "&Vantrel"}, {32788, "&2000"}}},
-        {"&Font", {{32789, "&Select..."}, {32790, "S&ystem"}, {32791, "&Default"}}},
-        {"&Text Color",
-         {{32792, "&Function..."}, {32793, "&Digit..."}, {32794, "&Service..."}, {32795, "D&efault"}, {32796, "S&ystem"}}},
-        {"&Color",
-         {{32797, "&Function..."}, {32798, "&Digit..."}, {32799, "&Service..."}, {32800, "S&ystem"}, {32801, "D&efault"}}},
-    };
-    for (const auto& group : keypadMenus) {
-        QMenu* menu = keypad->addMenu(group.menu);
-        for (const auto& [command, text] : group.items) {
-            QAction* action = menu->addAction(text);
-            action->setCheckable(true);
-            const int id = command;
-            connect(action, &QAction::triggered, this, [this, id] { m_keypad->HandleCommand(id); });
-            connect(menu, &QMenu::aboutToShow, action, [this, action, id] {
-                action->setEnabled(m_keypad->IsCommandEnabled(id));
-                action->setChecked(m_keypad->IsCommandChecked(id));
-            });
+void CCalcMainFrame::FocusPane(int pane)
+{
+    CCalcBar* bar = m_panes[pane];
+    // A pane's own focus key does nothing while that pane has the focus.
+    QWidget* focus = QApplication::focusWidget();
+    if (focus && bar->isAncestorOf(focus))
+        return;
+    bar->show();
+    bar->raise();
+    QWidget* content = bar->widget();
+    content->activateWindow();
+    QWidget* target = content->focusPolicy() != Qt::NoFocus ? content : content->nextInFocusChain();
+    for (QWidget* child : content->findChildren<QWidget*>()) {
+        if (target && target != content && content->isAncestorOf(target))
+            break;
+        if (child->focusPolicy() != Qt::NoFocus && child->isVisible()) {
+            target = child;
+            break;
         }
     }
+    (target && (target == content || content->isAncestorOf(target)) ? target : content)->setFocus();
+}
 
-    QMenu* help = menuBar()->addMenu("&Help");
-    add(help, "&About Calculator Ka-Vm...", QKeySequence(), [this] {
-        QMessageBox::about(this, "About Calculator Ka-Vm", "Calculator Ka-Vm " KAVM_VERSION_TEXT);
-    });
+void CCalcMainFrame::CyclePaneFocus(bool forward)
+{
+    QList<QWidget*> stops{m_editor};
+    for (CCalcBar* bar : m_panes)
+        if (bar->isVisible())
+            stops << bar->widget();
+    QWidget* focus = QApplication::focusWidget();
+    int current = 0;
+    for (int i = 0; i < stops.size(); ++i)
+        if (focus && (focus == stops[i] || stops[i]->isAncestorOf(focus)))
+            current = i;
+    const int next = (current + (forward ? 1 : stops.size() - 1)) % stops.size();
+    if (next == 0)
+        m_editor->setFocus();
+    else
+        FocusPane(static_cast<int>(std::find(std::begin(m_panes), std::end(m_panes), stops[next]->parentWidget()) -
+                                   std::begin(m_panes)));
+}
+
+QString CCalcMainFrame::DocumentTitle() const
+{
+    return m_document->Path().isEmpty() ? QString("Calculation") : QFileInfo(m_document->Path()).fileName();
+}
+
+QString CCalcMainFrame::ProposedSaveName() const
+{
+    if (!m_document->Path().isEmpty())
+        return m_document->Path();
+    QString title = DocumentTitle();
+    const qsizetype cut = title.indexOf(QRegularExpression("[:/\\\\]"));
+    if (cut >= 0)
+        title = title.left(cut);
+    return title + ".vcl";
 }
 
 bool CCalcMainFrame::MaybeSave()
 {
     if (!m_editor->document()->isModified())
         return true;
-    const auto answer = QMessageBox::question(this, "Calculator Ka-Vm", "Save changes?",
-                                              QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+    const QString name = m_document->Path().isEmpty() ? DocumentTitle() : m_document->Path();
+    const int answer = askSaveChanges(QString("Save changes to %1?").arg(name));
     if (answer == QMessageBox::Cancel)
         return false;
     if (answer == QMessageBox::Yes)
-        return m_document->Path().isEmpty() ? SaveFileAs() : m_document->Save(m_document->Path());
+        return SaveDocument(false);
     return true;
 }
 
-void CCalcMainFrame::OpenFile()
+bool CCalcMainFrame::SaveDocument(bool asName)
 {
-    if (!MaybeSave())
-        return;
-    const QString path = QFileDialog::getOpenFileName(this, QString(), QString(), kCalculationFilter);
-    if (!path.isEmpty() && m_document->Open(path))
-        UpdateTitle();
-}
-
-bool CCalcMainFrame::SaveFileAs()
-{
-    QString path = QFileDialog::getSaveFileName(this, QString(), m_document->Path(), kCalculationFilter);
-    if (path.isEmpty())
-        return false;
-    if (!path.contains('.'))
-        path += ".vcl";
+    QString path = m_document->Path();
+    if (asName || path.isEmpty()) {
+        path = WithDefaultExtension(askSaveFileName(QtFileFilter(kCalculationFilter), ProposedSaveName(), "vcl"), "vcl");
+        if (path.isEmpty())
+            return false;
+    }
+    // The document writes a new file beside the old one and puts it in
+    // place only when the whole text was written, so a failed save leaves
+    // neither a broken file nor a new one.
     const bool ok = m_document->Save(path);
+    if (ok)
+        AddRecentFile(path);
     UpdateTitle();
     return ok;
 }
 
+void CCalcMainFrame::NewDocument()
+{
+    if (!MaybeSave())
+        return;
+    m_document->New();
+    UpdateTitle();
+}
+
+void CCalcMainFrame::OpenWithDialog()
+{
+    if (!MaybeSave())
+        return;
+    const QString path = askOpenFileName(QtFileFilter(kCalculationFilter), QString(), "vcm");
+    if (!path.isEmpty())
+        OpenDocument(path, false);
+}
+
+bool CCalcMainFrame::OpenDocument(const QString& path, bool askSave)
+{
+    if (askSave && !MaybeSave())
+        return false;
+    if (!m_document->Open(path)) {
+        // A recent file that no longer opens leaves the list.
+        m_recentFiles.removeAll(QFileInfo(path).absoluteFilePath());
+        UpdateRecentMenu();
+        return false;
+    }
+    AddRecentFile(path);
+    UpdateTitle();
+    return true;
+}
+
+void CCalcMainFrame::ExecuteWithDialog()
+{
+    const QString path = askOpenFileName(QtFileFilter(kCalculationFilter), QString(), "vcl");
+    if (!path.isEmpty())
+        m_document->Execute(path);
+}
+
+void CCalcMainFrame::LoadMemoryWithDialog()
+{
+    const QString path = askOpenFileName(QtFileFilter(kMemoryLoadFilter), QString(), "vcm");
+    if (!path.isEmpty())
+        m_document->LoadMemory(path);
+}
+
+void CCalcMainFrame::SaveMemoryWithDialog()
+{
+    if (MemoryStore().Count() < 1)
+        return;
+    // The text is taken before the dialog shows.
+    const std::u16string text = MemoryStore().BuildMemoryFileText(EMemorySelection::All);
+    const QString path =
+        WithDefaultExtension(askSaveFileName(QtFileFilter(kMemorySaveFilter), "Memory 1", "vcm"), "vcm");
+    if (!path.isEmpty())
+        m_document->SaveMemoryText(path, text);
+}
+
+void CCalcMainFrame::AddRecentFile(const QString& path)
+{
+    const QString absolute = QFileInfo(path).absoluteFilePath();
+    m_recentFiles.removeAll(absolute);
+    m_recentFiles.prepend(absolute);
+    while (m_recentFiles.size() > kRecentCount)
+        m_recentFiles.removeLast();
+    UpdateRecentMenu();
+}
+
+void CCalcMainFrame::UpdateRecentMenu()
+{
+    for (int i = 0; i < m_recentActions.size(); ++i) {
+        QAction* action = m_recentActions[i];
+        const bool used = i < m_recentFiles.size();
+        action->setVisible(used);
+        if (used) {
+            const QString shown = QFileInfo(m_recentFiles[i]).fileName();
+            action->setText(QString("&%1 %2").arg(i + 1).arg(shown));
+            action->setToolTip(m_recentFiles[i]);
+        }
+    }
+    if (m_recentSeparator)
+        m_recentSeparator->setVisible(!m_recentFiles.isEmpty());
+}
+
 void CCalcMainFrame::UpdateTitle()
 {
-    const QString name = m_document->Path().isEmpty() ? "Untitled" : QFileInfo(m_document->Path()).fileName();
-    setWindowTitle(name + (m_editor->document()->isModified() ? "*" : "") + " - Calculator Ka-Vm");
+    setWindowTitle(DocumentTitle() + "[*] - " + kApplicationTitle);
+    setWindowModified(m_editor->document()->isModified());
+}
+
+void CCalcMainFrame::ApplyPlacement()
+{
+    QSettings settings;
+    settings.beginGroup(kFrameSection);
+    const bool maximized = settings.value("Maximized", 0).toInt() != 0;
+    const QRect primary = PrimaryWorkArea();
+    const CEdgeRect primaryArea{primary.left(), primary.top(), primary.left() + primary.width(),
+                                primary.top() + primary.height()};
+    const CEdgeRect fallback = DefaultFrameRect(primary.isEmpty() ? nullptr : &primaryArea);
+    auto read = [&settings](const char* name, int fallbackValue) {
+        bool ok = false;
+        const int value = settings.value(name, fallbackValue).toInt(&ok);
+        return ok ? value : fallbackValue;
+    };
+    CEdgeRect rect{read("Left", fallback.left), read("Top", fallback.top), read("Right", fallback.right),
+                   read("Bottom", fallback.bottom)};
+    if (rect.Width() <= 0 || rect.Height() <= 0)
+        rect = fallback;
+    const QRect nearest = NearestWorkArea(QRect(rect.left, rect.top, rect.Width(), rect.Height()));
+    if (!nearest.isEmpty()) {
+        const CEdgeRect area{nearest.left(), nearest.top(), nearest.left() + nearest.width(),
+                             nearest.top() + nearest.height()};
+        rect = PullOntoWorkArea(rect, area, style()->pixelMetric(QStyle::PM_TitleBarHeight) * 3 / 4);
+    }
+    setGeometry(rect.left, rect.top, rect.Width(), rect.Height());
+    if (maximized)
+        setWindowState(windowState() | Qt::WindowMaximized);
+    m_firstActivation = false;
+}
+
+CEdgeRect CCalcMainFrame::NormalRect() const
+{
+    const QRect normal = isMaximized() || isMinimized() ? normalGeometry() : geometry();
+    const QRect rect = normal.isValid() ? normal : geometry();
+    return {rect.left(), rect.top(), rect.left() + rect.width(), rect.top() + rect.height()};
+}
+
+void CCalcMainFrame::showEvent(QShowEvent* event)
+{
+    if (m_firstActivation)
+        ApplyPlacement();
+    QMainWindow::showEvent(event);
+}
+
+void CCalcMainFrame::SaveLayout()
+{
+    if (m_layoutSaved)
+        return;
+    m_layoutSaved = true;
+    QSettings settings;
+    settings.beginGroup(kFrameSection);
+    const CEdgeRect rect = NormalRect();
+    settings.setValue("Maximized", isMaximized() ? 1 : 0);
+    settings.setValue("Left", rect.left);
+    settings.setValue("Top", rect.top);
+    settings.setValue("Right", rect.right);
+    settings.setValue("Bottom", rect.bottom);
+    settings.endGroup();
+    for (CCalcBar* bar : m_panes)
+        bar->SaveSizes(settings);
+    settings.setValue("GUI/BarState", saveState());
+    settings.beginGroup(kRecentSection);
+    for (int i = 0; i < kRecentCount; ++i) {
+        const QString key = QString("File%1").arg(i + 1);
+        if (i < m_recentFiles.size())
+            settings.setValue(key, m_recentFiles[i]);
+        else
+            settings.remove(key);
+    }
+    settings.endGroup();
 }
 
 void CCalcMainFrame::closeEvent(QCloseEvent* event)
@@ -303,8 +818,6 @@ void CCalcMainFrame::closeEvent(QCloseEvent* event)
         event->ignore();
         return;
     }
-    QSettings settings;
-    settings.setValue("GUI/Frame/Geometry", saveGeometry());
-    settings.setValue("GUI/BarState", saveState());
+    SaveLayout();
     event->accept();
 }

@@ -1,18 +1,80 @@
 #pragma once
-// The main window: the editor in the middle, the Keypad, Log, Memory and
-// Statistics panes around it, the menus with the calculation commands and
-// the status bar with the previous result.
+// The main window: the editor in the middle, the tool bar with the units
+// list, the status bar with the result, units and floating-point
+// indicators, and the Keypad, Log, Memory and Statistics panes around the
+// editor; the menus, accelerators and commands of the program.
 
 #include <QMainWindow>
+#include <QMap>
+#include <QStringList>
 
-class QDockWidget;
+#include <functional>
+
+#include "windows/placement.h"
+
+class QAction;
+class QComboBox;
 class QLabel;
-class QPlainTextEdit;
+class QMenu;
+class CCalcBar;
 class CCalcDoc;
 class CCalcKeyPad;
 class CCalcLog;
 class CCalcMemory;
 class CCalcStatistics;
+class CCalcToolBar;
+class CCalcTrigonometricUnits;
+class CCalcView;
+
+// Command ids of the menus, tool bar and accelerators.
+enum ECommandId : int {
+    IdFileNew = 57600,
+    IdFileOpen = 57601,
+    IdFileSave = 57603,
+    IdFileSaveAs = 57604,
+    IdFilePageSetup = 57605,
+    IdFilePrint = 57607,
+    IdFilePrintPreview = 57609,
+    IdFileMru1 = 57616,
+    IdEditCopy = 57634,
+    IdEditCut = 57635,
+    IdEditPaste = 57637,
+    IdEditUndo = 57643,
+    IdAppAbout = 57664,
+    IdAppExit = 57665,
+    IdHelpFinder = 57667,
+    IdContextHelp = 57670,
+    IdViewToolbar = 59392,
+    IdViewStatusBar = 59393,
+    IdExecute = 32771,
+    IdMemoryFree = 32772,
+    IdMemoryLoad = 32773,
+    IdMemorySave = 32774,
+    IdViewKeypad = 32775,
+    IdViewLog = 32776,
+    IdViewMemory = 32777,
+    IdViewStatistics = 32778,
+    IdPreferences = 32779,
+    IdTrigonometricUnits = 32780,
+    IdNotationEast = 32781,
+    IdNotationWest = 32782,
+    IdEditorFontSelect = 32783,
+    IdEditorFontDefault = 32784,
+    IdCalculate = 32802,
+    IdCalculateAll = 32803,
+    IdFocusEditor = 32863,
+    IdFocusKeypad = 32864,
+    IdFocusLog = 32865,
+    IdFocusMemory = 32866,
+    IdFocusStatistics = 32867,
+};
+
+// Status-bar indicator ids.
+enum EIndicatorId : int { IdIndicatorUnits = 59142, IdIndicatorResult = 59143, IdIndicatorFloatingPoint = 59144 };
+
+// Pane control ids, in the order Keypad, Log, Memory, Statistics.
+inline constexpr int kPaneIds[4] = {59422, 59423, 59424, 59425};
+enum EPane : int { PaneKeypad, PaneLog, PaneMemory, PaneStatistics };
 
 class CCalcMainFrame : public QMainWindow {
     Q_OBJECT
@@ -21,33 +83,103 @@ public:
     ~CCalcMainFrame() override;
 
     CCalcDoc* Document() const { return m_document; }
-    QPlainTextEdit* Editor() const { return m_editor; }
+    CCalcView* Editor() const { return m_editor; }
     CCalcLog* Log() const { return m_log; }
     CCalcMemory* Memory() const { return m_memory; }
     CCalcKeyPad* Keypad() const { return m_keypad; }
-    QDockWidget* Pane(int index) const { return m_panes[index]; }
+    CCalcStatistics* Statistics() const { return m_statistics; }
+    CCalcBar* Pane(int index) const { return m_panes[index]; }
+    CCalcToolBar* ToolBar() const { return m_toolBar; }
+    CCalcTrigonometricUnits* UnitsWindow() const { return m_unitsWindow; }
+    QComboBox* UnitsList() const;
+    QAction* Command(int id) const { return m_commands.value(id); }
+    QMenu* FileMenu() const { return m_fileMenu; }
+
+    // Texts of the status-bar indicators.
     QString ResultIndicator() const;
+    QString UnitsIndicator() const;
+    QString FloatingPointIndicator() const;
 
     // Refreshes the result indicator and the memory pane after a run.
     void AfterCalculation();
+    // The units indicator, and the same entry in both units lists.
+    void UpdateUnits();
+    // After the preferences changed: result, units, SSE2 indicator and the
+    // keypad's labels.
+    void RefreshForPreferences();
+
+    // Opens a file as the document (after asking to save changes when
+    // askSave); adds it to the recent files.
+    bool OpenDocument(const QString& path, bool askSave = true);
+    QStringList RecentFiles() const { return m_recentFiles; }
+    // "Calculation" for a document never saved, else the file name.
+    QString DocumentTitle() const;
+    // The name the Save As dialog proposes.
+    QString ProposedSaveName() const;
+
+    // Replaceable dialogs (tests): the file name chosen (empty to cancel)
+    // and Yes/No/Cancel questions (QMessageBox::StandardButton).
+    std::function<QString(const QString& filter, const QString& proposed, const QString& extension)> askOpenFileName;
+    std::function<QString(const QString& filter, const QString& proposed, const QString& extension)> askSaveFileName;
+    std::function<int(const QString& question)> askSaveChanges;
+
+    // Saves the document; asks for a name when it has none or asName.
+    bool SaveDocument(bool asName);
+    // True when the document may be replaced (saved, or the user said No).
+    bool MaybeSave();
+
+    // The placement of the first activation, from "GUI/Frame".
+    void ApplyPlacement();
+    CEdgeRect NormalRect() const;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
+    QAction* MakeCommand(int id, const QString& text, const QString& prompt, const QList<QKeySequence>& keys,
+                         std::function<void()> handler);
+    void CreateCommands();
     void CreateMenus();
-    QDockWidget* AddPane(const QString& title, QWidget* content, Qt::DockWidgetArea area, int id);
-    bool MaybeSave();
-    void OpenFile();
-    bool SaveFileAs();
+    void CreateToolBar();
+    void CreateStatusBar();
+    void CreatePanes();
+    void TogglePane(int pane);
+    void FocusPane(int pane);
+    void CyclePaneFocus(bool forward);
+    void ChooseUnits(int index);
+    void SetNotation(unsigned notation);
+    void NewDocument();
+    void OpenWithDialog();
+    void ExecuteWithDialog();
+    void LoadMemoryWithDialog();
+    void SaveMemoryWithDialog();
+    void AddRecentFile(const QString& path);
+    void UpdateRecentMenu();
     void UpdateTitle();
+    void SaveLayout();
 
-    QPlainTextEdit* m_editor = nullptr;
+    CCalcView* m_editor = nullptr;
     CCalcDoc* m_document = nullptr;
     CCalcKeyPad* m_keypad = nullptr;
     CCalcLog* m_log = nullptr;
     CCalcMemory* m_memory = nullptr;
     CCalcStatistics* m_statistics = nullptr;
-    QDockWidget* m_panes[4] = {};
+    CCalcBar* m_panes[4] = {};
+    CCalcToolBar* m_toolBar = nullptr;
+    CCalcTrigonometricUnits* m_unitsWindow = nullptr;
     QLabel* m_result = nullptr;
+    QLabel* m_units = nullptr;
+    QLabel* m_floatingPoint = nullptr;
+    QMenu* m_fileMenu = nullptr;
+    QMenu* m_recentMenu = nullptr;
+    QAction* m_recentSeparator = nullptr;
+    QList<QAction*> m_recentActions;
+    QMap<int, QAction*> m_commands;
+    QStringList m_recentFiles;
+    bool m_firstActivation = true;
+    bool m_layoutSaved = false;
 };
+
+// Marks the preferences as changed so that they are written at exit.
+void MarkPreferencesChanged();

@@ -15,6 +15,7 @@
 #include "document/number_format.h"
 #include "document/preferences.h"
 #include "windows/calc_statistics.h"
+#include "windows/platform.h"
 
 namespace {
 
@@ -33,10 +34,6 @@ const char* const kWidthSamples[CCalcMemory::ColumnCount] = {
 // cells first), the others ascending.
 bool g_sortDirection[CCalcMemory::ColumnCount] = {false, true, true, true};
 
-QString ToQString(const std::u16string& text)
-{
-    return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 // The button icons, drawn here so they scale with nothing but this code.
 QIcon DrawIcon(CCalcMemory::EControlId id)

@@ -1,32 +1,8 @@
 // Entry point: the command-line calculation when asked for, the window
 // otherwise.
-#include <QApplication>
-
-#include <iostream>
-
-#include "document/command_line.h"
-#include "document/qt/calc_doc.h"
-#include "numeric/random.h"
-#include "windows/calc_main_frame.h"
+#include "windows/calc_app.h"
 
 int main(int argc, char** argv)
 {
-    bool handled = false;
-    const int status = RunCommandLine(argc, argv, std::cin, std::cout, std::cerr, handled);
-    if (handled)
-        return status;
-
-    QApplication application(argc, argv);
-    QApplication::setOrganizationName("Vantrel");
-    QApplication::setApplicationName("Calculator Ka-Vm");
-    SeedRandomAtStartup();
-    CCalcMainFrame frame;
-    frame.show();
-    for (int i = 1; i < argc; ++i) {
-        if (argv[i][0] != '-') {
-            frame.Document()->Open(QString::fromLocal8Bit(argv[i]));
-            break;
-        }
-    }
-    return application.exec();
+    return CCalcApp::Run(argc, argv);
 }

@@ -209,8 +209,19 @@ bool CCalcDoc::LoadMemory(const QString& path)
 
 bool CCalcDoc::SaveMemory(const QString& path)
 {
-    const EFileResult result =
-        WriteFileReplacing(LocalPath(path), EncodeUtf16File(MemoryStore().BuildMemoryFileText(EMemorySelection::All)));
+    return SaveMemoryText(path, MemoryStore().BuildMemoryFileText(EMemorySelection::All));
+}
+
+void CCalcDoc::New()
+{
+    m_editor->clear();
+    m_editor->document()->setModified(false);
+    m_path.clear();
+}
+
+bool CCalcDoc::SaveMemoryText(const QString& path, const std::u16string& text)
+{
+    const EFileResult result = WriteFileReplacing(LocalPath(path), EncodeUtf16File(text));
     if (result != EFileResult::Ok) {
         showError(GetFileResultText(result));
         return false;

@@ -35,6 +35,10 @@ public:
     bool Execute(const QString& path);
     bool LoadMemory(const QString& path);
     bool SaveMemory(const QString& path);
+    // Writes a memory-file text taken earlier.
+    bool SaveMemoryText(const QString& path, const std::u16string& text);
+    // An empty text and no file; memory and the previous result stay.
+    void New();
 
     QString Path() const { return m_path; }
 

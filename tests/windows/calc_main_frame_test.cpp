@@ -1,13 +1,23 @@
 #include "windows/calc_main_frame.h"
 
+#include "windows/calc_bar.h"
+#include "windows/calc_view.h"
+
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QSettings>
+#include <QStatusBar>
 #include <QDockWidget>
 #include <QFile>
 #include <QPlainTextEdit>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextBrowser>
 #include <QTreeWidget>
 
 #include "document/memory_store.h"
@@ -17,6 +27,10 @@
 #include "windows/calc_log.h"
 #include "windows/color_button.h"
 #include "windows/calc_memory.h"
+#include "windows/calc_statistics.h"
+#include "windows/calc_tool_bar.h"
+#include "windows/help.h"
+#include "windows/platform.h"
 
 namespace {
 
@@ -216,6 +230,344 @@ TEST_F(MainFrame, NotationCommandsRelabelTheKeypad)
     east->trigger();
     EXPECT_EQ(Preferences().Get(EPreference::Notation), 1u);
     EXPECT_EQ(frame->Keypad()->ButtonById(1029)->text(), "tg");
+}
+
+// The texts of a menu's items, in order, separators as "|".
+QStringList MenuTexts(QMenu* menu)
+{
+    QStringList texts;
+    for (QAction* action : menu->actions())
+        texts << (action->isSeparator() ? QString("|") : action->text());
+    return texts;
+}
+
+QMenu* TopMenu(QMainWindow* frame, const QString& title)
+{
+    for (QAction* action : frame->menuBar()->actions())
+        if (action->text() == title)
+            return action->menu();
+    return nullptr;
+}
+
+TEST_F(MainFrame, MenusCarryTheirTextsPromptsAndIds)
+{
+    QStringList titles;
+    for (QAction* action : frame->menuBar()->actions())
+        titles << action->text();
+    EXPECT_EQ(titles, QStringList({"&File", "&Memory", "&Edit", "&View", "&Set", "&Help"}));
+    EXPECT_EQ(MenuTexts(TopMenu(frame.get(), "&Memory")), QStringList({"&Free", "&Load...", "&Save..."}));
+    EXPECT_EQ(MenuTexts(TopMenu(frame.get(), "&View")),
+              QStringList({"&Toolbar", "&Status Bar", "|", "&Keypad\tCtrl+K", "&Log\tCtrl+L", "&Memory\tCtrl+M",
+                           "St&atistics\tCtrl+T"}));
+    QStringList setTexts;
+    for (QAction* action : TopMenu(frame.get(), "&Set")->actions())
+        setTexts << (action->menu() ? action->menu()->title() : action->text());
+    EXPECT_EQ(setTexts, QStringList({"&Preferences...", "", "&Notation", "&Keypad", "&Editor Font"}));
+
+    QAction* execute = frame->Command(IdExecute);
+    ASSERT_NE(execute, nullptr);
+    EXPECT_EQ(execute->text(), "&Execute...\tCtrl+E");
+    EXPECT_EQ(execute->statusTip(), "Execute file");
+    EXPECT_EQ(execute->toolTip(), "Execute Ctrl+E");
+    EXPECT_EQ(execute->property("commandId").toInt(), 32771);
+    EXPECT_EQ(frame->Command(IdCalculateAll)->statusTip(), "Callculate all");
+    EXPECT_EQ(frame->Command(IdViewStatistics)->toolTip(), "Toggle statistics");
+    EXPECT_EQ(frame->Command(IdCalculate)->shortcut(), QKeySequence("Ctrl+="));
+}
+
+TEST_F(MainFrame, StatusBarIndicators)
+{
+    auto* result = qobject_cast<QLabel*>(FindControl(frame->statusBar(), IdIndicatorResult));
+    auto* units = qobject_cast<QLabel*>(FindControl(frame->statusBar(), IdIndicatorUnits));
+    auto* sse2 = qobject_cast<QLabel*>(FindControl(frame->statusBar(), IdIndicatorFloatingPoint));
+    ASSERT_TRUE(result && units && sse2);
+    EXPECT_EQ(units->text(), "Rad");
+    // There is no SSE2 module to switch on this platform: the indicator stays blank.
+    Preferences().Set(EPreference::UseSSE2, 1);
+    frame->RefreshForPreferences();
+    EXPECT_EQ(sse2->text(), "");
+    Preferences().Set(EPreference::FormatResult, 5);
+    Preferences().Set(EPreference::NotationCase, 1);
+    Type("2^1000", 0);
+    frame->Document()->ExecuteCommand(CmdCalculate);
+    EXPECT_EQ(result->text(), "RESULT=1.0715086071862673E+301");
+    Preferences().Set(EPreference::TrigonometricUnits, 7);
+    frame->UpdateUnits();
+    EXPECT_EQ(units->text(), "Rad");
+}
+
+TEST_F(MainFrame, UnitsListsStayInStep)
+{
+    PreferencesChanged = false;
+    QComboBox* window = frame->UnitsWindow()->List();
+    EXPECT_EQ(ControlId(window), 1088);
+    EXPECT_EQ(ControlId(frame->UnitsList()), 32780);
+    QStringList entries;
+    for (int i = 0; i < window->count(); ++i)
+        entries << window->itemText(i);
+    EXPECT_EQ(entries, QStringList({"Radians", "Degrees", "Grads"}));
+
+    frame->UnitsWindow()->show();
+    window->setCurrentIndex(1);
+    emit window->activated(1);
+    EXPECT_EQ(Preferences().Get(EPreference::TrigonometricUnits), 1u);
+    EXPECT_EQ(frame->UnitsIndicator(), "Deg");
+    EXPECT_EQ(frame->UnitsList()->currentText(), "Degrees");
+    EXPECT_TRUE(PreferencesChanged);
+
+    frame->UnitsList()->setCurrentIndex(2);
+    emit frame->UnitsList()->activated(2);
+    EXPECT_EQ(window->currentText(), "Grads");
+    EXPECT_EQ(frame->UnitsIndicator(), "Grad");
+    Type("sin(100)", 0);
+    frame->Document()->ExecuteCommand(CmdCalculate);
+    EXPECT_EQ(Text(), "sin(100)=1");
+    PreferencesChanged = false;
+}
+
+TEST_F(MainFrame, AVerticalToolBarShowsTheUnitsButtonInsteadOfTheList)
+{
+    QAction* button = frame->Command(IdTrigonometricUnits);
+    EXPECT_FALSE(button->isVisible());
+    frame->addToolBar(Qt::LeftToolBarArea, frame->ToolBar());
+    EXPECT_TRUE(button->isVisible());
+    EXPECT_FALSE(frame->UnitsList()->isVisible());
+    button->trigger();
+    EXPECT_TRUE(frame->UnitsWindow()->isVisible());
+    EXPECT_TRUE(button->isChecked());
+    button->trigger();
+    EXPECT_FALSE(frame->UnitsWindow()->isVisible());
+
+    frame->UnitsWindow()->show();
+    frame->addToolBar(Qt::TopToolBarArea, frame->ToolBar());
+    EXPECT_FALSE(button->isVisible());
+    EXPECT_FALSE(frame->UnitsWindow()->isVisible());
+}
+
+TEST_F(MainFrame, PaneTogglesAndFocusKeys)
+{
+    // Ctrl+T shows the statistics, Ctrl+T again hides them and the focus
+    // goes back to the editor.
+    QTest::keyClick(frame->Editor(), Qt::Key_T, Qt::ControlModifier);
+    EXPECT_TRUE(frame->Pane(PaneStatistics)->isVisible());
+    EXPECT_TRUE(frame->Command(IdViewStatistics)->isChecked());
+    QTest::keyClick(frame->Editor(), Qt::Key_T, Qt::ControlModifier);
+    EXPECT_FALSE(frame->Pane(PaneStatistics)->isVisible());
+    EXPECT_FALSE(frame->Command(IdViewStatistics)->isChecked());
+    EXPECT_TRUE(frame->Editor()->hasFocus());
+
+    // Ctrl+Shift+L in the keypad shows and focuses the log...
+    frame->Pane(PaneLog)->hide();
+    frame->Keypad()->setFocus();
+    frame->Command(IdFocusLog)->trigger();
+    EXPECT_TRUE(frame->Pane(PaneLog)->isVisible());
+    QWidget* focus = QApplication::focusWidget();
+    ASSERT_NE(focus, nullptr);
+    EXPECT_TRUE(frame->Pane(PaneLog)->isAncestorOf(focus));
+    // ...and does nothing while the log has the focus.
+    frame->Command(IdFocusLog)->trigger();
+    EXPECT_EQ(QApplication::focusWidget(), focus);
+    // Ctrl+W returns to the editor.
+    frame->Command(IdFocusEditor)->trigger();
+    EXPECT_TRUE(frame->Editor()->hasFocus());
+}
+
+TEST_F(MainFrame, SaveAsProposesTheTitleAndAddsTheExtension)
+{
+    QTemporaryDir folder;
+    QString proposed;
+    frame->askSaveFileName = [&](const QString& filter, const QString& name, const QString& extension) {
+        proposed = name;
+        EXPECT_EQ(filter, "Calculator calculation files (*.vcl);;Calculator memory files (*.vcm);;All files (*)");
+        EXPECT_EQ(extension, "vcl");
+        return folder.filePath("sum");
+    };
+    Type("1+1", 0);
+    EXPECT_EQ(frame->DocumentTitle(), "Calculation");
+    ASSERT_TRUE(frame->SaveDocument(true));
+    EXPECT_EQ(proposed, "Calculation.vcl");
+    EXPECT_TRUE(QFile::exists(folder.filePath("sum.vcl")));
+    EXPECT_EQ(frame->DocumentTitle(), "sum.vcl");
+    EXPECT_EQ(frame->windowTitle(), "sum.vcl[*] - Vantrel Calculator Ka-Vm");
+    EXPECT_EQ(frame->RecentFiles().value(0), QFileInfo(folder.filePath("sum.vcl")).absoluteFilePath());
+}
+
+TEST_F(MainFrame, UnsavedChangesAreAskedAbout)
+{
+    QStringList questions;
+    int answer = QMessageBox::Cancel;
+    frame->askSaveChanges = [&](const QString& question) {
+        questions << question;
+        return answer;
+    };
+    Type("1+1", 0);
+    frame->Editor()->document()->setModified(true);
+    frame->Command(IdFileNew)->trigger();
+    EXPECT_EQ(questions, QStringList({"Save changes to Calculation?"}));
+    EXPECT_EQ(Text(), "1+1");  // cancelled
+    answer = QMessageBox::No;
+    frame->Command(IdFileNew)->trigger();
+    EXPECT_EQ(Text(), "");
+    EXPECT_FALSE(frame->Editor()->document()->isModified());
+}
+
+TEST_F(MainFrame, RecentFilesComeBackAtTheNextStart)
+{
+    QTemporaryDir folder;
+    QStringList paths;
+    for (int i = 0; i < 5; ++i) {
+        paths << folder.filePath(QString("f%1.vcl").arg(i));
+        QFile file(paths.last());
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(QByteArray("\xFF\xFE" "1\0", 4));
+    }
+    for (const QString& path : paths)
+        ASSERT_TRUE(frame->OpenDocument(path, false));
+    EXPECT_EQ(frame->RecentFiles().size(), 4);
+    EXPECT_EQ(frame->RecentFiles().first(), paths[4]);
+    EXPECT_EQ(Text(), "1");
+    frame.reset();
+    frame = std::make_unique<CCalcMainFrame>();
+    EXPECT_EQ(frame->RecentFiles(), QStringList({paths[4], paths[3], paths[2], paths[1]}));
+    // A recent file that has gone leaves the list.
+    QFile::remove(paths[3]);
+    frame->Document()->showError = [](const QString&) {};
+    EXPECT_FALSE(frame->OpenDocument(paths[3], false));
+    EXPECT_EQ(frame->RecentFiles(), QStringList({paths[4], paths[2], paths[1]}));
+}
+
+TEST_F(MainFrame, LayoutIsWrittenAndReadBack)
+{
+    QSettings settings;
+    settings.remove("GUI");
+    frame.reset();
+    {
+        QSettings stored;
+        stored.setValue("GUI/BarState-Bar59423/HorizontalY", 50);
+        stored.setValue("GUI/BarState-Bar59423/VerticalX", 777);
+    }
+    frame = std::make_unique<CCalcMainFrame>();
+    // A stored size below the minimum loads as the minimum.
+    CCalcBar* log = frame->Pane(PaneLog);
+    EXPECT_EQ(log->HorizontalSize().height(), log->MinimumSize().height());
+    EXPECT_EQ(log->VerticalSize().width(), 777);
+    frame->setGeometry(100, 120, 800, 500);
+    frame.reset();
+    QSettings stored;
+    EXPECT_EQ(stored.value("GUI/Frame/Left").toInt(), 100);
+    EXPECT_EQ(stored.value("GUI/Frame/Top").toInt(), 120);
+    EXPECT_EQ(stored.value("GUI/Frame/Right").toInt(), 900);
+    EXPECT_EQ(stored.value("GUI/Frame/Bottom").toInt(), 620);
+    EXPECT_EQ(stored.value("GUI/Frame/Maximized").toInt(), 0);
+    EXPECT_EQ(stored.value("GUI/BarState-Bar59423/VerticalX").toInt(), 777);
+    EXPECT_TRUE(stored.contains("GUI/BarState-Bar59424/FloatingX"));
+    // Fixed-size panes keep no sizes of their own.
+    EXPECT_FALSE(stored.contains("GUI/BarState-Bar59422/HorizontalX"));
+    EXPECT_FALSE(stored.value("GUI/BarState").toByteArray().isEmpty());
+    frame = std::make_unique<CCalcMainFrame>();
+}
+
+TEST_F(MainFrame, LogLinesAreNumberedAndColouredWhole)
+{
+    CCalcMessage error{};
+    error.severity = 1;
+    error.context = u"Division";
+    error.description = u"Operation has singularity at 0";
+    CCalcMessage warning = error;
+    warning.severity = 2;
+    frame->Log()->StartCalculation();
+    frame->Log()->AddMessage(error);
+    frame->Log()->AddMessage(warning);
+    frame->Log()->AddMessage(warning);
+    ASSERT_EQ(frame->Log()->topLevelItemCount(), 3);
+    EXPECT_EQ(frame->Log()->topLevelItem(2)->text(0), "3");
+    EXPECT_EQ(frame->Log()->topLevelItem(1)->text(1), "Warning");
+    for (int column = 0; column < 4; ++column) {
+        EXPECT_EQ(frame->Log()->topLevelItem(0)->foreground(column).color(), QColor(255, 0, 0));
+        EXPECT_EQ(frame->Log()->topLevelItem(1)->foreground(column).color(), QColor(0, 0, 255));
+    }
+    frame->Log()->StartCalculation();
+    frame->Log()->AddMessage(warning);
+    EXPECT_EQ(frame->Log()->topLevelItem(0)->text(0), "1");
+}
+
+TEST_F(MainFrame, EditorFontPersistsAndTheDefaultIsChecked)
+{
+    CEditorFontSpec spec;
+    spec.face = "DejaVu Sans";
+    spec.size = 11;
+    spec.weight = 700;
+    spec.italic = true;
+    frame->Editor()->SetFontSpec(spec);
+    EXPECT_FALSE(frame->Editor()->IsDefaultFont());
+    frame.reset();
+    QSettings stored;
+    EXPECT_EQ(stored.value("GUI/Editor/FontFace").toString(), "DejaVu Sans");
+    EXPECT_EQ(stored.value("GUI/Editor/FontSize").toInt(), 11);
+    EXPECT_EQ(stored.value("GUI/Editor/FontWeight").toInt(), 700);
+    EXPECT_EQ(stored.value("GUI/Editor/FontItalic").toInt(), 1);
+    frame = std::make_unique<CCalcMainFrame>();
+    EXPECT_EQ(frame->Editor()->FontSpec(), spec);
+    frame->Command(IdEditorFontDefault)->trigger();
+    EXPECT_TRUE(frame->Editor()->IsDefaultFont());
+    EXPECT_EQ(frame->Editor()->font().pointSize(), 15);
+}
+
+TEST_F(MainFrame, NotationCommandsMarkThePreferencesChanged)
+{
+    PreferencesChanged = false;
+    frame->Command(IdNotationEast)->trigger();
+    EXPECT_TRUE(PreferencesChanged);
+    EXPECT_EQ(frame->Keypad()->ButtonById(1029)->text(), "tg");
+    frame->Command(IdNotationWest)->trigger();
+    PreferencesChanged = false;
+}
+
+TEST(FileFilters, PairsBecomeQtFilters)
+{
+    EXPECT_EQ(QtFileFilter(u"Calculator memory files (*.vcm)|*.vcm||"), "Calculator memory files (*.vcm)");
+    EXPECT_EQ(QtFileFilter(u"Calculator memory files (*.vcm)|*.vcm|All files (*.*)|*.*||"),
+              "Calculator memory files (*.vcm);;All files (*)");
+    EXPECT_EQ(QtFileFilter(u"Texts|*.txt;*.vcl||"), "Texts (*.txt *.vcl)");
+    EXPECT_EQ(WithDefaultExtension("/tmp/a", "vcl"), "/tmp/a.vcl");
+    EXPECT_EQ(WithDefaultExtension("/tmp/a.txt", "vcl"), "/tmp/a.txt");
+    EXPECT_EQ(WithDefaultExtension("", "vcl"), "");
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(MainFrame, PanesForwardTheWindowKeys)
+{
+    // Keys pressed while a pane has the focus reach the window's commands.
+    frame->Pane(PaneLog)->hide();
+    frame->Keypad()->setFocus();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_L, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_TRUE(frame->Pane(PaneLog)->isVisible());
+    QWidget* focus = QApplication::focusWidget();
+    ASSERT_NE(focus, nullptr);
+    EXPECT_TRUE(frame->Pane(PaneLog)->isAncestorOf(focus));
+
+    Type("2*3", 0);
+    QTest::keyClick(focus, Qt::Key_Equal, Qt::ControlModifier);
+    EXPECT_EQ(Text(), "2*3=6");
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_W, Qt::ControlModifier);
+    EXPECT_TRUE(frame->Editor()->hasFocus());
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(MainFrame, HelpMenuAndKeypadHelp)
+{
+    EXPECT_EQ(MenuTexts(TopMenu(frame.get(), "&Help")), QStringList({"&Help Topics", "|", "&About Calculator..."}));
+    // F1 over a keypad button opens the guide at the button's topic.
+    emit frame->Keypad()->HelpRequested(0, 1028);
+    ASSERT_NE(HelpWindow(), nullptr);
+    EXPECT_TRUE(HelpWindow()->isVisible());
+    HelpWindow()->close();
 }
 
 }  // namespace

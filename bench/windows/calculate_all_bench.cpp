@@ -1,0 +1,80 @@
+// "Calculate all" in the window over a long text: the whole command, from
+// reading the editor through the calculation run to putting the rewritten
+// text back into the editor, compared with the calculation run alone over
+// the same text.
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QPlainTextEdit>
+#include <QSettings>
+#include <QTemporaryDir>
+
+#include "document/cmd_receiver.h"
+#include "document/qt/calc_doc.h"
+#include "language/calculate.h"
+#include "numeric/status.h"
+#include "windows/calc_main_frame.h"
+#include "windows/calc_view.h"
+
+namespace {
+
+// n statements, ten to a line: "1+1;2*2;...".
+QString LongText(int n)
+{
+    QString text;
+    text.reserve(n * 12);
+    for (int i = 0; i < n; ++i) {
+        text += QString::number(i % 97) + "*" + QString::number(i % 13 + 1) + "+1;";
+        if (i % 10 == 9)
+            text += '\n';
+    }
+    return text;
+}
+
+void BM_CalculateAllInTheWindow(benchmark::State& state)
+{
+    CCalcMainFrame frame;
+    frame.show();
+    RunState().logReceiver = nullptr;
+    const QString text = LongText(static_cast<int>(state.range(0)));
+    for (auto _ : state) {
+        state.PauseTiming();
+        frame.Editor()->setPlainText(text);
+        state.ResumeTiming();
+        frame.Document()->ExecuteCommand(CmdCalculateAll);
+    }
+    state.counters["statements/s"] = benchmark::Counter(static_cast<double>(state.range(0) * state.iterations()),
+                                                        benchmark::Counter::kIsRate);
+    frame.Editor()->document()->setModified(false);
+}
+BENCHMARK(BM_CalculateAllInTheWindow)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+void BM_CalculationRunAlone(benchmark::State& state)
+{
+    RunState().logReceiver = nullptr;
+    const QString text = LongText(static_cast<int>(state.range(0)));
+    const std::u16string source(reinterpret_cast<const char16_t*>(text.utf16()), static_cast<std::size_t>(text.size()));
+    for (auto _ : state) {
+        std::u16string copy = source;
+        std::ptrdiff_t cursor = -1;
+        benchmark::DoNotOptimize(NCalculatorText::CalculateText(copy, cursor));
+    }
+}
+BENCHMARK(BM_CalculationRunAlone)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QTemporaryDir settings;
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings.path());
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settings.path());
+    QApplication app(argc, argv);
+    QApplication::setOrganizationName("Vantrel");
+    QApplication::setApplicationName("Calculator Ka-Vm");
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

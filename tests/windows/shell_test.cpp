@@ -1,0 +1,693 @@
+// The desktop side of the program: the command line, the registration of
+// the file types in a temporary XDG tree, open requests, dropped files and
+// the help window.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QDirIterator>
+#include <QDockWidget>
+#include <QDropEvent>
+#include <QMenu>
+#include <QMenuBar>
+#include <QElapsedTimer>
+#include <QImage>
+#include <QFile>
+#include <QLocalServer>
+#include <QMainWindow>
+#include <QMimeData>
+#include <QPlainTextEdit>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTextBrowser>
+#include <QUrl>
+
+#include <atomic>
+#include <map>
+#include <thread>
+
+#include <unistd.h>
+
+#include "support/data_file.h"
+#include "windows/calc_keypad.h"
+#include "windows/help.h"
+#include "windows/shell_registration.h"
+#include "windows/single_instance.h"
+
+namespace {
+
+QString Trimmed(const std::string& field)
+{
+    return QString::fromStdString(field).trimmed();
+}
+
+const char* ActionName(EShellAction action)
+{
+    switch (action) {
+    case EShellAction::Open:
+        return "Open";
+    case EShellAction::Print:
+        return "Print";
+    case EShellAction::PrintTo:
+        return "PrintTo";
+    case EShellAction::Dde:
+        return "Dde";
+    case EShellAction::Register:
+        return "Register";
+    case EShellAction::Unregister:
+        return "Unregister";
+    }
+    return "?";
+}
+
+TEST(ShellCommandLine, CasesFromTheTable)
+{
+    const auto cases = ReadDataFile("shell_command_lines.txt");
+    ASSERT_FALSE(cases.empty());
+    for (const CDataCase& c : cases) {
+        SCOPED_TRACE("shell_command_lines.txt line " + std::to_string(c.line));
+        ASSERT_EQ(c.fields.size(), 6u);
+        const QString words = Trimmed(c.fields[0]);
+        const QStringList arguments = words == u"-" ? QStringList() : words.split(u' ', Qt::SkipEmptyParts);
+        const CShellCommand command = ParseShellCommandLine(arguments);
+        const bool error = Trimmed(c.fields[5]) == u"yes";
+        EXPECT_EQ(!command.error.isEmpty(), error) << command.error.toStdString();
+        EXPECT_EQ(command.warnings.size(), Trimmed(c.fields[4]).toInt()) << command.warnings.join(u'\n').toStdString();
+        if (error)
+            continue;
+        EXPECT_EQ(QString::fromLatin1(ActionName(command.action)), Trimmed(c.fields[1])) << "action";
+        EXPECT_EQ(command.path, Trimmed(c.fields[2]));
+        const QString printer = Trimmed(c.fields[3]);
+        const QStringList target = printer == u"-" ? QStringList{"", "", ""} : printer.split(u' ');
+        ASSERT_EQ(target.size(), 3);
+        EXPECT_EQ(command.printer, target[0]);
+        EXPECT_EQ(command.driver, target[1]);
+        EXPECT_EQ(command.port, target[2]);
+    }
+}
+
+TEST(ShellCommandLine, ScreenshotTakesItsFileAndLeavesTheRest)
+{
+    const CShellCommand command = ParseShellCommandLine({"--screenshot", "/tmp/a.png", "calc.vcl"});
+    EXPECT_EQ(command.screenshot, "/tmp/a.png");
+    EXPECT_EQ(command.path, "calc.vcl");
+    EXPECT_TRUE(ParseShellCommandLine({"--screenshot"}).error.size() > 0);
+}
+
+// ------------------------------------------------------------ registration
+
+class ShellRegistration : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(root.isValid());
+        places.dataHome = root.filePath("data");
+        places.configHome = root.filePath("config");
+        places.program = "/opt/calc/bin/calculator-ka-vm";
+        places.settingsFile = root.filePath("config/Vantrel/Calculator Ka-Vm.conf");
+        places.runDesktopTools = false;
+    }
+
+    // Every file under the temporary root with its content.
+    std::map<QString, QByteArray> Snapshot() const
+    {
+        std::map<QString, QByteArray> files;
+        QDirIterator it(root.path(), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            const QString path = it.next();
+            QFile file(path);
+            EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << path.toStdString();
+            files[QDir(root.path()).relativeFilePath(path)] = file.readAll();
+        }
+        return files;
+    }
+
+    QByteArray Read(const QString& relative) const
+    {
+        QFile file(root.filePath(relative));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+
+    void Write(const QString& relative, const QByteArray& content) const
+    {
+        QDir().mkpath(QFileInfo(root.filePath(relative)).absolutePath());
+        QFile file(root.filePath(relative));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(content);
+    }
+
+    QTemporaryDir root;
+    CRegistrationPlaces places;
+};
+
+TEST_F(ShellRegistration, WritesTheTypesTheEntryTheIconsAndTheDefaults)
+{
+    ASSERT_TRUE(RegisterFileTypes(places));
+    const auto files = Snapshot();
+    for (const char* path : {"data/mime/packages/vantrel-calculator-ka-vm.xml",
+                             "data/applications/vantrel-calculator-ka-vm.desktop",
+                             "data/icons/hicolor/scalable/apps/vantrel-calculator-ka-vm.svg",
+                             "data/icons/hicolor/scalable/mimetypes/application-x-vantrel-calculator-memory.svg",
+                             "data/icons/hicolor/scalable/mimetypes/application-x-vantrel-calculator-calculation.svg",
+                             "config/mimeapps.list"})
+        EXPECT_TRUE(files.count(path)) << path;
+    EXPECT_EQ(files.size(), 6u);
+
+    const QString mime = QString::fromUtf8(Read("data/mime/packages/vantrel-calculator-ka-vm.xml"));
+    EXPECT_TRUE(mime.contains("<mime-type type=\"application/x-vantrel-calculator-memory\">\n"
+                              "    <comment>Calculator Ka-Vm memory file</comment>\n"
+                              "    <icon name=\"application-x-vantrel-calculator-memory\"/>\n"
+                              "    <glob pattern=\"*.vcm\"/>"))
+        << mime.toStdString();
+    EXPECT_TRUE(mime.contains("<mime-type type=\"application/x-vantrel-calculator-calculation\">\n"
+                              "    <comment>Calculator Ka-Vm calculation file</comment>\n"
+                              "    <icon name=\"application-x-vantrel-calculator-calculation\"/>\n"
+                              "    <glob pattern=\"*.vcl\"/>"));
+    EXPECT_TRUE(mime.contains("Vantrel.Calculator.Memory"));
+    EXPECT_TRUE(mime.contains("Vantrel.Calculator.Calculation"));
+
+    const QStringList entry =
+        QString::fromUtf8(Read("data/applications/vantrel-calculator-ka-vm.desktop")).split(u'\n');
+    for (const char* line :
+         {"[Desktop Entry]", "Type=Application", "Name=Calculator Ka-Vm", "Exec=/opt/calc/bin/calculator-ka-vm %f",
+          "MimeType=application/x-vantrel-calculator-memory;application/x-vantrel-calculator-calculation;",
+          "Icon=vantrel-calculator-ka-vm", "Actions=Print;", "X-Vantrel-Type-Id-Memory=Vantrel.Calculator.Memory",
+          "X-Vantrel-Type-Id-Calculation=Vantrel.Calculator.Calculation", "[Desktop Action Print]",
+          "Exec=/opt/calc/bin/calculator-ka-vm /p %f",
+          "X-Vantrel-PrintTo-Exec=/opt/calc/bin/calculator-ka-vm /pt %f PRINTER DRIVER PORT"})
+        EXPECT_TRUE(entry.contains(QString::fromUtf8(line))) << line;
+
+    EXPECT_EQ(Read("config/mimeapps.list"),
+              "[Default Applications]\n"
+              "application/x-vantrel-calculator-memory=vantrel-calculator-ka-vm.desktop;\n"
+              "application/x-vantrel-calculator-calculation=vantrel-calculator-ka-vm.desktop;\n");
+}
+
+TEST_F(ShellRegistration, RegisteringTwiceLeavesTheSameFiles)
+{
+    Write("config/mimeapps.list", "[Added Associations]\ntext/plain=editor.desktop;\n");
+    ASSERT_TRUE(RegisterFileTypes(places));
+    const auto first = Snapshot();
+    const QDateTime written =
+        QFileInfo(root.filePath("data/applications/vantrel-calculator-ka-vm.desktop")).lastModified();
+    ASSERT_TRUE(RegisterFileTypes(places));
+    EXPECT_EQ(Snapshot(), first);
+    // Unchanged files are not even rewritten.
+    EXPECT_EQ(QFileInfo(root.filePath("data/applications/vantrel-calculator-ka-vm.desktop")).lastModified(), written);
+}
+
+TEST_F(ShellRegistration, MemoryTypeIsReclaimedCalculationTypeIsNot)
+{
+    Write("config/mimeapps.list",
+          "# kept\n"
+          "[Default Applications]\n"
+          "application/x-vantrel-calculator-memory=other.desktop;\n"
+          "application/x-vantrel-calculator-calculation=other.desktop;\n"
+          "text/plain=editor.desktop;\n"
+          "\n"
+          "[Added Associations]\n"
+          "image/png=viewer.desktop;\n");
+    ASSERT_TRUE(RegisterFileTypes(places));
+    EXPECT_EQ(Read("config/mimeapps.list"),
+              "# kept\n"
+              "[Default Applications]\n"
+              "application/x-vantrel-calculator-memory=vantrel-calculator-ka-vm.desktop;\n"
+              "application/x-vantrel-calculator-calculation=other.desktop;\n"
+              "text/plain=editor.desktop;\n"
+              "\n"
+              "[Added Associations]\n"
+              "image/png=viewer.desktop;\n");
+}
+
+TEST_F(ShellRegistration, DefaultsGoIntoAnExistingGroupBeforeTheNextOne)
+{
+    Write("config/mimeapps.list",
+          "[Default Applications]\n"
+          "text/plain=editor.desktop;\n"
+          "\n"
+          "[Added Associations]\n"
+          "image/png=viewer.desktop;\n");
+    ASSERT_TRUE(RegisterFileTypes(places));
+    EXPECT_EQ(Read("config/mimeapps.list"),
+              "[Default Applications]\n"
+              "text/plain=editor.desktop;\n"
+              "application/x-vantrel-calculator-memory=vantrel-calculator-ka-vm.desktop;\n"
+              "application/x-vantrel-calculator-calculation=vantrel-calculator-ka-vm.desktop;\n"
+              "\n"
+              "[Added Associations]\n"
+              "image/png=viewer.desktop;\n");
+}
+
+TEST_F(ShellRegistration, ProgramPathIsQuotedForTheExecLine)
+{
+    places.program = "/opt/my calc/100%/calculator-ka-vm";
+    ASSERT_TRUE(RegisterFileTypes(places));
+    const QStringList entry =
+        QString::fromUtf8(Read("data/applications/vantrel-calculator-ka-vm.desktop")).split(u'\n');
+    EXPECT_TRUE(entry.contains("Exec=\"/opt/my calc/100%%/calculator-ka-vm\" %f"));
+    EXPECT_TRUE(entry.contains("TryExec=/opt/my calc/100%/calculator-ka-vm"));
+    places.program = "/opt/a$b\\c/calc";
+    ASSERT_TRUE(RegisterFileTypes(places));
+    const QStringList second =
+        QString::fromUtf8(Read("data/applications/vantrel-calculator-ka-vm.desktop")).split(u'\n');
+    // "$" and "\" are escaped inside the quotes, then "\" once more as a
+    // value of the entry.
+    EXPECT_TRUE(second.contains("Exec=\"/opt/a\\\\$b\\\\\\\\c/calc\" %f")) << second.join(u'\n').toStdString();
+    EXPECT_TRUE(second.contains("TryExec=/opt/a$b\\\\c/calc"));
+    places.program = "/opt/new\nline/calc";
+    ASSERT_TRUE(RegisterFileTypes(places));
+    const QStringList third =
+        QString::fromUtf8(Read("data/applications/vantrel-calculator-ka-vm.desktop")).split(u'\n');
+    EXPECT_TRUE(third.contains("Exec=\"/opt/new\\nline/calc\" %f")) << third.join(u'\n').toStdString();
+    EXPECT_TRUE(third.contains("TryExec=/opt/new\\nline/calc"));
+}
+
+TEST_F(ShellRegistration, UnregisterRemovesWhatRegisterWroteAndKeepsTheRest)
+{
+    Write("config/mimeapps.list",
+          "[Default Applications]\n"
+          "text/plain=editor.desktop;\n"
+          "application/x-vantrel-calculator-calculation=other.desktop;\n"
+          "[Added Associations]\n"
+          "application/x-vantrel-calculator-memory=vantrel-calculator-ka-vm.desktop;other.desktop;\n");
+    Write("config/Vantrel/Calculator Ka-Vm.conf", "[Preferences]\nNotation=1\n");
+    Write("data/applications/other.desktop", "[Desktop Entry]\n");
+    ASSERT_TRUE(RegisterFileTypes(places));
+
+    EXPECT_TRUE(UnregisterFileTypes(places));
+    const auto files = Snapshot();
+    EXPECT_EQ(files.size(), 2u);
+    EXPECT_TRUE(files.count("data/applications/other.desktop"));
+    EXPECT_EQ(Read("config/mimeapps.list"),
+              "[Default Applications]\n"
+              "text/plain=editor.desktop;\n"
+              "application/x-vantrel-calculator-calculation=other.desktop;\n"
+              "[Added Associations]\n"
+              "application/x-vantrel-calculator-memory=other.desktop;\n");
+    EXPECT_FALSE(QFileInfo::exists(root.filePath("config/Vantrel")));
+    // Nothing left to remove is no failure.
+    EXPECT_TRUE(UnregisterFileTypes(places));
+}
+
+TEST_F(ShellRegistration, UnregisterReportsWhatItCouldNotRemove)
+{
+    ASSERT_TRUE(RegisterFileTypes(places));
+    // A settings "file" that cannot be removed as a file.
+    ASSERT_TRUE(QDir().mkpath(places.settingsFile + "/inside"));
+    EXPECT_FALSE(UnregisterFileTypes(places));
+    // The rest went all the same.
+    EXPECT_FALSE(QFileInfo::exists(root.filePath("data/applications/vantrel-calculator-ka-vm.desktop")));
+    EXPECT_STREQ(kUnregisteredMessage,
+                 "System registry entries have been removed and the INI file (if any) was deleted.");
+    EXPECT_STREQ(kUnregisterFailedMessage, "Not all of the system registry entries (or INI file) were removed.");
+}
+
+TEST_F(ShellRegistration, FailureToWriteIsReportedNotThrown)
+{
+    // The data folder is a file: nothing can be written under it.
+    Write("data", "not a folder");
+    EXPECT_FALSE(RegisterFileTypes(places));
+    EXPECT_EQ(Read("data"), "not a folder");
+    // The associations are still written.
+    EXPECT_FALSE(Read("config/mimeapps.list").isEmpty());
+}
+
+// The start-up step before the window, in a temporary XDG tree given
+// through the environment as a desktop session would.
+class ShellBeforeWindow : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        for (const char* name : {"XDG_DATA_HOME", "XDG_CONFIG_HOME"})
+            saved.emplace_back(name, qgetenv(name));
+        qputenv("XDG_DATA_HOME", root.filePath("data").toLocal8Bit());
+        qputenv("XDG_CONFIG_HOME", root.filePath("config").toLocal8Bit());
+    }
+    void TearDown() override
+    {
+        for (const auto& [name, value] : saved) {
+            if (value.isEmpty())
+                qunsetenv(name);
+            else
+                qputenv(name, value);
+        }
+    }
+
+    bool Run(std::vector<const char*> words, int& status, std::string& errors)
+    {
+        words.insert(words.begin(), "calculator-ka-vm");
+        words.push_back(nullptr);
+        ::testing::internal::CaptureStderr();
+        const bool end = ShellBeforeMainWindow(static_cast<int>(words.size()) - 1, const_cast<char**>(words.data()), status);
+        errors = ::testing::internal::GetCapturedStderr();
+        return end;
+    }
+
+    bool Registered() const
+    {
+        return QFileInfo::exists(root.filePath("data/applications/vantrel-calculator-ka-vm.desktop")) &&
+               QFileInfo::exists(root.filePath("data/mime/packages/vantrel-calculator-ka-vm.xml"));
+    }
+
+    QTemporaryDir root;
+    std::vector<std::pair<const char*, QByteArray>> saved;
+};
+
+TEST_F(ShellBeforeWindow, EveryStartRegistersAndGoesOn)
+{
+    int status = -1;
+    std::string errors;
+    EXPECT_FALSE(Run({}, status, errors));
+    EXPECT_TRUE(Registered());
+    const CRegistrationPlaces places = DefaultRegistrationPlaces();
+    EXPECT_EQ(places.dataHome, root.filePath("data"));
+    EXPECT_EQ(places.configHome, root.filePath("config"));
+    EXPECT_TRUE(QFileInfo(places.program).isExecutable());
+    const QString entry = [&] {
+        QFile file(root.filePath("data/applications/vantrel-calculator-ka-vm.desktop"));
+        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+    }();
+    EXPECT_TRUE(entry.contains("\nExec=" + places.program + " %f\n")) << entry.toStdString();
+}
+
+TEST_F(ShellBeforeWindow, RegisterAndUnregisterEndTheProgram)
+{
+    int status = -1;
+    std::string errors;
+    EXPECT_TRUE(Run({"/Register"}, status, errors));
+    EXPECT_EQ(status, 0);
+    EXPECT_TRUE(Registered());
+
+    // Settings of an earlier run go with the registration.
+    QSettings settings("Vantrel", "Calculator Ka-Vm");
+    settings.setValue("Preferences/Notation", 1);
+    settings.sync();
+    const QString settingsFile = settings.fileName();
+    ASSERT_TRUE(QFileInfo::exists(settingsFile));
+
+    EXPECT_TRUE(Run({"-unregserver"}, status, errors));
+    EXPECT_EQ(status, 0);
+    EXPECT_FALSE(Registered());
+    EXPECT_FALSE(QFileInfo::exists(settingsFile));
+    // No display on the offscreen platform: the message goes to stderr.
+    EXPECT_EQ(errors, "System registry entries have been removed and the INI file (if any) was deleted.\n");
+}
+
+TEST_F(ShellBeforeWindow, FailedUnregisterSaysSo)
+{
+    int status = -1;
+    std::string errors;
+    const QString settingsFile = DefaultRegistrationPlaces().settingsFile;
+    ASSERT_TRUE(QDir().mkpath(settingsFile + "/inside"));  // cannot go as a file
+    EXPECT_TRUE(Run({"/Unregister"}, status, errors));
+    EXPECT_EQ(status, 1);
+    EXPECT_EQ(errors, "Not all of the system registry entries (or INI file) were removed.\n");
+    QDir(settingsFile).removeRecursively();
+}
+
+TEST_F(ShellBeforeWindow, IncompleteFlagEndsWithUsageStatus)
+{
+    int status = -1;
+    std::string errors;
+    EXPECT_TRUE(Run({"/pt", "a.vcl", "printer"}, status, errors));
+    EXPECT_EQ(status, 2);
+    EXPECT_NE(errors.find("/pt"), std::string::npos);
+    EXPECT_FALSE(Registered());
+}
+
+TEST_F(ShellBeforeWindow, RelativeXdgFoldersAreIgnored)
+{
+    qputenv("XDG_DATA_HOME", "relative/data");
+    qputenv("XDG_CONFIG_HOME", "");
+    const CRegistrationPlaces places = DefaultRegistrationPlaces();
+    EXPECT_EQ(places.dataHome, QDir::homePath() + "/.local/share");
+    EXPECT_EQ(places.configHome, QDir::homePath() + "/.config");
+}
+
+// ------------------------------------------------------------ open requests
+
+TEST(ShellRequests, RequestOpensTheFileAndAnswers)
+{
+    QTemporaryDir folder;
+    const QString name = folder.filePath("requests");
+    QStringList opened;
+    CShellRequestServer server([&](const QString& path) {
+        opened.append(path);
+        return !path.endsWith("missing.vcl");
+    });
+    ASSERT_TRUE(server.Listen(name)) << server.ErrorText().toStdString();
+
+    // The client blocks, so it runs beside the event loop of this thread.
+    auto request = [&](const QString& path) {
+        std::atomic<bool> done{false};
+        bool answer = false;
+        std::thread client([&] {
+            answer = SendShellOpenRequest(path, 5000, name);
+            done = true;
+        });
+        QElapsedTimer clock;
+        clock.start();
+        while (!done && clock.elapsed() < 10000)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        client.join();
+        return answer;
+    };
+    EXPECT_TRUE(request("/tmp/with space/ünï\ncode.vcl"));
+    EXPECT_FALSE(request("/tmp/missing.vcl"));
+    EXPECT_EQ(opened, QStringList({"/tmp/with space/ünï\ncode.vcl", "/tmp/missing.vcl"}));
+}
+
+TEST(ShellRequests, NobodyListeningIsNoAnswer)
+{
+    QTemporaryDir folder;
+    EXPECT_FALSE(SendShellOpenRequest("/tmp/a.vcl", 500, folder.filePath("nobody")));
+}
+
+TEST(ShellRequests, LeftoverSocketIsReplacedLiveOneIsNot)
+{
+    QTemporaryDir folder;
+    const QString name = folder.filePath("requests");
+    QFile leftover(name);  // a plain file where the socket would go
+    ASSERT_TRUE(leftover.open(QIODevice::WriteOnly));
+    leftover.close();
+    CShellRequestServer first([](const QString&) { return true; });
+    EXPECT_TRUE(first.Listen(name)) << first.ErrorText().toStdString();
+    CShellRequestServer second([](const QString&) { return true; });
+    EXPECT_FALSE(second.Listen(name));
+}
+
+TEST(ShellRequests, ServerNameIsPerUser)
+{
+    const QString name = ShellRequestServerName();
+    EXPECT_TRUE(name.contains("vantrel-calculator-ka-vm"));
+    const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
+    if (!runtime.isEmpty() && QDir(QString::fromLocal8Bit(runtime)).exists())
+        EXPECT_TRUE(name.startsWith(QString::fromLocal8Bit(runtime)));
+    else
+        EXPECT_TRUE(name.contains(QString::number(getuid())));
+}
+
+// ------------------------------------------------------------ dropped files
+
+// Sends a drag over the widget and drops it; true when the drop was taken.
+bool DropOn(QWidget* widget, QMimeData* data)
+{
+    const QPoint at = widget->rect().center();
+    QDragEnterEvent enter(at, Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(widget, &enter);
+    if (!enter.isAccepted())
+        return false;
+    QDropEvent drop(QPointF(at), Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(widget, &drop);
+    return drop.isAccepted();
+}
+
+TEST(ShellFileDrop, DroppedFileOpensOnTheWindowAndOnTheEditor)
+{
+    QMainWindow window;
+    auto* editor = new QPlainTextEdit;
+    window.setCentralWidget(editor);
+    QStringList opened;
+    InstallFileDrop(&window, [&](const QString& path) { opened.append(path); });
+    EXPECT_TRUE(window.acceptDrops());
+
+    QMimeData files;
+    files.setUrls({QUrl("https://example.org/x.vcl"), QUrl::fromLocalFile("/tmp/dropped one.vcl"),
+                   QUrl::fromLocalFile("/tmp/second.vcm")});
+    EXPECT_TRUE(DropOn(&window, &files));
+    EXPECT_TRUE(DropOn(editor->viewport(), &files));
+    EXPECT_EQ(opened, QStringList({"/tmp/dropped one.vcl", "/tmp/dropped one.vcl"}));
+    EXPECT_TRUE(editor->toPlainText().isEmpty());
+}
+
+TEST(ShellFileDrop, OtherDropsAreLeftToTheWidgets)
+{
+    QMainWindow window;
+    auto* editor = new QPlainTextEdit;
+    window.setCentralWidget(editor);
+    QStringList opened;
+    InstallFileDrop(&window, [&](const QString& path) { opened.append(path); });
+    QMimeData remote;
+    remote.setUrls({QUrl("https://example.org/x.vcl")});
+    EXPECT_FALSE(DropOn(&window, &remote));
+    QMimeData text;
+    text.setText("1+1;");
+    DropOn(editor->viewport(), &text);
+    EXPECT_TRUE(opened.isEmpty());
+}
+
+// ------------------------------------------------------------ start-up
+
+TEST(ShellStartUp, PrintFormsOpenPrintAndEnd)
+{
+    QMainWindow window;
+    QStringList calls;
+    CShellHooks hooks;
+    hooks.open = [&](const QString& path) {
+        calls.append("open " + path);
+        return !path.contains("missing");
+    };
+    hooks.print = [&](const QString& printer, const QString& driver, const QString& port) {
+        calls.append(QStringList{"print", printer, driver, port}.join(u' ').trimmed());
+        return printer != "broken";
+    };
+    auto run = [&](std::vector<const char*> words, int& status) {
+        words.insert(words.begin(), "calculator-ka-vm");
+        return ShellAfterMainWindowShown(window, static_cast<int>(words.size()), const_cast<char**>(words.data()),
+                                         hooks, status);
+    };
+    int status = -1;
+    EXPECT_TRUE(run({"/p", "/tmp/a.vcl"}, status));
+    EXPECT_EQ(status, 0);
+    EXPECT_TRUE(run({"/pt", "/tmp/b.vcl", "office", "ps", "cups"}, status));
+    EXPECT_EQ(status, 0);
+    EXPECT_TRUE(run({"/pt", "/tmp/c.vcl", "broken", "ps", "cups"}, status));
+    EXPECT_EQ(status, 1);
+    EXPECT_TRUE(run({"/p", "/tmp/missing.vcl"}, status));
+    EXPECT_EQ(status, 1);
+    // A plain path opens and the program goes on; a path that fails ends it.
+    EXPECT_FALSE(run({"/tmp/d.vcl"}, status));
+    EXPECT_TRUE(run({"/tmp/missing.vcl"}, status));
+    EXPECT_EQ(status, 1);
+    EXPECT_FALSE(run({}, status));
+    EXPECT_EQ(calls, QStringList({"open /tmp/a.vcl", "print", "open /tmp/b.vcl", "print office ps cups",
+                                  "open /tmp/c.vcl", "print broken ps cups", "open /tmp/missing.vcl",
+                                  "open /tmp/d.vcl", "open /tmp/missing.vcl"}));
+
+    hooks.print = nullptr;
+    EXPECT_TRUE(run({"/p", "/tmp/a.vcl"}, status));
+    EXPECT_EQ(status, 1);
+}
+
+TEST(ShellStartUp, DdeStartListensForRequests)
+{
+    QTemporaryDir runtime;
+    const QByteArray saved = qgetenv("XDG_RUNTIME_DIR");
+    qputenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit());
+    {
+        QMainWindow window;
+        CShellHooks hooks;
+        hooks.open = [](const QString&) { return true; };
+        const char* words[] = {"calculator-ka-vm", "/dde"};
+        int status = -1;
+        EXPECT_FALSE(ShellAfterMainWindowShown(window, 2, const_cast<char**>(words), hooks, status));
+        EXPECT_EQ(window.findChildren<CShellRequestServer*>().size(), 1);
+        EXPECT_TRUE(QFileInfo::exists(runtime.filePath("vantrel-calculator-ka-vm.dde")));
+    }
+    if (saved.isEmpty())
+        qunsetenv("XDG_RUNTIME_DIR");
+    else
+        qputenv("XDG_RUNTIME_DIR", saved);
+}
+
+TEST(ShellStartUp, WindowPictureIsWritten)
+{
+    QTemporaryDir folder;
+    QMainWindow window;
+    window.setCentralWidget(new QPlainTextEdit("1+1=2;"));
+    window.resize(320, 200);
+    window.show();
+    const QString file = folder.filePath("window.png");
+    ASSERT_TRUE(SaveWindowPicture(window, file));
+    QImage picture(file);
+    EXPECT_EQ(picture.size(), window.size() * window.devicePixelRatio());
+    EXPECT_FALSE(SaveWindowPicture(window, folder.filePath("no/such/folder/window.png")));
+}
+
+// ------------------------------------------------------------ help
+
+TEST(ShellHelp, TopicsOpenTheGuideAtTheirSection)
+{
+    ShowHelp("functions");
+    QTextBrowser* window = HelpWindow();
+    ASSERT_NE(window, nullptr);
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(window->source(), QUrl("qrc:/kavm/help/index.html"));
+    const QString text = window->toPlainText();
+    EXPECT_TRUE(text.contains("Calculator Ka-Vm"));
+    EXPECT_TRUE(text.contains("sum(k, 1, 10, k^2)"));
+    ShowHelp("preferences");
+    EXPECT_EQ(HelpWindow(), window);  // one window, reused
+    window->close();
+}
+
+TEST(ShellHelp, EveryTopicIsASectionOfTheGuide)
+{
+    QFile guide(":/kavm/help/index.html");
+    ASSERT_TRUE(guide.open(QIODevice::ReadOnly));
+    const QString html = QString::fromUtf8(guide.readAll());
+    for (const char* topic : {"top", "language", "functions", "memory", "commands", "keypad", "log", "memory-pane",
+                              "statistics", "preferences", "files", "printing", "command-line"})
+        EXPECT_TRUE(html.contains(QStringLiteral("name=\"%1\"").arg(QLatin1String(topic)))) << topic;
+    // Every keypad button leads to one of them.
+    for (int i = 0; i < kKeypadButtonCount; ++i) {
+        const QString topic = KeypadHelpTopic(KeypadButtonInfo(i).controlId);
+        EXPECT_TRUE(html.contains("name=\"" + topic + "\"")) << KeypadButtonInfo(i).controlId;
+    }
+    EXPECT_EQ(KeypadHelpTopic(1028), "functions");  // sin
+    EXPECT_EQ(KeypadHelpTopic(1136), "functions");  // sum
+    EXPECT_EQ(KeypadHelpTopic(1007), "language");   // 1
+    EXPECT_EQ(KeypadHelpTopic(1070), "memory");     // Mem
+    EXPECT_EQ(KeypadHelpTopic(1062), "keypad");     // = all
+    EXPECT_EQ(KeypadHelpTopic(-5), "keypad");
+}
+
+TEST(ShellHelp, InstalledIntoTheWindow)
+{
+    QMainWindow window;
+    auto* editor = new QPlainTextEdit;
+    window.setCentralWidget(editor);
+    QMenu* menu = window.menuBar()->addMenu("&Help");
+    menu->addAction("&About Calculator Ka-Vm...");
+    auto* logDock = new QDockWidget("Log", &window);
+    auto* logList = new QPlainTextEdit;
+    logDock->setWidget(logList);
+    window.addDockWidget(Qt::BottomDockWidgetArea, logDock);
+    auto* keypadDock = new QDockWidget("Keypad", &window);
+    auto* keypad = new CCalcKeyPad;
+    keypadDock->setWidget(keypad);
+    window.addDockWidget(Qt::BottomDockWidgetArea, keypadDock);
+    InstallHelp(window, keypad);
+
+    ASSERT_EQ(menu->actions().size(), 3);
+    EXPECT_EQ(menu->actions()[0]->text(), "&Help Topics");
+    EXPECT_TRUE(menu->actions()[1]->isSeparator());
+    EXPECT_EQ(menu->actions()[2]->text(), "&About Calculator Ka-Vm...");
+
+    EXPECT_EQ(FocusHelpTopic(editor), "language");
+    EXPECT_EQ(FocusHelpTopic(logList->viewport()), "log");
+    EXPECT_EQ(FocusHelpTopic(keypad), "keypad");
+    EXPECT_EQ(FocusHelpTopic(nullptr), "language");
+
+    if (HelpWindow())
+        HelpWindow()->close();
+    menu->actions()[0]->trigger();
+    ASSERT_NE(HelpWindow(), nullptr);
+    EXPECT_TRUE(HelpWindow()->isVisible());
+    HelpWindow()->close();
+    emit keypad->HelpRequested(KeypadHelpContext(1028), 1028);
+    EXPECT_TRUE(HelpWindow()->isVisible());
+    HelpWindow()->close();
+}
+
+}  // namespace

@@ -1,0 +1,214 @@
+#include "windows/calc_print_commands.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
+#include <QPrinterInfo>
+#include <QSettings>
+
+#include "document/qt/calc_doc.h"
+#include "document/qt/print_document.h"
+#include "document/qt/print_settings.h"
+#include "windows/calc_page_setup.h"
+#include "windows/calc_print_dialog.h"
+#include "windows/tool_icons.h"
+
+namespace {
+
+const char* const kCannotStart = "Could not start print job.";
+
+}  // namespace
+
+CCalcPrintCommands::CCalcPrintCommands(QWidget* window, CCalcDoc* document, QPlainTextEdit* editor)
+    : QObject(window)
+    , m_window(window)
+    , m_document(document)
+    , m_editor(editor)
+{
+    setObjectName("PrintCommands");
+    showMessage = [this](const QString& message) {
+        QMessageBox::warning(m_window, "Calculator Ka-Vm", message);
+    };
+    askPrintFile = [this] {
+        return QFileDialog::getSaveFileName(m_window, "Print to File", "Output.prn",
+                                            "Printer Files (*.prn);;All Files (*.*)");
+    };
+    runDialog = [](QWidget* dialog) { return static_cast<QDialog*>(dialog)->exec() == QDialog::Accepted; };
+
+    const auto make = [this](int id, const QString& text, const QString& statusTip, const QString& toolTip,
+                             void (CCalcPrintCommands::*handler)()) {
+        auto* action = new QAction(text, this);
+        action->setProperty("commandId", id);
+        action->setStatusTip(statusTip);
+        action->setToolTip(toolTip);
+        connect(action, &QAction::triggered, this, handler);
+        return action;
+    };
+    m_print = make(kPrint, "&Print...\tCtrl+P", "Print the active document", "Print", &CCalcPrintCommands::Print);
+    m_print->setShortcut(QKeySequence("Ctrl+P"));
+    m_print->setShortcutContext(Qt::WindowShortcut);
+    m_print->setIcon(ToolIcon(kPrint));
+    m_print->setIconVisibleInMenu(false);
+    m_preview = make(kPrintPreview, "Print Pre&view", "Display full pages", "Print Preview",
+                     &CCalcPrintCommands::PrintPreview);
+    m_pageSetup = make(kPageSetup, "Pa&ge Setup...", "Change the printing options", "Page Setup",
+                       &CCalcPrintCommands::PageSetup);
+}
+
+CCalcPrintCommands::~CCalcPrintCommands() = default;
+
+QPrinter& CCalcPrintCommands::Printer()
+{
+    if (!m_printer) {
+        m_printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+        // A stored printer that is no longer installed is forgotten; the
+        // default printer takes its place.
+        if (!PrinterChoice().IsEmpty() && !PrinterChoice().ApplyTo(*m_printer))
+            PrinterChoice().Clear();
+    }
+    return *m_printer;
+}
+
+QString CCalcPrintCommands::DocumentTitle() const
+{
+    return m_document->Path().isEmpty() ? QStringLiteral("Untitled") : QFileInfo(m_document->Path()).fileName();
+}
+
+bool CCalcPrintCommands::RunJob(QPrinter& printer, bool selectionOnly, int from, int to, const QString& port)
+{
+    CPrintDocument document(m_editor->toPlainText(), m_document->Path(), PrintSettings());
+    if (selectionOnly) {
+        const QTextCursor cursor = m_editor->textCursor();
+        document.SetSelection(cursor.selectionStart(), cursor.selectionEnd());
+    }
+    const QString title = DocumentTitle();
+    printer.setDocName(title);
+    QString shownPort = port;
+    if (shownPort.isEmpty()) {
+        if (!printer.outputFileName().isEmpty())
+            shownPort = printer.outputFileName();
+        else if (PrinterChoice().device == printer.printerName())
+            shownPort = PrinterChoice().output;
+    }
+
+    // The main window stays disabled while the job runs; the progress
+    // dialog is a window of its own so that its "Cancel" still answers.
+    CCalcPrintingDialog progress(title, printer.printerName(), shownPort);
+    progress.setWindowIcon(m_window->windowIcon());
+    m_window->setEnabled(false);
+    progress.show();
+    const CPrintDocument::EResult result = document.Print(printer, from, to, [&progress](int page) {
+        progress.SetPage(static_cast<unsigned>(page));
+        QCoreApplication::processEvents();
+        return !progress.Cancelled();
+    });
+    progress.hide();
+    m_window->setEnabled(true);
+    if (result == CPrintDocument::NotStarted)
+        showMessage(kCannotStart);
+    return result == CPrintDocument::Printed;
+}
+
+void CCalcPrintCommands::Print()
+{
+    QPrinter& printer = Printer();
+    CCalcPrintDialog dialog(&printer, m_editor->textCursor().hasSelection(), m_window);
+    if (!runDialog(&dialog))
+        return;
+    PrinterChoice().TakeFrom(printer);
+    // The platform's dialog names the port "FILE:" when the job goes to a
+    // file of the user's choosing.
+    if (printer.outputFileName() == QLatin1String("FILE:")) {
+        const QString file = askPrintFile();
+        if (file.isEmpty()) {
+            printer.setOutputFileName(QString());
+            return;
+        }
+        printer.setOutputFileName(file);
+    }
+    const bool selection = printer.printRange() == QPrinter::Selection;
+    int from = 1;
+    int to = 0;
+    if (printer.printRange() == QPrinter::PageRange) {
+        from = printer.fromPage();
+        to = printer.toPage();
+    }
+    RunJob(printer, selection, from, to, QString());
+}
+
+bool CCalcPrintCommands::PrintDirect(QPrinter& printer, const QString& port)
+{
+    return RunJob(printer, false, 1, 0, port);
+}
+
+QPrintPreviewDialog* CCalcPrintCommands::CreatePreview()
+{
+    auto* preview = new QPrintPreviewDialog(&Printer(), m_window);
+    preview->setWindowTitle(DocumentTitle() + " - Calculator Ka-Vm");
+    connect(preview, &QPrintPreviewDialog::paintRequested, this, [this](QPrinter* printer) {
+        CPrintDocument document(m_editor->toPlainText(), m_document->Path(), PrintSettings());
+        document.Print(*printer);
+    });
+    return preview;
+}
+
+void CCalcPrintCommands::PrintPreview()
+{
+    QPrintPreviewDialog* preview = CreatePreview();
+    runDialog(preview);
+    delete preview;
+}
+
+void CCalcPrintCommands::PageSetup()
+{
+    CCalcPageSetup dialog(&Printer(), PrintSettings(), m_window);
+    runDialog(&dialog);
+}
+
+QList<QAction*> CreatePrintCommands(QWidget* window, CCalcDoc* document, QPlainTextEdit* editor)
+{
+    return (new CCalcPrintCommands(window, document, editor))->Actions();
+}
+
+void LoadPrintSettings()
+{
+    QSettings settings;
+    PrintSettings().Load(settings);
+}
+
+void RestorePrinterChoice()
+{
+    QSettings settings;
+    PrinterChoice().Restore(settings);
+}
+
+void SavePrintSettings()
+{
+    QSettings settings;
+    PrintSettings().Save(settings);
+    PrinterChoice().Save(settings);
+}
+
+bool PrintFromCommandLine(QWidget* window, const QString& printerName, const QString& driver, const QString& port)
+{
+    Q_UNUSED(driver);
+    auto* commands = window->findChild<CCalcPrintCommands*>();
+    if (commands == nullptr)
+        return false;
+    bool printed = false;
+    if (printerName.isEmpty()) {
+        printed = commands->PrintDirect(commands->Printer());
+    } else if (const QPrinterInfo info = QPrinterInfo::printerInfo(printerName); info.isNull()) {
+        commands->showMessage(kCannotStart);
+    } else {
+        QPrinter printer(info, QPrinter::HighResolution);
+        printed = commands->PrintDirect(printer, port);
+    }
+    SavePrintSettings();
+    return printed;
+}

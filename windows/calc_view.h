@@ -1,0 +1,39 @@
+#pragma once
+// The editor view over the main window's client area: a plain-text editor
+// whose lines wrap at the window edge, with its own font kept in the
+// settings section "GUI/Editor".
+
+#include <QFont>
+#include <QPlainTextEdit>
+
+struct CEditorFontSpec {
+    QString face = "Courier New";
+    int size = 15;       // points
+    int weight = 400;    // 100 to 900, 400 regular
+    bool italic = false;
+
+    bool operator==(const CEditorFontSpec&) const = default;
+};
+
+class CCalcView : public QPlainTextEdit {
+    Q_OBJECT
+public:
+    explicit CCalcView(QWidget* parent = nullptr);
+    // Writes the font to the settings.
+    ~CCalcView() override;
+
+    CEditorFontSpec FontSpec() const { return m_fontSpec; }
+    void SetFontSpec(const CEditorFontSpec& spec);
+    // "Courier New", 15 points, regular, upright.
+    void SetDefaultFont();
+    bool IsDefaultFont() const { return m_fontSpec == CEditorFontSpec(); }
+    // The font dialog on the current font; true when a font was chosen.
+    bool SelectFont();
+
+    static CEditorFontSpec LoadFontSpec();
+    static void SaveFontSpec(const CEditorFontSpec& spec);
+    static QFont MakeFont(const CEditorFontSpec& spec);
+
+private:
+    CEditorFontSpec m_fontSpec;
+};

@@ -1,0 +1,609 @@
+#include "windows/shell_registration.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QMainWindow>
+#include <QMessageBox>
+#include <QSaveFile>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QTimer>
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <iostream>
+
+#include "windows/single_instance.h"
+
+extern char** environ;
+
+namespace {
+
+const QString kMimePackage = QStringLiteral("mime/packages/vantrel-calculator-ka-vm.xml");
+const QString kDesktopEntry = QStringLiteral("applications/") + QLatin1String(kDesktopId);
+const QString kAppIconName = QStringLiteral("vantrel-calculator-ka-vm");
+const QString kDefaultGroup = QStringLiteral("Default Applications");
+const QString kAddedGroup = QStringLiteral("Added Associations");
+
+struct CFileType {
+    const char* mimeType;
+    const char* typeId;  // the type's identifier on other desktops
+    const char* comment;
+    const char* glob;
+};
+
+const CFileType kFileTypes[] = {
+    {kMemoryMimeType, "Vantrel.Calculator.Memory", "Calculator Ka-Vm memory file", "*.vcm"},
+    {kCalculationMimeType, "Vantrel.Calculator.Calculation", "Calculator Ka-Vm calculation file", "*.vcl"},
+};
+
+// Icons shipped in the program's resources and where they go under the
+// data folder.
+struct CIconFile {
+    const char* resource;
+    const char* target;
+};
+
+const CIconFile kIcons[] = {
+    {":/kavm/icons/vantrel-calculator-ka-vm.svg", "icons/hicolor/scalable/apps/vantrel-calculator-ka-vm.svg"},
+    {":/kavm/icons/application-x-vantrel-calculator-memory.svg",
+     "icons/hicolor/scalable/mimetypes/application-x-vantrel-calculator-memory.svg"},
+    {":/kavm/icons/application-x-vantrel-calculator-calculation.svg",
+     "icons/hicolor/scalable/mimetypes/application-x-vantrel-calculator-calculation.svg"},
+};
+
+// The options the Qt application object takes for itself; they are left
+// to it, with the value of those that take one.
+int QtOptionWords(const QString& word)
+{
+    static const char* const withValue[] = {"platform", "platformpluginpath", "platformtheme", "plugin",
+                                            "style", "stylesheet", "session", "display", "geometry",
+                                            "title", "name", "qwindowgeometry", "qwindowicon",
+                                            "qwindowtitle", "fontengine"};
+    static const char* const alone[] = {"reverse", "nograb", "dograb", "sync", "widgetcount"};
+    if (!word.startsWith(u'-'))
+        return 0;
+    const QStringView name = QStringView(word).mid(word.startsWith(QLatin1String("--")) ? 2 : 1);
+    if (name.startsWith(QLatin1String("qmljsdebugger=")))
+        return 1;
+    for (const char* option : withValue)
+        if (name == QLatin1String(option))
+            return 2;
+    for (const char* option : alone)
+        if (name == QLatin1String(option))
+            return 1;
+    return 0;
+}
+
+bool EqualsFlag(const QString& word, std::initializer_list<const char*> names)
+{
+    if (word.size() < 2 || (word[0] != u'/' && word[0] != u'-'))
+        return false;
+    const QStringView name = QStringView(word).mid(1);
+    for (const char* candidate : names)
+        if (name.compare(QLatin1String(candidate), Qt::CaseInsensitive) == 0)
+            return true;
+    return false;
+}
+
+// ------------------------------------------------------------ file contents
+
+QString XmlEscaped(const QString& text)
+{
+    return text.toHtmlEscaped();
+}
+
+QByteArray MimePackageContent()
+{
+    QString xml = QStringLiteral(
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+        "<!-- Written by Calculator Ka-Vm at every start; removed by its /Unregister. -->\n"
+        "<mime-info xmlns=\"http://www.freedesktop.org/standards/shared-mime-info\">\n");
+    for (const CFileType& type : kFileTypes) {
+        xml += QStringLiteral("  <!-- type id: %1 -->\n").arg(QLatin1String(type.typeId));
+        xml += QStringLiteral("  <mime-type type=\"%1\">\n").arg(QLatin1String(type.mimeType));
+        xml += QStringLiteral("    <comment>%1</comment>\n").arg(XmlEscaped(QLatin1String(type.comment)));
+        xml += QStringLiteral("    <icon name=\"%1\"/>\n").arg(QString::fromLatin1(type.mimeType).replace(u'/', u'-'));
+        xml += QStringLiteral("    <glob pattern=\"%1\"/>\n").arg(QLatin1String(type.glob));
+        xml += QStringLiteral("  </mime-type>\n");
+    }
+    xml += QStringLiteral("</mime-info>\n");
+    return xml.toUtf8();
+}
+
+// A string as the value of a desktop entry: backslash and the control
+// characters written as escapes.
+QString EntryValue(QString text)
+{
+    text.replace(u'\\', QStringLiteral("\\\\"));
+    text.replace(u'\n', QStringLiteral("\\n"));
+    text.replace(u'\t', QStringLiteral("\\t"));
+    text.replace(u'\r', QStringLiteral("\\r"));
+    return text;
+}
+
+// One argument of an Exec line: quoted when it holds a reserved character,
+// with the quoting escapes, then "%" doubled and the backslash escaped as a
+// value of a desktop entry requires.
+QString ExecArgument(const QString& word)
+{
+    static const QString reserved = QStringLiteral(" \t\n\"'\\><~|&;$*?#()`");
+    bool quote = word.isEmpty();
+    for (QChar c : word)
+        quote = quote || reserved.contains(c);
+    QString argument;
+    if (quote) {
+        argument += u'"';
+        for (QChar c : word) {
+            if (c == u'"' || c == u'`' || c == u'$' || c == u'\\')
+                argument += u'\\';
+            argument += c;
+        }
+        argument += u'"';
+    } else {
+        argument = word;
+    }
+    argument.replace(u'%', QStringLiteral("%%"));
+    return EntryValue(argument);
+}
+
+QByteArray DesktopEntryContent(const QString& program)
+{
+    const QString exec = ExecArgument(program);
+    QString entry = QStringLiteral(
+        "# Written by Calculator Ka-Vm at every start; removed by its /Unregister.\n"
+        "[Desktop Entry]\n"
+        "Type=Application\n"
+        "Version=1.0\n"
+        "Name=Calculator Ka-Vm\n"
+        "GenericName=Scientific Calculator\n"
+        "Comment=Write calculations over complex numbers in an editor and calculate them\n");
+    entry += QStringLiteral("Exec=%1 %f\n").arg(exec);
+    // TryExec is a plain string: only the escapes of a value apply.
+    entry += QStringLiteral("TryExec=%1\n").arg(EntryValue(program));
+    entry += QStringLiteral("Icon=%1\n").arg(kAppIconName);
+    entry += QStringLiteral(
+        "Terminal=false\n"
+        "Categories=Utility;Calculator;\n"
+        "MimeType=%1;%2;\n"
+        "Actions=Print;\n")
+                 .arg(QLatin1String(kMemoryMimeType), QLatin1String(kCalculationMimeType));
+    entry += QStringLiteral("X-Vantrel-Type-Id-Memory=Vantrel.Calculator.Memory\n");
+    entry += QStringLiteral("X-Vantrel-Type-Id-Calculation=Vantrel.Calculator.Calculation\n");
+    // Printing to a chosen printer has no field codes of its own: the last
+    // three words stand for the printer, driver and port of the request.
+    entry += QStringLiteral("X-Vantrel-Print-Exec=%1 /p %f\n").arg(exec);
+    entry += QStringLiteral("X-Vantrel-PrintTo-Exec=%1 /pt %f PRINTER DRIVER PORT\n").arg(exec);
+    entry += QStringLiteral("\n[Desktop Action Print]\nName=Print\n");
+    entry += QStringLiteral("Exec=%1 /p %f\n").arg(exec);
+    return entry.toUtf8();
+}
+
+// ------------------------------------------------------------ files
+
+// Writes the file only when its content differs. `changed` is set when it
+// was written.
+bool WriteIfDifferent(const QString& path, const QByteArray& content, bool& changed)
+{
+    QFile existing(path);
+    if (existing.open(QIODevice::ReadOnly) && existing.readAll() == content)
+        return true;
+    existing.close();
+    if (!QDir().mkpath(QFileInfo(path).absolutePath()))
+        return false;
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size() || !file.commit())
+        return false;
+    changed = true;
+    return true;
+}
+
+bool RemoveIfPresent(const QString& path, bool& changed)
+{
+    if (!QFileInfo::exists(path) && !QFileInfo(path).isSymLink())
+        return true;
+    if (!QFile::remove(path))
+        return false;
+    changed = true;
+    return true;
+}
+
+// ------------------------------------------------------------ key files
+// mimeapps.list is a desktop-style key file shared with every other
+// application: it is edited line by line and everything not ours is kept.
+
+bool IsGroupLine(const QString& line)
+{
+    const QString trimmed = line.trimmed();
+    return trimmed.startsWith(u'[') && trimmed.endsWith(u']');
+}
+
+// Index range [begin, end) of the group's lines after its header; begin is
+// -1 when the group is missing.
+std::pair<int, int> GroupRange(const QStringList& lines, const QString& group)
+{
+    const QString header = u'[' + group + u']';
+    for (int i = 0; i < lines.size(); ++i) {
+        if (lines[i].trimmed() != header)
+            continue;
+        int end = i + 1;
+        while (end < lines.size() && !IsGroupLine(lines[end]))
+            ++end;
+        return {i + 1, end};
+    }
+    return {-1, -1};
+}
+
+// Line index of the key within the group, or -1.
+int KeyLine(const QStringList& lines, const QString& group, const QString& key)
+{
+    const auto [begin, end] = GroupRange(lines, group);
+    for (int i = begin; i >= 0 && i < end; ++i) {
+        const int equals = lines[i].indexOf(u'=');
+        if (equals > 0 && lines[i].left(equals).trimmed() == key)
+            return i;
+    }
+    return -1;
+}
+
+QString KeyValue(const QStringList& lines, const QString& group, const QString& key)
+{
+    const int line = KeyLine(lines, group, key);
+    return line < 0 ? QString() : lines[line].mid(lines[line].indexOf(u'=') + 1).trimmed();
+}
+
+void SetKeyValue(QStringList& lines, const QString& group, const QString& key, const QString& value)
+{
+    const QString text = key + u'=' + value;
+    const int line = KeyLine(lines, group, key);
+    if (line >= 0) {
+        lines[line] = text;
+        return;
+    }
+    auto [begin, end] = GroupRange(lines, group);
+    if (begin < 0) {
+        while (!lines.isEmpty() && lines.last().trimmed().isEmpty())
+            lines.removeLast();
+        if (!lines.isEmpty())
+            lines.append(QString());
+        lines.append(u'[' + group + u']');
+        lines.append(text);
+        return;
+    }
+    // After the group's last non-empty line.
+    while (end > begin && lines[end - 1].trimmed().isEmpty())
+        --end;
+    lines.insert(end, text);
+}
+
+// Takes our desktop id out of the key's list; the key goes when the list
+// is left empty.
+void RemoveFromKey(QStringList& lines, const QString& group, const QString& key)
+{
+    const int line = KeyLine(lines, group, key);
+    if (line < 0)
+        return;
+    QStringList ids = KeyValue(lines, group, key).split(u';', Qt::SkipEmptyParts);
+    if (ids.removeAll(QLatin1String(kDesktopId)) == 0)
+        return;
+    if (ids.isEmpty())
+        lines.removeAt(line);
+    else
+        lines[line] = key + u'=' + ids.join(u';') + u';';
+}
+
+QStringList ReadLines(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    QStringList lines = QString::fromUtf8(file.readAll()).split(u'\n');
+    if (!lines.isEmpty() && lines.last().isEmpty())
+        lines.removeLast();
+    return lines;
+}
+
+QByteArray JoinLines(const QStringList& lines)
+{
+    return lines.isEmpty() ? QByteArray() : (lines.join(u'\n') + u'\n').toUtf8();
+}
+
+// ------------------------------------------------------------ desktop tools
+
+// Runs a program found on PATH with one argument, its output discarded,
+// and waits for it; a missing program is no error.
+void RunQuietly(const char* program, const QString& argument)
+{
+    const QString found = QStandardPaths::findExecutable(QLatin1String(program));
+    if (found.isEmpty())
+        return;
+    const QByteArray path = QFile::encodeName(found);
+    const QByteArray word = QFile::encodeName(argument);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+    char* const argv[] = {const_cast<char*>(path.constData()), const_cast<char*>(word.constData()), nullptr};
+    pid_t child = 0;
+    if (posix_spawn(&child, path.constData(), &actions, nullptr, argv, environ) == 0) {
+        int status = 0;
+        while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
+        }
+    }
+    posix_spawn_file_actions_destroy(&actions);
+}
+
+void UpdateDesktopDatabases(const CRegistrationPlaces& places)
+{
+    if (!places.runDesktopTools)
+        return;
+    RunQuietly("update-mime-database", places.dataHome + QStringLiteral("/mime"));
+    RunQuietly("update-desktop-database", places.dataHome + QStringLiteral("/applications"));
+}
+
+QByteArray ResourceContent(const char* resource)
+{
+    QFile file{QLatin1String(resource)};
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// ------------------------------------------------------------ messages
+
+bool HasDisplay()
+{
+    const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
+    if (platform.startsWith("offscreen") || platform.startsWith("minimal"))
+        return false;
+    return !qgetenv("DISPLAY").isEmpty() || !qgetenv("WAYLAND_DISPLAY").isEmpty();
+}
+
+void Report(int argc, char** argv, const QString& text, bool failure)
+{
+    if (!HasDisplay()) {
+        std::cerr << text.toStdString() << '\n';
+        return;
+    }
+    QApplication application(argc, argv);
+    if (failure)
+        QMessageBox::warning(nullptr, QStringLiteral("Calculator Ka-Vm"), text);
+    else
+        QMessageBox::information(nullptr, QStringLiteral("Calculator Ka-Vm"), text);
+}
+
+QStringList Arguments(int argc, char** argv)
+{
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+    return arguments;
+}
+
+}  // namespace
+
+// ------------------------------------------------------------ command line
+
+CShellCommand ParseShellCommandLine(const QStringList& arguments)
+{
+    CShellCommand command;
+    bool havePath = false;
+    for (int i = 0; i < arguments.size(); ++i) {
+        const QString& word = arguments[i];
+        // The words a flag takes, or an error when they are missing.
+        auto take = [&](int count, std::initializer_list<QString*> targets) {
+            if (i + count >= arguments.size()) {
+                command.error = QStringLiteral("%1 needs %2 more word(s)").arg(word).arg(count);
+                i = static_cast<int>(arguments.size());
+                return false;
+            }
+            for (QString* target : targets)
+                *target = arguments[++i];
+            return true;
+        };
+        if (const int qtWords = QtOptionWords(word)) {
+            i += qtWords - 1;
+        } else if (word == QLatin1String("--screenshot")) {
+            take(1, {&command.screenshot});
+        } else if (EqualsFlag(word, {"p"})) {
+            command.action = EShellAction::Print;
+            if (take(1, {&command.path}))
+                havePath = true;
+        } else if (EqualsFlag(word, {"pt"})) {
+            command.action = EShellAction::PrintTo;
+            if (take(4, {&command.path, &command.printer, &command.driver, &command.port}))
+                havePath = true;
+        } else if (EqualsFlag(word, {"dde"})) {
+            command.action = EShellAction::Dde;
+        } else if (EqualsFlag(word, {"register", "regserver"})) {
+            command.action = EShellAction::Register;
+        } else if (EqualsFlag(word, {"unregister", "unregserver"})) {
+            command.action = EShellAction::Unregister;
+        } else if (word.startsWith(u'-') && word.size() > 1) {
+            command.warnings.append(QStringLiteral("unknown option ignored: %1").arg(word));
+        } else if (!havePath) {
+            command.path = word;
+            havePath = true;
+        } else {
+            command.warnings.append(QStringLiteral("extra file name ignored: %1").arg(word));
+        }
+        if (!command.error.isEmpty())
+            break;
+    }
+    return command;
+}
+
+// ------------------------------------------------------------ registration
+
+CRegistrationPlaces DefaultRegistrationPlaces()
+{
+    CRegistrationPlaces places;
+    auto folder = [](const char* variable, const char* fallback) {
+        const QString value = QFile::decodeName(qgetenv(variable));
+        // The XDG rules ignore relative paths in these variables.
+        if (!value.isEmpty() && QDir::isAbsolutePath(value))
+            return QDir::cleanPath(value);
+        return QDir::homePath() + QLatin1String(fallback);
+    };
+    places.dataHome = folder("XDG_DATA_HOME", "/.local/share");
+    places.configHome = folder("XDG_CONFIG_HOME", "/.config");
+    const QString self = QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath();
+    places.program = self.isEmpty() ? QCoreApplication::applicationFilePath() : self;
+    places.settingsFile =
+        QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Vantrel"),
+                  QStringLiteral("Calculator Ka-Vm"))
+            .fileName();
+    return places;
+}
+
+bool RegisterFileTypes(const CRegistrationPlaces& places)
+{
+    bool ok = true;
+    bool changed = false;
+    const QString data = places.dataHome + u'/';
+    ok = WriteIfDifferent(data + kMimePackage, MimePackageContent(), changed) && ok;
+    for (const CIconFile& icon : kIcons) {
+        const QByteArray content = ResourceContent(icon.resource);
+        ok = !content.isEmpty() && WriteIfDifferent(data + QLatin1String(icon.target), content, changed) && ok;
+    }
+    ok = WriteIfDifferent(data + kDesktopEntry, DesktopEntryContent(places.program), changed) && ok;
+
+    // The memory type is always ours; the calculation type only while no
+    // other application is its default.
+    const QString listPath = places.configHome + QStringLiteral("/mimeapps.list");
+    QStringList lines = ReadLines(listPath);
+    SetKeyValue(lines, kDefaultGroup, QLatin1String(kMemoryMimeType), QLatin1String(kDesktopId) + u';');
+    if (KeyValue(lines, kDefaultGroup, QLatin1String(kCalculationMimeType)).isEmpty())
+        SetKeyValue(lines, kDefaultGroup, QLatin1String(kCalculationMimeType), QLatin1String(kDesktopId) + u';');
+    ok = WriteIfDifferent(listPath, JoinLines(lines), changed) && ok;
+
+    if (changed)
+        UpdateDesktopDatabases(places);
+    return ok;
+}
+
+bool UnregisterFileTypes(const CRegistrationPlaces& places)
+{
+    bool ok = true;
+    bool changed = false;
+    const QString data = places.dataHome + u'/';
+    ok = RemoveIfPresent(data + kMimePackage, changed) && ok;
+    for (const CIconFile& icon : kIcons)
+        ok = RemoveIfPresent(data + QLatin1String(icon.target), changed) && ok;
+    ok = RemoveIfPresent(data + kDesktopEntry, changed) && ok;
+
+    const QString listPath = places.configHome + QStringLiteral("/mimeapps.list");
+    if (QFileInfo::exists(listPath)) {
+        QStringList lines = ReadLines(listPath);
+        for (const CFileType& type : kFileTypes) {
+            RemoveFromKey(lines, kDefaultGroup, QLatin1String(type.mimeType));
+            RemoveFromKey(lines, kAddedGroup, QLatin1String(type.mimeType));
+        }
+        ok = WriteIfDifferent(listPath, JoinLines(lines), changed) && ok;
+    }
+    if (!places.settingsFile.isEmpty()) {
+        bool removedSettings = false;
+        ok = RemoveIfPresent(places.settingsFile, removedSettings) && ok;
+        if (removedSettings)  // the organisation's folder, when it is left empty
+            QDir().rmdir(QFileInfo(places.settingsFile).absolutePath());
+    }
+    if (changed)
+        UpdateDesktopDatabases(places);
+    return ok;
+}
+
+// ------------------------------------------------------------ start-up
+
+bool ShellBeforeMainWindow(int argc, char** argv, int& status)
+{
+    const CShellCommand command = ParseShellCommandLine(Arguments(argc, argv));
+    for (const QString& warning : command.warnings)
+        std::cerr << "calculator-ka-vm: " << warning.toStdString() << '\n';
+    if (!command.error.isEmpty()) {
+        std::cerr << "calculator-ka-vm: " << command.error.toStdString() << '\n';
+        status = 2;
+        return true;
+    }
+    const CRegistrationPlaces places = DefaultRegistrationPlaces();
+    if (command.action == EShellAction::Unregister) {
+        const bool removed = UnregisterFileTypes(places);
+        Report(argc, argv, QLatin1String(removed ? kUnregisteredMessage : kUnregisterFailedMessage), !removed);
+        status = removed ? 0 : 1;
+        return true;
+    }
+    // Registration errors never stop the program.
+    RegisterFileTypes(places);
+    if (command.action == EShellAction::Register) {
+        status = 0;
+        return true;
+    }
+    return false;
+}
+
+bool SaveWindowPicture(QWidget& window, const QString& file)
+{
+    return window.grab().save(file);
+}
+
+bool ShellAfterMainWindowShown(QMainWindow& window, int argc, char** argv, const CShellHooks& hooks, int& status)
+{
+    const CShellCommand command = ParseShellCommandLine(Arguments(argc, argv));
+    auto open = [hooks](const QString& path) { return hooks.open && hooks.open(path); };
+    // A request from outside (a drop, an open request) brings the window up.
+    auto openFromOutside = [&window, open](const QString& path) {
+        const bool opened = open(path);
+        window.raise();
+        window.activateWindow();
+        return opened;
+    };
+    InstallFileDrop(&window, [openFromOutside](const QString& path) { openFromOutside(path); });
+
+    if (!command.screenshot.isEmpty()) {
+        // After the first layout and paint of the window.
+        const QString file = command.screenshot;
+        QTimer::singleShot(300, &window, [&window, file] {
+            const bool saved = SaveWindowPicture(window, file);
+            if (!saved)
+                std::cerr << "calculator-ka-vm: cannot save " << file.toStdString() << '\n';
+            QCoreApplication::exit(saved ? 0 : 1);
+        });
+    }
+
+    switch (command.action) {
+    case EShellAction::Open:
+        if (!command.path.isEmpty() && !open(command.path)) {
+            status = 1;
+            return true;
+        }
+        return false;
+    case EShellAction::Print:
+    case EShellAction::PrintTo:
+        if (!open(command.path)) {
+            status = 1;
+            return true;
+        }
+        if (!hooks.print) {
+            std::cerr << "calculator-ka-vm: printing is not available\n";
+            status = 1;
+            return true;
+        }
+        status = hooks.print(command.printer, command.driver, command.port) ? 0 : 1;
+        return true;
+    case EShellAction::Dde: {
+        auto* server = new CShellRequestServer(openFromOutside, &window);
+        if (!server->Listen())
+            std::cerr << "calculator-ka-vm: not waiting for open requests: " << server->ErrorText().toStdString()
+                      << '\n';
+        return false;
+    }
+    case EShellAction::Register:
+    case EShellAction::Unregister:
+        break;
+    }
+    return false;
+}

@@ -1,0 +1,7 @@
+#pragma once
+// The 16 x 16 images of the tool bar, by command id: the desktop theme's
+// icon where one exists, otherwise a small drawing of our own.
+
+#include <QIcon>
+
+QIcon ToolIcon(int commandId);
