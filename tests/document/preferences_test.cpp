@@ -10,19 +10,9 @@
 
 #include "document/utf.h"
 #include "support/data_file.h"
+#include "support/preference_names.h"
 
 namespace {
-
-EPreference FindByName(const std::string& name)
-{
-    for (std::size_t i = 0; i < kPreferenceCount; ++i) {
-        const auto preference = static_cast<EPreference>(i);
-        if (Utf16ToUtf8(GetPreferenceInfo(preference).name) == name)
-            return preference;
-    }
-    ADD_FAILURE() << "no preference " << name;
-    return EPreference::AppendFunction;
-}
 
 std::vector<std::string> Items(EPreference preference)
 {

@@ -18,6 +18,7 @@
 
 #include "document/preferences.h"
 #include "document/qt/preferences_store.h"
+#include "support/preference_names.h"
 
 namespace {
 
@@ -81,16 +82,6 @@ protected:
 
     std::unique_ptr<Dialog> dialog;
 };
-
-// Every preference away from its default, each in range.
-CPreferenceValues Unusual()
-{
-    CPreferenceValues values;
-    const unsigned unusual[kPreferenceCount] = {0, 0, 2, 0, 0, 5, 4, 3, 1, 1, 1, 1, 0, 2, 1, 1};
-    for (std::size_t i = 0; i < kPreferenceCount; ++i)
-        values.Set(static_cast<EPreference>(i), unusual[i]);
-    return values;
-}
 
 }  // namespace
 

@@ -15,29 +15,9 @@
 #include "document/preferences.h"
 #include "document/utf.h"
 #include "support/data_file.h"
+#include "support/preference_names.h"
 
 namespace {
-
-EPreference FindByName(const std::string& name)
-{
-    for (std::size_t i = 0; i < kPreferenceCount; ++i) {
-        const auto preference = static_cast<EPreference>(i);
-        if (Utf16ToUtf8(GetPreferenceInfo(preference).name) == name)
-            return preference;
-    }
-    ADD_FAILURE() << "no preference " << name;
-    return EPreference::AppendFunction;
-}
-
-// Every preference set away from its default, each to a value in range.
-CPreferenceValues Unusual()
-{
-    CPreferenceValues values;
-    const unsigned unusual[kPreferenceCount] = {0, 0, 2, 0, 0, 5, 4, 3, 1, 1, 1, 1, 0, 2, 1, 1};
-    for (std::size_t i = 0; i < kPreferenceCount; ++i)
-        values.Set(static_cast<EPreference>(i), unusual[i]);
-    return values;
-}
 
 QByteArray ReadAll(const QString& path)
 {
