@@ -79,15 +79,28 @@ std::u16string CCalcDoc::Text() const
     return ToCrLf(m_editor->toPlainText());
 }
 
-std::ptrdiff_t CCalcDoc::Caret() const
+namespace {
+
+// The CR LF index of an editor position.
+std::ptrdiff_t CrLfIndex(const QString& text, int position)
 {
-    const QString text = m_editor->toPlainText();
-    const int position = m_editor->textCursor().position();
     std::ptrdiff_t index = position;
     for (int i = 0; i < position && i < text.size(); ++i)
         if (text[i] == QChar('\n'))
             ++index;
     return index;
+}
+
+}  // namespace
+
+std::ptrdiff_t CCalcDoc::Caret() const
+{
+    return CrLfIndex(m_editor->toPlainText(), m_editor->textCursor().position());
+}
+
+std::ptrdiff_t CCalcDoc::SelectionStart() const
+{
+    return CrLfIndex(m_editor->toPlainText(), m_editor->textCursor().selectionStart());
 }
 
 void CCalcDoc::SetText(const std::u16string& text, std::ptrdiff_t caret)
@@ -104,18 +117,15 @@ void CCalcDoc::SetText(const std::u16string& text, std::ptrdiff_t caret)
 void CCalcDoc::Calculate(bool all)
 {
     std::u16string text = Text();
-    const std::u16string before = text;
-    std::ptrdiff_t cursor = all ? -1 : Caret();
-    const bool ok = NCalculatorText::CalculateText(text, cursor);
-    if (ok || text != before) {
-        if (text != before)
-            SetText(text, ok ? cursor : Caret());
-        else if (ok) {
-            QTextCursor moved = m_editor->textCursor();
-            moved.setPosition(std::min(EditorPosition(text, cursor), m_editor->document()->characterCount() - 1));
-            m_editor->setTextCursor(moved);
-        }
-    }
+    // One calculation starts from the start of the selection.
+    std::ptrdiff_t position = all ? -1 : SelectionStart();
+    NCalculatorText::CalculateText(text, position);
+    // Whatever the run returned, the editor takes the rewritten text (one
+    // undoable edit) and counts as modified; the caret goes where the run
+    // left it, or to the start when "Calculate all" stopped early.
+    SetText(text, position >= 0 ? position : 0);
+    m_editor->document()->setModified(true);
+    m_editor->ensureCursorVisible();
     emit calculated();
 }
 

@@ -25,6 +25,7 @@ public:
     // into it; setting the text is one undoable edit.
     std::u16string Text() const;
     std::ptrdiff_t Caret() const;
+    std::ptrdiff_t SelectionStart() const;
     void SetText(const std::u16string& text, std::ptrdiff_t caret);
 
     // Calculation files: UTF-16 little-endian with a byte-order mark. The

@@ -571,3 +571,38 @@ TEST_F(MainFrame, HelpMenuAndKeypadHelp)
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(MainFrame, CalculationCommandsFollowTheDocumentRules)
+{
+    // One calculation starts from the start of the selection.
+    Type("1+2;3*4", 0);
+    QTextCursor cursor = frame->Editor()->textCursor();
+    cursor.setPosition(5);
+    cursor.setPosition(1, QTextCursor::KeepAnchor);  // selected backwards: start 1
+    frame->Editor()->setTextCursor(cursor);
+    frame->Document()->ExecuteCommand(CmdCalculate);
+    EXPECT_EQ(Text(), "1+2=3;3*4");
+    EXPECT_EQ(Caret(), 6);
+
+    // A run that changes nothing still marks the text modified.
+    Type("   ", 1);
+    frame->Editor()->document()->setModified(false);
+    frame->Document()->ExecuteCommand(CmdCalculateAll);
+    EXPECT_EQ(Text(), "   ");
+    EXPECT_TRUE(frame->Editor()->document()->isModified());
+
+    // "Calculate all" that stops early leaves the caret at the start.
+    Type("1+1;1/0;2+2", 9);
+    frame->Document()->ExecuteCommand(CmdCalculateAll);
+    EXPECT_EQ(Text(), "1+1=2;1/0;2+2");
+    EXPECT_EQ(Caret(), 0);
+    // One that fails keeps the caret where it was.
+    Type("1/0=5;2", 1);
+    frame->Document()->ExecuteCommand(CmdCalculate);
+    EXPECT_EQ(Text(), "1/0;2");
+    EXPECT_EQ(Caret(), 1);
+}
+
+}  // namespace
