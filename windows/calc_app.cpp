@@ -10,6 +10,7 @@
 #include "windows/calc_main_frame.h"
 #include "windows/calc_print_commands.h"
 #include "windows/shell_registration.h"
+#include "windows/tool_icons.h"
 
 int CCalcApp::Run(int argc, char** argv)
 {
@@ -30,7 +31,7 @@ int CCalcApp::Run(int argc, char** argv)
     QApplication application(argc, argv);
     QApplication::setOrganizationName("Vantrel");
     QApplication::setApplicationName("Calculator Ka-Vm");
-    QApplication::setApplicationDisplayName("Calculator Ka-Vm");
+    QApplication::setWindowIcon(ApplicationIcon());
     SeedRandomAtStartup();
     LoadPrintSettings();
 

@@ -135,3 +135,29 @@ QIcon ToolIcon(int commandId)
     }
     return QIcon();
 }
+
+QIcon ApplicationIcon()
+{
+    QIcon icon;
+    for (int size : {16, 24, 32, 48, 64}) {
+        QPixmap pixmap(size, size);
+        pixmap.fill(Qt::transparent);
+        QPainter p(&pixmap);
+        p.setRenderHint(QPainter::Antialiasing);
+        const double u = size / 16.0;
+        p.setPen(QPen(QColor(0x30, 0x30, 0x50), u * 0.8));
+        p.setBrush(QColor(0xe8, 0xe8, 0xf0));
+        p.drawRoundedRect(QRectF(1.5 * u, 0.5 * u, 13 * u, 15 * u), 2 * u, 2 * u);
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(0x20, 0x60, 0xa0));
+        p.drawRect(QRectF(3 * u, 2 * u, 10 * u, 3.5 * u));
+        const QColor keys[3] = {QColor(0xe0, 0x40, 0x90), QColor(0x40, 0x90, 0xe0), QColor(0x80, 0x80, 0x80)};
+        for (int row = 0; row < 3; ++row)
+            for (int column = 0; column < 3; ++column) {
+                p.setBrush(keys[column]);
+                p.drawEllipse(QRectF((3 + column * 3.5) * u, (7 + row * 2.8) * u, 2.6 * u, 2.2 * u));
+            }
+        icon.addPixmap(pixmap);
+    }
+    return icon;
+}

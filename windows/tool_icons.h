@@ -5,3 +5,7 @@
 #include <QIcon>
 
 QIcon ToolIcon(int commandId);
+
+// The program's own icon: a keypad under a display, drawn at the usual
+// sizes (the desktop's copy is the SVG among the resources).
+QIcon ApplicationIcon();
