@@ -161,7 +161,8 @@ QAction* CCalcMainFrame::MakeCommand(int id, const QString& text, const QString&
     if (!icon.isNull())
         action->setIcon(icon);
     action->setIconVisibleInMenu(false);
-    m_commands.insert(id, action);
+    if (id != 0)
+        m_commands.insert(id, action);
     addAction(action);
     return action;
 }
@@ -226,6 +227,8 @@ void CCalcMainFrame::CreateCommands()
         MakeCommand(IdFocusKeypad + i, QString(), QString(), {K(focusKeys[i])}, [this, i] { FocusPane(i); });
     }
     MakeCommand(IdFocusEditor, QString(), QString(), {K("Ctrl+W")}, [this] { m_editor->setFocus(); });
+    // F6 and Shift+F6 move between the editor and the visible panes; they
+    // have no command id of their own.
     MakeCommand(0, QString(), QString(), {K("F6")}, [this] { CyclePaneFocus(true); });
     MakeCommand(0, QString(), QString(), {K("Shift+F6")}, [this] { CyclePaneFocus(false); });
 
@@ -572,35 +575,36 @@ void CCalcMainFrame::FocusPane(int pane)
     bar->raise();
     QWidget* content = bar->widget();
     content->activateWindow();
-    QWidget* target = content->focusPolicy() != Qt::NoFocus ? content : content->nextInFocusChain();
-    for (QWidget* child : content->findChildren<QWidget*>()) {
-        if (target && target != content && content->isAncestorOf(target))
-            break;
-        if (child->focusPolicy() != Qt::NoFocus && child->isVisible()) {
-            target = child;
-            break;
+    // The pane's first control that takes the focus, else the pane itself.
+    QWidget* target = content;
+    if (content->focusPolicy() == Qt::NoFocus) {
+        for (QWidget* child : content->findChildren<QWidget*>()) {
+            if (child->focusPolicy() != Qt::NoFocus && child->isVisible()) {
+                target = child;
+                break;
+            }
         }
     }
-    (target && (target == content || content->isAncestorOf(target)) ? target : content)->setFocus();
+    target->setFocus();
 }
 
 void CCalcMainFrame::CyclePaneFocus(bool forward)
 {
-    QList<QWidget*> stops{m_editor};
-    for (CCalcBar* bar : m_panes)
-        if (bar->isVisible())
-            stops << bar->widget();
+    // The stops: the editor (-1), then the visible panes in their order.
+    QList<int> stops{-1};
+    for (int i = 0; i < 4; ++i)
+        if (m_panes[i]->isVisible())
+            stops << i;
     QWidget* focus = QApplication::focusWidget();
-    int current = 0;
-    for (int i = 0; i < stops.size(); ++i)
-        if (focus && (focus == stops[i] || stops[i]->isAncestorOf(focus)))
+    qsizetype current = 0;
+    for (qsizetype i = 1; i < stops.size(); ++i)
+        if (focus && m_panes[stops[i]]->isAncestorOf(focus))
             current = i;
-    const int next = (current + (forward ? 1 : stops.size() - 1)) % stops.size();
-    if (next == 0)
+    const qsizetype next = (current + (forward ? 1 : stops.size() - 1)) % stops.size();
+    if (stops[next] < 0)
         m_editor->setFocus();
     else
-        FocusPane(static_cast<int>(std::find(std::begin(m_panes), std::end(m_panes), stops[next]->parentWidget()) -
-                                   std::begin(m_panes)));
+        FocusPane(stops[next]);
 }
 
 QString CCalcMainFrame::DocumentTitle() const

@@ -606,3 +606,28 @@ TEST_F(MainFrame, CalculationCommandsFollowTheDocumentRules)
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(MainFrame, F6MovesThroughTheEditorAndTheVisiblePanes)
+{
+    frame->Pane(PaneStatistics)->hide();
+    frame->Editor()->setFocus();
+    auto paneWithFocus = [this]() {
+        QWidget* focus = QApplication::focusWidget();
+        for (int i = 0; i < 4; ++i)
+            if (focus && frame->Pane(i)->isAncestorOf(focus))
+                return i;
+        return focus == frame->Editor() ? -1 : -2;
+    };
+    QList<int> forward;
+    for (int step = 0; step < 4; ++step) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_F6);
+        forward << paneWithFocus();
+    }
+    EXPECT_EQ(forward, QList<int>({PaneKeypad, PaneLog, PaneMemory, -1}));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_F6, Qt::ShiftModifier);
+    EXPECT_EQ(paneWithFocus(), PaneMemory);
+}
+
+}  // namespace
