@@ -79,6 +79,17 @@ int KRightHalf(const CComplex& z, double nu, int n, CComplex* y, bool expScaled)
     CComplex s1;
     CComplex s2;
     CComplex zd = z;
+    // The members of the scaled form, scaled back down where they
+    // underflow; returns how many were set to zero.
+    auto scaledResult = [&] {
+        y[0] = s1;
+        if (n > 1)
+            y[1] = s2;
+        const int nz = ScaleDown(zd, n, y, bry[0]);
+        for (int k = nz; k < n; ++k)
+            y[k] *= csr[0];
+        return nz;
+    };
 
     if (std::fabs(dnu) != 0.5 && caz <= 2) {
         // Temme's series.
@@ -308,13 +319,7 @@ int KRightHalf(const CComplex& z, double nu, int n, CComplex* y, bool expScaled)
             if (scaled) {
                 if (n == 1)
                     s1 = s2;
-                y[0] = s1;
-                if (n > 1)
-                    y[1] = s2;
-                const int nz = ScaleDown(zd, n, y, bry[0]);
-                for (int k = nz; k < n; ++k)
-                    y[k] *= csr[0];
-                return nz;
+                return scaledResult();
             }
         }
         if (plain) {
@@ -345,15 +350,8 @@ int KRightHalf(const CComplex& z, double nu, int n, CComplex* y, bool expScaled)
     } else if (n == 1) {
         s1 = s2;
     }
-    if (scaled) {
-        y[0] = s1;
-        if (n > 1)
-            y[1] = s2;
-        const int nz = ScaleDown(zd, n, y, bry[0]);
-        for (int k = nz; k < n; ++k)
-            y[k] *= csr[0];
-        return nz;
-    }
+    if (scaled)
+        return scaledResult();
     y[0] = s1 * csr[kflag];
     if (n > 1)
         y[1] = s2 * csr[kflag];
