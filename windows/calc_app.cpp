@@ -6,6 +6,7 @@
 
 #include "document/command_line.h"
 #include "document/qt/preferences_store.h"
+#include "kavm_version.h"
 #include "numeric/random.h"
 #include "windows/calc_main_frame.h"
 #include "windows/calc_print_commands.h"
@@ -31,6 +32,7 @@ int CCalcApp::Run(int argc, char** argv)
     QApplication application(argc, argv);
     QApplication::setOrganizationName("Vantrel");
     QApplication::setApplicationName("Calculator Ka-Vm");
+    QApplication::setApplicationVersion(QStringLiteral(KAVM_VERSION));
     QApplication::setWindowIcon(ApplicationIcon());
     SeedRandomAtStartup();
     LoadPrintSettings();

@@ -22,6 +22,7 @@
 #include "document/number_format.h"
 #include "document/preferences.h"
 #include "document/qt/calc_doc.h"
+#include "kavm_version.h"
 #include "language/calculate.h"
 #include "language/keywords.h"
 #include "numeric/status.h"
@@ -265,6 +266,7 @@ void CCalcMainFrame::CreateCommands()
                     box.setWindowTitle("About Calculator Ka-Vm");
                     box.setIconPixmap(windowIcon().pixmap(32, 32));
                     box.setText("Calculator Ka-Vm " KAVM_VERSION_TEXT);
+                    box.setInformativeText(QStringLiteral(KAVM_COPYRIGHT "\n" KAVM_LICENSE_NAME));
                     box.setStandardButtons(QMessageBox::Ok);
                     box.exec();
                 });
