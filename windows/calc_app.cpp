@@ -19,7 +19,7 @@ int CCalcApp::Run(int argc, char** argv)
     // the window; the command line never writes them back.
     LoadPreferences();
     bool handled = false;
-    const int status = RunCommandLine(argc, argv, std::cin, std::cout, std::cerr, handled);
+    const int status = RunCommandLine(argc, argv, std::cin, std::cout, std::cerr, handled, kWindowUsage);
     if (handled)
         return status;
 
@@ -29,7 +29,12 @@ int CCalcApp::Run(int argc, char** argv)
     if (ShellBeforeMainWindow(argc, argv, shellStatus))
         return shellStatus;
 
+    // The windows' class (WM_CLASS) is the desktop id, as the desktop
+    // entry's StartupWMClass says, so docks match the window to its entry.
+    if (qEnvironmentVariableIsEmpty("RESOURCE_NAME"))
+        qputenv("RESOURCE_NAME", kDesktopFileName);
     QApplication application(argc, argv);
+    QApplication::setDesktopFileName(QLatin1String(kDesktopFileName));
     QApplication::setOrganizationName("Vantrel");
     QApplication::setApplicationName("Calculator Ka-Vm");
     QApplication::setApplicationVersion(QStringLiteral(KAVM_VERSION));
