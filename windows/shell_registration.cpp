@@ -445,6 +445,8 @@ CShellCommand ParseShellCommandLine(const QStringList& arguments)
             i += qtWords - 1;
         } else if (word == QLatin1String("--screenshot")) {
             take(1, {&command.screenshot});
+        } else if (word == QLatin1String("--palette")) {
+            take(1, {&command.palette});
         } else if (EqualsFlag(word, {"p"})) {
             command.action = EShellAction::Print;
             if (take(1, {&command.path}))

@@ -24,6 +24,8 @@
 //                                      settings file, report, exit
 //   --screenshot FILE                  (hidden) save a picture of the main
 //                                      window once it is shown, then exit
+//   --palette dark                     (hidden) show the window in a dark
+//                                      palette, as a dark desktop theme does
 //
 // The batch options of document/command_line.h (--calculate, --help,
 // --version, ...) are handled before any of this and never reach here.
@@ -45,6 +47,7 @@ struct CShellCommand {
     QString path;  // Open (empty for a new calculation), Print, PrintTo
     QString printer, driver, port;  // PrintTo
     QString screenshot;  // --screenshot FILE
+    QString palette;  // --palette NAME
     QStringList warnings;  // ignored words, one message each
     QString error;  // a flag that lacks its words; the start fails
 };
