@@ -13,11 +13,12 @@
 // the reflection formula with the sine reduced exactly.
 //
 // Two regions leave the plain Lanczos evaluation, both for accuracy:
-// - ln Γ around its zeros 1 and 2 (real x in [0.5, 2.5], complex z within
+// - ln Γ around its zeros 1 and 2 (real x in [0.5, 3.5), complex z within
 //   ¾ of 1 or 2) comes from the Taylor series about 2, from DLMF 5.7.3 and
 //   ln Γ(2 + e) = ln(1 + e) + ln Γ(1 + e):
 //     ln Γ(2 + e) = (1 − γ)e + Σ_{k≥2} (−1)^k (ζ(k) − 1)/k e^k,
-//   and near 1 ln Γ(1 + e) = ln Γ(2 + e) − ln(1 + e). The Lanczos form is
+//   near 1 ln Γ(1 + e) = ln Γ(2 + e) − ln(1 + e), and near 3
+//   ln Γ(3 + e) = ln Γ(2 + e) + ln(2 + e). The Lanczos form is
 //   accurate to about 1e-15 absolute there, which is no relative accuracy
 //   where ln Γ passes through 0 (and only 1e-14 anywhere between 1 and 2).
 // - Γ of a complex argument with |z| > 8 is e^x of Stirling's series (in
@@ -250,8 +251,10 @@ double LogGamma(double x, bool allowNegative)
         // x − 1 and x − 2 are exact here.
         if (x >= 0.5 && x < 1.5)
             return ZeroSeries(kLogGammaAtTwo, x - 1) - std::log1p(x - 1);
-        if (x >= 1.5 && x <= 2.5)
+        if (x >= 1.5 && x < 2.5)
             return ZeroSeries(kLogGammaAtTwo, x - 2);
+        if (x >= 2.5 && x < 3.5)
+            return ZeroSeries(kLogGammaAtTwo, x - 3) + std::log(x - 1);
         const double t = x + kShift;
         return (x + 0.5) * std::log(t) - t + std::log(kRootTwoPi * LanczosSum(x) / x);
     }

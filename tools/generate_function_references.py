@@ -7,6 +7,7 @@ within 1e-3 to 1e-12 of its zeros 1 and 2 (and a little farther, across the
 switch between its methods), and Γ on a grid of complex arguments up to
 |z| = 170, far from the real axis; each held to its own relative bound.
 Run with Debian's python3 and python3-mpmath."""
+import cmath
 import math
 import pathlib
 
@@ -136,6 +137,23 @@ for r in [9, 15, 30, 50, 75, 100, 101, 120, 150, 170]:
             g = mp.gamma(z)
             if 1e-300 < abs(g) < 1.7e308:
                 lines.append(edge_row("gamma", z, g, 4e-15 if r <= 100 else 2e-14, "gamma large complex"))
+# Either side of the switches between methods: ln Γ's series (real x in
+# [0.5, 3.5), complex within ¾ of 1 and 2) and Γ's Stirling series (|z| > 8).
+for x in (0.5, 1.5, 2.5, 3.5):
+    for v in (x, math.nextafter(x, 0)):
+        z = mp.mpc(v, 0)
+        lines.append(edge_row("loggamma", z, mp.loggamma(z), 4e-15, "lngamma near 1" if v < 1.5 else "lngamma near 2"))
+for centre, family in ((1, "lngamma near 1"), (2, "lngamma near 2")):
+    for angle in (0.3, 1.2, 2.0):
+        for r in (0.75 * (1 - 1e-9), 0.75 * (1 + 1e-9)):
+            zc = centre + cmath.rect(r, angle)
+            z = mp.mpc(zc.real, zc.imag)
+            lines.append(edge_row("loggamma", z, mp.loggamma(z), 4e-15, family))
+for angle in (0.3, 1.2, 2.0, 2.9):
+    for r in (8 * (1 - 1e-9), 8 * (1 + 1e-9)):
+        zc = cmath.rect(r, angle)
+        z = mp.mpc(zc.real, zc.imag)
+        lines.append(edge_row("gamma", z, mp.gamma(z), 4e-15, "gamma large complex"))
 # Up to the overflow threshold: |Γ| just below the largest double.
 for zc in (complex(171.5, 0.5), complex(171.6, 0.2), complex(171.62, 0.01), complex(160.0, 40.0)):
     z = mp.mpc(zc.real, zc.imag)

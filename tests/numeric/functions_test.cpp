@@ -175,6 +175,18 @@ TEST(Gamma, LogGammaIsContinuousAcrossTheImaginaryAxis)
     EXPECT_LT(LogGamma(CComplex(-40.5, 0.5)).imag(), -100);
 }
 
+TEST(Gamma, ComplexOverflowOnlyPastTheLargestDouble)
+{
+    // |Γ(171.6 + 0.2i)| = 1.59e308 is a double; Γ(171.7 + 0.1i) is not.
+    const CComplex big = Gamma(CComplex(171.6, 0.2));
+    EXPECT_NEAR(big.real() / 8.184603647519578e+307, 1, 2e-14);
+    EXPECT_NEAR(big.imag() / 1.358161895196244e+308, 1, 2e-14);
+    EXPECT_FALSE(IsFinite(Gamma(CComplex(171.7, 0.1))));
+    // Far out on the left Γ fades into the subnormal range and to 0.
+    EXPECT_EQ(Gamma(CComplex(-300.5, 200)), CComplex(0, 0));
+    EXPECT_TRUE(IsFinite(Gamma(CComplex(-171.5, 3))));
+}
+
 TEST(Random, PublishedSequencesAndUnitInterval)
 {
     CRandomGenerator one;
