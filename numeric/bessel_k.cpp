@@ -94,8 +94,8 @@ int KRightHalf(const CComplex& z, double nu, int n, CComplex* y, bool expScaled)
     if (std::fabs(dnu) != 0.5 && caz <= 2) {
         // Temme's series.
         double fc = 1;
-        // ln(2/z); below |z| = 1e-308 2/z itself overflows.
-        CComplex smu = IsFinite(rz) ? std::log(rz) : std::log(2.0) - std::log(z);
+        // ln(2/z); below |z| = 1.2e-308 2/z itself may overflow.
+        CComplex smu = caz >= 1.2e-308 ? std::log(rz) : std::log(2.0) - std::log(z);
         const CComplex fmu = smu * dnu;
         const CComplex csh = std::sinh(fmu);
         const CComplex cch = std::cosh(fmu);
