@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "numeric/double_double.h"
 #include "numeric/realmath.h"
 #include "numeric/status.h"
 
@@ -675,44 +676,13 @@ CComplex CalcLg(const CComplex& z)
 
 namespace {
 
-// A double-double number: hi + lo with |lo| at most half an ulp of hi, about
-// 106 significant bits.
-struct CDoubleDouble {
-    double hi = 0;
-    double lo = 0;
-};
-
-CDoubleDouble QuickTwoSum(double a, double b)
-{
-    const double s = a + b;
-    return {s, b - (s - a)};
-}
-
-CDoubleDouble operator+(const CDoubleDouble& a, const CDoubleDouble& b)
-{
-    const double s = a.hi + b.hi;
-    const double v = s - a.hi;
-    const double e = (a.hi - (s - v)) + (b.hi - v);
-    return QuickTwoSum(s, e + a.lo + b.lo);
-}
-
-CDoubleDouble operator-(const CDoubleDouble& a)
-{
-    return {-a.hi, -a.lo};
-}
-
-CDoubleDouble operator*(const CDoubleDouble& a, const CDoubleDouble& b)
-{
-    const double p = a.hi * b.hi;
-    const double e = std::fma(a.hi, b.hi, -p) + (a.hi * b.lo + a.lo * b.hi);
-    return QuickTwoSum(p, e);
-}
+using NDoubleDouble::CDD;
 
 // A complex number in double-double parts times 2^exponent, the parts kept
 // near 1 so that no intermediate overflows or vanishes.
 struct CScaledComplex {
-    CDoubleDouble re;
-    CDoubleDouble im;
+    CDD re;
+    CDD im;
     long long exponent = 0;
 
     void Normalize()
@@ -730,7 +700,7 @@ struct CScaledComplex {
 CScaledComplex operator*(const CScaledComplex& a, const CScaledComplex& b)
 {
     CScaledComplex r;
-    r.re = a.re * b.re + -(a.im * b.im);
+    r.re = a.re * b.re - a.im * b.im;
     r.im = a.re * b.im + a.im * b.re;
     r.exponent = a.exponent + b.exponent;
     r.Normalize();
