@@ -117,6 +117,9 @@ public:
     QString DocumentTitle() const;
     // The name the Save As dialog proposes.
     QString ProposedSaveName() const;
+    // The folder the file dialogs start in: the document's, else the last
+    // one used.
+    QString DialogFolder() const;
 
     // Replaceable dialogs (tests): the file name chosen (empty to cancel)
     // and Yes/No/Cancel questions (QMessageBox::StandardButton).
@@ -147,6 +150,11 @@ private:
     void CreateStatusBar();
     void CreatePanes();
     void TogglePane(int pane);
+    // Runs change (showing or hiding the pane) with the other docked panes
+    // keeping their sizes.
+    void KeepOtherPaneSizes(CCalcBar* changing, const std::function<void()>& change);
+    // Enables the commands after the state they depend on.
+    void UpdateCommandStates();
     void FocusPane(int pane);
     void CyclePaneFocus(bool forward);
     void ChooseUnits(int index);
