@@ -74,12 +74,13 @@ int CCalcApp::Run(int argc, char** argv)
         recovery.OfferRecovery();
 
     const CShellHooks hooks = WindowShellHooks(frame);
-    if (ShellAfterMainWindowShown(frame, argc, argv, hooks, shellStatus))
+    if (!recovery.IsLeaving() && ShellAfterMainWindowShown(frame, argc, argv, hooks, shellStatus))
         return shellStatus;
     frame.RefreshForPreferences();
     RestorePrinterChoice();
 
-    const int code = application.exec();
+    // A termination signal during a question of the start-up has ended it.
+    const int code = recovery.IsLeaving() ? 0 : application.exec();
     SavePreferences();  // only when something changed them
     SavePrintSettings();
     return code;

@@ -202,6 +202,7 @@ void CCalcRecovery::Keep()
     if (m_finished)
         return;
     m_finished = true;
+    m_leaving = true;
     m_timer->stop();
     Write();
 }
@@ -219,7 +220,11 @@ bool CCalcRecovery::OfferRecovery()
     for (const QFileInfo& info : found) {
         const QString when = QLocale().toString(info.lastModified(), QLocale::ShortFormat);
         const QString question = QStringLiteral("Restore the unsaved calculation from %1?").arg(when);
-        if (askRestore(question) != QMessageBox::Yes) {
+        const int answer = askRestore(question);
+        // Leaving while the question was up is no answer: the file stays.
+        if (m_finished)
+            return false;
+        if (answer != QMessageBox::Yes) {
             QFile::remove(info.filePath());
             continue;
         }
@@ -250,7 +255,9 @@ void InstallSessionEnd(CCalcMainFrame& frame, CCalcRecovery& recovery, CTerminat
     auto leave = [&frame, &recovery] {
         recovery.Keep();
         frame.LeaveWithoutQuestions();
-        QCoreApplication::quit();
+        // Every event loop ends, those of open dialogs too, and so does
+        // the start-up when it is still asking something.
+        QCoreApplication::exit(0);
     };
     QObject::connect(&termination, &CTerminationSignals::received, &frame, leave);
     if (auto* application = qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {

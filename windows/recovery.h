@@ -77,6 +77,9 @@ public:
     // The program leaves without questions: the file is written (or
     // removed) for the last time and kept for the next start.
     void Keep();
+    // True once the program leaves without questions (the start-up then
+    // does not run the event loop).
+    bool IsLeaving() const { return m_leaving; }
     // The interval of the periodic write (30 s).
     void SetInterval(int milliseconds);
 
@@ -88,7 +91,8 @@ private:
     QString m_file;
     QTimer* m_timer;
     bool m_changed = false;  // edited since the last write
-    bool m_finished = false;  // the program is leaving
+    bool m_finished = false;  // the program is leaving, or closed normally
+    bool m_leaving = false;  // it leaves without questions
 };
 
 // Makes the termination signals and the end of the session leave the
