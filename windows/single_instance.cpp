@@ -1,20 +1,19 @@
 #include "windows/single_instance.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDragMoveEvent>
 #include <QDropEvent>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QMainWindow>
-#include <QMimeData>
-#include <QUrl>
-
-#include <QApplication>
-#include <QFileInfo>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QTimer>
+#include <QUrl>
 
 #include <cerrno>
 #include <cstring>
@@ -30,7 +29,7 @@ namespace {
 
 const char* const kSocketFile = "vantrel-calculator-ka-vm.dde";
 
-QString Tr(const char* text)
+QString Text(const char* text)
 {
     return QString::fromUtf8(text);
 }
@@ -41,16 +40,16 @@ bool IsPrivateFolder(const QString& folder, QString* error)
     struct stat info {};
     if (::lstat(QFile::encodeName(folder).constData(), &info) != 0) {
         if (error)
-            *error = Tr("the folder %1 cannot be read: %2").arg(folder, QString::fromLocal8Bit(std::strerror(errno)));
+            *error = Text("the folder %1 cannot be read: %2").arg(folder, QString::fromLocal8Bit(std::strerror(errno)));
         return false;
     }
     QString fault;
     if (!S_ISDIR(info.st_mode))
-        fault = Tr("the folder %1 is not a folder (a link or a file)");
+        fault = Text("the folder %1 is not a folder (a link or a file)");
     else if (info.st_uid != ::geteuid())
-        fault = Tr("the folder %1 belongs to another user");
+        fault = Text("the folder %1 belongs to another user");
     else if ((info.st_mode & (S_IWGRP | S_IWOTH)) != 0)
-        fault = Tr("the folder %1 may be written by other users");
+        fault = Text("the folder %1 may be written by other users");
     if (fault.isEmpty())
         return true;
     if (error)
@@ -117,7 +116,7 @@ QString ShellRequestFolder(QString* error)
     const QString folder = QDir::tempPath() + QStringLiteral("/vantrel-calculator-ka-vm-%1").arg(::geteuid());
     if (::mkdir(QFile::encodeName(folder).constData(), 0700) != 0 && errno != EEXIST) {
         if (error)
-            *error = Tr("the folder %1 cannot be made: %2").arg(folder, QString::fromLocal8Bit(std::strerror(errno)));
+            *error = Text("the folder %1 cannot be made: %2").arg(folder, QString::fromLocal8Bit(std::strerror(errno)));
         return QString();
     }
     return IsPrivateFolder(folder, error) ? folder : QString();
@@ -133,7 +132,7 @@ bool IsSafeSocketPlace(const QString& name, QString* error)
 {
     if (!QDir::isAbsolutePath(name)) {
         if (error)
-            *error = Tr("the socket name %1 is not an absolute path").arg(name);
+            *error = Text("the socket name %1 is not an absolute path").arg(name);
         return false;
     }
     if (!IsPrivateFolder(QFileInfo(name).absolutePath(), error))
@@ -141,7 +140,7 @@ bool IsSafeSocketPlace(const QString& name, QString* error)
     struct stat info {};
     if (::lstat(QFile::encodeName(name).constData(), &info) == 0 && info.st_uid != ::geteuid()) {
         if (error)
-            *error = Tr("the socket %1 belongs to another user").arg(name);
+            *error = Text("the socket %1 belongs to another user").arg(name);
         return false;
     }
     return true;
@@ -338,7 +337,7 @@ void CShellRequestServer::ReportError(const QString& message, const QString& pat
         m_reported.append(path.isEmpty() || message != m_errorBox->text() ? line : path);
     QString listed = m_reported.join(u'\n');
     if (m_reportedCount > m_reported.size())
-        listed += Tr("\n(%1 more)").arg(m_reportedCount - m_reported.size());
+        listed += Text("\n(%1 more)").arg(m_reportedCount - m_reported.size());
     m_errorBox->setInformativeText(listed);
     m_errorBox->show();
 }

@@ -5,12 +5,14 @@
 // before a requested or dropped file replaces the document.
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QDropEvent>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QMenu>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPlainTextEdit>
@@ -569,4 +571,47 @@ TEST(OpenRequestWindow, FailuresOfRequestedFilesGoToTheReport)
     // The document's own box is back afterwards.
     EXPECT_FALSE(hooks.open("/nonexistent/x.vcl"));
     EXPECT_EQ(shown, QStringList({"Cannot open the file for reading"}));
+}
+
+TEST(OpenRequestWindow, OpenAndRecentFilesAskFirstToo)
+{
+    QTemporaryDir folder;
+    const QString file = WriteCalculation(folder.filePath("a.vcl"), "5");
+    CCalcMainFrame frame;
+    QStringList questions;
+    int answer = QMessageBox::Cancel;
+    frame.askSaveChanges = [&](const QString& question) {
+        questions << question;
+        return answer;
+    };
+    int dialogs = 0;
+    frame.askOpenFileName = [&](const QString&, const QString&, const QString&) {
+        ++dialogs;
+        return file;
+    };
+    ASSERT_TRUE(frame.OpenDocument(file, false));  // now a recent file
+    QAction* recent = nullptr;
+    for (QAction* action : frame.FileMenu()->actions())
+        if (action->property("commandId").toInt() == IdFileMru1)
+            recent = action;
+    ASSERT_NE(recent, nullptr);
+
+    frame.Editor()->setPlainText("typed");
+    frame.Editor()->document()->setModified(true);
+    frame.Command(IdFileOpen)->trigger();
+    recent->trigger();
+    EXPECT_EQ(questions.size(), 2);
+    EXPECT_EQ(dialogs, 0);  // cancelled before the dialog
+    EXPECT_EQ(frame.Editor()->toPlainText(), "typed");
+
+    answer = QMessageBox::No;
+    recent->trigger();
+    EXPECT_EQ(frame.Editor()->toPlainText(), "5");
+    frame.Editor()->setPlainText("typed again");
+    frame.Editor()->document()->setModified(true);
+    frame.Command(IdFileOpen)->trigger();
+    EXPECT_EQ(dialogs, 1);
+    EXPECT_EQ(frame.Editor()->toPlainText(), "5");
+    EXPECT_EQ(questions.size(), 4);
+    frame.Editor()->document()->setModified(false);
 }

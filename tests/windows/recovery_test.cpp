@@ -9,12 +9,14 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <csignal>
 #include <memory>
@@ -48,6 +50,14 @@ std::u16string FileText(const QString& path)
     return DecodeTextFile(bytes);
 }
 
+// Leaving ends every event loop, also those that later tests start: the
+// application's own loop, run once, clears that again.
+void ResetQuit()
+{
+    QTimer::singleShot(0, [] { QCoreApplication::exit(0); });
+    QCoreApplication::exec();
+}
+
 class Recovery : public ::testing::Test {
 protected:
     void SetUp() override
@@ -77,6 +87,7 @@ protected:
     // The end of the run as a crash would end it: nothing more is written.
     void Stop()
     {
+        ResetQuit();
         termination.reset();
         recovery.reset();
         if (frame)
@@ -177,6 +188,33 @@ TEST_F(Recovery, NoDeletesTheOfferedFileAndRunningRunsAreLeftAlone)
     EXPECT_TRUE(frame->Editor()->toPlainText().isEmpty());
     EXPECT_FALSE(recovery->OfferRecovery());
     EXPECT_EQ(questions.size(), 1);
+}
+
+TEST_F(Recovery, LeavingWhileTheQuestionIsUpKeepsTheFile)
+{
+    QDir().mkpath(recoveryFolder);
+    const QString ended = QDir(recoveryFolder).filePath("unsaved-2147483646.vcl");
+    WriteFileReplacing(QFile::encodeName(ended).toStdString(), EncodeUtf16File(u"1+1"));
+    int loopEnded = 0;
+    recovery->askRestore = [&](const QString&) {
+        // The question's own event loop, ended by the signal.
+        QEventLoop loop;
+        QTimer::singleShot(0, [] { ::raise(SIGTERM); });
+        QTimer::singleShot(5000, &loop, [&] { loop.exit(1); });
+        loopEnded = loop.exec() == 0 ? 1 : 2;
+        return int(QMessageBox::No);
+    };
+    EXPECT_FALSE(recovery->OfferRecovery());
+    EXPECT_EQ(loopEnded, 1);
+    EXPECT_TRUE(recovery->IsLeaving());
+    EXPECT_FALSE(frame->isVisible());
+    EXPECT_TRUE(QFileInfo::exists(ended));
+    EXPECT_TRUE(frame->Editor()->toPlainText().isEmpty());
+    // Later event loops run again.
+    ResetQuit();
+    QEventLoop loop;
+    QTimer::singleShot(10, &loop, [&] { loop.exit(7); });
+    EXPECT_EQ(loop.exec(), 7);
 }
 
 TEST_F(Recovery, PeriodicWriteWhileModified)
