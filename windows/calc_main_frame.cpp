@@ -898,12 +898,21 @@ void CCalcMainFrame::SaveLayout()
     settings.endGroup();
 }
 
+void CCalcMainFrame::LeaveWithoutQuestions()
+{
+    m_leavingWithoutQuestions = true;
+    SaveLayout();
+    close();
+}
+
 void CCalcMainFrame::closeEvent(QCloseEvent* event)
 {
-    if (!MaybeSave()) {
+    if (!m_leavingWithoutQuestions && !MaybeSave()) {
         event->ignore();
         return;
     }
     SaveLayout();
+    if (!m_leavingWithoutQuestions)
+        emit closedNormally();
     event->accept();
 }

@@ -132,9 +132,18 @@ public:
     // True when the document may be replaced (saved, or the user said No).
     bool MaybeSave();
 
+    // Leaves as File > Exit does but without its questions (the end of the
+    // session, a termination signal): the layout is written and the window
+    // closes; the unsaved text is left to the recovery file.
+    void LeaveWithoutQuestions();
+
     // The placement of the first activation, from "GUI/Frame".
     void ApplyPlacement();
     CEdgeRect NormalRect() const;
+
+signals:
+    // The window closes after the questions of File > Exit were answered.
+    void closedNormally();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -190,6 +199,7 @@ private:
     QStringList m_recentFiles;
     bool m_firstActivation = true;
     bool m_layoutSaved = false;
+    bool m_leavingWithoutQuestions = false;
 };
 
 // Marks the preferences as changed so that they are written at exit.
