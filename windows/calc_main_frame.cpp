@@ -77,6 +77,12 @@ QString RunFileDialog(QWidget* parent, bool save, const QString& filter, const Q
     return dialog.selectedFiles().first();
 }
 
+// A dialog filter from its translated "description|pattern|...||" form.
+QString FileFilter(const char* pairs)
+{
+    return QtFileFilter(CCalcMainFrame::tr(pairs).toStdU16String());
+}
+
 }  // namespace
 
 void MarkPreferencesChanged()
@@ -203,7 +209,8 @@ QAction* CCalcMainFrame::MakeCommand(int id, const QString& text, const QString&
 void CCalcMainFrame::CreateCommands()
 {
     using K = QKeySequence;
-    MakeCommand(IdFileNew, tr("&New\tCtrl+N"), tr("Create a new document\nNew"), {K("Ctrl+N")}, [this] { NewDocument(); });
+    MakeCommand(IdFileNew, tr("&New\tCtrl+N"), tr("Create a new document\nNew"), {K("Ctrl+N")},
+                [this] { NewDocument(); });
     MakeCommand(IdFileOpen, tr("&Open...\tCtrl+O"), tr("Open an existing document\nOpen"), {K("Ctrl+O")},
                 [this] { OpenWithDialog(); });
     MakeCommand(IdFileSave, tr("&Save\tCtrl+S"), tr("Save the active document\nSave"), {K("Ctrl+S")},
@@ -230,22 +237,25 @@ void CCalcMainFrame::CreateCommands()
                 {K("Ctrl+X"), K("Shift+Del")}, [this] { m_editor->cut(); });
     MakeCommand(IdEditCopy, tr("&Copy\tCtrl+C"), tr("Copy the selection and put it on the Clipboard\nCopy"),
                 {K("Ctrl+C"), K("Ctrl+Ins")}, [this] { m_editor->copy(); });
-    MakeCommand(IdEditPaste, tr("&Paste\tCtrl+V"), tr("Insert Clipboard contents\nPaste"), {K("Ctrl+V"), K("Shift+Ins")},
-                [this] { m_editor->paste(); });
+    MakeCommand(IdEditPaste, tr("&Paste\tCtrl+V"), tr("Insert Clipboard contents\nPaste"),
+                {K("Ctrl+V"), K("Shift+Ins")}, [this] { m_editor->paste(); });
 
     MakeCommand(IdCalculate, QString(), QString(), {K("Ctrl+=")},
                 [this] { m_document->ExecuteCommand(CmdCalculate); });
     MakeCommand(IdCalculateAll, tr("Calculate all"), tr("Callculate all\nCalculate all Ctrl+Shift+="),
                 {K("Ctrl+Shift+="), K("Ctrl+Shift++")}, [this] { m_document->ExecuteCommand(CmdCalculateAll); });
 
-    QAction* toolbar = MakeCommand(IdViewToolbar, tr("&Toolbar"), tr("Show or hide the toolbar\nToggle ToolBar"), {}, nullptr);
+    QAction* toolbar =
+        MakeCommand(IdViewToolbar, tr("&Toolbar"), tr("Show or hide the toolbar\nToggle ToolBar"), {}, nullptr);
     toolbar->setCheckable(true);
     QAction* statusbar =
-        MakeCommand(IdViewStatusBar, tr("&Status Bar"), tr("Show or hide the status bar\nToggle StatusBar"), {}, nullptr);
+        MakeCommand(IdViewStatusBar, tr("&Status Bar"), tr("Show or hide the status bar\nToggle StatusBar"), {},
+                    nullptr);
     statusbar->setCheckable(true);
     // The whole screen for the window and back; no command id of its own.
-    QAction* fullScreen = MakeCommand(0, tr("F&ull Screen\tF11"), tr("Show the window on the whole screen or restore it\nFull Screen"),
-                                      {K("F11")}, [this] { setWindowState(windowState() ^ Qt::WindowFullScreen); });
+    QAction* fullScreen = MakeCommand(0, tr("F&ull Screen\tF11"),
+                                      tr("Show the window on the whole screen or restore it\nFull Screen"), {K("F11")},
+                                      [this] { setWindowState(windowState() ^ Qt::WindowFullScreen); });
     fullScreen->setObjectName("ViewFullScreen");
     fullScreen->setCheckable(true);
     m_fullScreen = fullScreen;
@@ -256,7 +266,8 @@ void CCalcMainFrame::CreateCommands()
         const char* prompt;
         const char* keys;
     } toggles[4] = {
-        {IdViewKeypad, QT_TR_NOOP("&Keypad\tCtrl+K"), QT_TR_NOOP("Show or hide keypad\nToggle keypad Ctrl+K"), "Ctrl+K"},
+        {IdViewKeypad, QT_TR_NOOP("&Keypad\tCtrl+K"), QT_TR_NOOP("Show or hide keypad\nToggle keypad Ctrl+K"),
+         "Ctrl+K"},
         {IdViewLog, QT_TR_NOOP("&Log\tCtrl+L"), QT_TR_NOOP("Show or hide log\nToggle log Ctrl+L"), "Ctrl+L"},
         {IdViewMemory, QT_TR_NOOP("&Memory\tCtrl+M"), QT_TR_NOOP("Show or hide memory\nToggle memory Ctrl+M"),
          "Ctrl+M"},
@@ -299,8 +310,9 @@ void CCalcMainFrame::CreateCommands()
 
     MakeCommand(IdEditorFontSelect, tr("&Select..."), tr("Select editor font\nSelect font"), {},
                 [this] { m_editor->SelectFont(); });
-    QAction* defaultFont = MakeCommand(IdEditorFontDefault, tr("&Default"), tr("Set default editor font\nDefault font"), {},
-                                       [this] { m_editor->SetDefaultFont(); });
+    QAction* defaultFont =
+        MakeCommand(IdEditorFontDefault, tr("&Default"), tr("Set default editor font\nDefault font"), {},
+                    [this] { m_editor->SetDefaultFont(); });
     defaultFont->setCheckable(true);
 
     MakeCommand(IdAppAbout, tr("&About Calculator..."),
@@ -314,7 +326,8 @@ void CCalcMainFrame::CreateCommands()
                     box.exec();
                 });
     // Shift+F1 itself is one of the help keys the help installs.
-    MakeCommand(IdContextHelp, tr("Context help"), tr("Display help for clicked on buttons, menus and windows\nHelp"), {},
+    MakeCommand(IdContextHelp, tr("Context help"),
+                tr("Display help for clicked on buttons, menus and windows\nHelp"), {},
                 [] { QWhatsThis::enterWhatsThisMode(); });
     for (QAction* action : CreatePrintCommands(this, m_document, m_editor)) {
         m_commands.insert(action->property("commandId").toInt(), action);
@@ -379,8 +392,8 @@ void CCalcMainFrame::CreatePanes()
     const QSize logSize = DialogUnitsToPixels(m_log, {166, 33});
     const QSize memorySize = DialogUnitsToPixels(m_memory, {174, 92});
     // The keypad scrolls within its pane rather than widening the window.
-    m_panes[PaneKeypad] = new CCalcDlgBar(tr("Keypad"), new CCalcKeypadScroller(m_keypad), m_keypad->size(), kPaneIds[0],
-                                          true, this);
+    m_panes[PaneKeypad] = new CCalcDlgBar(tr("Keypad"), new CCalcKeypadScroller(m_keypad), m_keypad->size(),
+                                          kPaneIds[0], true, this);
     m_panes[PaneLog] = new CCalcDlgBar(tr("Log"), m_log, logSize, kPaneIds[1], false, this);
     m_panes[PaneMemory] = new CCalcDlgBar(tr("Memory"), m_memory, memorySize, kPaneIds[2], false, this);
     m_panes[PaneStatistics] =
@@ -723,7 +736,7 @@ bool CCalcMainFrame::SaveDocument(bool asName)
 {
     QString path = m_document->Path();
     if (asName || path.isEmpty()) {
-        path = WithDefaultExtension(askSaveFileName(QtFileFilter(tr(kCalculationFilter).toStdU16String()), ProposedSaveName(), "vcl"), "vcl");
+        path = WithDefaultExtension(askSaveFileName(FileFilter(kCalculationFilter), ProposedSaveName(), "vcl"), "vcl");
         if (path.isEmpty())
             return false;
     }
@@ -749,7 +762,7 @@ void CCalcMainFrame::OpenWithDialog()
 {
     if (!MaybeSave())
         return;
-    const QString path = askOpenFileName(QtFileFilter(tr(kCalculationFilter).toStdU16String()), QString(), "vcm");
+    const QString path = askOpenFileName(FileFilter(kCalculationFilter), QString(), "vcm");
     if (!path.isEmpty())
         OpenDocument(path, false);
 }
@@ -771,14 +784,14 @@ bool CCalcMainFrame::OpenDocument(const QString& path, bool askSave)
 
 void CCalcMainFrame::ExecuteWithDialog()
 {
-    const QString path = askOpenFileName(QtFileFilter(tr(kCalculationFilter).toStdU16String()), QString(), "vcl");
+    const QString path = askOpenFileName(FileFilter(kCalculationFilter), QString(), "vcl");
     if (!path.isEmpty())
         m_document->Execute(path);
 }
 
 void CCalcMainFrame::LoadMemoryWithDialog()
 {
-    const QString path = askOpenFileName(QtFileFilter(tr(kMemoryLoadFilter).toStdU16String()), QString(), "vcm");
+    const QString path = askOpenFileName(FileFilter(kMemoryLoadFilter), QString(), "vcm");
     if (!path.isEmpty())
         m_document->LoadMemory(path);
 }
@@ -790,7 +803,7 @@ void CCalcMainFrame::SaveMemoryWithDialog()
     // The text is taken before the dialog shows.
     const std::u16string text = MemoryStore().BuildMemoryFileText(EMemorySelection::All);
     const QString path =
-        WithDefaultExtension(askSaveFileName(QtFileFilter(tr(kMemorySaveFilter).toStdU16String()), tr("Memory 1"), "vcm"), "vcm");
+        WithDefaultExtension(askSaveFileName(FileFilter(kMemorySaveFilter), tr("Memory 1"), "vcm"), "vcm");
     if (!path.isEmpty())
         m_document->SaveMemoryText(path, text);
 }

@@ -164,7 +164,8 @@ QGroupBox* CCalcPageSetup::MakeFontGroup(CFontGroup& group, const QString& title
     group.field = new QLineEdit(group.box);
     group.field->setObjectName(name);
     group.field->setReadOnly(true);
-    group.field->setMinimumWidth(group.field->fontMetrics().horizontalAdvance(tr("%1 %2 pt").arg("Times New Roman").arg(10) + tr(", bold") + tr(", italic")) +
+    const QString longest = tr("%1 %2 pt").arg("Times New Roman").arg(10) + tr(", bold") + tr(", italic");
+    group.field->setMinimumWidth(group.field->fontMetrics().horizontalAdvance(longest) +
                                  4 * group.field->fontMetrics().averageCharWidth());
     group.select = new QPushButton(tr("Select..."), group.box);
     group.select->setObjectName(name + "Select");

@@ -71,14 +71,16 @@ CCalcPreferencesDialog::CCalcPreferencesDialog(QWidget* parent) : QDialog(parent
     m_appendFunctionWith = MakeCombo(keypad, EPreference::AppendFunctionWith, "appendFunctionWith", IdAppendFunctionWith);
     m_appendMemory = MakeCheck(keypad, QT_TR_NOOP("Append memory with"), "appendMemory", IdAppendMemory);
     m_appendMemoryWith = MakeCombo(keypad, EPreference::AppendMemoryWith, "appendMemoryWith", IdAppendMemoryWith);
-    m_appendIncludePower = MakeCheck(keypad, QT_TR_NOOP("including power ^"), "appendIncludePower", IdAppendIncludePower);
+    m_appendIncludePower =
+        MakeCheck(keypad, QT_TR_NOOP("including power ^"), "appendIncludePower", IdAppendIncludePower);
     m_formatRandom = MakeCombo(keypad, EPreference::FormatRandom, "formatRandom", IdFormatRandom);
     m_formatResult = MakeCombo(keypad, EPreference::FormatResult, "formatResult", IdFormatResult);
     m_formatMemory = MakeCombo(keypad, EPreference::FormatMemory, "formatMemory", IdFormatMemory);
     m_formatI = MakeCombo(keypad, EPreference::FormatI, "formatI", IdFormatI);
     m_notation = MakeCombo(keypad, EPreference::Notation, "notation", IdNotation);
     m_notationCase = MakeCombo(keypad, EPreference::NotationCase, "notationCase", IdNotationCase);
-    m_gammaFunction = MakeCheck(keypad, QT_TR_NOOP("Gamma function instead of factorial"), "gammaFunction", IdGammaFunction);
+    m_gammaFunction =
+        MakeCheck(keypad, QT_TR_NOOP("Gamma function instead of factorial"), "gammaFunction", IdGammaFunction);
 
     auto* keypadLayout = new QGridLayout(keypad);
     keypadLayout->addWidget(m_appendFunction, 0, 0);
@@ -111,9 +113,10 @@ CCalcPreferencesDialog::CCalcPreferencesDialog(QWidget* parent) : QDialog(parent
     Tag(calculation, "calculationGroup", IdCalculationGroup);
     m_trigonometricUnits =
         MakeCombo(calculation, EPreference::TrigonometricUnits, "trigonometricUnits", IdTrigonometricUnits);
-    m_freeConfirmation = MakeCheck(calculation, QT_TR_NOOP("Memory free confirmation"), "freeConfirmation", IdFreeConfirmation);
-    m_partialFreeConfirmation = MakeCheck(calculation, QT_TR_NOOP("Partial free confirmation as well"), "partialFreeConfirmation",
-                                          IdPartialFreeConfirmation);
+    m_freeConfirmation =
+        MakeCheck(calculation, QT_TR_NOOP("Memory free confirmation"), "freeConfirmation", IdFreeConfirmation);
+    m_partialFreeConfirmation = MakeCheck(calculation, QT_TR_NOOP("Partial free confirmation as well"),
+                                          "partialFreeConfirmation", IdPartialFreeConfirmation);
     m_useSse2 = MakeCheck(calculation, QT_TR_NOOP("Use SSE2 processor module"), "useSse2", IdUseSSE2);
     m_useSse2->setEnabled(Sse2Available);
     auto* calculationLayout = new QGridLayout(calculation);

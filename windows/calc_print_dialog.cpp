@@ -32,7 +32,8 @@ CCalcPrintingDialog::CCalcPrintingDialog(const QString& document, const QString&
     m_printer = new QLabel(printer, this);
     m_port = new QLabel(port, this);
     auto* grid = new QGridLayout;
-    const char* const labels[] = {QT_TR_NOOP("Document"), QT_TR_NOOP("Page"), QT_TR_NOOP("Printer"), QT_TR_NOOP("Port")};
+    const char* const labels[] = {QT_TR_NOOP("Document"), QT_TR_NOOP("Page"), QT_TR_NOOP("Printer"),
+                                  QT_TR_NOOP("Port")};
     QLabel* const values[] = {m_document, m_page, m_printer, m_port};
     for (int row = 0; row < 4; ++row) {
         grid->addWidget(new QLabel(tr(labels[row]), this), row, 0);
