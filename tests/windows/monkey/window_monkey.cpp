@@ -361,11 +361,26 @@ public:
 private:
     using Rng = std::mt19937_64;
 
-    int Pick(int count) { return count <= 0 ? 0 : static_cast<int>(m_rng() % static_cast<quint64>(count)); }
+    // Every choice draws exactly one number, whatever the state offers, so
+    // that a replay stays in step even where a size or a list differs.
+    int Pick(int count)
+    {
+        const quint64 draw = m_rng();
+        return count <= 0 ? 0 : static_cast<int>(draw % static_cast<quint64>(count));
+    }
+    // A point of a rectangle of the given size, as a fraction of it.
+    QPoint PickPoint(QSize size, double heightPart = 1.0)
+    {
+        const int x = Pick(1000);
+        const int y = Pick(1000);
+        return QPoint(x * std::max(1, size.width()) / 1000,
+                      static_cast<int>(y * std::max(1, size.height()) * heightPart / 1000));
+    }
     bool Chance(int percent) { return Pick(100) < percent; }
     int PickDialog(int count)
     {
-        return count <= 0 ? 0 : static_cast<int>(m_dialogRng() % static_cast<quint64>(count));
+        const quint64 draw = m_dialogRng();
+        return count <= 0 ? 0 : static_cast<int>(draw % static_cast<quint64>(count));
     }
     template <class T>
     T* PickOf(const QList<T*>& list)
@@ -402,6 +417,9 @@ private:
         LoadPreferences();
         LoadPrintSettings();
         m_frame = std::make_unique<CCalcMainFrame>();
+        // Docking without animation: the layout after a step does not
+        // depend on how fast the step ran, and a replay meets the same one.
+        m_frame->setDockOptions(m_frame->dockOptions() & ~QMainWindow::AnimatedDocks);
         m_frame->show();
         m_frame->RefreshForPreferences();
         RestorePrinterChoice();
@@ -784,7 +802,7 @@ private:
                 return;
             }
         }
-        const QPoint at(Pick(std::max(1, widget->width())), Pick(std::max(1, widget->height())));
+        const QPoint at = PickPoint(widget->size());
         if (Chance(10))
             Mouse(widget, EMouse::DoubleClick, button, at);
         else
@@ -812,7 +830,7 @@ private:
     {
         Activate();
         QWidget* viewport = Editor()->viewport();
-        const QPoint at(Pick(std::max(1, viewport->width())), Pick(std::max(1, viewport->height() / 2 + 1)));
+        const QPoint at = PickPoint(viewport->size(), 0.5);
         switch (Pick(5)) {
         case 0:
             Record(QStringLiteral("click in the editor at %1,%2").arg(at.x()).arg(at.y()));
@@ -823,7 +841,7 @@ private:
             Mouse(viewport, EMouse::DoubleClick, Qt::LeftButton, at);
             break;
         case 2: {
-            const QPoint to(Pick(std::max(1, viewport->width())), Pick(std::max(1, viewport->height())));
+            const QPoint to = PickPoint(viewport->size());
             Record(QStringLiteral("select with the mouse in the editor"));
             Mouse(viewport, EMouse::Press, Qt::LeftButton, at);
             Mouse(viewport, EMouse::Move, Qt::NoButton, (at + to) / 2);
@@ -918,7 +936,7 @@ private:
         QPointer<QWindow> window = pane->window()->windowHandle();
         const QSize area = window->size();
         const QPoint start = pane->mapTo(pane->window(), QPoint(pane->width() / 2, 6));
-        const QPoint end(Pick(std::max(1, area.width())), Pick(std::max(1, area.height())));
+        const QPoint end = PickPoint(area);
         if (!QRect(QPoint(), area).contains(start))
             return;  // the title is out of the window's sight
         Record(QStringLiteral("drag pane %1 by its title to %2,%3").arg(pane->windowTitle()).arg(end.x()).arg(end.y()));
@@ -1017,8 +1035,17 @@ private:
     // Windows of their own: the help, floating panes, the units window.
     void ClickOtherWindow()
     {
+        // The application keeps its windows in no fixed order; a replay
+        // needs one.
+        QWidgetList tops = QApplication::topLevelWidgets();
+        auto key = [](const QWidget* w) {
+            return QString::fromLatin1(w->metaObject()->className()) + '|' + w->objectName() + '|' +
+                   w->windowTitle();
+        };
+        std::stable_sort(tops.begin(), tops.end(),
+                         [&key](const QWidget* a, const QWidget* b) { return key(a) < key(b); });
         QList<QWidget*> widgets;
-        for (QWidget* top : QApplication::topLevelWidgets()) {
+        for (QWidget* top : tops) {
             if (top == m_frame.get() || !top->isVisible() || qobject_cast<QMenu*>(top))
                 continue;
             widgets << top;
