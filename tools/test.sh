@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything and runs all tests: the normal
-# build, then the core tests again under AddressSanitizer and
-# UndefinedBehaviorSanitizer, and the random walk through the window under
-# the same sanitizers.
+# build and its Debian package, then the core tests again under
+# AddressSanitizer and UndefinedBehaviorSanitizer, and the random walk
+# through the window under the same sanitizers.
 #   MONKEY_SECONDS  length of the sanitized walk (default 60)
 #   MONKEY_SEED     replay the walk of this seed
 set -euo pipefail
@@ -14,6 +14,9 @@ export QT_QPA_PLATFORM=offscreen
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build build -j"$jobs"
 ctest --test-dir build --output-on-failure -j"$jobs"
+
+# The Debian package and the desktop files it installs.
+bash tools/check-package.sh build
 
 cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=Debug -DKAVM_SANITIZE=ON -DKAVM_GUI=OFF -DKAVM_BENCH=OFF
 cmake --build build-sanitize -j"$jobs" --target core_tests
