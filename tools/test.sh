@@ -10,6 +10,9 @@ cd "$(dirname "$0")/.."
 bash tools/install-deps.sh
 jobs=$(nproc)
 export QT_QPA_PLATFORM=offscreen
+# The window's random walk takes its seed from the commit, so a run of CI can
+# be replayed exactly; MONKEY_SEED=N chooses another.
+export MONKEY_SEED=${MONKEY_SEED:-$((16#$(git rev-parse --short=12 HEAD 2>/dev/null || echo 1)))}
 
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build build -j"$jobs"
