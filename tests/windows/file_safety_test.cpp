@@ -142,6 +142,8 @@ TEST_F(FileSafety, OpenExecuteAndLoadRefuseWhatIsNoText)
 TEST_F(FileSafety, CalculatingKeepsTheLineBelowAnOldResult)
 {
     frame->show();
+    QApplication::setActiveWindow(frame.get());
+    frame->Editor()->setFocus();
     frame->Editor()->setPlainText("1+2=3\nsin(pi/2)");
     frame->Editor()->moveCursor(QTextCursor::End);
     QTest::keyClick(frame->Editor(), Qt::Key_Equal, Qt::ControlModifier);
