@@ -22,6 +22,7 @@
 #include "document/number_format.h"
 #include "document/preferences.h"
 #include "document/qt/calc_doc.h"
+#include "kavm_version.h"
 #include "language/calculate.h"
 #include "language/keywords.h"
 #include "numeric/status.h"
@@ -177,7 +178,8 @@ void CCalcMainFrame::CreateCommands()
                 [this] { SaveDocument(false); });
     MakeCommand(IdFileSaveAs, "Save &As...", "Save the active document with a new name\nSave As", {},
                 [this] { SaveDocument(true); });
-    MakeCommand(IdAppExit, "E&xit", "Quit the application; prompts to save documents\nExit", {}, [this] { close(); });
+    MakeCommand(IdAppExit, "E&xit", "Quit the application; prompts to save documents\nExit", {K("Ctrl+Q")},
+                [this] { close(); });
     MakeCommand(IdExecute, "&Execute...\tCtrl+E", "Execute file\nExecute Ctrl+E", {K("Ctrl+E")},
                 [this] { ExecuteWithDialog(); });
 
@@ -190,6 +192,8 @@ void CCalcMainFrame::CreateCommands()
 
     MakeCommand(IdEditUndo, "&Undo\tCtrl+Z", "Undo the last action\nUndo", {K("Ctrl+Z"), K("Alt+Backspace")},
                 [this] { m_editor->undo(); });
+    MakeCommand(IdEditRedo, "&Redo\tCtrl+Shift+Z", "Redo the previously undone action\nRedo",
+                {K("Ctrl+Shift+Z"), K("Ctrl+Y")}, [this] { m_editor->redo(); });
     MakeCommand(IdEditCut, "Cu&t\tCtrl+X", "Cut the selection and put it on the Clipboard\nCut",
                 {K("Ctrl+X"), K("Shift+Del")}, [this] { m_editor->cut(); });
     MakeCommand(IdEditCopy, "&Copy\tCtrl+C", "Copy the selection and put it on the Clipboard\nCopy",
@@ -207,6 +211,12 @@ void CCalcMainFrame::CreateCommands()
     QAction* statusbar =
         MakeCommand(IdViewStatusBar, "&Status Bar", "Show or hide the status bar\nToggle StatusBar", {}, nullptr);
     statusbar->setCheckable(true);
+    // The whole screen for the window and back; no command id of its own.
+    QAction* fullScreen = MakeCommand(0, "F&ull Screen\tF11", "Show the window on the whole screen or restore it\nFull Screen",
+                                      {K("F11")}, [this] { setWindowState(windowState() ^ Qt::WindowFullScreen); });
+    fullScreen->setObjectName("ViewFullScreen");
+    fullScreen->setCheckable(true);
+    m_fullScreen = fullScreen;
 
     const struct {
         int id;
@@ -265,6 +275,7 @@ void CCalcMainFrame::CreateCommands()
                     box.setWindowTitle("About Calculator Ka-Vm");
                     box.setIconPixmap(windowIcon().pixmap(32, 32));
                     box.setText("Calculator Ka-Vm " KAVM_VERSION_TEXT);
+                    box.setInformativeText(QStringLiteral(KAVM_COPYRIGHT "\n" KAVM_LICENSE_NAME));
                     box.setStandardButtons(QMessageBox::Ok);
                     box.exec();
                 });
@@ -412,6 +423,7 @@ void CCalcMainFrame::CreateMenus()
 
     QMenu* edit = menuBar()->addMenu("&Edit");
     add(edit, IdEditUndo);
+    add(edit, IdEditRedo);
     edit->addSeparator();
     for (int id : {IdEditCut, IdEditCopy, IdEditPaste})
         add(edit, id);
@@ -419,6 +431,7 @@ void CCalcMainFrame::CreateMenus()
     QMenu* view = menuBar()->addMenu("&View");
     add(view, IdViewToolbar);
     add(view, IdViewStatusBar);
+    view->addAction(m_fullScreen);
     view->addSeparator();
     for (int id : {IdViewKeypad, IdViewLog, IdViewMemory, IdViewStatistics})
         add(view, id);
@@ -779,6 +792,13 @@ CEdgeRect CCalcMainFrame::NormalRect() const
     const QRect normal = isMaximized() || isMinimized() ? normalGeometry() : geometry();
     const QRect rect = normal.isValid() ? normal : geometry();
     return {rect.left(), rect.top(), rect.left() + rect.width(), rect.top() + rect.height()};
+}
+
+void CCalcMainFrame::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::WindowStateChange && m_fullScreen)
+        m_fullScreen->setChecked(isFullScreen());
+    QMainWindow::changeEvent(event);
 }
 
 void CCalcMainFrame::showEvent(QShowEvent* event)

@@ -40,6 +40,7 @@ enum ECommandId : int {
     IdEditCut = 57635,
     IdEditPaste = 57637,
     IdEditUndo = 57643,
+    IdEditRedo = 57644,
     IdAppAbout = 57664,
     IdAppExit = 57665,
     IdHelpFinder = 57667,
@@ -135,6 +136,7 @@ public:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     QAction* MakeCommand(int id, const QString& text, const QString& prompt, const QList<QKeySequence>& keys,
@@ -174,6 +176,7 @@ private:
     QMenu* m_fileMenu = nullptr;
     QMenu* m_recentMenu = nullptr;
     QAction* m_recentSeparator = nullptr;
+    QAction* m_fullScreen = nullptr;
     QList<QAction*> m_recentActions;
     QMap<int, QAction*> m_commands;
     QStringList m_recentFiles;

@@ -17,6 +17,7 @@
 #include "document/text_file.h"
 #include "windows/calc_statistics.h"
 #include "windows/platform.h"
+#include "windows/tool_icons.h"
 
 namespace {
 
@@ -36,14 +37,11 @@ const char* const kWidthSamples[CCalcMemory::ColumnCount] = {
 bool g_sortDirection[CCalcMemory::ColumnCount] = {false, true, true, true};
 
 
-// The button icons, drawn here so they scale with nothing but this code.
-QIcon DrawIcon(CCalcMemory::EControlId id)
+// The button icons, drawn here in a 16 x 16 space; they are painted at the
+// screen's pixel size in the colours of the palette.
+void DrawIcon(QPainter& p, const CIconInk& colors, CCalcMemory::EControlId id)
 {
-    QPixmap pixmap(kIconSize, kIconSize);
-    pixmap.fill(Qt::transparent);
-    QPainter p(&pixmap);
-    p.setRenderHint(QPainter::Antialiasing);
-    const QColor ink(40, 40, 40);
+    const QColor ink = colors.ink;
     switch (id) {
     case CCalcMemory::IdFree:  // a red cross
         p.setPen(QPen(QColor(200, 30, 30), 2.4, Qt::SolidLine, Qt::RoundCap));
@@ -54,9 +52,9 @@ QIcon DrawIcon(CCalcMemory::EControlId id)
         p.setPen(QPen(ink, 1));
         p.setBrush(QColor(70, 110, 190));
         p.drawRoundedRect(QRectF(1.5, 1.5, 13, 13), 1.5, 1.5);
-        p.setBrush(Qt::white);
+        p.setBrush(colors.paper);
         p.drawRect(QRectF(4.5, 1.5, 7, 5));
-        p.setBrush(QColor(220, 220, 220));
+        p.setBrush(colors.paper.darker(110));
         p.drawRect(QRectF(4.5, 9.5, 7, 5));
         break;
     }
@@ -71,10 +69,10 @@ QIcon DrawIcon(CCalcMemory::EControlId id)
         break;
     case CCalcMemory::IdInvert: {  // a ticked and an empty box crossed by arrows
         p.setPen(QPen(ink, 1));
-        p.setBrush(Qt::white);
+        p.setBrush(colors.paper);
         p.drawRect(QRectF(1.5, 1.5, 6, 6));
         p.drawRect(QRectF(8.5, 8.5, 6, 6));
-        p.setPen(QPen(QColor(30, 130, 30), 1.6));
+        p.setPen(QPen(colors.Readable(QColor(30, 130, 30)), 1.6));
         QPainterPath tick;
         tick.moveTo(2.8, 4.6);
         tick.lineTo(4.3, 6.2);
@@ -90,11 +88,15 @@ QIcon DrawIcon(CCalcMemory::EControlId id)
     case CCalcMemory::IdClear:  // an empty box
     default:
         p.setPen(QPen(ink, 1));
-        p.setBrush(Qt::white);
+        p.setBrush(colors.paper);
         p.drawRect(QRectF(3.5, 3.5, 9, 9));
         break;
     }
-    return QIcon(pixmap);
+}
+
+QIcon DrawIcon(CCalcMemory::EControlId id)
+{
+    return PaintedIcon([id](QPainter& p, const CIconInk& colors) { DrawIcon(p, colors, id); });
 }
 
 }  // namespace
