@@ -20,5 +20,6 @@ cmake --build build-sanitize -j"$jobs" --target core_tests
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --test-dir build-sanitize --output-on-failure -j"$jobs"
 
-# A bounded fuzzing run of the calculation run and the memory-file loader.
+# A bounded fuzzing run of the calculation run, the memory-file loader and
+# the open-request parser.
 bash tools/fuzz.sh

@@ -6,11 +6,13 @@
 #include <iostream>
 
 #include "document/command_line.h"
+#include "document/qt/calc_doc.h"
 #include "document/qt/preferences_store.h"
 #include "kavm_version.h"
 #include "numeric/random.h"
 #include "windows/calc_main_frame.h"
 #include "windows/calc_print_commands.h"
+#include "windows/recovery.h"
 #include "windows/shell_registration.h"
 #include "windows/tool_icons.h"
 
@@ -39,6 +41,27 @@ void UseDarkPalette(QApplication& application)
 }
 
 }  // namespace
+
+CShellHooks WindowShellHooks(CCalcMainFrame& frame)
+{
+    CShellHooks hooks;
+    // Every file that replaces the document (the command line's, a dropped
+    // one, a requested one) asks first to save changes.
+    hooks.open = [&frame](const QString& path) { return frame.OpenDocument(path); };
+    hooks.openRequested = [&frame](const QString& path, const std::function<void(const QString&)>& report) {
+        // The failures of requested files go to the requests' one box.
+        CCalcDoc* document = frame.Document();
+        const std::function<void(const QString&)> shown = document->showError;
+        document->showError = report;
+        const bool opened = frame.OpenDocument(path);
+        document->showError = shown;
+        return opened;
+    };
+    hooks.print = [&frame](const QString& printer, const QString& driver, const QString& port) {
+        return PrintFromCommandLine(&frame, printer, driver, port);
+    };
+    return hooks;
+}
 
 int CCalcApp::Run(int argc, char** argv)
 {
@@ -77,17 +100,23 @@ int CCalcApp::Run(int argc, char** argv)
     const bool printing = command.action == EShellAction::Print || command.action == EShellAction::PrintTo;
     if (!printing)
         frame.show();
-    CShellHooks hooks;
-    hooks.open = [&frame](const QString& path) { return frame.OpenDocument(path, false); };
-    hooks.print = [&frame](const QString& printer, const QString& driver, const QString& port) {
-        return PrintFromCommandLine(&frame, printer, driver, port);
-    };
-    if (ShellAfterMainWindowShown(frame, argc, argv, hooks, shellStatus))
+    // Leaving from outside (signals, the end of the session) keeps the
+    // unsaved text; a text left by a run that ended so is offered back
+    // before the command line's file opens.
+    CCalcRecovery recovery(&frame);
+    CTerminationSignals termination;
+    InstallSessionEnd(frame, recovery, termination);
+    if (!printing)
+        recovery.OfferRecovery();
+
+    const CShellHooks hooks = WindowShellHooks(frame);
+    if (!recovery.IsLeaving() && ShellAfterMainWindowShown(frame, argc, argv, hooks, shellStatus))
         return shellStatus;
     frame.RefreshForPreferences();
     RestorePrinterChoice();
 
-    const int code = application.exec();
+    // A termination signal during a question of the start-up has ended it.
+    const int code = recovery.IsLeaving() ? 0 : application.exec();
     SavePreferences();  // only when something changed them
     SavePrintSettings();
     return code;

@@ -7,6 +7,8 @@
 #include <QPainterPath>
 #include <QPushButton>
 #include <QFile>
+#include <QScrollBar>
+#include <QStyle>
 #include <QSettings>
 #include <QTreeWidget>
 
@@ -16,6 +18,7 @@
 #include "document/preferences.h"
 #include "document/text_file.h"
 #include "windows/calc_statistics.h"
+#include "windows/dialog_folder.h"
 #include "windows/platform.h"
 #include "windows/tool_icons.h"
 
@@ -99,12 +102,27 @@ QIcon DrawIcon(CCalcMemory::EControlId id)
     return PaintedIcon([id](QPainter& p, const CIconInk& colors) { DrawIcon(p, colors, id); });
 }
 
+// The list of cells. A click makes the clicked cell current, and the plain
+// list would then scroll sideways to bring the whole cell into view, taking
+// the check boxes out of sight; this one scrolls up and down only.
+class CMemoryList : public QTreeWidget {
+public:
+    using QTreeWidget::QTreeWidget;
+
+    void scrollTo(const QModelIndex& index, ScrollHint hint = EnsureVisible) override
+    {
+        const int across = horizontalScrollBar()->value();
+        QTreeWidget::scrollTo(index, hint);
+        horizontalScrollBar()->setValue(across);
+    }
+};
+
 }  // namespace
 
 CCalcMemory::CCalcMemory(QWidget* parent)
     : QWidget(parent)
 {
-    m_list = new QTreeWidget(this);
+    m_list = new CMemoryList(this);
     m_list->setProperty("controlId", int(IdList));
     m_list->setRootIsDecorated(false);
     m_list->setUniformRowHeights(true);
@@ -129,8 +147,15 @@ CCalcMemory::CCalcMemory(QWidget* parent)
         const uint stored = settings.value(kWidthNames[column]).toUInt(&ok);
         if (ok && stored > 0 && stored < 100000)
             width = static_cast<int>(stored);
+        else if (column == ColumnValue)
+            m_fitValueWidth = true;
         m_list->setColumnWidth(column, width);
     }
+    // Once the user sizes a column, the widths are the user's.
+    connect(m_list->header(), &QHeaderView::sectionResized, this, [this] {
+        if (!m_fittingValueWidth)
+            m_fitValueWidth = false;
+    });
 
     const EControlId ids[] = {IdFree, IdSave, IdStatistics, IdInvert, IdClear};
     const char* const tips[] = {"Free", "Save", "Statistics", "Invert", "Clear"};
@@ -159,6 +184,7 @@ CCalcMemory::CCalcMemory(QWidget* parent)
         dialog.setAcceptMode(QFileDialog::AcceptSave);
         dialog.setNameFilter("Calculator memory files (*.vcm)");
         dialog.setDefaultSuffix("vcm");
+        dialog.setDirectory(startFolder ? startFolder() : DialogStartFolder(QString()));
         dialog.selectFile("Memory 1");
         return dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty() ? dialog.selectedFiles().first()
                                                                                      : QString();
@@ -238,6 +264,7 @@ void CCalcMemory::Rebuild()
         item->setTextAlignment(ColumnNumber, Qt::AlignRight | Qt::AlignVCenter);
         item->setText(ColumnCell, ToQString(entry.name));
         item->setText(ColumnValue, ToQString(FormatComplex(entry.value, format, unit)));
+        item->setToolTip(ColumnValue, item->text(ColumnValue));
         items.append(item);
     }
     m_list->addTopLevelItems(items);
@@ -245,6 +272,7 @@ void CCalcMemory::Rebuild()
         SortRows();
     m_list->setUpdatesEnabled(true);
     UpdateButtons();
+    emit contentsChanged();
 }
 
 void CCalcMemory::UpdateButtons()
@@ -339,6 +367,7 @@ void CCalcMemory::Save()
     const QString path = askSaveFileName();
     if (path.isEmpty())
         return;
+    RememberDialogFolder(path);
     WriteFile(path, text);
 }
 
@@ -393,4 +422,30 @@ void CCalcMemory::resizeEvent(QResizeEvent* event)
     m_list->setGeometry(0, 0, listWidth, height());
     for (std::size_t i = 0; i < m_buttons.size(); ++i)
         m_buttons[i]->setGeometry(listWidth + kMargin, static_cast<int>(i) * kButtonStep, kButtonSize, kButtonSize);
+    FitValueWidth();
+}
+
+int CCalcMemory::ButtonColumnHeight()
+{
+    return 4 * kButtonStep + kButtonSize;
+}
+
+void CCalcMemory::FitValueWidth()
+{
+    if (!m_fitValueWidth)
+        return;
+    // The Value column without a width of its own fills the rest of the
+    // list, so that every column shows; the values that do not fit are
+    // elided, and the full text is in the tool tip.
+    const int frame = 2 * m_list->frameWidth();
+    const int scrollBar = m_list->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, m_list);
+    int others = 0;
+    for (int column = 0; column < ColumnCount; ++column)
+        if (column != ColumnValue)
+            others += m_list->columnWidth(column);
+    const int room = m_list->width() - frame - scrollBar - others;
+    const int minimum = m_list->fontMetrics().horizontalAdvance(QStringLiteral("Value")) * 2;
+    m_fittingValueWidth = true;
+    m_list->setColumnWidth(ColumnValue, std::max(minimum, room));
+    m_fittingValueWidth = false;
 }

@@ -300,6 +300,12 @@ bool CColorButton::InsideForTracking(const QPoint& point) const
     return m_style == StyleVantrel ? PillContains(size(), point) : rect().contains(point);
 }
 
+void CColorButton::ResetHot()
+{
+    m_leaveTracking = false;
+    SetHot(false);
+}
+
 void CColorButton::SetHot(bool hot)
 {
     if (m_hot == hot)

@@ -692,7 +692,14 @@ bool ShellAfterMainWindowShown(QMainWindow& window, int argc, char** argv, const
         status = hooks.print(command.printer, command.driver, command.port) ? 0 : 1;
         return true;
     case EShellAction::Dde: {
-        auto* server = new CShellRequestServer(openFromOutside, &window);
+        auto* server = new CShellRequestServer(
+            [&window, hooks, open](const QString& path, const CShellRequestServer::CReport& report) {
+                const bool opened = hooks.openRequested ? hooks.openRequested(path, report) : open(path);
+                window.raise();
+                window.activateWindow();
+                return opened;
+            },
+            &window);
         if (!server->Listen())
             std::cerr << "calculator-ka-vm: not waiting for open requests: " << server->ErrorText().toStdString()
                       << '\n';

@@ -141,6 +141,9 @@ struct CShellHooks {
     // Opens a file as the document; false when it failed (the hook shows
     // its own message).
     std::function<bool(const QString& path)> open;
+    // Opens a file for an open request, its failures going to `report`
+    // (the one message box of the requests). Unset: `open`.
+    std::function<bool(const QString& path, const std::function<void(const QString&)>& report)> openRequested;
     // Prints the document; an empty printer means the current printer.
     // Unset: printing is reported as unavailable.
     std::function<bool(const QString& printer, const QString& driver, const QString& port)> print;

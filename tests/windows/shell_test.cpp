@@ -526,37 +526,6 @@ TEST_F(ShellBeforeWindow, RelativeXdgFoldersAreIgnored)
 
 // ------------------------------------------------------------ open requests
 
-TEST(ShellRequests, RequestOpensTheFileAndAnswers)
-{
-    QTemporaryDir folder;
-    const QString name = folder.filePath("requests");
-    QStringList opened;
-    CShellRequestServer server([&](const QString& path) {
-        opened.append(path);
-        return !path.endsWith("missing.vcl");
-    });
-    ASSERT_TRUE(server.Listen(name)) << server.ErrorText().toStdString();
-
-    // The client blocks, so it runs beside the event loop of this thread.
-    auto request = [&](const QString& path) {
-        std::atomic<bool> done{false};
-        bool answer = false;
-        std::thread client([&] {
-            answer = SendShellOpenRequest(path, 5000, name);
-            done = true;
-        });
-        QElapsedTimer clock;
-        clock.start();
-        while (!done && clock.elapsed() < 10000)
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        client.join();
-        return answer;
-    };
-    EXPECT_TRUE(request("/tmp/with space/ünï\ncode.vcl"));
-    EXPECT_FALSE(request("/tmp/missing.vcl"));
-    EXPECT_EQ(opened, QStringList({"/tmp/with space/ünï\ncode.vcl", "/tmp/missing.vcl"}));
-}
-
 TEST(ShellRequests, NobodyListeningIsNoAnswer)
 {
     QTemporaryDir folder;
@@ -574,17 +543,6 @@ TEST(ShellRequests, LeftoverSocketIsReplacedLiveOneIsNot)
     EXPECT_TRUE(first.Listen(name)) << first.ErrorText().toStdString();
     CShellRequestServer second([](const QString&) { return true; });
     EXPECT_FALSE(second.Listen(name));
-}
-
-TEST(ShellRequests, ServerNameIsPerUser)
-{
-    const QString name = ShellRequestServerName();
-    EXPECT_TRUE(name.contains("vantrel-calculator-ka-vm"));
-    const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
-    if (!runtime.isEmpty() && QDir(QString::fromLocal8Bit(runtime)).exists())
-        EXPECT_TRUE(name.startsWith(QString::fromLocal8Bit(runtime)));
-    else
-        EXPECT_TRUE(name.contains(QString::number(getuid())));
 }
 
 // ------------------------------------------------------------ dropped files
