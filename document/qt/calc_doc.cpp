@@ -1,5 +1,6 @@
 #include "document/qt/calc_doc.h"
 
+#include <QFile>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QTextBlock>
@@ -58,7 +59,7 @@ int EditorPosition(const std::u16string& text, std::ptrdiff_t index)
 
 std::string LocalPath(const QString& path)
 {
-    return path.toLocal8Bit().toStdString();
+    return QFile::encodeName(path).toStdString();
 }
 
 // The file failures' texts, which the message boxes show translated.
@@ -66,6 +67,8 @@ std::string LocalPath(const QString& path)
     QT_TRANSLATE_NOOP("CCalcDoc", "Cannot open the file for reading"),
     QT_TRANSLATE_NOOP("CCalcDoc", "Cannot read the file"),
     QT_TRANSLATE_NOOP("CCalcDoc", "Cannot open the file for writing"),
+    QT_TRANSLATE_NOOP("CCalcDoc", "Cannot read the file: not a regular file"),
+    QT_TRANSLATE_NOOP("CCalcDoc", "Cannot read the file: larger than 256 MiB"),
 };
 
 }  // namespace

@@ -21,6 +21,14 @@ Are you sure?</source>
         <translation>Sie sind dabei, den ganzen Speicher zu löschen.
 Sind Sie sicher?</translation>
     </message>
+    <message>
+        <source>Cannot read the file: not a regular file</source>
+        <translation>Die Datei kann nicht gelesen werden: keine reguläre Datei</translation>
+    </message>
+    <message>
+        <source>Cannot read the file: larger than 256 MiB</source>
+        <translation>Die Datei kann nicht gelesen werden: größer als 256 MiB</translation>
+    </message>
 </context>
 <context>
     <name>CCalcKeyPad</name>
@@ -706,10 +714,6 @@ Sind Sie sicher?</translation>
 Are you sure?</source>
         <translation>Sie sind dabei, den ausgewählten Speicher zu löschen.
 Sind Sie sicher?</translation>
-    </message>
-    <message>
-        <source>Cannot open the file for writing</source>
-        <translation>Die Datei kann nicht zum Schreiben geöffnet werden</translation>
     </message>
     <message>
         <source>Only one cell selected
