@@ -32,8 +32,9 @@ fi
 
 # shoot FILE SETTINGS [ARGUMENTS...]: SETTINGS is the text of the settings
 # file the program starts with; the variable SCALE (default 1) is the
-# scale factor of the screen, and SHOT_LANGUAGE (default en) the language of
-# the interface, whatever the locale of the caller.
+# scale factor of the screen, SHOT_LANGUAGE (default en) the language of the
+# interface whatever the locale of the caller, and SHOT_LOCALE a locale for
+# the program (its number formats in the dialogs).
 shoot() {
   local file="$1" settings="$2"; shift 2
   local home
@@ -42,7 +43,7 @@ shoot() {
   printf '%s\n' "$settings" > "$home/config/Vantrel/Calculator Ka-Vm.conf"
   HOME="$home" XDG_CONFIG_HOME="$home/config" XDG_DATA_HOME="$home/data" \
     XDG_RUNTIME_DIR="$home" QT_QPA_PLATFORM="$platform" QT_SCALE_FACTOR="${SCALE:-1}" \
-    LANGUAGE="${SHOT_LANGUAGE:-en}" \
+    LANGUAGE="${SHOT_LANGUAGE:-en}" env ${SHOT_LOCALE:+"LC_ALL=$SHOT_LOCALE"} \
     timeout 60 "${run[@]}" ./build/calculator-ka-vm --screenshot "$out/$file" "$@" 2>/dev/null
   rm -rf "$home"
   echo "$out/$file"
@@ -70,4 +71,4 @@ SCALE=2 shoot window-example-scale2.png "" "$example"
 SCALE=2 shoot window-example-dark-scale2.png "" "$example" --palette dark
 
 # The interface in German (the calculation text and results stay as written).
-SHOT_LANGUAGE=de LC_ALL=de_DE.UTF-8 shoot window-example-de.png "" "$example"
+SHOT_LANGUAGE=de SHOT_LOCALE=de_DE.UTF-8 shoot window-example-de.png "" "$example"
