@@ -1,6 +1,7 @@
 #include "document/command_line.h"
 
 #include <charconv>
+#include <csignal>
 #include <iostream>
 #include <iterator>
 #include <optional>
@@ -25,7 +26,8 @@ constexpr std::string_view kUsage =
     "or missing, and writes the text with its fresh results to standard output.\n"
     "A file that begins with the bytes FF FE is UTF-16 little-endian, any other\n"
     "is UTF-8. Every log message goes to standard error as one line:\n"
-    "N, Status, Context and Description separated by tabs.\n"
+    "N, Status, Context and Description separated by tabs. Ctrl+C (SIGINT) or\n"
+    "SIGTERM cancels a running calculation: nothing is written, exit status 1.\n"
     "\n"
     "Options:\n"
     "  --calculate [FILE]       run \"Calculate all\" over FILE\n"
@@ -268,6 +270,60 @@ std::u16string FromEditorLineBreaks(const std::u16string& text, const std::vecto
     return out;
 }
 
+// While a calculation runs, SIGINT and SIGTERM cancel it through the run
+// state's cancel request; the handler only sets flags. A second signal,
+// when the first has not stopped the run yet, ends the program as the
+// signal would have without the handler.
+volatile std::sig_atomic_t CancelSignal = 0;
+
+extern "C" void CancelOnSignal(int signal)
+{
+    if (CancelPending()) {
+        std::signal(signal, SIG_DFL);
+        std::raise(signal);
+        return;
+    }
+    CancelSignal = signal;
+    RequestCancel();
+}
+
+class CSignalCancelScope {
+public:
+    CSignalCancelScope()
+    {
+        CancelSignal = 0;
+        ClearCancelRequest();
+        m_interrupt = std::signal(SIGINT, CancelOnSignal);
+        m_terminate = std::signal(SIGTERM, CancelOnSignal);
+    }
+    ~CSignalCancelScope()
+    {
+        if (m_interrupt != SIG_ERR)
+            std::signal(SIGINT, m_interrupt);
+        if (m_terminate != SIG_ERR)
+            std::signal(SIGTERM, m_terminate);
+        ClearCancelRequest();
+    }
+    CSignalCancelScope(const CSignalCancelScope&) = delete;
+    CSignalCancelScope& operator=(const CSignalCancelScope&) = delete;
+
+    // True, after telling so on the error stream, when a signal cancelled
+    // the calculation.
+    bool Cancelled(std::ostream& err) const
+    {
+        if (!CancelPending())
+            return false;
+        err << kProgram << ": " << (CancelSignal == SIGINT ? "interrupted" : "terminated")
+            << ": the calculation was cancelled\n";
+        return true;
+    }
+
+private:
+    using THandler = void (*)(int);
+    THandler m_interrupt;
+    THandler m_terminate;
+};
+
 int UsageError(std::ostream& err, const std::string& message)
 {
     err << kProgram << ": " << message << "\nTry '" << kProgram << " --help' for more information.\n";
@@ -338,14 +394,24 @@ int RunCommandLine(const std::vector<std::string>& arguments, std::istream& in, 
     SeedRandomAtStartup();
 
     int status = 0;
-    for (std::u16string& memoryText : memoryTexts) {
-        if (!ExecuteCalculationText(std::move(memoryText)))
-            status = 1;
+    {
+        // A cancelled run writes nothing: neither the text nor the memory.
+        CSignalCancelScope signals;
+        for (std::u16string& memoryText : memoryTexts) {
+            if (!ExecuteCalculationText(std::move(memoryText)))
+                status = 1;
+            if (signals.Cancelled(err))
+                return 1;
+        }
+        if (options.calculate) {
+            std::ptrdiff_t cursor = options.cursor ? static_cast<std::ptrdiff_t>(*options.cursor) : -1;
+            if (!NCalculatorText::CalculateText(text, cursor))
+                status = 1;
+            if (signals.Cancelled(err))
+                return 1;
+        }
     }
     if (options.calculate) {
-        std::ptrdiff_t cursor = options.cursor ? static_cast<std::ptrdiff_t>(*options.cursor) : -1;
-        if (!NCalculatorText::CalculateText(text, cursor))
-            status = 1;
         out << Utf16ToUtf8(FromEditorLineBreaks(text, breaks));
         out.flush();
     }
