@@ -1,6 +1,7 @@
 #include "document/command_line.h"
 
 #include <charconv>
+#include <atomic>
 #include <csignal>
 #include <iostream>
 #include <iterator>
@@ -274,7 +275,8 @@ std::u16string FromEditorLineBreaks(const std::u16string& text, const std::vecto
 // state's cancel request; the handler only sets flags. A second signal,
 // when the first has not stopped the run yet, ends the program as the
 // signal would have without the handler.
-volatile std::sig_atomic_t CancelSignal = 0;
+std::atomic<int> CancelSignal{0};
+static_assert(std::atomic<int>::is_always_lock_free, "a signal handler sets it");
 
 extern "C" void CancelOnSignal(int signal)
 {

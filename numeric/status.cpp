@@ -1,7 +1,7 @@
 #include "numeric/status.h"
 
 #include <cmath>
-#include <csignal>
+#include <atomic>
 
 #include "document/number_format.h"
 #include "document/preferences.h"
@@ -57,8 +57,9 @@ const char16_t* const kOperationNames[] = {
     u"Series product",
 };
 
-// Set by RequestCancel, possibly from a signal handler.
-volatile std::sig_atomic_t CancelRequestFlag = 0;
+// Set by RequestCancel, possibly from a signal handler or another thread.
+std::atomic<bool> CancelRequestFlag{false};
+static_assert(std::atomic<bool>::is_always_lock_free, "a signal handler sets the cancel request");
 
 constexpr int kOperationCount = sizeof(kOperationNames) / sizeof(kOperationNames[0]);
 static_assert(kOperationCount == SeriesProduct + 1);
@@ -126,17 +127,17 @@ void CCalcRunState::Cancel()
 
 void RequestCancel() noexcept
 {
-    CancelRequestFlag = 1;
+    CancelRequestFlag.store(true, std::memory_order_relaxed);
 }
 
 bool CancelPending() noexcept
 {
-    return CancelRequestFlag != 0;
+    return CancelRequestFlag.load(std::memory_order_relaxed);
 }
 
 void ClearCancelRequest() noexcept
 {
-    CancelRequestFlag = 0;
+    CancelRequestFlag.store(false, std::memory_order_relaxed);
 }
 
 CCalcRunState& RunState()

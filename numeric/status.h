@@ -152,9 +152,9 @@ private:
     std::int64_t m_pollCredit = kCancelPollInterval;
 };
 
-// A request that the running calculation stop at its next poll, for a
-// signal handler: it only sets a flag of type sig_atomic_t. The request
-// stays until it is cleared.
+// A request that the running calculation stop at its next poll, made from
+// a signal handler or another thread: it only sets a lock-free atomic flag.
+// The request stays until it is cleared.
 void RequestCancel() noexcept;
 bool CancelPending() noexcept;
 void ClearCancelRequest() noexcept;

@@ -35,6 +35,9 @@ bool CCalcProgress::CancelRequested()
         m_dialog->setWindowModality(Qt::ApplicationModal);
         m_dialog->setAutoReset(false);
         m_dialog->setMinimumDuration(0);
+        // Esc rejects the dialog (when its shortcut does not take the key
+        // first); a rejected or closed dialog cancels too.
+        QObject::connect(m_dialog, &QDialog::rejected, m_dialog, &QProgressDialog::cancel);
         m_dialog->show();
         m_lastEvents = now - kEventsEveryMs;
     }
