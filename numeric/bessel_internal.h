@@ -51,6 +51,12 @@ CComplex ExpIPiNu(double nu, double sign);
 // e^(i(π/2)ν·sign), the same way.
 CComplex ExpIHalfPiNu(double nu, double sign);
 
+// (z/2)^a for z != 0 and real a (|a| up to a few thousand) as
+// mantissa · 2^exponent, with arg z given: the modulus from |z|² in
+// double-double raised by pow on a mantissa and exp2 on the binary
+// exponent, a few ulps where e^(a·ln|z/2|) loses |a·ln|z/2||·1e-16.
+CComplex HalfPower(const CComplex& z, double a, double arg, int& exponent);
+
 // I_ν(z) by its power series; −1 when the series underflowed but |z| is
 // too large for the series.
 int SeriesI(const CComplex& z, double nu, CComplex& y);

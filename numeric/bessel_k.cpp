@@ -94,7 +94,8 @@ int KRightHalf(const CComplex& z, double nu, int n, CComplex* y, bool expScaled)
     if (std::fabs(dnu) != 0.5 && caz <= 2) {
         // Temme's series.
         double fc = 1;
-        CComplex smu = std::log(rz);
+        // ln(2/z); below |z| = 1.2e-308 2/z itself may overflow.
+        CComplex smu = caz >= 1.2e-308 ? std::log(rz) : std::log(2.0) - std::log(z);
         const CComplex fmu = smu * dnu;
         const CComplex csh = std::sinh(fmu);
         const CComplex cch = std::cosh(fmu);

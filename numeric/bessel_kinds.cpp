@@ -6,6 +6,8 @@
 #include <cmath>
 
 #include "numeric/bessel_internal.h"
+#include "numeric/gamma.h"
+#include "numeric/gamma_tables.h"
 
 namespace NBessel {
 
@@ -41,16 +43,47 @@ void Fail(CRoutineResult& r, int nw)
     r.ierr = nw == kNoConvergence ? eNoConverge : eOverflowed;
 }
 
+// K_ν(z) for ½ < ν and |z| below the underflow scale, where the published
+// routine reports overflow for every order. There K_ν(z) = ½Γ(ν)(z/2)^(−ν)
+// to a relative 1e-300 (DLMF 10.30.2; the other terms of DLMF 10.27.4 and
+// 10.31.1 are smaller by |z/2|^(2ν) or |z|² ln|z|), which is a finite value
+// for orders near 1 down to |z| = 5.6e-309 and overflows beyond. The
+// left half-plane has the same leading term with arg z taken on the side
+// mr of the continuation. Orders up to ½ go the published way: their
+// formulas stay finite there (K_0 is −ln(z/2) − γ).
+bool TinyK(const CComplex& z, double nu, bool leftHalf, int mr, CRoutineResult& r)
+{
+    if (nu >= kFactorialCount) {
+        Fail(r, -1);
+        return false;
+    }
+    int exponent;
+    CComplex power;
+    if (leftHalf && z.imag() == 0) {
+        // On the negative axis the phase e^(−iπν·mr) is exact.
+        power = HalfPower(z, -nu, 0, exponent) * ExpIPiNu(nu, -mr);
+    } else {
+        const double arg = leftHalf ? std::atan2(-z.imag(), -z.real()) + mr * kPi : std::arg(z);
+        power = HalfPower(z, -nu, arg, exponent);
+    }
+    power *= 0.5 * Gamma(nu);
+    r.value = {std::ldexp(power.real(), exponent), std::ldexp(power.imag(), exponent)};
+    if (!IsFinite(r.value)) {
+        Fail(r, -1);
+        return false;
+    }
+    r.nz = 0;
+    return true;
+}
+
 // K_ν(z) for any z ≠ 0 with the order tests of the K and Hankel entries;
 // continuation side mr for the left half-plane. Returns false on failure.
 bool ComputeK(const CComplex& z, double nu, bool leftHalf, int mr, CRoutineResult& r)
 {
     const CMachine& m = Machine();
     const double az = std::abs(z);
-    if (az < m.ufl) {
-        Fail(r, -1);
-        return false;
-    }
+    if (az < m.ufl && nu > 0.5)
+        return TinyK(z, nu, leftHalf, mr, r);
     if (nu > m.fnul) {
         const int nw = UniformK(z, nu, leftHalf ? mr : 0, r.value);
         if (nw < 0) {

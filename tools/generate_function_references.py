@@ -2,7 +2,13 @@
 """Reference values of the elementary functions, Gamma and log-Gamma on a
 fixed grid, computed with mpmath at 700 digits, written to
 tests/data/function_references.txt as "function|re|im|ref re|ref im".
+Rows of the edge families carry two more fields, "|bound|family": ln Γ
+within 1e-3 to 1e-12 of its zeros 1 and 2 (and a little farther, across the
+switch between its methods), and Γ on a grid of complex arguments up to
+|z| = 170, far from the real axis; each held to its own relative bound.
 Run with Debian's python3 and python3-mpmath."""
+import cmath
+import math
 import pathlib
 
 import mpmath as mp
@@ -107,4 +113,51 @@ for r in [0.5, 2, 10, 50, 120, 200]:
         g = mp.gamma(z)
         if 1e-300 < abs(g) < 1e300:
             lines.append("gamma|%r|%r|%r|%r" % (float(z.real), float(z.imag), float(g.real), float(g.imag)))
+
+def edge_row(name, z, v, bound, family):
+    return "%s|%r|%r|%r|%r|%r|%s" % (name, float(z.real), float(z.imag), float(v.real), float(v.imag), bound,
+                                     family)
+
+
+distances = [10.0 ** -k for k in range(3, 13)] + [2.0 ** -18, 0.1, 0.3, 0.49, 0.51, 0.74, 0.76, 0.9]
+for zero, family in ((1, "lngamma near 1"), (2, "lngamma near 2")):
+    for d in distances:
+        for x in (zero + d, zero - d):
+            z = mp.mpc(x, 0)  # the double x itself
+            lines.append(edge_row("loggamma", z, mp.loggamma(z), 4e-15, family))
+        for x, y in ((zero + d, d), (zero - d, -d / 3)):
+            z = mp.mpc(x, y)
+            lines.append(edge_row("loggamma", z, mp.loggamma(z), 4e-15, family))
+
+for r in [9, 15, 30, 50, 75, 100, 101, 120, 150, 170]:
+    for angle in [0.05, 0.3, 0.7, 1.1, 1.45, 1.57, 1.7, 2.1, 2.6, 3.0]:
+        for sign in (1, -1):
+            zc = complex(r * math.cos(angle), sign * r * math.sin(angle))
+            z = mp.mpc(zc.real, zc.imag)
+            g = mp.gamma(z)
+            if 1e-300 < abs(g) < 1.7e308:
+                lines.append(edge_row("gamma", z, g, 4e-15 if r <= 100 else 2e-14, "gamma large complex"))
+# Either side of the switches between methods: ln Γ's series (real x in
+# [0.5, 3.5), complex within ¾ of 1 and 2) and Γ's Stirling series (|z| > 8).
+for x in (0.5, 1.5, 2.5, 3.5):
+    for v in (x, math.nextafter(x, 0)):
+        z = mp.mpc(v, 0)
+        lines.append(edge_row("loggamma", z, mp.loggamma(z), 4e-15, "lngamma near 1" if v < 1.5 else "lngamma near 2"))
+for centre, family in ((1, "lngamma near 1"), (2, "lngamma near 2")):
+    for angle in (0.3, 1.2, 2.0):
+        for r in (0.75 * (1 - 1e-9), 0.75 * (1 + 1e-9)):
+            zc = centre + cmath.rect(r, angle)
+            z = mp.mpc(zc.real, zc.imag)
+            lines.append(edge_row("loggamma", z, mp.loggamma(z), 4e-15, family))
+for angle in (0.3, 1.2, 2.0, 2.9):
+    for r in (8 * (1 - 1e-9), 8 * (1 + 1e-9)):
+        zc = cmath.rect(r, angle)
+        z = mp.mpc(zc.real, zc.imag)
+        lines.append(edge_row("gamma", z, mp.gamma(z), 4e-15, "gamma large complex"))
+# Up to the overflow threshold: |Γ| just below the largest double.
+for zc in (complex(171.5, 0.5), complex(171.6, 0.2), complex(171.62, 0.01), complex(160.0, 40.0)):
+    z = mp.mpc(zc.real, zc.imag)
+    g = mp.gamma(z)
+    if abs(g) < 1.7e308:
+        lines.append(edge_row("gamma", z, g, 2e-14, "gamma large complex"))
 out.write_text("\n".join(lines) + "\n")

@@ -4,22 +4,28 @@
 
 #include <cstdlib>
 
-#include "support/data_file.h"
+#include "support/data_cases.h"
 #include "support/log_recorder.h"
 
 namespace {
 
-TEST(NumberFormat, CasesFromDataFile)
+class NumberFormatRows : public testing::TestWithParam<CDataRow> {};
+
+TEST_P(NumberFormatRows, FormatsTheValue)
 {
-    const auto cases = ReadDataFile("number_format.txt");
-    ASSERT_GT(cases.size(), 30u);
-    for (const CDataCase& c : cases) {
-        ASSERT_EQ(c.fields.size(), 5u) << "number_format.txt:" << c.line;
-        const std::u16string_view format = c.fields[0] == "G" ? kFormatUpper : kFormatLower;
-        const char16_t unit = static_cast<char16_t>(c.fields[1][0]);
-        const CComplex value(std::strtod(c.fields[2].c_str(), nullptr), std::strtod(c.fields[3].c_str(), nullptr));
-        EXPECT_EQ(Utf16ToUtf8(FormatComplex(value, format, unit)), c.fields[4]) << "number_format.txt:" << c.line;
-    }
+    const CDataRow& c = GetParam();
+    ASSERT_EQ(c.Fields().size(), 5u) << c.Where();
+    const std::u16string_view format = c.Field(0) == "G" ? kFormatUpper : kFormatLower;
+    const char16_t unit = static_cast<char16_t>(c.Field(1)[0]);
+    const CComplex value(std::strtod(c.Field(2).c_str(), nullptr), std::strtod(c.Field(3).c_str(), nullptr));
+    EXPECT_EQ(Utf16ToUtf8(FormatComplex(value, format, unit)), c.Field(4)) << c.Where();
+}
+
+INSTANTIATE_DATA_ROWS(NumberFormatRows, "number_format.txt");
+
+TEST(NumberFormat, FileHoldsTheCases)
+{
+    EXPECT_GT(DataRows("number_format.txt").size(), 30u);
 }
 
 TEST(NumberFormat, PreferencesChooseCaseAndUnit)

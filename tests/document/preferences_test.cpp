@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "document/utf.h"
-#include "support/data_file.h"
+#include "support/data_cases.h"
 #include "support/preference_names.h"
 
 namespace {
@@ -24,20 +24,29 @@ std::vector<std::string> Items(EPreference preference)
 
 }  // namespace
 
-TEST(Preferences, StoredValuesOutsideTheRangeTakeTheDefault)
+class PreferenceRanges : public testing::TestWithParam<CDataRow> {};
+
+TEST_P(PreferenceRanges, StoredValueOutsideTheRangeTakesTheDefault)
 {
-    const auto cases = ReadDataFile("preference_ranges.txt");
-    ASSERT_GT(cases.size(), 30u);
+    const CDataRow& c = GetParam();
+    ASSERT_EQ(c.Fields().size(), 3u) << c.Where();
+    const EPreference preference = FindByName(c.Field(0));
+    const auto stored = static_cast<unsigned>(std::stoul(c.Field(1)));
+    const auto expected = static_cast<unsigned>(std::stoul(c.Field(2)));
+    EXPECT_EQ(AcceptPreferenceValue(preference, stored), expected) << c.Where();
+}
+
+INSTANTIATE_DATA_ROWS(PreferenceRanges, "preference_ranges.txt");
+
+TEST(Preferences, EveryPreferenceHasARangeCase)
+{
+    const auto rows = DataRows("preference_ranges.txt");
+    ASSERT_GT(rows.size(), 30u);
     std::set<std::string> covered;
-    for (const CDataCase& c : cases) {
-        ASSERT_EQ(c.fields.size(), 3u) << "preference_ranges.txt:" << c.line;
-        const EPreference preference = FindByName(c.fields[0]);
-        const auto stored = static_cast<unsigned>(std::stoul(c.fields[1]));
-        const auto expected = static_cast<unsigned>(std::stoul(c.fields[2]));
-        EXPECT_EQ(AcceptPreferenceValue(preference, stored), expected) << "preference_ranges.txt:" << c.line;
-        covered.insert(c.fields[0]);
-    }
-    EXPECT_EQ(covered.size(), kPreferenceCount) << "every preference has a case";
+    for (const CDataRow& c : rows)
+        if (!c.Fields().empty())
+            covered.insert(c.Field(0));
+    EXPECT_EQ(covered.size(), kPreferenceCount);
 }
 
 TEST(Preferences, NamesAndDefaultsInStorageOrder)
