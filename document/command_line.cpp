@@ -1,7 +1,7 @@
 #include "document/command_line.h"
 
-#include <charconv>
 #include <atomic>
+#include <charconv>
 #include <csignal>
 #include <iostream>
 #include <iterator>
