@@ -1,5 +1,6 @@
 #include "document/command_line.h"
 
+#include <atomic>
 #include <cerrno>
 #include <charconv>
 #include <csignal>
@@ -29,7 +30,8 @@ constexpr std::string_view kUsage =
     "A file that begins with the bytes FF FE is UTF-16 little-endian, any other\n"
     "is UTF-8. FILE may be a regular file or a pipe; a device is refused, and so\n"
     "is any input over 256 MiB. Every log message goes to standard error as one line:\n"
-    "N, Status, Context and Description separated by tabs.\n"
+    "N, Status, Context and Description separated by tabs. Ctrl+C (SIGINT) or\n"
+    "SIGTERM cancels a running calculation: nothing is written, exit status 1.\n"
     "\n"
     "Options:\n"
     "  --calculate [FILE]       run \"Calculate all\" over FILE\n"
@@ -277,6 +279,61 @@ std::u16string FromEditorLineBreaks(const std::u16string& text, const std::vecto
     return out;
 }
 
+// While a calculation runs, SIGINT and SIGTERM cancel it through the run
+// state's cancel request; the handler only sets flags. A second signal,
+// when the first has not stopped the run yet, ends the program as the
+// signal would have without the handler.
+std::atomic<int> CancelSignal{0};
+static_assert(std::atomic<int>::is_always_lock_free, "a signal handler sets it");
+
+extern "C" void CancelOnSignal(int signal)
+{
+    if (CancelPending()) {
+        std::signal(signal, SIG_DFL);
+        std::raise(signal);
+        return;
+    }
+    CancelSignal = signal;
+    RequestCancel();
+}
+
+class CSignalCancelScope {
+public:
+    CSignalCancelScope()
+    {
+        CancelSignal = 0;
+        ClearCancelRequest();
+        m_interrupt = std::signal(SIGINT, CancelOnSignal);
+        m_terminate = std::signal(SIGTERM, CancelOnSignal);
+    }
+    ~CSignalCancelScope()
+    {
+        if (m_interrupt != SIG_ERR)
+            std::signal(SIGINT, m_interrupt);
+        if (m_terminate != SIG_ERR)
+            std::signal(SIGTERM, m_terminate);
+        ClearCancelRequest();
+    }
+    CSignalCancelScope(const CSignalCancelScope&) = delete;
+    CSignalCancelScope& operator=(const CSignalCancelScope&) = delete;
+
+    // True, after telling so on the error stream, when a signal cancelled
+    // the calculation.
+    bool Cancelled(std::ostream& err) const
+    {
+        if (!CancelPending())
+            return false;
+        err << kProgram << ": " << (CancelSignal == SIGINT ? "interrupted" : "terminated")
+            << ": the calculation was cancelled\n";
+        return true;
+    }
+
+private:
+    using THandler = void (*)(int);
+    THandler m_interrupt;
+    THandler m_terminate;
+};
+
 int UsageError(std::ostream& err, const std::string& message)
 {
     err << kProgram << ": " << message << "\nTry '" << kProgram << " --help' for more information.\n";
@@ -376,14 +433,24 @@ int RunCommandLine(const std::vector<std::string>& arguments, std::istream& in, 
     SeedRandomAtStartup();
 
     int status = 0;
-    for (std::u16string& memoryText : memoryTexts) {
-        if (!ExecuteCalculationText(std::move(memoryText)))
-            status = 1;
+    {
+        // A cancelled run writes nothing: neither the text nor the memory.
+        CSignalCancelScope signals;
+        for (std::u16string& memoryText : memoryTexts) {
+            if (!ExecuteCalculationText(std::move(memoryText)))
+                status = 1;
+            if (signals.Cancelled(err))
+                return 1;
+        }
+        if (options.calculate) {
+            std::ptrdiff_t cursor = options.cursor ? static_cast<std::ptrdiff_t>(*options.cursor) : -1;
+            if (!NCalculatorText::CalculateText(text, cursor))
+                status = 1;
+            if (signals.Cancelled(err))
+                return 1;
+        }
     }
     if (options.calculate) {
-        std::ptrdiff_t cursor = options.cursor ? static_cast<std::ptrdiff_t>(*options.cursor) : -1;
-        if (!NCalculatorText::CalculateText(text, cursor))
-            status = 1;
         if (!WriteOutput(out, err, Utf16ToUtf8(FromEditorLineBreaks(text, breaks))))
             status = 2;
     }

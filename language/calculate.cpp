@@ -80,7 +80,10 @@ bool EvaluateExpression(std::u16string_view expression, CComplex& value)
     // Within a calculation run the flag is set here anyway (a failure ends
     // the run); on its own, an evaluation must not inherit an old failure.
     RunState().continueFlag = true;
-    ResetSeriesTurns();
+    // A long text of short statements is work too: a cancel between two
+    // statements stops the run.
+    if (!RunState().Poll(static_cast<std::int64_t>(expression.size()) + 1))
+        return false;
     CNode root;
     if (!CParcer::ParseExpression(root, expression)) {
         ReportStatus(eSyntaxError);

@@ -158,13 +158,4 @@ private:
     CNodeVariable* m_variable;
 };
 
-// At most this many turns of series loops run in one evaluation; a series
-// that would need more stops the calculation. The default suits a desktop
-// calculation; tests and the fuzzer lower it.
-inline constexpr std::uint64_t kDefaultSeriesTurnLimit = 100'000'000;
-void SetSeriesTurnLimit(std::uint64_t limit);
-std::uint64_t SeriesTurnLimit();
-// Called at the start of every evaluation.
-void ResetSeriesTurns();
-
 }  // namespace NCalculatorText

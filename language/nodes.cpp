@@ -16,17 +16,6 @@ namespace {
 constexpr double kPi = 3.141592653589793;
 constexpr double kE = 2.718281828459045;
 
-struct CSeriesTurns {
-    std::uint64_t used = 0;
-    std::uint64_t limit = kDefaultSeriesTurnLimit;
-};
-
-CSeriesTurns& SeriesTurns()
-{
-    static CSeriesTurns turns;
-    return turns;
-}
-
 bool IsWhiteSpace(char16_t c)
 {
     return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r' || c == u'\v' || c == u'\f';
@@ -108,21 +97,6 @@ double ConvertDecimal(std::u16string_view text)
 }
 
 }  // namespace
-
-void SetSeriesTurnLimit(std::uint64_t limit)
-{
-    SeriesTurns().limit = limit;
-}
-
-std::uint64_t SeriesTurnLimit()
-{
-    return SeriesTurns().limit;
-}
-
-void ResetSeriesTurns()
-{
-    SeriesTurns().used = 0;
-}
 
 CComplex NegateKeepingZero(const CComplex& z)
 {
@@ -397,6 +371,14 @@ bool CNodeVector::Evaluate(CComplex& value)
     return m_children[0]->Evaluate(value);
 }
 
+std::int64_t CNodeSeries::CountNodes(const CNode& node)
+{
+    std::int64_t count = 1;
+    for (const auto& child : node.Children())
+        count += CountNodes(*child);
+    return count;
+}
+
 bool CNodeSeries::EvaluateSeries(CComplex& value, bool product)
 {
     COperationScope scope(product ? SeriesProduct : SeriesSum);
@@ -441,31 +423,39 @@ bool CNodeSeries::EvaluateSeries(CComplex& value, bool product)
     CNodeVariable* index = static_cast<const CNodeVariableReference*>(indexElement)->Variable();
     CNode& term = *elements[count - 1];
 
-    // A series must end. One that needs more turns than this evaluation has
-    // left, or whose step no longer moves the index, stops the calculation
-    // with a non-convergence report instead of running on.
-    CSeriesTurns& turns = SeriesTurns();
-    auto giveUp = [&] {
-        ReportStatus(eNoConvergence);
-        RunState().continueFlag = false;
-        index->Reset();
+    // A series must end, and it ends unless its index stops counting: once
+    // the step is too small to change the index (1e17 + 1 == 1e17) the loop
+    // would run for ever. The index moves towards the end of larger
+    // magnitude, or starts there, so when the step no longer changes that
+    // end the index is bound to get stuck before it passes the end; such a
+    // series is refused before its first turn. Any other series runs to its
+    // end or until it is cancelled, polling the run state every turn.
+    CCalcRunState& state = RunState();
+    const bool anyTurn = upwards ? first <= last : first >= last;  // false for NaN
+    const double farthest = std::fabs(first) > std::fabs(last) ? first : last;
+    if (anyTurn && farthest + increment == farthest) {
+        ReportStatus(eTooManyTerms);
         return false;
-    };
-    const std::uint64_t available = turns.limit > turns.used ? turns.limit - turns.used : 0;
-    const double expected = std::floor((last - first) / increment) + 1;
-    if (expected > static_cast<double>(available))
-        return giveUp();
+    }
+    if (m_termWeight == 0)
+        m_termWeight = 1 + CountNodes(term);
 
     CComplex accumulator = product ? CComplex(1.0, 0.0) : CComplex();
     double k = first;
     while (upwards ? k <= last : k >= last) {
-        if (++turns.used > turns.limit || k + increment == k)
-            return giveUp();
+        if (!state.Poll(m_termWeight))
+            break;
+        // Stuck where the ends did not show it: counting by 1 towards
+        // 2^53 + 2 sticks at 2^53, since 2^53 + 1 rounds back to 2^53.
+        if (k + increment == k) {
+            ReportStatus(eTooManyTerms);
+            break;
+        }
         index->Set(CComplex(k, 0.0));
         if (!term.Evaluate(value))
             break;
         accumulator = product ? Multiply(accumulator, value) : Add(accumulator, value);
-        if (!RunState().continueFlag)
+        if (!state.continueFlag)
             break;
         k += increment;
     }

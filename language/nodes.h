@@ -253,6 +253,13 @@ public:
 class CNodeSeries : public CNode {
 protected:
     bool EvaluateSeries(CComplex& value, bool product);
+
+private:
+    static std::int64_t CountNodes(const CNode& node);
+
+    // The work of one turn for the cancel poll: the nodes of the term, and
+    // one for the turn itself. Counted at the first evaluation.
+    std::int64_t m_termWeight = 0;
 };
 
 class CNodeSum final : public CNodeSeries {

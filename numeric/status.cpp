@@ -1,6 +1,7 @@
 #include "numeric/status.h"
 
 #include <cmath>
+#include <atomic>
 
 #include "document/number_format.h"
 #include "document/preferences.h"
@@ -56,6 +57,10 @@ const char16_t* const kOperationNames[] = {
     u"Series product",
 };
 
+// Set by RequestCancel, possibly from a signal handler or another thread.
+std::atomic<bool> CancelRequestFlag{false};
+static_assert(std::atomic<bool>::is_always_lock_free, "a signal handler sets the cancel request");
+
 constexpr int kOperationCount = sizeof(kOperationNames) / sizeof(kOperationNames[0]);
 static_assert(kOperationCount == SeriesProduct + 1);
 
@@ -98,10 +103,41 @@ void CCalcRunState::Reset()
     previousKind = None;
     lastStatus = eNone;
     quietOverflow = false;
+    // The first poll of a calculation asks at once.
+    m_pollCredit = 0;
     const unsigned units = Preferences().Get(EPreference::TrigonometricUnits);
     trigonometricUnits = (units == 1 || units == 2) ? static_cast<int>(units) : 0;
     if (logReceiver)
         logReceiver->StartCalculation();
+}
+
+bool CCalcRunState::PollNow()
+{
+    m_pollCredit = kCancelPollInterval;
+    if (continueFlag && (CancelPending() || (cancelSource && cancelSource->CancelRequested())))
+        Cancel();
+    return continueFlag;
+}
+
+void CCalcRunState::Cancel()
+{
+    if (continueFlag)
+        ReportStatus(eCancelled);
+}
+
+void RequestCancel() noexcept
+{
+    CancelRequestFlag.store(true, std::memory_order_relaxed);
+}
+
+bool CancelPending() noexcept
+{
+    return CancelRequestFlag.load(std::memory_order_relaxed);
+}
+
+void ClearCancelRequest() noexcept
+{
+    CancelRequestFlag.store(false, std::memory_order_relaxed);
 }
 
 CCalcRunState& RunState()
@@ -160,6 +196,14 @@ void ReportStatus(ECalcStatus status, double re, double im)
         break;
     case eInvalidParameter:
         message.description = u"Invalid parameter";
+        break;
+    case eCancelled:
+        message.description = u"Calculation cancelled";
+        state.continueFlag = false;
+        break;
+    case eTooManyTerms:
+        message.description = u"Too many terms for a counting index";
+        state.continueFlag = false;
         break;
     default:
         status = eUnknown;

@@ -4,6 +4,7 @@
 // and the process-wide run state shared by the expression tree and the
 // numeric functions.
 
+#include <cstdint>
 #include <string>
 
 enum ECalcStatus : int {
@@ -19,6 +20,11 @@ enum ECalcStatus : int {
     eUnknown = 9,
     eNoConvergence = 10,
     eInvalidParameter = 11,
+    // A long calculation stopped on the user's request.
+    eCancelled = 12,
+    // A series whose index would stop counting before it reaches the end:
+    // the step no longer changes the index (1e17 + 1 == 1e17).
+    eTooManyTerms = 13,
 };
 
 enum EOperationKind : int {
@@ -93,6 +99,22 @@ protected:
 // Severity of a status as it shows in the log: 1 error, 0 warning.
 int GetStatusSeverity(ECalcStatus status);
 
+// What the user stops a long calculation with (the window's progress
+// dialog). A running calculation asks it now and then whether to stop; it
+// may let the window process its events meanwhile, but must not start
+// another calculation.
+class ICancelSource {
+public:
+    virtual bool CancelRequested() = 0;
+
+protected:
+    ~ICancelSource() = default;
+};
+
+// Units of work (about one node evaluation each) between two questions to
+// the cancel source.
+inline constexpr std::int64_t kCancelPollInterval = 4096;
+
 class CCalcRunState {
 public:
     bool continueFlag = true;
@@ -102,11 +124,40 @@ public:
     bool quietOverflow = false;
     int trigonometricUnits = 0;
     ILogReceiver* logReceiver = nullptr;
+    // Asked during long calculations; none when nobody can stop them.
+    ICancelSource* cancelSource = nullptr;
 
     // Start of a calculation: fresh flags, units taken from the preferences,
-    // and the log receiver told to empty itself.
+    // the log receiver told to empty itself, and the next poll due at once.
     void Reset();
+
+    // Long loops count their work here; about every kCancelPollInterval
+    // units the cancel request and the cancel source are consulted, and a
+    // cancel stops the calculation (see Cancel). Returns the continue flag.
+    bool Poll(std::int64_t work)
+    {
+        m_pollCredit -= work;
+        if (m_pollCredit > 0)
+            return continueFlag;
+        return PollNow();
+    }
+    // Consults the cancel request and the cancel source at once.
+    bool PollNow();
+    // Stops the running calculation: clears the continue flag and logs
+    // "Calculation cancelled" once, in the context of the current operation.
+    // Nothing happens when the calculation has already stopped.
+    void Cancel();
+
+private:
+    std::int64_t m_pollCredit = kCancelPollInterval;
 };
+
+// A request that the running calculation stop at its next poll, made from
+// a signal handler or another thread: it only sets a lock-free atomic flag.
+// The request stays until it is cleared.
+void RequestCancel() noexcept;
+bool CancelPending() noexcept;
+void ClearCancelRequest() noexcept;
 
 // The one process-wide run state.
 CCalcRunState& RunState();

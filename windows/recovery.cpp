@@ -24,6 +24,7 @@
 
 #include "document/qt/calc_doc.h"
 #include "document/text_file.h"
+#include "numeric/status.h"
 #include "windows/calc_main_frame.h"
 #include "windows/calc_view.h"
 
@@ -254,6 +255,9 @@ void InstallSessionEnd(CCalcMainFrame& frame, CCalcRecovery& recovery, CTerminat
 {
     auto leave = [&frame, &recovery] {
         recovery.Keep();
+        // A calculation running under its progress dialog (which lets this
+        // run) stops at its next poll.
+        RequestCancel();
         frame.LeaveWithoutQuestions();
         // Every event loop ends, those of open dialogs too, and so does
         // the start-up when it is still asking something.

@@ -3,11 +3,14 @@
 #include <QFile>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QScopedValueRollback>
 #include <QTextBlock>
 #include <QTextCursor>
+#include <QTextDocument>
 
 #include "document/memory_store.h"
 #include "document/preferences.h"
+#include "document/qt/calc_progress.h"
 #include "document/text_file.h"
 #include "language/calculate.h"
 
@@ -131,10 +134,26 @@ void CCalcDoc::SetText(const std::u16string& text, std::ptrdiff_t caret)
 
 void CCalcDoc::Calculate(bool all)
 {
+    if (m_calculating)
+        return;
     std::u16string text = Text();
     // One calculation starts from the start of the selection.
     std::ptrdiff_t position = all ? -1 : SelectionStart();
-    NCalculatorText::CalculateText(text, position);
+    // The window may process events during a long run; a text that changed
+    // meanwhile (an open request) is newer than the rewritten one.
+    bool changed = false;
+    const QMetaObject::Connection watch =
+        connect(m_editor->document(), &QTextDocument::contentsChanged, this, [&changed] { changed = true; });
+    {
+        const QScopedValueRollback<bool> busy(m_calculating, true);
+        CCalcProgress progress(m_editor->window());
+        NCalculatorText::CalculateText(text, position);
+    }
+    disconnect(watch);
+    if (changed) {
+        emit calculated();
+        return;
+    }
     // Whatever the run returned, the editor takes the rewritten text (one
     // undoable edit) and counts as modified; the caret goes where the run
     // left it, or to the start when "Calculate all" stopped early.
@@ -222,7 +241,14 @@ bool CCalcDoc::Execute(const QString& path)
         showError(FileResultMessage(result));
         return false;
     }
-    const bool ok = ExecuteCalculationText(DecodeTextFile(bytes));
+    if (m_calculating)
+        return false;
+    bool ok = false;
+    {
+        const QScopedValueRollback<bool> busy(m_calculating, true);
+        CCalcProgress progress(m_editor->window());
+        ok = ExecuteCalculationText(DecodeTextFile(bytes));
+    }
     emit calculated();
     return ok;
 }

@@ -46,6 +46,10 @@ public:
     void New();
 
     QString Path() const { return m_path; }
+    // True while a calculation, an execution or a memory load runs; the
+    // window may process events then (see CCalcProgress), and a second one
+    // does not start.
+    bool Calculating() const { return m_calculating; }
 
     // Asked before memory is freed (true for Yes) and shown on file errors.
     std::function<bool(const QString&)> askYesNo;
@@ -60,4 +64,5 @@ private:
 
     QPlainTextEdit* m_editor;
     QString m_path;
+    bool m_calculating = false;
 };

@@ -12,16 +12,10 @@
 #include "document/preferences.h"
 #include "document/text_file.h"
 #include "language/calculate.h"
-#include "language/node.h"
+#include "work_budget.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    static const bool initialised = [] {
-        // Long series are legitimate but slow; keep each input quick.
-        NCalculatorText::SetSeriesTurnLimit(20'000);
-        return true;
-    }();
-    (void)initialised;
     if (size < 2)
         return 0;
 
@@ -36,6 +30,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::size_t length = text.size();
     std::ptrdiff_t cursor = (mode & 0x10) ? static_cast<std::ptrdiff_t>(data[1] % (length + 1)) : -1;
     const std::ptrdiff_t before = cursor;
+    CFuzzWorkBudget budget(16);
     const bool ok = NCalculatorText::CalculateText(text, cursor);
 
     // After a run the cursor stands inside the text (at its end when every

@@ -10,22 +10,19 @@
 #include "document/memory_store.h"
 #include "document/preferences.h"
 #include "document/text_file.h"
-#include "language/node.h"
+#include "work_budget.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    static const bool initialised = [] {
-        NCalculatorText::SetSeriesTurnLimit(20'000);
-        return true;
-    }();
-    (void)initialised;
-
     Preferences().SetDefaults();
     CMemoryStore& store = MemoryStore();
     store.FreeMemory(EMemorySelection::All);
 
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
-    ExecuteCalculationText(DecodeUtf16File(bytes));
+    {
+        CFuzzWorkBudget budget(16);
+        ExecuteCalculationText(DecodeUtf16File(bytes));
+    }
 
     const std::u16string saved = store.BuildMemoryFileText(EMemorySelection::All);
     const std::string file = EncodeUtf16File(saved);

@@ -306,23 +306,6 @@ TEST(Evaluation, AnIndexIsResetWhenItsSeriesEnds)
     EXPECT_EQ(after, CComplex());
 }
 
-TEST(Evaluation, ASeriesLongerThanTheTurnLimitStopsBeforeItStarts)
-{
-    CLogRecorder log;
-    const std::uint64_t saved = SeriesTurnLimit();
-    SetSeriesTurnLimit(1000);
-    CComplex value;
-    EXPECT_TRUE(EvaluateExpression(u"sum(k,1,1000,1)", value));
-    EXPECT_EQ(value, CComplex(1000));
-    EXPECT_FALSE(EvaluateExpression(u"sum(k,1,1001,1)", value));
-    // The limit holds for all series of one evaluation together.
-    EXPECT_FALSE(EvaluateExpression(u"sum(n,1,10,sum(m,1,100,1))", value));
-    EXPECT_TRUE(EvaluateExpression(u"sum(n,1,9,sum(m,1,100,1))", value));
-    SetSeriesTurnLimit(saved);
-    EXPECT_EQ(log.Lines(), "Error|Series sum|Computation algorithm failed to converge\n"
-                           "Error|Series sum|Computation algorithm failed to converge\n");
-}
-
 TEST(StripComments, KeepsTheLengthAndBlanksEveryComment)
 {
     std::u16string text = u"a/*b*";

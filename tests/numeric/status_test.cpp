@@ -45,6 +45,8 @@ const SStatusCase kStatusCases[] = {
     {eNoConvergence, 0, 0, BesselFirstKind, false, eNoConvergence,
      "Error|Bessel of the first kind|Computation algorithm failed to converge\n"},
     {eInvalidParameter, 0, 0, SeriesSum, false, eInvalidParameter, "Error|Series sum|Invalid parameter\n"},
+    {eCancelled, 0, 0, SeriesSum, true, eCancelled, "Error|Series sum|Calculation cancelled\n"},
+    {eTooManyTerms, 0, 0, SeriesProduct, true, eTooManyTerms, "Error|Series product|Too many terms for a counting index\n"},
     {eNone, 0, 0, None, true, eUnknown, "Error|None|Unknown error\n"},
     {eUnknown, 0, 0, Index, true, eUnknown, "Error|Index|Unknown error\n"},
 };

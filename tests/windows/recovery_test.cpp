@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -14,6 +15,7 @@
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QProgressDialog>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -26,6 +28,8 @@
 
 #include "document/qt/calc_doc.h"
 #include "document/text_file.h"
+#include "numeric/status.h"
+#include "windows/calc_log.h"
 #include "windows/calc_main_frame.h"
 #include "windows/calc_view.h"
 
@@ -165,6 +169,36 @@ TEST_F(Recovery, EveryTerminationSignalLeaves)
     ::raise(SIGTERM);
     ASSERT_TRUE(WaitFor([&] { return !frame->isVisible(); }));
     EXPECT_FALSE(QFileInfo::exists(recovery->FilePath()));
+}
+
+TEST_F(Recovery, ATerminationSignalDuringALongCalculationCancelsItAndLeaves)
+{
+    Type("1+1;\nsum(k,1,1e12,k)");
+    // Once the progress dialog is up the window handles the signal.
+    // A run that goes on is stopped after 10 s so that the test ends.
+    QElapsedTimer clock;
+    bool raised = false;
+    QTimer timer;
+    QObject::connect(&timer, &QTimer::timeout, [&] {
+        if (!raised && qobject_cast<QProgressDialog*>(QApplication::activeModalWidget())) {
+            raised = true;
+            ::raise(SIGTERM);
+        } else if (clock.elapsed() > 10'000) {
+            RequestCancel();
+        }
+    });
+    timer.start(20);
+    clock.start();
+    frame->Document()->ExecuteCommand(CmdCalculateAll);
+    EXPECT_TRUE(raised);
+    EXPECT_LT(clock.elapsed(), 10'000);
+    EXPECT_FALSE(frame->isVisible());
+    // The text as it was when the signal came, before the cancelled run
+    // wrote its results.
+    EXPECT_EQ(FileText(recovery->FilePath()), u"1+1;\r\nsum(k,1,1e12,k)");
+    ASSERT_EQ(frame->Log()->topLevelItemCount(), 1);
+    EXPECT_EQ(frame->Log()->topLevelItem(0)->text(3), "Calculation cancelled");
+    ClearCancelRequest();
 }
 
 TEST_F(Recovery, NoDeletesTheOfferedFileAndRunningRunsAreLeftAlone)
