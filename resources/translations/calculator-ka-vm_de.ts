@@ -1063,6 +1063,17 @@ Für alle Zellen berechnen?</translation>
     </message>
 </context>
 <context>
+    <name>CCalcProgress</name>
+    <message>
+        <source>Calculating...</source>
+        <translation>Berechnung läuft...</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Abbrechen</translation>
+    </message>
+</context>
+<context>
     <name>CCalcRecovery</name>
     <message>
         <source>Restore the unsaved calculation from %1?</source>
