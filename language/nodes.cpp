@@ -181,7 +181,7 @@ bool IsWholeNumber(double x)
 
 bool CNodeLn::Evaluate(CComplex& value)
 {
-    COperationScope scope(NaturalLogarithm);
+    COperationScope scope(kKind);
     if (!m_children[0]->Evaluate(value))
         return false;
     const EOperationKind operandKind = RunState().previousKind;
@@ -194,7 +194,7 @@ bool CNodeLn::Evaluate(CComplex& value)
 
 bool CNodeGamma::Evaluate(CComplex& value)
 {
-    COperationScope scope(GammaFunction);
+    COperationScope scope(kKind);
     if (!m_children[0]->Evaluate(value))
         return false;
     if (value.imag() == 0 && value.real() < 1 && IsWholeNumber(value.real())) {
@@ -228,7 +228,8 @@ bool CNodeBessel<Kind, Which>::Evaluate(CComplex& value)
 {
     COperationScope scope(Kind);
     const CNode* list = m_children[0].get();
-    if (list->GetNodeType() != NodeVector || list->Children().size() != 2) {
+    const std::size_t count = list->Children().size();
+    if (list->GetNodeType() != NodeVector || count < kMinArguments || count > kMaxArguments) {
         ReportStatus(eSyntaxError);
         return false;
     }
@@ -381,10 +382,10 @@ bool CNodeVector::Evaluate(CComplex& value)
 
 bool CNodeSeries::EvaluateSeries(CComplex& value, bool product)
 {
-    COperationScope scope(product ? SeriesProduct : SeriesSum);
+    COperationScope scope(product ? CNodeProduct::kKind : CNodeSum::kKind);
     const CNode* list = m_children[0].get();
     const std::size_t count = list->Children().size();
-    if (list->GetNodeType() != NodeVector || (count != 4 && count != 5)) {
+    if (list->GetNodeType() != NodeVector || count < kMinArguments || count > kMaxArguments) {
         ReportStatus(eSyntaxError);
         return false;
     }

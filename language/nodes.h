@@ -22,6 +22,7 @@ namespace NCalculatorText {
 template <EOperationKind Kind, CComplex (*Function)(const CComplex&)>
 class CNodeFunction : public CNode {
 public:
+    static constexpr EOperationKind kKind = Kind;
     bool Evaluate(CComplex& value) override
     {
         COperationScope scope(Kind);
@@ -36,6 +37,7 @@ public:
 template <CComplex (*Function)(const CComplex&)>
 class CNodeComponent : public CNode {
 public:
+    static constexpr EOperationKind kKind = None;
     bool Evaluate(CComplex& value) override
     {
         if (!m_children[0]->Evaluate(value))
@@ -122,12 +124,14 @@ class CNodeConjugate final : public CNodeComponent<CalcConj> {};
 // operand has already delivered ln Γ, which then is the result.
 class CNodeLn final : public CNode {
 public:
+    static constexpr EOperationKind kKind = NaturalLogarithm;
     bool Evaluate(CComplex& value) override;
 };
 
 // Γ(a), or ln Γ(a) when the node is the operand of a logarithm.
 class CNodeGamma final : public CNode {
 public:
+    static constexpr EOperationKind kKind = GammaFunction;
     bool Evaluate(CComplex& value) override;
 };
 
@@ -142,6 +146,9 @@ public:
 template <EOperationKind Kind, EBesselKind Which>
 class CNodeBessel : public CNode {
 public:
+    static constexpr EOperationKind kKind = Kind;
+    static constexpr std::size_t kMinArguments = 2;
+    static constexpr std::size_t kMaxArguments = 2;
     bool Evaluate(CComplex& value) override;
 };
 class CNodeBesselJ final : public CNodeBessel<BesselFirstKind, EBesselKind::J> {};
@@ -230,17 +237,23 @@ public:
 
 // The series sum and product over a list (index, start, end, [step,] term).
 class CNodeSeries : public CNode {
+public:
+    static constexpr std::size_t kMinArguments = 4;
+    static constexpr std::size_t kMaxArguments = 5;
+
 protected:
     bool EvaluateSeries(CComplex& value, bool product);
 };
 
 class CNodeSum final : public CNodeSeries {
 public:
+    static constexpr EOperationKind kKind = SeriesSum;
     bool Evaluate(CComplex& value) override { return EvaluateSeries(value, false); }
 };
 
 class CNodeProduct final : public CNodeSeries {
 public:
+    static constexpr EOperationKind kKind = SeriesProduct;
     bool Evaluate(CComplex& value) override { return EvaluateSeries(value, true); }
 };
 

@@ -1,5 +1,6 @@
 #include "windows/calc_keypad.h"
 #include "windows/platform.h"
+#include "language/functions.h"
 #include "language/keywords.h"
 
 #include <QApplication>
@@ -160,20 +161,35 @@ QString HelpText(int controlId)
 
 // ------------------------------------------------------------ tables
 
+namespace {
+
+// A button that types a function, named by one of its accepted names: it
+// shows and types the function's written forms.
+CKeypadSpelling FunctionSpelling(int controlId, std::u16string_view name)
+{
+    const NCalculatorText::CFunction* function = NCalculatorText::FindFunction(name);
+    // The forms are literals, so their data is terminated.
+    return {controlId, function->west.data(), function->east.data()};
+}
+
+}  // namespace
+
+// In the order of the function numbers. The decimal separator and the
+// factorial's label are the two spelled buttons that type no function name.
 const std::array<CKeypadSpelling, 39> KeypadSpellingTable = {{
-    {1029, u"tan", u"tg"},       {1030, u"cot", u"ctg"},         {1053, u"csc", u"cosec"},
-    {1042, u"arctan", u"arctg"}, {1043, u"arccot", u"arcctg"},   {1056, u"arccsc", u"arccosec"},
-    {1031, u"sinh", u"sh"},      {1032, u"cosh", u"ch"},         {1033, u"tanh", u"th"},
-    {1034, u"coth", u"cth"},     {1044, u"arsinh", u"arsh"},     {1045, u"arcosh", u"arch"},
-    {1046, u"artanh", u"arth"},  {1047, u"arcoth", u"arcth"},    {1059, u"arsech", u"arsch"},
-    {1037, u"log", u"lg"},       {1026, u".", u","},             {1028, u"sin", u"sin"},
-    {1027, u"cos", u"cos"},      {1052, u"sec", u"sec"},         {1055, u"csch", u"csch"},
-    {1054, u"sech", u"sech"},    {1035, u"exp", u"exp"},         {1038, u"ln", u"ln"},
-    {1060, u"abs", u"abs"},      {1036, u"n!", u"n!"},           {1040, u"arcsin", u"arcsin"},
-    {1041, u"arccos", u"arccos"}, {1057, u"arcsec", u"arcsec"},  {1058, u"arcsch", u"arcsch"},
-    {1130, u"J", u"J"},          {1131, u"Y", u"Y"},             {1132, u"I", u"I"},
-    {1133, u"K", u"K"},          {1135, u"sign", u"sign"},       {1128, u"conj", u"conj"},
-    {1125, u"re", u"re"},        {1126, u"im", u"im"},           {1127, u"arg", u"arg"},
+    FunctionSpelling(1029, u"tg"),     FunctionSpelling(1030, u"ctg"),    FunctionSpelling(1053, u"cosec"),
+    FunctionSpelling(1042, u"arctg"),  FunctionSpelling(1043, u"arcctg"), FunctionSpelling(1056, u"arccosec"),
+    FunctionSpelling(1031, u"sh"),     FunctionSpelling(1032, u"ch"),     FunctionSpelling(1033, u"th"),
+    FunctionSpelling(1034, u"cth"),    FunctionSpelling(1044, u"arsh"),   FunctionSpelling(1045, u"arch"),
+    FunctionSpelling(1046, u"arth"),   FunctionSpelling(1047, u"arcth"),  FunctionSpelling(1059, u"arsch"),
+    FunctionSpelling(1037, u"lg"),     {1026, u".", u","},                FunctionSpelling(1028, u"sin"),
+    FunctionSpelling(1027, u"cos"),    FunctionSpelling(1052, u"sec"),    FunctionSpelling(1055, u"csch"),
+    FunctionSpelling(1054, u"sech"),   FunctionSpelling(1035, u"exp"),    FunctionSpelling(1038, u"ln"),
+    FunctionSpelling(1060, u"abs"),    {1036, u"n!", u"n!"},              FunctionSpelling(1040, u"arcsin"),
+    FunctionSpelling(1041, u"arccos"), FunctionSpelling(1057, u"arcsec"), FunctionSpelling(1058, u"arcsch"),
+    FunctionSpelling(1130, u"j"),      FunctionSpelling(1131, u"y"),      FunctionSpelling(1132, u"i"),
+    FunctionSpelling(1133, u"k"),      FunctionSpelling(1135, u"sign"),   FunctionSpelling(1128, u"conj"),
+    FunctionSpelling(1125, u"re"),     FunctionSpelling(1126, u"im"),     FunctionSpelling(1127, u"arg"),
 }};
 
 const CKeypadButtonInfo& KeypadButtonInfo(int index)
@@ -209,12 +225,7 @@ int KeypadFunctionNumber(int controlId)
 std::u16string KeypadSpelling(int row, bool east, bool upper)
 {
     const CKeypadSpelling& spelling = KeypadSpellingTable[static_cast<std::size_t>(row)];
-    std::u16string text = east ? spelling.east : spelling.west;
-    if (upper)
-        for (char16_t& c : text)
-            if (c >= u'a' && c <= u'z')
-                c = static_cast<char16_t>(c - u'a' + u'A');
-    return text;
+    return NCalculatorText::WrittenForm(spelling.west, spelling.east, east ? 1 : 0, upper ? 1 : 0);
 }
 
 std::u16string_view RandomKeyword(unsigned form)
