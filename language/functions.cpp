@@ -1,5 +1,7 @@
 #include "language/functions.h"
 
+#include <vector>
+
 #include "language/nodes.h"
 
 namespace NCalculatorText {
@@ -69,6 +71,43 @@ constexpr CFunction kFunctions[] = {
     Row<CNodeProduct>({u"\u220F", u"prod", u"product"}),  // ∏
 };
 
+// The accepted names grouped by their length: a lookup compares only the
+// few names of the right length.
+class CNameIndex {
+public:
+    CNameIndex()
+    {
+        for (const CFunction& function : kFunctions) {
+            for (std::u16string_view name : function.names) {
+                if (!name.empty())
+                    m_byLength.at(name.size()).push_back({name, &function});
+            }
+        }
+    }
+
+    const CFunction* Find(std::u16string_view name) const
+    {
+        for (const CEntry& entry : m_byLength[name.size()]) {
+            if (entry.name == name)
+                return entry.function;
+        }
+        return nullptr;
+    }
+
+private:
+    struct CEntry {
+        std::u16string_view name;
+        const CFunction* function;
+    };
+    std::array<std::vector<CEntry>, kMaxFunctionNameLength + 1> m_byLength;
+};
+
+const CNameIndex& NameIndex()
+{
+    static const CNameIndex index;
+    return index;
+}
+
 }  // namespace
 
 std::span<const CFunction> FunctionTable()
@@ -80,13 +119,7 @@ const CFunction* FindFunction(std::u16string_view name)
 {
     if (name.empty() || name.size() > kMaxFunctionNameLength)
         return nullptr;
-    for (const CFunction& function : kFunctions) {
-        for (std::u16string_view accepted : function.names) {
-            if (accepted.size() == name.size() && accepted == name)
-                return &function;
-        }
-    }
-    return nullptr;
+    return NameIndex().Find(name);
 }
 
 }  // namespace NCalculatorText
