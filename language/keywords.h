@@ -13,6 +13,12 @@
 
 namespace NCalculatorText {
 
+// White space around words: blank, TAB, LF, CR, VT and FF.
+inline bool IsWhiteSpace(char16_t c)
+{
+    return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r' || c == u'\v' || c == u'\f';
+}
+
 // The constant words, given in lower case.
 enum class EConstantWord { Pi, E, ImaginaryUnit, Result, Random };
 std::optional<EConstantWord> FindConstantWord(std::u16string_view word);

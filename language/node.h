@@ -110,7 +110,6 @@ public:
     const std::vector<std::unique_ptr<CNode>>& Children() const { return m_children; }
     CVariableTable* Variables() const { return m_variables; }
     bool OwnsVariables() const { return m_ownedVariables != nullptr; }
-    int Depth() const { return m_depth; }
 
 protected:
     friend class CParcer;

@@ -6,6 +6,7 @@
 
 #include "document/memory_store.h"
 #include "language/calculate.h"
+#include "language/keywords.h"
 #include "numeric/gamma.h"
 #include "numeric/random.h"
 
@@ -13,7 +14,6 @@ namespace NCalculatorText {
 
 namespace {
 
-constexpr double kPi = 3.141592653589793;
 constexpr double kE = 2.718281828459045;
 
 struct CSeriesTurns {
@@ -25,11 +25,6 @@ CSeriesTurns& SeriesTurns()
 {
     static CSeriesTurns turns;
     return turns;
-}
-
-bool IsWhiteSpace(char16_t c)
-{
-    return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r' || c == u'\v' || c == u'\f';
 }
 
 // The magnitude of a decimal text that the conversion found out of range:
@@ -122,11 +117,6 @@ std::uint64_t SeriesTurnLimit()
 void ResetSeriesTurns()
 {
     SeriesTurns().used = 0;
-}
-
-CComplex NegateKeepingZero(const CComplex& z)
-{
-    return {0.0 - z.real(), 0.0 - z.imag()};
 }
 
 // ---------------------------------------------------------------- base

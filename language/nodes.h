@@ -76,8 +76,7 @@ class CNodePow final : public CNodeBinary<Power, CalcPower> {};
 // Negation as 0 − a: a zero part stays +0, so that "-4" is the real number
 // −4 and not −4 − 0i, which would put sqrt(-4) on the far side of the branch
 // cut (−2i instead of 2i).
-CComplex NegateKeepingZero(const CComplex& z);
-class CNodeChangeSign final : public CNodeComponent<NegateKeepingZero> {};
+class CNodeChangeSign final : public CNodeComponent<CalcNegate> {};
 
 // ---------------------------------------------------------------- functions
 

@@ -61,11 +61,6 @@ bool IsDigit(char16_t c)
     return c >= u'0' && c <= u'9';
 }
 
-bool IsWhiteSpace(char16_t c)
-{
-    return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r' || c == u'\v' || c == u'\f';
-}
-
 bool IsIdentifierStart(char16_t c)
 {
     return c == u'_' || (c >= u'a' && c <= u'z');
