@@ -15,8 +15,6 @@
 #include <set>
 
 #include "document/utf.h"
-#include "language/functions.h"
-#include "language/keywords.h"
 #include "support/data_file.h"
 #include "windows/keypad_test_app.h"
 
@@ -362,40 +360,6 @@ TEST_F(KeypadTest, RelabellingFollowsNotationCaseGammaAndUnit)
     keypad->Relabel();
     EXPECT_EQ(Label(*keypad, 1036), "n!");
     EXPECT_EQ(Label(*keypad, 1029), "tan");
-}
-
-TEST_F(KeypadTest, FunctionButtonsShowAndTypeTheTablesForms)
-{
-    // Every function the program writes by name has one button, whose label
-    // and typed text are the function table's forms in every notation and
-    // case; functions without written forms have no spelled button.
-    auto keypad = MakeKeypad();
-    CRecordingReceiver receiver;
-    keypad->SetReceiver(&receiver);
-    int written = 0;
-    for (unsigned notation : {0u, 1u}) {
-        for (unsigned notationCase : {0u, 1u}) {
-            Preferences().Set(EPreference::Notation, notation);
-            Preferences().Set(EPreference::NotationCase, notationCase);
-            keypad->Relabel();
-            for (const NCalculatorText::CFunction& function : NCalculatorText::FunctionTable()) {
-                const QString form = QString::fromStdU16String(
-                    NCalculatorText::WrittenForm(function.west, function.east, notation, notationCase));
-                int buttons = 0;
-                for (const CKeypadSpelling& row : KeypadSpellingTable) {
-                    if (keypad->ButtonById(row.controlId)->text() != form || form.isEmpty())
-                        continue;
-                    ++buttons;
-                    receiver.calls.clear();
-                    keypad->PressButton(row.controlId);
-                    EXPECT_EQ(receiver.calls, std::vector<std::string>{"insert " + form.toStdString() + "("});
-                }
-                EXPECT_EQ(buttons, function.west.empty() ? 0 : 1) << Utf16ToUtf8(function.names[0]);
-                written += buttons;
-            }
-        }
-    }
-    EXPECT_EQ(written, 4 * 37);
 }
 
 TEST_F(KeypadTest, RelabellingLaysOutForTheCase)
