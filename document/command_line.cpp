@@ -10,6 +10,7 @@
 #include "document/preferences.h"
 #include "document/text_file.h"
 #include "document/utf.h"
+#include "kavm_version.h"
 #include "language/calculate.h"
 #include "numeric/random.h"
 #include "numeric/status.h"
@@ -34,8 +35,8 @@ constexpr std::string_view kUsage =
     "  --preference NAME=VALUE  set a preference for this run; may be repeated\n"
     "  --memory FILE            execute a memory file before the run; may be repeated\n"
     "  --save-memory FILE       write every memory cell to FILE after the run\n"
-    "  --help                   show this help and exit\n"
-    "  --version                show the version and exit\n"
+    "  -h, --help               show this help and exit\n"
+    "  -v, --version            show the version and exit\n"
     "\n"
     "Preferences: AppendFunction, AppendMemory, AppendFunctionWith (0-2),\n"
     "AppendMemoryWith (0-2), AppendIncludePower, FormatRandom (0-5),\n"
@@ -47,7 +48,7 @@ constexpr std::string_view kUsage =
     "that cannot be read or written.\n";
 
 constexpr std::string_view kOptions[] = {"--calculate", "--cursor",  "--preference", "--memory",
-                                         "--save-memory", "--help", "--version"};
+                                         "--save-memory", "--help", "--version", "-h", "-v"};
 
 bool EqualsIgnoringCase(std::string_view a, std::u16string_view b)
 {
@@ -114,10 +115,15 @@ std::optional<CUsageError> ParseOptions(const std::vector<std::string>& argument
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         const std::string& argument = arguments[i];
         const std::size_t equals = argument.find('=');
-        const bool isOption = argument.size() > 2 && argument.compare(0, 2, "--") == 0;
+        const bool isOption = (argument.size() > 2 && argument.compare(0, 2, "--") == 0) ||
+                              argument == "-h" || argument == "-v";
         if (!isOption)
             return CUsageError{"unexpected argument '" + argument + "'"};
-        const std::string name = argument.substr(0, equals);
+        std::string name = argument.substr(0, equals);
+        if (name == "-h")
+            name = "--help";
+        else if (name == "-v")
+            name = "--version";
         std::optional<std::string> value;
         if (equals != std::string::npos)
             value = argument.substr(equals + 1);
@@ -283,7 +289,7 @@ int FileError(std::ostream& err, const std::string& path, EFileResult result)
 }  // namespace
 
 int RunCommandLine(const std::vector<std::string>& arguments, std::istream& in, std::ostream& out,
-                   std::ostream& err, bool& handled)
+                   std::ostream& err, bool& handled, std::string_view windowUsage)
 {
     handled = false;
     bool batch = false;
@@ -297,6 +303,8 @@ int RunCommandLine(const std::vector<std::string>& arguments, std::istream& in, 
     if (const std::optional<CUsageError> error = ParseOptions(arguments, options))
         return UsageError(err, error->message);
     if (options.help) {
+        if (!windowUsage.empty())
+            out << windowUsage << '\n';
         out << kUsage;
         return 0;
     }
@@ -358,10 +366,10 @@ int RunCommandLine(const std::vector<std::string>& arguments, std::istream& in, 
 }
 
 int RunCommandLine(int argc, const char* const* argv, std::istream& in, std::ostream& out, std::ostream& err,
-                   bool& handled)
+                   bool& handled, std::string_view windowUsage)
 {
     std::vector<std::string> arguments;
     for (int i = 1; i < argc; ++i)
         arguments.emplace_back(argv[i]);
-    return RunCommandLine(arguments, in, out, err, handled);
+    return RunCommandLine(arguments, in, out, err, handled, windowUsage);
 }

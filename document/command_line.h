@@ -8,7 +8,7 @@
 //                    --preference NAME=VALUE one preference for this run
 //                    --memory FILE           execute a memory file first
 //                    --save-memory FILE      save every memory cell afterwards
-//                    --help, --version
+//                    -h, --help, -v, --version
 //
 // The rewritten text goes to `out` in UTF-8, exactly as rewritten; every log
 // message goes to `err` as one line "N<TAB>Status<TAB>Context<TAB>Description".
@@ -21,14 +21,17 @@
 // error or a file that cannot be read or written. Otherwise it touches
 // nothing, sets handled to false and returns 0; the caller goes on as usual.
 // The preferences it starts from are those in Preferences() at the call.
+// A program that also has a window passes the help of its window words as
+// windowUsage; the help shows it before the batch options.
 
 #include <iosfwd>
 #include <string>
+#include <string_view>
 #include <vector>
 
 int RunCommandLine(int argc, const char* const* argv, std::istream& in, std::ostream& out, std::ostream& err,
-                   bool& handled);
+                   bool& handled, std::string_view windowUsage = {});
 
 // The same with the arguments after the program name.
 int RunCommandLine(const std::vector<std::string>& arguments, std::istream& in, std::ostream& out,
-                   std::ostream& err, bool& handled);
+                   std::ostream& err, bool& handled, std::string_view windowUsage = {});

@@ -169,17 +169,38 @@ bool IsWholeNumber(double x)
 
 }  // namespace
 
+bool CNodeLn::Build()
+{
+    if (!CNode::Build())
+        return false;
+    // Brackets leave no node; a list stands for its first element.
+    CNode* operand = m_children.empty() ? nullptr : m_children[0].get();
+    while (operand && operand->GetNodeType() == NodeVector && !operand->Children().empty())
+        operand = operand->Children()[0].get();
+    if (auto* gamma = dynamic_cast<CNodeGammaFamily*>(operand)) {
+        gamma->DeliverLogarithm();
+        m_gammaOperand = true;
+    }
+    return true;
+}
+
 bool CNodeLn::Evaluate(CComplex& value)
 {
     COperationScope scope(kKind);
     if (!m_children[0]->Evaluate(value))
         return false;
     const EOperationKind operandKind = RunState().previousKind;
-    if (operandKind == GammaFunction || operandKind == Factorial)
+    if (m_gammaOperand && (operandKind == GammaFunction || operandKind == Factorial))
         CheckResultOverflow(value);  // already ln Γ
     else
         value = CalcLn(value);
     return RunState().continueFlag;
+}
+
+void CNodeGammaFamily::Compute(const COperationScope& scope, const CComplex& z, CComplex& value) const
+{
+    value = m_logarithm && scope.EntryKind() == NaturalLogarithm ? LogGamma(z) : Gamma(z);
+    CheckResultOverflow(value);
 }
 
 bool CNodeGamma::Evaluate(CComplex& value)
@@ -191,8 +212,7 @@ bool CNodeGamma::Evaluate(CComplex& value)
         ReportStatus(eSingularity, value.real(), value.imag());
         return false;
     }
-    value = scope.EntryKind() == NaturalLogarithm ? LogGamma(value) : Gamma(value);
-    CheckResultOverflow(value);
+    Compute(scope, value, value);
     return RunState().continueFlag;
 }
 
@@ -205,9 +225,7 @@ bool CNodeFactorial::Evaluate(CComplex& value)
         ReportStatus(eSingularity, value.real(), value.imag());
         return false;
     }
-    const CComplex next(value.real() + 1, value.imag());
-    value = scope.EntryKind() == NaturalLogarithm ? LogGamma(next) : Gamma(next);
-    CheckResultOverflow(value);
+    Compute(scope, CComplex(value.real() + 1, value.imag()), value);
     return RunState().continueFlag;
 }
 

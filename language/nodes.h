@@ -119,23 +119,44 @@ class CNodeIm final : public CNodeComponent<CalcIm> {};
 class CNodeArg final : public CNodeComponent<CalcArg> {};
 class CNodeConjugate final : public CNodeComponent<CalcConj> {};
 
-// The natural logarithm. When its operand is a Gamma or factorial node, the
-// operand has already delivered ln Γ, which then is the result.
+// Γ and the factorial. When the node is the operand of a natural logarithm
+// it delivers ln Γ instead, which stays finite far beyond the range of Γ;
+// the logarithm then takes that value as its result.
+class CNodeGammaFamily : public CNode {
+public:
+    void DeliverLogarithm() { m_logarithm = true; }
+
+protected:
+    // Γ(z), or ln Γ(z) for the logarithm, with the overflow check.
+    void Compute(const COperationScope& scope, const CComplex& z, CComplex& value) const;
+
+private:
+    bool m_logarithm = false;
+};
+
+// The natural logarithm. Its operand is a Gamma or factorial node when that
+// node is the whole argument: in brackets, or the first element of a list,
+// which the list stands for. Anything in between (a sign, floor, sign
+// change, store) takes its own value of Γ, so the pass-through stops there.
 class CNodeLn final : public CNode {
 public:
     static constexpr EOperationKind kKind = NaturalLogarithm;
+    bool Build() override;
     bool Evaluate(CComplex& value) override;
+
+private:
+    bool m_gammaOperand = false;
 };
 
-// Γ(a), or ln Γ(a) when the node is the operand of a logarithm.
-class CNodeGamma final : public CNode {
+// Γ(a), or ln Γ(a) as the operand of a logarithm.
+class CNodeGamma final : public CNodeGammaFamily {
 public:
     static constexpr EOperationKind kKind = GammaFunction;
     bool Evaluate(CComplex& value) override;
 };
 
-// a! = Γ(a + 1), or ln Γ(a + 1) when the node is the operand of a logarithm.
-class CNodeFactorial final : public CNode {
+// a! = Γ(a + 1), or ln Γ(a + 1) as the operand of a logarithm.
+class CNodeFactorial final : public CNodeGammaFamily {
 public:
     bool Evaluate(CComplex& value) override;
 };

@@ -1,7 +1,9 @@
 #include "numeric/elementary.h"
 
+#include <algorithm>
 #include <cmath>
 
+#include "numeric/double_double.h"
 #include "numeric/realmath.h"
 #include "numeric/status.h"
 
@@ -671,6 +673,87 @@ CComplex CalcLg(const CComplex& z)
     return Checked(Lg(z));
 }
 
+namespace {
+
+using NDoubleDouble::CDD;
+
+// A complex number in double-double parts times 2^exponent, the parts kept
+// near 1 so that no intermediate overflows or vanishes.
+struct CScaledComplex {
+    CDD re;
+    CDD im;
+    long long exponent = 0;
+
+    void Normalize()
+    {
+        const double size = std::fmax(std::fabs(re.hi), std::fabs(im.hi));
+        if (size == 0 || !std::isfinite(size))
+            return;
+        const int shift = std::ilogb(size);
+        re = {std::ldexp(re.hi, -shift), std::ldexp(re.lo, -shift)};
+        im = {std::ldexp(im.hi, -shift), std::ldexp(im.lo, -shift)};
+        exponent += shift;
+    }
+};
+
+CScaledComplex operator*(const CScaledComplex& a, const CScaledComplex& b)
+{
+    CScaledComplex r;
+    r.re = a.re * b.re - a.im * b.im;
+    r.im = a.re * b.im + a.im * b.re;
+    r.exponent = a.exponent + b.exponent;
+    r.Normalize();
+    return r;
+}
+
+double ScaleToDouble(double x, long long exponent)
+{
+    // Beyond these bounds every non-zero part is infinite or vanishes.
+    constexpr long long kLimit = 4000;
+    return std::ldexp(x, static_cast<int>(std::clamp(exponent, -kLimit, kLimit)));
+}
+
+// z^k for a complex z and a 32-bit k by repeated squaring in double-double
+// arithmetic: the rounding errors of the squarings stay far below the
+// final rounding to doubles, so the result is within a few units in the
+// last place of the exact power of z.
+CComplex ComplexIntegerPower(const CComplex& z, long long k)
+{
+    unsigned long long n = k < 0 ? 0ULL - static_cast<unsigned long long>(k) : static_cast<unsigned long long>(k);
+    if (!IsFinite(z)) {
+        // Nothing to keep accurate: plain products give the infinite or
+        // undefined parts that the overflow check reports.
+        CComplex base = z;
+        CComplex t = 1.0;
+        for (; n; n >>= 1) {
+            if (n & 1)
+                t = Product(t, base);
+            base = Product(base, base);
+        }
+        return k < 0 ? Reciprocal(1.0, t) : t;
+    }
+    CScaledComplex base;
+    base.re.hi = z.real();
+    base.im.hi = z.imag();
+    base.Normalize();
+    CScaledComplex t;
+    t.re.hi = 1;
+    while (n) {
+        if (n & 1)
+            t = t * base;
+        n >>= 1;
+        if (n)
+            base = base * base;
+    }
+    const CComplex mantissa(t.re.hi + t.re.lo, t.im.hi + t.im.lo);
+    if (k >= 0)
+        return {ScaleToDouble(mantissa.real(), t.exponent), ScaleToDouble(mantissa.imag(), t.exponent)};
+    const CComplex inverse = Reciprocal(1.0, mantissa);
+    return {ScaleToDouble(inverse.real(), -t.exponent), ScaleToDouble(inverse.imag(), -t.exponent)};
+}
+
+}  // namespace
+
 CComplex CalcPower(const CComplex& a, const CComplex& b)
 {
     if (IsZero(a) && (b.imag() != 0 || b.real() <= 0))
@@ -679,32 +762,16 @@ CComplex CalcPower(const CComplex& a, const CComplex& b)
     CComplex result;
     const double k = b.real();
     if (b.imag() == 0 && k >= -2147483648.0 && k < 2147483648.0 && k == std::trunc(k)) {
-        // Integer exponent, any 32-bit integer including -2^31: repeated
-        // squaring.
-        unsigned long long n = static_cast<unsigned long long>(std::fabs(k));
-        if (a.imag() == 0) {
-            double base = a.real();
-            double t = 1;
-            while (n) {
-                if (n & 1)
-                    t *= base;
-                n >>= 1;
-                if (n)
-                    base *= base;
-            }
-            result = k < 0 ? CComplex(1 / t, 0.0) : CComplex(t, 0.0);
-        } else {
-            CComplex base = a;
-            CComplex t = 1.0;
-            while (n) {
-                if (n & 1)
-                    t = Product(t, base);
-                n >>= 1;
-                if (n)
-                    base = Product(base, base);
-            }
-            result = k < 0 ? Reciprocal(1.0, t) : t;
-        }
+        // Integer exponent, any 32-bit integer including -2^31. A real base
+        // goes to the library's power, which rounds the exact power of the
+        // base; repeated squaring in doubles would lose about a bit at every
+        // squaring. Neither reports anything here: a result too big for a
+        // double is caught by the overflow check below, and a vanished one
+        // is 0 without a warning.
+        if (a.imag() == 0)
+            result = CComplex(std::pow(a.real(), k), 0.0);
+        else
+            result = ComplexIntegerPower(a, static_cast<long long>(k));
     } else if (b.imag() == 0) {
         if (a.imag() == 0 && a.real() > 0) {
             if (k == 0.5)

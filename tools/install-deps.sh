@@ -3,7 +3,8 @@
 set -euo pipefail
 packages=(g++ cmake make pkgconf libgtest-dev libgmock-dev libbenchmark-dev
           qt6-base-dev libgl-dev python3 python3-mpmath xauth clang libclang-rt-14-dev
-          poppler-utils)
+          poppler-utils
+          desktop-file-utils appstream libxml2-utils dpkg-dev file groff-base)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -2,7 +2,8 @@
 # Builds the program, starts it under a virtual X server (Xvfb) as a person
 # would see it, and saves pictures of its main window as PNG files: an empty
 # calculation, the example file, and the keypad in each of its four styles
-# and with custom colours. Each run of the program has fresh settings and
+# and with custom colours; the example again in a dark palette, and both
+# palettes at scale 2 (QT_SCALE_FACTOR=2, as on a high-density screen). Each run of the program has fresh settings and
 # desktop folders in a temporary directory, so the user's own stay
 # untouched. Without Xvfb (and no way to install it) the pictures are drawn
 # on Qt's offscreen platform instead.
@@ -20,7 +21,7 @@ if ! command -v xvfb-run >/dev/null && [ "$(id -u)" -eq 0 ]; then
   DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends xvfb xauth >/dev/null 2>&1 || true
 fi
 if command -v xvfb-run >/dev/null; then
-  run=(xvfb-run -a -s "-screen 0 1920x1080x24")
+  run=(xvfb-run -a -s "-screen 0 3840x2160x24")
   platform=xcb
 else
   echo "screenshot: no Xvfb, drawing offscreen" >&2
@@ -29,7 +30,8 @@ else
 fi
 
 # shoot FILE SETTINGS [ARGUMENTS...]: SETTINGS is the text of the settings
-# file the program starts with.
+# file the program starts with; the variable SCALE (default 1) is the
+# scale factor of the screen.
 shoot() {
   local file="$1" settings="$2"; shift 2
   local home
@@ -37,7 +39,7 @@ shoot() {
   mkdir -p "$home/config/Vantrel"
   printf '%s\n' "$settings" > "$home/config/Vantrel/Calculator Ka-Vm.conf"
   HOME="$home" XDG_CONFIG_HOME="$home/config" XDG_DATA_HOME="$home/data" \
-    XDG_RUNTIME_DIR="$home" QT_QPA_PLATFORM="$platform" \
+    XDG_RUNTIME_DIR="$home" QT_QPA_PLATFORM="$platform" QT_SCALE_FACTOR="${SCALE:-1}" \
     timeout 60 "${run[@]}" ./build/calculator-ka-vm --screenshot "$out/$file" "$@" 2>/dev/null
   rm -rf "$home"
   echo "$out/$file"
@@ -58,3 +60,8 @@ shoot keypad-2000.png "$(printf '[GUI]\nKeypad\\Style=0')" "$example" -style Win
 colours='Keypad\ColorFunction=9498256\nKeypad\ColorDigit=3381759\nKeypad\ColorService=6316128\nKeypad\ColorTextService=16777215'
 shoot keypad-vantrel-colours.png "$(printf "[GUI]\nKeypad\\\\Style=1\n$colours")" "$example"
 shoot keypad-vista-colours.png "$(printf "[GUI]\nKeypad\\\\Style=3\n$colours")" "$example"
+
+# Palettes and scales: light and dark, at scale 1 and 2.
+shoot window-example-dark.png "" "$example" --palette dark
+SCALE=2 shoot window-example-scale2.png "" "$example"
+SCALE=2 shoot window-example-dark-scale2.png "" "$example" --palette dark

@@ -7,3 +7,11 @@ public:
     // The whole life of the program; returns its exit status.
     static int Run(int argc, char** argv);
 };
+
+class CCalcMainFrame;
+struct CShellHooks;
+
+// What the start-up steps of the desktop (windows/shell_registration.h)
+// do with the window: open a file as the document, asking first to save
+// changes, and print.
+CShellHooks WindowShellHooks(CCalcMainFrame& frame);

@@ -27,6 +27,12 @@ CCalcBar::CCalcBar(const QString& title, int controlId, bool fixedSize, QWidget*
     ::SetControlId(this, controlId);
     setAllowedAreas(Qt::AllDockWidgetAreas);
     AllBars().append(this);
+    // The title stands on the row-start side: at the left of a pane docked
+    // at the top or bottom, so that it takes no height from the rows.
+    connect(this, &QDockWidget::dockLocationChanged, this, [this](Qt::DockWidgetArea area) {
+        const bool acrossRow = area == Qt::TopDockWidgetArea || area == Qt::BottomDockWidgetArea;
+        setFeatures(acrossRow ? features() | DockWidgetVerticalTitleBar : features() & ~DockWidgetVerticalTitleBar);
+    });
 }
 
 CCalcBar::~CCalcBar()

@@ -11,6 +11,7 @@
 #include <QMessageBox>
 #include <QScreen>
 #include <QSettings>
+#include <QStyle>
 #include <QWhatsThis>
 
 #include <cmath>
@@ -362,8 +363,56 @@ void CCalcKeyPad::LayOut()
         m_buttons[static_cast<std::size_t>(i)]->setGeometry(KeypadButtonRect(i, m_measures, m_sizes));
     const QSize keypad = KeypadSize(m_measures, m_sizes);
     setFixedSize(keypad);
+    // The buttons moved under a mouse that may not have moved: the one that
+    // was hot is no longer under it, and no leave event will tell it so.
+    for (CColorButton* button : m_buttons)
+        button->ResetHot();
     update();
     emit LayoutChanged(keypad);
+}
+
+CCalcKeypadScroller::CCalcKeypadScroller(CCalcKeyPad* keypad, QWidget* parent)
+    : QScrollArea(parent)
+{
+    setObjectName(QStringLiteral("KeypadScroller"));
+    setFrameShape(QFrame::NoFrame);
+    setFocusPolicy(Qt::NoFocus);
+    setWidgetResizable(false);
+    setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setWidget(keypad);
+    connect(keypad, &CCalcKeyPad::LayoutChanged, this, [this] { updateGeometry(); });
+}
+
+QSize CCalcKeypadScroller::sizeHint() const
+{
+    // The whole keypad; the scroll area's own hint is capped.
+    const QSize keypad = widget() ? widget()->size() : QSize();
+    return {keypad.width(), keypad.height() + (m_barShown ? ScrollBarExtent() : 0)};
+}
+
+QSize CCalcKeypadScroller::minimumSizeHint() const
+{
+    // The keypad's whole height, and the bar below it while the pane is
+    // narrower than the keypad; any width from a few buttons on.
+    const QSize keypad = widget() ? widget()->size() : QSize();
+    return {std::min(keypad.width(), 6 * ScrollBarExtent()),
+            keypad.height() + (m_barShown ? ScrollBarExtent() : 0)};
+}
+
+int CCalcKeypadScroller::ScrollBarExtent() const
+{
+    return style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
+}
+
+void CCalcKeypadScroller::resizeEvent(QResizeEvent* event)
+{
+    QScrollArea::resizeEvent(event);
+    const bool barShown = widget() && width() < widget()->width();
+    if (barShown != m_barShown) {
+        m_barShown = barShown;
+        updateGeometry();
+    }
 }
 
 // ------------------------------------------------------------ settings

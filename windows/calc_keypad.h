@@ -11,6 +11,7 @@
 #include <QRect>
 #include <QSize>
 #include <QString>
+#include <QScrollArea>
 #include <QWidget>
 
 #include <array>
@@ -237,3 +238,24 @@ private:
     bool m_systemFace = false;
     EKeypadStyle m_style = StyleVantrel;
 };
+
+// The keypad's place in its pane: the keypad keeps its size, and where the
+// pane is narrower than the keypad, the keypad scrolls sideways inside it
+// instead of making the main window wider.
+class CCalcKeypadScroller : public QScrollArea {
+    Q_OBJECT
+public:
+    explicit CCalcKeypadScroller(CCalcKeyPad* keypad, QWidget* parent = nullptr);
+
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    int ScrollBarExtent() const;
+
+    bool m_barShown = false;  // the keypad is wider than the pane
+};
+

@@ -22,6 +22,7 @@
 #include "document/number_format.h"
 #include "document/preferences.h"
 #include "document/qt/calc_doc.h"
+#include "kavm_version.h"
 #include "language/calculate.h"
 #include "language/keywords.h"
 #include "numeric/status.h"
@@ -34,6 +35,7 @@
 #include "windows/calc_statistics.h"
 #include "windows/calc_tool_bar.h"
 #include "windows/calc_view.h"
+#include "windows/dialog_folder.h"
 #include "windows/help.h"
 #include "windows/platform.h"
 #include "windows/tool_icons.h"
@@ -51,10 +53,12 @@ const char* const kApplicationTitle = "Vantrel Calculator Ka-Vm";
 constexpr int kRecentCount = 4;
 
 // A dialog's file name, with the default extension added to a bare name.
+// The dialog starts in the given folder.
 QString RunFileDialog(QWidget* parent, bool save, const QString& filter, const QString& proposed,
-                      const QString& extension)
+                      const QString& extension, const QString& folder)
 {
     QFileDialog dialog(parent);
+    dialog.setDirectory(folder);
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     dialog.setNameFilter(filter);
@@ -63,6 +67,7 @@ QString RunFileDialog(QWidget* parent, bool save, const QString& filter, const Q
         dialog.selectFile(proposed);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return QString();
+    RememberDialogFolder(dialog.selectedFiles().first());
     return dialog.selectedFiles().first();
 }
 
@@ -83,10 +88,10 @@ CCalcMainFrame::CCalcMainFrame(QWidget* parent)
     m_document = new CCalcDoc(m_editor, this);
 
     askOpenFileName = [this](const QString& filter, const QString& proposed, const QString& extension) {
-        return RunFileDialog(this, false, filter, proposed, extension);
+        return RunFileDialog(this, false, filter, proposed, extension, DialogFolder());
     };
     askSaveFileName = [this](const QString& filter, const QString& proposed, const QString& extension) {
-        return RunFileDialog(this, true, filter, proposed, extension);
+        return RunFileDialog(this, true, filter, proposed, extension, DialogFolder());
     };
     askSaveChanges = [this](const QString& question) {
         return int(QMessageBox::warning(this, kApplicationTitle, question,
@@ -131,6 +136,28 @@ CCalcMainFrame::CCalcMainFrame(QWidget* parent)
     RefreshForPreferences();
     AfterCalculation();
     UpdateTitle();
+
+    // Commands whose use depends on the editor's state follow it as it
+    // changes, so the tool bar shows the same as the menus.
+    connect(m_editor, &QPlainTextEdit::copyAvailable, m_commands.value(IdEditCut), &QAction::setEnabled);
+    connect(m_editor, &QPlainTextEdit::copyAvailable, m_commands.value(IdEditCopy), &QAction::setEnabled);
+    connect(m_editor, &QPlainTextEdit::undoAvailable, m_commands.value(IdEditUndo), &QAction::setEnabled);
+    connect(m_editor->document(), &QTextDocument::modificationChanged, m_commands.value(IdFileSave),
+            &QAction::setEnabled);
+    UpdateCommandStates();
+}
+
+void CCalcMainFrame::UpdateCommandStates()
+{
+    const bool anyCell = MemoryStore().Count() >= 1;
+    m_commands.value(IdMemoryFree)->setEnabled(anyCell);
+    m_commands.value(IdMemorySave)->setEnabled(anyCell);
+    // Saving an unchanged document would write what the file holds.
+    m_commands.value(IdFileSave)->setEnabled(m_editor->document()->isModified());
+    const bool selection = m_editor->textCursor().hasSelection();
+    m_commands.value(IdEditCut)->setEnabled(selection);
+    m_commands.value(IdEditCopy)->setEnabled(selection);
+    m_commands.value(IdEditUndo)->setEnabled(m_editor->document()->isUndoAvailable());
 }
 
 CCalcMainFrame::~CCalcMainFrame()
@@ -177,7 +204,8 @@ void CCalcMainFrame::CreateCommands()
                 [this] { SaveDocument(false); });
     MakeCommand(IdFileSaveAs, "Save &As...", "Save the active document with a new name\nSave As", {},
                 [this] { SaveDocument(true); });
-    MakeCommand(IdAppExit, "E&xit", "Quit the application; prompts to save documents\nExit", {}, [this] { close(); });
+    MakeCommand(IdAppExit, "E&xit", "Quit the application; prompts to save documents\nExit", {K("Ctrl+Q")},
+                [this] { close(); });
     MakeCommand(IdExecute, "&Execute...\tCtrl+E", "Execute file\nExecute Ctrl+E", {K("Ctrl+E")},
                 [this] { ExecuteWithDialog(); });
 
@@ -190,6 +218,8 @@ void CCalcMainFrame::CreateCommands()
 
     MakeCommand(IdEditUndo, "&Undo\tCtrl+Z", "Undo the last action\nUndo", {K("Ctrl+Z"), K("Alt+Backspace")},
                 [this] { m_editor->undo(); });
+    MakeCommand(IdEditRedo, "&Redo\tCtrl+Shift+Z", "Redo the previously undone action\nRedo",
+                {K("Ctrl+Shift+Z"), K("Ctrl+Y")}, [this] { m_editor->redo(); });
     MakeCommand(IdEditCut, "Cu&t\tCtrl+X", "Cut the selection and put it on the Clipboard\nCut",
                 {K("Ctrl+X"), K("Shift+Del")}, [this] { m_editor->cut(); });
     MakeCommand(IdEditCopy, "&Copy\tCtrl+C", "Copy the selection and put it on the Clipboard\nCopy",
@@ -207,6 +237,12 @@ void CCalcMainFrame::CreateCommands()
     QAction* statusbar =
         MakeCommand(IdViewStatusBar, "&Status Bar", "Show or hide the status bar\nToggle StatusBar", {}, nullptr);
     statusbar->setCheckable(true);
+    // The whole screen for the window and back; no command id of its own.
+    QAction* fullScreen = MakeCommand(0, "F&ull Screen\tF11", "Show the window on the whole screen or restore it\nFull Screen",
+                                      {K("F11")}, [this] { setWindowState(windowState() ^ Qt::WindowFullScreen); });
+    fullScreen->setObjectName("ViewFullScreen");
+    fullScreen->setCheckable(true);
+    m_fullScreen = fullScreen;
 
     const struct {
         int id;
@@ -265,6 +301,7 @@ void CCalcMainFrame::CreateCommands()
                     box.setWindowTitle("About Calculator Ka-Vm");
                     box.setIconPixmap(windowIcon().pixmap(32, 32));
                     box.setText("Calculator Ka-Vm " KAVM_VERSION_TEXT);
+                    box.setInformativeText(QStringLiteral(KAVM_COPYRIGHT "\n" KAVM_LICENSE_NAME));
                     box.setStandardButtons(QMessageBox::Ok);
                     box.exec();
                 });
@@ -333,13 +370,18 @@ void CCalcMainFrame::CreatePanes()
 
     const QSize logSize = DialogUnitsToPixels(m_log, {166, 33});
     const QSize memorySize = DialogUnitsToPixels(m_memory, {174, 92});
-    m_panes[PaneKeypad] = new CCalcDlgBar("Keypad", m_keypad, m_keypad->size(), kPaneIds[0], true, this);
+    // The keypad scrolls within its pane rather than widening the window.
+    m_panes[PaneKeypad] = new CCalcDlgBar("Keypad", new CCalcKeypadScroller(m_keypad), m_keypad->size(), kPaneIds[0],
+                                          true, this);
     m_panes[PaneLog] = new CCalcDlgBar("Log", m_log, logSize, kPaneIds[1], false, this);
     m_panes[PaneMemory] = new CCalcDlgBar("Memory", m_memory, memorySize, kPaneIds[2], false, this);
     m_panes[PaneStatistics] =
         new CCalcDlgBar("Statistics", m_statistics, m_statistics->sizeHint(), kPaneIds[3], true, this);
     m_log->setMinimumSize(logSize);
-    m_memory->setMinimumSize(memorySize);
+    // The memory pane may stand lower than its template as long as its
+    // buttons show, so that the first window keeps its size beside the
+    // keypad.
+    m_memory->setMinimumSize(memorySize.width(), std::min(memorySize.height(), m_memory->ButtonColumnHeight()));
 
     RunState().logReceiver = m_log;
 
@@ -366,6 +408,8 @@ void CCalcMainFrame::CreatePanes()
             m_panes[PaneLog]->show();
     });
     connect(m_memory, &CCalcMemory::statisticsShown, this, [this] { m_panes[PaneStatistics]->show(); });
+    connect(m_memory, &CCalcMemory::contentsChanged, this, &CCalcMainFrame::UpdateCommandStates);
+    m_memory->startFolder = [this] { return DialogFolder(); };
     connect(m_keypad, &CCalcKeyPad::LayoutChanged, this, [this](QSize size) {
         static_cast<CCalcDlgBar*>(m_panes[PaneKeypad])->SizeFromContent(size);
     });
@@ -402,16 +446,12 @@ void CCalcMainFrame::CreateMenus()
     QMenu* memory = menuBar()->addMenu("&Memory");
     for (int id : {IdMemoryFree, IdMemoryLoad, IdMemorySave})
         add(memory, id);
-    connect(memory, &QMenu::aboutToShow, this, [this] {
-        const bool any = MemoryStore().Count() >= 1;
-        m_commands.value(IdMemoryFree)->setEnabled(any);
-        m_commands.value(IdMemorySave)->setEnabled(any);
-    });
-    // The commands stay enabled outside the menu so that their keys and
-    // buttons work; they check the store themselves.
+    // Free and Save follow the memory count (UpdateCommandStates), on the
+    // tool bar as in the menu.
 
     QMenu* edit = menuBar()->addMenu("&Edit");
     add(edit, IdEditUndo);
+    add(edit, IdEditRedo);
     edit->addSeparator();
     for (int id : {IdEditCut, IdEditCopy, IdEditPaste})
         add(edit, id);
@@ -419,6 +459,7 @@ void CCalcMainFrame::CreateMenus()
     QMenu* view = menuBar()->addMenu("&View");
     add(view, IdViewToolbar);
     add(view, IdViewStatusBar);
+    view->addAction(m_fullScreen);
     view->addSeparator();
     for (int id : {IdViewKeypad, IdViewLog, IdViewMemory, IdViewStatistics})
         add(view, id);
@@ -443,7 +484,7 @@ void CCalcMainFrame::CreateMenus()
     } keypadMenus[] = {
         {"&Style",
          {{32785, "&XP", "Set XP keypad style\nXP style"},
-          {32786, "&Vista", "Set Vista keypad style\nVista style"},
+          {32786, "V&ista", "Set Vista keypad style\nVista style"},
           {32787, "&Vantrel", "Set Vantrel keypad style\nVantrel style"},
           {32788, "&2000", "Set 2000 keypad style\n2000 style"}}},
         {"&Font",
@@ -468,7 +509,8 @@ void CCalcMainFrame::CreateMenus()
         for (const auto& [command, text, prompt] : group.items) {
             const int id = command;
             QAction* action = MakeCommand(id, text, prompt, {}, [this, id] { m_keypad->HandleCommand(id); });
-            action->setCheckable(true);
+            // The commands that open a dialog carry no check mark.
+            action->setCheckable(!QString::fromLatin1(text).endsWith("..."));
             menu->addAction(action);
             connect(menu, &QMenu::aboutToShow, action, [this, action, id] {
                 action->setEnabled(m_keypad->IsCommandEnabled(id));
@@ -517,6 +559,7 @@ void CCalcMainFrame::AfterCalculation()
 {
     m_result->setText(ResultIndicator());
     m_memory->Refresh();
+    UpdateCommandStates();
 }
 
 void CCalcMainFrame::UpdateUnits()
@@ -557,11 +600,38 @@ void CCalcMainFrame::TogglePane(int pane)
 {
     CCalcBar* bar = m_panes[pane];
     if (bar->isHidden()) {
-        bar->show();
+        KeepOtherPaneSizes(bar, [bar] { bar->show(); });
         return;
     }
-    bar->hide();
+    KeepOtherPaneSizes(bar, [bar] { bar->hide(); });
     m_editor->setFocus();
+}
+
+void CCalcMainFrame::KeepOtherPaneSizes(CCalcBar* changing, const std::function<void()>& change)
+{
+    // The dock layout would hand a hidden pane's room to its neighbours in
+    // the same area, and take a shown pane's room from them. The docked
+    // resizable panes keep their thickness instead; the editor takes or
+    // gives the difference.
+    QList<QDockWidget*> across, along;
+    QList<int> acrossSizes, alongSizes;
+    for (CCalcBar* bar : m_panes) {
+        if (bar == changing || bar->IsFixedSize() || bar->isHidden() || bar->isFloating())
+            continue;
+        const Qt::DockWidgetArea area = dockWidgetArea(bar);
+        if (area == Qt::TopDockWidgetArea || area == Qt::BottomDockWidgetArea) {
+            across << bar;
+            acrossSizes << bar->height();
+        } else if (area == Qt::LeftDockWidgetArea || area == Qt::RightDockWidgetArea) {
+            along << bar;
+            alongSizes << bar->width();
+        }
+    }
+    change();
+    if (!across.isEmpty())
+        resizeDocks(across, acrossSizes, Qt::Vertical);
+    if (!along.isEmpty())
+        resizeDocks(along, alongSizes, Qt::Horizontal);
 }
 
 void CCalcMainFrame::FocusPane(int pane)
@@ -610,6 +680,11 @@ void CCalcMainFrame::CyclePaneFocus(bool forward)
 QString CCalcMainFrame::DocumentTitle() const
 {
     return m_document->Path().isEmpty() ? QString("Calculation") : QFileInfo(m_document->Path()).fileName();
+}
+
+QString CCalcMainFrame::DialogFolder() const
+{
+    return DialogStartFolder(m_document->Path());
 }
 
 QString CCalcMainFrame::ProposedSaveName() const
@@ -781,6 +856,13 @@ CEdgeRect CCalcMainFrame::NormalRect() const
     return {rect.left(), rect.top(), rect.left() + rect.width(), rect.top() + rect.height()};
 }
 
+void CCalcMainFrame::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::WindowStateChange && m_fullScreen)
+        m_fullScreen->setChecked(isFullScreen());
+    QMainWindow::changeEvent(event);
+}
+
 void CCalcMainFrame::showEvent(QShowEvent* event)
 {
     if (m_firstActivation)
@@ -816,12 +898,21 @@ void CCalcMainFrame::SaveLayout()
     settings.endGroup();
 }
 
+void CCalcMainFrame::LeaveWithoutQuestions()
+{
+    m_leavingWithoutQuestions = true;
+    SaveLayout();
+    close();
+}
+
 void CCalcMainFrame::closeEvent(QCloseEvent* event)
 {
-    if (!MaybeSave()) {
+    if (!m_leavingWithoutQuestions && !MaybeSave()) {
         event->ignore();
         return;
     }
     SaveLayout();
+    if (!m_leavingWithoutQuestions)
+        emit closedNormally();
     event->accept();
 }

@@ -40,6 +40,7 @@ enum ECommandId : int {
     IdEditCut = 57635,
     IdEditPaste = 57637,
     IdEditUndo = 57643,
+    IdEditRedo = 57644,
     IdAppAbout = 57664,
     IdAppExit = 57665,
     IdHelpFinder = 57667,
@@ -116,6 +117,9 @@ public:
     QString DocumentTitle() const;
     // The name the Save As dialog proposes.
     QString ProposedSaveName() const;
+    // The folder the file dialogs start in: the document's, else the last
+    // one used.
+    QString DialogFolder() const;
 
     // Replaceable dialogs (tests): the file name chosen (empty to cancel)
     // and Yes/No/Cancel questions (QMessageBox::StandardButton).
@@ -128,13 +132,23 @@ public:
     // True when the document may be replaced (saved, or the user said No).
     bool MaybeSave();
 
+    // Leaves as File > Exit does but without its questions (the end of the
+    // session, a termination signal): the layout is written and the window
+    // closes; the unsaved text is left to the recovery file.
+    void LeaveWithoutQuestions();
+
     // The placement of the first activation, from "GUI/Frame".
     void ApplyPlacement();
     CEdgeRect NormalRect() const;
 
+signals:
+    // The window closes after the questions of File > Exit were answered.
+    void closedNormally();
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     QAction* MakeCommand(int id, const QString& text, const QString& prompt, const QList<QKeySequence>& keys,
@@ -145,6 +159,11 @@ private:
     void CreateStatusBar();
     void CreatePanes();
     void TogglePane(int pane);
+    // Runs change (showing or hiding the pane) with the other docked panes
+    // keeping their sizes.
+    void KeepOtherPaneSizes(CCalcBar* changing, const std::function<void()>& change);
+    // Enables the commands after the state they depend on.
+    void UpdateCommandStates();
     void FocusPane(int pane);
     void CyclePaneFocus(bool forward);
     void ChooseUnits(int index);
@@ -174,11 +193,13 @@ private:
     QMenu* m_fileMenu = nullptr;
     QMenu* m_recentMenu = nullptr;
     QAction* m_recentSeparator = nullptr;
+    QAction* m_fullScreen = nullptr;
     QList<QAction*> m_recentActions;
     QMap<int, QAction*> m_commands;
     QStringList m_recentFiles;
     bool m_firstActivation = true;
     bool m_layoutSaved = false;
+    bool m_leavingWithoutQuestions = false;
 };
 
 // Marks the preferences as changed so that they are written at exit.

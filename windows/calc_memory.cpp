@@ -6,6 +6,8 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPushButton>
+#include <QScrollBar>
+#include <QStyle>
 #include <QSaveFile>
 #include <QSettings>
 #include <QTreeWidget>
@@ -15,7 +17,9 @@
 #include "document/number_format.h"
 #include "document/preferences.h"
 #include "windows/calc_statistics.h"
+#include "windows/dialog_folder.h"
 #include "windows/platform.h"
+#include "windows/tool_icons.h"
 
 namespace {
 
@@ -35,14 +39,11 @@ const char* const kWidthSamples[CCalcMemory::ColumnCount] = {
 bool g_sortDirection[CCalcMemory::ColumnCount] = {false, true, true, true};
 
 
-// The button icons, drawn here so they scale with nothing but this code.
-QIcon DrawIcon(CCalcMemory::EControlId id)
+// The button icons, drawn here in a 16 x 16 space; they are painted at the
+// screen's pixel size in the colours of the palette.
+void DrawIcon(QPainter& p, const CIconInk& colors, CCalcMemory::EControlId id)
 {
-    QPixmap pixmap(kIconSize, kIconSize);
-    pixmap.fill(Qt::transparent);
-    QPainter p(&pixmap);
-    p.setRenderHint(QPainter::Antialiasing);
-    const QColor ink(40, 40, 40);
+    const QColor ink = colors.ink;
     switch (id) {
     case CCalcMemory::IdFree:  // a red cross
         p.setPen(QPen(QColor(200, 30, 30), 2.4, Qt::SolidLine, Qt::RoundCap));
@@ -53,9 +54,9 @@ QIcon DrawIcon(CCalcMemory::EControlId id)
         p.setPen(QPen(ink, 1));
         p.setBrush(QColor(70, 110, 190));
         p.drawRoundedRect(QRectF(1.5, 1.5, 13, 13), 1.5, 1.5);
-        p.setBrush(Qt::white);
+        p.setBrush(colors.paper);
         p.drawRect(QRectF(4.5, 1.5, 7, 5));
-        p.setBrush(QColor(220, 220, 220));
+        p.setBrush(colors.paper.darker(110));
         p.drawRect(QRectF(4.5, 9.5, 7, 5));
         break;
     }
@@ -70,10 +71,10 @@ QIcon DrawIcon(CCalcMemory::EControlId id)
         break;
     case CCalcMemory::IdInvert: {  // a ticked and an empty box crossed by arrows
         p.setPen(QPen(ink, 1));
-        p.setBrush(Qt::white);
+        p.setBrush(colors.paper);
         p.drawRect(QRectF(1.5, 1.5, 6, 6));
         p.drawRect(QRectF(8.5, 8.5, 6, 6));
-        p.setPen(QPen(QColor(30, 130, 30), 1.6));
+        p.setPen(QPen(colors.Readable(QColor(30, 130, 30)), 1.6));
         QPainterPath tick;
         tick.moveTo(2.8, 4.6);
         tick.lineTo(4.3, 6.2);
@@ -89,19 +90,38 @@ QIcon DrawIcon(CCalcMemory::EControlId id)
     case CCalcMemory::IdClear:  // an empty box
     default:
         p.setPen(QPen(ink, 1));
-        p.setBrush(Qt::white);
+        p.setBrush(colors.paper);
         p.drawRect(QRectF(3.5, 3.5, 9, 9));
         break;
     }
-    return QIcon(pixmap);
 }
+
+QIcon DrawIcon(CCalcMemory::EControlId id)
+{
+    return PaintedIcon([id](QPainter& p, const CIconInk& colors) { DrawIcon(p, colors, id); });
+}
+
+// The list of cells. A click makes the clicked cell current, and the plain
+// list would then scroll sideways to bring the whole cell into view, taking
+// the check boxes out of sight; this one scrolls up and down only.
+class CMemoryList : public QTreeWidget {
+public:
+    using QTreeWidget::QTreeWidget;
+
+    void scrollTo(const QModelIndex& index, ScrollHint hint = EnsureVisible) override
+    {
+        const int across = horizontalScrollBar()->value();
+        QTreeWidget::scrollTo(index, hint);
+        horizontalScrollBar()->setValue(across);
+    }
+};
 
 }  // namespace
 
 CCalcMemory::CCalcMemory(QWidget* parent)
     : QWidget(parent)
 {
-    m_list = new QTreeWidget(this);
+    m_list = new CMemoryList(this);
     m_list->setProperty("controlId", int(IdList));
     m_list->setRootIsDecorated(false);
     m_list->setUniformRowHeights(true);
@@ -126,8 +146,15 @@ CCalcMemory::CCalcMemory(QWidget* parent)
         const uint stored = settings.value(kWidthNames[column]).toUInt(&ok);
         if (ok && stored > 0 && stored < 100000)
             width = static_cast<int>(stored);
+        else if (column == ColumnValue)
+            m_fitValueWidth = true;
         m_list->setColumnWidth(column, width);
     }
+    // Once the user sizes a column, the widths are the user's.
+    connect(m_list->header(), &QHeaderView::sectionResized, this, [this] {
+        if (!m_fittingValueWidth)
+            m_fitValueWidth = false;
+    });
 
     const EControlId ids[] = {IdFree, IdSave, IdStatistics, IdInvert, IdClear};
     const char* const tips[] = {"Free", "Save", "Statistics", "Invert", "Clear"};
@@ -156,6 +183,7 @@ CCalcMemory::CCalcMemory(QWidget* parent)
         dialog.setAcceptMode(QFileDialog::AcceptSave);
         dialog.setNameFilter("Calculator memory files (*.vcm)");
         dialog.setDefaultSuffix("vcm");
+        dialog.setDirectory(startFolder ? startFolder() : DialogStartFolder(QString()));
         dialog.selectFile("Memory 1");
         return dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty() ? dialog.selectedFiles().first()
                                                                                      : QString();
@@ -235,6 +263,7 @@ void CCalcMemory::Rebuild()
         item->setTextAlignment(ColumnNumber, Qt::AlignRight | Qt::AlignVCenter);
         item->setText(ColumnCell, ToQString(entry.name));
         item->setText(ColumnValue, ToQString(FormatComplex(entry.value, format, unit)));
+        item->setToolTip(ColumnValue, item->text(ColumnValue));
         items.append(item);
     }
     m_list->addTopLevelItems(items);
@@ -242,6 +271,7 @@ void CCalcMemory::Rebuild()
         SortRows();
     m_list->setUpdatesEnabled(true);
     UpdateButtons();
+    emit contentsChanged();
 }
 
 void CCalcMemory::UpdateButtons()
@@ -336,6 +366,7 @@ void CCalcMemory::Save()
     const QString path = askSaveFileName();
     if (path.isEmpty())
         return;
+    RememberDialogFolder(path);
     WriteFile(path, text);
 }
 
@@ -401,4 +432,30 @@ void CCalcMemory::resizeEvent(QResizeEvent* event)
     m_list->setGeometry(0, 0, listWidth, height());
     for (std::size_t i = 0; i < m_buttons.size(); ++i)
         m_buttons[i]->setGeometry(listWidth + kMargin, static_cast<int>(i) * kButtonStep, kButtonSize, kButtonSize);
+    FitValueWidth();
+}
+
+int CCalcMemory::ButtonColumnHeight()
+{
+    return 4 * kButtonStep + kButtonSize;
+}
+
+void CCalcMemory::FitValueWidth()
+{
+    if (!m_fitValueWidth)
+        return;
+    // The Value column without a width of its own fills the rest of the
+    // list, so that every column shows; the values that do not fit are
+    // elided, and the full text is in the tool tip.
+    const int frame = 2 * m_list->frameWidth();
+    const int scrollBar = m_list->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, m_list);
+    int others = 0;
+    for (int column = 0; column < ColumnCount; ++column)
+        if (column != ColumnValue)
+            others += m_list->columnWidth(column);
+    const int room = m_list->width() - frame - scrollBar - others;
+    const int minimum = m_list->fontMetrics().horizontalAdvance(QStringLiteral("Value")) * 2;
+    m_fittingValueWidth = true;
+    m_list->setColumnWidth(ColumnValue, std::max(minimum, room));
+    m_fittingValueWidth = false;
 }

@@ -45,6 +45,8 @@ public:
     std::function<bool(const QString&)> askYesNo;
     std::function<QString()> askSaveFileName;
     std::function<void(const QString&)> showError;
+    // The folder the save dialog starts in.
+    std::function<QString()> startFolder;
 
     // Button actions, also reachable from tests.
     void Free();
@@ -55,10 +57,14 @@ public:
     void SortByColumn(int column);
 
     QTreeWidget* List() const { return m_list; }
+    // The height of the column of five buttons.
+    static int ButtonColumnHeight();
     QPushButton* Button(EControlId id) const;
 
 signals:
     void statisticsShown();
+    // The list was rebuilt from the store (cells added, changed or freed).
+    void contentsChanged();
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -75,6 +81,7 @@ private:
     void Rebuild();
     void SortRows();
     void UpdateButtons();
+    void FitValueWidth();
     void OnRowClicked(QTreeWidgetItem* item, int column);
     void WriteFile(const QString& path, const std::u16string& text);
     int EntryIndex(const QTreeWidgetItem* item) const;
@@ -84,4 +91,6 @@ private:
     CCalcStatistics* m_statistics = nullptr;
     std::vector<CEntry> m_snapshot;
     int m_sortColumn = ColumnNumber;
+    bool m_fitValueWidth = false;
+    bool m_fittingValueWidth = false;
 };

@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
@@ -16,6 +17,7 @@
 #include "document/qt/print_settings.h"
 #include "windows/calc_page_setup.h"
 #include "windows/calc_print_dialog.h"
+#include "windows/dialog_folder.h"
 #include "windows/tool_icons.h"
 
 namespace {
@@ -35,8 +37,12 @@ CCalcPrintCommands::CCalcPrintCommands(QWidget* window, CCalcDoc* document, QPla
         QMessageBox::warning(m_window, "Calculator Ka-Vm", message);
     };
     askPrintFile = [this] {
-        return QFileDialog::getSaveFileName(m_window, "Print to File", "Output.prn",
-                                            "Printer Files (*.prn);;All Files (*.*)");
+        const QString path =
+            QFileDialog::getSaveFileName(m_window, "Print to File",
+                                         QDir(DialogStartFolder(m_document->Path())).filePath("Output.prn"),
+                                         "Printer Files (*.prn);;All Files (*.*)");
+        RememberDialogFolder(path);
+        return path;
     };
     runDialog = [](QWidget* dialog) { return static_cast<QDialog*>(dialog)->exec() == QDialog::Accepted; };
 
@@ -76,7 +82,9 @@ QPrinter& CCalcPrintCommands::Printer()
 
 QString CCalcPrintCommands::DocumentTitle() const
 {
-    return m_document->Path().isEmpty() ? QStringLiteral("Untitled") : QFileInfo(m_document->Path()).fileName();
+    // The title the window shows: the file name, "Calculation" for a
+    // document never saved.
+    return m_document->Path().isEmpty() ? QStringLiteral("Calculation") : QFileInfo(m_document->Path()).fileName();
 }
 
 bool CCalcPrintCommands::RunJob(QPrinter& printer, bool selectionOnly, int from, int to, const QString& port)

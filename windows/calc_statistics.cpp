@@ -3,6 +3,7 @@
 #include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
+#include <QStyle>
 
 #include <algorithm>
 
@@ -23,6 +24,10 @@ constexpr int kBoxWidth = 207;
 constexpr int kBoxHeight = 14;
 constexpr int kRowY[eStatisticCount] = {3, 19, 35, 51, 67, 84};
 
+// The widest text a box shows: two parts of seventeen digits with a
+// three-digit exponent each.
+constexpr char16_t kLongestValue[] = u"-8.8888888888888888E+888\u2212i\u00D78.8888888888888888E+888";
+
 }  // namespace
 
 CCalcStatistics::CCalcStatistics(QWidget* parent)
@@ -42,6 +47,21 @@ CCalcStatistics::CCalcStatistics(QWidget* parent)
     for (const char* label : kLabels)
         boxX = std::max(boxX, x(kLabelX) + metrics.horizontalAdvance(QString::fromLatin1(label)) + x(3));
     const int shift = boxX - x(kBoxX);
+    // The boxes are wide enough for the longest value a box can show, so
+    // that complex means and deviations show whole; the pane grows with
+    // them.
+    int boxWidth = x(kBoxWidth);
+    {
+        QLineEdit probe;
+        const QFontMetrics boxFont(probe.font());
+        const int frame = probe.style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, &probe);
+        const QMargins margins = probe.textMargins();
+        // The line edit keeps 2 pixels on each side inside its frame, and
+        // one for the caret.
+        const int chrome = 2 * frame + margins.left() + margins.right() + 2 * 2 + 1;
+        boxWidth = std::max(boxWidth, boxFont.horizontalAdvance(QString::fromUtf16(kLongestValue)) + chrome);
+    }
+    const int widening = boxWidth - x(kBoxWidth);
     for (int i = 0; i < eStatisticCount; ++i) {
         m_labels[i] = new QLabel(QString::fromLatin1(kLabels[i]), this);
         m_labels[i]->setGeometry(x(kLabelX), y(kRowY[i]), boxX - x(kLabelX), y(kBoxHeight));
@@ -49,10 +69,10 @@ CCalcStatistics::CCalcStatistics(QWidget* parent)
         m_boxes[i]->setReadOnly(true);
         m_boxes[i]->setProperty("controlId", kBoxIds[i]);
         m_boxes[i]->setAccessibleName(m_labels[i]->text());
-        m_boxes[i]->setGeometry(boxX, y(kRowY[i]), x(kBoxWidth), y(kBoxHeight));
+        m_boxes[i]->setGeometry(boxX, y(kRowY[i]), boxWidth, y(kBoxHeight));
         m_labels[i]->setBuddy(m_boxes[i]);
     }
-    m_size = QSize(x(kTemplateWidth) + shift, y(kTemplateHeight));
+    m_size = QSize(x(kTemplateWidth) + shift + widening, y(kTemplateHeight));
     setFixedSize(m_size);
 }
 

@@ -5,7 +5,10 @@
 #include <QComboBox>
 #include <QFontDatabase>
 #include <QStyle>
+#include <QShowEvent>
 #include <QToolButton>
+
+#include <algorithm>
 
 #include "windows/platform.h"
 
@@ -20,7 +23,9 @@ void FillUnits(QComboBox* list)
 }  // namespace
 
 CCalcTrigonometricUnits::CCalcTrigonometricUnits(QWidget* owner)
-    : QWidget(owner, Qt::Tool)
+    // A tool window: a small caption with only a close button, kept above
+    // its owner.
+    : QWidget(owner, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
 {
     setObjectName("TrigonometricUnits");
     setWindowTitle("Trigonometric function");
@@ -28,14 +33,38 @@ CCalcTrigonometricUnits::CCalcTrigonometricUnits(QWidget* owner)
     SetControlId(m_list, IdList);
     FillUnits(m_list);
     const QSize origin = DialogUnitsToPixels(this, {3, 3});
-    const QSize list = DialogUnitsToPixels(this, {49, 14});
-    m_list->setGeometry(origin.width(), origin.height(), list.width(), m_list->sizeHint().height());
     const QSize client = DialogUnitsToPixels(this, {55, 17});
-    setFixedSize(client.width(), std::max(client.height(), m_list->sizeHint().height() + 2 * origin.height()));
+    // Wide enough for the whole caption beside its close button, and for
+    // the list.
+    const int caption = style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, this);
+    const QFontMetrics titleFont(QApplication::font("QMdiSubWindowTitleBar"));
+    const int width = std::max({client.width(), titleFont.horizontalAdvance(windowTitle()) + 3 * caption,
+                                m_list->sizeHint().width() + 2 * origin.width()});
+    m_list->setGeometry(origin.width(), origin.height(), width - 2 * origin.width(), m_list->sizeHint().height());
+    setFixedSize(width, std::max(client.height(), m_list->sizeHint().height() + 2 * origin.height()));
+}
+
+void CCalcTrigonometricUnits::PlaceBesideToolBar()
+{
+    QWidget* owner = parentWidget();
+    const auto* bar = owner ? owner->findChild<CCalcToolBar*>() : nullptr;
+    if (!bar || !bar->isVisible())
+        return;
+    // Right of a tool bar that stands upright, below one that lies.
+    const int gap = 4;
+    QPoint place = bar->orientation() == Qt::Vertical ? bar->mapToGlobal(QPoint(bar->width() + gap, 0))
+                                                       : bar->mapToGlobal(QPoint(0, bar->height() + gap));
+    // Within the main window where it fits.
+    const QRect area = owner->geometry();
+    place.setX(std::clamp(place.x(), area.left(), std::max(area.left(), area.right() - width())));
+    place.setY(std::clamp(place.y(), area.top(), std::max(area.top(), area.bottom() - height())));
+    move(place);
 }
 
 void CCalcTrigonometricUnits::showEvent(QShowEvent* event)
 {
+    if (!event->spontaneous())
+        PlaceBesideToolBar();
     QWidget::showEvent(event);
     emit visibilityChanged(true);
 }

@@ -19,6 +19,8 @@ public:
     enum { IdList = 1088 };
     explicit CCalcTrigonometricUnits(QWidget* owner);
     QComboBox* List() const { return m_list; }
+    // Puts the window beside the main window's tool bar.
+    void PlaceBesideToolBar();
 
 signals:
     void visibilityChanged(bool visible);

@@ -300,6 +300,12 @@ bool CColorButton::InsideForTracking(const QPoint& point) const
     return m_style == StyleVantrel ? PillContains(size(), point) : rect().contains(point);
 }
 
+void CColorButton::ResetHot()
+{
+    m_leaveTracking = false;
+    SetHot(false);
+}
+
 void CColorButton::SetHot(bool hot)
 {
     if (m_hot == hot)
@@ -542,7 +548,10 @@ void CColorButton::DrawOwn(QPainter& painter) const
     const QColor face = FaceColor();
     const bool focused = hasFocus() || m_default;
 
-    painter.fillRect(rect(), palette().color(QPalette::Button));
+    // The pill stands on the pane's own background (already in the
+    // buffer): no square of the button colour around it, which would show
+    // under a palette whose button colour differs from the window's.
+    const QColor surface = BackgroundColor();
     painter.setBrush(Qt::NoBrush);
 
     const COwnGeometry& geometry = OwnGeometry(sz);
@@ -553,7 +562,7 @@ void CColorButton::DrawOwn(QPainter& painter) const
 
     // Outer rings: a diagonal shading on a light surface, then the green
     // focus (or dark-face) glow.
-    if (IsLightColor(palette().color(QPalette::Button))) {
+    if (IsLightColor(surface)) {
         const qreal d = w * w + h * h;
         QLinearGradient shade(0, 0, 2 * w * w * h / d, 2 * h * h * w / d);
         shade.setColorAt(0, QColor(0, 0, 0, 40));

@@ -71,6 +71,9 @@ public:
     bool IsPressed() const { return m_pressed; }
     bool IsPressedLook() const { return m_pressedLook; }
     bool IsHot() const { return m_hot; }
+    // Forgets the hover: the button moved or was laid out again, and the
+    // next mouse move over it makes it hot again.
+    void ResetHot();
 
     EDrawing Drawing() const;
 

@@ -13,45 +13,54 @@
 
 #include <fcntl.h>
 #include <spawn.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstddef>
+#include <cstring>
 #include <iostream>
 
 #include "windows/single_instance.h"
+#include "windows/tool_icons.h"
 
 extern char** environ;
 
 namespace {
 
-const QString kMimePackage = QStringLiteral("mime/packages/vantrel-calculator-ka-vm.xml");
+const QString kMimePackage = QStringLiteral("mime/packages/%1.xml").arg(QLatin1String(kDesktopFileName));
 const QString kDesktopEntry = QStringLiteral("applications/") + QLatin1String(kDesktopId);
-const QString kAppIconName = QStringLiteral("vantrel-calculator-ka-vm");
+const QString kAppIconFile = QStringLiteral("icons/hicolor/scalable/apps/%1.svg").arg(QLatin1String(kDesktopFileName));
 const QString kDefaultGroup = QStringLiteral("Default Applications");
 const QString kAddedGroup = QStringLiteral("Added Associations");
+const QString kRemovedGroup = QStringLiteral("Removed Associations");
 
-struct CFileType {
-    const char* mimeType;
-    const char* typeId;  // the type's identifier on other desktops
-    const char* comment;
-    const char* glob;
+// The packaged files the per-user registration copies, among the program's
+// resources.
+const char kDesktopEntryResource[] = ":/kavm/desktop/com.vantrel.CalculatorKaVm.desktop";
+const char kMimePackageResource[] = ":/kavm/desktop/com.vantrel.CalculatorKaVm.xml";
+
+// What earlier versions wrote under other names; a registration takes it
+// away so that the desktop never lists the program twice.
+const char kOldDesktopId[] = "vantrel-calculator-ka-vm.desktop";
+const char* const kOldFiles[] = {
+    "applications/vantrel-calculator-ka-vm.desktop",
+    "mime/packages/vantrel-calculator-ka-vm.xml",
+    "icons/hicolor/scalable/apps/vantrel-calculator-ka-vm.svg",
 };
 
-const CFileType kFileTypes[] = {
-    {kMemoryMimeType, "Vantrel.Calculator.Memory", "Calculator Ka-Vm memory file", "*.vcm"},
-    {kCalculationMimeType, "Vantrel.Calculator.Calculation", "Calculator Ka-Vm calculation file", "*.vcl"},
-};
+const char* const kMimeTypes[] = {kMemoryMimeType, kCalculationMimeType};
 
-// Icons shipped in the program's resources and where they go under the
-// data folder.
+// Document icons shipped in the program's resources and where they go
+// under the data folder.
 struct CIconFile {
     const char* resource;
     const char* target;
 };
 
 const CIconFile kIcons[] = {
-    {":/kavm/icons/vantrel-calculator-ka-vm.svg", "icons/hicolor/scalable/apps/vantrel-calculator-ka-vm.svg"},
     {":/kavm/icons/application-x-vantrel-calculator-memory.svg",
      "icons/hicolor/scalable/mimetypes/application-x-vantrel-calculator-memory.svg"},
     {":/kavm/icons/application-x-vantrel-calculator-calculation.svg",
@@ -94,29 +103,6 @@ bool EqualsFlag(const QString& word, std::initializer_list<const char*> names)
 
 // ------------------------------------------------------------ file contents
 
-QString XmlEscaped(const QString& text)
-{
-    return text.toHtmlEscaped();
-}
-
-QByteArray MimePackageContent()
-{
-    QString xml = QStringLiteral(
-        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-        "<!-- Written by Calculator Ka-Vm at every start; removed by its /Unregister. -->\n"
-        "<mime-info xmlns=\"http://www.freedesktop.org/standards/shared-mime-info\">\n");
-    for (const CFileType& type : kFileTypes) {
-        xml += QStringLiteral("  <!-- type id: %1 -->\n").arg(QLatin1String(type.typeId));
-        xml += QStringLiteral("  <mime-type type=\"%1\">\n").arg(QLatin1String(type.mimeType));
-        xml += QStringLiteral("    <comment>%1</comment>\n").arg(XmlEscaped(QLatin1String(type.comment)));
-        xml += QStringLiteral("    <icon name=\"%1\"/>\n").arg(QString::fromLatin1(type.mimeType).replace(u'/', u'-'));
-        xml += QStringLiteral("    <glob pattern=\"%1\"/>\n").arg(QLatin1String(type.glob));
-        xml += QStringLiteral("  </mime-type>\n");
-    }
-    xml += QStringLiteral("</mime-info>\n");
-    return xml.toUtf8();
-}
-
 // A string as the value of a desktop entry: backslash and the control
 // characters written as escapes.
 QString EntryValue(QString text)
@@ -153,36 +139,33 @@ QString ExecArgument(const QString& word)
     return EntryValue(argument);
 }
 
+QByteArray ResourceContent(const char* resource)
+{
+    QFile file{QLatin1String(resource)};
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// The packaged desktop entry with the program named by its absolute path:
+// the package's entry finds the program on PATH, this one is for a program
+// that runs from wherever it was built or copied.
 QByteArray DesktopEntryContent(const QString& program)
 {
     const QString exec = ExecArgument(program);
-    QString entry = QStringLiteral(
-        "# Written by Calculator Ka-Vm at every start; removed by its /Unregister.\n"
-        "[Desktop Entry]\n"
-        "Type=Application\n"
-        "Version=1.0\n"
-        "Name=Calculator Ka-Vm\n"
-        "GenericName=Scientific Calculator\n"
-        "Comment=Write calculations over complex numbers in an editor and calculate them\n");
-    entry += QStringLiteral("Exec=%1 %f\n").arg(exec);
-    // TryExec is a plain string: only the escapes of a value apply.
-    entry += QStringLiteral("TryExec=%1\n").arg(EntryValue(program));
-    entry += QStringLiteral("Icon=%1\n").arg(kAppIconName);
-    entry += QStringLiteral(
-        "Terminal=false\n"
-        "Categories=Utility;Calculator;\n"
-        "MimeType=%1;%2;\n"
-        "Actions=Print;\n")
-                 .arg(QLatin1String(kMemoryMimeType), QLatin1String(kCalculationMimeType));
-    entry += QStringLiteral("X-Vantrel-Type-Id-Memory=Vantrel.Calculator.Memory\n");
-    entry += QStringLiteral("X-Vantrel-Type-Id-Calculation=Vantrel.Calculator.Calculation\n");
-    // Printing to a chosen printer has no field codes of its own: the last
-    // three words stand for the printer, driver and port of the request.
-    entry += QStringLiteral("X-Vantrel-Print-Exec=%1 /p %f\n").arg(exec);
-    entry += QStringLiteral("X-Vantrel-PrintTo-Exec=%1 /pt %f PRINTER DRIVER PORT\n").arg(exec);
-    entry += QStringLiteral("\n[Desktop Action Print]\nName=Print\n");
-    entry += QStringLiteral("Exec=%1 /p %f\n").arg(exec);
-    return entry.toUtf8();
+    static const QLatin1String kExecPrefix("calculator-ka-vm");
+    QStringList lines = QString::fromUtf8(ResourceContent(kDesktopEntryResource)).split(u'\n');
+    for (QString& line : lines) {
+        const qsizetype equals = line.indexOf(u'=');
+        if (equals <= 0)
+            continue;
+        const QString key = line.left(equals);
+        const QString value = line.mid(equals + 1);
+        if (key == u"TryExec")
+            line = key + u'=' + EntryValue(program);
+        else if (key.endsWith(QLatin1String("Exec")) && value.startsWith(kExecPrefix))
+            line = key + u'=' + exec + value.mid(kExecPrefix.size());
+    }
+    lines.prepend(QStringLiteral("# Written by Calculator Ka-Vm for this user; removed by its /Unregister."));
+    return lines.join(u'\n').toUtf8();
 }
 
 // ------------------------------------------------------------ files
@@ -284,13 +267,14 @@ void SetKeyValue(QStringList& lines, const QString& group, const QString& key, c
 
 // Takes our desktop id out of the key's list; the key goes when the list
 // is left empty.
-void RemoveFromKey(QStringList& lines, const QString& group, const QString& key)
+void RemoveFromKey(QStringList& lines, const QString& group, const QString& key,
+                   const char* desktopId = kDesktopId)
 {
     const int line = KeyLine(lines, group, key);
     if (line < 0)
         return;
     QStringList ids = KeyValue(lines, group, key).split(u';', Qt::SkipEmptyParts);
-    if (ids.removeAll(QLatin1String(kDesktopId)) == 0)
+    if (ids.removeAll(QLatin1String(desktopId)) == 0)
         return;
     if (ids.isEmpty())
         lines.removeAt(line);
@@ -348,13 +332,64 @@ void UpdateDesktopDatabases(const CRegistrationPlaces& places)
     RunQuietly("update-desktop-database", places.dataHome + QStringLiteral("/applications"));
 }
 
-QByteArray ResourceContent(const char* resource)
+// ------------------------------------------------------------ messages
+
+// Connects to a local socket (a name starting with '@' is abstract);
+// true when something listens there.
+bool SocketListens(const QByteArray& name)
 {
-    QFile file{QLatin1String(resource)};
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    if (name.isEmpty() || static_cast<std::size_t>(name.size()) >= sizeof(address.sun_path))
+        return false;
+    std::memcpy(address.sun_path, name.constData(), static_cast<std::size_t>(name.size()));
+    socklen_t length = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + name.size());
+    if (name[0] == '@')
+        address.sun_path[0] = '\0';
+    else
+        ++length;  // the terminating zero of a path
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0)
+        return false;
+    const bool connected = ::connect(fd, reinterpret_cast<const sockaddr*>(&address), length) == 0;
+    ::close(fd);
+    return connected;
 }
 
-// ------------------------------------------------------------ messages
+// An X server named by DISPLAY. A local display (":N" or "unix:N") is
+// tried on its socket; a display on another host (SSH forwarding) is
+// taken as it is.
+bool XDisplayReachable()
+{
+    const QByteArray display = qgetenv("DISPLAY");
+    if (display.isEmpty())
+        return false;
+    QByteArray number;
+    if (display.startsWith(':'))
+        number = display.mid(1);
+    else if (display.startsWith("unix:"))
+        number = display.mid(5);
+    else
+        return true;
+    number = number.left(number.indexOf('.') < 0 ? number.size() : number.indexOf('.'));
+    bool numeric = false;
+    number.toUInt(&numeric);
+    if (!numeric)
+        return true;
+    const QByteArray path = "/tmp/.X11-unix/X" + number;
+    return SocketListens('@' + path) || SocketListens(path);
+}
+
+bool WaylandDisplayReachable()
+{
+    const QByteArray name = qgetenv("WAYLAND_DISPLAY");
+    if (name.isEmpty())
+        return false;
+    if (name.startsWith('/'))
+        return SocketListens(name);
+    const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
+    return !runtime.isEmpty() && SocketListens(runtime + '/' + name);
+}
 
 bool HasDisplay()
 {
@@ -410,6 +445,8 @@ CShellCommand ParseShellCommandLine(const QStringList& arguments)
             i += qtWords - 1;
         } else if (word == QLatin1String("--screenshot")) {
             take(1, {&command.screenshot});
+        } else if (word == QLatin1String("--palette")) {
+            take(1, {&command.palette});
         } else if (EqualsFlag(word, {"p"})) {
             command.action = EShellAction::Print;
             if (take(1, {&command.path}))
@@ -461,12 +498,23 @@ CRegistrationPlaces DefaultRegistrationPlaces()
     return places;
 }
 
+bool InstalledWithDesktopFiles(const QString& program)
+{
+    const QString data =
+        QDir::cleanPath(QFileInfo(program).absolutePath() + u'/' + QLatin1String(KAVM_DATADIR_FROM_BINDIR));
+    return QFileInfo::exists(data + u'/' + kDesktopEntry) && QFileInfo::exists(data + u'/' + kMimePackage);
+}
+
 bool RegisterFileTypes(const CRegistrationPlaces& places)
 {
     bool ok = true;
     bool changed = false;
     const QString data = places.dataHome + u'/';
-    ok = WriteIfDifferent(data + kMimePackage, MimePackageContent(), changed) && ok;
+    for (const char* old : kOldFiles)
+        ok = RemoveIfPresent(data + QLatin1String(old), changed) && ok;
+    const QByteArray mime = ResourceContent(kMimePackageResource);
+    ok = !mime.isEmpty() && WriteIfDifferent(data + kMimePackage, mime, changed) && ok;
+    ok = WriteIfDifferent(data + kAppIconFile, ApplicationIconSvg(), changed) && ok;
     for (const CIconFile& icon : kIcons) {
         const QByteArray content = ResourceContent(icon.resource);
         ok = !content.isEmpty() && WriteIfDifferent(data + QLatin1String(icon.target), content, changed) && ok;
@@ -474,11 +522,23 @@ bool RegisterFileTypes(const CRegistrationPlaces& places)
     ok = WriteIfDifferent(data + kDesktopEntry, DesktopEntryContent(places.program), changed) && ok;
 
     // The memory type is always ours; the calculation type only while no
-    // other application is its default.
+    // other application is its default. A type the user took away from us
+    // ([Removed Associations]) is never made ours again.
     const QString listPath = places.configHome + QStringLiteral("/mimeapps.list");
     QStringList lines = ReadLines(listPath);
-    SetKeyValue(lines, kDefaultGroup, QLatin1String(kMemoryMimeType), QLatin1String(kDesktopId) + u';');
-    if (KeyValue(lines, kDefaultGroup, QLatin1String(kCalculationMimeType)).isEmpty())
+    for (const char* type : kMimeTypes) {
+        RemoveFromKey(lines, kDefaultGroup, QLatin1String(type), kOldDesktopId);
+        RemoveFromKey(lines, kAddedGroup, QLatin1String(type), kOldDesktopId);
+    }
+    auto removedByUser = [&lines](const char* type) {
+        return KeyValue(lines, kRemovedGroup, QLatin1String(type))
+            .split(u';', Qt::SkipEmptyParts)
+            .contains(QLatin1String(kDesktopId));
+    };
+    if (!removedByUser(kMemoryMimeType))
+        SetKeyValue(lines, kDefaultGroup, QLatin1String(kMemoryMimeType), QLatin1String(kDesktopId) + u';');
+    if (!removedByUser(kCalculationMimeType) &&
+        KeyValue(lines, kDefaultGroup, QLatin1String(kCalculationMimeType)).isEmpty())
         SetKeyValue(lines, kDefaultGroup, QLatin1String(kCalculationMimeType), QLatin1String(kDesktopId) + u';');
     ok = WriteIfDifferent(listPath, JoinLines(lines), changed) && ok;
 
@@ -493,16 +553,21 @@ bool UnregisterFileTypes(const CRegistrationPlaces& places)
     bool changed = false;
     const QString data = places.dataHome + u'/';
     ok = RemoveIfPresent(data + kMimePackage, changed) && ok;
+    ok = RemoveIfPresent(data + kAppIconFile, changed) && ok;
     for (const CIconFile& icon : kIcons)
         ok = RemoveIfPresent(data + QLatin1String(icon.target), changed) && ok;
     ok = RemoveIfPresent(data + kDesktopEntry, changed) && ok;
+    for (const char* old : kOldFiles)
+        ok = RemoveIfPresent(data + QLatin1String(old), changed) && ok;
 
     const QString listPath = places.configHome + QStringLiteral("/mimeapps.list");
     if (QFileInfo::exists(listPath)) {
         QStringList lines = ReadLines(listPath);
-        for (const CFileType& type : kFileTypes) {
-            RemoveFromKey(lines, kDefaultGroup, QLatin1String(type.mimeType));
-            RemoveFromKey(lines, kAddedGroup, QLatin1String(type.mimeType));
+        for (const char* type : kMimeTypes) {
+            for (const char* id : {kDesktopId, kOldDesktopId}) {
+                RemoveFromKey(lines, kDefaultGroup, QLatin1String(type), id);
+                RemoveFromKey(lines, kAddedGroup, QLatin1String(type), id);
+            }
         }
         ok = WriteIfDifferent(listPath, JoinLines(lines), changed) && ok;
     }
@@ -519,9 +584,37 @@ bool UnregisterFileTypes(const CRegistrationPlaces& places)
 
 // ------------------------------------------------------------ start-up
 
+bool DisplayAvailable()
+{
+    const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
+    if (platform.isEmpty())
+        return XDisplayReachable() || WaylandDisplayReachable();
+    // "name:options", or a list of names tried in turn.
+    for (const QByteArray& candidate : platform.split(';')) {
+        const QByteArray name = candidate.left(candidate.indexOf(':') < 0 ? candidate.size() : candidate.indexOf(':'));
+        if (name == "xcb") {
+            if (XDisplayReachable())
+                return true;
+        } else if (name.startsWith("wayland")) {
+            if (WaylandDisplayReachable())
+                return true;
+        } else if (!name.isEmpty()) {
+            return true;  // offscreen, a frame buffer, VNC: no display server needed
+        }
+    }
+    return false;
+}
+
 bool ShellBeforeMainWindow(int argc, char** argv, int& status)
 {
     const CShellCommand command = ParseShellCommandLine(Arguments(argc, argv));
+    // Registering and unregistering need no window; everything else does.
+    const bool needsWindow = command.action != EShellAction::Register && command.action != EShellAction::Unregister;
+    if (needsWindow && command.error.isEmpty() && !DisplayAvailable()) {
+        std::cerr << kNoDisplayMessage << '\n';
+        status = 2;
+        return true;
+    }
     for (const QString& warning : command.warnings)
         std::cerr << "calculator-ka-vm: " << warning.toStdString() << '\n';
     if (!command.error.isEmpty()) {
@@ -536,12 +629,16 @@ bool ShellBeforeMainWindow(int argc, char** argv, int& status)
         status = removed ? 0 : 1;
         return true;
     }
-    // Registration errors never stop the program.
-    RegisterFileTypes(places);
     if (command.action == EShellAction::Register) {
+        RegisterFileTypes(places);
         status = 0;
         return true;
     }
+    // An installed program whose package brought the desktop entry and the
+    // file types leaves the user's folders alone; one run from a build
+    // tree registers itself for this user. Errors never stop the program.
+    if (!InstalledWithDesktopFiles(places.program))
+        RegisterFileTypes(places);
     return false;
 }
 
@@ -595,7 +692,14 @@ bool ShellAfterMainWindowShown(QMainWindow& window, int argc, char** argv, const
         status = hooks.print(command.printer, command.driver, command.port) ? 0 : 1;
         return true;
     case EShellAction::Dde: {
-        auto* server = new CShellRequestServer(openFromOutside, &window);
+        auto* server = new CShellRequestServer(
+            [&window, hooks, open](const QString& path, const CShellRequestServer::CReport& report) {
+                const bool opened = hooks.openRequested ? hooks.openRequested(path, report) : open(path);
+                window.raise();
+                window.activateWindow();
+                return opened;
+            },
+            &window);
         if (!server->Listen())
             std::cerr << "calculator-ka-vm: not waiting for open requests: " << server->ErrorText().toStdString()
                       << '\n';

@@ -24,6 +24,8 @@
 //                                      settings file, report, exit
 //   --screenshot FILE                  (hidden) save a picture of the main
 //                                      window once it is shown, then exit
+//   --palette dark                     (hidden) show the window in a dark
+//                                      palette, as a dark desktop theme does
 //
 // The batch options of document/command_line.h (--calculate, --help,
 // --version, ...) are handled before any of this and never reach here.
@@ -45,6 +47,7 @@ struct CShellCommand {
     QString path;  // Open (empty for a new calculation), Print, PrintTo
     QString printer, driver, port;  // PrintTo
     QString screenshot;  // --screenshot FILE
+    QString palette;  // --palette NAME
     QStringList warnings;  // ignored words, one message each
     QString error;  // a flag that lacks its words; the start fails
 };
@@ -57,7 +60,11 @@ CShellCommand ParseShellCommandLine(const QStringList& arguments);
 
 inline constexpr char kMemoryMimeType[] = "application/x-vantrel-calculator-memory";
 inline constexpr char kCalculationMimeType[] = "application/x-vantrel-calculator-calculation";
-inline constexpr char kDesktopId[] = "vantrel-calculator-ka-vm.desktop";
+// The program's one desktop id: the name of its desktop entry, of its
+// icon, of its MIME package and AppStream metadata, and the class of its
+// windows (StartupWMClass, QGuiApplication::desktopFileName).
+inline constexpr char kDesktopFileName[] = "com.vantrel.CalculatorKaVm";
+inline constexpr char kDesktopId[] = "com.vantrel.CalculatorKaVm.desktop";
 
 struct CRegistrationPlaces {
     QString dataHome;  // $XDG_DATA_HOME, default ~/.local/share
@@ -70,9 +77,15 @@ struct CRegistrationPlaces {
 // The places of this user and this program, from the environment.
 CRegistrationPlaces DefaultRegistrationPlaces();
 
+// True when the program runs from an installed prefix whose data folder
+// holds its desktop entry and its MIME package (a package registered it).
+bool InstalledWithDesktopFiles(const QString& program);
+
 // Writes the mime package, the icons, the desktop entry and the default
 // associations (the memory type always, the calculation type only when no
-// application is its default yet). Files that already hold the right
+// application is its default yet; neither for a type whose entry in
+// [Removed Associations] names this program). Files an earlier version
+// wrote under its old names are removed. Files that already hold the right
 // content are left untouched, so a second run changes nothing. Returns
 // false when some file could not be written; callers ignore that.
 bool RegisterFileTypes(const CRegistrationPlaces& places);
@@ -88,8 +101,37 @@ inline constexpr char kUnregisterFailedMessage[] =
 
 // ------------------------------------------------------------ start-up
 
+// The help of the window words, shown before the batch options.
+inline constexpr char kWindowUsage[] =
+    "Usage: calculator-ka-vm [FILE]\n"
+    "       calculator-ka-vm /p FILE\n"
+    "       calculator-ka-vm /pt FILE PRINTER DRIVER PORT\n"
+    "       calculator-ka-vm /dde | /Register | /Unregister\n"
+    "\n"
+    "Opens the window with FILE as the document, or a new calculation without\n"
+    "one. The window needs a display; the batch mode below does not.\n"
+    "Window words begin with \"/\" or \"-\" and are matched without regard to case:\n"
+    "  /p FILE                  print FILE on the current printer and exit\n"
+    "  /pt FILE PRINTER DRIVER PORT\n"
+    "                           print FILE on the named printer and exit\n"
+    "  /dde                     wait for requests to open files\n"
+    "  /Register, /Regserver    register the file types for this user and exit\n"
+    "  /Unregister, /Unregserver\n"
+    "                           remove that registration and the settings, exit\n";
+
+inline constexpr char kNoDisplayMessage[] =
+    "calculator-ka-vm: no display for the window (DISPLAY and WAYLAND_DISPLAY name none that answers); "
+    "calculate in the batch mode with 'calculator-ka-vm --calculate FILE' (see 'calculator-ka-vm --help')";
+
+// Whether the window can be shown: the platform named by QT_QPA_PLATFORM
+// needs no display server (offscreen), or the X server of DISPLAY or the
+// Wayland compositor of WAYLAND_DISPLAY answers on its local socket.
+bool DisplayAvailable();
+
 // Call after the batch command line and before the application object.
-// Registers the file types (every start), and carries out /Register and
+// Without a display it says so and ends (status 2) before anything is
+// written. It registers the file types for this user unless the program is
+// installed with its desktop files, and carries out /Register and
 // /Unregister and command-line errors: then it returns true and the
 // process ends with `status`. Otherwise returns false and the start goes on.
 bool ShellBeforeMainWindow(int argc, char** argv, int& status);
@@ -99,6 +141,9 @@ struct CShellHooks {
     // Opens a file as the document; false when it failed (the hook shows
     // its own message).
     std::function<bool(const QString& path)> open;
+    // Opens a file for an open request, its failures going to `report`
+    // (the one message box of the requests). Unset: `open`.
+    std::function<bool(const QString& path, const std::function<void(const QString&)>& report)> openRequested;
     // Prints the document; an empty printer means the current printer.
     // Unset: printing is reported as unavailable.
     std::function<bool(const QString& printer, const QString& driver, const QString& port)> print;

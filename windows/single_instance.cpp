@@ -1,35 +1,60 @@
 #include "windows/single_instance.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDragMoveEvent>
 #include <QDropEvent>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QMainWindow>
+#include <QMessageBox>
 #include <QMimeData>
+#include <QTimer>
 #include <QUrl>
 
+#include <cerrno>
+#include <cstring>
+#include <iostream>
+
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include "document/open_request.h"
+#include "document/text_file.h"
 
 namespace {
 
-// A request line longer than this is no request of ours.
-constexpr qint64 kMaxRequest = 64 * 1024;
+const char* const kSocketFile = "vantrel-calculator-ka-vm.dde";
 
-QByteArray EncodeRequest(const QString& path)
+QString Text(const char* text)
 {
-    return "open " + QUrl::toPercentEncoding(path) + '\n';
+    return QString::fromUtf8(text);
 }
 
-// The path of a request line, or an empty string.
-QString DecodeRequest(QByteArray line)
+// A real folder of this user that nobody else may write to.
+bool IsPrivateFolder(const QString& folder, QString* error)
 {
-    line = line.trimmed();
-    if (!line.startsWith("open "))
-        return {};
-    return QUrl::fromPercentEncoding(line.mid(5));
+    struct stat info {};
+    if (::lstat(QFile::encodeName(folder).constData(), &info) != 0) {
+        if (error)
+            *error = Text("the folder %1 cannot be read: %2").arg(folder, QString::fromLocal8Bit(std::strerror(errno)));
+        return false;
+    }
+    QString fault;
+    if (!S_ISDIR(info.st_mode))
+        fault = Text("the folder %1 is not a folder (a link or a file)");
+    else if (info.st_uid != ::geteuid())
+        fault = Text("the folder %1 belongs to another user");
+    else if ((info.st_mode & (S_IWGRP | S_IWOTH)) != 0)
+        fault = Text("the folder %1 may be written by other users");
+    if (fault.isEmpty())
+        return true;
+    if (error)
+        *error = fault.arg(folder);
+    return false;
 }
 
 // The first local file a drag carries, or an empty string.
@@ -80,25 +105,76 @@ private:
 
 }  // namespace
 
-QString ShellRequestServerName()
+QString ShellRequestFolder(QString* error)
 {
     const QString runtime = QFile::decodeName(qgetenv("XDG_RUNTIME_DIR"));
-    if (!runtime.isEmpty() && QDir::isAbsolutePath(runtime) && QDir(runtime).exists())
-        return runtime + QStringLiteral("/vantrel-calculator-ka-vm.dde");
-    return QStringLiteral("vantrel-calculator-ka-vm-%1.dde").arg(getuid());
+    if (!runtime.isEmpty() && QDir::isAbsolutePath(runtime) && QFileInfo(runtime).exists())
+        return IsPrivateFolder(runtime, error) ? runtime : QString();
+    // Without a runtime folder: a folder of the user's own in the shared
+    // temporary folder. Another user may have made it first; then it is
+    // refused below, never used.
+    const QString folder = QDir::tempPath() + QStringLiteral("/vantrel-calculator-ka-vm-%1").arg(::geteuid());
+    if (::mkdir(QFile::encodeName(folder).constData(), 0700) != 0 && errno != EEXIST) {
+        if (error)
+            *error = Text("the folder %1 cannot be made: %2").arg(folder, QString::fromLocal8Bit(std::strerror(errno)));
+        return QString();
+    }
+    return IsPrivateFolder(folder, error) ? folder : QString();
 }
 
-CShellRequestServer::CShellRequestServer(std::function<bool(const QString&)> open, QObject* parent)
+QString ShellRequestServerName(QString* error)
+{
+    const QString folder = ShellRequestFolder(error);
+    return folder.isEmpty() ? QString() : folder + u'/' + QLatin1String(kSocketFile);
+}
+
+bool IsSafeSocketPlace(const QString& name, QString* error)
+{
+    if (!QDir::isAbsolutePath(name)) {
+        if (error)
+            *error = Text("the socket name %1 is not an absolute path").arg(name);
+        return false;
+    }
+    if (!IsPrivateFolder(QFileInfo(name).absolutePath(), error))
+        return false;
+    struct stat info {};
+    if (::lstat(QFile::encodeName(name).constData(), &info) == 0 && info.st_uid != ::geteuid()) {
+        if (error)
+            *error = Text("the socket %1 belongs to another user").arg(name);
+        return false;
+    }
+    return true;
+}
+
+CShellRequestServer::CShellRequestServer(COpen open, QObject* parent)
     : QObject(parent), m_open(std::move(open)), m_server(new QLocalServer(this))
 {
     m_server->setSocketOptions(QLocalServer::UserAccessOption);
     connect(m_server, &QLocalServer::newConnection, this, &CShellRequestServer::Accept);
 }
 
-CShellRequestServer::~CShellRequestServer() = default;
+CShellRequestServer::CShellRequestServer(std::function<bool(const QString&)> open, QObject* parent)
+    : CShellRequestServer(COpen([open = std::move(open)](const QString& path, const CReport&) {
+                              return open && open(path);
+                          }),
+                          parent)
+{
+}
+
+CShellRequestServer::~CShellRequestServer()
+{
+    if (m_errorBox && !m_errorBox->parent())
+        delete m_errorBox;
+}
 
 bool CShellRequestServer::Listen(const QString& name)
 {
+    if (name.isEmpty()) {
+        ShellRequestServerName(&m_error);
+        return false;
+    }
+    if (!IsSafeSocketPlace(name, &m_error))
+        return false;
     // Somebody answering there is a live calculator: leave it alone. (The
     // server with user-only access moves its socket into place, which
     // would silently take the name from a live one.)
@@ -123,32 +199,158 @@ QString CShellRequestServer::ErrorText() const
     return m_error;
 }
 
+namespace {
+
+// Ends a connection; `answer` (if any) is sent first.
+void CloseConnection(QLocalSocket* socket, const char* answer)
+{
+    if (answer) {
+        socket->write(answer);
+        socket->flush();
+        socket->disconnectFromServer();
+    } else {
+        socket->abort();
+    }
+    socket->deleteLater();
+}
+
+void LogRefusal(const QString& reason)
+{
+    std::cerr << "calculator-ka-vm: open request refused: " << reason.toStdString() << '\n';
+}
+
+}  // namespace
+
 void CShellRequestServer::Accept()
 {
     while (QLocalSocket* socket = m_server->nextPendingConnection()) {
-        connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+        // Every connection holds a file descriptor: at the cap the oldest
+        // one, which has had the longest time to send its request, is
+        // closed, so that no number of connections can use up the
+        // process's descriptors and a new request still gets through.
+        if (m_connections.size() >= kMaxRequestConnections)
+            Drop(m_connections.first());
+        m_connections.append(socket);
+        connect(socket, &QLocalSocket::disconnected, this, [this, socket] { Drop(socket); });
         connect(socket, &QLocalSocket::readyRead, this, [this, socket] { Read(socket); });
-        if (socket->canReadLine())
+        // A connection that sends no request in time is closed.
+        QTimer::singleShot(m_idleTimeoutMs, socket, [this, socket] { Drop(socket); });
+        if (socket->bytesAvailable() > 0)
             Read(socket);
     }
 }
 
+void CShellRequestServer::Drop(QLocalSocket* socket)
+{
+    if (!m_connections.removeOne(socket))
+        return;
+    socket->disconnect(this);
+    CloseConnection(socket, nullptr);
+}
+
+void CShellRequestServer::Answer(QLocalSocket* socket, bool taken)
+{
+    m_connections.removeOne(socket);
+    socket->disconnect(this);
+    CloseConnection(socket, taken ? "ok\n" : "failed\n");
+}
+
 void CShellRequestServer::Read(QLocalSocket* socket)
 {
+    if (!m_connections.contains(socket))
+        return;
     if (!socket->canReadLine()) {
-        if (socket->bytesAvailable() > kMaxRequest)
-            socket->abort();
+        if (socket->bytesAvailable() > static_cast<qint64>(kMaxOpenRequestLine) + 2) {
+            LogRefusal(QStringLiteral("the request is too long"));
+            Answer(socket, false);
+        }
         return;
     }
-    const QString path = DecodeRequest(socket->readLine(kMaxRequest));
-    const bool opened = !path.isEmpty() && m_open && m_open(path);
-    socket->write(opened ? "ok\n" : "failed\n");
-    socket->flush();
-    socket->disconnectFromServer();
+    const QByteArray line = socket->readLine(static_cast<qint64>(kMaxOpenRequestLine) + 3);
+    const COpenRequest request = ParseOpenRequest(std::string_view(line.constData(), static_cast<std::size_t>(line.size())));
+    if (request.status != EOpenRequestStatus::Ok) {
+        LogRefusal(QString::fromUtf8(GetOpenRequestStatusText(request.status)));
+        Answer(socket, false);
+        return;
+    }
+    const QString path = QString::fromStdU16String(request.path);
+    // The answer goes before anything is shown; so what can be known now
+    // decides it.
+    const QFileInfo file(path);
+    if (!file.isFile() || !file.isReadable()) {
+        Answer(socket, false);
+        ReportError(QString::fromUtf8(GetFileResultText(EFileResult::CannotOpen)), path);
+        return;
+    }
+    if (m_waiting.size() >= kMaxWaitingRequests) {
+        LogRefusal(QStringLiteral("too many requests are waiting"));
+        Answer(socket, false);
+        return;
+    }
+    Answer(socket, true);
+    m_waiting.append(path);
+    QMetaObject::invokeMethod(this, &CShellRequestServer::OpenWaiting, Qt::QueuedConnection);
+}
+
+void CShellRequestServer::OpenWaiting()
+{
+    // An open under way (asking to save changes) takes the later requests
+    // in turn when it ends.
+    if (m_opening)
+        return;
+    m_opening = true;
+    QPointer<CShellRequestServer> self(this);
+    while (!m_waiting.isEmpty()) {
+        const QString path = m_waiting.takeFirst();
+        if (m_open)
+            m_open(path, [self, path](const QString& message) {
+                if (self)
+                    self->ReportError(message, path);
+            });
+        if (!self)
+            return;
+    }
+    m_opening = false;
+}
+
+void CShellRequestServer::ReportError(const QString& message, const QString& path)
+{
+    const QString line = path.isEmpty() ? message : QStringLiteral("%1: %2").arg(message, path);
+    if (!qobject_cast<QApplication*>(QCoreApplication::instance())) {
+        std::cerr << "calculator-ka-vm: " << line.toStdString() << '\n';
+        return;
+    }
+    constexpr int kListed = 10;
+    if (!m_errorBox) {
+        m_reported.clear();
+        m_reportedCount = 0;
+        auto* box = new QMessageBox(QMessageBox::Warning, QString(), message, QMessageBox::Ok,
+                                    qobject_cast<QWidget*>(parent()));
+        box->setAttribute(Qt::WA_DeleteOnClose);
+        // Shown without an event loop of its own: requests go on being
+        // answered while it is up.
+        box->setWindowModality(Qt::NonModal);
+        m_errorBox = box;
+    }
+    ++m_reportedCount;
+    if (m_reported.size() < kListed)
+        m_reported.append(path.isEmpty() || message != m_errorBox->text() ? line : path);
+    QString listed = m_reported.join(u'\n');
+    if (m_reportedCount > m_reported.size())
+        listed += Text("\n(%1 more)").arg(m_reportedCount - m_reported.size());
+    m_errorBox->setInformativeText(listed);
+    m_errorBox->show();
+}
+
+QMessageBox* CShellRequestServer::ErrorBox() const
+{
+    return m_errorBox;
 }
 
 bool SendShellOpenRequest(const QString& path, int timeoutMs, const QString& name)
 {
+    if (name.isEmpty() || !IsSafeSocketPlace(name))
+        return false;
     QElapsedTimer clock;
     clock.start();
     auto left = [&] { return std::max(1, timeoutMs - static_cast<int>(clock.elapsed())); };
@@ -156,7 +358,8 @@ bool SendShellOpenRequest(const QString& path, int timeoutMs, const QString& nam
     socket.connectToServer(name);
     if (!socket.waitForConnected(left()))
         return false;
-    socket.write(EncodeRequest(path));
+    const QString absolute = QDir::isAbsolutePath(path) ? path : QDir::current().absoluteFilePath(path);
+    socket.write(QByteArray::fromStdString(EncodeOpenRequest(absolute.toStdU16String())));
     if (!socket.waitForBytesWritten(left()))
         return false;
     while (!socket.canReadLine()) {

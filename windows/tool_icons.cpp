@@ -1,7 +1,10 @@
 #include "windows/tool_icons.h"
 
+#include <QGuiApplication>
+#include <QIconEngine>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPalette>
 #include <QPixmap>
 
 namespace {
@@ -34,7 +37,50 @@ const CGlyph kGlyphs[] = {
     {57670, "help-contextual", "?", 0xff2060a0},
 };
 
-void DrawDocument(QPainter& p, QColor color)
+bool IsDark(const QColor& color)
+{
+    return color.lightness() < 128;
+}
+
+// Paints its drawing for every size and mode it is asked for; nothing is
+// kept, so a change of palette shows at the next paint.
+class CPaintedIconEngine final : public QIconEngine {
+public:
+    explicit CPaintedIconEngine(FIconDrawing drawing) : m_drawing(std::move(drawing)) {}
+
+    void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State) override
+    {
+        painter->save();
+        painter->setRenderHint(QPainter::Antialiasing);
+        painter->translate(rect.topLeft());
+        painter->scale(rect.width() / 16.0, rect.height() / 16.0);
+        if (mode == QIcon::Disabled)
+            painter->setOpacity(0.4);
+        m_drawing(*painter, IconInkFor(QGuiApplication::palette()));
+        painter->restore();
+    }
+
+    QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override
+    {
+        // The size is in device pixels: a caller on a screen of ratio 2
+        // asks for 32 x 32 and gets a drawing made at that size.
+        QPixmap pixmap(size);
+        pixmap.fill(Qt::transparent);
+        QPainter painter(&pixmap);
+        paint(&painter, QRect(QPoint(0, 0), size), mode, state);
+        return pixmap;
+    }
+
+    QSize actualSize(const QSize& size, QIcon::Mode, QIcon::State) override { return size; }
+    QList<QSize> availableSizes(QIcon::Mode, QIcon::State) override { return {QSize(16, 16)}; }
+    QIconEngine* clone() const override { return new CPaintedIconEngine(m_drawing); }
+    QString key() const override { return QStringLiteral("kavm-painted"); }
+
+private:
+    FIconDrawing m_drawing;
+};
+
+void DrawDocument(QPainter& p, const CIconInk& ink, QColor color)
 {
     QPainterPath page;
     page.moveTo(3.5, 1.5);
@@ -43,47 +89,43 @@ void DrawDocument(QPainter& p, QColor color)
     page.lineTo(13.5, 14.5);
     page.lineTo(3.5, 14.5);
     page.closeSubpath();
-    p.fillPath(page, Qt::white);
+    p.fillPath(page, ink.paper);
     p.setPen(QPen(color, 1));
     p.drawPath(page);
     for (int y = 6; y <= 12; y += 2)
         p.drawLine(QPointF(5.5, y + 0.5), QPointF(11.5, y + 0.5));
 }
 
-QPixmap DrawGlyph(const CGlyph& glyph)
+void DrawGlyph(QPainter& p, const CIconInk& ink, const CGlyph& glyph)
 {
-    QPixmap pixmap(16, 16);
-    pixmap.fill(Qt::transparent);
-    QPainter p(&pixmap);
-    p.setRenderHint(QPainter::Antialiasing);
-    const QColor color = QColor::fromRgba(glyph.color);
+    const QColor color = ink.Readable(QColor::fromRgba(glyph.color));
     switch (glyph.command) {
     case 57600:  // new: a blank page
-        DrawDocument(p, color);
+        DrawDocument(p, ink, color);
         break;
     case 57601: {  // open: a folder
-        p.setPen(QPen(color.darker(), 1));
-        p.setBrush(color.lighter(140));
+        p.setPen(QPen(IsDark(ink.background) ? color.lighter(130) : color.darker(), 1));
+        p.setBrush(QColor::fromRgba(glyph.color).lighter(140));
         p.drawRect(QRectF(1.5, 4.5, 13, 9));
         p.drawRect(QRectF(1.5, 2.5, 5, 2));
         break;
     }
     case 57603: {  // save: a disk
         p.setPen(QPen(color, 1));
-        p.setBrush(color.lighter(160));
+        p.setBrush(IsDark(ink.background) ? color.darker(250) : color.lighter(160));
         p.drawRect(QRectF(1.5, 1.5, 13, 13));
-        p.setBrush(Qt::white);
+        p.setBrush(ink.paper);
         p.drawRect(QRectF(4.5, 1.5, 7, 5));
         p.drawRect(QRectF(3.5, 9.5, 9, 5));
         break;
     }
     case 57607: {  // print: a printer
         p.setPen(QPen(color, 1));
-        p.setBrush(Qt::white);
+        p.setBrush(ink.paper);
         p.drawRect(QRectF(4.5, 1.5, 7, 5));
-        p.setBrush(color.lighter(180));
+        p.setBrush(IsDark(ink.background) ? ink.paper.lighter(150) : color.lighter(180));
         p.drawRect(QRectF(1.5, 6.5, 13, 6));
-        p.setBrush(Qt::white);
+        p.setBrush(ink.paper);
         p.drawRect(QRectF(4.5, 10.5, 7, 4));
         break;
     }
@@ -97,16 +139,16 @@ QPixmap DrawGlyph(const CGlyph& glyph)
     }
     case 57634:  // copy: two pages
         p.translate(-2, -1);
-        DrawDocument(p, color);
+        DrawDocument(p, ink, color);
         p.translate(4, 2);
-        DrawDocument(p, color);
+        DrawDocument(p, ink, color);
         break;
     case 57637: {  // paste: a clipboard with a page
-        p.setPen(QPen(QColor(0x80, 0x60, 0x20), 1));
+        p.setPen(QPen(ink.Readable(QColor(0x80, 0x60, 0x20)), 1));
         p.setBrush(QColor(0xd0, 0xa0, 0x50));
         p.drawRect(QRectF(1.5, 2.5, 10, 12));
         p.translate(3, 1);
-        DrawDocument(p, color);
+        DrawDocument(p, ink, color);
         break;
     }
     default: {
@@ -115,14 +157,82 @@ QPixmap DrawGlyph(const CGlyph& glyph)
         font.setBold(true);
         p.setFont(font);
         p.setPen(color);
-        p.drawText(QRect(0, 0, 16, 16), Qt::AlignCenter, QString::fromUtf8(glyph.text));
+        p.drawText(QRectF(0, 0, 16, 16), Qt::AlignCenter, QString::fromUtf8(glyph.text));
         break;
     }
     }
-    return pixmap;
+}
+
+// The program's icon on a 64 x 64 grid: rounded rectangles, each with its
+// corner radius and colour.
+struct CIconShape {
+    qreal x, y, width, height, radius;
+    QRgb color;
+};
+
+constexpr QRgb kBody = 0xff34495e;
+constexpr QRgb kDisplay = 0xffdfeee0;
+constexpr QRgb kDisplayInk = 0xff2c3e50;
+constexpr QRgb kDigitKey = 0xfff5a623;
+constexpr QRgb kFunctionKey = 0xffb07ce8;
+constexpr QRgb kEqualsKey = 0xff3cc070;
+
+const CIconShape kApplicationShapes[] = {
+    {6, 2, 52, 60, 8, kBody},
+    {12, 8, 40, 17, 3, kDisplay},
+    // "=" and a result bar on the display
+    {16, 18, 16, 3, 1.5, kDisplayInk},
+    {37, 13, 10, 3, 1.5, kDisplayInk},
+    {37, 19, 10, 3, 1.5, kDisplayInk},
+    // the keys: digits, functions and "="
+    {12, 30, 11, 8, 2, kDigitKey},
+    {26.5, 30, 11, 8, 2, kDigitKey},
+    {41, 30, 11, 8, 2, kFunctionKey},
+    {12, 41, 11, 8, 2, kDigitKey},
+    {26.5, 41, 11, 8, 2, kDigitKey},
+    {41, 41, 11, 8, 2, kFunctionKey},
+    {12, 52, 11, 6, 2, kDigitKey},
+    {26.5, 52, 11, 6, 2, kDigitKey},
+    {41, 52, 11, 6, 2, kEqualsKey},
+};
+
+void PaintApplicationIcon(QPainter& p, int size)
+{
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(Qt::NoPen);
+    p.scale(size / 64.0, size / 64.0);
+    for (const CIconShape& shape : kApplicationShapes) {
+        p.setBrush(QColor::fromRgba(shape.color));
+        p.drawRoundedRect(QRectF(shape.x, shape.y, shape.width, shape.height), shape.radius, shape.radius);
+    }
 }
 
 }  // namespace
+
+QColor CIconInk::Readable(QColor color) const
+{
+    const bool darkBackground = IsDark(background);
+    const int lightness = color.lightness();
+    if (darkBackground && lightness < 150)
+        return QColor::fromHsl(color.hslHue(), color.hslSaturation(), 150 + lightness / 3, color.alpha());
+    if (!darkBackground && lightness > 170)
+        return QColor::fromHsl(color.hslHue(), color.hslSaturation(), lightness / 2, color.alpha());
+    return color;
+}
+
+CIconInk IconInkFor(const QPalette& palette)
+{
+    CIconInk ink;
+    ink.background = palette.color(QPalette::Window);
+    ink.ink = palette.color(QPalette::WindowText);
+    ink.paper = palette.color(QPalette::Base);
+    return ink;
+}
+
+QIcon PaintedIcon(FIconDrawing drawing)
+{
+    return QIcon(new CPaintedIconEngine(std::move(drawing)));
+}
 
 QIcon ToolIcon(int commandId)
 {
@@ -131,33 +241,44 @@ QIcon ToolIcon(int commandId)
             continue;
         if (glyph.theme && QIcon::hasThemeIcon(glyph.theme))
             return QIcon::fromTheme(glyph.theme);
-        return QIcon(DrawGlyph(glyph));
+        return PaintedIcon([&glyph](QPainter& p, const CIconInk& ink) { DrawGlyph(p, ink, glyph); });
     }
     return QIcon();
+}
+
+QImage ApplicationIconImage(int size)
+{
+    QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter p(&image);
+    PaintApplicationIcon(p, size);
+    p.end();
+    return image;
 }
 
 QIcon ApplicationIcon()
 {
     QIcon icon;
-    for (int size : {16, 24, 32, 48, 64}) {
-        QPixmap pixmap(size, size);
-        pixmap.fill(Qt::transparent);
-        QPainter p(&pixmap);
-        p.setRenderHint(QPainter::Antialiasing);
-        const double u = size / 16.0;
-        p.setPen(QPen(QColor(0x30, 0x30, 0x50), u * 0.8));
-        p.setBrush(QColor(0xe8, 0xe8, 0xf0));
-        p.drawRoundedRect(QRectF(1.5 * u, 0.5 * u, 13 * u, 15 * u), 2 * u, 2 * u);
-        p.setPen(Qt::NoPen);
-        p.setBrush(QColor(0x20, 0x60, 0xa0));
-        p.drawRect(QRectF(3 * u, 2 * u, 10 * u, 3.5 * u));
-        const QColor keys[3] = {QColor(0xe0, 0x40, 0x90), QColor(0x40, 0x90, 0xe0), QColor(0x80, 0x80, 0x80)};
-        for (int row = 0; row < 3; ++row)
-            for (int column = 0; column < 3; ++column) {
-                p.setBrush(keys[column]);
-                p.drawEllipse(QRectF((3 + column * 3.5) * u, (7 + row * 2.8) * u, 2.6 * u, 2.2 * u));
-            }
-        icon.addPixmap(pixmap);
-    }
+    for (int size : {16, 24, 32, 48, 64, 128, 256})
+        icon.addPixmap(QPixmap::fromImage(ApplicationIconImage(size)));
     return icon;
+}
+
+QByteArray ApplicationIconSvg()
+{
+    QByteArray svg =
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+        "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"64\" height=\"64\" viewBox=\"0 0 64 64\">\n";
+    for (const CIconShape& shape : kApplicationShapes) {
+        svg += QStringLiteral("  <rect x=\"%1\" y=\"%2\" width=\"%3\" height=\"%4\" rx=\"%5\" fill=\"%6\"/>\n")
+                   .arg(shape.x)
+                   .arg(shape.y)
+                   .arg(shape.width)
+                   .arg(shape.height)
+                   .arg(shape.radius)
+                   .arg(QColor::fromRgba(shape.color).name())
+                   .toUtf8();
+    }
+    svg += "</svg>\n";
+    return svg;
 }

@@ -8,20 +8,24 @@
 #include <QSettings>
 #include <QTemporaryDir>
 
+#include <memory>
+
 #include "windows/calc_keypad.h"
 
 namespace {
 
+// Made by the first benchmark and destroyed by main while the application
+// object still exists: a widget must not outlive it.
+std::unique_ptr<CCalcKeyPad> g_keypad;
+
 CCalcKeyPad& Keypad()
 {
-    static CCalcKeyPad keypad;
-    static bool shown = false;
-    if (!shown) {
-        keypad.Relabel();
-        keypad.show();
-        shown = true;
+    if (!g_keypad) {
+        g_keypad = std::make_unique<CCalcKeyPad>();
+        g_keypad->Relabel();
+        g_keypad->show();
     }
-    return keypad;
+    return *g_keypad;
 }
 
 // Arguments: the stored style and whether the application style is themed.
@@ -73,5 +77,6 @@ int main(int argc, char** argv)
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
+    g_keypad.reset();
     return 0;
 }

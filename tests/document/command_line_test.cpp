@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <bit>
+#include <cstdio>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -14,6 +15,7 @@
 #include "document/preferences.h"
 #include "document/text_file.h"
 #include "document/utf.h"
+#include "kavm_version.h"
 #include "language/calculate.h"
 
 namespace {
@@ -94,6 +96,34 @@ TEST_F(CommandLine, OtherArgumentsAreLeftToTheCaller)
     EXPECT_EQ(RunCommandLine(2, argv, in, out, err, handled), 0);
     EXPECT_TRUE(handled);
     EXPECT_EQ(out.str(), "Calculator Ka-Vm 01.01.001\n");
+}
+
+// The program's own form of the version comes from the project version:
+// two-digit major and minor, three-digit patch.
+TEST_F(CommandLine, ShortFormsAndTheOneVersion)
+{
+    int major = 0, minor = 0, patch = 0;
+    ASSERT_EQ(std::sscanf(KAVM_VERSION, "%d.%d.%d", &major, &minor, &patch), 3);
+    char expected[64];
+    std::snprintf(expected, sizeof expected, "Calculator Ka-Vm %02d.%02d.%03d\n", major, minor, patch);
+    EXPECT_EQ(Run({"-v"}).out, expected);
+    EXPECT_EQ(Run({"--version"}).out, expected);
+    EXPECT_EQ(std::string("Calculator Ka-Vm " KAVM_VERSION_TEXT "\n"), expected);
+
+    const CRun help = Run({"-h"});
+    EXPECT_TRUE(help.handled);
+    EXPECT_EQ(help.status, 0);
+    EXPECT_EQ(help.out, Run({"--help"}).out);
+    EXPECT_EQ(help.out.rfind("Usage: ", 0), 0u);
+    EXPECT_NE(Run({"-h=x"}).status, 0);
+
+    // A program with a window puts the help of its window words first.
+    std::istringstream in;
+    std::ostringstream out;
+    std::ostringstream err;
+    bool handled = false;
+    EXPECT_EQ(RunCommandLine({"--help"}, in, out, err, handled, "Window words: FILE"), 0);
+    EXPECT_EQ(out.str(), "Window words: FILE\n" + help.out);
 }
 
 TEST_F(CommandLine, HelpListsTheOptions)

@@ -18,11 +18,13 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBrowser>
+#include <QTimer>
 #include <QTreeWidget>
 
 #include "document/memory_store.h"
 #include "document/preferences.h"
 #include "document/qt/calc_doc.h"
+#include "kavm_version.h"
 #include "windows/calc_keypad.h"
 #include "windows/calc_log.h"
 #include "windows/color_button.h"
@@ -249,6 +251,96 @@ QMenu* TopMenu(QMainWindow* frame, const QString& title)
     return nullptr;
 }
 
+TEST_F(MainFrame, RedoBesideUndoWithBothKeys)
+{
+    QStringList edit = MenuTexts(TopMenu(frame.get(), "&Edit"));
+    ASSERT_GE(edit.size(), 2);
+    EXPECT_EQ(edit.mid(0, 2), QStringList({"&Undo\tCtrl+Z", "&Redo\tCtrl+Shift+Z"}));
+    EXPECT_EQ(frame->Command(IdEditRedo)->shortcuts(),
+              QList<QKeySequence>({QKeySequence("Ctrl+Shift+Z"), QKeySequence("Ctrl+Y")}));
+    EXPECT_EQ(frame->Command(IdEditRedo)->property("commandId").toInt(), 57644);
+
+    QTest::keyClicks(frame->Editor(), "1+2");
+    for (QKeySequence redo : {QKeySequence("Ctrl+Shift+Z"), QKeySequence("Ctrl+Y")}) {
+        QTest::keySequence(frame->Editor(), QKeySequence("Ctrl+Z"));
+        EXPECT_EQ(Text(), "") << redo.toString().toStdString();
+        QTest::keySequence(frame->Editor(), redo);
+        EXPECT_EQ(Text(), "1+2") << redo.toString().toStdString();
+    }
+    // From a pane as well, and from the menu.
+    frame->Editor()->undo();
+    frame->Memory()->findChild<QTreeWidget*>()->setFocus();
+    QTest::keySequence(QApplication::focusWidget(), QKeySequence("Ctrl+Y"));
+    EXPECT_EQ(Text(), "1+2");
+    frame->Editor()->undo();
+    frame->Command(IdEditRedo)->trigger();
+    EXPECT_EQ(Text(), "1+2");
+    // Undo keeps its keys.
+    EXPECT_EQ(frame->Command(IdEditUndo)->shortcuts(),
+              QList<QKeySequence>({QKeySequence("Ctrl+Z"), QKeySequence("Alt+Backspace")}));
+}
+
+TEST_F(MainFrame, F11SwitchesFullScreenAndBack)
+{
+    auto* fullScreen = frame->findChild<QAction*>("ViewFullScreen");
+    ASSERT_NE(fullScreen, nullptr);
+    EXPECT_EQ(fullScreen->shortcut(), QKeySequence("F11"));
+    QTest::keyClick(frame->Editor(), Qt::Key_F11);
+    EXPECT_TRUE(frame->isFullScreen());
+    EXPECT_TRUE(fullScreen->isChecked());
+    QTest::keyClick(frame->Editor(), Qt::Key_F11);
+    EXPECT_FALSE(frame->isFullScreen());
+    EXPECT_FALSE(fullScreen->isChecked());
+    // A maximised window comes back maximised.
+    frame->showMaximized();
+    fullScreen->trigger();
+    EXPECT_TRUE(frame->isFullScreen());
+    fullScreen->trigger();
+    EXPECT_TRUE(frame->isMaximized());
+}
+
+TEST_F(MainFrame, AboutShowsTheVersionAndTheCopyright)
+{
+    QString text;
+    QString informative;
+    QString title;
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box)
+            return;
+        title = box->windowTitle();
+        text = box->text();
+        informative = box->informativeText();
+        box->accept();
+    });
+    frame->Command(IdAppAbout)->trigger();
+    EXPECT_EQ(title, "About Calculator Ka-Vm");
+    EXPECT_EQ(text, "Calculator Ka-Vm " KAVM_VERSION_TEXT);
+    EXPECT_EQ(informative, "Copyright (c) 2026 the Calculator Ka-Vm authors\nMIT License");
+}
+
+TEST_F(MainFrame, CtrlQQuitsAsExitDoes)
+{
+    EXPECT_EQ(frame->Command(IdAppExit)->shortcut(), QKeySequence("Ctrl+Q"));
+    // A changed text is asked about first; Cancel keeps the window.
+    QTest::keyClicks(frame->Editor(), "1+2");
+    int asked = 0;
+    frame->askSaveChanges = [&asked](const QString&) {
+        ++asked;
+        return int(QMessageBox::Cancel);
+    };
+    QTest::keySequence(frame->Editor(), QKeySequence("Ctrl+Q"));
+    EXPECT_EQ(asked, 1);
+    EXPECT_TRUE(frame->isVisible());
+    frame->askSaveChanges = [&asked](const QString&) {
+        ++asked;
+        return int(QMessageBox::No);
+    };
+    QTest::keySequence(frame->Editor(), QKeySequence("Ctrl+Q"));
+    EXPECT_EQ(asked, 2);
+    EXPECT_FALSE(frame->isVisible());
+}
+
 TEST_F(MainFrame, MenusCarryTheirTextsPromptsAndIds)
 {
     QStringList titles;
@@ -257,7 +349,7 @@ TEST_F(MainFrame, MenusCarryTheirTextsPromptsAndIds)
     EXPECT_EQ(titles, QStringList({"&File", "&Memory", "&Edit", "&View", "&Set", "&Help"}));
     EXPECT_EQ(MenuTexts(TopMenu(frame.get(), "&Memory")), QStringList({"&Free", "&Load...", "&Save..."}));
     EXPECT_EQ(MenuTexts(TopMenu(frame.get(), "&View")),
-              QStringList({"&Toolbar", "&Status Bar", "|", "&Keypad\tCtrl+K", "&Log\tCtrl+L", "&Memory\tCtrl+M",
+              QStringList({"&Toolbar", "&Status Bar", "F&ull Screen\tF11", "|", "&Keypad\tCtrl+K", "&Log\tCtrl+L", "&Memory\tCtrl+M",
                            "St&atistics\tCtrl+T"}));
     QStringList setTexts;
     for (QAction* action : TopMenu(frame.get(), "&Set")->actions())

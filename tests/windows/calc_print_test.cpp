@@ -127,7 +127,7 @@ TEST_F(PrintCommands, DirectPrintingShowsProgressWithTheWindowDisabled)
         }
     });
     EXPECT_TRUE(commands->PrintDirect(commands->Printer()));
-    EXPECT_EQ(shown, (QStringList{"Printing", "Untitled", "Page 1", path}));
+    EXPECT_EQ(shown, (QStringList{"Printing", "Calculation", "Page 1", path}));
     EXPECT_FALSE(windowEnabled);
     EXPECT_TRUE(frame->isEnabled());
     EXPECT_TRUE(messages.isEmpty());

@@ -1,0 +1,134 @@
+// The built program as a user starts it: without a display, with -h and
+// -v, and from an installed layout whose package brought the desktop
+// files, each with its own empty home folder.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include "kavm_version.h"
+#include "windows/shell_registration.h"
+
+namespace {
+
+struct CProgramRun {
+    int status = -1;
+    QString out;
+    QString err;
+};
+
+class Program : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(home.isValid()); }
+
+    // The program with a fresh home; `display` false takes every way to a
+    // display away.
+    CProgramRun Run(const QString& program, const QStringList& arguments, bool display)
+    {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "XDG_DATA_HOME", "XDG_CONFIG_HOME"})
+            environment.remove(QLatin1String(name));
+        environment.insert("HOME", home.path());
+        environment.insert("XDG_RUNTIME_DIR", home.path());
+        if (display)
+            environment.insert("QT_QPA_PLATFORM", "offscreen");
+        QProcess process;
+        process.setProcessEnvironment(environment);
+        process.start(program, arguments);
+        CProgramRun run;
+        if (!process.waitForFinished(60000)) {
+            process.kill();
+            process.waitForFinished();
+            return run;
+        }
+        run.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+        run.out = QString::fromUtf8(process.readAllStandardOutput());
+        run.err = QString::fromUtf8(process.readAllStandardError());
+        return run;
+    }
+
+    // Files under the home folder, the settings file of the window left
+    // out (a window that ran keeps its layout there).
+    QStringList HomeFiles() const
+    {
+        QStringList files;
+        QDirIterator it(home.path(), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            const QString path = QDir(home.path()).relativeFilePath(it.next());
+            if (path != ".config/Vantrel/Calculator Ka-Vm.conf" && !path.startsWith("calc"))
+                files << path;
+        }
+        return files;
+    }
+
+    QTemporaryDir home;
+    const QString program = QStringLiteral(KAVM_PROGRAM);
+};
+
+TEST_F(Program, WithoutADisplaySaysSoInOneLineAndWritesNothing)
+{
+    for (const QStringList& arguments : {QStringList{}, QStringList{"calc.vcl"}, QStringList{"/p", "calc.vcl"}}) {
+        const CProgramRun run = Run(program, arguments, false);
+        EXPECT_EQ(run.status, 2) << arguments.join(' ').toStdString();
+        EXPECT_EQ(run.out, "");
+        EXPECT_EQ(run.err, QString::fromLatin1(kNoDisplayMessage) + "\n");
+        EXPECT_TRUE(HomeFiles().isEmpty()) << HomeFiles().join(' ').toStdString();
+    }
+}
+
+TEST_F(Program, HelpAndVersionNeedNoDisplay)
+{
+    for (const char* word : {"-h", "--help"}) {
+        const CProgramRun run = Run(program, {word}, false);
+        EXPECT_EQ(run.status, 0) << word;
+        EXPECT_TRUE(run.out.startsWith("Usage: calculator-ka-vm [FILE]\n")) << run.out.toStdString();
+        for (const char* listed : {"/p FILE", "/pt FILE PRINTER DRIVER PORT", "/dde", "/Register", "/Unregister",
+                                   "--calculate", "--cursor", "--preference", "--memory", "--save-memory", "-v, --version"})
+            EXPECT_TRUE(run.out.contains(QLatin1String(listed))) << listed;
+    }
+    for (const char* word : {"-v", "--version"}) {
+        const CProgramRun run = Run(program, {word}, false);
+        EXPECT_EQ(run.status, 0);
+        EXPECT_EQ(run.out, "Calculator Ka-Vm " KAVM_VERSION_TEXT "\n");
+    }
+    EXPECT_TRUE(HomeFiles().isEmpty()) << HomeFiles().join(' ').toStdString();
+}
+
+TEST_F(Program, InstalledWithItsDesktopFilesRegistersNothingForTheUser)
+{
+    // usr/bin/calculator-ka-vm beside usr/share with the packaged files.
+    QTemporaryDir prefix;
+    ASSERT_TRUE(QDir().mkpath(prefix.filePath("usr/bin")));
+    const QString installed = prefix.filePath("usr/bin/calculator-ka-vm");
+    ASSERT_TRUE(QFile::copy(program, installed));
+    const QString picture = home.filePath("calc-window.png");
+
+    // Without the desktop files beside it, the program registers itself.
+    CProgramRun run = Run(installed, {"--screenshot", picture}, true);
+    ASSERT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_TRUE(HomeFiles().contains(".local/share/applications/com.vantrel.CalculatorKaVm.desktop"))
+        << HomeFiles().join(' ').toStdString();
+    QDir(home.filePath(".local")).removeRecursively();
+    QFile::remove(home.filePath(".config/mimeapps.list"));
+
+    for (const QString& file : {QStringLiteral("usr/share/applications/com.vantrel.CalculatorKaVm.desktop"),
+                                QStringLiteral("usr/share/mime/packages/com.vantrel.CalculatorKaVm.xml")}) {
+        ASSERT_TRUE(QDir().mkpath(QFileInfo(prefix.filePath(file)).absolutePath()));
+        QFile written(prefix.filePath(file));
+        ASSERT_TRUE(written.open(QIODevice::WriteOnly));
+    }
+    run = Run(installed, {"--screenshot", picture}, true);
+    EXPECT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_TRUE(QFileInfo::exists(picture));
+    EXPECT_TRUE(HomeFiles().isEmpty()) << HomeFiles().join(' ').toStdString();
+
+    // The explicit command still registers for the user.
+    run = Run(installed, {"/Register"}, false);
+    EXPECT_EQ(run.status, 0);
+    EXPECT_TRUE(HomeFiles().contains(".local/share/applications/com.vantrel.CalculatorKaVm.desktop"));
+}
+
+}  // namespace

@@ -1,0 +1,268 @@
+#include "windows/recovery.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QLocale>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QSessionManager>
+#include <QSocketNotifier>
+#include <QStandardPaths>
+#include <QTextDocument>
+#include <QTimer>
+
+#include <algorithm>
+#include <cerrno>
+#include <string>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "document/qt/calc_doc.h"
+#include "document/text_file.h"
+#include "windows/calc_main_frame.h"
+#include "windows/calc_view.h"
+
+namespace {
+
+// ------------------------------------------------------------ signals
+
+const int kSignals[3] = {SIGTERM, SIGINT, SIGHUP};
+
+// The write end of the pipe of the object that holds the handlers.
+volatile std::sig_atomic_t g_signalPipe = -1;
+
+extern "C" void OnTerminationSignal(int signalNumber)
+{
+    const int savedErrno = errno;
+    const int fd = g_signalPipe;
+    if (fd >= 0) {
+        const unsigned char byte = static_cast<unsigned char>(signalNumber);
+        [[maybe_unused]] const ssize_t written = ::write(fd, &byte, 1);
+    }
+    errno = savedErrno;
+}
+
+// ------------------------------------------------------------ files
+
+constexpr int kRecoveryIntervalMs = 30'000;
+const char* const kPrefix = "unsaved-";
+const char* const kSuffix = ".vcl";
+
+std::string LocalPath(const QString& path)
+{
+    return QFile::encodeName(path).toStdString();
+}
+
+// The process id in a recovery file's name, or -1.
+long long FileProcess(const QString& fileName)
+{
+    const QString prefix = QLatin1String(kPrefix);
+    const QString suffix = QLatin1String(kSuffix);
+    if (!fileName.startsWith(prefix) || !fileName.endsWith(suffix))
+        return -1;
+    bool ok = false;
+    const long long pid = fileName.mid(prefix.size(), fileName.size() - prefix.size() - suffix.size()).toLongLong(&ok);
+    return ok && pid > 0 ? pid : -1;
+}
+
+// Another process of that id still runs (then its file is its own).
+bool IsOtherRunAlive(long long pid)
+{
+    if (pid == static_cast<long long>(::getpid()))
+        return false;
+    return ::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM;
+}
+
+}  // namespace
+
+// ------------------------------------------------------------ CTerminationSignals
+
+CTerminationSignals::CTerminationSignals(QObject* parent) : QObject(parent)
+{
+    if (g_signalPipe >= 0 || ::pipe2(m_pipe, O_CLOEXEC | O_NONBLOCK) != 0)
+        return;
+    g_signalPipe = m_pipe[1];
+    struct sigaction action {};
+    action.sa_handler = OnTerminationSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (int i = 0; i < 3; ++i)
+        ::sigaction(kSignals[i], &action, &m_previous[i]);
+    m_notifier = new QSocketNotifier(m_pipe[0], QSocketNotifier::Read, this);
+    connect(m_notifier, &QSocketNotifier::activated, this, &CTerminationSignals::Drain);
+}
+
+CTerminationSignals::~CTerminationSignals()
+{
+    if (m_notifier) {
+        for (int i = 0; i < 3; ++i)
+            ::sigaction(kSignals[i], &m_previous[i], nullptr);
+        g_signalPipe = -1;
+    }
+    for (int fd : m_pipe)
+        if (fd >= 0)
+            ::close(fd);
+}
+
+void CTerminationSignals::Drain()
+{
+    unsigned char bytes[64];
+    int first = 0;
+    ssize_t count = 0;
+    while ((count = ::read(m_pipe[0], bytes, sizeof bytes)) > 0)
+        if (first == 0)
+            first = bytes[0];
+    if (first != 0)
+        emit received(first);
+}
+
+// ------------------------------------------------------------ CCalcRecovery
+
+CCalcRecovery::CCalcRecovery(CCalcMainFrame* frame, const QString& folder, QObject* parent)
+    : QObject(parent)
+    , m_frame(frame)
+    , m_folder(folder)
+    , m_file(QDir(folder).filePath(QStringLiteral("%1%2%3").arg(QLatin1String(kPrefix)).arg(::getpid()).arg(QLatin1String(kSuffix))))
+    , m_timer(new QTimer(this))
+{
+    askRestore = [frame](const QString& question) {
+        return int(QMessageBox::question(frame, QString(), question, QMessageBox::Yes | QMessageBox::No));
+    };
+    QTextDocument* text = frame->Editor()->document();
+    connect(text, &QTextDocument::contentsChanged, this, [this] { m_changed = true; });
+    // Saved, or replaced by another document: nothing is left to recover.
+    connect(text, &QTextDocument::modificationChanged, this, [this](bool modified) {
+        if (!modified && !m_finished)
+            Remove();
+    });
+    connect(frame, &CCalcMainFrame::closedNormally, this, [this] {
+        m_finished = true;
+        m_timer->stop();
+        Remove();
+    });
+    m_timer->setInterval(kRecoveryIntervalMs);
+    connect(m_timer, &QTimer::timeout, this, &CCalcRecovery::Tick);
+    m_timer->start();
+}
+
+QString CCalcRecovery::DefaultFolder()
+{
+    return QDir(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation)).filePath(QStringLiteral("recovery"));
+}
+
+void CCalcRecovery::SetInterval(int milliseconds)
+{
+    m_timer->setInterval(milliseconds);
+}
+
+void CCalcRecovery::Tick()
+{
+    if (m_changed && m_frame->Editor()->document()->isModified())
+        Write();
+}
+
+bool CCalcRecovery::Write()
+{
+    if (!m_frame->Editor()->document()->isModified()) {
+        Remove();
+        return true;
+    }
+    // The folder and the file are the user's alone; a file made here with
+    // mode 0600 keeps it when the writer replaces it.
+    const QByteArray folder = QFile::encodeName(m_folder);
+    if (!QFileInfo(m_folder).isDir()) {
+        QDir().mkpath(QFileInfo(m_folder).absolutePath());
+        ::mkdir(folder.constData(), 0700);
+    }
+    const QByteArray file = QFile::encodeName(m_file);
+    const int fd = ::open(file.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (fd >= 0)
+        ::close(fd);
+    const std::u16string text = m_frame->Document()->Text();
+    const bool written = WriteFileReplacing(LocalPath(m_file), EncodeUtf16File(text)) == EFileResult::Ok;
+    if (written)
+        m_changed = false;
+    return written;
+}
+
+void CCalcRecovery::Remove()
+{
+    QFile::remove(m_file);
+    m_changed = true;
+}
+
+void CCalcRecovery::Keep()
+{
+    // After a normal exit there is nothing to keep.
+    if (m_finished)
+        return;
+    m_finished = true;
+    m_leaving = true;
+    m_timer->stop();
+    Write();
+}
+
+bool CCalcRecovery::OfferRecovery()
+{
+    QFileInfoList found;
+    for (const QFileInfo& info : QDir(m_folder).entryInfoList({QLatin1String(kPrefix) + u'*' + QLatin1String(kSuffix)},
+                                                              QDir::Files | QDir::Hidden, QDir::Time)) {
+        const long long pid = FileProcess(info.fileName());
+        if (pid > 0 && !IsOtherRunAlive(pid))
+            found.append(info);
+    }
+    // Newest first; a No deletes that file and offers the next.
+    for (const QFileInfo& info : found) {
+        const QString when = QLocale().toString(info.lastModified(), QLocale::ShortFormat);
+        const QString question = QStringLiteral("Restore the unsaved calculation from %1?").arg(when);
+        const int answer = askRestore(question);
+        // Leaving while the question was up is no answer: the file stays.
+        if (m_finished)
+            return false;
+        if (answer != QMessageBox::Yes) {
+            QFile::remove(info.filePath());
+            continue;
+        }
+        std::string bytes;
+        if (ReadFileBytes(LocalPath(info.filePath()), bytes) != EFileResult::Ok) {
+            m_frame->Document()->showError(QString::fromUtf8(GetFileResultText(EFileResult::CannotOpen)));
+            return false;
+        }
+        CCalcDoc* document = m_frame->Document();
+        document->New();
+        document->SetText(DecodeTextFile(bytes), 0);
+        QTextDocument* text = m_frame->Editor()->document();
+        text->clearUndoRedoStacks();
+        text->setModified(true);
+        // The text is this run's to keep now.
+        if (info.absoluteFilePath() != QFileInfo(m_file).absoluteFilePath())
+            QFile::remove(info.filePath());
+        Write();
+        return true;
+    }
+    return false;
+}
+
+// ------------------------------------------------------------ leaving
+
+void InstallSessionEnd(CCalcMainFrame& frame, CCalcRecovery& recovery, CTerminationSignals& termination)
+{
+    auto leave = [&frame, &recovery] {
+        recovery.Keep();
+        frame.LeaveWithoutQuestions();
+        // Every event loop ends, those of open dialogs too, and so does
+        // the start-up when it is still asking something.
+        QCoreApplication::exit(0);
+    };
+    QObject::connect(&termination, &CTerminationSignals::received, &frame, leave);
+    if (auto* application = qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
+        QObject::connect(application, &QGuiApplication::commitDataRequest, &frame,
+                         [leave](QSessionManager&) { leave(); });
+        QObject::connect(application, &QCoreApplication::aboutToQuit, &frame, [&recovery] { recovery.Keep(); });
+    }
+}
