@@ -29,56 +29,6 @@ bool IsPlain(unsigned char c)
            c == '_' || c == '~' || c == '/';
 }
 
-// Appends the code points of strictly formed UTF-8 (no overlong forms, no
-// surrogates, nothing above U+10FFFF); false at the first fault.
-bool DecodeStrictUtf8(std::string_view bytes, std::u16string& out)
-{
-    std::size_t i = 0;
-    while (i < bytes.size()) {
-        const unsigned char lead = static_cast<unsigned char>(bytes[i]);
-        std::size_t length = 0;
-        char32_t c = 0;
-        char32_t lowest = 0;
-        if (lead < 0x80) {
-            length = 1;
-            c = lead;
-        } else if (lead >= 0xC2 && lead <= 0xDF) {
-            length = 2;
-            c = lead & 0x1F;
-            lowest = 0x80;
-        } else if (lead >= 0xE0 && lead <= 0xEF) {
-            length = 3;
-            c = lead & 0x0F;
-            lowest = 0x800;
-        } else if (lead >= 0xF0 && lead <= 0xF4) {
-            length = 4;
-            c = lead & 0x07;
-            lowest = 0x10000;
-        } else {
-            return false;
-        }
-        if (bytes.size() - i < length)
-            return false;
-        for (std::size_t k = 1; k < length; ++k) {
-            const unsigned char next = static_cast<unsigned char>(bytes[i + k]);
-            if ((next & 0xC0) != 0x80)
-                return false;
-            c = (c << 6) | (next & 0x3F);
-        }
-        if (c < lowest || c > 0x10FFFF || (c >= 0xD800 && c < 0xE000))
-            return false;
-        if (c >= 0x10000) {
-            c -= 0x10000;
-            out.push_back(static_cast<char16_t>(0xD800 + (c >> 10)));
-            out.push_back(static_cast<char16_t>(0xDC00 + (c & 0x3FF)));
-        } else {
-            out.push_back(static_cast<char16_t>(c));
-        }
-        i += length;
-    }
-    return true;
-}
-
 }  // namespace
 
 COpenRequest ParseOpenRequest(std::string_view line)
@@ -127,7 +77,7 @@ COpenRequest ParseOpenRequest(std::string_view line)
         request.status = EOpenRequestStatus::ZeroCharacter;
         return request;
     }
-    if (!DecodeStrictUtf8(bytes, request.path)) {
+    if (!StrictUtf8ToUtf16(bytes, request.path)) {
         request.path.clear();
         request.status = EOpenRequestStatus::NotUtf8;
         return request;

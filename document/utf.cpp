@@ -46,10 +46,14 @@ std::string Utf16ToUtf8(std::u16string_view text)
     return out;
 }
 
-std::u16string Utf8ToUtf16(std::string_view text)
+namespace {
+
+// Appends the UTF-16 form of text to out. A malformed sequence (a stray or
+// missing continuation byte, an overlong form, a surrogate, a value above
+// U+10FFFF) becomes U+FFFD, or ends the decoding with false when strict.
+bool DecodeUtf8(std::string_view text, std::u16string& out, bool strict)
 {
-    std::u16string out;
-    out.reserve(text.size());
+    out.reserve(out.size() + text.size());
     std::size_t i = 0;
     while (i < text.size()) {
         const unsigned char lead = static_cast<unsigned char>(text[i]);
@@ -80,6 +84,8 @@ std::u16string Utf8ToUtf16(std::string_view text)
         if (valid && (c < kMinimum[length] || c > 0x10FFFF || (c >= 0xD800 && c < 0xE000)))
             valid = false;
         if (!valid) {
+            if (strict)
+                return false;
             out.push_back(u'\uFFFD');
             ++i;
             continue;
@@ -87,5 +93,19 @@ std::u16string Utf8ToUtf16(std::string_view text)
         AppendUtf16(out, c);
         i += static_cast<std::size_t>(length);
     }
+    return true;
+}
+
+}  // namespace
+
+std::u16string Utf8ToUtf16(std::string_view text)
+{
+    std::u16string out;
+    DecodeUtf8(text, out, false);
     return out;
+}
+
+bool StrictUtf8ToUtf16(std::string_view text, std::u16string& out)
+{
+    return DecodeUtf8(text, out, true);
 }

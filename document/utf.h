@@ -8,3 +8,6 @@
 std::string Utf16ToUtf8(std::u16string_view text);
 // Invalid bytes become U+FFFD.
 std::u16string Utf8ToUtf16(std::string_view text);
+// Appends the text to out when it is strictly formed UTF-8; false at the
+// first malformed sequence (out then holds what came before it).
+bool StrictUtf8ToUtf16(std::string_view text, std::u16string& out);
