@@ -1,8 +1,10 @@
 #include "document/command_line.h"
 
+#include <cerrno>
 #include <charconv>
+#include <csignal>
+#include <cstring>
 #include <iostream>
-#include <iterator>
 #include <optional>
 #include <string_view>
 
@@ -25,7 +27,8 @@ constexpr std::string_view kUsage =
     "Calculates every statement of FILE, or of standard input when FILE is \"-\"\n"
     "or missing, and writes the text with its fresh results to standard output.\n"
     "A file that begins with the bytes FF FE is UTF-16 little-endian, any other\n"
-    "is UTF-8. Every log message goes to standard error as one line:\n"
+    "is UTF-8. FILE may be a regular file or a pipe; a device is refused, and so\n"
+    "is any input over 256 MiB. Every log message goes to standard error as one line:\n"
     "N, Status, Context and Description separated by tabs.\n"
     "\n"
     "Options:\n"
@@ -44,8 +47,8 @@ constexpr std::string_view kUsage =
     "Notation (0-1), NotationCase (0-1), LogPopup, TrigonometricUnits (0-2),\n"
     "UseSSE2, FreeConfirmation. A value out of range takes the default.\n"
     "\n"
-    "Exit status: 0 success, 1 a calculation failed, 2 a usage error or a file\n"
-    "that cannot be read or written.\n";
+    "Exit status: 0 success, 1 a calculation failed, 2 a usage error, a file\n"
+    "that cannot be read or written, or output that could not be written.\n";
 
 constexpr std::string_view kOptions[] = {"--calculate", "--cursor",  "--preference", "--memory",
                                          "--save-memory", "--help", "--version", "-h", "-v"};
@@ -280,10 +283,30 @@ int UsageError(std::ostream& err, const std::string& message)
     return 2;
 }
 
-int FileError(std::ostream& err, const std::string& path, EFileResult result)
+int FileError(std::ostream& err, const std::string& path, EFileResult result, int error = 0)
 {
-    err << kProgram << ": " << path << ": " << GetFileResultText(result) << '\n';
+    err << kProgram << ": " << path << ": " << GetFileResultText(result);
+    if (error != 0)
+        err << " (" << std::strerror(error) << ')';
+    err << '\n';
     return 2;
+}
+
+// Writes the text to standard output and makes sure it arrived: a full disk
+// or a closed pipe is an error, not a silent loss.
+bool WriteOutput(std::ostream& out, std::ostream& err, const std::string& text)
+{
+    errno = 0;
+    out << text;
+    out.flush();
+    if (out)
+        return true;
+    const int error = errno;
+    err << kProgram << ": standard output: Cannot write the text";
+    if (error != 0)
+        err << " (" << std::strerror(error) << ')';
+    err << '\n';
+    return false;
 }
 
 }  // namespace
@@ -298,6 +321,11 @@ int RunCommandLine(const std::vector<std::string>& arguments, std::istream& in, 
     if (!batch)
         return 0;
     handled = true;
+#ifdef SIGPIPE
+    // A reader that went away shows as a failed write (EPIPE), reported and
+    // ended with status 2, instead of killing the process unannounced.
+    std::signal(SIGPIPE, SIG_IGN);
+#endif
 
     COptions options;
     if (const std::optional<CUsageError> error = ParseOptions(arguments, options))
@@ -317,17 +345,19 @@ int RunCommandLine(const std::vector<std::string>& arguments, std::istream& in, 
     std::string inputBytes;
     if (options.calculate) {
         if (options.input == "-") {
-            inputBytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-            if (in.bad())
-                return FileError(err, "standard input", EFileResult::CannotRead);
-        } else if (const EFileResult result = ReadFileBytes(options.input, inputBytes); result != EFileResult::Ok) {
+            if (const EFileResult result = ReadStreamBytes(in, inputBytes); result != EFileResult::Ok)
+                return FileError(err, "standard input", result);
+        } else if (const EFileResult result =
+                       ReadFileBytes(options.input, inputBytes, EReadSource::RegularFilesAndPipes);
+                   result != EFileResult::Ok) {
             return FileError(err, options.input, result);
         }
     }
     std::vector<std::u16string> memoryTexts;
     for (const std::string& path : options.memoryFiles) {
         std::string bytes;
-        if (const EFileResult result = ReadFileBytes(path, bytes); result != EFileResult::Ok)
+        if (const EFileResult result = ReadFileBytes(path, bytes, EReadSource::RegularFilesAndPipes);
+            result != EFileResult::Ok)
             return FileError(err, path, result);
         memoryTexts.push_back(DecodeTextFile(bytes));
     }
@@ -354,13 +384,15 @@ int RunCommandLine(const std::vector<std::string>& arguments, std::istream& in, 
         std::ptrdiff_t cursor = options.cursor ? static_cast<std::ptrdiff_t>(*options.cursor) : -1;
         if (!NCalculatorText::CalculateText(text, cursor))
             status = 1;
-        out << Utf16ToUtf8(FromEditorLineBreaks(text, breaks));
-        out.flush();
+        if (!WriteOutput(out, err, Utf16ToUtf8(FromEditorLineBreaks(text, breaks))))
+            status = 2;
     }
     if (options.saveMemory) {
         const std::string bytes = EncodeUtf16File(MemoryStore().BuildMemoryFileText(EMemorySelection::All));
-        if (const EFileResult result = WriteFileReplacing(*options.saveMemory, bytes); result != EFileResult::Ok)
-            return FileError(err, *options.saveMemory, result);
+        int error = 0;
+        if (const EFileResult result = WriteFileReplacing(*options.saveMemory, bytes, &error);
+            result != EFileResult::Ok)
+            return FileError(err, *options.saveMemory, result, error);
     }
     return status;
 }

@@ -2,14 +2,22 @@
 // Calculation and memory files as bytes and as text, and the execution of a
 // file's calculations.
 
+#include <cstddef>
+#include <iosfwd>
 #include <string>
 #include <string_view>
 
-enum class EFileResult { Ok, CannotOpen, CannotRead, CannotWrite };
+enum class EFileResult { Ok, CannotOpen, CannotRead, CannotWrite, NotAFile, TooLarge };
 
 // "Cannot open the file for reading", "Cannot read the file", "Cannot open
-// the file for writing"; empty for Ok.
+// the file for writing", "Cannot read the file: not a regular file",
+// "Cannot read the file: larger than 256 MiB"; empty for Ok.
 const char* GetFileResultText(EFileResult result);
+
+// The most bytes read as a text, far above any real calculation text: a
+// larger file, or a stream that goes on past it, is refused rather than
+// taken into memory.
+inline constexpr std::size_t kMaxTextFileBytes = std::size_t{256} << 20;
 
 // A file's text from its bytes taken as UTF-16 little-endian without any
 // check: an odd last byte is ignored, the text ends at the first zero code
@@ -24,11 +32,42 @@ std::u16string DecodeTextFile(std::string_view bytes);
 // already starts with U+FEFF does not get a second one.
 std::string EncodeUtf16File(std::u16string_view text);
 
-EFileResult ReadFileBytes(const std::string& path, std::string& bytes);
+// What a read by name accepts besides regular files: nothing (the window,
+// where a FIFO or a device would block it or never end), or pipes as well
+// (the command line, where a FIFO or "<(...)" is a usual input). Character
+// and block devices, sockets and folders are refused either way.
+enum class EReadSource { RegularFiles, RegularFilesAndPipes };
 
-// Writes the bytes to a new file beside path and then puts it in path's
-// place, so that path is replaced only when the whole file was written.
-EFileResult WriteFileReplacing(const std::string& path, std::string_view bytes);
+// The whole file, read in blocks. A regular file over kMaxTextFileBytes is
+// refused before anything is read; a pipe is read up to that many bytes and
+// refused when it holds more. Opening never blocks on a FIFO.
+EFileResult ReadFileBytes(const std::string& path, std::string& bytes,
+                          EReadSource source = EReadSource::RegularFiles);
+
+// Everything left in an open stream (standard input), read in blocks and
+// bounded by kMaxTextFileBytes as a pipe is.
+EFileResult ReadStreamBytes(std::istream& in, std::string& bytes);
+
+// Saves bytes as the file path, for every save of the program.
+//
+// A regular file (or a path not yet taken) is replaced whole or not at all:
+// the bytes go to a temporary file created exclusively under a fresh random
+// name in the target's folder, take the old file's permission bits (and its
+// owner and group where the system allows), are flushed to disk, and the
+// temporary is renamed over the target; the folder is flushed after. Any
+// failure removes the temporary and leaves the old file as it was. A
+// symbolic link is followed to its final target, which is the file
+// replaced; the link itself stays. An existing file that the user may not
+// write, or whose mode has no write bit at all, is not replaced.
+//
+// Anything else (a character device such as /dev/null or /dev/full, a FIFO,
+// an open file of the process named as /dev/stdout or /proc/self/fd/N) is
+// written in place, never replaced or truncated, with every write and the
+// close checked. A FIFO without a reader fails at once instead of waiting.
+//
+// On failure the result is CannotWrite, and error, when given, receives
+// the system's error number of the step that failed.
+EFileResult WriteFileReplacing(const std::string& path, std::string_view bytes, int* error = nullptr);
 
 // Runs every calculation of a text as "Calculate all" does, without showing
 // it: stores take effect, the previous result follows, and the first

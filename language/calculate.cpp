@@ -14,6 +14,31 @@ bool IsBlank(char16_t c)
     return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r';
 }
 
+bool IsLineBreak(char16_t c)
+{
+    return c == u'\n' || c == u'\r';
+}
+
+// The end of the statement that starts at s: the next ";", or the end of
+// the line that holds an "=". An old result ends with its line, so what
+// the user wrote on the lines below it is never taken for part of that
+// result; it starts the next statement. Without an "=", line breaks do not
+// end a statement. "=" and ";" count in the comment-blanked copy, line
+// breaks in the text itself (a "//" comment blanks the one that ends it).
+std::size_t StatementEnd(const std::u16string& text, const std::u16string& work, std::size_t s)
+{
+    bool equals = false;
+    for (std::size_t p = s; p < work.size(); ++p) {
+        if (work[p] == u';')
+            return p;
+        if (work[p] == u'=')
+            equals = true;
+        else if (equals && IsLineBreak(text[p]))
+            return p;
+    }
+    return work.size();
+}
+
 }  // namespace
 
 CComplex& PreviousResult()
@@ -95,9 +120,7 @@ bool CalculateText(std::u16string& text, std::ptrdiff_t& cursor)
             ++s;
             continue;
         }
-        std::size_t e = work.find(u';', s);
-        if (e == std::u16string::npos)
-            e = n;
+        const std::size_t e = StatementEnd(text, work, s);
         const bool selected = all || (cursor >= 0 && static_cast<std::size_t>(cursor) >= s &&
                                       static_cast<std::size_t>(cursor) <= e);
         if (!selected) {
@@ -168,10 +191,16 @@ bool CalculateText(std::u16string& text, std::ptrdiff_t& cursor)
         offset += 1 + static_cast<std::ptrdiff_t>(result.size()) - static_cast<std::ptrdiff_t>(deleted);
 
         if (!all) {
+            // The caret goes behind what ended the statement: its ";", or
+            // the line break after its result (CR LF counted whole).
+            std::size_t next = e;
+            if (e < n) {
+                ++next;
+                if (work[e] != u';' && text[e] == u'\r' && next < n && text[next] == u'\n')
+                    ++next;
+            }
             out.append(text, e, std::u16string::npos);
-            const std::size_t semicolon = work.find(u';', static_cast<std::size_t>(cursor));
-            cursor = semicolon == std::u16string::npos ? static_cast<std::ptrdiff_t>(out.size())
-                                                       : static_cast<std::ptrdiff_t>(semicolon) + 1 + offset;
+            cursor = e == n ? static_cast<std::ptrdiff_t>(out.size()) : static_cast<std::ptrdiff_t>(next) + offset;
             text = std::move(out);
             return true;
         }

@@ -11,10 +11,13 @@
 namespace NCalculatorText {
 
 // Rewrites text with "=" and the fresh result behind the selected
-// statements. cursor -1 evaluates every statement and returns the end of the
-// text; any other value evaluates the statement holding that code-unit index
-// and returns the position behind the next ";". False when a statement
-// failed or a comment is unterminated.
+// statements. A statement ends at ";" or, once it holds an "=", at the end
+// of that line: an old result never reaches into the lines below it, and
+// the result is never written across lines. cursor -1 evaluates every
+// statement and returns the end of the text; any other value evaluates the
+// statement holding that code-unit index and returns the position behind
+// the ";" or line break that ended it. False when a statement failed or a
+// comment is unterminated.
 bool CalculateText(std::u16string& text, std::ptrdiff_t& cursor);
 
 // Blanks the comments of a text in place, keeping its length: "//" up to

@@ -399,8 +399,11 @@ void CCalcMainFrame::CreatePanes()
     for (int i = 0; i < 4; ++i) {
         QAction* toggle = m_commands.value(toggles[i]);
         toggle->setChecked(!m_panes[i]->isHidden());
-        connect(m_panes[i], &QDockWidget::visibilityChanged, toggle,
-                [this, toggle, i] { toggle->setChecked(!m_panes[i]->isHidden()); });
+        // The panes hide once more while the window goes away, after its own
+        // destructor ran: the check mark follows the pane without the frame.
+        CCalcBar* pane = m_panes[i];
+        connect(pane, &QDockWidget::visibilityChanged, toggle,
+                [toggle, pane] { toggle->setChecked(!pane->isHidden()); });
     }
 
     connect(m_log, &CCalcLog::messageAdded, this, [this] {
@@ -434,8 +437,9 @@ void CCalcMainFrame::CreateMenus()
         action->setProperty("commandId", IdFileMru1 + i);
         action->setStatusTip("Open this document");
         connect(action, &QAction::triggered, this, [this, i] {
+            // A copy: saving the old document first changes the list.
             if (i < m_recentFiles.size())
-                OpenDocument(m_recentFiles[i]);
+                OpenDocument(QString(m_recentFiles[i]));
         });
         m_recentActions << action;
         m_fileMenu->addAction(action);

@@ -6,9 +6,9 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPushButton>
+#include <QFile>
 #include <QScrollBar>
 #include <QStyle>
-#include <QSaveFile>
 #include <QSettings>
 #include <QTreeWidget>
 
@@ -16,6 +16,7 @@
 
 #include "document/number_format.h"
 #include "document/preferences.h"
+#include "document/text_file.h"
 #include "windows/calc_statistics.h"
 #include "windows/dialog_folder.h"
 #include "windows/platform.h"
@@ -372,22 +373,11 @@ void CCalcMemory::Save()
 
 void CCalcMemory::WriteFile(const QString& path, const std::u16string& text)
 {
-    // The whole file or nothing: an existing file stays as it was when any
-    // step fails.
-    QByteArray bytes;
-    const bool hasMark = !text.empty() && text.front() == u'\uFEFF';
-    bytes.reserve(static_cast<qsizetype>(text.size() * 2 + 2));
-    auto append = [&bytes](char16_t unit) {
-        bytes.append(static_cast<char>(unit & 0xFF));
-        bytes.append(static_cast<char>(unit >> 8));
-    };
-    if (!hasMark)
-        append(u'\uFEFF');
-    for (char16_t unit : text)
-        append(unit);
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        showError("Cannot open the file for writing");
+    // The program's one file writer: the whole file or nothing, with the
+    // old file's mode and links kept.
+    const EFileResult result = WriteFileReplacing(QFile::encodeName(path).toStdString(), EncodeUtf16File(text));
+    if (result != EFileResult::Ok)
+        showError(GetFileResultText(result));
 }
 
 void CCalcMemory::Statistics()

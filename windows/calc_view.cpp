@@ -1,6 +1,7 @@
 #include "windows/calc_view.h"
 
 #include <QFontDialog>
+#include <QMimeData>
 #include <QSettings>
 
 #include <algorithm>
@@ -95,4 +96,24 @@ bool CCalcView::SelectFont()
     spec.italic = chosen.italic();
     SetFontSpec(spec);
     return true;
+}
+
+bool CCalcView::canInsertFromMimeData(const QMimeData* source) const
+{
+    return source != nullptr && !isReadOnly() && source->hasText();
+}
+
+void CCalcView::insertFromMimeData(const QMimeData* source)
+{
+    // The text is inserted here rather than by the base class: the base
+    // class inspects the data's formats in ways that fail on data without
+    // any format, which is what the clipboard hands out on X when no
+    // program owns it.
+    if (!canInsertFromMimeData(source))
+        return;
+    const QString text = source->text();
+    if (text.isEmpty())
+        return;
+    insertPlainText(text);
+    ensureCursorVisible();
 }

@@ -1,10 +1,13 @@
 #pragma once
 // The editor view over the main window's client area: a plain-text editor
 // whose lines wrap at the window edge, with its own font kept in the
-// settings section "GUI/Editor".
+// settings section "GUI/Editor". Text arrives from the clipboard, the
+// selection (middle click) and drops only as plain text.
 
 #include <QFont>
 #include <QPlainTextEdit>
+
+class QMimeData;
 
 struct CEditorFontSpec {
     QString face = "Courier New";
@@ -33,6 +36,12 @@ public:
     static CEditorFontSpec LoadFontSpec();
     static void SaveFontSpec(const CEditorFontSpec& spec);
     static QFont MakeFont(const CEditorFontSpec& spec);
+
+    // Every way data comes in (paste, the selection's middle click, a drop)
+    // ends here. Only data that carries text is taken; a missing source, or
+    // the empty one a clipboard without an owner hands out, is refused.
+    bool canInsertFromMimeData(const QMimeData* source) const override;
+    void insertFromMimeData(const QMimeData* source) override;
 
 private:
     CEditorFontSpec m_fontSpec;

@@ -1,5 +1,6 @@
 #include "document/qt/calc_doc.h"
 
+#include <QFile>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QTextBlock>
@@ -59,7 +60,7 @@ int EditorPosition(const std::u16string& text, std::ptrdiff_t index)
 
 std::string LocalPath(const QString& path)
 {
-    return path.toLocal8Bit().toStdString();
+    return QFile::encodeName(path).toStdString();
 }
 
 }  // namespace

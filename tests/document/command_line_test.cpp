@@ -3,6 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <bit>
 #include <cstdio>
 #include <cmath>
@@ -10,6 +14,7 @@
 #include <fstream>
 #include <random>
 #include <sstream>
+#include <thread>
 
 #include "document/memory_store.h"
 #include "document/preferences.h"
@@ -314,6 +319,127 @@ TEST_F(CommandLine, SavingAndReloadingMemoryKeepsEveryValueBitForBit)
     run = Run({"--calculate", "--save-memory", PathOf("third.vcm")}, "0.1->mem[x]; -i->mem[7]");
     EXPECT_EQ(run.status, 0);
     EXPECT_NE(Read("third.vcm").find(EncodeUtf16File(u"\u2212i->Mem[7];\r\n").substr(2)), std::string::npos);
+}
+
+TEST_F(CommandLine, DevicesAndOversizedInputAreRefusedWithTwo)
+{
+    // Named devices are refused before anything is read.
+    for (const std::vector<std::string>& arguments :
+         {std::vector<std::string>{"--calculate", "/dev/zero"}, {"--memory", "/dev/zero", "--calculate"}}) {
+        const CRun run = Run(arguments, "1+1");
+        EXPECT_EQ(run.status, 2);
+        EXPECT_EQ(run.out, "");
+        EXPECT_EQ(run.err, "calculator-ka-vm: /dev/zero: Cannot read the file: not a regular file\n");
+    }
+    // A sparse file over the limit is refused by its size.
+    Write("big.vcl", "");
+    std::filesystem::resize_file(PathOf("big.vcl"), kMaxTextFileBytes + 4096);
+    CRun run = Run({"--calculate", PathOf("big.vcl")});
+    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(run.err, "calculator-ka-vm: " + PathOf("big.vcl") + ": Cannot read the file: larger than 256 MiB\n");
+    run = Run({"--memory", PathOf("big.vcl"), "--calculate"}, "1");
+    EXPECT_EQ(run.status, 2);
+}
+
+TEST_F(CommandLine, AFifoIsReadAsAnInput)
+{
+    const std::string fifo = PathOf("input");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    std::thread writer([&] { std::ofstream(fifo, std::ios::binary) << "2->mem[a];\r\n3*mem[a]"; });
+    const CRun run = Run({"--calculate", fifo});
+    writer.join();
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, "2->mem[a]=2;\r\n3*mem[a]=6");
+}
+
+// An output stream on a descriptor, unbuffered, failing as the descriptor
+// does.
+class CDescriptorBuffer : public std::streambuf {
+public:
+    explicit CDescriptorBuffer(int fd) : m_fd(fd) {}
+
+protected:
+    std::streamsize xsputn(const char* data, std::streamsize count) override
+    {
+        const ssize_t written = ::write(m_fd, data, static_cast<std::size_t>(count));
+        return written < 0 ? 0 : written;
+    }
+    int_type overflow(int_type c) override
+    {
+        const char byte = traits_type::to_char_type(c);
+        return ::write(m_fd, &byte, 1) == 1 ? c : traits_type::eof();
+    }
+
+private:
+    int m_fd;
+};
+
+TEST_F(CommandLine, AFailedWriteOfTheTextExitsWithTwo)
+{
+    // A full disk.
+    const int full = ::open("/dev/full", O_WRONLY);
+    ASSERT_GE(full, 0);
+    CDescriptorBuffer fullBuffer(full);
+    std::ostream fullOut(&fullBuffer);
+    std::istringstream in("1+1");
+    std::ostringstream err;
+    bool handled = false;
+    EXPECT_EQ(RunCommandLine({"--calculate"}, in, fullOut, err, handled), 2);
+    ::close(full);
+    EXPECT_EQ(err.str(), "calculator-ka-vm: standard output: Cannot write the text (No space left on device)\n");
+
+    // A pipe whose reader is gone: the run survives the broken pipe (no
+    // SIGPIPE) and says so.
+    int ends[2];
+    ASSERT_EQ(::pipe(ends), 0);
+    ::close(ends[0]);
+    CDescriptorBuffer pipeBuffer(ends[1]);
+    std::ostream pipeOut(&pipeBuffer);
+    std::istringstream again("2*2");
+    std::ostringstream pipeErr;
+    EXPECT_EQ(RunCommandLine({"--calculate"}, again, pipeOut, pipeErr, handled), 2);
+    ::close(ends[1]);
+    EXPECT_EQ(pipeErr.str(), "calculator-ka-vm: standard output: Cannot write the text (Broken pipe)\n");
+}
+
+TEST_F(CommandLine, MemoryIsSavedToDevicesAndDescriptorsInPlace)
+{
+    CRun run = Run({"--calculate", "--save-memory", "/dev/full"}, "1->mem[a]");
+    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(run.err, "calculator-ka-vm: /dev/full: Cannot open the file for writing (No space left on device)\n");
+    struct stat status{};
+    ASSERT_EQ(::stat("/dev/full", &status), 0);
+    EXPECT_TRUE(S_ISCHR(status.st_mode));
+
+    // /dev/stdout is /dev/fd/1; a pipe stands in for the process's output.
+    int ends[2];
+    ASSERT_EQ(::pipe(ends), 0);
+    run = Run({"--calculate", "--save-memory", "/dev/fd/" + std::to_string(ends[1])}, "1->mem[a]");
+    ::close(ends[1]);
+    EXPECT_EQ(run.status, 0);
+    char buffer[64] = {};
+    const ssize_t got = ::read(ends[0], buffer, sizeof buffer);
+    ::close(ends[0]);
+    EXPECT_EQ(std::string(buffer, static_cast<std::size_t>(std::max<ssize_t>(got, 0))),
+              EncodeUtf16File(u"1->Mem[a];\r\n"));
+
+    // A 0600 memory file stays 0600 and keeps its link.
+    Write("private.vcm", "old");
+    ::chmod(PathOf("private.vcm").c_str(), 0600);
+    std::filesystem::create_symlink("private.vcm", PathOf("link.vcm"));
+    run = Run({"--calculate", "--save-memory", PathOf("link.vcm")}, "7->mem[a]");
+    EXPECT_EQ(run.status, 0);
+    EXPECT_TRUE(std::filesystem::is_symlink(PathOf("link.vcm")));
+    ASSERT_EQ(::stat(PathOf("private.vcm").c_str(), &status), 0);
+    EXPECT_EQ(status.st_mode & 07777, 0600u);
+    EXPECT_EQ(Read("private.vcm"), EncodeUtf16File(u"7->Mem[a];\r\n"));
+}
+
+TEST_F(CommandLine, TheLineAfterAnOldResultIsKept)
+{
+    const CRun run = Run({"--calculate"}, "1+2=3\nsin(pi/2)");
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, "1+2=3\nsin(pi/2)=1");
 }
 
 }  // namespace

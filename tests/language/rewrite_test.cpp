@@ -35,9 +35,16 @@ bool RewriteStepByStep(std::u16string& text, std::ptrdiff_t& cursor)
             ++s;
             continue;
         }
-        std::size_t e = work.find(u';', s);
-        if (e == std::u16string::npos)
-            e = work.size();
+        // A statement ends at ";", or at the first line break (in the text)
+        // once an "=" was seen.
+        std::size_t e = s;
+        bool seenEquals = false;
+        while (e < work.size() && work[e] != u';' &&
+               !(seenEquals && (text[static_cast<std::size_t>(static_cast<std::ptrdiff_t>(e) + offset)] == u'\n' ||
+                                text[static_cast<std::size_t>(static_cast<std::ptrdiff_t>(e) + offset)] == u'\r'))) {
+            seenEquals = seenEquals || work[e] == u'=';
+            ++e;
+        }
         const std::size_t n = e - s;
         const std::u16string statement = work.substr(s, n);
         const std::size_t start = s;
@@ -77,9 +84,18 @@ bool RewriteStepByStep(std::u16string& text, std::ptrdiff_t& cursor)
         text.insert(static_cast<std::size_t>(static_cast<std::ptrdiff_t>(start + result) + offset), formatted);
         offset += 1 + static_cast<std::ptrdiff_t>(formatted.size()) - deleted;
         if (cursor != -1) {
-            const std::size_t semicolon = work.find(u';', static_cast<std::size_t>(cursor));
-            cursor = semicolon == std::u16string::npos ? static_cast<std::ptrdiff_t>(text.size())
-                                                       : static_cast<std::ptrdiff_t>(semicolon) + 1 + offset;
+            if (e == work.size()) {
+                cursor = static_cast<std::ptrdiff_t>(text.size());
+            } else if (work[e] == u';') {
+                cursor = static_cast<std::ptrdiff_t>(e) + 1 + offset;
+            } else {
+                // Behind the line break, CR LF taken whole.
+                const std::size_t at = static_cast<std::size_t>(static_cast<std::ptrdiff_t>(e) + offset);
+                cursor = static_cast<std::ptrdiff_t>(at + (text[at] == u'\r' && at + 1 < text.size() &&
+                                                                   text[at + 1] == u'\n'
+                                                               ? 2
+                                                               : 1));
+            }
             return true;
         }
     }
@@ -92,7 +108,8 @@ std::u16string GeneratedText(std::mt19937& random)
     static const char16_t* const pieces[] = {
         u"1",   u"23",  u"+",     u"*",      u" ",   u"  ",     u"\r\n",  u"=",       u"= 7", u"=99 ",
         u";",   u";;",  u"// c",  u"/* x */", u"x",  u"(2)",    u"\t",    u"-4",      u"/0",  u"= ",
-        u"1/3", u"2^",  u"//=;\r\n", u"/*;=*/", u"0.5", u"\u2212", u"2*i", u"=-i\u00D72", u"e", u"sin(0)"};
+        u"1/3", u"2^",  u"//=;\r\n", u"/*;=*/", u"0.5", u"\u2212", u"2*i", u"=-i\u00D72", u"e", u"sin(0)",
+        u"\n",  u"\r",  u"=5\r\n", u"/* \r\n */"};
     std::uniform_int_distribution<std::size_t> count(0, 14);
     std::uniform_int_distribution<std::size_t> pick(0, sizeof(pieces) / sizeof(pieces[0]) - 1);
     std::u16string text;
