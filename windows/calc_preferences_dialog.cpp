@@ -13,6 +13,7 @@
 #include <utility>
 
 #include "document/preferences.h"
+#include "document/qt/qt_text.h"
 
 namespace {
 
@@ -33,7 +34,7 @@ QComboBox* MakeCombo(QWidget* parent, EPreference preference, const char* object
 {
     auto* combo = new QComboBox(parent);
     for (std::u16string_view item : GetPreferenceItems(preference))
-        combo->addItem(QString::fromUtf16(item.data(), static_cast<qsizetype>(item.size())));
+        combo->addItem(ToQString(item));
     Tag(combo, objectName, id);
     return combo;
 }
