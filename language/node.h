@@ -74,8 +74,11 @@ protected:
 
 private:
     bool ParseIdentifier(std::u16string text);
+    // Appends a child with its argument texts; it shares this node's
+    // variable table.
+    void AddChild(std::unique_ptr<CNode> child, std::vector<std::u16string> texts);
     template <class TNode>
-    TNode* AddChild(std::vector<std::u16string> texts);
+    void AddChild(std::vector<std::u16string> texts);
 };
 
 class CNode : public CParcer {
@@ -84,6 +87,12 @@ public:
     virtual ~CNode();
     CNode(const CNode&) = delete;
     CNode& operator=(const CNode&) = delete;
+
+    // The elements a function's node takes between its brackets: one (a
+    // list then stands for its first element) unless its class says
+    // otherwise. The function table reads them.
+    static constexpr std::size_t kMinArguments = 1;
+    static constexpr std::size_t kMaxArguments = 1;
 
     CNode* GetNode() override { return this; }
     // Turns the argument texts into children, in order, each built before
@@ -101,7 +110,6 @@ public:
     const std::vector<std::unique_ptr<CNode>>& Children() const { return m_children; }
     CVariableTable* Variables() const { return m_variables; }
     bool OwnsVariables() const { return m_ownedVariables != nullptr; }
-    int Depth() const { return m_depth; }
 
 protected:
     friend class CParcer;

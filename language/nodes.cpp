@@ -6,6 +6,7 @@
 
 #include "document/memory_store.h"
 #include "language/calculate.h"
+#include "language/keywords.h"
 #include "numeric/gamma.h"
 #include "numeric/random.h"
 
@@ -13,13 +14,7 @@ namespace NCalculatorText {
 
 namespace {
 
-constexpr double kPi = 3.141592653589793;
 constexpr double kE = 2.718281828459045;
-
-bool IsWhiteSpace(char16_t c)
-{
-    return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r' || c == u'\v' || c == u'\f';
-}
 
 // The magnitude of a decimal text that the conversion found out of range:
 // true when it is too big for a double, false when it is too small.
@@ -98,11 +93,6 @@ double ConvertDecimal(std::u16string_view text)
 
 }  // namespace
 
-CComplex NegateKeepingZero(const CComplex& z)
-{
-    return {0.0 - z.real(), 0.0 - z.imag()};
-}
-
 // ---------------------------------------------------------------- base
 
 CNode::~CNode() = default;
@@ -170,7 +160,7 @@ bool CNodeLn::Build()
 
 bool CNodeLn::Evaluate(CComplex& value)
 {
-    COperationScope scope(NaturalLogarithm);
+    COperationScope scope(kKind);
     if (!m_children[0]->Evaluate(value))
         return false;
     const EOperationKind operandKind = RunState().previousKind;
@@ -189,7 +179,7 @@ void CNodeGammaFamily::Compute(const COperationScope& scope, const CComplex& z, 
 
 bool CNodeGamma::Evaluate(CComplex& value)
 {
-    COperationScope scope(GammaFunction);
+    COperationScope scope(kKind);
     if (!m_children[0]->Evaluate(value))
         return false;
     if (value.imag() == 0 && value.real() < 1 && IsWholeNumber(value.real())) {
@@ -220,7 +210,8 @@ bool CNodeBessel<Kind, Which>::Evaluate(CComplex& value)
 {
     COperationScope scope(Kind);
     const CNode* list = m_children[0].get();
-    if (list->GetNodeType() != NodeVector || list->Children().size() != 2) {
+    const std::size_t count = list->Children().size();
+    if (list->GetNodeType() != NodeVector || count < kMinArguments || count > kMaxArguments) {
         ReportStatus(eSyntaxError);
         return false;
     }
@@ -381,10 +372,10 @@ std::int64_t CNodeSeries::CountNodes(const CNode& node)
 
 bool CNodeSeries::EvaluateSeries(CComplex& value, bool product)
 {
-    COperationScope scope(product ? SeriesProduct : SeriesSum);
+    COperationScope scope(product ? CNodeProduct::kKind : CNodeSum::kKind);
     const CNode* list = m_children[0].get();
     const std::size_t count = list->Children().size();
-    if (list->GetNodeType() != NodeVector || (count != 4 && count != 5)) {
+    if (list->GetNodeType() != NodeVector || count < kMinArguments || count > kMaxArguments) {
         ReportStatus(eSyntaxError);
         return false;
     }

@@ -22,6 +22,7 @@ namespace NCalculatorText {
 template <EOperationKind Kind, CComplex (*Function)(const CComplex&)>
 class CNodeFunction : public CNode {
 public:
+    static constexpr EOperationKind kKind = Kind;
     bool Evaluate(CComplex& value) override
     {
         COperationScope scope(Kind);
@@ -36,6 +37,7 @@ public:
 template <CComplex (*Function)(const CComplex&)>
 class CNodeComponent : public CNode {
 public:
+    static constexpr EOperationKind kKind = None;
     bool Evaluate(CComplex& value) override
     {
         if (!m_children[0]->Evaluate(value))
@@ -74,8 +76,7 @@ class CNodePow final : public CNodeBinary<Power, CalcPower> {};
 // Negation as 0 − a: a zero part stays +0, so that "-4" is the real number
 // −4 and not −4 − 0i, which would put sqrt(-4) on the far side of the branch
 // cut (−2i instead of 2i).
-CComplex NegateKeepingZero(const CComplex& z);
-class CNodeChangeSign final : public CNodeComponent<NegateKeepingZero> {};
+class CNodeChangeSign final : public CNodeComponent<CalcNegate> {};
 
 // ---------------------------------------------------------------- functions
 
@@ -139,6 +140,7 @@ private:
 // change, store) takes its own value of Γ, so the pass-through stops there.
 class CNodeLn final : public CNode {
 public:
+    static constexpr EOperationKind kKind = NaturalLogarithm;
     bool Build() override;
     bool Evaluate(CComplex& value) override;
 
@@ -149,6 +151,7 @@ private:
 // Γ(a), or ln Γ(a) as the operand of a logarithm.
 class CNodeGamma final : public CNodeGammaFamily {
 public:
+    static constexpr EOperationKind kKind = GammaFunction;
     bool Evaluate(CComplex& value) override;
 };
 
@@ -163,6 +166,9 @@ public:
 template <EOperationKind Kind, EBesselKind Which>
 class CNodeBessel : public CNode {
 public:
+    static constexpr EOperationKind kKind = Kind;
+    static constexpr std::size_t kMinArguments = 2;
+    static constexpr std::size_t kMaxArguments = 2;
     bool Evaluate(CComplex& value) override;
 };
 class CNodeBesselJ final : public CNodeBessel<BesselFirstKind, EBesselKind::J> {};
@@ -251,6 +257,10 @@ public:
 
 // The series sum and product over a list (index, start, end, [step,] term).
 class CNodeSeries : public CNode {
+public:
+    static constexpr std::size_t kMinArguments = 4;
+    static constexpr std::size_t kMaxArguments = 5;
+
 protected:
     bool EvaluateSeries(CComplex& value, bool product);
 
@@ -264,11 +274,13 @@ private:
 
 class CNodeSum final : public CNodeSeries {
 public:
+    static constexpr EOperationKind kKind = SeriesSum;
     bool Evaluate(CComplex& value) override { return EvaluateSeries(value, false); }
 };
 
 class CNodeProduct final : public CNodeSeries {
 public:
+    static constexpr EOperationKind kKind = SeriesProduct;
     bool Evaluate(CComplex& value) override { return EvaluateSeries(value, true); }
 };
 

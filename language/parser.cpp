@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <optional>
 
+#include "language/functions.h"
 #include "language/keywords.h"
 #include "language/node.h"
 #include "language/nodes.h"
@@ -58,11 +59,6 @@ bool IsMinus(char16_t c)
 bool IsDigit(char16_t c)
 {
     return c >= u'0' && c <= u'9';
-}
-
-bool IsWhiteSpace(char16_t c)
-{
-    return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r' || c == u'\v' || c == u'\f';
 }
 
 bool IsIdentifierStart(char16_t c)
@@ -211,17 +207,19 @@ CTopLevel ScanTopLevel(std::u16string_view text)
 
 // ---------------------------------------------------------------- helpers
 
-template <class TNode>
-TNode* CParcer::AddChild(std::vector<std::u16string> texts)
+void CParcer::AddChild(std::unique_ptr<CNode> child, std::vector<std::u16string> texts)
 {
     CNode* parent = GetNode();
-    auto child = std::make_unique<TNode>();
-    TNode* raw = child.get();
-    raw->m_texts = std::move(texts);
-    raw->m_variables = parent->m_variables;
-    raw->m_depth = parent->m_depth + 1;
+    child->m_texts = std::move(texts);
+    child->m_variables = parent->m_variables;
+    child->m_depth = parent->m_depth + 1;
     parent->m_children.push_back(std::move(child));
-    return raw;
+}
+
+template <class TNode>
+void CParcer::AddChild(std::vector<std::u16string> texts)
+{
+    AddChild(std::make_unique<TNode>(), std::move(texts));
 }
 
 bool CParcer::IsPlaceholder(std::u16string_view text)
@@ -436,53 +434,8 @@ bool CParcer::ParseText(std::u16string text)
         // 10. Function application: a name directly followed by a bracket.
         if (const std::size_t dollar = text.find(u'$');
             dollar != std::u16string::npos && dollar >= 1 && dollar <= kMaxFunctionNameLength) {
-            if (const std::optional<EFunction> function = FindFunctionName(std::u16string_view(text).substr(0, dollar))) {
-                std::vector<std::u16string> argument{text.substr(dollar)};
-                switch (*function) {
-                case EFunction::Sin: AddChild<CNodeSin>(std::move(argument)); break;
-                case EFunction::Cos: AddChild<CNodeCos>(std::move(argument)); break;
-                case EFunction::Tg: AddChild<CNodeTg>(std::move(argument)); break;
-                case EFunction::Ctg: AddChild<CNodeCtg>(std::move(argument)); break;
-                case EFunction::Sec: AddChild<CNodeSec>(std::move(argument)); break;
-                case EFunction::Cosec: AddChild<CNodeCosec>(std::move(argument)); break;
-                case EFunction::ArcSin: AddChild<CNodeArcSin>(std::move(argument)); break;
-                case EFunction::ArcCos: AddChild<CNodeArcCos>(std::move(argument)); break;
-                case EFunction::ArcTg: AddChild<CNodeArcTg>(std::move(argument)); break;
-                case EFunction::ArcCtg: AddChild<CNodeArcCtg>(std::move(argument)); break;
-                case EFunction::ArcSec: AddChild<CNodeArcSec>(std::move(argument)); break;
-                case EFunction::ArcCosec: AddChild<CNodeArcCosec>(std::move(argument)); break;
-                case EFunction::Sh: AddChild<CNodeSh>(std::move(argument)); break;
-                case EFunction::Ch: AddChild<CNodeCh>(std::move(argument)); break;
-                case EFunction::Th: AddChild<CNodeTh>(std::move(argument)); break;
-                case EFunction::Cth: AddChild<CNodeCth>(std::move(argument)); break;
-                case EFunction::Sech: AddChild<CNodeSech>(std::move(argument)); break;
-                case EFunction::Csch: AddChild<CNodeCsch>(std::move(argument)); break;
-                case EFunction::ArSh: AddChild<CNodeArSh>(std::move(argument)); break;
-                case EFunction::ArCh: AddChild<CNodeArCh>(std::move(argument)); break;
-                case EFunction::ArTh: AddChild<CNodeArTh>(std::move(argument)); break;
-                case EFunction::ArCth: AddChild<CNodeArCth>(std::move(argument)); break;
-                case EFunction::ArSch: AddChild<CNodeArSch>(std::move(argument)); break;
-                case EFunction::ArCsch: AddChild<CNodeArCsch>(std::move(argument)); break;
-                case EFunction::Exp: AddChild<CNodeExp>(std::move(argument)); break;
-                case EFunction::Ln: AddChild<CNodeLn>(std::move(argument)); break;
-                case EFunction::Lg: AddChild<CNodeLg>(std::move(argument)); break;
-                case EFunction::Sqrt: AddChild<CNodeSqrt>(std::move(argument)); break;
-                case EFunction::Abs: AddChild<CNodeAbs>(std::move(argument)); break;
-                case EFunction::Sign: AddChild<CNodeSign>(std::move(argument)); break;
-                case EFunction::Ceil: AddChild<CNodeCeil>(std::move(argument)); break;
-                case EFunction::Floor: AddChild<CNodeFloor>(std::move(argument)); break;
-                case EFunction::Re: AddChild<CNodeRe>(std::move(argument)); break;
-                case EFunction::Im: AddChild<CNodeIm>(std::move(argument)); break;
-                case EFunction::Arg: AddChild<CNodeArg>(std::move(argument)); break;
-                case EFunction::Conjugate: AddChild<CNodeConjugate>(std::move(argument)); break;
-                case EFunction::Gamma: AddChild<CNodeGamma>(std::move(argument)); break;
-                case EFunction::BesselJ: AddChild<CNodeBesselJ>(std::move(argument)); break;
-                case EFunction::BesselY: AddChild<CNodeBesselY>(std::move(argument)); break;
-                case EFunction::BesselI: AddChild<CNodeBesselI>(std::move(argument)); break;
-                case EFunction::BesselK: AddChild<CNodeBesselK>(std::move(argument)); break;
-                case EFunction::Sum: AddChild<CNodeSum>(std::move(argument)); break;
-                case EFunction::Product: AddChild<CNodeProduct>(std::move(argument)); break;
-                }
+            if (const CFunction* function = FindFunction(std::u16string_view(text).substr(0, dollar))) {
+                AddChild(function->make(), {text.substr(dollar)});
                 return true;
             }
         }

@@ -12,7 +12,6 @@
 
 namespace {
 
-constexpr double kPi = 3.141592653589793;
 constexpr double kTwoOverPi = 0.6366197723675814;
 
 enum { eIndicatorNormal = 0, eIndicatorPartial = 3, eIndicatorUnderflow = 6 };

@@ -30,7 +30,6 @@ struct CMachine {
 
 const CMachine& Machine();
 
-constexpr double kPi = 3.14159265358979323846;
 constexpr double kHalfPi = 1.57079632679489662;
 constexpr int kNoConvergence = -2;
 

@@ -8,6 +8,9 @@
 
 using CComplex = std::complex<double>;
 
+// π, the double nearest to it.
+inline constexpr double kPi = 3.141592653589793;
+
 // Constants derived once from the IEEE double format.
 struct CMachineConstants {
     double largest;            // largest finite double

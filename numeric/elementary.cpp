@@ -9,7 +9,6 @@
 
 namespace {
 
-constexpr double kPi = 3.141592653589793;
 constexpr double kHalfPi = 1.5707963267948966;
 constexpr double kTwoPi = 6.283185307179586;
 constexpr double kTwoPow53 = 9007199254740992.0;

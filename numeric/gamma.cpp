@@ -44,7 +44,6 @@ constexpr double kRootTwoPi = 2.5066282746310007;
 constexpr double kRootHalfPi = 1.2533141373155003;
 constexpr double kLnPiMinusLnRootTwoPi = 0.22579135264472744;
 constexpr double kLnRootTwoPi = 0.9189385332046728;
-constexpr double kPi = 3.141592653589793;
 constexpr double kLn4 = 1.3862943611198906;
 // Γ(x) exceeds the largest double above x = 171.62437695630272; up to
 // there the product form below stays finite.

@@ -23,7 +23,6 @@ public:
 
     QSize HorizontalSize() const { return m_horizontal; }
     QSize VerticalSize() const { return m_vertical; }
-    QSize FloatingSize() const { return m_floating; }
     QSize MinimumSize() const { return m_minimum; }
     void SetSizes(QSize horizontal, QSize vertical, QSize floating, QSize minimum);
 

@@ -1,6 +1,5 @@
 #include "windows/calc_keypad.h"
 #include "windows/platform.h"
-#include "language/keywords.h"
 
 #include <QApplication>
 #include <QColorDialog>
@@ -18,73 +17,6 @@
 #include <cmath>
 
 namespace {
-
-// ------------------------------------------------------------ tables
-
-const CKeypadButtonInfo kButtons[kKeypadButtonCount] = {
-    {1028, u"sin"},    {1053, u"cosec"},   {1027, u"cos"},     {1052, u"sec"},    {1029, u"tg"},
-    {1030, u"ctg"},    {1031, u"sh"},      {1055, u"csch"},    {1032, u"ch"},     {1054, u"sech"},
-    {1033, u"th"},     {1034, u"cth"},     {1035, u"exp"},     {1038, u"ln"},     {1037, u"lg"},
-    {1039, u"^"},      {1060, u"abs"},     {1036, u"n!"},      {1040, u"arcsin"}, {1056, u"arccosec"},
-    {1041, u"arccos"}, {1057, u"arcsec"},  {1042, u"arctg"},   {1043, u"arcctg"}, {1044, u"arsh"},
-    {1058, u"arcsch"}, {1045, u"arch"},    {1059, u"arsch"},   {1046, u"arth"},   {1047, u"arcth"},
-    {1130, u"J"},      {1131, u"Y"},       {1132, u"I"},       {1133, u"K"},      {1134, u"Rand"},
-    {1135, u"sign"},   {1136, u"SUM"},     {1137, u"PROD"},    {1128, u"conj"},   {1125, u"re"},
-    {1126, u"im"},     {1127, u"arg"},     {1048, u"pi"},      {1049, u"e"},      {1129, u"i"},
-    {1020, u"("},      {1021, u")"},       {1022, u"["},       {1023, u"]"},      {1024, u"{"},
-    {1025, u"}"},      {1065, u"/*"},      {1066, u"*/"},      {1018, u"+"},      {1007, u"1"},
-    {1008, u"2"},      {1009, u"3"},       {1019, u"-"},       {1010, u"4"},      {1011, u"5"},
-    {1012, u"6"},      {1016, u"*"},       {1013, u"7"},       {1014, u"8"},      {1015, u"9"},
-    {1017, u"/"},      {1006, u"0"},       {1026, u","},       {1064, u";"},      {1001, u"="},
-    {1062, u"= all"},  {1063, u"Enter"},   {1071, u"; enter"}, {1051, u"Clear"},  {1050, u"Bkspace"},
-    {1061, u"Rslt"},   {1068, u"Free"},    {1069, u"->"},      {1070, u"Mem"},
-};
-
-// Control ids the actions refer to.
-enum : int {
-    IdCalculate = 1001,
-    IdZero = 1006,
-    IdNine = 1015,
-    IdTimes = 1016,
-    IdDivide = 1017,
-    IdPlus = 1018,
-    IdMinus = 1019,
-    IdOpenRound = 1020,
-    IdCloseCurly = 1025,
-    IdComma = 1026,
-    IdFactorial = 1036,
-    IdPower = 1039,
-    IdPi = 1048,
-    IdE = 1049,
-    IdBackspace = 1050,
-    IdClear = 1051,
-    IdResult = 1061,
-    IdCalculateAll = 1062,
-    IdEnter = 1063,
-    IdSemicolon = 1064,
-    IdCommentOpen = 1065,
-    IdCommentClose = 1066,
-    IdFree = 1068,
-    IdStore = 1069,
-    IdMemory = 1070,
-    IdSemicolonEnter = 1071,
-    IdImaginary = 1129,
-    IdRandom = 1134,
-    IdSum = 1136,
-    IdProduct = 1137,
-};
-
-constexpr int kFactorialRow = 25;
-
-// The symbols that replace "*", "/", "pi", "SUM" and "PROD" on the labels,
-// and the gamma sign of the factorial button.
-constexpr char16_t kTimes[] = u"\u00D7";
-constexpr char16_t kDivide[] = u"\u00F7";
-constexpr char16_t kPiSign[] = u"\u03C0";
-constexpr char16_t kSumSign[] = u"\u2211";
-constexpr char16_t kProductSign[] = u"\u220F";
-constexpr char16_t kGammaSign[] = u"\u0393";
-
 
 // The dialog template in dialog units: function buttons 39 x 14, small
 // buttons 17 x 14, margin 3, gaps 4 and 2, group gap 10. The measures are
@@ -137,7 +69,7 @@ QString HelpText(int controlId)
 {
     const CKeypadAction action = KeypadButtonAction(controlId, Preferences());
     const int index = KeypadButtonIndex(controlId);
-    const QString label = index >= 0 ? ToQString(kButtons[index].label) : QString();
+    const QString label = index >= 0 ? ToQString(KeypadButtonInfo(index).label) : QString();
     if (action.kind == CKeypadAction::Command) {
         switch (action.code) {
         case CmdClear:
@@ -160,199 +92,6 @@ QString HelpText(int controlId)
 }  // namespace
 
 // ------------------------------------------------------------ tables
-
-const std::array<CKeypadSpelling, 39> KeypadSpellingTable = {{
-    {1029, u"tan", u"tg"},       {1030, u"cot", u"ctg"},         {1053, u"csc", u"cosec"},
-    {1042, u"arctan", u"arctg"}, {1043, u"arccot", u"arcctg"},   {1056, u"arccsc", u"arccosec"},
-    {1031, u"sinh", u"sh"},      {1032, u"cosh", u"ch"},         {1033, u"tanh", u"th"},
-    {1034, u"coth", u"cth"},     {1044, u"arsinh", u"arsh"},     {1045, u"arcosh", u"arch"},
-    {1046, u"artanh", u"arth"},  {1047, u"arcoth", u"arcth"},    {1059, u"arsech", u"arsch"},
-    {1037, u"log", u"lg"},       {1026, u".", u","},             {1028, u"sin", u"sin"},
-    {1027, u"cos", u"cos"},      {1052, u"sec", u"sec"},         {1055, u"csch", u"csch"},
-    {1054, u"sech", u"sech"},    {1035, u"exp", u"exp"},         {1038, u"ln", u"ln"},
-    {1060, u"abs", u"abs"},      {1036, u"n!", u"n!"},           {1040, u"arcsin", u"arcsin"},
-    {1041, u"arccos", u"arccos"}, {1057, u"arcsec", u"arcsec"},  {1058, u"arcsch", u"arcsch"},
-    {1130, u"J", u"J"},          {1131, u"Y", u"Y"},             {1132, u"I", u"I"},
-    {1133, u"K", u"K"},          {1135, u"sign", u"sign"},       {1128, u"conj", u"conj"},
-    {1125, u"re", u"re"},        {1126, u"im", u"im"},           {1127, u"arg", u"arg"},
-}};
-
-const CKeypadButtonInfo& KeypadButtonInfo(int index)
-{
-    return kButtons[index];
-}
-
-int KeypadButtonIndex(int controlId)
-{
-    for (int i = 0; i < kKeypadButtonCount; ++i)
-        if (kButtons[i].controlId == controlId)
-            return i;
-    return -1;
-}
-
-EButtonGroup KeypadButtonGroup(int index)
-{
-    if (index <= 41 || (index >= 45 && index <= 50) || index == 53 || index == 57 || index == 61 || index == 65)
-        return GroupFunction;
-    if (index == 51 || index == 52 || index >= 68)
-        return GroupService;
-    return GroupDigit;
-}
-
-int KeypadFunctionNumber(int controlId)
-{
-    for (std::size_t row = 0; row < KeypadSpellingTable.size(); ++row)
-        if (KeypadSpellingTable[row].controlId == controlId)
-            return static_cast<int>(row);
-    return -1;
-}
-
-std::u16string KeypadSpelling(int row, bool east, bool upper)
-{
-    const CKeypadSpelling& spelling = KeypadSpellingTable[static_cast<std::size_t>(row)];
-    std::u16string text = east ? spelling.east : spelling.west;
-    if (upper)
-        for (char16_t& c : text)
-            if (c >= u'a' && c <= u'z')
-                c = static_cast<char16_t>(c - u'a' + u'A');
-    return text;
-}
-
-std::u16string_view RandomKeyword(unsigned form)
-{
-    return NCalculatorText::GetRandomWord(form);
-}
-
-std::u16string_view ResultKeyword(unsigned form)
-{
-    return NCalculatorText::GetResultWord(form);
-}
-
-std::u16string_view MemoryKeyword(unsigned form)
-{
-    return NCalculatorText::GetMemoryWord(form);
-}
-
-std::u16string_view FunctionBracket(const CPreferenceValues& preferences)
-{
-    if (preferences.Get(EPreference::AppendFunction) == 0)
-        return u"";
-    switch (preferences.Get(EPreference::AppendFunctionWith)) {
-    case 1:
-        return u"[";
-    case 2:
-        return u"{";
-    default:
-        return u"(";
-    }
-}
-
-std::u16string_view MemoryBracket(const CPreferenceValues& preferences)
-{
-    if (preferences.Get(EPreference::AppendMemory) == 0)
-        return u"";
-    switch (preferences.Get(EPreference::AppendMemoryWith)) {
-    case 0:
-        return u"(";
-    case 2:
-        return u"{";
-    default:
-        return u"[";
-    }
-}
-
-CKeypadAction KeypadButtonAction(int controlId, const CPreferenceValues& preferences)
-{
-    CKeypadAction action;
-    auto insert = [&action](std::u16string text) {
-        action.kind = CKeypadAction::Insert;
-        action.text = std::move(text);
-        return action;
-    };
-    auto command = [&action](ECmdCode code) {
-        action.kind = CKeypadAction::Command;
-        action.code = code;
-        return action;
-    };
-    const std::u16string functionBracket(FunctionBracket(preferences));
-    const std::u16string memoryBracket(MemoryBracket(preferences));
-    const bool east = preferences.Get(EPreference::Notation) == 1;
-    const bool upper = preferences.Get(EPreference::NotationCase) == 1;
-
-    if (controlId >= IdZero && controlId <= IdNine)
-        return insert(std::u16string(1, static_cast<char16_t>(u'0' + controlId - IdZero)));
-    if (controlId >= IdOpenRound && controlId <= IdCloseCurly)
-        return insert(std::u16string(1, u"()[]{}"[controlId - IdOpenRound]));
-
-    switch (controlId) {
-    case IdComma:
-        return insert(east ? u"," : u".");
-    case IdFactorial:
-        if (preferences.Get(EPreference::GammaFunction) != 0)
-            return insert(kGammaSign + functionBracket);
-        return insert(u"!");
-    case IdPower:
-        return insert(preferences.Get(EPreference::AppendIncludePower) != 0 ? u"^" + functionBracket : u"^");
-    case IdSum:
-        return insert(kSumSign + functionBracket);
-    case IdProduct:
-        return insert(kProductSign + functionBracket);
-    case IdRandom:
-        return insert(std::u16string(RandomKeyword(preferences.Get(EPreference::FormatRandom))));
-    case IdResult:
-        return insert(std::u16string(ResultKeyword(preferences.Get(EPreference::FormatResult))));
-    case IdMemory:
-        return insert(std::u16string(MemoryKeyword(preferences.Get(EPreference::FormatMemory))) + memoryBracket);
-    case IdStore:
-        return insert(u"->" + std::u16string(MemoryKeyword(preferences.Get(EPreference::FormatMemory))) +
-                      memoryBracket);
-    case IdPi:
-        return insert(kPiSign);
-    case IdE:
-        return insert(u"e");
-    case IdImaginary:
-        return insert(preferences.Get(EPreference::FormatI) == 1 ? u"j" : u"i");
-    case IdPlus:
-        return insert(u"+");
-    case IdMinus:
-        return insert(u"-");
-    case IdTimes:
-        return insert(kTimes);
-    case IdDivide:
-        return insert(kDivide);
-    case IdCommentOpen:
-        return insert(u"/*");
-    case IdCommentClose:
-        return insert(u"*/");
-    case IdSemicolon:
-        return insert(u";");
-    case IdEnter:
-        return insert(u"\r\n");
-    case IdSemicolonEnter:
-        return insert(u";\r\n");
-    case IdClear:
-        return command(CmdClear);
-    case IdBackspace:
-        return command(CmdBackspace);
-    case IdCalculate:
-        return command(CmdCalculate);
-    case IdCalculateAll:
-        return command(CmdCalculateAll);
-    case IdFree:
-        return command(CmdFreeMemory);
-    default:
-        break;
-    }
-    const int row = KeypadFunctionNumber(controlId);
-    if (row >= 0)
-        return insert(KeypadSpelling(row, east, upper) + functionBracket);
-    return action;
-}
-
-quint32 KeypadHelpContext(int controlId)
-{
-    return static_cast<quint32>(controlId) - 0x7F9A0000u;
-}
 
 // ------------------------------------------------------------ layout
 
@@ -558,20 +297,17 @@ void CCalcKeyPad::SetMessageHandler(MessageHandler handler)
 CCalcKeyPad::CCalcKeyPad(QWidget* parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("Keypad"));
+    // The template's labels, with the symbols in place of "*", "/", "pi",
+    // "SUM" and "PROD".
     for (int i = 0; i < kKeypadButtonCount; ++i) {
-        auto* button = new CColorButton(ToQString(kButtons[i].label), this);
-        const int id = kButtons[i].controlId;
+        auto* button = new CColorButton(ToQString(KeypadLabel(i, CKeypadLabelState{})), this);
+        const int id = KeypadButtonInfo(i).controlId;
         button->SetControlId(id);
         button->setObjectName(QStringLiteral("KeypadButton%1").arg(id));
         button->installEventFilter(this);
         connect(button, &QAbstractButton::clicked, this, [this, id] { PressButton(id); });
         m_buttons[static_cast<std::size_t>(i)] = button;
     }
-    ButtonById(IdTimes)->setText(ToQString(kTimes));
-    ButtonById(IdDivide)->setText(ToQString(kDivide));
-    ButtonById(IdPi)->setText(ToQString(kPiSign));
-    ButtonById(IdSum)->setText(ToQString(kSumSign));
-    ButtonById(IdProduct)->setText(ToQString(kProductSign));
 
     m_measures = KeypadMeasuresFromBaseUnits(DialogBaseUnits(font()));
     LoadSettings();
@@ -604,20 +340,20 @@ void CCalcKeyPad::Relabel()
     const CPreferenceValues& preferences = Preferences();
     const int notation = preferences.Get(EPreference::Notation) == 1 ? 1 : 0;
     const bool upper = preferences.Get(EPreference::NotationCase) == 1;
-    if (notation != m_labelNotation || upper != m_labelUpper) {
-        for (std::size_t row = 0; row < KeypadSpellingTable.size(); ++row)
-            ButtonById(KeypadSpellingTable[row].controlId)
-                ->setText(ToQString(KeypadSpelling(static_cast<int>(row), notation == 1, upper)));
+    m_gammaLabel = preferences.Get(EPreference::GammaFunction) != 0;
+    const CKeypadLabelState state{notation == 1, upper, m_gammaLabel, preferences.Get(EPreference::FormatI) == 1};
+    const bool spellingChanged = notation != m_labelNotation || upper != m_labelUpper;
+    for (int i = 0; i < kKeypadButtonCount; ++i) {
+        const CKeypadButtonInfo& button = KeypadButtonInfo(i);
+        if ((spellingChanged && button.labelSource == EKeypadLabel::Spelled) ||
+            button.press == EKeypadPress::Factorial || button.labelSource == EKeypadLabel::ImaginaryUnit)
+            Button(i)->setText(ToQString(KeypadLabel(i, state)));
+    }
+    if (spellingChanged) {
         m_labelNotation = notation;
         m_labelUpper = upper;
         LayOut();
     }
-    m_gammaLabel = preferences.Get(EPreference::GammaFunction) != 0;
-    ButtonById(IdFactorial)
-        ->setText(m_gammaLabel ? ToQString(kGammaSign)
-                               : ToQString(KeypadSpelling(kFactorialRow, m_labelNotation == 1, m_labelUpper)));
-    ButtonById(IdImaginary)->setText(preferences.Get(EPreference::FormatI) == 1 ? QStringLiteral("j")
-                                                                                : QStringLiteral("i"));
 }
 
 void CCalcKeyPad::LayOut()

@@ -1,9 +1,10 @@
 #pragma once
 // The keypad: 79 buttons that type expression text into the editor or send
 // editing and calculation commands to it, through the one receiver the
-// application sets. The labels follow the notation and case preferences;
-// font, colours and drawing style are the user's and persist under
-// "GUI/Keypad".
+// application sets. What the buttons are, show and do is the keypad model
+// (document/keypad_model.h); the labels follow the notation and case
+// preferences; font, colours and drawing style are the user's and persist
+// under "GUI/Keypad".
 
 #include <QColor>
 #include <QFont>
@@ -20,65 +21,11 @@
 #include <vector>
 
 #include "document/cmd_receiver.h"
+#include "document/keypad_model.h"
 #include "document/preferences.h"
 #include "windows/color_button.h"
 
 class QKeyEvent;
-
-// ------------------------------------------------------------ the buttons
-
-inline constexpr int kKeypadButtonCount = 79;
-
-enum EButtonGroup : int { GroupFunction = 0, GroupDigit = 1, GroupService = 2 };
-inline constexpr int kButtonGroupCount = 3;
-
-struct CKeypadButtonInfo {
-    int controlId;
-    const char16_t* label;  // the label before any relabelling
-};
-
-// Button by index, in the fixed order of colour groups and layout.
-const CKeypadButtonInfo& KeypadButtonInfo(int index);
-// Index of a control id, or -1.
-int KeypadButtonIndex(int controlId);
-EButtonGroup KeypadButtonGroup(int index);
-
-// Function buttons: the row is the button's function number; the spellings
-// are the keywords the lexer accepts in each notation.
-struct CKeypadSpelling {
-    int controlId;
-    const char16_t* west;
-    const char16_t* east;
-};
-extern const std::array<CKeypadSpelling, 39> KeypadSpellingTable;
-
-// Row of a control id in KeypadSpellingTable, or -1.
-int KeypadFunctionNumber(int controlId);
-// The row's spelling for the notation, upper-cased (A to Z only) when asked.
-std::u16string KeypadSpelling(int row, bool east, bool upper);
-
-// The written forms of the random number, the previous result and the
-// memory keyword, chosen by FormatRandom, FormatResult and FormatMemory;
-// a value outside 0 to 5 writes form 0.
-std::u16string_view RandomKeyword(unsigned form);
-std::u16string_view ResultKeyword(unsigned form);
-std::u16string_view MemoryKeyword(unsigned form);
-
-// The brackets appended after a function name and after the memory keyword.
-std::u16string_view FunctionBracket(const CPreferenceValues& preferences);
-std::u16string_view MemoryBracket(const CPreferenceValues& preferences);
-
-// What pressing a button does under the given preferences: type a text, or
-// send a command.
-struct CKeypadAction {
-    enum EKind { None, Insert, Command } kind = None;
-    std::u16string text;
-    ECmdCode code = CmdClear;
-};
-CKeypadAction KeypadButtonAction(int controlId, const CPreferenceValues& preferences);
-
-// Help context number of a button: the control id minus 0x7F9A0000, modulo 2^32.
-quint32 KeypadHelpContext(int controlId);
 
 // ------------------------------------------------------------ the layout
 

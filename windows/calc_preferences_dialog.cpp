@@ -13,6 +13,7 @@
 #include <utility>
 
 #include "document/preferences.h"
+#include "document/qt/qt_text.h"
 
 namespace {
 
@@ -44,7 +45,7 @@ QComboBox* MakeCombo(QWidget* parent, EPreference preference, const char* object
     const bool words = preference == EPreference::Notation || preference == EPreference::NotationCase ||
                        preference == EPreference::TrigonometricUnits;
     for (std::u16string_view item : GetPreferenceItems(preference)) {
-        const QString text = QString::fromUtf16(item.data(), static_cast<qsizetype>(item.size()));
+        const QString text = ToQString(item);
         combo->addItem(words ? CCalcPreferencesDialog::tr(text.toUtf8().constData()) : text);
     }
     Tag(combo, objectName, id);

@@ -7,6 +7,8 @@
 
 #include <algorithm>
 
+#include "document/qt/qt_text.h"
+
 namespace {
 
 const char* const kLabels[eStatisticCount] = {
@@ -89,7 +91,7 @@ void CCalcStatistics::ShowStatistics(std::span<const CComplex> values)
     const auto statistics = MemoryStatistics(values);
     for (int i = 0; i < eStatisticCount; ++i) {
         const std::u16string text = StatisticText(statistics[i]);
-        m_boxes[i]->setText(QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size())));
+        m_boxes[i]->setText(ToQString(text));
         m_boxes[i]->setCursorPosition(0);
     }
 }

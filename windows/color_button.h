@@ -63,7 +63,6 @@ public:
 
     // The default-button flag: drawn with the default frame or green rings.
     void SetDefaultFlag(bool isDefault);
-    bool DefaultFlag() const { return m_default; }
 
     // Whether a point lies in the active shape: the pill in the own style,
     // the whole button otherwise.

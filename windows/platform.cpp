@@ -11,16 +11,6 @@
 
 #include <limits>
 
-QString ToQString(std::u16string_view text)
-{
-    return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-std::u16string FromQString(const QString& text)
-{
-    return std::u16string(reinterpret_cast<const char16_t*>(text.utf16()), static_cast<std::size_t>(text.size()));
-}
-
 void SetControlId(QObject* control, int id)
 {
     control->setProperty("controlId", id);

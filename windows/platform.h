@@ -10,11 +10,11 @@
 #include <string>
 #include <string_view>
 
+#include "document/qt/qt_text.h"
+
 class QWidget;
 class QObject;
 
-QString ToQString(std::u16string_view text);
-std::u16string FromQString(const QString& text);
 
 // Every control that code or tests look up by its numeric id carries it as
 // the property "controlId"; commands carry "commandId".

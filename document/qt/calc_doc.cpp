@@ -11,6 +11,7 @@
 #include "document/memory_store.h"
 #include "document/preferences.h"
 #include "document/qt/calc_progress.h"
+#include "document/qt/qt_text.h"
 #include "document/text_file.h"
 #include "language/calculate.h"
 
@@ -201,7 +202,7 @@ void CCalcDoc::ExecuteCommand(ECmdCode code)
 
 void CCalcDoc::InsertText(std::u16string_view text)
 {
-    m_editor->textCursor().insertText(QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size())));
+    m_editor->textCursor().insertText(ToQString(text));
     m_editor->setFocus();
 }
 
@@ -256,11 +257,6 @@ bool CCalcDoc::Execute(const QString& path)
 bool CCalcDoc::LoadMemory(const QString& path)
 {
     return Execute(path);
-}
-
-bool CCalcDoc::SaveMemory(const QString& path)
-{
-    return SaveMemoryText(path, MemoryStore().BuildMemoryFileText(EMemorySelection::All));
 }
 
 void CCalcDoc::New()

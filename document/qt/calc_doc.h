@@ -39,7 +39,6 @@ public:
     // Runs every calculation of a file without touching the editor.
     bool Execute(const QString& path);
     bool LoadMemory(const QString& path);
-    bool SaveMemory(const QString& path);
     // Writes a memory-file text taken earlier.
     bool SaveMemoryText(const QString& path, const std::u16string& text);
     // An empty text and no file; memory and the previous result stay.

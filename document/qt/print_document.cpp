@@ -12,17 +12,9 @@
 #include <algorithm>
 #include <cmath>
 
+#include "document/qt/qt_text.h"
+
 namespace {
-
-std::u16string ToU16(const QString& text)
-{
-    return std::u16string(reinterpret_cast<const char16_t*>(text.utf16()), static_cast<std::size_t>(text.size()));
-}
-
-QString FromU16(const std::u16string& text)
-{
-    return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 // Line breaks of any kind become "\n".
 QString NormalizeBreaks(QString text)
@@ -191,7 +183,7 @@ void CPrintDocument::PaintHeaderFooter(QPainter& painter, const QRect& area, int
     painter.setFont(m_serviceFont);
     const QFontMetrics metrics(m_serviceFont, m_paintDevice);
     const auto measure = [&metrics](const std::u16string& text) {
-        return metrics.horizontalAdvance(FromU16(text));
+        return metrics.horizontalAdvance(ToQString(text));
     };
     const int lineWidth = area.width();
     const int top = area.top();
@@ -202,7 +194,7 @@ void CPrintDocument::PaintHeaderFooter(QPainter& painter, const QRect& area, int
     if (items & ItemFileInfo) {
         const int iconHeight = metrics.height();
         const int iconWidth = static_cast<int>(static_cast<qint64>(iconHeight) * m_metrics.dpiX / m_metrics.dpiY);
-        const CFileLine line = ChooseFileLine(ToU16(m_path), headerFree, iconWidth, measure);
+        const CFileLine line = ChooseFileLine(FromQString(m_path), headerFree, iconWidth, measure);
         if (line.drawn) {
             int x = area.left();
             if (line.icon) {
@@ -213,7 +205,7 @@ void CPrintDocument::PaintHeaderFooter(QPainter& painter, const QRect& area, int
                 x += iconWidth;
                 headerFree -= iconWidth;
             }
-            const QString text = FromU16(line.text);
+            const QString text = ToQString(line.text);
             painter.drawText(QPoint(x, top + metrics.ascent()), text);
             headerFree -= metrics.horizontalAdvance(text);
         }
@@ -231,7 +223,7 @@ void CPrintDocument::PaintHeaderFooter(QPainter& painter, const QRect& area, int
         if (measure(text) > footerFree && (items & ItemTime) && (items & ItemDate))
             text = dateText;
         if (const int width = measure(text); width <= footerFree) {
-            painter.drawText(QPoint(area.left(), bottom - metrics.descent()), FromU16(text));
+            painter.drawText(QPoint(area.left(), bottom - metrics.descent()), ToQString(text));
             footerFree -= width;
         }
     }
@@ -246,7 +238,7 @@ void CPrintDocument::PaintHeaderFooter(QPainter& painter, const QRect& area, int
                              centered, measure);
         if (number.drawn) {
             const int y = inHeader ? top + metrics.ascent() : bottom - metrics.descent();
-            painter.drawText(QPoint(area.left() + number.offset, y), FromU16(number.text));
+            painter.drawText(QPoint(area.left() + number.offset, y), ToQString(number.text));
         }
     }
 }

@@ -43,8 +43,7 @@ public:
     int PageCount() const;
     const CDeviceMetrics& Metrics() const { return m_metrics; }
     const CDeviceMargins& Margins() const { return m_margins; }
-    // The fonts made for the prepared printer.
-    const QFont& TextFont() const { return m_textFont; }
+    // The font of the header and footer made for the prepared printer.
     const QFont& ServiceFont() const { return m_serviceFont; }
 
     // Draws page `page` (1-based) on a painter open on the prepared printer.

@@ -7,6 +7,7 @@
 #include <set>
 
 #include "document/utf.h"
+#include "language/functions.h"
 
 namespace {
 
@@ -14,19 +15,19 @@ using namespace NCalculatorText;
 
 TEST(Keywords, FunctionNamesAreMatchedWhole)
 {
-    EXPECT_EQ(FindFunctionName(u"tan"), EFunction::Tg);
-    EXPECT_EQ(FindFunctionName(u"tg"), EFunction::Tg);
-    EXPECT_EQ(FindFunctionName(u"arsch"), EFunction::ArSch);
-    EXPECT_EQ(FindFunctionName(u"asech"), EFunction::ArSch);
-    EXPECT_EQ(FindFunctionName(u"arcsch"), EFunction::ArCsch);
-    EXPECT_EQ(FindFunctionName(u"imaginarypart"), EFunction::Im);
-    EXPECT_EQ(FindFunctionName(u"\u221A"), EFunction::Sqrt);
-    EXPECT_EQ(FindFunctionName(u"\u0393"), EFunction::Gamma);
-    EXPECT_EQ(FindFunctionName(u"\u2211"), EFunction::Sum);
-    EXPECT_EQ(FindFunctionName(u"\u220F"), EFunction::Product);
+    EXPECT_EQ(FindFunction(u"tan"), FindFunction(u"tg"));
+    EXPECT_EQ(FindFunction(u"tan")->east, u"tg");
+    EXPECT_EQ(FindFunction(u"asech"), FindFunction(u"arsch"));
+    EXPECT_EQ(FindFunction(u"arsch")->west, u"arsech");
+    EXPECT_EQ(FindFunction(u"arcsch")->kind, ArchyperbolicCosecant);
+    EXPECT_EQ(FindFunction(u"imaginarypart"), FindFunction(u"im"));
+    EXPECT_EQ(FindFunction(u"\u221A"), FindFunction(u"sqrt"));
+    EXPECT_EQ(FindFunction(u"\u0393"), FindFunction(u"gamma"));
+    EXPECT_EQ(FindFunction(u"\u2211"), FindFunction(u"sum"));
+    EXPECT_EQ(FindFunction(u"\u220F"), FindFunction(u"product"));
     for (const char16_t* name : {u"arcsech", u"log10", u"tgh", u"TAN", u"", u"ta", u"tann", u"imaginaryparts",
                                  u"sinsin", u"\u03C0", u"e", u"mem"})
-        EXPECT_FALSE(FindFunctionName(name).has_value()) << Utf16ToUtf8(name);
+        EXPECT_EQ(FindFunction(name), nullptr) << Utf16ToUtf8(name);
 }
 
 TEST(Keywords, EveryFunctionHasANameAndNamesAreShort)
@@ -42,14 +43,20 @@ TEST(Keywords, EveryFunctionHasANameAndNamesAreShort)
         u"imag", u"imaginary", u"imaginarypart", u"arg", u"argument", u"conj", u"conjugate", u"\u0393", u"gamma",
         u"j", u"besselj", u"y", u"bessely", u"i", u"besseli", u"k", u"besselk", u"\u2211", u"sum", u"\u220F",
         u"prod", u"product"};
-    std::set<EFunction> functions;
+    std::set<const CFunction*> functions;
+    std::size_t tableNames = 0;
+    for (const CFunction& function : FunctionTable())
+        for (std::u16string_view name : function.names)
+            tableNames += !name.empty();
     for (const char16_t* name : names) {
-        const auto function = FindFunctionName(name);
-        ASSERT_TRUE(function.has_value()) << Utf16ToUtf8(name);
+        const CFunction* function = FindFunction(name);
+        ASSERT_NE(function, nullptr) << Utf16ToUtf8(name);
         EXPECT_LE(std::u16string_view(name).size(), kMaxFunctionNameLength);
-        functions.insert(*function);
+        functions.insert(function);
     }
-    EXPECT_EQ(functions.size(), static_cast<std::size_t>(EFunction::Product) + 1);
+    EXPECT_EQ(functions.size(), FunctionTable().size());
+    EXPECT_EQ(functions.size(), 43u);
+    EXPECT_EQ(tableNames, std::size(names));
 }
 
 TEST(Keywords, ConstantWords)
@@ -70,41 +77,50 @@ TEST(Keywords, ConstantWords)
 
 TEST(Keywords, WrittenFormsFollowNotationAndCase)
 {
-    EXPECT_EQ(GetWrittenForm(EWrittenOperation::Tangent, 0, 0), u"tan");
-    EXPECT_EQ(GetWrittenForm(EWrittenOperation::Tangent, 1, 0), u"tg");
-    EXPECT_EQ(GetWrittenForm(EWrittenOperation::Tangent, 1, 1), u"TG");
-    EXPECT_EQ(GetWrittenForm(EWrittenOperation::Tangent, 0, 1), u"TAN");
-    EXPECT_EQ(GetWrittenForm(EWrittenOperation::ArchyperbolicSecant, 0, 0), u"arsech");
-    EXPECT_EQ(GetWrittenForm(EWrittenOperation::ArchyperbolicSecant, 1, 0), u"arsch");
-    EXPECT_EQ(GetWrittenForm(EWrittenOperation::ArchyperbolicCosecant, 0, 0), u"arcsch");
-    EXPECT_EQ(GetWrittenForm(EWrittenOperation::DecimalLogarithm, 1, 0), u"lg");
-    EXPECT_EQ(GetWrittenForm(EWrittenOperation::DecimalSeparator, 0, 1), u".");
-    EXPECT_EQ(GetWrittenForm(EWrittenOperation::DecimalSeparator, 1, 0), u",");
-    EXPECT_EQ(GetWrittenForm(EWrittenOperation::Factorial, 0, 1), u"N!");
-    EXPECT_EQ(GetWrittenForm(EWrittenOperation::BesselJ, 1, 0), u"J");
-    EXPECT_EQ(GetWrittenForm(EWrittenOperation::Conjugate, 1, 1), u"CONJ");
-    EXPECT_EQ(GetWrittenForm(EWrittenOperation::Sine, 7, 7), u"sin");  // unknown values: West, as listed
+    auto form = [](const char16_t* name, unsigned notation, unsigned notationCase) {
+        const CFunction& function = *FindFunction(name);
+        return WrittenForm(function.west, function.east, notation, notationCase);
+    };
+    EXPECT_EQ(form(u"tan", 0, 0), u"tan");
+    EXPECT_EQ(form(u"tan", 1, 0), u"tg");
+    EXPECT_EQ(form(u"tan", 1, 1), u"TG");
+    EXPECT_EQ(form(u"tan", 0, 1), u"TAN");
+    EXPECT_EQ(form(u"asech", 0, 0), u"arsech");
+    EXPECT_EQ(form(u"asech", 1, 0), u"arsch");
+    EXPECT_EQ(form(u"acsch", 0, 0), u"arcsch");
+    EXPECT_EQ(form(u"log", 1, 0), u"lg");
+    EXPECT_EQ(WrittenForm(u".", u",", 0, 1), u".");
+    EXPECT_EQ(WrittenForm(u".", u",", 1, 0), u",");
+    EXPECT_EQ(WrittenForm(u"n!", u"n!", 0, 1), u"N!");
+    EXPECT_EQ(form(u"besselj", 1, 0), u"J");
+    EXPECT_EQ(form(u"conjugate", 1, 1), u"CONJ");
+    EXPECT_EQ(form(u"sin", 7, 7), u"sin");  // unknown values: West, as listed
 }
 
 TEST(Keywords, WrittenFormsAreAcceptedAsInput)
 {
-    // Every function button's text, in either notation, reads back as a
-    // function (after the folding of the input to lower case).
+    // Every written function name, in either notation, reads back as the
+    // same function (after the folding of the input to lower case).
+    int written = 0;
     int differing = 0;
-    for (int op = 0; op < kWrittenOperationCount; ++op) {
-        const auto operation = static_cast<EWrittenOperation>(op);
-        if (operation == EWrittenOperation::DecimalSeparator || operation == EWrittenOperation::Factorial)
+    for (const CFunction& function : FunctionTable()) {
+        if (function.west.empty()) {
+            EXPECT_TRUE(function.east.empty());
             continue;
+        }
+        ++written;
         for (unsigned notation : {0u, 1u}) {
-            std::u16string name = GetWrittenForm(operation, notation, 1);
+            std::u16string name = WrittenForm(function.west, function.east, notation, 1);
             for (char16_t& c : name)
                 c = (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c - u'A' + u'a') : c;
-            EXPECT_TRUE(FindFunctionName(name).has_value()) << Utf16ToUtf8(name);
+            EXPECT_EQ(FindFunction(name), &function) << Utf16ToUtf8(name);
         }
-        differing += GetWrittenForm(operation, 0, 0) != GetWrittenForm(operation, 1, 0);
+        differing += function.west != function.east;
     }
+    // With the decimal separator and the factorial these are the 39 names
+    // of the keypad; the separator too differs in the two notations.
     EXPECT_EQ(differing, 16);
-    EXPECT_EQ(kWrittenOperationCount, 39);
+    EXPECT_EQ(written, 37);
 }
 
 TEST(Keywords, KeywordSpellingsByPreference)

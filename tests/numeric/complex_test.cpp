@@ -11,8 +11,6 @@
 
 namespace {
 
-constexpr double kPi = 3.141592653589793;
-
 // Runs one checked operation under its operation kind, as a node would.
 template <typename F>
 CComplex RunAs(EOperationKind kind, F operation)
