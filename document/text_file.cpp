@@ -1,6 +1,7 @@
 #include "document/text_file.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -110,16 +111,37 @@ private:
 // Reads what the descriptor yields up to its end, in blocks, starting with
 // room for expected bytes (one more to see the end at once); TooLarge as
 // soon as more than kMaxTextFileBytes came.
-EFileResult ReadDescriptor(int fd, std::string& bytes, std::size_t expected)
+// Waits until a FIFO opened without blocking has data, or until a writer
+// has come and gone since it was opened (Linux reports that as a hang-up
+// only then, not while no writer has come yet).
+bool WaitForFifoData(int fd)
+{
+    pollfd wanted{fd, POLLIN, 0};
+    for (;;) {
+        if (::poll(&wanted, 1, -1) >= 0)
+            return true;
+        if (errno != EINTR)
+            return false;
+    }
+}
+
+// Reads to the end of fd. A FIFO is read through a descriptor opened
+// without blocking, so that a writer that comes, writes and leaves before
+// the first read loses nothing.
+EFileResult ReadDescriptor(int fd, std::string& bytes, std::size_t expected, bool fifo = false)
 {
     std::size_t size = 0;
     bytes.resize(std::min(std::max(expected + 1, kBlockBytes), kMaxTextFileBytes + 1));
     for (;;) {
         if (size == bytes.size())
             bytes.resize(std::min(std::max(2 * size, size + kBlockBytes), kMaxTextFileBytes + 1));
+        if (fifo && !WaitForFifoData(fd)) {
+            bytes.clear();
+            return EFileResult::CannotRead;
+        }
         const ssize_t got = ::read(fd, bytes.data() + size, bytes.size() - size);
         if (got < 0) {
-            if (errno == EINTR)
+            if (errno == EINTR || (fifo && errno == EAGAIN))
                 continue;
             bytes.clear();
             return EFileResult::CannotRead;
@@ -380,17 +402,8 @@ EFileResult ReadFileBytes(const std::string& path, std::string& bytes, EReadSour
         return EFileResult::NotAFile;
     if (status.st_size > static_cast<off_t>(kMaxTextFileBytes))
         return EFileResult::TooLarge;
-    if (pipe) {
-        // A FIFO opened without waiting reads as empty until a writer
-        // comes; it is opened again the ordinary way, which waits for one.
-        CDescriptor waiting(::open(path.c_str(), O_RDONLY | O_NOCTTY | O_CLOEXEC));
-        if (waiting.Get() < 0)
-            return EFileResult::CannotOpen;
-        if (::fstat(waiting.Get(), &status) != 0 || !S_ISFIFO(status.st_mode))
-            return EFileResult::CannotRead;
-        fd.Close();
-        return ReadDescriptor(waiting.Get(), bytes, 0);
-    }
+    if (pipe)
+        return ReadDescriptor(fd.Get(), bytes, 0, true);
     return ReadDescriptor(fd.Get(), bytes, static_cast<std::size_t>(status.st_size));
 }
 

@@ -340,6 +340,24 @@ TEST_F(TextFileOnDisk, ReadingRefusesWhatIsNoText)
     EXPECT_EQ(bytes, "");
 }
 
+TEST_F(TextFileOnDisk, AWriterThatLeavesAtOnceLosesNothing)
+{
+    // The writer waits in its open until the reader comes, then writes and
+    // closes at once; whichever of the two runs first, the text arrives
+    // and the read ends. Repeated, since the order is up to the scheduler.
+    const std::filesystem::path fifo = folder / "fifo";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    for (int round = 0; round < 200; ++round) {
+        const std::string text = "1+" + std::to_string(round);
+        std::thread writer([&] { std::ofstream(fifo, std::ios::binary) << text; });
+        std::string bytes;
+        const EFileResult result = ReadFileBytes(fifo.string(), bytes, EReadSource::RegularFilesAndPipes);
+        writer.join();
+        ASSERT_EQ(result, EFileResult::Ok) << "round " << round;
+        ASSERT_EQ(bytes, text) << "round " << round;
+    }
+}
+
 TEST_F(TextFileOnDisk, APipeIsReadUpToTheLimit)
 {
     const std::filesystem::path fifo = folder / "fifo";
