@@ -90,7 +90,8 @@ TEST(CommandLineSignals, SigtermCancelsTheCalculationAndExitsWithOne)
 
 TEST(CommandLineSignals, SigintDuringAMemoryFileStopsBeforeTheCalculationAndSavesNothing)
 {
-    const std::filesystem::path folder = std::filesystem::temp_directory_path() / "kavm-command-line-signals";
+    const std::filesystem::path folder = std::filesystem::temp_directory_path() /
+                                              ("kavm-command-line-signals-" + std::to_string(::getpid()));
     std::filesystem::remove_all(folder);
     std::filesystem::create_directories(folder);
     const std::string memory = (folder / "long.vcm").string();

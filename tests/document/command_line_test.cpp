@@ -38,7 +38,8 @@ protected:
     {
         Reset();
         folder = std::filesystem::temp_directory_path() /
-                 ("kavm-command-line-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+                 ("kavm-command-line-" + std::to_string(::getpid()) + "-" +
+                  std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
         std::filesystem::remove_all(folder);
         std::filesystem::create_directories(folder);
     }

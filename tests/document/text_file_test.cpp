@@ -65,7 +65,7 @@ protected:
     void SetUp() override
     {
         folder = std::filesystem::temp_directory_path() /
-                 ("kavm-text-file-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
+                 ("kavm-text-file-" + std::to_string(::getpid()) + "-" +
                   ::testing::UnitTest::GetInstance()->current_test_info()->name());
         std::filesystem::remove_all(folder);
         std::filesystem::create_directories(folder);
