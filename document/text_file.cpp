@@ -14,6 +14,7 @@
 #include <optional>
 #include <random>
 
+#include "document/calc_environment.h"
 #include "document/utf.h"
 #include "language/calculate.h"
 
@@ -437,5 +438,6 @@ bool ExecuteCalculationText(std::u16string text)
 {
     std::erase(text, u'\uFEFF');
     std::ptrdiff_t cursor = -1;
+    UseDocumentEnvironment();
     return NCalculatorText::CalculateText(text, cursor);
 }
