@@ -3,9 +3,10 @@
 # would see it, and saves pictures of its main window as PNG files: an empty
 # calculation, the example file, and the keypad in each of its four styles
 # and with custom colours; the example again in a dark palette, and both
-# palettes at scale 2 (QT_SCALE_FACTOR=2, as on a high-density screen). Each run of the program has fresh settings and
-# desktop folders in a temporary directory, so the user's own stay
-# untouched. Without Xvfb (and no way to install it) the pictures are drawn
+# palettes at scale 2 (QT_SCALE_FACTOR=2, as on a high-density screen), and
+# the example with the interface in German. Each run of the program has
+# fresh settings and desktop folders in a temporary directory, so the user's
+# own stay untouched. Without Xvfb (and no way to install it) the pictures are drawn
 # on Qt's offscreen platform instead.
 #
 #   bash tools/screenshot.sh [OUTPUT_FOLDER]      (default build/screenshots)
@@ -31,7 +32,9 @@ fi
 
 # shoot FILE SETTINGS [ARGUMENTS...]: SETTINGS is the text of the settings
 # file the program starts with; the variable SCALE (default 1) is the
-# scale factor of the screen.
+# scale factor of the screen, SHOT_LANGUAGE (default en) the language of the
+# interface whatever the locale of the caller, and SHOT_LOCALE a locale for
+# the program (its number formats in the dialogs).
 shoot() {
   local file="$1" settings="$2"; shift 2
   local home
@@ -40,6 +43,7 @@ shoot() {
   printf '%s\n' "$settings" > "$home/config/Vantrel/Calculator Ka-Vm.conf"
   HOME="$home" XDG_CONFIG_HOME="$home/config" XDG_DATA_HOME="$home/data" \
     XDG_RUNTIME_DIR="$home" QT_QPA_PLATFORM="$platform" QT_SCALE_FACTOR="${SCALE:-1}" \
+    LANGUAGE="${SHOT_LANGUAGE:-en}" env ${SHOT_LOCALE:+"LC_ALL=$SHOT_LOCALE"} \
     timeout 60 "${run[@]}" ./build/calculator-ka-vm --screenshot "$out/$file" "$@" 2>/dev/null
   rm -rf "$home"
   echo "$out/$file"
@@ -65,3 +69,6 @@ shoot keypad-vista-colours.png "$(printf "[GUI]\nKeypad\\\\Style=3\n$colours")" 
 shoot window-example-dark.png "" "$example" --palette dark
 SCALE=2 shoot window-example-scale2.png "" "$example"
 SCALE=2 shoot window-example-dark-scale2.png "" "$example" --palette dark
+
+# The interface in German (the calculation text and results stay as written).
+SHOT_LANGUAGE=de SHOT_LOCALE=de_DE.UTF-8 shoot window-example-de.png "" "$example"

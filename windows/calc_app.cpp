@@ -15,6 +15,7 @@
 #include "windows/recovery.h"
 #include "windows/shell_registration.h"
 #include "windows/tool_icons.h"
+#include "windows/translation.h"
 
 namespace {
 
@@ -89,6 +90,8 @@ int CCalcApp::Run(int argc, char** argv)
     QApplication::setApplicationName("Calculator Ka-Vm");
     QApplication::setApplicationVersion(QStringLiteral(KAVM_VERSION));
     QApplication::setWindowIcon(ApplicationIcon());
+    // The windows in the user's language; the calculations stay as written.
+    InstallTranslations();
     SeedRandomAtStartup();
     LoadPrintSettings();
 

@@ -27,13 +27,15 @@ CCalcLog::CCalcLog(QWidget* parent)
     setAllColumnsShowFocus(true);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setSelectionBehavior(QAbstractItemView::SelectRows);
-    setHeaderLabels({"N", "Status", "Context", "Description"});
+    setHeaderLabels({tr("N"), tr("Status"), tr("Context"), tr("Description")});
     header()->setSectionsClickable(false);
     QSettings settings;
     settings.beginGroup(kSettingsGroup);
     for (int column = 0; column < 4; ++column) {
         // The sample text plus the cell padding, so the sample shows whole.
-        int width = fontMetrics().horizontalAdvance(QString::fromLatin1(kWidthSamples[column])) + 12;
+        // The status column fits its (translated) word.
+        const QString sample = column == 1 ? tr("Warning") : QString::fromLatin1(kWidthSamples[column]);
+        int width = fontMetrics().horizontalAdvance(sample) + 12;
         bool ok = false;
         const uint stored = settings.value(kWidthNames[column]).toUInt(&ok);
         if (ok && stored > 0 && stored < 100000)
@@ -58,7 +60,7 @@ void CCalcLog::AddMessage(const CCalcMessage& message)
     // Severity 1 is an error; anything else is a warning.
     const bool error = message.severity == 1;
     item->setData(0, Qt::UserRole, message.severity);
-    item->setText(1, error ? "Error" : "Warning");
+    item->setText(1, error ? tr("Error") : tr("Warning"));
     item->setText(2, QString::fromUtf16(message.context));
     item->setText(3, ToQString(message.description));
     item->setToolTip(3, item->text(3));

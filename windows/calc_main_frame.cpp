@@ -42,11 +42,17 @@
 
 namespace {
 
-const char* const kUnitsIndicators[] = {"Rad", "Deg", "Grad"};
-const char16_t* const kCalculationFilter =
-    u"Calculator calculation files (*.vcl)|*.vcl|Calculator memory files (*.vcm)|*.vcm|All files (*.*)|*.*||";
-const char16_t* const kMemorySaveFilter = u"Calculator memory files (*.vcm)|*.vcm||";
-const char16_t* const kMemoryLoadFilter = u"Calculator memory files (*.vcm)|*.vcm|All files (*.*)|*.*||";
+const char* const kUnitsIndicators[] = {QT_TRANSLATE_NOOP("CCalcMainFrame", "Rad"),
+                                         QT_TRANSLATE_NOOP("CCalcMainFrame", "Deg"),
+                                         QT_TRANSLATE_NOOP("CCalcMainFrame", "Grad")};
+// The file dialogs' filters; the descriptions are translated, the patterns
+// stay.
+const char* const kCalculationFilter = QT_TRANSLATE_NOOP(
+    "CCalcMainFrame",
+    "Calculator calculation files (*.vcl)|*.vcl|Calculator memory files (*.vcm)|*.vcm|All files (*.*)|*.*||");
+const char* const kMemorySaveFilter = QT_TRANSLATE_NOOP("CCalcMainFrame", "Calculator memory files (*.vcm)|*.vcm||");
+const char* const kMemoryLoadFilter =
+    QT_TRANSLATE_NOOP("CCalcMainFrame", "Calculator memory files (*.vcm)|*.vcm|All files (*.*)|*.*||");
 const char* const kFrameSection = "GUI/Frame";
 const char* const kRecentSection = "Recent File List";
 const char* const kApplicationTitle = "Vantrel Calculator Ka-Vm";
@@ -69,6 +75,12 @@ QString RunFileDialog(QWidget* parent, bool save, const QString& filter, const Q
         return QString();
     RememberDialogFolder(dialog.selectedFiles().first());
     return dialog.selectedFiles().first();
+}
+
+// A dialog filter from its translated "description|pattern|...||" form.
+QString FileFilter(const char* pairs)
+{
+    return QtFileFilter(CCalcMainFrame::tr(pairs).toStdU16String());
 }
 
 }  // namespace
@@ -197,49 +209,53 @@ QAction* CCalcMainFrame::MakeCommand(int id, const QString& text, const QString&
 void CCalcMainFrame::CreateCommands()
 {
     using K = QKeySequence;
-    MakeCommand(IdFileNew, "&New\tCtrl+N", "Create a new document\nNew", {K("Ctrl+N")}, [this] { NewDocument(); });
-    MakeCommand(IdFileOpen, "&Open...\tCtrl+O", "Open an existing document\nOpen", {K("Ctrl+O")},
+    MakeCommand(IdFileNew, tr("&New\tCtrl+N"), tr("Create a new document\nNew"), {K("Ctrl+N")},
+                [this] { NewDocument(); });
+    MakeCommand(IdFileOpen, tr("&Open...\tCtrl+O"), tr("Open an existing document\nOpen"), {K("Ctrl+O")},
                 [this] { OpenWithDialog(); });
-    MakeCommand(IdFileSave, "&Save\tCtrl+S", "Save the active document\nSave", {K("Ctrl+S")},
+    MakeCommand(IdFileSave, tr("&Save\tCtrl+S"), tr("Save the active document\nSave"), {K("Ctrl+S")},
                 [this] { SaveDocument(false); });
-    MakeCommand(IdFileSaveAs, "Save &As...", "Save the active document with a new name\nSave As", {},
+    MakeCommand(IdFileSaveAs, tr("Save &As..."), tr("Save the active document with a new name\nSave As"), {},
                 [this] { SaveDocument(true); });
-    MakeCommand(IdAppExit, "E&xit", "Quit the application; prompts to save documents\nExit", {K("Ctrl+Q")},
+    MakeCommand(IdAppExit, tr("E&xit"), tr("Quit the application; prompts to save documents\nExit"), {K("Ctrl+Q")},
                 [this] { close(); });
-    MakeCommand(IdExecute, "&Execute...\tCtrl+E", "Execute file\nExecute Ctrl+E", {K("Ctrl+E")},
+    MakeCommand(IdExecute, tr("&Execute...\tCtrl+E"), tr("Execute file\nExecute Ctrl+E"), {K("Ctrl+E")},
                 [this] { ExecuteWithDialog(); });
 
-    MakeCommand(IdMemoryFree, "&Free", "Free memory\nFree", {},
+    MakeCommand(IdMemoryFree, tr("&Free"), tr("Free memory\nFree"), {},
                 [this] { m_document->ExecuteCommand(CmdFreeMemory); });
-    MakeCommand(IdMemoryLoad, "&Load...", "Load memory from file\nLoad memory", {},
+    MakeCommand(IdMemoryLoad, tr("&Load..."), tr("Load memory from file\nLoad memory"), {},
                 [this] { LoadMemoryWithDialog(); });
-    MakeCommand(IdMemorySave, "&Save...", "Save memory as file\nSave memory", {},
+    MakeCommand(IdMemorySave, tr("&Save..."), tr("Save memory as file\nSave memory"), {},
                 [this] { SaveMemoryWithDialog(); });
 
-    MakeCommand(IdEditUndo, "&Undo\tCtrl+Z", "Undo the last action\nUndo", {K("Ctrl+Z"), K("Alt+Backspace")},
+    MakeCommand(IdEditUndo, tr("&Undo\tCtrl+Z"), tr("Undo the last action\nUndo"), {K("Ctrl+Z"), K("Alt+Backspace")},
                 [this] { m_editor->undo(); });
-    MakeCommand(IdEditRedo, "&Redo\tCtrl+Shift+Z", "Redo the previously undone action\nRedo",
+    MakeCommand(IdEditRedo, tr("&Redo\tCtrl+Shift+Z"), tr("Redo the previously undone action\nRedo"),
                 {K("Ctrl+Shift+Z"), K("Ctrl+Y")}, [this] { m_editor->redo(); });
-    MakeCommand(IdEditCut, "Cu&t\tCtrl+X", "Cut the selection and put it on the Clipboard\nCut",
+    MakeCommand(IdEditCut, tr("Cu&t\tCtrl+X"), tr("Cut the selection and put it on the Clipboard\nCut"),
                 {K("Ctrl+X"), K("Shift+Del")}, [this] { m_editor->cut(); });
-    MakeCommand(IdEditCopy, "&Copy\tCtrl+C", "Copy the selection and put it on the Clipboard\nCopy",
+    MakeCommand(IdEditCopy, tr("&Copy\tCtrl+C"), tr("Copy the selection and put it on the Clipboard\nCopy"),
                 {K("Ctrl+C"), K("Ctrl+Ins")}, [this] { m_editor->copy(); });
-    MakeCommand(IdEditPaste, "&Paste\tCtrl+V", "Insert Clipboard contents\nPaste", {K("Ctrl+V"), K("Shift+Ins")},
-                [this] { m_editor->paste(); });
+    MakeCommand(IdEditPaste, tr("&Paste\tCtrl+V"), tr("Insert Clipboard contents\nPaste"),
+                {K("Ctrl+V"), K("Shift+Ins")}, [this] { m_editor->paste(); });
 
     MakeCommand(IdCalculate, QString(), QString(), {K("Ctrl+=")},
                 [this] { m_document->ExecuteCommand(CmdCalculate); });
-    MakeCommand(IdCalculateAll, "Calculate all", "Callculate all\nCalculate all Ctrl+Shift+=",
+    MakeCommand(IdCalculateAll, tr("Calculate all"), tr("Callculate all\nCalculate all Ctrl+Shift+="),
                 {K("Ctrl+Shift+="), K("Ctrl+Shift++")}, [this] { m_document->ExecuteCommand(CmdCalculateAll); });
 
-    QAction* toolbar = MakeCommand(IdViewToolbar, "&Toolbar", "Show or hide the toolbar\nToggle ToolBar", {}, nullptr);
+    QAction* toolbar =
+        MakeCommand(IdViewToolbar, tr("&Toolbar"), tr("Show or hide the toolbar\nToggle ToolBar"), {}, nullptr);
     toolbar->setCheckable(true);
     QAction* statusbar =
-        MakeCommand(IdViewStatusBar, "&Status Bar", "Show or hide the status bar\nToggle StatusBar", {}, nullptr);
+        MakeCommand(IdViewStatusBar, tr("&Status Bar"), tr("Show or hide the status bar\nToggle StatusBar"), {},
+                    nullptr);
     statusbar->setCheckable(true);
     // The whole screen for the window and back; no command id of its own.
-    QAction* fullScreen = MakeCommand(0, "F&ull Screen\tF11", "Show the window on the whole screen or restore it\nFull Screen",
-                                      {K("F11")}, [this] { setWindowState(windowState() ^ Qt::WindowFullScreen); });
+    QAction* fullScreen = MakeCommand(0, tr("F&ull Screen\tF11"),
+                                      tr("Show the window on the whole screen or restore it\nFull Screen"), {K("F11")},
+                                      [this] { setWindowState(windowState() ^ Qt::WindowFullScreen); });
     fullScreen->setObjectName("ViewFullScreen");
     fullScreen->setCheckable(true);
     m_fullScreen = fullScreen;
@@ -250,13 +266,16 @@ void CCalcMainFrame::CreateCommands()
         const char* prompt;
         const char* keys;
     } toggles[4] = {
-        {IdViewKeypad, "&Keypad\tCtrl+K", "Show or hide keypad\nToggle keypad Ctrl+K", "Ctrl+K"},
-        {IdViewLog, "&Log\tCtrl+L", "Show or hide log\nToggle log Ctrl+L", "Ctrl+L"},
-        {IdViewMemory, "&Memory\tCtrl+M", "Show or hide memory\nToggle memory Ctrl+M", "Ctrl+M"},
-        {IdViewStatistics, "St&atistics\tCtrl+T", "Show or hide statistics\nToggle statistics", "Ctrl+T"},
+        {IdViewKeypad, QT_TR_NOOP("&Keypad\tCtrl+K"), QT_TR_NOOP("Show or hide keypad\nToggle keypad Ctrl+K"),
+         "Ctrl+K"},
+        {IdViewLog, QT_TR_NOOP("&Log\tCtrl+L"), QT_TR_NOOP("Show or hide log\nToggle log Ctrl+L"), "Ctrl+L"},
+        {IdViewMemory, QT_TR_NOOP("&Memory\tCtrl+M"), QT_TR_NOOP("Show or hide memory\nToggle memory Ctrl+M"),
+         "Ctrl+M"},
+        {IdViewStatistics, QT_TR_NOOP("St&atistics\tCtrl+T"), QT_TR_NOOP("Show or hide statistics\nToggle statistics"),
+         "Ctrl+T"},
     };
     for (int i = 0; i < 4; ++i) {
-        QAction* toggle = MakeCommand(toggles[i].id, toggles[i].text, toggles[i].prompt, {K(toggles[i].keys)},
+        QAction* toggle = MakeCommand(toggles[i].id, tr(toggles[i].text), tr(toggles[i].prompt), {K(toggles[i].keys)},
                                       [this, i] { TogglePane(i); });
         toggle->setCheckable(true);
         const char* focusKeys[4] = {"Ctrl+Shift+K", "Ctrl+Shift+L", "Ctrl+Shift+M", "Ctrl+Shift+T"};
@@ -268,37 +287,38 @@ void CCalcMainFrame::CreateCommands()
     MakeCommand(0, QString(), QString(), {K("F6")}, [this] { CyclePaneFocus(true); });
     MakeCommand(0, QString(), QString(), {K("Shift+F6")}, [this] { CyclePaneFocus(false); });
 
-    MakeCommand(IdPreferences, "&Preferences...", "Set preferences\nPreferences", {}, [this] {
+    MakeCommand(IdPreferences, tr("&Preferences..."), tr("Set preferences\nPreferences"), {}, [this] {
         if (CCalcPreferencesDialog::Edit(this))
             RefreshForPreferences();
     });
-    QAction* units = MakeCommand(IdTrigonometricUnits, "Trigonometric units",
-                                 "Set units for trigonometric functions\nTrigonometric units", {}, [this] {
+    QAction* units = MakeCommand(IdTrigonometricUnits, tr("Trigonometric units"),
+                                 tr("Set units for trigonometric functions\nTrigonometric units"), {}, [this] {
                                      m_unitsWindow->setVisible(!m_unitsWindow->isVisible());
                                  });
     units->setCheckable(true);
     connect(m_unitsWindow, &CCalcTrigonometricUnits::visibilityChanged, units, &QAction::setChecked);
 
     auto* notations = new QActionGroup(this);
-    QAction* east = MakeCommand(IdNotationEast, "&East", "Set East function notation\nEast notation", {},
+    QAction* east = MakeCommand(IdNotationEast, tr("&East"), tr("Set East function notation\nEast notation"), {},
                                 [this] { SetNotation(1); });
-    QAction* west = MakeCommand(IdNotationWest, "&West", "Set West function notation\nWest notation", {},
+    QAction* west = MakeCommand(IdNotationWest, tr("&West"), tr("Set West function notation\nWest notation"), {},
                                 [this] { SetNotation(0); });
     for (QAction* action : {east, west}) {
         action->setCheckable(true);
         notations->addAction(action);
     }
 
-    MakeCommand(IdEditorFontSelect, "&Select...", "Select editor font\nSelect font", {},
+    MakeCommand(IdEditorFontSelect, tr("&Select..."), tr("Select editor font\nSelect font"), {},
                 [this] { m_editor->SelectFont(); });
-    QAction* defaultFont = MakeCommand(IdEditorFontDefault, "&Default", "Set default editor font\nDefault font", {},
-                                       [this] { m_editor->SetDefaultFont(); });
+    QAction* defaultFont =
+        MakeCommand(IdEditorFontDefault, tr("&Default"), tr("Set default editor font\nDefault font"), {},
+                    [this] { m_editor->SetDefaultFont(); });
     defaultFont->setCheckable(true);
 
-    MakeCommand(IdAppAbout, "&About Calculator...",
-                "Display program information, version number and copyright\nAbout", {}, [this] {
+    MakeCommand(IdAppAbout, tr("&About Calculator..."),
+                tr("Display program information, version number and copyright\nAbout"), {}, [this] {
                     QMessageBox box(this);
-                    box.setWindowTitle("About Calculator Ka-Vm");
+                    box.setWindowTitle(tr("About Calculator Ka-Vm"));
                     box.setIconPixmap(windowIcon().pixmap(32, 32));
                     box.setText("Calculator Ka-Vm " KAVM_VERSION_TEXT);
                     box.setInformativeText(QStringLiteral(KAVM_COPYRIGHT "\n" KAVM_LICENSE_NAME));
@@ -306,7 +326,8 @@ void CCalcMainFrame::CreateCommands()
                     box.exec();
                 });
     // Shift+F1 itself is one of the help keys the help installs.
-    MakeCommand(IdContextHelp, "Context help", "Display help for clicked on buttons, menus and windows\nHelp", {},
+    MakeCommand(IdContextHelp, tr("Context help"),
+                tr("Display help for clicked on buttons, menus and windows\nHelp"), {},
                 [] { QWhatsThis::enterWhatsThisMode(); });
     for (QAction* action : CreatePrintCommands(this, m_document, m_editor)) {
         m_commands.insert(action->property("commandId").toInt(), action);
@@ -371,12 +392,12 @@ void CCalcMainFrame::CreatePanes()
     const QSize logSize = DialogUnitsToPixels(m_log, {166, 33});
     const QSize memorySize = DialogUnitsToPixels(m_memory, {174, 92});
     // The keypad scrolls within its pane rather than widening the window.
-    m_panes[PaneKeypad] = new CCalcDlgBar("Keypad", new CCalcKeypadScroller(m_keypad), m_keypad->size(), kPaneIds[0],
-                                          true, this);
-    m_panes[PaneLog] = new CCalcDlgBar("Log", m_log, logSize, kPaneIds[1], false, this);
-    m_panes[PaneMemory] = new CCalcDlgBar("Memory", m_memory, memorySize, kPaneIds[2], false, this);
+    m_panes[PaneKeypad] = new CCalcDlgBar(tr("Keypad"), new CCalcKeypadScroller(m_keypad), m_keypad->size(),
+                                          kPaneIds[0], true, this);
+    m_panes[PaneLog] = new CCalcDlgBar(tr("Log"), m_log, logSize, kPaneIds[1], false, this);
+    m_panes[PaneMemory] = new CCalcDlgBar(tr("Memory"), m_memory, memorySize, kPaneIds[2], false, this);
     m_panes[PaneStatistics] =
-        new CCalcDlgBar("Statistics", m_statistics, m_statistics->sizeHint(), kPaneIds[3], true, this);
+        new CCalcDlgBar(tr("Statistics"), m_statistics, m_statistics->sizeHint(), kPaneIds[3], true, this);
     m_log->setMinimumSize(logSize);
     // The memory pane may stand lower than its template as long as its
     // buttons show, so that the first window keeps its size beside the
@@ -423,7 +444,7 @@ void CCalcMainFrame::CreateMenus()
 {
     auto add = [this](QMenu* menu, int id) { menu->addAction(m_commands.value(id)); };
 
-    m_fileMenu = menuBar()->addMenu("&File");
+    m_fileMenu = menuBar()->addMenu(tr("&File"));
     for (int id : {IdFileNew, IdFileOpen, IdFileSave, IdFileSaveAs})
         add(m_fileMenu, id);
     m_fileMenu->addSeparator();
@@ -435,7 +456,7 @@ void CCalcMainFrame::CreateMenus()
     for (int i = 0; i < kRecentCount; ++i) {
         auto* action = new QAction(this);
         action->setProperty("commandId", IdFileMru1 + i);
-        action->setStatusTip("Open this document");
+        action->setStatusTip(tr("Open this document"));
         connect(action, &QAction::triggered, this, [this, i] {
             // A copy: saving the old document first changes the list.
             if (i < m_recentFiles.size())
@@ -447,20 +468,20 @@ void CCalcMainFrame::CreateMenus()
     m_fileMenu->addSeparator();
     add(m_fileMenu, IdAppExit);
 
-    QMenu* memory = menuBar()->addMenu("&Memory");
+    QMenu* memory = menuBar()->addMenu(tr("&Memory"));
     for (int id : {IdMemoryFree, IdMemoryLoad, IdMemorySave})
         add(memory, id);
     // Free and Save follow the memory count (UpdateCommandStates), on the
     // tool bar as in the menu.
 
-    QMenu* edit = menuBar()->addMenu("&Edit");
+    QMenu* edit = menuBar()->addMenu(tr("&Edit"));
     add(edit, IdEditUndo);
     add(edit, IdEditRedo);
     edit->addSeparator();
     for (int id : {IdEditCut, IdEditCopy, IdEditPaste})
         add(edit, id);
 
-    QMenu* view = menuBar()->addMenu("&View");
+    QMenu* view = menuBar()->addMenu(tr("&View"));
     add(view, IdViewToolbar);
     add(view, IdViewStatusBar);
     view->addAction(m_fullScreen);
@@ -468,10 +489,10 @@ void CCalcMainFrame::CreateMenus()
     for (int id : {IdViewKeypad, IdViewLog, IdViewMemory, IdViewStatistics})
         add(view, id);
 
-    QMenu* set = menuBar()->addMenu("&Set");
+    QMenu* set = menuBar()->addMenu(tr("&Set"));
     add(set, IdPreferences);
     set->addSeparator();
-    QMenu* notation = set->addMenu("&Notation");
+    QMenu* notation = set->addMenu(tr("&Notation"));
     add(notation, IdNotationEast);
     add(notation, IdNotationWest);
     connect(notation, &QMenu::aboutToShow, this, [this] {
@@ -481,38 +502,38 @@ void CCalcMainFrame::CreateMenus()
     });
 
     // The keypad's own commands, with their enabling and check marks.
-    QMenu* keypad = set->addMenu("&Keypad");
+    QMenu* keypad = set->addMenu(tr("&Keypad"));
     const struct {
         const char* menu;
         std::initializer_list<std::tuple<int, const char*, const char*>> items;
     } keypadMenus[] = {
-        {"&Style",
-         {{32785, "&XP", "Set XP keypad style\nXP style"},
-          {32786, "V&ista", "Set Vista keypad style\nVista style"},
-          {32787, "&Vantrel", "Set Vantrel keypad style\nVantrel style"},
-          {32788, "&2000", "Set 2000 keypad style\n2000 style"}}},
-        {"&Font",
-         {{32789, "&Select...", "Select keypad font\nSelect font"},
-          {32790, "S&ystem", "Set system keypad font\nSystem font"},
-          {32791, "&Default", "Set default keypad font\nDefault font"}}},
-        {"&Text Color",
-         {{32792, "&Function...", "Set function keypad text color\nFunction text color"},
-          {32793, "&Digit...", "Set digit keypad text color\nDigit text color"},
-          {32794, "&Service...", "Set service keypad text color\nService text color"},
-          {32795, "D&efault", "Set default keypad text color\nDefault text color"},
-          {32796, "S&ystem", "Set system keypad text color\nSystem text color"}}},
-        {"&Color",
-         {{32797, "&Function...", "Set function keypad color\nFunction color"},
-          {32798, "&Digit...", "Set digit keypad color\nDigit color"},
-          {32799, "&Service...", "Set service keypad color\nService color"},
-          {32800, "S&ystem", "Set system keypad color\nSystem color"},
-          {32801, "D&efault", "Set default keypad color\nDefault color"}}},
+        {QT_TR_NOOP("&Style"),
+         {{32785, QT_TR_NOOP("&XP"), QT_TR_NOOP("Set XP keypad style\nXP style")},
+          {32786, QT_TR_NOOP("V&ista"), QT_TR_NOOP("Set Vista keypad style\nVista style")},
+          {32787, QT_TR_NOOP("&Vantrel"), QT_TR_NOOP("Set Vantrel keypad style\nVantrel style")},
+          {32788, QT_TR_NOOP("&2000"), QT_TR_NOOP("Set 2000 keypad style\n2000 style")}}},
+        {QT_TR_NOOP("&Font"),
+         {{32789, QT_TR_NOOP("&Select..."), QT_TR_NOOP("Select keypad font\nSelect font")},
+          {32790, QT_TR_NOOP("S&ystem"), QT_TR_NOOP("Set system keypad font\nSystem font")},
+          {32791, QT_TR_NOOP("&Default"), QT_TR_NOOP("Set default keypad font\nDefault font")}}},
+        {QT_TR_NOOP("&Text Color"),
+         {{32792, QT_TR_NOOP("&Function..."), QT_TR_NOOP("Set function keypad text color\nFunction text color")},
+          {32793, QT_TR_NOOP("&Digit..."), QT_TR_NOOP("Set digit keypad text color\nDigit text color")},
+          {32794, QT_TR_NOOP("&Service..."), QT_TR_NOOP("Set service keypad text color\nService text color")},
+          {32795, QT_TR_NOOP("D&efault"), QT_TR_NOOP("Set default keypad text color\nDefault text color")},
+          {32796, QT_TR_NOOP("S&ystem"), QT_TR_NOOP("Set system keypad text color\nSystem text color")}}},
+        {QT_TR_NOOP("&Color"),
+         {{32797, QT_TR_NOOP("&Function..."), QT_TR_NOOP("Set function keypad color\nFunction color")},
+          {32798, QT_TR_NOOP("&Digit..."), QT_TR_NOOP("Set digit keypad color\nDigit color")},
+          {32799, QT_TR_NOOP("&Service..."), QT_TR_NOOP("Set service keypad color\nService color")},
+          {32800, QT_TR_NOOP("S&ystem"), QT_TR_NOOP("Set system keypad color\nSystem color")},
+          {32801, QT_TR_NOOP("D&efault"), QT_TR_NOOP("Set default keypad color\nDefault color")}}},
     };
     for (const auto& group : keypadMenus) {
-        QMenu* menu = keypad->addMenu(group.menu);
+        QMenu* menu = keypad->addMenu(tr(group.menu));
         for (const auto& [command, text, prompt] : group.items) {
             const int id = command;
-            QAction* action = MakeCommand(id, text, prompt, {}, [this, id] { m_keypad->HandleCommand(id); });
+            QAction* action = MakeCommand(id, tr(text), tr(prompt), {}, [this, id] { m_keypad->HandleCommand(id); });
             // The commands that open a dialog carry no check mark.
             action->setCheckable(!QString::fromLatin1(text).endsWith("..."));
             menu->addAction(action);
@@ -522,18 +543,18 @@ void CCalcMainFrame::CreateMenus()
             });
         }
     }
-    QMenu* editorFont = set->addMenu("&Editor Font");
+    QMenu* editorFont = set->addMenu(tr("&Editor Font"));
     add(editorFont, IdEditorFontSelect);
     add(editorFont, IdEditorFontDefault);
     connect(editorFont, &QMenu::aboutToShow, this,
             [this] { m_commands.value(IdEditorFontDefault)->setChecked(m_editor->IsDefaultFont()); });
 
-    QMenu* help = menuBar()->addMenu("&Help");
+    QMenu* help = menuBar()->addMenu(tr("&Help"));
     add(help, IdAppAbout);
     // "&Help Topics" above About, F1 by pane and per keypad button, Shift+F1.
     InstallHelp(*this, m_keypad);
     for (QAction* action : help->actions())
-        if (action->text() == "&Help Topics")
+        if (action->text() == QCoreApplication::translate("Help", "&Help Topics"))
             action->setProperty("commandId", int(IdHelpFinder));
 }
 
@@ -551,7 +572,7 @@ QString CCalcMainFrame::ResultIndicator() const
 QString CCalcMainFrame::UnitsIndicator() const
 {
     const unsigned units = Preferences().Get(EPreference::TrigonometricUnits);
-    return kUnitsIndicators[units < 3 ? units : 0];
+    return tr(kUnitsIndicators[units < 3 ? units : 0]);
 }
 
 QString CCalcMainFrame::FloatingPointIndicator() const
@@ -683,7 +704,7 @@ void CCalcMainFrame::CyclePaneFocus(bool forward)
 
 QString CCalcMainFrame::DocumentTitle() const
 {
-    return m_document->Path().isEmpty() ? QString("Calculation") : QFileInfo(m_document->Path()).fileName();
+    return m_document->Path().isEmpty() ? tr("Calculation") : QFileInfo(m_document->Path()).fileName();
 }
 
 QString CCalcMainFrame::DialogFolder() const
@@ -707,7 +728,7 @@ bool CCalcMainFrame::MaybeSave()
     if (!m_editor->document()->isModified())
         return true;
     const QString name = m_document->Path().isEmpty() ? DocumentTitle() : m_document->Path();
-    const int answer = askSaveChanges(QString("Save changes to %1?").arg(name));
+    const int answer = askSaveChanges(tr("Save changes to %1?").arg(name));
     if (answer == QMessageBox::Cancel)
         return false;
     if (answer == QMessageBox::Yes)
@@ -719,7 +740,7 @@ bool CCalcMainFrame::SaveDocument(bool asName)
 {
     QString path = m_document->Path();
     if (asName || path.isEmpty()) {
-        path = WithDefaultExtension(askSaveFileName(QtFileFilter(kCalculationFilter), ProposedSaveName(), "vcl"), "vcl");
+        path = WithDefaultExtension(askSaveFileName(FileFilter(kCalculationFilter), ProposedSaveName(), "vcl"), "vcl");
         if (path.isEmpty())
             return false;
     }
@@ -745,7 +766,7 @@ void CCalcMainFrame::OpenWithDialog()
 {
     if (!MaybeSave())
         return;
-    const QString path = askOpenFileName(QtFileFilter(kCalculationFilter), QString(), "vcm");
+    const QString path = askOpenFileName(FileFilter(kCalculationFilter), QString(), "vcm");
     if (!path.isEmpty())
         OpenDocument(path, false);
 }
@@ -767,14 +788,14 @@ bool CCalcMainFrame::OpenDocument(const QString& path, bool askSave)
 
 void CCalcMainFrame::ExecuteWithDialog()
 {
-    const QString path = askOpenFileName(QtFileFilter(kCalculationFilter), QString(), "vcl");
+    const QString path = askOpenFileName(FileFilter(kCalculationFilter), QString(), "vcl");
     if (!path.isEmpty())
         m_document->Execute(path);
 }
 
 void CCalcMainFrame::LoadMemoryWithDialog()
 {
-    const QString path = askOpenFileName(QtFileFilter(kMemoryLoadFilter), QString(), "vcm");
+    const QString path = askOpenFileName(FileFilter(kMemoryLoadFilter), QString(), "vcm");
     if (!path.isEmpty())
         m_document->LoadMemory(path);
 }
@@ -786,7 +807,7 @@ void CCalcMainFrame::SaveMemoryWithDialog()
     // The text is taken before the dialog shows.
     const std::u16string text = MemoryStore().BuildMemoryFileText(EMemorySelection::All);
     const QString path =
-        WithDefaultExtension(askSaveFileName(QtFileFilter(kMemorySaveFilter), "Memory 1", "vcm"), "vcm");
+        WithDefaultExtension(askSaveFileName(FileFilter(kMemorySaveFilter), tr("Memory 1"), "vcm"), "vcm");
     if (!path.isEmpty())
         m_document->SaveMemoryText(path, text);
 }

@@ -16,6 +16,7 @@
 
 #include "document/number_format.h"
 #include "document/preferences.h"
+#include "document/qt/calc_doc.h"
 #include "document/text_file.h"
 #include "windows/calc_statistics.h"
 #include "windows/dialog_folder.h"
@@ -130,7 +131,7 @@ CCalcMemory::CCalcMemory(QWidget* parent)
     m_list->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_list->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_list->setColumnCount(ColumnCount);
-    m_list->setHeaderLabels({"Incl", "N", "Cell", "Value"});
+    m_list->setHeaderLabels({tr("Incl"), tr("N"), tr("Cell"), tr("Value")});
     m_list->headerItem()->setTextAlignment(ColumnNumber, Qt::AlignRight | Qt::AlignVCenter);
     m_list->header()->setSectionsClickable(true);
     m_list->header()->setSectionsMovable(true);
@@ -142,7 +143,10 @@ CCalcMemory::CCalcMemory(QWidget* parent)
     settings.beginGroup(kSettingsGroup);
     const QFontMetrics metrics(m_list->font());
     for (int column = 0; column < ColumnCount; ++column) {
-        int width = metrics.horizontalAdvance(QString::fromLatin1(kWidthSamples[column]));
+        // The tick column fits its (translated) title.
+        const QString sample = column == ColumnIncluded ? QStringLiteral(" %1 ").arg(tr("Incl"))
+                                                        : QString::fromLatin1(kWidthSamples[column]);
+        int width = metrics.horizontalAdvance(sample);
         bool ok = false;
         const uint stored = settings.value(kWidthNames[column]).toUInt(&ok);
         if (ok && stored > 0 && stored < 100000)
@@ -158,13 +162,14 @@ CCalcMemory::CCalcMemory(QWidget* parent)
     });
 
     const EControlId ids[] = {IdFree, IdSave, IdStatistics, IdInvert, IdClear};
-    const char* const tips[] = {"Free", "Save", "Statistics", "Invert", "Clear"};
+    const char* const tips[] = {QT_TR_NOOP("Free"), QT_TR_NOOP("Save"), QT_TR_NOOP("Statistics"), QT_TR_NOOP("Invert"),
+                               QT_TR_NOOP("Clear")};
     for (std::size_t i = 0; i < m_buttons.size(); ++i) {
         QPushButton* button = new QPushButton(this);
         button->setProperty("controlId", int(ids[i]));
         button->setIcon(DrawIcon(ids[i]));
         button->setIconSize(QSize(kIconSize, kIconSize));
-        button->setToolTip(QString::fromLatin1(tips[i]));
+        button->setToolTip(tr(tips[i]));
         button->setAccessibleName(button->toolTip());
         button->setEnabled(false);
         m_buttons[i] = button;
@@ -182,10 +187,10 @@ CCalcMemory::CCalcMemory(QWidget* parent)
     askSaveFileName = [this] {
         QFileDialog dialog(this);
         dialog.setAcceptMode(QFileDialog::AcceptSave);
-        dialog.setNameFilter("Calculator memory files (*.vcm)");
+        dialog.setNameFilter(tr("Calculator memory files (*.vcm)"));
         dialog.setDefaultSuffix("vcm");
         dialog.setDirectory(startFolder ? startFolder() : DialogStartFolder(QString()));
-        dialog.selectFile("Memory 1");
+        dialog.selectFile(tr("Memory 1"));
         return dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty() ? dialog.selectedFiles().first()
                                                                                      : QString();
     };
@@ -345,11 +350,11 @@ void CCalcMemory::Free()
     const int ticked = ReadCheckBoxes();
     const unsigned confirmation = Preferences().Get(EPreference::FreeConfirmation);
     if (ticked == 0 || ticked == m_list->topLevelItemCount()) {
-        if (confirmation != 0 && !askYesNo("You are about to erase all the memory.\nAre you sure?"))
+        if (confirmation != 0 && !askYesNo(tr("You are about to erase all the memory.\nAre you sure?")))
             return;
         MemoryStore().FreeMemory(EMemorySelection::All);
     } else {
-        if (confirmation > 1 && !askYesNo("You are about to erase selected memory.\nAre you sure?"))
+        if (confirmation > 1 && !askYesNo(tr("You are about to erase selected memory.\nAre you sure?")))
             return;
         WriteIncludeFlags();
         MemoryStore().FreeMemory(EMemorySelection::IncludedOnly);
@@ -377,13 +382,13 @@ void CCalcMemory::WriteFile(const QString& path, const std::u16string& text)
     // old file's mode and links kept.
     const EFileResult result = WriteFileReplacing(QFile::encodeName(path).toStdString(), EncodeUtf16File(text));
     if (result != EFileResult::Ok)
-        showError(GetFileResultText(result));
+        showError(FileResultMessage(result));
 }
 
 void CCalcMemory::Statistics()
 {
     const int ticked = ReadCheckBoxes();
-    if (ticked == 1 && !askYesNo("Only one cell selected\nCalculate for all cells?"))
+    if (ticked == 1 && !askYesNo(tr("Only one cell selected\nCalculate for all cells?")))
         return;
     std::vector<CComplex> values;
     for (const CEntry& entry : m_snapshot)

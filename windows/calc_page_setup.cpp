@@ -39,7 +39,7 @@ CCalcPageSetup::CCalcPageSetup(QPrinter* printer, CPrintSettings& settings, QWid
     , m_settings(settings)
     , m_metric(QLocale().measurementSystem() == QLocale::MetricSystem)
 {
-    setWindowTitle("Page Setup");
+    setWindowTitle(tr("Page Setup"));
     selectFont = [this](QFont& font) {
         bool ok = false;
         const QFont chosen = QFontDialog::getFont(&ok, font, this);
@@ -49,16 +49,16 @@ CCalcPageSetup::CCalcPageSetup(QPrinter* printer, CPrintSettings& settings, QWid
     };
 
     // Paper and orientation of the printer.
-    auto* paperBox = new QGroupBox("Paper", this);
+    auto* paperBox = new QGroupBox(tr("Paper"), this);
     m_paper = new QComboBox(paperBox);
     m_paper->setObjectName("paperSize");
     auto* paperForm = new QFormLayout(paperBox);
-    paperForm->addRow("Si&ze:", m_paper);
+    paperForm->addRow(tr("Si&ze:"), m_paper);
     FillPaperSizes();
 
-    auto* orientationBox = new QGroupBox("Orientation", this);
-    m_portrait = new QRadioButton("P&ortrait", orientationBox);
-    m_landscape = new QRadioButton("L&andscape", orientationBox);
+    auto* orientationBox = new QGroupBox(tr("Orientation"), this);
+    m_portrait = new QRadioButton(tr("P&ortrait"), orientationBox);
+    m_landscape = new QRadioButton(tr("L&andscape"), orientationBox);
     m_landscape->setObjectName("landscape");
     (m_printer->pageLayout().orientation() == QPageLayout::Landscape ? m_landscape : m_portrait)->setChecked(true);
     auto* orientationLayout = new QVBoxLayout(orientationBox);
@@ -67,10 +67,11 @@ CCalcPageSetup::CCalcPageSetup(QPrinter* printer, CPrintSettings& settings, QWid
 
     // Margins in hundredths of millimetres or thousandths of inches, shown
     // as millimetres or inches.
-    auto* marginBox = new QGroupBox(m_metric ? "Margins (millimeters)" : "Margins (inches)", this);
+    auto* marginBox = new QGroupBox(m_metric ? tr("Margins (millimeters)") : tr("Margins (inches)"), this);
     auto* marginGrid = new QGridLayout(marginBox);
     const int stored[] = {m_settings.marginLeft, m_settings.marginRight, m_settings.marginTop, m_settings.marginBottom};
-    const char* const marginLabels[] = {"&Left:", "&Right:", "&Top:", "&Bottom:"};
+    const char* const marginLabels[] = {QT_TR_NOOP("&Left:"), QT_TR_NOOP("&Right:"), QT_TR_NOOP("&Top:"),
+                                        QT_TR_NOOP("&Bottom:")};
     const char* const marginNames[] = {"marginLeft", "marginRight", "marginTop", "marginBottom"};
     for (int i = 0; i < 4; ++i) {
         auto* spin = new QDoubleSpinBox(marginBox);
@@ -80,28 +81,30 @@ CCalcPageSetup::CCalcPageSetup(QPrinter* printer, CPrintSettings& settings, QWid
         spin->setSingleStep(m_metric ? 1.0 : 0.1);
         spin->setValue(MarginToShown(stored[i], m_metric) / (m_metric ? 100.0 : 1000.0));
         m_margins[i] = spin;
-        auto* label = new QLabel(marginLabels[i], marginBox);
+        auto* label = new QLabel(tr(marginLabels[i]), marginBox);
         label->setBuddy(spin);
         marginGrid->addWidget(label, i / 2, (i % 2) * 2);
         marginGrid->addWidget(spin, i / 2, (i % 2) * 2 + 1);
     }
 
     // Header and footer items.
-    auto* pageBox = new QGroupBox("Page", this);
-    const char* const itemTexts[] = {"File info", "Time", "Date", "Number"};
+    auto* pageBox = new QGroupBox(tr("Page"), this);
+    const char* const itemTexts[] = {QT_TR_NOOP("File info"), QT_TR_NOOP("Time"), QT_TR_NOOP("Date"),
+                                     QT_TR_NOOP("Number")};
     const char* const itemNames[] = {"fileInfo", "time", "date", "number"};
     for (int i = 0; i < 4; ++i) {
-        m_items[i] = new QCheckBox(itemTexts[i], pageBox);
+        m_items[i] = new QCheckBox(tr(itemTexts[i]), pageBox);
         m_items[i]->setObjectName(itemNames[i]);
         m_items[i]->setChecked((m_settings.items & (1u << i)) != 0);
     }
     m_numberFormat = new QComboBox(pageBox);
     m_numberFormat->setObjectName("numberFormat");
+    // The page number as it is printed; printed texts are not translated.
     m_numberFormat->addItems({"n", "- n -", "n of N"});
     m_numberFormat->setCurrentIndex(static_cast<int>(std::min(StoredNumberFormat(m_settings.items), 2u)));
     m_position = new QComboBox(pageBox);
     m_position->setObjectName("position");
-    m_position->addItems({"Header center", "Header right", "Footer center", "Footer right"});
+    m_position->addItems({tr("Header center"), tr("Header right"), tr("Footer center"), tr("Footer right")});
     m_position->setCurrentIndex(static_cast<int>(std::min(StoredNumberPosition(m_settings.items), 3u)));
     const auto followNumber = [this] {
         const bool on = m_items[3]->isChecked();
@@ -115,20 +118,20 @@ CCalcPageSetup::CCalcPageSetup(QPrinter* printer, CPrintSettings& settings, QWid
     pageGrid->addWidget(m_items[2], 0, 1);
     pageGrid->addWidget(m_items[1], 1, 0);
     pageGrid->addWidget(m_items[3], 1, 1);
-    pageGrid->addWidget(new QLabel("Number format", pageBox), 2, 0);
+    pageGrid->addWidget(new QLabel(tr("Number format"), pageBox), 2, 0);
     pageGrid->addWidget(m_numberFormat, 2, 1);
-    pageGrid->addWidget(new QLabel("Position", pageBox), 3, 0);
+    pageGrid->addWidget(new QLabel(tr("Position"), pageBox), 3, 0);
     pageGrid->addWidget(m_position, 3, 1);
 
     m_textFont.font = m_settings.textFont;
     m_textFont.defaults = CPrintSettings::DefaultTextFont();
     m_serviceFont.font = m_settings.serviceFont;
     m_serviceFont.defaults = CPrintSettings::DefaultServiceFont();
-    QGroupBox* textBox = MakeFontGroup(m_textFont, "Text font", "textFont");
-    QGroupBox* serviceBox = MakeFontGroup(m_serviceFont, "Header/footer font", "serviceFont");
+    QGroupBox* textBox = MakeFontGroup(m_textFont, tr("Text font"), "textFont");
+    QGroupBox* serviceBox = MakeFontGroup(m_serviceFont, tr("Header/footer font"), "serviceFont");
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    QPushButton* printerButton = buttons->addButton("&Printer...", QDialogButtonBox::ActionRole);
+    QPushButton* printerButton = buttons->addButton(tr("&Printer..."), QDialogButtonBox::ActionRole);
     printerButton->setObjectName("printer");
     printerButton->setEnabled(!QPrinterInfo::availablePrinterNames().isEmpty());
     connect(printerButton, &QPushButton::clicked, this, &CCalcPageSetup::ChoosePrinter);
@@ -147,11 +150,11 @@ CCalcPageSetup::CCalcPageSetup(QPrinter* printer, CPrintSettings& settings, QWid
 
 QString CCalcPageSetup::FontText(const CPrintFont& font)
 {
-    QString text = QString("%1 %2 pt").arg(font.face).arg(font.size);
+    QString text = tr("%1 %2 pt").arg(font.face).arg(font.size);
     if (font.weight > 400)
-        text += ", bold";
+        text += tr(", bold");
     if (font.italic)
-        text += ", italic";
+        text += tr(", italic");
     return text;
 }
 
@@ -161,11 +164,12 @@ QGroupBox* CCalcPageSetup::MakeFontGroup(CFontGroup& group, const QString& title
     group.field = new QLineEdit(group.box);
     group.field->setObjectName(name);
     group.field->setReadOnly(true);
-    group.field->setMinimumWidth(group.field->fontMetrics().horizontalAdvance("Times New Roman 10 pt, bold, italic") +
+    const QString longest = tr("%1 %2 pt").arg("Times New Roman").arg(10) + tr(", bold") + tr(", italic");
+    group.field->setMinimumWidth(group.field->fontMetrics().horizontalAdvance(longest) +
                                  4 * group.field->fontMetrics().averageCharWidth());
-    group.select = new QPushButton("Select...", group.box);
+    group.select = new QPushButton(tr("Select..."), group.box);
     group.select->setObjectName(name + "Select");
-    group.byDefault = new QCheckBox("Default", group.box);
+    group.byDefault = new QCheckBox(tr("Default"), group.box);
     group.byDefault->setObjectName(name + "Default");
     connect(group.select, &QPushButton::clicked, this, [this, &group] { SelectFont(group); });
     connect(group.byDefault, &QCheckBox::clicked, this, [this, &group](bool checked) {
@@ -242,7 +246,7 @@ void CCalcPageSetup::ChoosePrinter()
 {
     const QStringList names = QPrinterInfo::availablePrinterNames();
     bool ok = false;
-    const QString name = QInputDialog::getItem(this, "Printer", "&Name:", names,
+    const QString name = QInputDialog::getItem(this, tr("Printer"), tr("&Name:"), names,
                                                std::max(0, static_cast<int>(names.indexOf(m_printer->printerName()))),
                                                false, &ok);
     if (!ok || name.isEmpty())

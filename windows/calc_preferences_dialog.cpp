@@ -30,18 +30,31 @@ void Tag(QWidget* widget, const char* objectName, int id)
     widget->setProperty("controlId", id);
 }
 
+// The lists whose entries are words of the interface, shown translated;
+// the others list spellings of the calculation language, shown as written.
+[[maybe_unused]] const char* const kTranslatedItems[] = {
+    QT_TRANSLATE_NOOP("CCalcPreferencesDialog", "West"),    QT_TRANSLATE_NOOP("CCalcPreferencesDialog", "East"),
+    QT_TRANSLATE_NOOP("CCalcPreferencesDialog", "Lower"),   QT_TRANSLATE_NOOP("CCalcPreferencesDialog", "Upper"),
+    QT_TRANSLATE_NOOP("CCalcPreferencesDialog", "Radians"), QT_TRANSLATE_NOOP("CCalcPreferencesDialog", "Degrees"),
+    QT_TRANSLATE_NOOP("CCalcPreferencesDialog", "Grads"),
+};
+
 QComboBox* MakeCombo(QWidget* parent, EPreference preference, const char* objectName, int id)
 {
     auto* combo = new QComboBox(parent);
-    for (std::u16string_view item : GetPreferenceItems(preference))
-        combo->addItem(ToQString(item));
+    const bool words = preference == EPreference::Notation || preference == EPreference::NotationCase ||
+                       preference == EPreference::TrigonometricUnits;
+    for (std::u16string_view item : GetPreferenceItems(preference)) {
+        const QString text = ToQString(item);
+        combo->addItem(words ? CCalcPreferencesDialog::tr(text.toUtf8().constData()) : text);
+    }
     Tag(combo, objectName, id);
     return combo;
 }
 
 QCheckBox* MakeCheck(QWidget* parent, const char* text, const char* objectName, int id)
 {
-    auto* box = new QCheckBox(QString::fromUtf8(text), parent);
+    auto* box = new QCheckBox(CCalcPreferencesDialog::tr(text), parent);
     Tag(box, objectName, id);
     return box;
 }
@@ -50,23 +63,25 @@ QCheckBox* MakeCheck(QWidget* parent, const char* text, const char* objectName, 
 
 CCalcPreferencesDialog::CCalcPreferencesDialog(QWidget* parent) : QDialog(parent)
 {
-    setWindowTitle(QStringLiteral("Preferences"));
+    setWindowTitle(tr("Preferences"));
     setObjectName(QStringLiteral("preferencesDialog"));
 
-    auto* keypad = new QGroupBox(QStringLiteral("Keypad"), this);
+    auto* keypad = new QGroupBox(tr("Keypad"), this);
     Tag(keypad, "keypadGroup", IdKeypadGroup);
-    m_appendFunction = MakeCheck(keypad, "Append functions with", "appendFunction", IdAppendFunction);
+    m_appendFunction = MakeCheck(keypad, QT_TR_NOOP("Append functions with"), "appendFunction", IdAppendFunction);
     m_appendFunctionWith = MakeCombo(keypad, EPreference::AppendFunctionWith, "appendFunctionWith", IdAppendFunctionWith);
-    m_appendMemory = MakeCheck(keypad, "Append memory with", "appendMemory", IdAppendMemory);
+    m_appendMemory = MakeCheck(keypad, QT_TR_NOOP("Append memory with"), "appendMemory", IdAppendMemory);
     m_appendMemoryWith = MakeCombo(keypad, EPreference::AppendMemoryWith, "appendMemoryWith", IdAppendMemoryWith);
-    m_appendIncludePower = MakeCheck(keypad, "including power ^", "appendIncludePower", IdAppendIncludePower);
+    m_appendIncludePower =
+        MakeCheck(keypad, QT_TR_NOOP("including power ^"), "appendIncludePower", IdAppendIncludePower);
     m_formatRandom = MakeCombo(keypad, EPreference::FormatRandom, "formatRandom", IdFormatRandom);
     m_formatResult = MakeCombo(keypad, EPreference::FormatResult, "formatResult", IdFormatResult);
     m_formatMemory = MakeCombo(keypad, EPreference::FormatMemory, "formatMemory", IdFormatMemory);
     m_formatI = MakeCombo(keypad, EPreference::FormatI, "formatI", IdFormatI);
     m_notation = MakeCombo(keypad, EPreference::Notation, "notation", IdNotation);
     m_notationCase = MakeCombo(keypad, EPreference::NotationCase, "notationCase", IdNotationCase);
-    m_gammaFunction = MakeCheck(keypad, "Gamma function instead of factorial", "gammaFunction", IdGammaFunction);
+    m_gammaFunction =
+        MakeCheck(keypad, QT_TR_NOOP("Gamma function instead of factorial"), "gammaFunction", IdGammaFunction);
 
     auto* keypadLayout = new QGridLayout(keypad);
     keypadLayout->addWidget(m_appendFunction, 0, 0);
@@ -75,13 +90,13 @@ CCalcPreferencesDialog::CCalcPreferencesDialog(QWidget* parent) : QDialog(parent
     keypadLayout->addWidget(m_appendMemoryWith, 1, 1);
     keypadLayout->addWidget(m_appendIncludePower, 2, 0, 1, 2);
     int row = 3;
-    for (auto [text, combo] : {std::pair{"Random number format", m_formatRandom},
-                               std::pair{"Result format", m_formatResult},
-                               std::pair{"Memory format", m_formatMemory},
-                               std::pair{"Imaginary unit", m_formatI},
-                               std::pair{"Notation", m_notation},
-                               std::pair{"Case", m_notationCase}}) {
-        auto* label = new QLabel(QString::fromUtf8(text), keypad);
+    for (auto [text, combo] : {std::pair{tr("Random number format"), m_formatRandom},
+                               std::pair{tr("Result format"), m_formatResult},
+                               std::pair{tr("Memory format"), m_formatMemory},
+                               std::pair{tr("Imaginary unit"), m_formatI},
+                               std::pair{tr("Notation"), m_notation},
+                               std::pair{tr("Case"), m_notationCase}}) {
+        auto* label = new QLabel(text, keypad);
         label->setBuddy(combo);
         keypadLayout->addWidget(label, row, 0);
         keypadLayout->addWidget(combo, row, 1);
@@ -89,23 +104,24 @@ CCalcPreferencesDialog::CCalcPreferencesDialog(QWidget* parent) : QDialog(parent
     }
     keypadLayout->addWidget(m_gammaFunction, row, 0, 1, 2);
 
-    auto* log = new QGroupBox(QStringLiteral("Log"), this);
+    auto* log = new QGroupBox(tr("Log"), this);
     Tag(log, "logGroup", IdLogGroup);
-    m_logPopup = MakeCheck(log, "Pop-up on new message if hidden", "logPopup", IdLogPopup);
+    m_logPopup = MakeCheck(log, QT_TR_NOOP("Pop-up on new message if hidden"), "logPopup", IdLogPopup);
     auto* logLayout = new QVBoxLayout(log);
     logLayout->addWidget(m_logPopup);
 
-    auto* calculation = new QGroupBox(QStringLiteral("Calculation"), this);
+    auto* calculation = new QGroupBox(tr("Calculation"), this);
     Tag(calculation, "calculationGroup", IdCalculationGroup);
     m_trigonometricUnits =
         MakeCombo(calculation, EPreference::TrigonometricUnits, "trigonometricUnits", IdTrigonometricUnits);
-    m_freeConfirmation = MakeCheck(calculation, "Memory free confirmation", "freeConfirmation", IdFreeConfirmation);
-    m_partialFreeConfirmation = MakeCheck(calculation, "Partial free confirmation as well", "partialFreeConfirmation",
-                                          IdPartialFreeConfirmation);
-    m_useSse2 = MakeCheck(calculation, "Use SSE2 processor module", "useSse2", IdUseSSE2);
+    m_freeConfirmation =
+        MakeCheck(calculation, QT_TR_NOOP("Memory free confirmation"), "freeConfirmation", IdFreeConfirmation);
+    m_partialFreeConfirmation = MakeCheck(calculation, QT_TR_NOOP("Partial free confirmation as well"),
+                                          "partialFreeConfirmation", IdPartialFreeConfirmation);
+    m_useSse2 = MakeCheck(calculation, QT_TR_NOOP("Use SSE2 processor module"), "useSse2", IdUseSSE2);
     m_useSse2->setEnabled(Sse2Available);
     auto* calculationLayout = new QGridLayout(calculation);
-    auto* unitsLabel = new QLabel(QStringLiteral("Trigonometric units"), calculation);
+    auto* unitsLabel = new QLabel(tr("Trigonometric units"), calculation);
     unitsLabel->setBuddy(m_trigonometricUnits);
     calculationLayout->addWidget(unitsLabel, 0, 0);
     calculationLayout->addWidget(m_trigonometricUnits, 0, 1);
@@ -113,12 +129,12 @@ CCalcPreferencesDialog::CCalcPreferencesDialog(QWidget* parent) : QDialog(parent
     calculationLayout->addWidget(m_partialFreeConfirmation, 2, 0, 1, 2);
     calculationLayout->addWidget(m_useSse2, 3, 0, 1, 2);
 
-    auto* ok = new QPushButton(QStringLiteral("OK"), this);
+    auto* ok = new QPushButton(tr("OK"), this);
     Tag(ok, "okButton", IdOk);
     ok->setDefault(true);
-    auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
+    auto* cancel = new QPushButton(tr("Cancel"), this);
     Tag(cancel, "cancelButton", IdCancel);
-    auto* defaults = new QPushButton(QStringLiteral("Default"), this);
+    auto* defaults = new QPushButton(tr("Default"), this);
     Tag(defaults, "defaultButton", IdDefault);
     defaults->setAutoDefault(false);
     auto* buttons = new QHBoxLayout;

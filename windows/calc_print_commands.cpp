@@ -22,7 +22,7 @@
 
 namespace {
 
-const char* const kCannotStart = "Could not start print job.";
+const char* const kCannotStart = QT_TRANSLATE_NOOP("CCalcPrintCommands", "Could not start print job.");
 
 }  // namespace
 
@@ -38,9 +38,9 @@ CCalcPrintCommands::CCalcPrintCommands(QWidget* window, CCalcDoc* document, QPla
     };
     askPrintFile = [this] {
         const QString path =
-            QFileDialog::getSaveFileName(m_window, "Print to File",
+            QFileDialog::getSaveFileName(m_window, tr("Print to File"),
                                          QDir(DialogStartFolder(m_document->Path())).filePath("Output.prn"),
-                                         "Printer Files (*.prn);;All Files (*.*)");
+                                         tr("Printer Files (*.prn);;All Files (*.*)"));
         RememberDialogFolder(path);
         return path;
     };
@@ -55,14 +55,15 @@ CCalcPrintCommands::CCalcPrintCommands(QWidget* window, CCalcDoc* document, QPla
         connect(action, &QAction::triggered, this, handler);
         return action;
     };
-    m_print = make(kPrint, "&Print...\tCtrl+P", "Print the active document", "Print", &CCalcPrintCommands::Print);
+    m_print = make(kPrint, tr("&Print...\tCtrl+P"), tr("Print the active document"), tr("Print"),
+                   &CCalcPrintCommands::Print);
     m_print->setShortcut(QKeySequence("Ctrl+P"));
     m_print->setShortcutContext(Qt::WindowShortcut);
     m_print->setIcon(ToolIcon(kPrint));
     m_print->setIconVisibleInMenu(false);
-    m_preview = make(kPrintPreview, "Print Pre&view", "Display full pages", "Print Preview",
+    m_preview = make(kPrintPreview, tr("Print Pre&view"), tr("Display full pages"), tr("Print Preview"),
                      &CCalcPrintCommands::PrintPreview);
-    m_pageSetup = make(kPageSetup, "Pa&ge Setup...", "Change the printing options", "Page Setup",
+    m_pageSetup = make(kPageSetup, tr("Pa&ge Setup..."), tr("Change the printing options"), tr("Page Setup"),
                        &CCalcPrintCommands::PageSetup);
 }
 
@@ -84,7 +85,7 @@ QString CCalcPrintCommands::DocumentTitle() const
 {
     // The title the window shows: the file name, "Calculation" for a
     // document never saved.
-    return m_document->Path().isEmpty() ? QStringLiteral("Calculation") : QFileInfo(m_document->Path()).fileName();
+    return m_document->Path().isEmpty() ? tr("Calculation") : QFileInfo(m_document->Path()).fileName();
 }
 
 bool CCalcPrintCommands::RunJob(QPrinter& printer, bool selectionOnly, int from, int to, const QString& port)
@@ -118,7 +119,7 @@ bool CCalcPrintCommands::RunJob(QPrinter& printer, bool selectionOnly, int from,
     progress.hide();
     m_window->setEnabled(true);
     if (result == CPrintDocument::NotStarted)
-        showMessage(kCannotStart);
+        showMessage(tr(kCannotStart));
     return result == CPrintDocument::Printed;
 }
 
@@ -212,7 +213,7 @@ bool PrintFromCommandLine(QWidget* window, const QString& printerName, const QSt
     if (printerName.isEmpty()) {
         printed = commands->PrintDirect(commands->Printer());
     } else if (const QPrinterInfo info = QPrinterInfo::printerInfo(printerName); info.isNull()) {
-        commands->showMessage(kCannotStart);
+        commands->showMessage(CCalcPrintCommands::tr(kCannotStart));
     } else {
         QPrinter printer(info, QPrinter::HighResolution);
         printed = commands->PrintDirect(printer, port);

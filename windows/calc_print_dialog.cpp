@@ -22,7 +22,7 @@ CCalcPrintingDialog::CCalcPrintingDialog(const QString& document, const QString&
                                          QWidget* parent)
     : QDialog(parent)
 {
-    setWindowTitle("Printing");
+    setWindowTitle(tr("Printing"));
     auto* icon = new QLabel(this);
     const int size = style()->pixelMetric(QStyle::PM_MessageBoxIconSize, nullptr, this);
     icon->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxInformation, nullptr, this).pixmap(size, size));
@@ -32,14 +32,15 @@ CCalcPrintingDialog::CCalcPrintingDialog(const QString& document, const QString&
     m_printer = new QLabel(printer, this);
     m_port = new QLabel(port, this);
     auto* grid = new QGridLayout;
-    const char* const labels[] = {"Document", "Page", "Printer", "Port"};
+    const char* const labels[] = {QT_TR_NOOP("Document"), QT_TR_NOOP("Page"), QT_TR_NOOP("Printer"),
+                                  QT_TR_NOOP("Port")};
     QLabel* const values[] = {m_document, m_page, m_printer, m_port};
     for (int row = 0; row < 4; ++row) {
-        grid->addWidget(new QLabel(labels[row], this), row, 0);
+        grid->addWidget(new QLabel(tr(labels[row]), this), row, 0);
         grid->addWidget(values[row], row, 1);
     }
 
-    m_cancel = new QPushButton("Cancel", this);
+    m_cancel = new QPushButton(tr("Cancel"), this);
     connect(m_cancel, &QPushButton::clicked, this, &CCalcPrintingDialog::reject);
 
     auto* top = new QHBoxLayout;
@@ -54,7 +55,7 @@ CCalcPrintingDialog::CCalcPrintingDialog(const QString& document, const QString&
 
 void CCalcPrintingDialog::SetPage(unsigned page)
 {
-    m_page->setText(QString::asprintf("Page %u", page));
+    m_page->setText(tr("Page %1").arg(page));
 }
 
 void CCalcPrintingDialog::reject()

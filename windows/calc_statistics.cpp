@@ -12,7 +12,12 @@
 namespace {
 
 const char* const kLabels[eStatisticCount] = {
-    "Mean (average)", "Variance", "Standard deviation", "Average deviation", "Skewness", "Kurtosis",
+    QT_TRANSLATE_NOOP("CCalcStatistics", "Mean (average)"),
+    QT_TRANSLATE_NOOP("CCalcStatistics", "Variance"),
+    QT_TRANSLATE_NOOP("CCalcStatistics", "Standard deviation"),
+    QT_TRANSLATE_NOOP("CCalcStatistics", "Average deviation"),
+    QT_TRANSLATE_NOOP("CCalcStatistics", "Skewness"),
+    QT_TRANSLATE_NOOP("CCalcStatistics", "Kurtosis"),
 };
 
 // Template geometry in dialog units.
@@ -45,7 +50,7 @@ CCalcStatistics::CCalcStatistics(QWidget* parent)
     // template allowed for.
     int boxX = x(kBoxX);
     for (const char* label : kLabels)
-        boxX = std::max(boxX, x(kLabelX) + metrics.horizontalAdvance(QString::fromLatin1(label)) + x(3));
+        boxX = std::max(boxX, x(kLabelX) + metrics.horizontalAdvance(tr(label)) + x(3));
     const int shift = boxX - x(kBoxX);
     // The boxes are wide enough for the longest value a box can show, so
     // that complex means and deviations show whole; the pane grows with
@@ -63,7 +68,7 @@ CCalcStatistics::CCalcStatistics(QWidget* parent)
     }
     const int widening = boxWidth - x(kBoxWidth);
     for (int i = 0; i < eStatisticCount; ++i) {
-        m_labels[i] = new QLabel(QString::fromLatin1(kLabels[i]), this);
+        m_labels[i] = new QLabel(tr(kLabels[i]), this);
         m_labels[i]->setGeometry(x(kLabelX), y(kRowY[i]), boxX - x(kLabelX), y(kBoxHeight));
         m_boxes[i] = new QLineEdit(this);
         m_boxes[i]->setReadOnly(true);

@@ -17,7 +17,7 @@ namespace {
 void FillUnits(QComboBox* list)
 {
     for (const char* entry : kUnitsEntries)
-        list->addItem(entry);
+        list->addItem(CCalcToolBar::tr(entry));
 }
 
 }  // namespace
@@ -28,7 +28,7 @@ CCalcTrigonometricUnits::CCalcTrigonometricUnits(QWidget* owner)
     : QWidget(owner, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
 {
     setObjectName("TrigonometricUnits");
-    setWindowTitle("Trigonometric function");
+    setWindowTitle(tr("Trigonometric function"));
     m_list = new QComboBox(this);
     SetControlId(m_list, IdList);
     FillUnits(m_list);
@@ -80,7 +80,7 @@ CCalcToolBar::CCalcToolBar(QWidget* parent, QAction* unitsButton)
     , m_unitsButton(unitsButton)
 {
     setObjectName("ToolBar");
-    setWindowTitle("Vantrel Calculator");
+    setWindowTitle(tr("Vantrel Calculator"));
     setIconSize(QSize(16, 16));
     setMovable(true);
     setFloatable(true);
@@ -97,7 +97,11 @@ void CCalcToolBar::AddUnitsList()
     m_list->setToolTip(m_unitsButton->toolTip());
     m_list->setStatusTip(m_unitsButton->statusTip());
     const int scrollBar = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, m_list);
-    const int width = m_list->fontMetrics().horizontalAdvance("Degrees") + scrollBar + 4;
+    // Room for the longest entry ("Degrees" in English).
+    int longest = 0;
+    for (const char* entry : kUnitsEntries)
+        longest = std::max(longest, m_list->fontMetrics().horizontalAdvance(tr(entry)));
+    const int width = longest + scrollBar + 4;
     // The frame and arrow of the platform's combo box come on top of the
     // text room.
     m_list->setFixedWidth(std::max(width, m_list->minimumSizeHint().width()));

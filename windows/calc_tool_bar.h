@@ -10,8 +10,10 @@ class QAction;
 class QComboBox;
 
 // The three entries of both units lists, in the order of the preference
-// "TrigonometricUnits".
-inline const char* const kUnitsEntries[3] = {"Radians", "Degrees", "Grads"};
+// "TrigonometricUnits"; they are shown translated.
+inline const char* const kUnitsEntries[3] = {QT_TRANSLATE_NOOP("CCalcToolBar", "Radians"),
+                                             QT_TRANSLATE_NOOP("CCalcToolBar", "Degrees"),
+                                             QT_TRANSLATE_NOOP("CCalcToolBar", "Grads")};
 
 class CCalcTrigonometricUnits : public QWidget {
     Q_OBJECT

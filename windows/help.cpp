@@ -13,6 +13,17 @@
 
 namespace {
 
+QString Translated(const char* text)
+{
+    return QCoreApplication::translate("Help", text);
+}
+
+// The panes by their titles, as the main window gives them (translated).
+bool PaneTitled(const QString& title, const char* source)
+{
+    return title == QCoreApplication::translate("CCalcMainFrame", source);
+}
+
 QPointer<QTextBrowser>& HelpWindowSlot()
 {
     static QPointer<QTextBrowser> window;
@@ -40,7 +51,7 @@ void ShowHelp(const QString& topic)
     if (!window) {
         window = new QTextBrowser;
         window->setAttribute(Qt::WA_DeleteOnClose, false);
-        window->setWindowTitle(QStringLiteral("Calculator Ka-Vm Help"));
+        window->setWindowTitle(Translated(QT_TRANSLATE_NOOP("Help", "Calculator Ka-Vm Help")));
         window->setOpenExternalLinks(true);
         window->resize(720, 640);
         // The window has no parent: it goes with the application.
@@ -87,13 +98,13 @@ QString FocusHelpTopic(const QWidget* focus)
             return QStringLiteral("keypad");
         if (const auto* dock = qobject_cast<const QDockWidget*>(widget)) {
             const QString title = dock->windowTitle().remove(u'&');
-            if (title == u"Log")
+            if (PaneTitled(title, "Log"))
                 return QStringLiteral("log");
-            if (title == u"Memory")
+            if (PaneTitled(title, "Memory"))
                 return QStringLiteral("memory-pane");
-            if (title == u"Statistics")
+            if (PaneTitled(title, "Statistics"))
                 return QStringLiteral("statistics");
-            if (title == u"Keypad")
+            if (PaneTitled(title, "Keypad"))
                 return QStringLiteral("keypad");
         }
     }
@@ -104,15 +115,15 @@ void InstallHelp(QMainWindow& window, CCalcKeyPad* keypad)
 {
     QMenu* menu = nullptr;
     for (QAction* action : window.menuBar()->actions()) {
-        if (action->menu() && action->text() == u"&Help") {
+        if (action->menu() && action->text() == QCoreApplication::translate("CCalcMainFrame", "&Help")) {
             menu = action->menu();
             break;
         }
     }
     if (!menu)
-        menu = window.menuBar()->addMenu(QStringLiteral("&Help"));
-    auto* topics = new QAction(QStringLiteral("&Help Topics"), &window);
-    topics->setStatusTip(QStringLiteral("List Help topics"));
+        menu = window.menuBar()->addMenu(QCoreApplication::translate("CCalcMainFrame", "&Help"));
+    auto* topics = new QAction(Translated(QT_TRANSLATE_NOOP("Help", "&Help Topics")), &window);
+    topics->setStatusTip(Translated(QT_TRANSLATE_NOOP("Help", "List Help topics")));
     QObject::connect(topics, &QAction::triggered, [] { ShowHelp(); });
     menu->insertAction(menu->actions().value(0), topics);
     if (menu->actions().size() > 1)

@@ -220,7 +220,7 @@ bool CCalcRecovery::OfferRecovery()
     // Newest first; a No deletes that file and offers the next.
     for (const QFileInfo& info : found) {
         const QString when = QLocale().toString(info.lastModified(), QLocale::ShortFormat);
-        const QString question = QStringLiteral("Restore the unsaved calculation from %1?").arg(when);
+        const QString question = tr("Restore the unsaved calculation from %1?").arg(when);
         const int answer = askRestore(question);
         // Leaving while the question was up is no answer: the file stays.
         if (m_finished)
@@ -231,7 +231,7 @@ bool CCalcRecovery::OfferRecovery()
         }
         std::string bytes;
         if (ReadFileBytes(LocalPath(info.filePath()), bytes) != EFileResult::Ok) {
-            m_frame->Document()->showError(QString::fromUtf8(GetFileResultText(EFileResult::CannotOpen)));
+            m_frame->Document()->showError(FileResultMessage(EFileResult::CannotOpen));
             return false;
         }
         CCalcDoc* document = m_frame->Document();

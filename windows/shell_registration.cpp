@@ -25,6 +25,7 @@
 
 #include "windows/single_instance.h"
 #include "windows/tool_icons.h"
+#include "windows/translation.h"
 
 extern char** environ;
 
@@ -406,10 +407,14 @@ void Report(int argc, char** argv, const QString& text, bool failure)
         return;
     }
     QApplication application(argc, argv);
+    // The box speaks the user's language; the line on standard error above
+    // stays as written.
+    InstallTranslations();
+    const QString shown = QCoreApplication::translate("Shell", text.toUtf8().constData());
     if (failure)
-        QMessageBox::warning(nullptr, QStringLiteral("Calculator Ka-Vm"), text);
+        QMessageBox::warning(nullptr, QStringLiteral("Calculator Ka-Vm"), shown);
     else
-        QMessageBox::information(nullptr, QStringLiteral("Calculator Ka-Vm"), text);
+        QMessageBox::information(nullptr, QStringLiteral("Calculator Ka-Vm"), shown);
 }
 
 QStringList Arguments(int argc, char** argv)

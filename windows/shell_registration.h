@@ -95,9 +95,9 @@ bool RegisterFileTypes(const CRegistrationPlaces& places);
 bool UnregisterFileTypes(const CRegistrationPlaces& places);
 
 inline constexpr char kUnregisteredMessage[] =
-    "System registry entries have been removed and the INI file (if any) was deleted.";
+    QT_TRANSLATE_NOOP("Shell", "System registry entries have been removed and the INI file (if any) was deleted.");
 inline constexpr char kUnregisterFailedMessage[] =
-    "Not all of the system registry entries (or INI file) were removed.";
+    QT_TRANSLATE_NOOP("Shell", "Not all of the system registry entries (or INI file) were removed.");
 
 // ------------------------------------------------------------ start-up
 

@@ -23,6 +23,7 @@
 #include <unistd.h>
 
 #include "document/open_request.h"
+#include "document/qt/calc_doc.h"
 #include "document/text_file.h"
 
 namespace {
@@ -279,7 +280,7 @@ void CShellRequestServer::Read(QLocalSocket* socket)
     const QFileInfo file(path);
     if (!file.isFile() || !file.isReadable()) {
         Answer(socket, false);
-        ReportError(QString::fromUtf8(GetFileResultText(EFileResult::CannotOpen)), path);
+        ReportError(FileResultMessage(EFileResult::CannotOpen), path);
         return;
     }
     if (m_waiting.size() >= kMaxWaitingRequests) {
@@ -337,7 +338,7 @@ void CShellRequestServer::ReportError(const QString& message, const QString& pat
         m_reported.append(path.isEmpty() || message != m_errorBox->text() ? line : path);
     QString listed = m_reported.join(u'\n');
     if (m_reportedCount > m_reported.size())
-        listed += Text("\n(%1 more)").arg(m_reportedCount - m_reported.size());
+        listed += tr("\n(%1 more)").arg(m_reportedCount - m_reported.size());
     m_errorBox->setInformativeText(listed);
     m_errorBox->show();
 }

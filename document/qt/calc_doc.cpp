@@ -67,7 +67,21 @@ std::string LocalPath(const QString& path)
     return QFile::encodeName(path).toStdString();
 }
 
+// The file failures' texts, which the message boxes show translated.
+[[maybe_unused]] const char* const kFileResultTexts[] = {
+    QT_TRANSLATE_NOOP("CCalcDoc", "Cannot open the file for reading"),
+    QT_TRANSLATE_NOOP("CCalcDoc", "Cannot read the file"),
+    QT_TRANSLATE_NOOP("CCalcDoc", "Cannot open the file for writing"),
+    QT_TRANSLATE_NOOP("CCalcDoc", "Cannot read the file: not a regular file"),
+    QT_TRANSLATE_NOOP("CCalcDoc", "Cannot read the file: larger than 256 MiB"),
+};
+
 }  // namespace
+
+QString FileResultMessage(EFileResult result)
+{
+    return CCalcDoc::tr(GetFileResultText(result));
+}
 
 CCalcDoc::CCalcDoc(QPlainTextEdit* editor, QObject* parent)
     : QObject(parent)
@@ -179,7 +193,7 @@ void CCalcDoc::ExecuteCommand(ECmdCode code)
         break;
     case CmdFreeMemory:
         if (Preferences().Get(EPreference::FreeConfirmation) != 0 &&
-            !askYesNo("You are about to erase all the memory.\nAre you sure?"))
+            !askYesNo(tr("You are about to erase all the memory.\nAre you sure?")))
             return;
         MemoryStore().FreeMemory(EMemorySelection::All);
         emit calculated();
@@ -199,7 +213,7 @@ bool CCalcDoc::Open(const QString& path)
     std::string bytes;
     const EFileResult result = ReadFileBytes(LocalPath(path), bytes);
     if (result != EFileResult::Ok) {
-        showError(GetFileResultText(result));
+        showError(FileResultMessage(result));
         return false;
     }
     const std::u16string text = DecodeTextFile(bytes);
@@ -214,7 +228,7 @@ bool CCalcDoc::Save(const QString& path)
 {
     const EFileResult result = WriteFileReplacing(LocalPath(path), EncodeUtf16File(Text()));
     if (result != EFileResult::Ok) {
-        showError(GetFileResultText(result));
+        showError(FileResultMessage(result));
         return false;
     }
     m_editor->document()->setModified(false);
@@ -227,7 +241,7 @@ bool CCalcDoc::Execute(const QString& path)
     std::string bytes;
     const EFileResult result = ReadFileBytes(LocalPath(path), bytes);
     if (result != EFileResult::Ok) {
-        showError(GetFileResultText(result));
+        showError(FileResultMessage(result));
         return false;
     }
     if (m_calculating)
@@ -258,7 +272,7 @@ bool CCalcDoc::SaveMemoryText(const QString& path, const std::u16string& text)
 {
     const EFileResult result = WriteFileReplacing(LocalPath(path), EncodeUtf16File(text));
     if (result != EFileResult::Ok) {
-        showError(GetFileResultText(result));
+        showError(FileResultMessage(result));
         return false;
     }
     return true;

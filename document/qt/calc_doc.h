@@ -11,7 +11,11 @@
 
 #include "document/cmd_receiver.h"
 
+enum class EFileResult;
 class QPlainTextEdit;
+
+// The fixed text of a file failure, translated for the message box.
+QString FileResultMessage(EFileResult result);
 
 class CCalcDoc : public QObject, public ICmdReceiver {
     Q_OBJECT

@@ -16,7 +16,7 @@
 #include "language/calculate.h"
 #include "language/node.h"
 #include "language/nodes.h"
-#include "support/data_file.h"
+#include "support/data_cases.h"
 #include "support/log_recorder.h"
 
 namespace {
@@ -63,26 +63,32 @@ std::string Parse(const std::u16string& text)
     return Dump(*root.Children()[0]);
 }
 
-TEST(Parser, CasesFromDataFile)
+class ParserRows : public testing::TestWithParam<CDataRow> {};
+
+TEST_P(ParserRows, TreeNumberOrOperator)
 {
-    const auto cases = ReadDataFile("parser_cases.txt");
-    ASSERT_GT(cases.size(), 150u);
-    for (const CDataCase& c : cases) {
-        const std::string where = "parser_cases.txt:" + std::to_string(c.line);
-        ASSERT_GE(c.fields.size(), 3u) << where;
-        const std::u16string text = Utf8ToUtf16(c.fields[1]);
-        if (c.fields[0] == "tree") {
-            EXPECT_EQ(Parse(text), c.fields[2]) << where;
-        } else if (c.fields[0] == "number") {
-            const bool plusRemoved = c.fields.size() > 3 && c.fields[3] == "plus";
-            EXPECT_EQ(CParcer::IsNumberText(text, plusRemoved) ? "pass" : "fail", c.fields[2]) << where;
-        } else if (c.fields[0] == "additive") {
-            const std::size_t position = CParcer::FindAdditiveOperator(text);
-            EXPECT_EQ(position == std::u16string_view::npos ? "none" : std::to_string(position), c.fields[2]) << where;
-        } else {
-            ADD_FAILURE() << where << ": unknown kind " << c.fields[0];
-        }
+    const CDataRow& c = GetParam();
+    const std::string where = c.Where();
+    ASSERT_GE(c.Fields().size(), 3u) << where;
+    const std::u16string text = Utf8ToUtf16(c.Field(1));
+    if (c.Field(0) == "tree") {
+        EXPECT_EQ(Parse(text), c.Field(2)) << where;
+    } else if (c.Field(0) == "number") {
+        const bool plusRemoved = c.Fields().size() > 3 && c.Field(3) == "plus";
+        EXPECT_EQ(CParcer::IsNumberText(text, plusRemoved) ? "pass" : "fail", c.Field(2)) << where;
+    } else if (c.Field(0) == "additive") {
+        const std::size_t position = CParcer::FindAdditiveOperator(text);
+        EXPECT_EQ(position == std::u16string_view::npos ? "none" : std::to_string(position), c.Field(2)) << where;
+    } else {
+        ADD_FAILURE() << where << ": unknown kind " << c.Field(0);
     }
+}
+
+INSTANTIATE_DATA_ROWS(ParserRows, "parser_cases.txt");
+
+TEST(Parser, FileHoldsTheCases)
+{
+    EXPECT_GT(DataRows("parser_cases.txt").size(), 150u);
 }
 
 const CNode& Top(const CNode& root)

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "support/data_file.h"
+#include "data_file.h"
 
 // One row with the file it came from, for the failure messages.
 struct CDataRow {

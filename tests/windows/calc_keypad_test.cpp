@@ -15,7 +15,8 @@
 #include <set>
 
 #include "document/utf.h"
-#include "support/data_file.h"
+#include "support/data_cases.h"
+#include "support/preference_names.h"
 #include "windows/keypad_test_app.h"
 
 namespace {
@@ -85,19 +86,6 @@ void ClickButton(QWidget* button)
     QCoreApplication::processEvents();
 }
 
-const std::map<std::string, EPreference>& PreferenceNames()
-{
-    static const std::map<std::string, EPreference> names = [] {
-        std::map<std::string, EPreference> map;
-        for (int i = 0; i < static_cast<int>(kPreferenceCount); ++i) {
-            const auto preference = static_cast<EPreference>(i);
-            map[Utf16ToUtf8(GetPreferenceInfo(preference).name)] = preference;
-        }
-        return map;
-    }();
-    return names;
-}
-
 std::string Trim(const std::string& text)
 {
     const auto begin = text.find_first_not_of(' ');
@@ -118,30 +106,6 @@ std::string Unescape(const std::string& text)
         }
     }
     return out;
-}
-
-// Applies "Name=value Name=value" (or "-") to the defaults; false on an unknown name.
-bool ApplyPreferences(const std::string& spec)
-{
-    Preferences().SetDefaults();
-    if (spec == "-")
-        return true;
-    std::size_t start = 0;
-    while (start < spec.size()) {
-        std::size_t end = spec.find(' ', start);
-        if (end == std::string::npos)
-            end = spec.size();
-        const std::string pair = spec.substr(start, end - start);
-        start = end + 1;
-        if (pair.empty())
-            continue;
-        const auto equals = pair.find('=');
-        const auto found = PreferenceNames().find(pair.substr(0, equals));
-        if (equals == std::string::npos || found == PreferenceNames().end())
-            return false;
-        Preferences().Set(found->second, static_cast<unsigned>(std::stoul(pair.substr(equals + 1))));
-    }
-    return true;
 }
 
 class KeypadTest : public ::testing::Test {
@@ -178,28 +142,35 @@ protected:
 
 // ------------------------------------------------------------ actions
 
-TEST_F(KeypadTest, ButtonActionsFromDataFile)
+class KeypadActions : public KeypadTest, public testing::WithParamInterface<CDataRow> {};
+
+TEST_P(KeypadActions, ButtonInsertsOrCommands)
 {
-    const auto cases = ReadDataFile("keypad_actions.txt");
-    ASSERT_GT(cases.size(), 250u);
+    const CDataRow& c = GetParam();
+    const std::string where = c.Where();
+    ASSERT_EQ(c.Fields().size(), 3u) << where;
     auto keypad = MakeKeypad();
     CRecordingReceiver receiver;
     keypad->SetReceiver(&receiver);
+    ASSERT_TRUE(ApplyPreferenceSettings(c.Field(0))) << where;
+    CColorButton* button = keypad->ButtonById(std::stoi(Trim(c.Field(1))));
+    ASSERT_NE(button, nullptr) << where;
+    ClickButton(button);
+    ASSERT_EQ(receiver.calls.size(), 1u) << where;
+    EXPECT_EQ(receiver.calls[0], Unescape(Trim(c.Field(2)))) << where;
+}
+
+INSTANTIATE_DATA_ROWS(KeypadActions, "keypad_actions.txt");
+
+TEST(KeypadActionsFile, EveryButtonHasACase)
+{
+    const auto rows = DataRows("keypad_actions.txt");
+    ASSERT_GT(rows.size(), 250u);
     std::set<int> covered;
-    for (const CDataCase& c : cases) {
-        const std::string where = "keypad_actions.txt:" + std::to_string(c.line);
-        ASSERT_EQ(c.fields.size(), 3u) << where;
-        ASSERT_TRUE(ApplyPreferences(Trim(c.fields[0]))) << where;
-        const int id = std::stoi(Trim(c.fields[1]));
-        CColorButton* button = keypad->ButtonById(id);
-        ASSERT_NE(button, nullptr) << where;
-        covered.insert(id);
-        receiver.calls.clear();
-        ClickButton(button);
-        ASSERT_EQ(receiver.calls.size(), 1u) << where;
-        EXPECT_EQ(receiver.calls[0], Unescape(Trim(c.fields[2]))) << where;
-    }
-    EXPECT_EQ(covered.size(), static_cast<std::size_t>(kKeypadButtonCount)) << "every button has a case";
+    for (const CDataRow& c : rows)
+        if (c.Fields().size() == 3)
+            covered.insert(std::stoi(Trim(c.Field(1))));
+    EXPECT_EQ(covered.size(), static_cast<std::size_t>(kKeypadButtonCount));
 }
 
 TEST_F(KeypadTest, NothingHappensWithoutReceiver)

@@ -40,6 +40,7 @@
 #include "windows/calc_view.h"
 #include "windows/color_button.h"
 #include "windows/placement.h"
+#include "windows/menu_checks.h"
 
 namespace {
 
@@ -193,26 +194,6 @@ TEST_F(FrameBehaviour, OnlyCommandsWithAStateCarryCheckMarks)
         ASSERT_NE(action, nullptr) << id;
         const bool dialog = action->text().endsWith("...");
         EXPECT_EQ(action->isCheckable(), !dialog) << action->text().toStdString();
-    }
-}
-
-// Every menu, with its sub-menus: no two items share a mnemonic letter.
-void ExpectOwnMnemonics(const QString& name, const QList<QAction*>& actions)
-{
-    QMap<QChar, QString> taken;
-    for (QAction* action : actions) {
-        if (action->isSeparator() || !action->isVisible())
-            continue;
-        const QString text = action->text().section('\t', 0, 0);
-        const qsizetype at = text.indexOf(QRegularExpression("&[^&]"));
-        if (at >= 0) {
-            const QChar letter = text.at(at + 1).toLower();
-            EXPECT_FALSE(taken.contains(letter)) << name.toStdString() << ": " << taken.value(letter).toStdString()
-                                                 << " and " << text.toStdString();
-            taken.insert(letter, text);
-        }
-        if (QMenu* sub = action->menu())
-            ExpectOwnMnemonics(text, sub->actions());
     }
 }
 

@@ -29,7 +29,7 @@
 
 #include <unistd.h>
 
-#include "support/data_file.h"
+#include "support/data_cases.h"
 #include "windows/calc_keypad.h"
 #include "windows/help.h"
 #include "windows/shell_registration.h"
@@ -61,31 +61,32 @@ const char* ActionName(EShellAction action)
     return "?";
 }
 
-TEST(ShellCommandLine, CasesFromTheTable)
+class ShellCommandLines : public testing::TestWithParam<CDataRow> {};
+
+TEST_P(ShellCommandLines, WordsGiveTheAction)
 {
-    const auto cases = ReadDataFile("shell_command_lines.txt");
-    ASSERT_FALSE(cases.empty());
-    for (const CDataCase& c : cases) {
-        SCOPED_TRACE("shell_command_lines.txt line " + std::to_string(c.line));
-        ASSERT_EQ(c.fields.size(), 6u);
-        const QString words = Trimmed(c.fields[0]);
-        const QStringList arguments = words == u"-" ? QStringList() : words.split(u' ', Qt::SkipEmptyParts);
-        const CShellCommand command = ParseShellCommandLine(arguments);
-        const bool error = Trimmed(c.fields[5]) == u"yes";
-        EXPECT_EQ(!command.error.isEmpty(), error) << command.error.toStdString();
-        EXPECT_EQ(command.warnings.size(), Trimmed(c.fields[4]).toInt()) << command.warnings.join(u'\n').toStdString();
-        if (error)
-            continue;
-        EXPECT_EQ(QString::fromLatin1(ActionName(command.action)), Trimmed(c.fields[1])) << "action";
-        EXPECT_EQ(command.path, Trimmed(c.fields[2]));
-        const QString printer = Trimmed(c.fields[3]);
-        const QStringList target = printer == u"-" ? QStringList{"", "", ""} : printer.split(u' ');
-        ASSERT_EQ(target.size(), 3);
-        EXPECT_EQ(command.printer, target[0]);
-        EXPECT_EQ(command.driver, target[1]);
-        EXPECT_EQ(command.port, target[2]);
-    }
+    const CDataCase& c = GetParam().row;
+    SCOPED_TRACE(GetParam().Where());
+    ASSERT_EQ(c.fields.size(), 6u);
+    const QString words = Trimmed(c.fields[0]);
+    const QStringList arguments = words == u"-" ? QStringList() : words.split(u' ', Qt::SkipEmptyParts);
+    const CShellCommand command = ParseShellCommandLine(arguments);
+    const bool error = Trimmed(c.fields[5]) == u"yes";
+    EXPECT_EQ(!command.error.isEmpty(), error) << command.error.toStdString();
+    EXPECT_EQ(command.warnings.size(), Trimmed(c.fields[4]).toInt()) << command.warnings.join(u'\n').toStdString();
+    if (error)
+        return;
+    EXPECT_EQ(QString::fromLatin1(ActionName(command.action)), Trimmed(c.fields[1])) << "action";
+    EXPECT_EQ(command.path, Trimmed(c.fields[2]));
+    const QString printer = Trimmed(c.fields[3]);
+    const QStringList target = printer == u"-" ? QStringList{"", "", ""} : printer.split(u' ');
+    ASSERT_EQ(target.size(), 3);
+    EXPECT_EQ(command.printer, target[0]);
+    EXPECT_EQ(command.driver, target[1]);
+    EXPECT_EQ(command.port, target[2]);
 }
+
+INSTANTIATE_DATA_ROWS(ShellCommandLines, "shell_command_lines.txt");
 
 TEST(ShellCommandLine, ScreenshotTakesItsFileAndLeavesTheRest)
 {

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "tests/support/data_file.h"
+#include "tests/support/data_cases.h"
 
 namespace {
 
@@ -87,14 +87,19 @@ void CheckCase(const CDataCase& c)
     }
 }
 
-TEST(PrintLayout, CasesOfTheDataFile)
+class PrintLayoutRows : public testing::TestWithParam<CDataRow> {};
+
+TEST_P(PrintLayoutRows, LaysOut)
 {
-    const auto cases = ReadDataFile("print_layout.txt");
-    ASSERT_GT(cases.size(), 50u);
-    for (const CDataCase& c : cases) {
-        SCOPED_TRACE("print_layout.txt line " + std::to_string(c.line));
-        CheckCase(c);
-    }
+    SCOPED_TRACE(GetParam().Where());
+    CheckCase(GetParam().row);
+}
+
+INSTANTIATE_DATA_ROWS(PrintLayoutRows, "print_layout.txt");
+
+TEST(PrintLayout, FileHoldsTheCases)
+{
+    EXPECT_GT(DataRows("print_layout.txt").size(), 50u);
 }
 
 TEST(PrintLayout, ItemsComposeFromChecksFormatAndPosition)
