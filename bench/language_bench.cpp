@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "document/calc_environment.h"
 #include "document/memory_store.h"
 #include "language/calculate.h"
 #include "numeric/status.h"
@@ -28,6 +29,7 @@ void BM_CalculateAll(benchmark::State& state)
     const std::size_t count = static_cast<std::size_t>(state.range(0));
     const std::u16string source = StatementText(count);
     RunState().logReceiver = nullptr;
+    UseDocumentEnvironment();
     for (auto _ : state) {
         std::u16string text = source;
         std::ptrdiff_t cursor = -1;
@@ -48,6 +50,7 @@ void BM_SeriesSumOfSquares(benchmark::State& state)
 {
     constexpr double kTurns = 1'000'000;
     RunState().logReceiver = nullptr;
+    UseDocumentEnvironment();
     RunState().Reset();
     CComplex value;
     for (auto _ : state) {
@@ -79,6 +82,7 @@ void BM_NestedExpression(benchmark::State& state)
 {
     const std::u16string text = NestedExpression();
     RunState().logReceiver = nullptr;
+    UseDocumentEnvironment();
     RunState().Reset();
     CComplex value;
     for (auto _ : state) {

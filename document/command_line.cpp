@@ -9,6 +9,7 @@
 #include <optional>
 #include <string_view>
 
+#include "document/calc_environment.h"
 #include "document/memory_store.h"
 #include "document/preferences.h"
 #include "document/text_file.h"
@@ -444,6 +445,7 @@ int RunCommandLine(const std::vector<std::string>& arguments, std::istream& in, 
         }
         if (options.calculate) {
             std::ptrdiff_t cursor = options.cursor ? static_cast<std::ptrdiff_t>(*options.cursor) : -1;
+            UseDocumentEnvironment();
             if (!NCalculatorText::CalculateText(text, cursor))
                 status = 1;
             if (signals.Cancelled(err))

@@ -15,6 +15,7 @@
 #include <optional>
 #include <random>
 
+#include "document/calc_environment.h"
 #include "document/utf.h"
 #include "language/calculate.h"
 
@@ -450,5 +451,6 @@ bool ExecuteCalculationText(std::u16string text)
 {
     std::erase(text, u'\uFEFF');
     std::ptrdiff_t cursor = -1;
+    UseDocumentEnvironment();
     return NCalculatorText::CalculateText(text, cursor);
 }

@@ -1,6 +1,5 @@
 #include "language/calculate.h"
 
-#include "document/number_format.h"
 #include "language/node.h"
 #include "numeric/status.h"
 
@@ -173,7 +172,7 @@ bool CalculateText(std::u16string& text, std::ptrdiff_t& cursor)
         // "=" where E was, then the characters that stay (blanks and
         // comments), with the value after the blanks that stood between the
         // old "=" and the old result.
-        const std::u16string result = FormatComplex(value, GetResultFormat(), GetImaginaryUnit());
+        const std::u16string result = RunState().ComplexText(value);
         const std::size_t before = resultAt - equals - 1;
         std::size_t kept = 0;
         std::size_t deleted = 0;

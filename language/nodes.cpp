@@ -4,7 +4,6 @@
 #include <cmath>
 #include <limits>
 
-#include "document/memory_store.h"
 #include "language/calculate.h"
 #include "language/keywords.h"
 #include "numeric/gamma.h"
@@ -320,9 +319,8 @@ bool CNodeMemory::Build()
 bool CNodeMemory::Evaluate(CComplex& value)
 {
     COperationScope scope(Memory);
-    if (const CMemoryCell* cell = MemoryStore().Find(m_key)) {
-        value = cell->value;
-    } else {
+    ICalcEnvironment* environment = RunState().environment;
+    if (!environment || !environment->FindMemory(m_key, value)) {
         ReportStatus(eUninitializedMemory);
         value = CComplex();
     }
@@ -346,7 +344,8 @@ bool CNodeStore::Evaluate(CComplex& value)
     if (!m_children[0]->Evaluate(value))
         return false;
     const auto* target = static_cast<const CNodeMemory*>(m_children[1].get());
-    MemoryStore().Store(target->Key(), value);
+    if (ICalcEnvironment* environment = RunState().environment)
+        environment->StoreMemory(target->Key(), value);
     return RunState().continueFlag;
 }
 

@@ -1,10 +1,8 @@
 #include "numeric/status.h"
 
-#include <cmath>
 #include <atomic>
-
-#include "document/number_format.h"
-#include "document/preferences.h"
+#include <charconv>
+#include <cmath>
 
 namespace {
 
@@ -64,14 +62,13 @@ static_assert(std::atomic<bool>::is_always_lock_free, "a signal handler sets the
 constexpr int kOperationCount = sizeof(kOperationNames) / sizeof(kOperationNames[0]);
 static_assert(kOperationCount == SeriesProduct + 1);
 
-std::u16string FormatMessageReal(double value)
+// A number in its shortest round-trip form, for runs without an environment.
+void AppendPlainReal(std::u16string& out, double value)
 {
-    return FormatReal(value, GetResultFormat());
-}
-
-std::u16string FormatMessageComplex(double re, double im)
-{
-    return FormatComplex(CComplex(re, im), GetResultFormat(), GetImaginaryUnit());
+    char text[32];
+    const auto converted = std::to_chars(text, text + sizeof(text), value);
+    for (const char* c = text; c < converted.ptr; ++c)
+        out.push_back(static_cast<char16_t>(*c));
 }
 
 }  // namespace
@@ -96,6 +93,30 @@ int GetStatusSeverity(ECalcStatus status)
     }
 }
 
+std::u16string CCalcRunState::RealText(double value) const
+{
+    if (environment)
+        return environment->RealText(value);
+    std::u16string out;
+    AppendPlainReal(out, value);
+    return out;
+}
+
+std::u16string CCalcRunState::ComplexText(const CComplex& value) const
+{
+    if (environment)
+        return environment->ComplexText(value);
+    std::u16string out;
+    AppendPlainReal(out, value.real());
+    if (value.imag() != 0) {
+        if (!std::signbit(value.imag()))
+            out.push_back(u'+');
+        AppendPlainReal(out, value.imag());
+        out.push_back(u'i');
+    }
+    return out;
+}
+
 void CCalcRunState::Reset()
 {
     continueFlag = true;
@@ -105,7 +126,7 @@ void CCalcRunState::Reset()
     quietOverflow = false;
     // The first poll of a calculation asks at once.
     m_pollCredit = 0;
-    const unsigned units = Preferences().Get(EPreference::TrigonometricUnits);
+    const unsigned units = environment ? environment->TrigonometricUnits() : 0;
     trigonometricUnits = (units == 1 || units == 2) ? static_cast<int>(units) : 0;
     if (logReceiver)
         logReceiver->StartCalculation();
@@ -172,23 +193,23 @@ void ReportStatus(ECalcStatus status, double re, double im)
         state.continueFlag = false;
         break;
     case eUnderflow:
-        message.description = u"Operation resulted in underflow, result accepted as " + FormatMessageReal(re);
+        message.description = u"Operation resulted in underflow, result accepted as " + state.RealText(re);
         break;
     case ePartialLoss:
         message.description =
-            u"Operation resulted in partial loss of precision, result accepted as " + FormatMessageReal(re);
+            u"Operation resulted in partial loss of precision, result accepted as " + state.RealText(re);
         break;
     case eTotalLoss:
         message.description =
-            u"Operation resulted in total loss of precision, result accepted as " + FormatMessageReal(re);
+            u"Operation resulted in total loss of precision, result accepted as " + state.RealText(re);
         break;
     case eDomain:
-        message.description = u"Function is not defined for " + FormatMessageComplex(re, im);
+        message.description = u"Function is not defined for " + state.ComplexText(CComplex(re, im));
         state.continueFlag = false;
         break;
     case eSingularity:
         message.description = state.currentKind == Division ? u"Operation" : u"Function";
-        message.description += u" has singularity at " + FormatMessageComplex(re, im);
+        message.description += u" has singularity at " + state.ComplexText(CComplex(re, im));
         state.continueFlag = false;
         break;
     case eNoConvergence:

@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <string>
 
+#include "numeric/complex.h"
+
 enum ECalcStatus : int {
     eSyntaxError = 0,
     eUninitializedMemory = 1,
@@ -111,6 +113,26 @@ protected:
     ~ICancelSource() = default;
 };
 
+// What a calculation takes from the user's document: the trigonometric
+// units, the text of a number in results and messages (the notation case
+// and the imaginary unit letter the user chose) and the memory cells. The
+// document installs its own in the run state; the numbers and the language
+// know nothing of where these come from.
+class ICalcEnvironment {
+public:
+    // 0 radians, 1 degrees, 2 grads; anything else is taken as radians.
+    virtual unsigned TrigonometricUnits() const = 0;
+    virtual std::u16string RealText(double value) const = 0;
+    virtual std::u16string ComplexText(const CComplex& value) const = 0;
+    // The value of a memory cell; false when there is no such cell.
+    virtual bool FindMemory(const std::u16string& name, CComplex& value) = 0;
+    // Creates the cell when needed.
+    virtual void StoreMemory(const std::u16string& name, const CComplex& value) = 0;
+
+protected:
+    ~ICalcEnvironment() = default;
+};
+
 // Units of work (about one node evaluation each) between two questions to
 // the cancel source.
 inline constexpr std::int64_t kCancelPollInterval = 4096;
@@ -126,8 +148,16 @@ public:
     ILogReceiver* logReceiver = nullptr;
     // Asked during long calculations; none when nobody can stop them.
     ICancelSource* cancelSource = nullptr;
+    // Installed by the document. Without one a calculation works in
+    // radians, writes numbers in their shortest round-trip form and has no
+    // memory cells (reads are uninitialized, stores are dropped).
+    ICalcEnvironment* environment = nullptr;
 
-    // Start of a calculation: fresh flags, units taken from the preferences,
+    // The text of a number in results and messages.
+    std::u16string RealText(double value) const;
+    std::u16string ComplexText(const CComplex& value) const;
+
+    // Start of a calculation: fresh flags, units taken from the environment,
     // the log receiver told to empty itself, and the next poll due at once.
     void Reset();
 

@@ -14,14 +14,16 @@ export QT_QPA_PLATFORM=offscreen
 # be replayed exactly; MONKEY_SEED=N chooses another.
 export MONKEY_SEED=${MONKEY_SEED:-$((16#$(git rev-parse --short=12 HEAD 2>/dev/null || echo 1)))}
 
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+# Warnings are errors here; the developer's own build only shows them.
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKAVM_WERROR=ON
 cmake --build build -j"$jobs"
 ctest --test-dir build --output-on-failure -j"$jobs"
 
 # The Debian package and the desktop files it installs.
 bash tools/check-package.sh build
 
-cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=Debug -DKAVM_SANITIZE=ON -DKAVM_GUI=OFF -DKAVM_BENCH=OFF
+cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=Debug -DKAVM_SANITIZE=ON -DKAVM_GUI=OFF -DKAVM_BENCH=OFF \
+  -DKAVM_WERROR=ON
 cmake --build build-sanitize -j"$jobs" --target core_tests
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --test-dir build-sanitize --output-on-failure -j"$jobs"
@@ -29,7 +31,8 @@ ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
 # The window's random walk under the sanitizers: the GUI built with them,
 # only the walk's target, run for a minute on the offscreen platform. It
 # prints its seed; MONKEY_SEED=N replays it.
-cmake -S . -B build-gui-sanitize -DCMAKE_BUILD_TYPE=Debug -DKAVM_SANITIZE=ON -DKAVM_GUI=ON -DKAVM_BENCH=OFF
+cmake -S . -B build-gui-sanitize -DCMAKE_BUILD_TYPE=Debug -DKAVM_SANITIZE=ON -DKAVM_GUI=ON -DKAVM_BENCH=OFF \
+  -DKAVM_WERROR=ON
 cmake --build build-gui-sanitize -j"$jobs" --target window_monkey
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 MONKEY_SECONDS=${MONKEY_SECONDS:-60} \
   ./build-gui-sanitize/tests/windows/window_monkey

@@ -229,7 +229,7 @@ int KeyLine(const QStringList& lines, const QString& group, const QString& key)
 {
     const auto [begin, end] = GroupRange(lines, group);
     for (int i = begin; i >= 0 && i < end; ++i) {
-        const int equals = lines[i].indexOf(u'=');
+        const qsizetype equals = lines[i].indexOf(u'=');
         if (equals > 0 && lines[i].left(equals).trimmed() == key)
             return i;
     }

@@ -9,6 +9,7 @@
 #include <QSettings>
 #include <QTemporaryDir>
 
+#include "document/calc_environment.h"
 #include "document/cmd_receiver.h"
 #include "document/qt/calc_doc.h"
 #include "language/calculate.h"
@@ -52,6 +53,7 @@ BENCHMARK(BM_CalculateAllInTheWindow)->Arg(100000)->Unit(benchmark::kMillisecond
 void BM_CalculationRunAlone(benchmark::State& state)
 {
     RunState().logReceiver = nullptr;
+    UseDocumentEnvironment();
     const QString text = LongText(static_cast<int>(state.range(0)));
     const std::u16string source(reinterpret_cast<const char16_t*>(text.utf16()), static_cast<std::size_t>(text.size()));
     for (auto _ : state) {

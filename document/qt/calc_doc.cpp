@@ -8,6 +8,7 @@
 #include <QTextCursor>
 #include <QTextDocument>
 
+#include "document/calc_environment.h"
 #include "document/memory_store.h"
 #include "document/preferences.h"
 #include "document/qt/calc_progress.h"
@@ -148,6 +149,7 @@ void CCalcDoc::Calculate(bool all)
     {
         const QScopedValueRollback<bool> busy(m_calculating, true);
         CCalcProgress progress(m_editor->window());
+        UseDocumentEnvironment();
         NCalculatorText::CalculateText(text, position);
     }
     disconnect(watch);

@@ -305,8 +305,9 @@ TEST_F(CommandLine, SavingAndReloadingMemoryKeepsEveryValueBitForBit)
         const CMemoryCell* cell = MemoryStore().Find(Utf8ToUtf16("v" + std::to_string(i)));
         ASSERT_NE(cell, nullptr);
         EXPECT_EQ(std::bit_cast<std::uint64_t>(cell->value.real()), std::bit_cast<std::uint64_t>(values[i].real()));
-        if (values[i].imag() != 0)
+        if (values[i].imag() != 0) {
             EXPECT_EQ(std::bit_cast<std::uint64_t>(cell->value.imag()), std::bit_cast<std::uint64_t>(values[i].imag()));
+        }
     }
     // The file is the memory file: FF FE, then one store statement a line.
     const std::string bytes = Read("first.vcm");

@@ -131,10 +131,12 @@ TEST_F(MemoryStoreTest, ExecutingTheFileTextRestoresEveryValueBitForBit)
         // other value bit for bit.
         EXPECT_EQ(cell->value.real(), values[i].real()) << i;
         EXPECT_EQ(cell->value.imag(), values[i].imag()) << i;
-        if (values[i].real() != 0)
+        if (values[i].real() != 0) {
             EXPECT_EQ(std::bit_cast<std::uint64_t>(cell->value.real()), std::bit_cast<std::uint64_t>(values[i].real()));
-        if (values[i].imag() != 0)
+        }
+        if (values[i].imag() != 0) {
             EXPECT_EQ(std::bit_cast<std::uint64_t>(cell->value.imag()), std::bit_cast<std::uint64_t>(values[i].imag()));
+        }
     }
     // Loading twice leaves the same store.
     ASSERT_TRUE(ExecuteCalculationText(file));

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <string_view>
 
+#include "document/calc_environment.h"
 #include "document/memory_store.h"
 #include "document/preferences.h"
 #include "document/text_file.h"
@@ -31,6 +32,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::ptrdiff_t cursor = (mode & 0x10) ? static_cast<std::ptrdiff_t>(data[1] % (length + 1)) : -1;
     const std::ptrdiff_t before = cursor;
     CFuzzWorkBudget budget(16);
+    UseDocumentEnvironment();
     const bool ok = NCalculatorText::CalculateText(text, cursor);
 
     // After a run the cursor stands inside the text (at its end when every

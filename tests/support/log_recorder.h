@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "document/calc_environment.h"
 #include "document/preferences.h"
 #include "document/utf.h"
 #include "numeric/status.h"
@@ -20,6 +21,7 @@ public:
     CLogRecorder()
     {
         Preferences().SetDefaults();
+        UseDocumentEnvironment();
         RunState().logReceiver = this;
         RunState().Reset();
     }

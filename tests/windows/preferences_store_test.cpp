@@ -107,9 +107,10 @@ TEST_F(PreferencesStore, StoredTextsAreTakenOnlyAsUnsignedNumbersInRange)
         // The values that are absent take their defaults.
         for (std::size_t i = 0; i < kPreferenceCount; ++i) {
             const auto other = static_cast<EPreference>(i);
-            if (other != preference)
+            if (other != preference) {
                 EXPECT_EQ(Preferences().Get(other), GetPreferenceInfo(other).defaultValue)
                     << "preference_stored_texts.txt:" << c.line;
+            }
         }
     }
 }

@@ -26,7 +26,7 @@ protected:
 
     // The program with a fresh home; `display` false takes every way to a
     // display away.
-    CProgramRun Run(const QString& program, const QStringList& arguments, bool display)
+    CProgramRun Run(const QString& path, const QStringList& arguments, bool display)
     {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "XDG_DATA_HOME", "XDG_CONFIG_HOME"})
@@ -37,7 +37,7 @@ protected:
             environment.insert("QT_QPA_PLATFORM", "offscreen");
         QProcess process;
         process.setProcessEnvironment(environment);
-        process.start(program, arguments);
+        process.start(path, arguments);
         CProgramRun run;
         if (!process.waitForFinished(60000)) {
             process.kill();

@@ -36,19 +36,19 @@ struct CPdfText {
     // left to right within a line (words of one line share their bottom).
     QString PageText(int page) const
     {
-        std::vector<CPdfWord> words = OnPage(page);
-        std::stable_sort(words.begin(), words.end(),
+        std::vector<CPdfWord> ordered = OnPage(page);
+        std::stable_sort(ordered.begin(), ordered.end(),
                          [](const CPdfWord& a, const CPdfWord& b) { return a.yMax < b.yMax; });
         QStringList texts;
-        for (std::size_t start = 0; start < words.size();) {
+        for (std::size_t start = 0; start < ordered.size();) {
             std::size_t end = start + 1;
-            while (end < words.size() && words[end].yMax - words[start].yMax < 1.5)
+            while (end < ordered.size() && ordered[end].yMax - ordered[start].yMax < 1.5)
                 ++end;
-            std::stable_sort(words.begin() + static_cast<std::ptrdiff_t>(start),
-                             words.begin() + static_cast<std::ptrdiff_t>(end),
+            std::stable_sort(ordered.begin() + static_cast<std::ptrdiff_t>(start),
+                             ordered.begin() + static_cast<std::ptrdiff_t>(end),
                              [](const CPdfWord& a, const CPdfWord& b) { return a.xMin < b.xMin; });
             for (std::size_t i = start; i < end; ++i)
-                texts << words[i].text;
+                texts << ordered[i].text;
             start = end;
         }
         return texts.join(' ');

@@ -272,7 +272,7 @@ TEST_F(PrintDocument, OnlyTheDateIsTriedWhenTimeAndDateDoNotFit)
     const int date = serviceMetrics->horizontalAdvance("7 Dec 2026");
     // Narrow the page so that the line holds the date but not both.
     const int target = (both + date) / 2;
-    const int extra = (lineWidth - target) * 254000LL / probe.Metrics().dpiX;
+    const int extra = static_cast<int>((lineWidth - target) * 254000LL / probe.Metrics().dpiX);
     settings.marginRight += extra;
     CPrintDocument narrow("x", QString(), settings, kNow);
     EXPECT_EQ(Print(narrow).PageText(1), "x 7 Dec 2026");

@@ -493,7 +493,7 @@ private:
         if (QApplication::activeModalWidget() || QApplication::activePopupWidget())
             return;
         const bool timeUp = g_options.steps >= 0 ? g_step.load() >= g_options.steps
-                                                 : m_clock.elapsed() >= g_options.seconds * 1000;
+                                                 : static_cast<double>(m_clock.elapsed()) >= g_options.seconds * 1000;
         if (timeUp || HasFailures()) {
             Finish();
             return;
@@ -518,7 +518,7 @@ private:
     {
         m_driver.stop();
         m_watcher.stop();
-        m_seconds = m_clock.elapsed() / 1000.0;
+        m_seconds = static_cast<double>(m_clock.elapsed()) / 1000.0;
         g_step.fetch_add(1);
         g_inStep.store(true);
         g_stepStartMs.store(NowMs());
@@ -1365,9 +1365,9 @@ TEST(WindowMonkey, RandomUseNeverCrashesHangsOrWarns)
     clock.start();
     CMonkey monkey(g_home);
     const bool ok = monkey.Run();
-    const double seconds = monkey.Seconds() > 0 ? monkey.Seconds() : clock.elapsed() / 1000.0;
+    const double seconds = monkey.Seconds() > 0 ? monkey.Seconds() : static_cast<double>(clock.elapsed()) / 1000.0;
     std::fprintf(stderr, "monkey: %ld steps in %.1f s (%.1f a second), %d platform notes ignored\n",
-                 monkey.Steps(), seconds, monkey.Steps() / std::max(seconds, 0.001), g_noise);
+                 monkey.Steps(), seconds, static_cast<double>(monkey.Steps()) / std::max(seconds, 0.001), g_noise);
     if (!ok) {
         DumpRecentActions();
         std::lock_guard<std::mutex> lock(g_messagesLock);
