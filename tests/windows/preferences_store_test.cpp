@@ -14,7 +14,7 @@
 #include "document/command_line.h"
 #include "document/preferences.h"
 #include "document/utf.h"
-#include "support/data_file.h"
+#include "support/data_cases.h"
 #include "support/preference_names.h"
 
 namespace {
@@ -89,30 +89,33 @@ TEST_F(PreferencesStore, MissingGroupGivesTheDefaultsAndLeavesTheStoreUntouched)
     EXPECT_EQ(Preferences(), Unusual());
 }
 
-TEST_F(PreferencesStore, StoredTextsAreTakenOnlyAsUnsignedNumbersInRange)
+class PreferenceStoredTexts : public PreferencesStore, public testing::WithParamInterface<CDataRow> {};
+
+TEST_P(PreferenceStoredTexts, TakenOnlyAsAnUnsignedNumberInRange)
 {
-    const auto cases = ReadDataFile("preference_stored_texts.txt");
-    ASSERT_GT(cases.size(), 20u);
-    for (const CDataCase& c : cases) {
-        ASSERT_EQ(c.fields.size(), 3u) << "preference_stored_texts.txt:" << c.line;
-        const EPreference preference = FindByName(c.fields[0]);
-        // A file of its own for each case: QSettings keeps what it read of a
-        // file and may not notice a rewrite of the same size.
-        path = folder.filePath(QStringLiteral("case-%1.ini").arg(c.line));
-        WriteAll(path, QByteArray("[Preferences]\n") + QByteArray::fromStdString(c.fields[0]) + "=" +
-                           QByteArray::fromStdString(c.fields[1]) + "\n");
-        Preferences() = Unusual();
-        Load();
-        EXPECT_EQ(Preferences().Get(preference), std::stoul(c.fields[2])) << "preference_stored_texts.txt:" << c.line;
-        // The values that are absent take their defaults.
-        for (std::size_t i = 0; i < kPreferenceCount; ++i) {
-            const auto other = static_cast<EPreference>(i);
-            if (other != preference) {
-                EXPECT_EQ(Preferences().Get(other), GetPreferenceInfo(other).defaultValue)
-                    << "preference_stored_texts.txt:" << c.line;
-            }
+    const CDataCase& c = GetParam().row;
+    const std::string where = GetParam().Where();
+    ASSERT_EQ(c.fields.size(), 3u) << where;
+    const EPreference preference = FindByName(c.fields[0]);
+    WriteAll(path, QByteArray("[Preferences]\n") + QByteArray::fromStdString(c.fields[0]) + "=" +
+                       QByteArray::fromStdString(c.fields[1]) + "\n");
+    Preferences() = Unusual();
+    Load();
+    EXPECT_EQ(Preferences().Get(preference), std::stoul(c.fields[2])) << where;
+    // The values that are absent take their defaults.
+    for (std::size_t i = 0; i < kPreferenceCount; ++i) {
+        const auto other = static_cast<EPreference>(i);
+        if (other != preference) {
+            EXPECT_EQ(Preferences().Get(other), GetPreferenceInfo(other).defaultValue) << where;
         }
     }
+}
+
+INSTANTIATE_DATA_ROWS(PreferenceStoredTexts, "preference_stored_texts.txt");
+
+TEST(PreferenceStoredTextsFile, HoldsTheCases)
+{
+    EXPECT_GT(DataRows("preference_stored_texts.txt").size(), 20u);
 }
 
 TEST_F(PreferencesStore, TypedValuesMustBeWholeUnsigned32BitNumbers)
