@@ -38,6 +38,8 @@ std::size_t StatementEnd(const std::u16string& text, const std::u16string& work,
     return work.size();
 }
 
+bool CalculateSelected(std::u16string& text, std::ptrdiff_t& cursor);
+
 }  // namespace
 
 CComplex& PreviousResult()
@@ -103,6 +105,19 @@ bool EvaluateExpression(std::u16string_view expression, CComplex& value)
 bool CalculateText(std::u16string& text, std::ptrdiff_t& cursor)
 {
     RunState().Reset();
+    return CalculateSelected(text, cursor);
+}
+
+bool CalculateAllContinued(std::u16string& text)
+{
+    std::ptrdiff_t cursor = -1;
+    return CalculateSelected(text, cursor);
+}
+
+namespace {
+
+bool CalculateSelected(std::u16string& text, std::ptrdiff_t& cursor)
+{
     std::u16string work = text;
     if (!StripComments(work)) {
         ReportStatus(eSyntaxError);
@@ -214,5 +229,7 @@ bool CalculateText(std::u16string& text, std::ptrdiff_t& cursor)
     cursor = static_cast<std::ptrdiff_t>(text.size());
     return true;
 }
+
+}  // namespace
 
 }  // namespace NCalculatorText
