@@ -1,0 +1,478 @@
+#include "language/token_parser.h"
+
+#include <algorithm>
+#include <map>
+#include <optional>
+#include <utility>
+
+#include "language/functions.h"
+#include "language/keywords.h"
+#include "language/node.h"
+
+namespace NCalculatorText {
+
+namespace {
+
+constexpr char16_t kMinusSign = u'\u2212';
+constexpr char16_t kTimesSign = u'\u00D7';
+constexpr char16_t kDivisionSign = u'\u00F7';
+
+bool IsMinus(char16_t c)
+{
+    return c == u'-' || c == kMinusSign;
+}
+
+bool IsSign(char16_t c)
+{
+    return c == u'+' || IsMinus(c);
+}
+
+bool IsDigit(char16_t c)
+{
+    return c >= u'0' && c <= u'9';
+}
+
+bool IsIdentifierStart(char16_t c)
+{
+    return c == u'_' || (c >= u'a' && c <= u'z');
+}
+
+bool IsIdentifierCharacter(char16_t c)
+{
+    return IsIdentifierStart(c) || IsDigit(c);
+}
+
+class CTokenParser {
+public:
+    explicit CTokenParser(CParseTree& tree) : m_tree(tree) {}
+
+    bool Parse(std::u16string_view expression)
+    {
+        if (!Normalize(expression) || !FindLevels())
+            return false;
+        const std::uint32_t root = ParseRange(m_topLo, m_topHi);
+        if (root == kNoIndex)
+            return false;
+        m_tree.root = root;
+        ResolveVariables();
+        return true;
+    }
+
+private:
+    // ------------------------------------------------------------ text
+
+    // The normalization of the rewriting parser: white space trimmed, TAB,
+    // LF and CR dropped, every bracket made round, letters A to Z made
+    // lower case; a "$" is refused.
+    bool Normalize(std::u16string_view expression)
+    {
+        std::size_t first = 0;
+        std::size_t last = expression.size();
+        while (first < last && IsWhiteSpace(expression[first]))
+            ++first;
+        while (last > first && IsWhiteSpace(expression[last - 1]))
+            --last;
+        m_text.clear();
+        m_text.reserve(last - first);
+        for (std::size_t i = first; i < last; ++i) {
+            char16_t c = expression[i];
+            if (c == u'\t' || c == u'\n' || c == u'\r')
+                continue;
+            if (c == u'[' || c == u'{')
+                c = u'(';
+            else if (c == u']' || c == u'}')
+                c = u')';
+            else if (c == u'$')
+                return false;
+            else if (c >= u'A' && c <= u'Z')
+                c = static_cast<char16_t>(c - u'A' + u'a');
+            m_text.push_back(c);
+        }
+        return true;
+    }
+
+    // Lists the elements of every bracket level: the positions of its
+    // characters other than blanks, a group standing as the position of its
+    // "(". Brackets that do not pair up leave a bracket in some text of the
+    // rewriting parser, which no rule accepts: a syntax error.
+    bool FindLevels()
+    {
+        m_elements.clear();
+        m_elements.reserve(m_text.size());
+        m_groupOf.assign(m_text.size(), kNoIndex);
+        m_groups.clear();
+        std::vector<std::vector<std::uint32_t>> open(1);
+        std::vector<std::uint32_t> openGroups;
+        for (std::uint32_t p = 0; p < m_text.size(); ++p) {
+            const char16_t c = m_text[p];
+            if (c == u' ')
+                continue;
+            if (c == u')') {
+                if (openGroups.empty())
+                    return false;
+                CGroup& group = m_groups[openGroups.back()];
+                group.close = p;
+                std::vector<std::uint32_t>& level = open[openGroups.size()];
+                group.lo = static_cast<std::uint32_t>(m_elements.size());
+                m_elements.insert(m_elements.end(), level.begin(), level.end());
+                group.hi = static_cast<std::uint32_t>(m_elements.size());
+                level.clear();
+                openGroups.pop_back();
+                continue;
+            }
+            open[openGroups.size()].push_back(p);
+            if (c == u'(') {
+                if (openGroups.size() >= static_cast<std::size_t>(kMaxBracketDepth))
+                    return false;
+                m_groupOf[p] = static_cast<std::uint32_t>(m_groups.size());
+                openGroups.push_back(static_cast<std::uint32_t>(m_groups.size()));
+                m_groups.push_back(CGroup{p, 0, 0, 0});
+                if (open.size() <= openGroups.size())
+                    open.emplace_back();
+            }
+        }
+        if (!openGroups.empty())
+            return false;
+        m_topLo = static_cast<std::uint32_t>(m_elements.size());
+        m_elements.insert(m_elements.end(), open[0].begin(), open[0].end());
+        m_topHi = static_cast<std::uint32_t>(m_elements.size());
+        return true;
+    }
+
+    // The character of element e; "(" for a group.
+    char16_t At(std::uint32_t e) const { return m_text[m_elements[e]]; }
+    bool IsGroup(std::uint32_t e) const { return At(e) == u'('; }
+
+    // The characters of a range that holds no group.
+    const std::u16string& Word(std::uint32_t lo, std::uint32_t hi)
+    {
+        m_word.clear();
+        for (std::uint32_t e = lo; e < hi; ++e)
+            m_word.push_back(At(e));
+        return m_word;
+    }
+
+    bool HasGroup(std::uint32_t lo, std::uint32_t hi) const
+    {
+        for (std::uint32_t e = lo; e < hi; ++e) {
+            if (IsGroup(e))
+                return true;
+        }
+        return false;
+    }
+
+    // A two-operand "+" or minus: not the first element, not the sign of
+    // an exponent ("1.5e+3").
+    bool IsAdditive(std::uint32_t lo, std::uint32_t e) const
+    {
+        if (e == lo || !IsSign(At(e)))
+            return false;
+        return !(e >= lo + 2 && At(e - 1) == u'e' && (IsDigit(At(e - 2)) || At(e - 2) == u'.'));
+    }
+
+    // ------------------------------------------------------------ tree
+
+    std::uint32_t AddNode(EParseKind kind, std::initializer_list<std::uint32_t> children = {})
+    {
+        CParseNode node;
+        node.kind = kind;
+        node.firstChild = static_cast<std::uint32_t>(m_tree.children.size());
+        node.childCount = static_cast<std::uint32_t>(children.size());
+        m_tree.children.insert(m_tree.children.end(), children.begin(), children.end());
+        m_tree.nodes.push_back(node);
+        return static_cast<std::uint32_t>(m_tree.nodes.size() - 1);
+    }
+
+    std::uint32_t AddLeaf(EParseKind kind, std::u16string text)
+    {
+        const std::uint32_t node = AddNode(kind);
+        m_tree.nodes[node].text = static_cast<std::uint32_t>(m_tree.texts.size());
+        m_tree.texts.push_back(std::move(text));
+        return node;
+    }
+
+    // ------------------------------------------------------------ rules
+
+    // A chain of operands at the positions ops (ascending) in [lo, hi),
+    // grouped to the left: ((o0 op1 o1) op2 o2) ...
+    template <class TKind>
+    std::uint32_t ParseChain(std::uint32_t lo, std::uint32_t hi, const std::vector<std::uint32_t>& ops,
+                             std::uint32_t width, TKind kindOf)
+    {
+        std::uint32_t left = ParseRange(lo, ops[0]);
+        for (std::size_t k = 0; k < ops.size() && left != kNoIndex; ++k) {
+            const std::uint32_t end = k + 1 < ops.size() ? ops[k + 1] + 1 - width : hi;
+            const std::uint32_t right = ParseRange(ops[k] + 1, end);
+            if (right == kNoIndex)
+                return kNoIndex;
+            left = AddNode(kindOf(At(ops[k])), {left, right});
+        }
+        return left;
+    }
+
+    // One text reduced to one node, as ParseText does from its step 3 on.
+    std::uint32_t ParseRange(std::uint32_t lo, std::uint32_t hi)
+    {
+        if (lo >= hi)
+            return kNoIndex;
+        std::vector<std::uint32_t> ops;
+
+        // Vector: the non-empty runs between commas.
+        for (std::uint32_t e = lo; e < hi; ++e) {
+            if (At(e) == u',')
+                ops.push_back(e);
+        }
+        if (!ops.empty()) {
+            std::vector<std::uint32_t> elements;
+            std::uint32_t start = lo;
+            ops.push_back(hi);
+            for (const std::uint32_t end : ops) {
+                if (end > start) {
+                    const std::uint32_t element = ParseRange(start, end);
+                    if (element == kNoIndex)
+                        return kNoIndex;
+                    elements.push_back(element);
+                }
+                start = end + 1;
+            }
+            const std::uint32_t node = AddNode(EParseKind::Vector);
+            m_tree.nodes[node].firstChild = static_cast<std::uint32_t>(m_tree.children.size());
+            m_tree.nodes[node].childCount = static_cast<std::uint32_t>(elements.size());
+            m_tree.children.insert(m_tree.children.end(), elements.begin(), elements.end());
+            return node;
+        }
+
+        // Store at every arrow, each target a memory reference.
+        for (std::uint32_t e = lo + 1; e < hi; ++e) {
+            if (At(e) == u'>' && IsMinus(At(e - 1)))
+                ops.push_back(e);
+        }
+        if (!ops.empty()) {
+            std::uint32_t left = ParseRange(lo, ops[0] - 1);
+            for (std::size_t k = 0; k < ops.size() && left != kNoIndex; ++k) {
+                const std::uint32_t end = k + 1 < ops.size() ? ops[k + 1] - 1 : hi;
+                const std::uint32_t target = ParseMemory(ops[k] + 1, end);
+                if (target == kNoIndex)
+                    return kNoIndex;
+                left = AddNode(EParseKind::Store, {left, target});
+            }
+            return left;
+        }
+
+        // Addition and subtraction.
+        for (std::uint32_t e = lo + 1; e < hi; ++e) {
+            if (IsAdditive(lo, e))
+                ops.push_back(e);
+        }
+        if (!ops.empty()) {
+            return ParseChain(lo, hi, ops, 1,
+                              [](char16_t c) { return c == u'+' ? EParseKind::Plus : EParseKind::Minus; });
+        }
+
+        // Negation.
+        if (IsMinus(At(lo))) {
+            const std::uint32_t operand = ParseRange(lo + 1, hi);
+            return operand == kNoIndex ? kNoIndex : AddNode(EParseKind::ChangeSign, {operand});
+        }
+
+        // Multiplication and division.
+        for (std::uint32_t e = lo; e < hi; ++e) {
+            const char16_t c = At(e);
+            if (c == u'*' || c == kTimesSign || c == u'/' || c == kDivisionSign)
+                ops.push_back(e);
+        }
+        if (!ops.empty()) {
+            return ParseChain(lo, hi, ops, 1, [](char16_t c) {
+                return c == u'*' || c == kTimesSign ? EParseKind::Mul : EParseKind::Div;
+            });
+        }
+
+        // Power.
+        for (std::uint32_t e = lo; e < hi; ++e) {
+            if (At(e) == u'^')
+                ops.push_back(e);
+        }
+        if (!ops.empty())
+            return ParseChain(lo, hi, ops, 1, [](char16_t) { return EParseKind::Pow; });
+
+        return ParseOperand(lo, hi);
+    }
+
+    // Steps 9 on: factorial, function, memory, constant, number,
+    // identifier, bracket.
+    std::uint32_t ParseOperand(std::uint32_t lo, std::uint32_t hi)
+    {
+        const bool group = HasGroup(lo, hi);
+
+        // Factorial: after a bracket anywhere in the text (then every
+        // trailing "!" is one), or after a constant or a number.
+        if (hi - lo >= 2 && At(hi - 1) == u'!') {
+            std::uint32_t end = hi - 1;
+            bool factorial = group;
+            if (group) {
+                while (end > lo && At(end - 1) == u'!')
+                    --end;
+            } else {
+                const bool plusRemoved = At(lo) == u'+';
+                const std::u16string& operand = Word(plusRemoved ? lo + 1 : lo, end);
+                const std::optional<EConstantWord> word = FindConstantWord(operand);
+                factorial = (word && *word != EConstantWord::Random) || CParcer::IsNumberText(operand, plusRemoved);
+            }
+            if (factorial) {
+                std::uint32_t node = ParseRange(lo, end);
+                for (std::uint32_t k = end; k < hi && node != kNoIndex; ++k)
+                    node = AddNode(EParseKind::Factorial, {node});
+                return node;
+            }
+        }
+
+        // Function application: a name directly before the first bracket.
+        if (group) {
+            std::uint32_t first = lo;
+            while (!IsGroup(first))
+                ++first;
+            if (first > lo && first - lo <= kMaxFunctionNameLength) {
+                if (const CFunction* function = FindFunction(Word(lo, first))) {
+                    const std::uint32_t argument = ParseRange(first, hi);
+                    if (argument == kNoIndex)
+                        return kNoIndex;
+                    const std::uint32_t node = AddNode(EParseKind::Function, {argument});
+                    m_tree.nodes[node].function = function;
+                    return node;
+                }
+            }
+        }
+
+        // Memory reference: whatever follows "mem" is its key or an error.
+        if (hi - lo >= 3 && At(lo) == u'm' && At(lo + 1) == u'e' && At(lo + 2) == u'm')
+            return ParseMemory(lo, hi);
+
+        if (!group) {
+            const bool plusRemoved = At(lo) == u'+';
+            const std::u16string& word = Word(plusRemoved ? lo + 1 : lo, hi);
+            if (const std::optional<EConstantWord> constant = FindConstantWord(word)) {
+                static constexpr EParseKind kinds[] = {EParseKind::Pi, EParseKind::E, EParseKind::ImaginaryUnit,
+                                                       EParseKind::Result, EParseKind::Random};
+                return AddLeaf(kinds[static_cast<int>(*constant)], word);
+            }
+            if (CParcer::IsNumberText(word, plusRemoved))
+                return AddLeaf(EParseKind::Number, plusRemoved ? u"+" + word : word);
+            if (IsIdentifierStart(At(lo)) && std::all_of(word.begin(), word.end(), IsIdentifierCharacter))
+                return AddLeaf(EParseKind::Identifier, word);
+            return kNoIndex;
+        }
+
+        // A bracket alone: its content, in the same place.
+        if (hi - lo == 1) {
+            const CGroup& inner = m_groups[m_groupOf[m_elements[lo]]];
+            return ParseRange(inner.lo, inner.hi);
+        }
+        return kNoIndex;
+    }
+
+    // "mem" or "memory" and then exactly one bracket, whose text without
+    // white space at its ends is the key. A key with "=", a zero or U+FEFF
+    // is refused.
+    std::uint32_t ParseMemory(std::uint32_t lo, std::uint32_t hi)
+    {
+        if (hi - lo < 3 || At(lo) != u'm' || At(lo + 1) != u'e' || At(lo + 2) != u'm')
+            return kNoIndex;
+        const bool memory = hi - lo >= 6 && At(lo + 3) == u'o' && At(lo + 4) == u'r' && At(lo + 5) == u'y';
+        const std::uint32_t key = lo + (memory ? 6 : 3);
+        if (hi - key != 1 || !IsGroup(key))
+            return kNoIndex;
+        const CGroup& group = m_groups[m_groupOf[m_elements[key]]];
+        std::size_t first = group.open + 1;
+        std::size_t last = group.close;
+        while (first < last && IsWhiteSpace(m_text[first]))
+            ++first;
+        while (last > first && IsWhiteSpace(m_text[last - 1]))
+            --last;
+        std::u16string name = m_text.substr(first, last - first);
+        if (name.find_first_of(std::u16string_view(u"=\0\uFEFF", 3)) != std::u16string::npos)
+            return kNoIndex;
+        return AddLeaf(EParseKind::Memory, std::move(name));
+    }
+
+    // ------------------------------------------------------------ variables
+
+    // The variable tables of the rewriting parser: an identifier looks its
+    // name up in the table of its parent, which creates one when it has
+    // none; a child takes the table its parent has when the child is added,
+    // so the children before the first identifier child (and everything
+    // below them) do not see that table. Also measures the depth.
+    void ResolveVariables()
+    {
+        std::vector<std::map<std::u16string_view, std::uint32_t>> tables;
+        struct CVisit {
+            std::uint32_t node;
+            std::uint32_t table;
+            std::size_t depth;
+        };
+        std::vector<CVisit> stack{{m_tree.root, kNoIndex, 1}};
+        m_tree.depth = 0;
+        m_tree.variableCount = 0;
+        while (!stack.empty()) {
+            const CVisit visit = stack.back();
+            stack.pop_back();
+            m_tree.depth = std::max(m_tree.depth, visit.depth);
+            std::uint32_t table = visit.table;
+            CParseNode& node = m_tree.nodes[visit.node];
+            for (std::uint32_t k = 0; k < node.childCount; ++k) {
+                const std::uint32_t child = m_tree.children[node.firstChild + k];
+                CParseNode& leaf = m_tree.nodes[child];
+                if (leaf.kind != EParseKind::Identifier) {
+                    stack.push_back({child, table, visit.depth + 1});
+                    continue;
+                }
+                m_tree.depth = std::max(m_tree.depth, visit.depth + 1);
+                if (table == kNoIndex) {
+                    table = static_cast<std::uint32_t>(tables.size());
+                    tables.emplace_back();
+                    m_tree.nodes[visit.node].ownsVariables = true;
+                }
+                const auto [found, added] = tables[table].try_emplace(m_tree.texts[leaf.text], m_tree.variableCount);
+                if (added)
+                    ++m_tree.variableCount;
+                leaf.variable = found->second;
+            }
+        }
+    }
+
+    struct CGroup {
+        std::uint32_t open;   // position of the "("
+        std::uint32_t close;  // position of its ")"
+        std::uint32_t lo;     // its elements: m_elements[lo, hi)
+        std::uint32_t hi;
+    };
+
+    CParseTree& m_tree;
+    std::u16string m_text;
+    std::vector<std::uint32_t> m_elements;
+    std::vector<std::uint32_t> m_groupOf;
+    std::vector<CGroup> m_groups;
+    std::uint32_t m_topLo = 0;
+    std::uint32_t m_topHi = 0;
+    std::u16string m_word;
+};
+
+}  // namespace
+
+void CParseTree::Clear()
+{
+    nodes.clear();
+    children.clear();
+    texts.clear();
+    root = kNoIndex;
+    variableCount = 0;
+    depth = 0;
+}
+
+bool ParseTokens(std::u16string_view expression, CParseTree& tree)
+{
+    tree.Clear();
+    CTokenParser parser(tree);
+    return parser.Parse(expression);
+}
+
+}  // namespace NCalculatorText
