@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "document/utf.h"
+#include "language/calc_context.h"
 #include "language/calculate.h"
 #include "numeric/status.h"
 
@@ -201,7 +202,7 @@ std::size_t AppendOriginalLineBreaks(std::u16string_view text, const std::vector
     return next - first;
 }
 
-bool CalculateAllBytes(std::string_view bytes, std::string& out)
+bool CalculateAllBytes(NCalculatorText::CCalcContext& context, std::string_view bytes, std::string& out)
 {
     // A "/*" that is never closed makes the whole run a syntax error before
     // any statement runs; a first pass over the parts finds it.
@@ -218,18 +219,18 @@ bool CalculateAllBytes(std::string_view bytes, std::string& out)
         while (decoder.Next(text, breaks)) {
         }
         std::ptrdiff_t cursor = -1;
-        const bool calculated = NCalculatorText::CalculateText(text, cursor);
+        const bool calculated = NCalculatorText::CalculateText(context, text, cursor);
         AppendOriginalLineBreaks(text, breaks, 0, out);
         return calculated;
     }
 
-    RunState().Reset();
+    context.run.Reset();
     bool calculated = true;
     std::u16string part;
     ForEachPart(bytes, [&](std::u16string_view text, const std::vector<ELineBreak>& breaks, std::size_t first) {
         part.assign(text);
         // After a failure the rest of the text stays as it was.
-        if (calculated && !NCalculatorText::CalculateAllContinued(part))
+        if (calculated && !NCalculatorText::CalculateAllContinued(context, part))
             calculated = false;
         return AppendOriginalLineBreaks(part, breaks, first, out);
     });

@@ -9,6 +9,10 @@
 #include <string_view>
 #include <vector>
 
+namespace NCalculatorText {
+class CCalcContext;
+}
+
 // The editor holds line breaks as CR LF. A text is handed to the run that
 // way, and each CR LF of the result is turned back into the line break that
 // stood there: the run never adds, removes or splits a line break.
@@ -22,9 +26,9 @@ void AppendEditorLineBreaks(std::u16string_view text, std::u16string& out, std::
 std::size_t AppendOriginalLineBreaks(std::u16string_view text, const std::vector<ELineBreak>& breaks,
                                      std::size_t first, std::string& out);
 
-// Runs "Calculate all" (the run state reset first, as CalculateText does)
-// over the text DecodeTextFile reads from bytes, and appends the rewritten
+// Runs "Calculate all" in a context (its run state reset first, as
+// CalculateText does) over the text DecodeTextFile reads from bytes, and appends the rewritten
 // text, with its original line breaks, to out in UTF-8: the same bytes and
 // the same log as calculating the decoded text whole. Returns what the run
 // returned.
-bool CalculateAllBytes(std::string_view bytes, std::string& out);
+bool CalculateAllBytes(NCalculatorText::CCalcContext& context, std::string_view bytes, std::string& out);

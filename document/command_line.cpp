@@ -220,19 +220,6 @@ private:
     int m_count = 0;
 };
 
-class CLogReceiverScope {
-public:
-    explicit CLogReceiverScope(ILogReceiver* receiver) : m_previous(RunState().logReceiver)
-    {
-        RunState().logReceiver = receiver;
-    }
-    ~CLogReceiverScope() { RunState().logReceiver = m_previous; }
-    CLogReceiverScope(const CLogReceiverScope&) = delete;
-    CLogReceiverScope& operator=(const CLogReceiverScope&) = delete;
-
-private:
-    ILogReceiver* m_previous;
-};
 
 // While a calculation runs, SIGINT and SIGTERM cancel it through the run
 // state's cancel request; the handler only sets flags. A second signal,
@@ -388,8 +375,9 @@ int RunCommandLine(const std::vector<std::string>& arguments, std::istream& in, 
         Preferences().Set(preference, AcceptPreferenceValue(preference, value));
 
     CStreamLog log(err);
-    CLogReceiverScope logScope(&log);
-    SeedRandomAtStartup();
+    NCalculatorText::CCalcContext context = MakeDocumentContext();
+    context.run.logReceiver = &log;
+    context.random.SeedAtStartup();
 
     int status = 0;
     std::string output;
@@ -397,24 +385,23 @@ int RunCommandLine(const std::vector<std::string>& arguments, std::istream& in, 
         // A cancelled run writes nothing: neither the text nor the memory.
         CSignalCancelScope signals;
         for (std::u16string& memoryText : memoryTexts) {
-            if (!ExecuteCalculationText(std::move(memoryText)))
+            if (!ExecuteCalculationText(context, std::move(memoryText)))
                 status = 1;
             if (signals.Cancelled(err))
                 return 1;
         }
         if (options.calculate) {
-            UseDocumentEnvironment();
             bool calculated = false;
             if (options.cursor) {
                 std::ptrdiff_t cursor = static_cast<std::ptrdiff_t>(*options.cursor);
-                calculated = NCalculatorText::CalculateText(text, cursor);
+                calculated = NCalculatorText::CalculateText(context, text, cursor);
                 AppendOriginalLineBreaks(text, breaks, 0, output);
             } else {
                 // The rewritten text is held until the run is over: a
                 // cancelled run writes nothing. Reserved room that is never
                 // written takes no memory.
                 output.reserve(3 * inputBytes.size() + 4096);
-                calculated = CalculateAllBytes(inputBytes, output);
+                calculated = CalculateAllBytes(context, inputBytes, output);
             }
             if (!calculated)
                 status = 1;

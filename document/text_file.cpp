@@ -455,16 +455,15 @@ EFileResult WriteFileReplacing(const std::string& path, std::string_view bytes, 
     return EFileResult::CannotWrite;
 }
 
-bool ExecuteCalculationText(std::u16string text)
+bool ExecuteCalculationText(NCalculatorText::CCalcContext& context, std::u16string text)
 {
     std::erase(text, u'\uFEFF');
-    UseDocumentEnvironment();
     // A memory file as the store writes it is executed without parsing its
     // statements: each store computes the value its statement would, and
     // the run state sees the same polls, stores and previous result.
     std::vector<CMemoryFileLine> lines;
     if (ReadMemoryFileLines(text, lines)) {
-        CCalcRunState& state = RunState();
+        CCalcRunState& state = context.run;
         state.Reset();
         for (const CMemoryFileLine& line : lines) {
             state.continueFlag = true;
@@ -472,10 +471,10 @@ bool ExecuteCalculationText(std::u16string text)
                 return false;
             if (ICalcEnvironment* environment = state.environment)
                 environment->StoreMemory(std::u16string(line.name), line.value);
-            NCalculatorText::PreviousResult() = line.value;
+            context.previousResult = line.value;
         }
         return true;
     }
     std::ptrdiff_t cursor = -1;
-    return NCalculatorText::CalculateText(text, cursor);
+    return NCalculatorText::CalculateText(context, text, cursor);
 }

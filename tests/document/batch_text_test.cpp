@@ -27,7 +27,6 @@ struct CResult {
 void ResetState()
 {
     MemoryStore().FreeMemory(EMemorySelection::All);
-    NCalculatorText::PreviousResult() = CComplex();
 }
 
 // The whole text decoded, its line breaks made CR LF, calculated at once and
@@ -51,7 +50,7 @@ CResult Whole(const std::string& bytes)
     }
     CResult result;
     std::ptrdiff_t cursor = -1;
-    result.calculated = NCalculatorText::CalculateText(text, cursor);
+    result.calculated = NCalculatorText::CalculateText(log.context, text, cursor);
     std::u16string back;
     std::size_t next = 0;
     for (std::size_t i = 0; i < text.size(); ++i) {
@@ -65,7 +64,7 @@ CResult Whole(const std::string& bytes)
     }
     result.out = Utf16ToUtf8(back);
     result.log = log.Lines();
-    result.previous = NCalculatorText::PreviousResult();
+    result.previous = log.context.previousResult;
     result.starts = log.starts;
     return result;
 }
@@ -75,9 +74,9 @@ CResult InParts(const std::string& bytes)
     ResetState();
     CLogRecorder log;
     CResult result;
-    result.calculated = CalculateAllBytes(bytes, result.out);
+    result.calculated = CalculateAllBytes(log.context, bytes, result.out);
     result.log = log.Lines();
-    result.previous = NCalculatorText::PreviousResult();
+    result.previous = log.context.previousResult;
     result.starts = log.starts;
     return result;
 }

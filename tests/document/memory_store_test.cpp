@@ -11,7 +11,6 @@
 #include <tuple>
 #include <vector>
 
-#include "document/calc_environment.h"
 #include "document/text_file.h"
 #include "document/utf.h"
 #include "language/calculate.h"
@@ -125,7 +124,7 @@ TEST_F(MemoryStoreTest, ExecutingTheFileTextRestoresEveryValueBitForBit)
     const std::u16string file = MemoryStore().BuildMemoryFileText(EMemorySelection::All);
     MemoryStore().FreeMemory(EMemorySelection::All);
 
-    ASSERT_TRUE(ExecuteCalculationText(file)) << log.Lines();
+    ASSERT_TRUE(ExecuteCalculationText(log.context, file)) << log.Lines();
     ASSERT_EQ(MemoryStore().Count(), values.size());
     for (std::size_t i = 0; i < values.size(); ++i) {
         const CMemoryCell* cell = MemoryStore().Find(u"c" + Utf8ToUtf16(std::to_string(i)));
@@ -142,23 +141,22 @@ TEST_F(MemoryStoreTest, ExecutingTheFileTextRestoresEveryValueBitForBit)
         }
     }
     // Loading twice leaves the same store.
-    ASSERT_TRUE(ExecuteCalculationText(file));
+    ASSERT_TRUE(ExecuteCalculationText(log.context, file));
     EXPECT_EQ(MemoryStore().BuildMemoryFileText(EMemorySelection::All), file);
 }
 
 TEST_F(MemoryStoreTest, LoadingAddsToTheStoreAndStopsAtTheFirstFailure)
 {
     MemoryStore().Store(u"keep", CComplex(9));
-    EXPECT_FALSE(ExecuteCalculationText(u"\uFEFF1->Mem[a];\r\n1/0->Mem[b];\r\n3->Mem[c];\r\n"));
+    EXPECT_FALSE(ExecuteCalculationText(log.context, u"\uFEFF1->Mem[a];\r\n1/0->Mem[b];\r\n3->Mem[c];\r\n"));
     EXPECT_EQ(log.Lines(), "Error|Division|Operation has singularity at 0\n");
     EXPECT_NE(MemoryStore().Find(u"keep"), nullptr);
     EXPECT_NE(MemoryStore().Find(u"a"), nullptr);
     EXPECT_EQ(MemoryStore().Find(u"b"), nullptr);
     EXPECT_EQ(MemoryStore().Find(u"c"), nullptr);
     // The previous result is the value of the last statement that ran.
-    EXPECT_TRUE(ExecuteCalculationText(u"5->Mem[a];\r\n6->Mem[b];\r\n"));
-    EXPECT_EQ(NCalculatorText::PreviousResult(), CComplex(6));
-    NCalculatorText::PreviousResult() = CComplex();
+    EXPECT_TRUE(ExecuteCalculationText(log.context, u"5->Mem[a];\r\n6->Mem[b];\r\n"));
+    EXPECT_EQ(log.context.previousResult, CComplex(6));
 }
 
 // Every cell of the store with its value's bits, signs of zeros included.
@@ -196,21 +194,22 @@ TEST_F(MemoryStoreTest, AFileAsTheStoreWritesItLoadsAsItsStatementsWouldToTheBit
     EXPECT_EQ(lines.size(), MemoryStore().Count());
     Clear();
 
-    ASSERT_TRUE(ExecuteCalculationText(file));
+    ASSERT_TRUE(ExecuteCalculationText(log.context, file));
     const auto fast = StoreBits();
-    const CComplex fastResult = NCalculatorText::PreviousResult();
+    const CComplex fastResult = log.context.previousResult;
+    const int starts = log.starts;
     Clear();
+    log.context.previousResult = CComplex();
     std::u16string text = file.substr(1);
     std::ptrdiff_t cursor = -1;
-    UseDocumentEnvironment();
-    ASSERT_TRUE(NCalculatorText::CalculateText(text, cursor));
+    ASSERT_TRUE(NCalculatorText::CalculateText(log.context, text, cursor));
     EXPECT_EQ(StoreBits(), fast);
-    EXPECT_EQ(std::bit_cast<std::uint64_t>(NCalculatorText::PreviousResult().real()),
+    EXPECT_EQ(std::bit_cast<std::uint64_t>(log.context.previousResult.real()),
               std::bit_cast<std::uint64_t>(fastResult.real()));
-    EXPECT_EQ(std::bit_cast<std::uint64_t>(NCalculatorText::PreviousResult().imag()),
+    EXPECT_EQ(std::bit_cast<std::uint64_t>(log.context.previousResult.imag()),
               std::bit_cast<std::uint64_t>(fastResult.imag()));
     EXPECT_EQ(log.Lines(), "");
-    NCalculatorText::PreviousResult() = CComplex();
+    EXPECT_EQ(log.starts, starts + 1);
 }
 
 TEST_F(MemoryStoreTest, OnlyTheStoresOwnFormIsReadWithoutTheParser)
@@ -227,12 +226,11 @@ TEST_F(MemoryStoreTest, OnlyTheStoresOwnFormIsReadWithoutTheParser)
           u"i\u00D7->Mem[a];\r\n", u"1+2->Mem[a];\r\n", u"1e-999->Mem[a];\r\n", u"1->Mem[a];\r\n\r\n"})
         EXPECT_FALSE(ReadMemoryFileLines(text, lines)) << Utf16ToUtf8(text);
     // Read the other way, such a text still runs as a calculation text.
-    EXPECT_TRUE(ExecuteCalculationText(u"1e5->Mem[A];\r\n2*i->Mem[ b ];\r\n"));
+    EXPECT_TRUE(ExecuteCalculationText(log.context, u"1e5->Mem[A];\r\n2*i->Mem[ b ];\r\n"));
     ASSERT_NE(MemoryStore().Find(u"a"), nullptr);
     EXPECT_EQ(MemoryStore().Find(u"a")->value, CComplex(1e5));
     ASSERT_NE(MemoryStore().Find(u"b"), nullptr);
     EXPECT_EQ(MemoryStore().Find(u"b")->value, CComplex(0, 2));
-    NCalculatorText::PreviousResult() = CComplex();
 }
 
 }  // namespace
