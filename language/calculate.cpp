@@ -3,6 +3,7 @@
 #include "language/calc_context.h"
 
 #include "language/node.h"
+#include "language/token_parser.h"
 #include "numeric/status.h"
 
 namespace NCalculatorText {
@@ -83,11 +84,16 @@ bool EvaluateExpression(CCalcContext& context, std::u16string_view expression, C
     // statements stops the run.
     if (!state.Poll(static_cast<std::int64_t>(expression.size()) + 1))
         return false;
-    CNode root;
-    if (!CParcer::ParseExpression(root, expression)) {
+    // The tree of the tokenizing parser, which is that of the rewriting
+    // parser without its limits of length. Its arrays are kept from one
+    // expression to the next.
+    thread_local CParseTree tree;
+    if (!ParseTokens(expression, tree)) {
         ReportStatus(state, eSyntaxError);
         return false;
     }
+    CNode root;
+    CParcer::BuildTree(root, tree);
     CComplex result;
     if (!root.Evaluate(context, result) || !state.continueFlag)
         return false;

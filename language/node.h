@@ -27,6 +27,7 @@ enum ENodeType { NodeOrdinary = 0, NodeVariable = 1, NodeVector = 2 };
 class CCalcContext;
 class CNode;
 class CNodeVariable;
+struct CParseTree;
 
 // The named variables of one tree, keyed by their lower-case names. The node
 // that created a table owns it together with its variables.
@@ -65,6 +66,13 @@ public:
     // builds the whole tree below a plain root node, which then has exactly
     // one child. False on a syntax error.
     static bool ParseExpression(CNode& root, std::u16string_view expression);
+
+    // Builds below a plain root node the tree that the tokenizing parser
+    // read (language/token_parser.h): the same nodes, added in the same
+    // order, with the same variable tables, as ParseExpression builds for
+    // the same text. Works without recursion, so that a chain as long as
+    // the text is no danger to the stack.
+    static void BuildTree(CNode& root, const CParseTree& tree);
 
     // The number test: digits with at most one "." (or ",") and an optional
     // exponent "e" with an optional sign. plusRemoved tells that a leading

@@ -2,12 +2,14 @@
 
 #include <algorithm>
 #include <map>
+#include <memory>
 #include <optional>
 #include <utility>
 
 #include "language/functions.h"
 #include "language/keywords.h"
 #include "language/node.h"
+#include "language/nodes.h"
 
 namespace NCalculatorText {
 
@@ -42,6 +44,12 @@ bool IsIdentifierCharacter(char16_t c)
     return IsIdentifierStart(c) || IsDigit(c);
 }
 
+bool IsBinary(EParseKind kind)
+{
+    return kind == EParseKind::Plus || kind == EParseKind::Minus || kind == EParseKind::Mul ||
+           kind == EParseKind::Div || kind == EParseKind::Pow;
+}
+
 class CTokenParser {
 public:
     explicit CTokenParser(CParseTree& tree) : m_tree(tree) {}
@@ -55,7 +63,7 @@ public:
             return false;
         m_tree.root = root;
         ResolveVariables();
-        return true;
+        return m_tree.evaluationDepth <= kMaxEvaluationDepth;
     }
 
 private:
@@ -408,21 +416,28 @@ private:
             std::uint32_t node;
             std::uint32_t table;
             std::size_t depth;
+            std::size_t nesting;
         };
-        std::vector<CVisit> stack{{m_tree.root, kNoIndex, 1}};
+        std::vector<CVisit> stack{{m_tree.root, kNoIndex, 1, 1}};
         m_tree.depth = 0;
+        m_tree.evaluationDepth = 0;
         m_tree.variableCount = 0;
         while (!stack.empty()) {
             const CVisit visit = stack.back();
             stack.pop_back();
             m_tree.depth = std::max(m_tree.depth, visit.depth);
+            m_tree.evaluationDepth = std::max(m_tree.evaluationDepth, visit.nesting);
             std::uint32_t table = visit.table;
             CParseNode& node = m_tree.nodes[visit.node];
             for (std::uint32_t k = 0; k < node.childCount; ++k) {
                 const std::uint32_t child = m_tree.children[node.firstChild + k];
                 CParseNode& leaf = m_tree.nodes[child];
                 if (leaf.kind != EParseKind::Identifier) {
-                    stack.push_back({child, table, visit.depth + 1});
+                    // The left operand of an operation of two operands that
+                    // is one itself continues its chain, which is evaluated
+                    // without recursion.
+                    const bool chained = k == 0 && IsBinary(node.kind) && IsBinary(leaf.kind);
+                    stack.push_back({child, table, visit.depth + 1, visit.nesting + (chained ? 0 : 1)});
                     continue;
                 }
                 m_tree.depth = std::max(m_tree.depth, visit.depth + 1);
@@ -466,6 +481,7 @@ void CParseTree::Clear()
     root = kNoIndex;
     variableCount = 0;
     depth = 0;
+    evaluationDepth = 0;
 }
 
 bool ParseTokens(std::u16string_view expression, CParseTree& tree)
@@ -473,6 +489,61 @@ bool ParseTokens(std::u16string_view expression, CParseTree& tree)
     tree.Clear();
     CTokenParser parser(tree);
     return parser.Parse(expression);
+}
+
+void CParcer::BuildTree(CNode& root, const CParseTree& tree)
+{
+    // Depth first, the children of a node in their order, each node added
+    // before anything below it: the order in which the rewriting parser
+    // adds them, which decides what each variable table holds.
+    struct CPending {
+        std::uint32_t node;
+        CNode* parent;
+    };
+    std::vector<CPending> pending{{tree.root, &root}};
+    std::vector<CNodeLn*> logarithms;
+    while (!pending.empty()) {
+        const CPending next = pending.back();
+        pending.pop_back();
+        const CParseNode& node = tree.nodes[next.node];
+        CNode& parent = *next.parent;
+        const std::u16string* text = node.text == kNoIndex ? nullptr : &tree.texts[node.text];
+        switch (node.kind) {
+        case EParseKind::Identifier: parent.ParseIdentifier(*text); continue;
+        case EParseKind::Memory:
+            parent.AddChild(std::make_unique<CNodeMemory>(), {});
+            static_cast<CNodeMemory&>(*parent.m_children.back()).SetKey(*text);
+            continue;
+        case EParseKind::Number:
+            parent.AddChild(std::make_unique<CNodeNumber>(), {*text});
+            parent.m_children.back()->Build();
+            continue;
+        case EParseKind::Pi: parent.AddChild(std::make_unique<CNodePi>(), {*text}); continue;
+        case EParseKind::E: parent.AddChild(std::make_unique<CNodeE>(), {*text}); continue;
+        case EParseKind::ImaginaryUnit: parent.AddChild(std::make_unique<CNodeI>(), {*text}); continue;
+        case EParseKind::Result: parent.AddChild(std::make_unique<CNodeResult>(), {*text}); continue;
+        case EParseKind::Random: parent.AddChild(std::make_unique<CNodeRandom>(), {*text}); continue;
+        case EParseKind::Function: parent.AddChild(node.function->make(), {}); break;
+        case EParseKind::Vector: parent.AddChild(std::make_unique<CNodeVector>(), {}); break;
+        case EParseKind::Store: parent.AddChild(std::make_unique<CNodeStore>(), {}); break;
+        case EParseKind::Plus: parent.AddChild(std::make_unique<CNodePlus>(), {}); break;
+        case EParseKind::Minus: parent.AddChild(std::make_unique<CNodeMinus>(), {}); break;
+        case EParseKind::ChangeSign: parent.AddChild(std::make_unique<CNodeChangeSign>(), {}); break;
+        case EParseKind::Mul: parent.AddChild(std::make_unique<CNodeMul>(), {}); break;
+        case EParseKind::Div: parent.AddChild(std::make_unique<CNodeDiv>(), {}); break;
+        case EParseKind::Pow: parent.AddChild(std::make_unique<CNodePow>(), {}); break;
+        case EParseKind::Factorial: parent.AddChild(std::make_unique<CNodeFactorial>(), {}); break;
+        }
+        CNode* added = parent.m_children.back().get();
+        if (auto* logarithm = dynamic_cast<CNodeLn*>(added))
+            logarithms.push_back(logarithm);
+        const std::span<const std::uint32_t> children = tree.Children(node);
+        for (std::size_t k = children.size(); k > 0; --k)
+            pending.push_back({children[k - 1], added});
+    }
+    // The logarithm looks at its operand once that is built.
+    for (CNodeLn* logarithm : logarithms)
+        logarithm->LinkGammaOperand();
 }
 
 }  // namespace NCalculatorText

@@ -18,7 +18,10 @@
 // are resolved as its variable tables resolve them.
 //
 // There is no length limit. Brackets nested deeper than kMaxBracketDepth are
-// a syntax error; chains of operators may be as long as the text.
+// a syntax error, and so is a tree whose evaluation would nest deeper than
+// kMaxEvaluationDepth (a hundred thousand factorials in a row); chains of
+// operators of two operands may be as long as the text, since they are
+// evaluated without recursion.
 
 #include <cstddef>
 #include <cstdint>
@@ -33,6 +36,10 @@ struct CFunction;
 
 // Deepest bracket nesting a parse accepts; deeper is a syntax error.
 inline constexpr int kMaxBracketDepth = 1000;
+// Deepest nesting of evaluations a tree may need, a chain of operations of
+// two operands along its left operands counted as one; deeper is a syntax
+// error.
+inline constexpr std::size_t kMaxEvaluationDepth = 5000;
 
 enum class EParseKind : std::uint8_t {
     Vector,
@@ -82,6 +89,8 @@ struct CParseTree {
     std::uint32_t variableCount = 0;
     // Nodes on the longest path from the root down, the root counted.
     std::size_t depth = 0;
+    // The same with each chain along left operands counted as one node.
+    std::size_t evaluationDepth = 0;
 
     std::span<const std::uint32_t> Children(const CParseNode& node) const
     {
