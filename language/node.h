@@ -26,6 +26,7 @@ enum ENodeType { NodeOrdinary = 0, NodeVariable = 1, NodeVector = 2 };
 
 class CCalcContext;
 class CNode;
+class CNodeBinaryBase;
 class CNodeVariable;
 struct CParseTree;
 
@@ -127,6 +128,8 @@ public:
     // The plain node (the root) and the vector stand for their first child.
     virtual bool Evaluate(CCalcContext& context, CComplex& value);
     virtual ENodeType GetNodeType() const { return NodeOrdinary; }
+    // The node as an operation of two operands, or null.
+    virtual CNodeBinaryBase* AsBinary() { return nullptr; }
 
     // The argument texts. A text is handed to the parser when its child is
     // built, so after building only leaves (identifiers, constants,

@@ -161,15 +161,6 @@ std::vector<CNodeBinaryBase*>& ChainStack()
 
 }  // namespace
 
-CNodeBinaryBase* CNodeBinaryBase::LeftChain()
-{
-    if (m_leftChain == 0) {
-        auto* left = dynamic_cast<CNodeBinaryBase*>(m_children[0].get());
-        m_leftChain = left ? 1 : 2;
-    }
-    return m_leftChain == 1 ? static_cast<CNodeBinaryBase*>(m_children[0].get()) : nullptr;
-}
-
 bool CNodeBinaryBase::Evaluate(CCalcContext& context, CComplex& value)
 {
     CCalcRunState& state = context.run;
@@ -185,7 +176,7 @@ bool CNodeBinaryBase::Evaluate(CCalcContext& context, CComplex& value)
         state.previousKind = state.currentKind;
         state.currentKind = node->m_kind;
         state.quietOverflow = false;
-        CNodeBinaryBase* left = node->LeftChain();
+        CNodeBinaryBase* left = node->m_children[0]->AsBinary();
         if (!left)
             break;
         node = left;

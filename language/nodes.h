@@ -58,15 +58,11 @@ public:
     using COperation = CComplex (*)(const CComplex&, const CComplex&);
     CNodeBinaryBase(EOperationKind kind, COperation operation) : m_kind(kind), m_operation(operation) {}
     bool Evaluate(CCalcContext& context, CComplex& value) final;
+    CNodeBinaryBase* AsBinary() final { return this; }
 
 private:
-    // The left operand when it is an operation of two operands too.
-    CNodeBinaryBase* LeftChain();
-
     EOperationKind m_kind;
     COperation m_operation;
-    // 0 not looked at yet, 1 the left operand continues the chain, 2 not.
-    unsigned char m_leftChain = 0;
 };
 
 template <EOperationKind Kind, CComplex (*Operation)(const CComplex&, const CComplex&)>

@@ -52,18 +52,17 @@ bool IsBinary(EParseKind kind)
 
 class CTokenParser {
 public:
-    explicit CTokenParser(CParseTree& tree) : m_tree(tree) {}
-
-    bool Parse(std::u16string_view expression)
+    bool Parse(std::u16string_view expression, CParseTree& tree)
     {
+        m_tree = &tree;
         if (!Normalize(expression) || !FindLevels())
             return false;
         const std::uint32_t root = ParseRange(m_topLo, m_topHi);
         if (root == kNoIndex)
             return false;
-        m_tree.root = root;
+        m_tree->root = root;
         ResolveVariables();
-        return m_tree.evaluationDepth <= kMaxEvaluationDepth;
+        return m_tree->evaluationDepth <= kMaxEvaluationDepth;
     }
 
 private:
@@ -109,8 +108,13 @@ private:
         m_elements.reserve(m_text.size());
         m_groupOf.assign(m_text.size(), kNoIndex);
         m_groups.clear();
-        std::vector<std::vector<std::uint32_t>> open(1);
-        std::vector<std::uint32_t> openGroups;
+        std::vector<std::vector<std::uint32_t>>& open = m_open;
+        std::vector<std::uint32_t>& openGroups = m_openGroups;
+        if (open.empty())
+            open.emplace_back();
+        for (std::vector<std::uint32_t>& level : open)
+            level.clear();
+        openGroups.clear();
         for (std::uint32_t p = 0; p < m_text.size(); ++p) {
             const char16_t c = m_text[p];
             if (c == u' ')
@@ -144,6 +148,7 @@ private:
         m_topLo = static_cast<std::uint32_t>(m_elements.size());
         m_elements.insert(m_elements.end(), open[0].begin(), open[0].end());
         m_topHi = static_cast<std::uint32_t>(m_elements.size());
+        m_ops.clear();
         return true;
     }
 
@@ -184,27 +189,46 @@ private:
     {
         CParseNode node;
         node.kind = kind;
-        node.firstChild = static_cast<std::uint32_t>(m_tree.children.size());
+        node.firstChild = static_cast<std::uint32_t>(m_tree->children.size());
         node.childCount = static_cast<std::uint32_t>(children.size());
-        m_tree.children.insert(m_tree.children.end(), children.begin(), children.end());
-        m_tree.nodes.push_back(node);
-        return static_cast<std::uint32_t>(m_tree.nodes.size() - 1);
+        m_tree->children.insert(m_tree->children.end(), children.begin(), children.end());
+        m_tree->nodes.push_back(node);
+        return static_cast<std::uint32_t>(m_tree->nodes.size() - 1);
     }
 
     std::uint32_t AddLeaf(EParseKind kind, std::u16string text)
     {
         const std::uint32_t node = AddNode(kind);
-        m_tree.nodes[node].text = static_cast<std::uint32_t>(m_tree.texts.size());
-        m_tree.texts.push_back(std::move(text));
+        m_tree->nodes[node].text = static_cast<std::uint32_t>(m_tree->texts.size());
+        m_tree->texts.push_back(std::move(text));
         return node;
     }
 
     // ------------------------------------------------------------ rules
 
+    // Positions found in one range, kept on one stack shared by all the
+    // ranges being parsed: a range's own positions stay below those of the
+    // ranges it parses in turn, which take theirs off before they return.
+    class COps {
+    public:
+        explicit COps(std::vector<std::uint32_t>& stack) : m_stack(stack), m_base(stack.size()) {}
+        ~COps() { m_stack.resize(m_base); }
+        COps(const COps&) = delete;
+        COps& operator=(const COps&) = delete;
+        void push_back(std::uint32_t e) { m_stack.push_back(e); }
+        std::size_t size() const { return m_stack.size() - m_base; }
+        bool empty() const { return size() == 0; }
+        std::uint32_t operator[](std::size_t k) const { return m_stack[m_base + k]; }
+
+    private:
+        std::vector<std::uint32_t>& m_stack;
+        std::size_t m_base;
+    };
+
     // A chain of operands at the positions ops (ascending) in [lo, hi),
     // grouped to the left: ((o0 op1 o1) op2 o2) ...
     template <class TKind>
-    std::uint32_t ParseChain(std::uint32_t lo, std::uint32_t hi, const std::vector<std::uint32_t>& ops,
+    std::uint32_t ParseChain(std::uint32_t lo, std::uint32_t hi, const COps& ops,
                              std::uint32_t width, TKind kindOf)
     {
         std::uint32_t left = ParseRange(lo, ops[0]);
@@ -223,7 +247,7 @@ private:
     {
         if (lo >= hi)
             return kNoIndex;
-        std::vector<std::uint32_t> ops;
+        COps ops(m_ops);
 
         // Vector: the non-empty runs between commas.
         for (std::uint32_t e = lo; e < hi; ++e) {
@@ -231,10 +255,12 @@ private:
                 ops.push_back(e);
         }
         if (!ops.empty()) {
-            std::vector<std::uint32_t> elements;
-            std::uint32_t start = lo;
             ops.push_back(hi);
-            for (const std::uint32_t end : ops) {
+            const std::size_t ends = ops.size();
+            COps elements(m_ops);
+            std::uint32_t start = lo;
+            for (std::size_t k = 0; k < ends; ++k) {
+                const std::uint32_t end = ops[k];
                 if (end > start) {
                     const std::uint32_t element = ParseRange(start, end);
                     if (element == kNoIndex)
@@ -244,9 +270,10 @@ private:
                 start = end + 1;
             }
             const std::uint32_t node = AddNode(EParseKind::Vector);
-            m_tree.nodes[node].firstChild = static_cast<std::uint32_t>(m_tree.children.size());
-            m_tree.nodes[node].childCount = static_cast<std::uint32_t>(elements.size());
-            m_tree.children.insert(m_tree.children.end(), elements.begin(), elements.end());
+            m_tree->nodes[node].firstChild = static_cast<std::uint32_t>(m_tree->children.size());
+            m_tree->nodes[node].childCount = static_cast<std::uint32_t>(elements.size());
+            for (std::size_t k = 0; k < elements.size(); ++k)
+                m_tree->children.push_back(elements[k]);
             return node;
         }
 
@@ -345,7 +372,7 @@ private:
                     if (argument == kNoIndex)
                         return kNoIndex;
                     const std::uint32_t node = AddNode(EParseKind::Function, {argument});
-                    m_tree.nodes[node].function = function;
+                    m_tree->nodes[node].function = function;
                     return node;
                 }
             }
@@ -411,27 +438,22 @@ private:
     // below them) do not see that table. Also measures the depth.
     void ResolveVariables()
     {
-        std::vector<std::map<std::u16string_view, std::uint32_t>> tables;
-        struct CVisit {
-            std::uint32_t node;
-            std::uint32_t table;
-            std::size_t depth;
-            std::size_t nesting;
-        };
-        std::vector<CVisit> stack{{m_tree.root, kNoIndex, 1, 1}};
-        m_tree.depth = 0;
-        m_tree.evaluationDepth = 0;
-        m_tree.variableCount = 0;
+        std::size_t tableCount = 0;
+        std::vector<CVisit>& stack = m_visits;
+        stack.assign(1, CVisit{m_tree->root, kNoIndex, 1, 1});
+        m_tree->depth = 0;
+        m_tree->evaluationDepth = 0;
+        m_tree->variableCount = 0;
         while (!stack.empty()) {
             const CVisit visit = stack.back();
             stack.pop_back();
-            m_tree.depth = std::max(m_tree.depth, visit.depth);
-            m_tree.evaluationDepth = std::max(m_tree.evaluationDepth, visit.nesting);
+            m_tree->depth = std::max(m_tree->depth, visit.depth);
+            m_tree->evaluationDepth = std::max(m_tree->evaluationDepth, visit.nesting);
             std::uint32_t table = visit.table;
-            CParseNode& node = m_tree.nodes[visit.node];
+            CParseNode& node = m_tree->nodes[visit.node];
             for (std::uint32_t k = 0; k < node.childCount; ++k) {
-                const std::uint32_t child = m_tree.children[node.firstChild + k];
-                CParseNode& leaf = m_tree.nodes[child];
+                const std::uint32_t child = m_tree->children[node.firstChild + k];
+                CParseNode& leaf = m_tree->nodes[child];
                 if (leaf.kind != EParseKind::Identifier) {
                     // The left operand of an operation of two operands that
                     // is one itself continues its chain, which is evaluated
@@ -440,19 +462,28 @@ private:
                     stack.push_back({child, table, visit.depth + 1, visit.nesting + (chained ? 0 : 1)});
                     continue;
                 }
-                m_tree.depth = std::max(m_tree.depth, visit.depth + 1);
+                m_tree->depth = std::max(m_tree->depth, visit.depth + 1);
                 if (table == kNoIndex) {
-                    table = static_cast<std::uint32_t>(tables.size());
-                    tables.emplace_back();
-                    m_tree.nodes[visit.node].ownsVariables = true;
+                    table = static_cast<std::uint32_t>(tableCount++);
+                    if (m_tables.size() < tableCount)
+                        m_tables.emplace_back();
+                    m_tables[table].clear();
+                    m_tree->nodes[visit.node].ownsVariables = true;
                 }
-                const auto [found, added] = tables[table].try_emplace(m_tree.texts[leaf.text], m_tree.variableCount);
+                const auto [found, added] = m_tables[table].try_emplace(m_tree->texts[leaf.text], m_tree->variableCount);
                 if (added)
-                    ++m_tree.variableCount;
+                    ++m_tree->variableCount;
                 leaf.variable = found->second;
             }
         }
     }
+
+    struct CVisit {
+        std::uint32_t node;
+        std::uint32_t table;
+        std::size_t depth;
+        std::size_t nesting;
+    };
 
     struct CGroup {
         std::uint32_t open;   // position of the "("
@@ -461,9 +492,14 @@ private:
         std::uint32_t hi;
     };
 
-    CParseTree& m_tree;
+    CParseTree* m_tree = nullptr;
     std::u16string m_text;
     std::vector<std::uint32_t> m_elements;
+    std::vector<std::uint32_t> m_ops;
+    std::vector<CVisit> m_visits;
+    std::vector<std::map<std::u16string_view, std::uint32_t>> m_tables;
+    std::vector<std::vector<std::uint32_t>> m_open;
+    std::vector<std::uint32_t> m_openGroups;
     std::vector<std::uint32_t> m_groupOf;
     std::vector<CGroup> m_groups;
     std::uint32_t m_topLo = 0;
@@ -487,8 +523,9 @@ void CParseTree::Clear()
 bool ParseTokens(std::u16string_view expression, CParseTree& tree)
 {
     tree.Clear();
-    CTokenParser parser(tree);
-    return parser.Parse(expression);
+    // Its buffers are kept from one parse to the next.
+    thread_local CTokenParser parser;
+    return parser.Parse(expression, tree);
 }
 
 void CParcer::BuildTree(CNode& root, const CParseTree& tree)
@@ -535,8 +572,8 @@ void CParcer::BuildTree(CNode& root, const CParseTree& tree)
         case EParseKind::Factorial: parent.AddChild(std::make_unique<CNodeFactorial>(), {}); break;
         }
         CNode* added = parent.m_children.back().get();
-        if (auto* logarithm = dynamic_cast<CNodeLn*>(added))
-            logarithms.push_back(logarithm);
+        if (node.kind == EParseKind::Function && node.function->kind == CNodeLn::kKind)
+            logarithms.push_back(static_cast<CNodeLn*>(added));
         const std::span<const std::uint32_t> children = tree.Children(node);
         for (std::size_t k = children.size(); k > 0; --k)
             pending.push_back({children[k - 1], added});
