@@ -3,7 +3,11 @@
 // hides every bracketed group behind a placeholder "$k$", then decides by an
 // ordered list of reduction steps which single node a text is; the node keeps
 // the texts of its operands and turns each into a child when it is built.
-// The order of the steps gives the precedence of the operators.
+// The order of the steps gives the precedence of the operators. That parser
+// defines the language; calculations read their texts with the tokenizing
+// parser (language/token_parser.h), which builds the same trees in linear
+// time and without its limits of length, and BuildTree turns its result
+// into nodes.
 //
 // A node computes its value with the numeric core and reports every problem
 // through ReportStatus to the run state of the calculation context it is
