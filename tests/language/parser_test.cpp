@@ -199,6 +199,9 @@ TEST(Nesting, ExcessiveNestingIsASyntaxErrorButChainsHaveNoLimit)
     EXPECT_FALSE(Evaluates(log.context, Repeat(u"sin(", depth) + u"1" + Repeat(u")", depth), value));
     EXPECT_FALSE(Evaluates(log.context, u"(1)" + Repeat(u"!", kMaxEvaluationDepth + 1), value));
     EXPECT_EQ(log.Lines(), "Error|None|Syntax error\nError|None|Syntax error\nError|None|Syntax error\n");
+    // As deep as allowed, evaluated on the stack.
+    EXPECT_TRUE(Evaluates(log.context, u"(1)" + Repeat(u"!", kMaxEvaluationDepth - 1), value));
+    EXPECT_EQ(value, CComplex(1));
     // A chain of operations of two operands is no nesting.
     EXPECT_TRUE(Evaluates(log.context, u"1" + Repeat(u"+1", depth), value));
     EXPECT_EQ(value, CComplex(static_cast<double>(depth + 1)));
