@@ -14,8 +14,8 @@ const char16_t* const kPlaneFunctions[] = {u"z", u"sin(z)/z", u"1/(z^2+1)", u"ex
 
 void BM_PlanePicture400(benchmark::State& state)
 {
-    UseDocumentEnvironment();
-    CPlotStatement statement;
+    const NCalculatorText::CCalcContext user = MakeDocumentContext();
+    CPlotStatement statement(user);
     statement.Prepare(kPlaneFunctions[state.range(0)]);
     state.SetLabel(std::string(statement.Text().begin(), statement.Text().end()));
     for (auto _ : state) {
@@ -33,8 +33,8 @@ const char16_t* const kLineFunctions[] = {u"J(0,x)", u"tan(x)", u"gamma(x)", u"s
 
 void BM_LineSamples(benchmark::State& state)
 {
-    UseDocumentEnvironment();
-    CPlotStatement statement;
+    const NCalculatorText::CCalcContext user = MakeDocumentContext();
+    CPlotStatement statement(user);
     statement.Prepare(kLineFunctions[state.range(0)]);
     state.SetLabel(std::string(statement.Text().begin(), statement.Text().end()));
     CLineView view;

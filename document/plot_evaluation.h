@@ -1,26 +1,25 @@
 #pragma once
 // A statement made ready for the pictures: its expression parsed once and
-// bound to its free name, evaluated in a scratch state of its own that
+// bound to its free name, evaluated in a scratch context of its own that
 // starts where the user's calculations stand (memory cells, previous
 // result, random sequence, trigonometric units) and logs nowhere. Plotting
 // changes nothing the user sees: no cell is written, the previous result
 // and the random sequence stay, the log keeps its lines.
 
 #include <atomic>
-#include <memory>
 #include <string>
 #include <string_view>
 
 #include "document/plot_sampling.h"
 #include "language/bound_expression.h"
+#include "language/calc_context.h"
 
 enum class EPlotPrepare { Ready, SyntaxError, NoFreeName, SeveralFreeNames };
 
 class CPlotStatement final : public IPlotFunction {
 public:
-    // Takes the scratch copy of the user's state now.
-    CPlotStatement();
-    ~CPlotStatement();
+    // Takes the scratch copy of the user's context now.
+    explicit CPlotStatement(const NCalculatorText::CCalcContext& user);
     CPlotStatement(const CPlotStatement&) = delete;
     CPlotStatement& operator=(const CPlotStatement&) = delete;
 
@@ -33,29 +32,27 @@ public:
 
     // A flag that stops a running evaluation (a long series) when it is
     // set; checked with the run state's polls.
-    void SetCancelFlag(const std::atomic<bool>* flag);
+    void SetCancelFlag(const std::atomic<bool>* flag) { m_cancel.flag = flag; }
 
-    // Makes the scratch state the current one while it lives; evaluations
-    // inside one scope are cheaper than each on its own. Scopes of one
-    // statement nest.
+    // Binds the statement's run state to the thread while it lives, so
+    // that the numeric functions report there between two evaluations too.
     class CScope {
     public:
-        explicit CScope(CPlotStatement& statement);
-        ~CScope();
-        CScope(const CScope&) = delete;
-        CScope& operator=(const CScope&) = delete;
+        explicit CScope(CPlotStatement& statement) : m_binding(statement.m_context.run) {}
 
     private:
-        CPlotStatement& m_statement;
+        CRunStateBinding m_binding;
     };
 
 private:
-    void Enter();
-    void Leave();
+    class CFlagCancelSource final : public ICancelSource {
+    public:
+        bool CancelRequested() override { return flag && flag->load(std::memory_order_relaxed); }
+        const std::atomic<bool>* flag = nullptr;
+    };
 
-    struct CScratch;
-    std::unique_ptr<CScratch> m_scratch;
+    NCalculatorText::CCalcContext m_context;
+    CFlagCancelSource m_cancel;
     NCalculatorText::CBoundExpression m_expression;
     std::u16string m_text;
-    int m_entered = 0;
 };

@@ -50,14 +50,14 @@ bool IsFreeNameCandidate(std::u16string_view name)
     return name.substr(0, 3) != u"mem";
 }
 
-bool CBoundExpression::Parse(std::u16string_view expression)
+bool CBoundExpression::Parse(CCalcContext& context, std::u16string_view expression)
 {
     m_freeNames.clear();
     m_name.clear();
     m_variables.clear();
     m_parsed = CParcer::ParseExpression(m_root, expression);
     if (!m_parsed) {
-        ReportStatus(eSyntaxError);
+        ReportStatus(context.run, eSyntaxError);
         return false;
     }
     std::set<const CNodeVariable*> indices;
@@ -98,18 +98,19 @@ bool CBoundExpression::Bind(std::u16string_view name)
     return true;
 }
 
-bool CBoundExpression::Evaluate(const CComplex& at, CComplex& value)
+bool CBoundExpression::Evaluate(CCalcContext& context, const CComplex& at, CComplex& value)
 {
-    CCalcRunState& state = RunState();
+    CCalcRunState& state = context.run;
+    const CRunStateBinding binding(state);
     state.continueFlag = true;
     if (!m_parsed) {
-        ReportStatus(eSyntaxError);
+        ReportStatus(state, eSyntaxError);
         return false;
     }
     for (CNodeVariable* variable : m_variables)
         variable->Set(at);
     CComplex result;
-    if (!m_root.Evaluate(result) || !state.continueFlag)
+    if (!m_root.Evaluate(context, result) || !state.continueFlag)
         return false;
     value = result;
     return true;

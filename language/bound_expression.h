@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "language/calc_context.h"
 #include "language/node.h"
 #include "numeric/complex.h"
 
@@ -18,8 +19,8 @@ namespace NCalculatorText {
 class CBoundExpression {
 public:
     // Parses the expression; false, with eSyntaxError reported to the
-    // current run state, when it is no expression.
-    bool Parse(std::u16string_view expression);
+    // context, when it is no expression.
+    bool Parse(CCalcContext& context, std::u16string_view expression);
 
     // The free names of the parsed expression in lower case, sorted, each
     // once.
@@ -32,10 +33,10 @@ public:
     // the expression has no such free name.
     bool Bind(std::u16string_view name);
 
-    // Sets the bound name to at and evaluates the tree with the current run
-    // state. False, with the problem reported there, when the evaluation
-    // stopped.
-    bool Evaluate(const CComplex& at, CComplex& value);
+    // Sets the bound name to at and evaluates the tree in the context.
+    // False, with the problem reported there, when the evaluation stopped.
+    // The previous result stays: a plot's values are no results.
+    bool Evaluate(CCalcContext& context, const CComplex& at, CComplex& value);
 
 private:
     CNode m_root;

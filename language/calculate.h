@@ -10,6 +10,11 @@
 
 namespace NCalculatorText {
 
+class CCalcContext;
+
+// Both work in the context they are handed: its run state takes the
+// messages, its environment gives units, number text and memory cells.
+
 // Rewrites text with "=" and the fresh result behind the selected
 // statements. A statement ends at ";" or, once it holds an "=", at the end
 // of that line: an old result never reaches into the lines below it, and
@@ -18,7 +23,7 @@ namespace NCalculatorText {
 // statement holding that code-unit index and returns the position behind
 // the ";" or line break that ended it. False when a statement failed or a
 // comment is unterminated.
-bool CalculateText(std::u16string& text, std::ptrdiff_t& cursor);
+bool CalculateText(CCalcContext& context, std::u16string& text, std::ptrdiff_t& cursor);
 
 // Blanks the comments of a text in place, keeping its length: "//" up to
 // and including the next line feed, "/*" through the next "*/" (searched
@@ -26,11 +31,8 @@ bool CalculateText(std::u16string& text, std::ptrdiff_t& cursor);
 // partly blanked, when a "/*" is not closed.
 bool StripComments(std::u16string& text);
 
-// Parses and evaluates one expression; on success the value becomes the
-// previous result.
-bool EvaluateExpression(std::u16string_view expression, CComplex& value);
-
-// The previous result, 0 at start-up.
-CComplex& PreviousResult();
+// Parses and evaluates one expression in a context; on success the value
+// becomes the context's previous result.
+bool EvaluateExpression(CCalcContext& context, std::u16string_view expression, CComplex& value);
 
 }  // namespace NCalculatorText

@@ -178,8 +178,8 @@ void CCalcMainFrame::UpdateCommandStates()
 CCalcMainFrame::~CCalcMainFrame()
 {
     SaveLayout();
-    if (RunState().logReceiver == m_log)
-        RunState().logReceiver = nullptr;
+    if (m_document->Context().run.logReceiver == m_log)
+        m_document->Context().run.logReceiver = nullptr;
 }
 
 QAction* CCalcMainFrame::MakeCommand(int id, const QString& text, const QString& prompt,
@@ -412,7 +412,7 @@ void CCalcMainFrame::CreatePanes()
     // keypad.
     m_memory->setMinimumSize(memorySize.width(), std::min(memorySize.height(), m_memory->ButtonColumnHeight()));
 
-    RunState().logReceiver = m_log;
+    m_document->Context().run.logReceiver = m_log;
 
     // Log and keypad stand in two rows at the bottom, the keypad lowest;
     // the bottom rows run the whole width of the window.
@@ -451,6 +451,7 @@ void CCalcMainFrame::CreatePanes()
     m_plotPane = new CCalcDlgBar(tr("Plot"), m_plot, m_plot->sizeHint(), kPlotPaneId, false, this);
     addDockWidget(Qt::RightDockWidgetArea, m_plotPane);
     m_plotPane->hide();
+    m_plot->userContext = [this]() -> const NCalculatorText::CCalcContext& { return m_document->Context(); };
     m_plot->calculationRunning = [this] { return m_document->Calculating(); };
     m_plot->askExportFileName = [this](const QString& filter, const QString& extension) {
         return WithDefaultExtension(askSaveFileName(filter, tr("Plot") + "." + extension, extension), extension);
@@ -605,7 +606,7 @@ QComboBox* CCalcMainFrame::UnitsList() const
 QString CCalcMainFrame::ResultIndicator() const
 {
     return ToQString(NCalculatorText::GetResultWord(Preferences().Get(EPreference::FormatResult))) + "=" +
-           ToQString(FormatComplex(NCalculatorText::PreviousResult(), GetResultFormat(), GetImaginaryUnit()));
+           ToQString(FormatComplex(m_document->Context().previousResult, GetResultFormat(), GetImaginaryUnit()));
 }
 
 QString CCalcMainFrame::UnitsIndicator() const

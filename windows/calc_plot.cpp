@@ -34,7 +34,7 @@ constexpr double kDefaultPlane = 4.0;
 // Time the work takes between two turns of the window's events.
 constexpr qint64 kSliceMilliseconds = 25;
 
-QString Number(double value)
+QString NumberText(double value)
 {
     if (std::fabs(value) < 1e-300)
         value = 0;
@@ -43,10 +43,10 @@ QString Number(double value)
 
 QString ComplexNumber(const CComplex& value)
 {
-    const QString re = Number(value.real());
+    const QString re = NumberText(value.real());
     if (value.imag() == 0)
         return re;
-    const QString im = Number(std::fabs(value.imag()));
+    const QString im = NumberText(std::fabs(value.imag()));
     return re + (value.imag() < 0 ? QString::fromUtf8(" \u2212 ") : QString(" + ")) + im + "i";
 }
 
@@ -184,7 +184,7 @@ void DrawTicks(QPainter& painter, const CMapping& map, const QPalette& palette, 
         }
         painter.setPen(QPen(text, 0));
         painter.drawLine(QPointF(px, area.bottom()), QPointF(px, area.bottom() + 4));
-        const QString label = Number(std::fabs(x) < xStep * 1e-9 ? 0.0 : x);
+        const QString label = NumberText(std::fabs(x) < xStep * 1e-9 ? 0.0 : x);
         const double w = metrics.horizontalAdvance(label);
         painter.drawText(QPointF(px - w / 2, area.bottom() + 6 + metrics.ascent()), label);
     }
@@ -196,7 +196,7 @@ void DrawTicks(QPainter& painter, const CMapping& map, const QPalette& palette, 
         }
         painter.setPen(QPen(text, 0));
         painter.drawLine(QPointF(area.left() - 4, py), QPointF(area.left(), py));
-        const QString label = Number(std::fabs(y) < yStep * 1e-9 ? 0.0 : y);
+        const QString label = NumberText(std::fabs(y) < yStep * 1e-9 ? 0.0 : y);
         const double w = metrics.horizontalAdvance(label);
         painter.drawText(QPointF(area.left() - 6 - w, py + metrics.ascent() / 2.0 - 1), label);
     }
@@ -388,7 +388,7 @@ void CPlotCanvas::Paint(QPainter& painter, QRect rect, const CPlotPicture& pictu
         QString readout;
         const double x = map.ValueX(crosshair.x());
         if (picture.view == EPlotView::Line) {
-            readout = (picture.curves.empty() ? QString("x") : picture.curves[0].name) + " = " + Number(x);
+            readout = (picture.curves.empty() ? QString("x") : picture.curves[0].name) + " = " + NumberText(x);
             for (const auto& curve : picture.curves) {
                 const auto& samples = curve.plot.samples;
                 auto after = std::lower_bound(samples.begin(), samples.end(), x,
@@ -584,8 +584,10 @@ QString CCalcPlot::Plot(const std::vector<std::u16string>& expressions)
     if (expressions.empty())
         return tr("Nothing to plot: no calculation at the caret");
     std::vector<std::unique_ptr<CPlotStatement>> statements;
+    const NCalculatorText::CCalcContext standalone;
+    const NCalculatorText::CCalcContext& user = userContext ? userContext() : standalone;
     for (const std::u16string& expression : expressions) {
-        auto statement = std::make_unique<CPlotStatement>();
+        auto statement = std::make_unique<CPlotStatement>(user);
         const EPlotPrepare result = statement->Prepare(expression);
         const QString text = ToQString(statement->Text());
         switch (result) {
@@ -672,7 +674,7 @@ void CCalcPlot::ShowRanges()
                               picture.plane.imMin, picture.plane.imMax};
     m_labels[0]->setText(line ? tr("From") : tr("Re from"));
     for (int i = 0; i < 4; ++i) {
-        m_fields[i]->setText(Number(values[i]));
+        m_fields[i]->setText(NumberText(values[i]));
         m_fields[i]->setVisible(line ? i < 2 : true);
         m_labels[i]->setVisible(line ? i < 2 : true);
     }

@@ -131,6 +131,9 @@ public:
     QComboBox* ViewList() const { return m_viewList; }
     int StatementCount() const { return static_cast<int>(m_statements.size()); }
 
+    // The context of the user's calculations, from which every plot takes
+    // its scratch copy.
+    std::function<const NCalculatorText::CCalcContext&()> userContext;
     // True while the user's own calculation runs (and lets the window's
     // events through): the plot waits.
     std::function<bool()> calculationRunning;

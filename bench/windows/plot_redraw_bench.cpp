@@ -13,12 +13,12 @@ namespace {
 
 void BM_LinePlotRedraw(benchmark::State& state)
 {
-    UseDocumentEnvironment();
+    const NCalculatorText::CCalcContext user = MakeDocumentContext();
     CPlotPicture picture;
     const char16_t* const functions[] = {u"J(0,x)", u"tan(x)", u"gamma(x)"};
     std::vector<std::unique_ptr<CPlotStatement>> statements;
     for (const char16_t* f : functions) {
-        auto statement = std::make_unique<CPlotStatement>();
+        auto statement = std::make_unique<CPlotStatement>(user);
         statement->Prepare(f);
         CLineView view;
         view.width = 720;

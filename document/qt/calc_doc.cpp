@@ -86,7 +86,9 @@ QString FileResultMessage(EFileResult result)
 CCalcDoc::CCalcDoc(QPlainTextEdit* editor, QObject* parent)
     : QObject(parent)
     , m_editor(editor)
+    , m_context(MakeDocumentContext())
 {
+    m_context.random.SeedAtStartup();
     askYesNo = [editor](const QString& question) {
         return QMessageBox::question(editor, QString(), question, QMessageBox::Yes | QMessageBox::No) ==
                QMessageBox::Yes;
@@ -148,9 +150,8 @@ void CCalcDoc::Calculate(bool all)
         connect(m_editor->document(), &QTextDocument::contentsChanged, this, [&changed] { changed = true; });
     {
         const QScopedValueRollback<bool> busy(m_calculating, true);
-        CCalcProgress progress(m_editor->window());
-        UseDocumentEnvironment();
-        NCalculatorText::CalculateText(text, position);
+        CCalcProgress progress(m_context.run, m_editor->window());
+        NCalculatorText::CalculateText(m_context, text, position);
     }
     disconnect(watch);
     if (changed) {
@@ -249,8 +250,8 @@ bool CCalcDoc::Execute(const QString& path)
     bool ok = false;
     {
         const QScopedValueRollback<bool> busy(m_calculating, true);
-        CCalcProgress progress(m_editor->window());
-        ok = ExecuteCalculationText(DecodeTextFile(bytes));
+        CCalcProgress progress(m_context.run, m_editor->window());
+        ok = ExecuteCalculationText(m_context, DecodeTextFile(bytes));
     }
     emit calculated();
     return ok;

@@ -10,8 +10,10 @@
 #include <string>
 
 #include "document/cmd_receiver.h"
+#include "language/calc_context.h"
 
 enum class EFileResult;
+
 class QPlainTextEdit;
 
 // The fixed text of a file failure, translated for the message box.
@@ -45,6 +47,11 @@ public:
     void New();
 
     QString Path() const { return m_path; }
+    // The context the user's calculations run in: the user's memory,
+    // preferences, previous result and random sequence; its log receiver
+    // is the window's log.
+    NCalculatorText::CCalcContext& Context() { return m_context; }
+    const NCalculatorText::CCalcContext& Context() const { return m_context; }
     // True while a calculation, an execution or a memory load runs; the
     // window may process events then (see CCalcProgress), and a second one
     // does not start.
@@ -62,6 +69,7 @@ private:
     void Calculate(bool all);
 
     QPlainTextEdit* m_editor;
+    NCalculatorText::CCalcContext m_context;
     QString m_path;
     bool m_calculating = false;
 };

@@ -14,7 +14,6 @@
 #include "document/utf.h"
 #include "language/bound_expression.h"
 #include "language/calculate.h"
-#include "numeric/random.h"
 #include "support/data_cases.h"
 #include "support/escapes.h"
 #include "support/log_recorder.h"
@@ -73,7 +72,7 @@ TEST_P(PlotRows, NamesSamplesGapsAndColours)
     const std::string& kind = c.Field(0);
     if (kind == "names") {
         CBoundExpression expression;
-        const bool parsed = expression.Parse(Utf8ToUtf16(c.Field(1)));
+        const bool parsed = expression.Parse(log.context, Utf8ToUtf16(c.Field(1)));
         EXPECT_EQ(parsed ? Join(expression.FreeNames(), ",") : "fail", c.Field(2)) << where;
         EXPECT_EQ(expression.HasName(), parsed && expression.FreeNames().size() == 1) << where;
         return;
@@ -85,7 +84,7 @@ TEST_P(PlotRows, NamesSamplesGapsAndColours)
         EXPECT_EQ(WithoutBlanks(Join(expressions, ";")), WithoutBlanks(c.Field(4))) << where;
         return;
     }
-    CPlotStatement statement;
+    CPlotStatement statement(log.context);
     ASSERT_EQ(statement.Prepare(Utf8ToUtf16(c.Field(1))), EPlotPrepare::Ready) << where;
     if (kind == "line") {
         ASSERT_EQ(c.Fields().size(), 4u) << where;
@@ -174,16 +173,15 @@ TEST(Plot, PlottingLeavesTheUsersMemoryResultRandomSequenceAndLogAlone)
     MemoryStore().FreeMemory(EMemorySelection::All);
     std::u16string text = u"Rand; 7->Mem[a]; 1/0";
     std::ptrdiff_t cursor = -1;
-    CalculateText(text, cursor);
+    CalculateText(log.context, text, cursor);
     const std::string lines = log.Lines();
     ASSERT_EQ(lines, "Error|Division|Operation has singularity at 0\n");
-    PreviousResult() = CComplex(3, 4);
-    const CRandomGenerator realBefore = RealPartGenerator();
-    const CRandomGenerator imaginaryBefore = ImaginaryPartGenerator();
+    log.context.previousResult = CComplex(3, 4);
+    const CRandomSource randomBefore = log.context.random;
     const int starts = log.starts;
 
     {
-        CPlotStatement statement;
+        CPlotStatement statement(log.context);
         ASSERT_EQ(statement.Prepare(u"Rand+x->Mem[y]"), EPlotPrepare::Ready);
         EXPECT_EQ(statement.Expression().Name(), u"x");
         CLineView view;
@@ -201,7 +199,7 @@ TEST(Plot, PlottingLeavesTheUsersMemoryResultRandomSequenceAndLogAlone)
         CPlaneSampler plane(CPlaneView{-1, 1, -1, 1, 40, 40});
         while (plane.Step(statement, 8)) {
         }
-        CPlotStatement failing;
+        CPlotStatement failing(log.context);
         ASSERT_EQ(failing.Prepare(u"Mem[a]/x+rslt"), EPlotPrepare::Ready);
         CComplex value;
         EXPECT_FALSE(failing.Value(CComplex(0, 0), value));
@@ -211,23 +209,19 @@ TEST(Plot, PlottingLeavesTheUsersMemoryResultRandomSequenceAndLogAlone)
 
     EXPECT_EQ(MemoryStore().Find(u"y"), nullptr);
     EXPECT_EQ(MemoryStore().Count(), 1u);
-    EXPECT_EQ(PreviousResult(), CComplex(3, 4));
-    CRandomGenerator real = realBefore;
-    CRandomGenerator imaginary = imaginaryBefore;
-    EXPECT_EQ(RealPartGenerator().Next(), real.Next());
-    EXPECT_EQ(ImaginaryPartGenerator().Next(), imaginary.Next());
+    EXPECT_EQ(log.context.previousResult, CComplex(3, 4));
+    CRandomSource random = randomBefore;
+    EXPECT_EQ(log.context.random.Draw(), random.Draw());
     EXPECT_EQ(log.Lines(), lines);
     EXPECT_EQ(log.starts, starts);
-    EXPECT_NE(RunState().environment, nullptr);
-    EXPECT_EQ(RunState().logReceiver, &log);
+    EXPECT_EQ(&CurrentRunState(), &log.context.run);
     MemoryStore().FreeMemory(EMemorySelection::All);
-    PreviousResult() = CComplex();
 }
 
 TEST(Plot, TheCurveOfSinOneOverXFollowsItsOscillationsTowardsZero)
 {
     CLogRecorder log;
-    CPlotStatement statement;
+    CPlotStatement statement(log.context);
     ASSERT_EQ(statement.Prepare(u"sin(1/x)"), EPlotPrepare::Ready);
     CLineView view;
     view.from = -1;
@@ -256,7 +250,8 @@ TEST(Plot, TheCurveOfSinOneOverXFollowsItsOscillationsTowardsZero)
 
 TEST(Plot, ACancelledLinePlotIsIncomplete)
 {
-    CPlotStatement statement;
+    CLogRecorder log;
+    CPlotStatement statement(log.context);
     ASSERT_EQ(statement.Prepare(u"J(0,x)"), EPlotPrepare::Ready);
     CLineView view;
     int asked = 0;
@@ -267,7 +262,8 @@ TEST(Plot, ACancelledLinePlotIsIncomplete)
 
 TEST(Plot, ThePlanePictureShowsEarlyAndSharpensPassByPass)
 {
-    CPlotStatement statement;
+    CLogRecorder log;
+    CPlotStatement statement(log.context);
     ASSERT_EQ(statement.Prepare(u"z"), EPlotPrepare::Ready);
     CPlaneSampler sampler(CPlaneView{-1, 1, -1, 1, 64, 100});
     EXPECT_TRUE(sampler.Picture()[0] == 0u);

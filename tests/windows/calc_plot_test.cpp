@@ -28,7 +28,6 @@
 #include "document/preferences.h"
 #include "document/qt/calc_doc.h"
 #include "language/calculate.h"
-#include "numeric/random.h"
 #include "windows/calc_bar.h"
 #include "windows/calc_log.h"
 #include "windows/calc_main_frame.h"
@@ -72,7 +71,6 @@ protected:
         frame->Editor()->document()->setModified(false);
         frame.reset();
         MemoryStore().FreeMemory(EMemorySelection::All);
-        NCalculatorText::PreviousResult() = CComplex();
     }
     // Puts the text in the editor with the caret at position (the end when
     // -1) and runs the Plot command as its key does.
@@ -98,8 +96,9 @@ TEST_F(PlotPane, TheCommandStandsInTheEditMenuAndTheToolBarWithAKeyOfItsOwn)
     EXPECT_EQ(plot->shortcut(), QKeySequence("Ctrl+G"));
     // No other command of the window answers the same key.
     for (QAction* action : frame->actions()) {
-        if (action != plot)
+        if (action != plot) {
             EXPECT_FALSE(action->shortcuts().contains(QKeySequence("Ctrl+G"))) << action->text().toStdString();
+        }
     }
     bool inEdit = false;
     for (QAction* menu : frame->menuBar()->actions())
@@ -163,9 +162,9 @@ TEST_F(PlotPane, PlottingLeavesTheUsersMemoryResultRandomSequenceAndLogAsTheyWer
     QApplication::processEvents();
     const int logLines = frame->Log()->topLevelItemCount();
     ASSERT_EQ(logLines, 1);
-    const CComplex result = NCalculatorText::PreviousResult();
-    const CRandomGenerator real = RealPartGenerator();
-    const CRandomGenerator imaginary = ImaginaryPartGenerator();
+    NCalculatorText::CCalcContext& user = frame->Document()->Context();
+    const CComplex result = user.previousResult;
+    const CRandomSource random = user.random;
     const QString indicator = frame->ResultIndicator();
 
     PlotText("Rand+x->Mem[y]");
@@ -179,12 +178,10 @@ TEST_F(PlotPane, PlottingLeavesTheUsersMemoryResultRandomSequenceAndLogAsTheyWer
 
     EXPECT_EQ(MemoryStore().Find(u"y"), nullptr);
     EXPECT_EQ(MemoryStore().Count(), 1u);
-    EXPECT_EQ(NCalculatorText::PreviousResult(), result);
+    EXPECT_EQ(user.previousResult, result);
     EXPECT_EQ(frame->ResultIndicator(), indicator);
-    CRandomGenerator r = real;
-    CRandomGenerator i = imaginary;
-    EXPECT_EQ(RealPartGenerator().Next(), r.Next());
-    EXPECT_EQ(ImaginaryPartGenerator().Next(), i.Next());
+    CRandomSource copy = random;
+    EXPECT_EQ(user.random.Draw(), copy.Draw());
     EXPECT_EQ(frame->Log()->topLevelItemCount(), logLines);
 }
 
