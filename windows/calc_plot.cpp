@@ -174,8 +174,8 @@ void DrawTicks(QPainter& painter, const CMapping& map, const QPalette& palette, 
     QColor gridColour = text;
     gridColour.setAlphaF(0.12f);
     const QRectF& area = map.area;
-    const double xStep = TickStep(map.x1 - map.x0, std::max(2, int(area.width() / 80)));
-    const double yStep = TickStep(map.y1 - map.y0, std::max(2, int(area.height() / 40)));
+    const double xStep = TickStep(map.x1 - map.x0, std::max(3, int(area.width() / 70)));
+    const double yStep = TickStep(map.y1 - map.y0, std::max(3, int(area.height() / 40)));
     for (double x = std::ceil(map.x0 / xStep) * xStep; x <= map.x1 + xStep * 1e-9; x += xStep) {
         const double px = map.X(x);
         if (grid) {
@@ -271,14 +271,16 @@ CPlotCanvas::CPlotCanvas(QWidget* parent) : QWidget(parent)
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
-QRect CPlotCanvas::PlotArea(QSize size, EPlotView view)
+QRect CPlotCanvas::PlotArea(QSize size, const CPlotPicture& picture)
 {
-    const int right = view == EPlotView::Plane ? 96 : 12;
-    QRect area(64, 10, size.width() - 64 - right, size.height() - 10 - 28);
-    if (view == EPlotView::Plane) {
-        // Square pixels: the same scale along both axes of a square view.
-        const int side = std::max(10, std::min(area.width(), area.height()));
-        area.setSize(QSize(side, side));
+    const bool plane = picture.view == EPlotView::Plane;
+    QRect area(64, 10, size.width() - 64 - (plane ? 100 : 12), size.height() - 10 - 28);
+    if (plane && area.width() > 10 && area.height() > 10) {
+        const double aspect = (picture.plane.reMax - picture.plane.reMin) / (picture.plane.imMax - picture.plane.imMin);
+        if (area.width() > area.height() * aspect)
+            area.setWidth(std::max(10, static_cast<int>(area.height() * aspect)));
+        else
+            area.setHeight(std::max(10, static_cast<int>(area.width() / aspect)));
     }
     return area.width() > 10 && area.height() > 10 ? area : QRect(0, 0, std::max(size.width(), 11), std::max(size.height(), 11));
 }
@@ -290,7 +292,7 @@ void CPlotCanvas::Paint(QPainter& painter, QRect rect, const CPlotPicture& pictu
     painter.translate(rect.topLeft());
     painter.fillRect(QRect(QPoint(0, 0), rect.size()), palette.color(QPalette::Base));
     painter.setRenderHint(QPainter::Antialiasing, true);
-    const QRect area = PlotArea(rect.size(), picture.view);
+    const QRect area = PlotArea(rect.size(), picture);
     const CMapping map = MappingOf(area, picture);
     const QColor text = palette.color(QPalette::Text);
     const bool dark = IsDark(palette);
@@ -308,12 +310,19 @@ void CPlotCanvas::Paint(QPainter& painter, QRect rect, const CPlotPicture& pictu
             painter.restore();
         }
         DrawTicks(painter, map, palette, false);
-        DrawColourKey(painter, QRect(area.right() + 8, area.top(), rect.width() - area.right() - 10, area.height()),
-                      palette);
+        DrawColourKey(painter, QRect(area.right() + 8, area.top(), 88, std::max(area.height(), 200)), palette);
         if (!picture.planeText.isEmpty()) {
+            // The statement over the picture, on the background so that it
+            // reads whatever the colours below.
+            const QString title = picture.planeText + "   (" + picture.planeName + " = x + iy)";
+            const QFontMetrics metrics = painter.fontMetrics();
+            const QRect box(area.left() + 4, area.top() + 4,
+                            std::min(area.width() - 8, metrics.horizontalAdvance(title) + 8), metrics.height() + 2);
+            QColor back = palette.color(QPalette::Base);
+            back.setAlphaF(0.8f);
+            painter.fillRect(box, back);
             painter.setPen(text);
-            painter.drawText(QRect(area.left() + 4, area.top() + 2, area.width() - 8, 20), Qt::AlignLeft,
-                             picture.planeText + "   (" + picture.planeName + " = x + iy)");
+            painter.drawText(box, Qt::AlignCenter, title);
         }
     } else {
         DrawTicks(painter, map, palette, true);
@@ -437,7 +446,7 @@ void CPlotCanvas::wheelEvent(QWheelEvent* event)
     if (steps == 0)
         return;
     const double factor = std::pow(0.8, steps);
-    const QRect area = PlotArea(size(), m_picture.view);
+    const QRect area = PlotArea(size(), m_picture);
     const CMapping map = MappingOf(area, m_picture);
     const double cx = map.ValueX(event->position().x());
     const double cy = map.ValueY(event->position().y());
@@ -466,7 +475,7 @@ void CPlotCanvas::mousePressEvent(QMouseEvent* event)
     m_dragging = true;
     m_dragStart = event->position();
     m_dragPicture = m_picture;
-    const CMapping map = MappingOf(PlotArea(size(), m_picture.view), m_picture);
+    const CMapping map = MappingOf(PlotArea(size(), m_picture), m_picture);
     m_dragPicture.valueMin = map.y0;
     m_dragPicture.valueMax = map.y1;
     setCursor(Qt::ClosedHandCursor);
@@ -476,7 +485,7 @@ void CPlotCanvas::mouseMoveEvent(QMouseEvent* event)
 {
     m_mouse = event->position();
     if (m_dragging) {
-        const QRect area = PlotArea(size(), m_picture.view);
+        const QRect area = PlotArea(size(), m_picture);
         const CMapping map = MappingOf(area, m_dragPicture);
         const double dx = (event->position().x() - m_dragStart.x()) / area.width() * (map.x1 - map.x0);
         const double dy = (event->position().y() - m_dragStart.y()) / area.height() * (map.y1 - map.y0);
@@ -747,7 +756,7 @@ void CCalcPlot::Work()
         return;
     }
     CPlotPicture& picture = m_canvas->Picture();
-    const QRect area = CPlotCanvas::PlotArea(m_canvas->size(), picture.view);
+    const QRect area = CPlotCanvas::PlotArea(m_canvas->size(), picture);
     if (picture.view == EPlotView::Line) {
         CLineView view;
         view.from = picture.from;

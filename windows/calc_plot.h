@@ -66,8 +66,10 @@ public:
     CPlotPicture& Picture() { return m_picture; }
     const CPlotPicture& Picture() const { return m_picture; }
 
-    // The rectangle of the axes within a drawing of the given size.
-    static QRect PlotArea(QSize size, EPlotView view);
+    // The rectangle of the axes within a drawing of the given size; over
+    // the plane it has the shape of the rectangle shown, so that both axes
+    // have the same scale.
+    static QRect PlotArea(QSize size, const CPlotPicture& picture);
     // Draws the picture into a rectangle; the crosshair when crosshair is
     // inside it.
     static void Paint(QPainter& painter, QRect rect, const CPlotPicture& picture, const QPalette& palette,

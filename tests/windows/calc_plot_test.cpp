@@ -190,7 +190,7 @@ TEST_F(PlotPane, WheelZoomsAboutTheMouseDragPansAndADoubleClickResets)
     PlotText("x^2");
     CPlotCanvas* canvas = frame->Plot()->Canvas();
     const CPlotPicture& picture = canvas->Picture();
-    const QRect area = CPlotCanvas::PlotArea(canvas->size(), EPlotView::Line);
+    const QRect area = CPlotCanvas::PlotArea(canvas->size(), picture);
     const QPointF centre = area.center();
     QWheelEvent wheel(centre, canvas->mapToGlobal(centre), QPoint(), QPoint(0, 120), Qt::NoButton, Qt::NoModifier,
                       Qt::NoScrollPhase, false);

@@ -63,8 +63,13 @@ int main(int argc, char** argv)
     frame.resize(1400, 860);
     frame.show();
     QApplication::processEvents();
+    // The first showing places the window; then it takes the size of the
+    // pictures, and the Plot pane most of its right side.
+    frame.resize(1400, 860);
     frame.PlotPane()->show();
-    frame.resizeDocks({frame.PlotPane()}, {760}, Qt::Horizontal);
+    QApplication::processEvents();
+    frame.resizeDocks({frame.PlotPane()}, {820}, Qt::Horizontal);
+    frame.resizeDocks({frame.Pane(PaneMemory), frame.PlotPane()}, {120, 520}, Qt::Vertical);
     QApplication::processEvents();
 
     PlotText(frame, "J(0,x)");
