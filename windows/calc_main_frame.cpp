@@ -247,7 +247,7 @@ void CCalcMainFrame::CreateCommands()
                 [this] { m_document->ExecuteCommand(CmdCalculate); });
     MakeCommand(IdCalculateAll, tr("Calculate all"), tr("Callculate all\nCalculate all Ctrl+Shift+="),
                 {K("Ctrl+Shift+="), K("Ctrl+Shift++")}, [this] { m_document->ExecuteCommand(CmdCalculateAll); });
-    MakeCommand(IdPlot, tr("&Plot\tCtrl+G"),
+    MakeCommand(IdPlot, tr("P&lot\tCtrl+G"),
                 tr("Plot the calculation at the caret over a line or over the complex plane\nPlot Ctrl+G"),
                 {K("Ctrl+G")}, [this] { PlotAtCaret(); })
         ->setIcon(PlotIcon());
