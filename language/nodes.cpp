@@ -164,6 +164,18 @@ std::vector<CNodeBinaryBase*>& ChainStack()
 bool CNodeBinaryBase::Evaluate(CCalcContext& context, CComplex& value)
 {
     CCalcRunState& state = context.run;
+    if (!m_children[0]->AsBinary()) {
+        // No chain: the plain nested evaluation.
+        COperationScope scope(state, m_kind);
+        CComplex left;
+        if (!m_children[0]->Evaluate(context, left))
+            return false;
+        CComplex right;
+        if (!m_children[1]->Evaluate(context, right))
+            return false;
+        value = m_operation(left, right);
+        return state.continueFlag;
+    }
     std::vector<CNodeBinaryBase*>& chain = ChainStack();
     const std::size_t base = chain.size();
     const EOperationKind entryKind = state.currentKind;
