@@ -78,6 +78,29 @@ std::string LocalPath(const QString& path)
 
 }  // namespace
 
+CTextChange DifferingRange(const QString& before, const QString& after)
+{
+    const qsizetype shorter = std::min(before.size(), after.size());
+    qsizetype head = 0;
+    while (head < shorter && before[head] == after[head])
+        ++head;
+    // The common end never reaches back into the common start.
+    qsizetype tail = 0;
+    while (tail < shorter - head && before[before.size() - 1 - tail] == after[after.size() - 1 - tail])
+        ++tail;
+    // A cut between the halves of a surrogate pair would leave one half
+    // behind in the document: the range takes whole characters.
+    if (head > 0 && QChar::isHighSurrogate(before[head - 1].unicode()))
+        --head;
+    if (tail > 0 && QChar::isLowSurrogate(before[before.size() - tail].unicode()))
+        --tail;
+    CTextChange change;
+    change.start = static_cast<int>(head);
+    change.removed = static_cast<int>(before.size() - head - tail);
+    change.inserted = after.mid(head, after.size() - head - tail);
+    return change;
+}
+
 QString FileResultMessage(EFileResult result)
 {
     return CCalcDoc::tr(GetFileResultText(result));
@@ -125,11 +148,20 @@ std::ptrdiff_t CCalcDoc::SelectionStart() const
 
 void CCalcDoc::SetText(const std::u16string& text, std::ptrdiff_t caret)
 {
+    // Only the stretch between the first and the last character that differ
+    // is replaced: the rest of the document keeps its blocks, their layout
+    // and colouring, and the view keeps its scroll position.
+    const QString now = m_editor->toPlainText();
+    const QString wanted = FromCrLf(text);
+    const CTextChange change = DifferingRange(now, wanted);
     QTextCursor cursor(m_editor->document());
-    cursor.beginEditBlock();
-    cursor.select(QTextCursor::Document);
-    cursor.insertText(FromCrLf(text));
-    cursor.endEditBlock();
+    if (change.removed > 0 || !change.inserted.isEmpty()) {
+        cursor.beginEditBlock();
+        cursor.setPosition(change.start);
+        cursor.setPosition(change.start + change.removed, QTextCursor::KeepAnchor);
+        cursor.insertText(change.inserted);
+        cursor.endEditBlock();
+    }
     cursor.setPosition(std::min(EditorPosition(text, caret), m_editor->document()->characterCount() - 1));
     m_editor->setTextCursor(cursor);
 }

@@ -14,6 +14,16 @@
 enum class EFileResult;
 class QPlainTextEdit;
 
+// What turns one text into another: the characters [start, start + removed)
+// give way to inserted. The range lies between the longest common start and
+// the longest common end of the two texts and holds whole characters.
+struct CTextChange {
+    int start = 0;
+    int removed = 0;
+    QString inserted;
+};
+CTextChange DifferingRange(const QString& before, const QString& after);
+
 // The fixed text of a file failure, translated for the message box.
 QString FileResultMessage(EFileResult result);
 
@@ -26,7 +36,8 @@ public:
     void InsertText(std::u16string_view text) override;
 
     // The editor text with CR LF line breaks, and the caret as an index
-    // into it; setting the text is one undoable edit.
+    // into it; setting the text is one undoable edit that replaces only the
+    // characters that changed.
     std::u16string Text() const;
     std::ptrdiff_t Caret() const;
     std::ptrdiff_t SelectionStart() const;
