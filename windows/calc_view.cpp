@@ -1,10 +1,13 @@
 #include "windows/calc_view.h"
 
+#include <QEvent>
 #include <QFontDialog>
 #include <QMimeData>
 #include <QSettings>
 
 #include <algorithm>
+
+#include "windows/calc_highlighter.h"
 
 namespace {
 
@@ -26,6 +29,9 @@ CCalcView::CCalcView(QWidget* parent)
     setLineWrapMode(QPlainTextEdit::WidgetWidth);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     SetFontSpec(LoadFontSpec());
+    m_highlighter = new CCalcHighlighter(document(), palette());
+    connect(this, &QPlainTextEdit::cursorPositionChanged, this, &CCalcView::UpdateBracketMatch);
+    connect(document(), &QTextDocument::contentsChange, this, &CCalcView::ForgetTouchedMark);
 }
 
 CCalcView::~CCalcView()
@@ -116,4 +122,70 @@ void CCalcView::insertFromMimeData(const QMimeData* source)
         return;
     insertPlainText(text);
     ensureCursorVisible();
+}
+
+void CCalcView::changeEvent(QEvent* event)
+{
+    QPlainTextEdit::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange && m_highlighter != nullptr) {
+        m_highlighter->SetPalette(palette());
+        UpdateExtraSelections();
+    }
+}
+
+void CCalcView::SetErrorMark(int start, int end)
+{
+    if (end <= start) {
+        m_errorMark = QTextCursor();
+    } else {
+        m_errorMark = QTextCursor(document());
+        m_errorMark.setPosition(start);
+        m_errorMark.setPosition(std::min(end, document()->characterCount() - 1), QTextCursor::KeepAnchor);
+    }
+    UpdateExtraSelections();
+}
+
+void CCalcView::ForgetTouchedMark(int position, int removed, int added)
+{
+    if (m_errorMark.isNull() || !m_errorMark.hasSelection())
+        return;
+    // The mark's cursor has followed the edit already: an edit inside it or
+    // at its edges changes the statement.
+    if (position + std::max(removed, added) >= m_errorMark.selectionStart() &&
+        position <= m_errorMark.selectionEnd())
+        SetErrorMark(0, 0);
+}
+
+void CCalcView::UpdateBracketMatch()
+{
+    const CBracketPair pair = MatchingBracket(document(), textCursor().position());
+    if (pair.at == m_bracket && pair.match == m_bracketMatch)
+        return;
+    m_bracket = pair.at;
+    m_bracketMatch = pair.match;
+    UpdateExtraSelections();
+}
+
+void CCalcView::UpdateExtraSelections()
+{
+    const CEditorColors colors(palette());
+    QList<QTextEdit::ExtraSelection> selections;
+    if (!m_errorMark.isNull() && m_errorMark.hasSelection()) {
+        QTextEdit::ExtraSelection mark;
+        mark.cursor = m_errorMark;
+        mark.format.setUnderlineStyle(QTextCharFormat::WaveUnderline);
+        mark.format.setUnderlineColor(colors.error);
+        selections << mark;
+    }
+    for (int position : {m_bracket, m_bracketMatch}) {
+        if (position < 0)
+            continue;
+        QTextEdit::ExtraSelection bracket;
+        bracket.cursor = QTextCursor(document());
+        bracket.cursor.setPosition(position);
+        bracket.cursor.setPosition(position + 1, QTextCursor::KeepAnchor);
+        bracket.format.setBackground(colors.bracketMatch);
+        selections << bracket;
+    }
+    setExtraSelections(selections);
 }

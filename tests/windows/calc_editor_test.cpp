@@ -8,7 +8,9 @@
 #include <QTest>
 #include <QTextBlock>
 #include <QTextCursor>
+#include <QTextLayout>
 
+#include <map>
 #include <memory>
 
 #include "document/cmd_receiver.h"
@@ -16,6 +18,7 @@
 #include "document/preferences.h"
 #include "document/qt/calc_doc.h"
 #include "windows/calc_main_frame.h"
+#include "windows/calc_highlighter.h"
 #include "windows/calc_view.h"
 
 namespace {
@@ -47,6 +50,43 @@ protected:
         view->setTextCursor(cursor);
     }
     QString Text() const { return view->toPlainText(); }
+    // The colouring's token at a position of a line: the token whose format
+    // the highlighter gave the character, or "plain".
+    std::string TokenAt(int line, int column) const
+    {
+        const QTextBlock block = view->document()->findBlockByNumber(line);
+        QTextCharFormat format;
+        for (const QTextLayout::FormatRange& range : block.layout()->formats()) {
+            if (column >= range.start && column < range.start + range.length)
+                format = range.format;
+        }
+        static const std::map<ECalcToken, std::string> names = {
+            {ECalcToken::Number, "number"},     {ECalcToken::Constant, "constant"},
+            {ECalcToken::Function, "function"}, {ECalcToken::Memory, "memory"},
+            {ECalcToken::Keyword, "keyword"},   {ECalcToken::Operator, "operator"},
+            {ECalcToken::Bracket, "bracket"},   {ECalcToken::Comment, "comment"},
+            {ECalcToken::OldResult, "old"},     {ECalcToken::Unknown, "unknown"}};
+        for (const auto& [token, name] : names) {
+            if (view->Highlighter()->Format(token) == format)
+                return name;
+        }
+        return "plain";
+    }
+    // Tokens of every character of a line, one letter each: n number, c
+    // constant, f function, m memory, k keyword, o operator, b bracket,
+    // # comment, = old result, ? unknown, space plain.
+    std::string Tokens(int line) const
+    {
+        static const std::map<std::string, char> letters = {
+            {"number", 'n'},  {"constant", 'c'}, {"function", 'f'}, {"memory", 'm'}, {"keyword", 'k'},
+            {"operator", 'o'}, {"bracket", 'b'}, {"comment", '#'},  {"old", '='},    {"unknown", '?'},
+            {"plain", ' '}};
+        const QString text = view->document()->findBlockByNumber(line).text();
+        std::string out;
+        for (int i = 0; i < text.size(); ++i)
+            out += letters.at(TokenAt(line, i));
+        return out;
+    }
     void Calculate(bool all = false) { frame->Document()->ExecuteCommand(all ? CmdCalculateAll : CmdCalculate); }
 
     std::unique_ptr<CCalcMainFrame> frame;
@@ -135,6 +175,68 @@ TEST_F(CalcEditor, CalculateKeepsTheScrollPosition)
     EXPECT_EQ(view->document()->findBlockByNumber(200).text(), "200+1=201;");
     EXPECT_EQ(view->verticalScrollBar()->value(), scroll);
     EXPECT_EQ(view->textCursor().blockNumber(), 200);
+}
+
+TEST_F(CalcEditor, ColoursFollowTheLanguageInEitherNotation)
+{
+    struct {
+        QString line;
+        std::string tokens;
+    } const lines[] = {
+        // West spellings, then the same in East ones.
+        {"tan(1.5e3)+arsinh(x)*Mem[a b]", "fffbnnnnnboffffffb?bommmmmmmm"},
+        {"TG(1.5E3)+arsh(x)*mem{a b}", "ffbnnnnnboffffb?bommmmmmmm"},
+        {"Rslt+Random-pi*i+j(0,1)", "kkkkokkkkkkoccocofbnonb"},
+        {"2+3 = 5 // x=1; y", "non = = #########"},
+        {"1;2=3;4 /* a", "non==on ####"},
+        {"still */ sinx+sin (2)", "######## ????offf bnb"},
+        {"sum(k,1,3,k^2)+log10(2)+Γ(2)", "fffbcononoconbo?????bnbofbnb"},
+        {"5->MEMORY(x)=5", "noommmmmmmmm=="},
+    };
+    QString text;
+    for (const auto& l : lines)
+        text += l.line + "\n";
+    view->setPlainText(text);
+    for (int i = 0; i < static_cast<int>(std::size(lines)); ++i)
+        EXPECT_EQ(Tokens(i), lines[i].tokens) << lines[i].line.toStdString();
+}
+
+TEST_F(CalcEditor, ColoursReadOnLightAndDarkPalettesAndOldResultsAreQuieter)
+{
+    for (const bool dark : {false, true}) {
+        QPalette palette = view->palette();
+        palette.setColor(QPalette::Base, dark ? QColor(0x20, 0x20, 0x20) : QColor(Qt::white));
+        palette.setColor(QPalette::Text, dark ? QColor(0xE0, 0xE0, 0xE0) : QColor(Qt::black));
+        view->setPalette(palette);
+        const CEditorColors colors(palette);
+        const QColor base = palette.color(QPalette::Base);
+        for (const QColor& c : {colors.number, colors.function, colors.memory, colors.keyword, colors.operation,
+                                colors.comment, colors.error}) {
+            EXPECT_GT(std::abs(c.lightness() - base.lightness()), 80) << dark << c.name().toStdString();
+        }
+        // The old result stands between the text and the base colour.
+        const int text = palette.color(QPalette::Text).lightness();
+        EXPECT_LT(std::abs(colors.oldResult.lightness() - base.lightness()), std::abs(text - base.lightness()));
+        EXPECT_EQ(view->Highlighter()->Format(ECalcToken::Number).foreground().color(), colors.number);
+    }
+}
+
+TEST_F(CalcEditor, TheBracketMatchingTheOneAtTheCaretIsMarked)
+{
+    view->setPlainText("sin((1+2)*[3])");
+    SetCaret(3);
+    EXPECT_EQ(view->MarkedBracket(), 3);
+    EXPECT_EQ(view->MatchedBracket(), 13);
+    SetCaret(9);  // behind the inner ")"
+    EXPECT_EQ(view->MarkedBracket(), 8);
+    EXPECT_EQ(view->MatchedBracket(), 4);
+    SetCaret(12);
+    EXPECT_EQ(view->MatchedBracket(), 10);
+    SetCaret(1);
+    EXPECT_EQ(view->MarkedBracket(), -1);
+    view->setPlainText("(1+(2");
+    SetCaret(0);
+    EXPECT_EQ(view->MatchedBracket(), -1);
 }
 
 }  // namespace
