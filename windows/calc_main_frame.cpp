@@ -121,6 +121,11 @@ CCalcMainFrame::CCalcMainFrame(QWidget* parent)
     CreateMenus();
 
     connect(m_document, &CCalcDoc::calculated, this, &CCalcMainFrame::AfterCalculation);
+    connect(m_document, &CCalcDoc::statementFailed, m_editor, &CCalcView::SetErrorMark);
+    // A log line leads to the statement it came from.
+    connect(m_log, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem* item) {
+        m_document->SelectMessageStatement(m_log->indexOfTopLevelItem(item));
+    });
     connect(m_editor->document(), &QTextDocument::modificationChanged, this, &CCalcMainFrame::UpdateTitle);
     connect(m_unitsWindow->List(), &QComboBox::activated, this, &CCalcMainFrame::ChooseUnits);
     connect(UnitsList(), &QComboBox::activated, this, &CCalcMainFrame::ChooseUnits);

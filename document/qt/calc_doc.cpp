@@ -115,6 +115,7 @@ CCalcDoc::CCalcDoc(QPlainTextEdit* editor, QObject* parent)
                QMessageBox::Yes;
     };
     showError = [editor](const QString& message) { QMessageBox::warning(editor, QString(), message); };
+    connect(editor->document(), &QTextDocument::contentsChange, this, &CCalcDoc::NoteEdit);
 }
 
 std::u16string CCalcDoc::Text() const
@@ -166,6 +167,54 @@ void CCalcDoc::SetText(const std::u16string& text, std::ptrdiff_t caret)
     m_editor->setTextCursor(cursor);
 }
 
+namespace {
+
+// Stands in for the log during a calculation of the editor text: each
+// message goes on to the log and is noted with the statement that was being
+// evaluated.
+class CStatementLog final : public ILogReceiver {
+public:
+    CStatementLog(ILogReceiver* next, const std::vector<std::size_t>& starts, std::vector<int>& messages)
+        : m_next(next)
+        , m_starts(starts)
+        , m_messages(messages)
+    {
+    }
+    void AddMessage(const CCalcMessage& message) override
+    {
+        m_messages.push_back(m_starts.empty() ? -1 : static_cast<int>(m_starts.size()) - 1);
+        if (m_next != nullptr)
+            m_next->AddMessage(message);
+    }
+    void StartCalculation() override
+    {
+        m_messages.clear();
+        if (m_next != nullptr)
+            m_next->StartCalculation();
+    }
+
+private:
+    ILogReceiver* m_next;
+    const std::vector<std::size_t>& m_starts;
+    std::vector<int>& m_messages;
+};
+
+bool IsBlankCode(char16_t c)
+{
+    return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n';
+}
+
+// A statement without the blanks around it; empty when it is all blank.
+void TrimStatement(const std::u16string& text, std::size_t& start, std::size_t& end)
+{
+    while (start < end && IsBlankCode(text[start]))
+        ++start;
+    while (end > start && IsBlankCode(text[end - 1]))
+        --end;
+}
+
+}  // namespace
+
 void CCalcDoc::Calculate(bool all)
 {
     if (m_calculating)
@@ -178,24 +227,108 @@ void CCalcDoc::Calculate(bool all)
     bool changed = false;
     const QMetaObject::Connection watch =
         connect(m_editor->document(), &QTextDocument::contentsChanged, this, [&changed] { changed = true; });
+    std::vector<std::size_t> starts;
+    std::vector<int> messages;
+    bool ok = false;
     {
         const QScopedValueRollback<bool> busy(m_calculating, true);
         CCalcProgress progress(m_editor->window());
         UseDocumentEnvironment();
-        NCalculatorText::CalculateText(text, position);
+        CStatementLog log(RunState().logReceiver, starts, messages);
+        const QScopedValueRollback<ILogReceiver*> logging(RunState().logReceiver, &log);
+        ok = NCalculatorText::CalculateText(text, position, [&starts](std::size_t start) { starts.push_back(start); });
     }
     disconnect(watch);
+    m_statementStarts.clear();
+    m_messageStatements.clear();
     if (changed) {
+        emit statementFailed(0, 0);
         emit calculated();
         return;
     }
+    // The failed statement: the last one the run started.
+    std::size_t failedStart = 0;
+    std::size_t failedEnd = 0;
+    if (!ok && !starts.empty()) {
+        const NCalculatorText::CStatementSpan span = NCalculatorText::StatementFrom(text, starts.back());
+        failedStart = span.start;
+        failedEnd = span.end;
+        TrimStatement(text, failedStart, failedEnd);
+    }
     // Whatever the run returned, the editor takes the rewritten text (one
-    // undoable edit) and counts as modified; the caret goes where the run
-    // left it, or to the start when "Calculate all" stopped early.
-    SetText(text, position >= 0 ? position : 0);
+    // undoable edit) and counts as modified. The caret goes where the run
+    // left it; when "Calculate all" stopped early, to the statement that
+    // failed.
+    std::ptrdiff_t caret = position >= 0 ? position : 0;
+    if (all && failedEnd > failedStart)
+        caret = static_cast<std::ptrdiff_t>(failedStart);
+    SetText(text, caret);
     m_editor->document()->setModified(true);
     m_editor->ensureCursorVisible();
+
+    // The statements of the log lines, as editor positions: the starts
+    // ascend, so one walk through the text converts them all.
+    if (!messages.empty()) {
+        m_statementStarts.reserve(starts.size());
+        std::size_t index = 0;
+        int editor = 0;
+        for (std::size_t start : starts) {
+            for (; index < start && index < text.size(); ++index) {
+                if (!(text[index] == u'\r' && index + 1 < text.size() && text[index + 1] == u'\n'))
+                    ++editor;
+            }
+            m_statementStarts.push_back(editor);
+        }
+        m_messageStatements = std::move(messages);
+    }
+    m_editsSinceRun.clear();
+    if (failedEnd > failedStart)
+        emit statementFailed(EditorPosition(text, static_cast<std::ptrdiff_t>(failedStart)),
+                             EditorPosition(text, static_cast<std::ptrdiff_t>(failedEnd)));
+    else
+        emit statementFailed(0, 0);
     emit calculated();
+}
+
+void CCalcDoc::NoteEdit(int position, int removed, int added)
+{
+    if (!m_messageStatements.empty())
+        m_editsSinceRun.push_back({position, removed, added});
+}
+
+bool CCalcDoc::SelectMessageStatement(int row)
+{
+    if (row < 0 || row >= static_cast<int>(m_messageStatements.size()))
+        return false;
+    const int statement = m_messageStatements[static_cast<std::size_t>(row)];
+    if (statement < 0 || statement >= static_cast<int>(m_statementStarts.size()))
+        return false;
+    // The start moves with the edits made since the calculation.
+    int start = m_statementStarts[static_cast<std::size_t>(statement)];
+    for (const CEdit& edit : m_editsSinceRun) {
+        if (start >= edit.position + edit.removed)
+            start += edit.added - edit.removed;
+        else if (start > edit.position)
+            start = edit.position;
+    }
+    const QString plain = m_editor->toPlainText();
+    const std::u16string text = ToCrLf(plain);
+    const std::ptrdiff_t at = CrLfIndex(plain, std::clamp(start, 0, static_cast<int>(plain.size())));
+    // The statement that holds the start now: text typed at its start
+    // belongs to it.
+    NCalculatorText::CStatementSpan span;
+    if (!NCalculatorText::FindStatement(text, std::min(static_cast<std::size_t>(at) + 1, text.size()), span))
+        span = NCalculatorText::StatementFrom(text, static_cast<std::size_t>(at));
+    std::size_t from = span.start;
+    std::size_t to = span.end;
+    TrimStatement(text, from, to);
+    QTextCursor cursor(m_editor->document());
+    cursor.setPosition(EditorPosition(text, static_cast<std::ptrdiff_t>(from)));
+    cursor.setPosition(EditorPosition(text, static_cast<std::ptrdiff_t>(to)), QTextCursor::KeepAnchor);
+    m_editor->setTextCursor(cursor);
+    m_editor->ensureCursorVisible();
+    m_editor->setFocus();
+    return true;
 }
 
 void CCalcDoc::ExecuteCommand(ECmdCode code)

@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "document/cmd_receiver.h"
 
@@ -61,6 +62,11 @@ public:
     // does not start.
     bool Calculating() const { return m_calculating; }
 
+    // Selects the statement that the log line row of the last calculation
+    // came from; false when the line came from no statement of the editor
+    // (a file execution, a comment left open).
+    bool SelectMessageStatement(int row);
+
     // Asked before memory is freed (true for Yes) and shown on file errors.
     std::function<bool(const QString&)> askYesNo;
     std::function<void(const QString&)> showError;
@@ -68,11 +74,24 @@ public:
 signals:
     // After a calculation, a file execution, a memory load or free.
     void calculated();
+    // After a calculation: the editor range [start, end) of the statement
+    // that failed, or an empty range when none did.
+    void statementFailed(int start, int end);
 
 private:
     void Calculate(bool all);
+    void NoteEdit(int position, int removed, int added);
 
     QPlainTextEdit* m_editor;
     QString m_path;
     bool m_calculating = false;
+    // The last calculation's statements that logged, as editor positions of
+    // their starts, the statement of each log line (an index into them),
+    // and the edits made since, which move those positions.
+    std::vector<int> m_statementStarts;
+    std::vector<int> m_messageStatements;
+    struct CEdit {
+        int position, removed, added;
+    };
+    std::vector<CEdit> m_editsSinceRun;
 };

@@ -19,6 +19,7 @@
 #include "document/qt/calc_doc.h"
 #include "windows/calc_main_frame.h"
 #include "windows/calc_highlighter.h"
+#include "windows/calc_log.h"
 #include "windows/calc_view.h"
 
 namespace {
@@ -237,6 +238,73 @@ TEST_F(CalcEditor, TheBracketMatchingTheOneAtTheCaretIsMarked)
     view->setPlainText("(1+(2");
     SetCaret(0);
     EXPECT_EQ(view->MatchedBracket(), -1);
+}
+
+TEST_F(CalcEditor, CalculateAllMarksTheFailedStatementAndPutsTheCaretThere)
+{
+    view->setPlainText("1+1;\n  2*x ;\n1/0 = 4;\n5+5");
+    SetCaret(0);
+    Calculate(true);
+    // The statements before it carry results, the failed one lost its old
+    // result, the one after it is untouched.
+    EXPECT_EQ(Text(), "1+1=2;\n  2*x=0 ;\n1/0  ;\n5+5");
+    const QTextCursor mark = view->ErrorMark();
+    ASSERT_TRUE(mark.hasSelection());
+    EXPECT_EQ(mark.selectedText(), "1/0");
+    EXPECT_EQ(view->textCursor().position(), mark.selectionStart());
+    EXPECT_FALSE(view->textCursor().hasSelection());
+
+    // Editing elsewhere keeps the mark; editing the statement removes it.
+    SetCaret(static_cast<int>(Text().size()));
+    QTest::keyClicks(view, "1");
+    EXPECT_TRUE(view->ErrorMark().hasSelection());
+    SetCaret(static_cast<int>(Text().indexOf("/0") + 1));
+    QTest::keyClick(view, Qt::Key_Backspace);
+    EXPECT_FALSE(view->ErrorMark().hasSelection());
+
+    // A run that succeeds marks nothing.
+    view->setPlainText("1/0;2");
+    Calculate(true);
+    EXPECT_EQ(view->ErrorMark().selectedText(), "1/0");
+    view->setPlainText("1/2;2");
+    Calculate(true);
+    EXPECT_FALSE(view->ErrorMark().hasSelection());
+}
+
+TEST_F(CalcEditor, CalculateMarksItsFailedStatementAndLeavesTheCaret)
+{
+    view->setPlainText("2+2;\nsqrt(-1)+ln(0) = 3;\n7");
+    SetCaret(8);
+    Calculate();
+    EXPECT_EQ(view->ErrorMark().selectedText(), "sqrt(-1)+ln(0)");
+    EXPECT_EQ(view->textCursor().position(), 8);
+    // An unterminated comment fails before any statement: nothing to mark.
+    view->setPlainText("1+2 /* open");
+    Calculate(true);
+    EXPECT_FALSE(view->ErrorMark().hasSelection());
+}
+
+TEST_F(CalcEditor, DoubleClickingALogLineSelectsItsStatement)
+{
+    view->setPlainText("a+1;\n2;\nb*2;\n1/0");
+    Calculate(true);
+    CCalcLog* log = frame->Log();
+    ASSERT_EQ(log->topLevelItemCount(), 3);
+    auto doubleClick = [&](int row) {
+        QTreeWidgetItem* item = log->topLevelItem(row);
+        emit log->itemDoubleClicked(item, 0);
+        return view->textCursor().selectedText();
+    };
+    EXPECT_EQ(doubleClick(0), "a+1=1");
+    EXPECT_EQ(doubleClick(1), "b*2=0");
+    EXPECT_EQ(doubleClick(2), "1/0");
+    // Edits before a statement move it along.
+    SetCaret(0);
+    QTest::keyClicks(view, "100+");
+    EXPECT_EQ(doubleClick(1), "b*2=0");
+    EXPECT_EQ(doubleClick(0), "100+a+1=1");
+    // Lines of a file execution lead nowhere.
+    EXPECT_FALSE(frame->Document()->SelectMessageStatement(7));
 }
 
 }  // namespace
