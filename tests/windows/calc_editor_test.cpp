@@ -3,7 +3,9 @@
 // live result.
 #include <gtest/gtest.h>
 
+#include <QAbstractItemView>
 #include <QApplication>
+#include <QCompleter>
 #include <QScrollBar>
 #include <QTest>
 #include <QTextBlock>
@@ -305,6 +307,83 @@ TEST_F(CalcEditor, DoubleClickingALogLineSelectsItsStatement)
     EXPECT_EQ(doubleClick(0), "100+a+1=1");
     // Lines of a file execution lead nowhere.
     EXPECT_FALSE(frame->Document()->SelectMessageStatement(7));
+}
+
+TEST_F(CalcEditor, CompletionOffersFunctionsInTheNotationAndAppliesTheKeypadBracket)
+{
+    for (const unsigned notation : {0u, 1u}) {
+        Preferences().Set(EPreference::Notation, notation);
+        view->clear();
+        QTest::keyClicks(view, "a");
+        EXPECT_TRUE(view->Completions().isEmpty());  // one letter offers nothing
+        QTest::keyClicks(view, "rs");
+        EXPECT_EQ(view->Completions(), notation == 0 ? QStringList({"arsech", "arsinh"})
+                                                     : QStringList({"arsch", "arsh"}));
+        view->Completer()->popup()->setCurrentIndex(view->Completer()->completionModel()->index(1, 0));
+        QTest::keyClick(view, Qt::Key_Tab);
+        EXPECT_EQ(Text(), notation == 0 ? "arsinh(" : "arsh(");
+        EXPECT_TRUE(view->Completions().isEmpty());
+    }
+    // Enter takes the first offer; without AppendFunction no bracket follows.
+    Preferences().Set(EPreference::Notation, 0);
+    Preferences().Set(EPreference::AppendFunction, 0);
+    view->clear();
+    QTest::keyClicks(view, "2*SQ");
+    QTest::keyClick(view, Qt::Key_Return);
+    EXPECT_EQ(Text(), "2*sqrt");
+    // Esc closes the list and leaves the text; Enter then breaks the line.
+    view->clear();
+    QTest::keyClicks(view, "co");
+    EXPECT_FALSE(view->Completions().isEmpty());
+    QTest::keyClick(view, Qt::Key_Escape);
+    EXPECT_TRUE(view->Completions().isEmpty());
+    QTest::keyClick(view, Qt::Key_Return);
+    EXPECT_EQ(Text(), "co\n");
+    // Names inside numbers are not completed ("2e" starts an exponent).
+    view->clear();
+    QTest::keyClicks(view, "12ex");
+    EXPECT_TRUE(view->Completions().isEmpty());
+}
+
+TEST_F(CalcEditor, CompletionInsideAMemoryReferenceOffersTheStoredCells)
+{
+    MemoryStore().Store(u"rate", CComplex(0.05));
+    MemoryStore().Store(u"radius", CComplex(2));
+    MemoryStore().Store(u"x", CComplex(1));
+    QTest::keyClicks(view, "2*Mem[");
+    EXPECT_EQ(view->Completions(), QStringList({"radius", "rate", "x"}));
+    QTest::keyClicks(view, "ra");
+    EXPECT_EQ(view->Completions(), QStringList({"radius", "rate"}));
+    QTest::keyClick(view, Qt::Key_Return);
+    EXPECT_EQ(Text(), "2*Mem[radius]");
+    // A closing bracket already there is not doubled.
+    view->setPlainText("memory{}");
+    SetCaret(7);
+    QTest::keyClicks(view, "X");
+    EXPECT_EQ(view->Completions(), QStringList({"x"}));
+    QTest::keyClick(view, Qt::Key_Tab);
+    EXPECT_EQ(Text(), "memory{x}");
+}
+
+TEST_F(CalcEditor, TheHintNamesTheFunctionWhoseBracketHoldsTheCaret)
+{
+    view->setPlainText("1+J(0, sin(2)) + (3)");
+    SetCaret(5);
+    EXPECT_EQ(view->HintText(), QString::fromUtf16(u"J(ν, z): Bessel function of the first kind"));
+    SetCaret(12);
+    EXPECT_EQ(view->HintText(), "sin(z): Sine");
+    SetCaret(13);  // behind the ")" of sin: J's bracket again
+    EXPECT_EQ(view->HintText(), QString::fromUtf16(u"J(ν, z): Bessel function of the first kind"));
+    SetCaret(14);
+    EXPECT_EQ(view->HintText(), "");
+    SetCaret(19);  // a bracket without a name
+    EXPECT_EQ(view->HintText(), "");
+    SetCaret(1);
+    EXPECT_EQ(view->HintText(), "");
+    Preferences().Set(EPreference::Notation, 1);
+    view->setPlainText("TAN(");
+    SetCaret(4);
+    EXPECT_EQ(view->HintText(), "tg(z): Tangent");
 }
 
 }  // namespace
