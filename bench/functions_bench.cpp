@@ -24,7 +24,9 @@ template <typename F>
 void Run(benchmark::State& state, F function)
 {
     const auto values = Arguments();
-    COperationScope scope(None);
+    CCalcRunState run;
+    const CRunStateBinding binding(run);
+    COperationScope scope(run, None);
     for (auto _ : state)
         for (const CComplex& z : values)
             benchmark::DoNotOptimize(function(z));

@@ -28,12 +28,11 @@ void BM_CalculateAll(benchmark::State& state)
 {
     const std::size_t count = static_cast<std::size_t>(state.range(0));
     const std::u16string source = StatementText(count);
-    RunState().logReceiver = nullptr;
-    UseDocumentEnvironment();
+    NCalculatorText::CCalcContext context = MakeDocumentContext();
     for (auto _ : state) {
         std::u16string text = source;
         std::ptrdiff_t cursor = -1;
-        if (!NCalculatorText::CalculateText(text, cursor))
+        if (!NCalculatorText::CalculateText(context, text, cursor))
             state.SkipWithError("the run failed");
         benchmark::DoNotOptimize(text.data());
     }
@@ -49,12 +48,11 @@ BENCHMARK(BM_CalculateAll)->Arg(1'000)->Arg(10'000)->Arg(100'000)->Unit(benchmar
 void BM_SeriesSumOfSquares(benchmark::State& state)
 {
     constexpr double kTurns = 1'000'000;
-    RunState().logReceiver = nullptr;
-    UseDocumentEnvironment();
-    RunState().Reset();
+    NCalculatorText::CCalcContext context = MakeDocumentContext();
+    context.run.Reset();
     CComplex value;
     for (auto _ : state) {
-        if (!NCalculatorText::EvaluateExpression(u"sum(k,1,1000000,k^2)", value))
+        if (!NCalculatorText::EvaluateExpression(context, u"sum(k,1,1000000,k^2)", value))
             state.SkipWithError("the series failed");
         benchmark::DoNotOptimize(value);
     }
@@ -81,12 +79,11 @@ std::u16string NestedExpression()
 void BM_NestedExpression(benchmark::State& state)
 {
     const std::u16string text = NestedExpression();
-    RunState().logReceiver = nullptr;
-    UseDocumentEnvironment();
-    RunState().Reset();
+    NCalculatorText::CCalcContext context = MakeDocumentContext();
+    context.run.Reset();
     CComplex value;
     for (auto _ : state) {
-        if (!NCalculatorText::EvaluateExpression(text, value))
+        if (!NCalculatorText::EvaluateExpression(context, text, value))
             state.SkipWithError("the expression failed");
         benchmark::DoNotOptimize(value);
     }

@@ -6,28 +6,41 @@
 
 namespace {
 
-CDocumentEnvironment DocumentEnvironment;
+// The memory cells and preferences a scratch environment owns; a base of
+// it, so that they exist before the environment refers to them.
+struct CScratchCopies {
+    CMemoryStore memory;
+    CPreferenceValues preferences;
+};
+
+class CScratchEnvironment final : private CScratchCopies, public CDocumentEnvironment {
+public:
+    CScratchEnvironment(const CMemoryStore& userMemory, const CPreferenceValues& userPreferences)
+        : CScratchCopies{userMemory, userPreferences}, CDocumentEnvironment(memory, preferences)
+    {
+    }
+};
 
 }  // namespace
 
 unsigned CDocumentEnvironment::TrigonometricUnits() const
 {
-    return Preferences().Get(EPreference::TrigonometricUnits);
+    return m_preferences.Get(EPreference::TrigonometricUnits);
 }
 
 std::u16string CDocumentEnvironment::RealText(double value) const
 {
-    return FormatReal(value, GetResultFormat());
+    return FormatReal(value, GetResultFormat(m_preferences));
 }
 
 std::u16string CDocumentEnvironment::ComplexText(const CComplex& value) const
 {
-    return FormatComplex(value, GetResultFormat(), GetImaginaryUnit());
+    return FormatComplex(value, GetResultFormat(m_preferences), GetImaginaryUnit(m_preferences));
 }
 
 bool CDocumentEnvironment::FindMemory(const std::u16string& name, CComplex& value)
 {
-    const CMemoryCell* cell = MemoryStore().Find(name);
+    const CMemoryCell* cell = m_memory.Find(name);
     if (!cell)
         return false;
     value = cell->value;
@@ -36,10 +49,22 @@ bool CDocumentEnvironment::FindMemory(const std::u16string& name, CComplex& valu
 
 void CDocumentEnvironment::StoreMemory(const std::u16string& name, const CComplex& value)
 {
-    MemoryStore().Store(name, value);
+    m_memory.Store(name, value);
 }
 
-void UseDocumentEnvironment()
+std::unique_ptr<ICalcEnvironment> CDocumentEnvironment::Clone() const
 {
-    RunState().environment = &DocumentEnvironment;
+    return std::make_unique<CScratchEnvironment>(m_memory, m_preferences);
+}
+
+NCalculatorText::CCalcContext MakeDocumentContext(CMemoryStore& memory, const CPreferenceValues& preferences)
+{
+    NCalculatorText::CCalcContext context;
+    context.SetEnvironment(std::make_unique<CDocumentEnvironment>(memory, preferences));
+    return context;
+}
+
+NCalculatorText::CCalcContext MakeDocumentContext()
+{
+    return MakeDocumentContext(MemoryStore(), Preferences());
 }

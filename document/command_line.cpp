@@ -219,19 +219,6 @@ private:
     int m_count = 0;
 };
 
-class CLogReceiverScope {
-public:
-    explicit CLogReceiverScope(ILogReceiver* receiver) : m_previous(RunState().logReceiver)
-    {
-        RunState().logReceiver = receiver;
-    }
-    ~CLogReceiverScope() { RunState().logReceiver = m_previous; }
-    CLogReceiverScope(const CLogReceiverScope&) = delete;
-    CLogReceiverScope& operator=(const CLogReceiverScope&) = delete;
-
-private:
-    ILogReceiver* m_previous;
-};
 
 // The editor holds line breaks as CR LF. A text is handed to the run that
 // way, and each CR LF of the result is turned back into the line break that
@@ -430,23 +417,23 @@ int RunCommandLine(const std::vector<std::string>& arguments, std::istream& in, 
         Preferences().Set(preference, AcceptPreferenceValue(preference, value));
 
     CStreamLog log(err);
-    CLogReceiverScope logScope(&log);
-    SeedRandomAtStartup();
+    NCalculatorText::CCalcContext context = MakeDocumentContext();
+    context.run.logReceiver = &log;
+    context.random.SeedAtStartup();
 
     int status = 0;
     {
         // A cancelled run writes nothing: neither the text nor the memory.
         CSignalCancelScope signals;
         for (std::u16string& memoryText : memoryTexts) {
-            if (!ExecuteCalculationText(std::move(memoryText)))
+            if (!ExecuteCalculationText(context, std::move(memoryText)))
                 status = 1;
             if (signals.Cancelled(err))
                 return 1;
         }
         if (options.calculate) {
             std::ptrdiff_t cursor = options.cursor ? static_cast<std::ptrdiff_t>(*options.cursor) : -1;
-            UseDocumentEnvironment();
-            if (!NCalculatorText::CalculateText(text, cursor))
+            if (!NCalculatorText::CalculateText(context, text, cursor))
                 status = 1;
             if (signals.Cancelled(err))
                 return 1;

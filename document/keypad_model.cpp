@@ -206,32 +206,31 @@ std::u16string_view MemoryKeyword(unsigned form)
     return NCalculatorText::GetMemoryWord(form);
 }
 
+namespace {
+
+// The opening bracket an append preference asks for: none when the append
+// is off, otherwise the kind its "...With" choice names ("(", "[", "{" for
+// 0, 1, 2); an unknown choice gives the default kind.
+std::u16string_view AppendedBracket(const CPreferenceValues& preferences, EPreference append, EPreference with,
+                                    unsigned defaultChoice)
+{
+    static constexpr std::u16string_view kBrackets[] = {u"(", u"[", u"{"};
+    if (preferences.Get(append) == 0)
+        return u"";
+    const unsigned choice = preferences.Get(with);
+    return kBrackets[choice < 3 ? choice : defaultChoice];
+}
+
+}  // namespace
+
 std::u16string_view FunctionBracket(const CPreferenceValues& preferences)
 {
-    if (preferences.Get(EPreference::AppendFunction) == 0)
-        return u"";
-    switch (preferences.Get(EPreference::AppendFunctionWith)) {
-    case 1:
-        return u"[";
-    case 2:
-        return u"{";
-    default:
-        return u"(";
-    }
+    return AppendedBracket(preferences, EPreference::AppendFunction, EPreference::AppendFunctionWith, 0);
 }
 
 std::u16string_view MemoryBracket(const CPreferenceValues& preferences)
 {
-    if (preferences.Get(EPreference::AppendMemory) == 0)
-        return u"";
-    switch (preferences.Get(EPreference::AppendMemoryWith)) {
-    case 0:
-        return u"(";
-    case 2:
-        return u"{";
-    default:
-        return u"[";
-    }
+    return AppendedBracket(preferences, EPreference::AppendMemory, EPreference::AppendMemoryWith, 1);
 }
 
 CKeypadAction KeypadButtonAction(int controlId, const CPreferenceValues& preferences)

@@ -125,12 +125,22 @@ std::u16string FormatComplex(const CComplex& value, std::u16string_view format, 
     return out;
 }
 
+std::u16string_view GetResultFormat(const CPreferenceValues& preferences)
+{
+    return preferences.Get(EPreference::NotationCase) != 0 ? kFormatUpper : kFormatLower;
+}
+
 std::u16string_view GetResultFormat()
 {
-    return Preferences().Get(EPreference::NotationCase) != 0 ? kFormatUpper : kFormatLower;
+    return GetResultFormat(Preferences());
+}
+
+char16_t GetImaginaryUnit(const CPreferenceValues& preferences)
+{
+    return preferences.Get(EPreference::FormatI) == 1 ? u'j' : u'i';
 }
 
 char16_t GetImaginaryUnit()
 {
-    return Preferences().Get(EPreference::FormatI) == 1 ? u'j' : u'i';
+    return GetImaginaryUnit(Preferences());
 }

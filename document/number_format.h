@@ -20,7 +20,12 @@ std::u16string FormatReal(double value, std::u16string_view format);
 // "-2+i×3", "1.5−i×0.25" (U+2212 and U+00D7 between the parts).
 std::u16string FormatComplex(const CComplex& value, std::u16string_view format, char16_t unit);
 
-// The format chosen by the "NotationCase" preference.
+class CPreferenceValues;
+
+// The format chosen by the "NotationCase" preference (of the user's
+// preferences unless others are given).
 std::u16string_view GetResultFormat();
+std::u16string_view GetResultFormat(const CPreferenceValues& preferences);
 // The imaginary unit letter chosen by the "FormatI" preference.
 char16_t GetImaginaryUnit();
+char16_t GetImaginaryUnit(const CPreferenceValues& preferences);

@@ -447,10 +447,9 @@ EFileResult WriteFileReplacing(const std::string& path, std::string_view bytes, 
     return EFileResult::CannotWrite;
 }
 
-bool ExecuteCalculationText(std::u16string text)
+bool ExecuteCalculationText(NCalculatorText::CCalcContext& context, std::u16string text)
 {
     std::erase(text, u'\uFEFF');
     std::ptrdiff_t cursor = -1;
-    UseDocumentEnvironment();
-    return NCalculatorText::CalculateText(text, cursor);
+    return NCalculatorText::CalculateText(context, text, cursor);
 }

@@ -7,6 +7,10 @@
 #include <string>
 #include <string_view>
 
+namespace NCalculatorText {
+class CCalcContext;
+}
+
 enum class EFileResult { Ok, CannotOpen, CannotRead, CannotWrite, NotAFile, TooLarge };
 
 // "Cannot open the file for reading", "Cannot read the file", "Cannot open
@@ -74,4 +78,4 @@ EFileResult WriteFileReplacing(const std::string& path, std::string_view bytes, 
 // failing calculation stops the rest. Loading a memory file is executing
 // it. Returns what the calculation run returned; the rewritten text is
 // discarded.
-bool ExecuteCalculationText(std::u16string text);
+bool ExecuteCalculationText(NCalculatorText::CCalcContext& context, std::u16string text);

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "language/calc_context.h"
+
 #include "language/node.h"
 #include "numeric/status.h"
 
@@ -42,12 +44,6 @@ std::size_t StatementEnd(const std::u16string& text, const std::u16string& work,
 
 }  // namespace
 
-CComplex& PreviousResult()
-{
-    static CComplex result;
-    return result;
-}
-
 bool StripComments(std::u16string& text)
 {
     const std::size_t n = text.size();
@@ -76,25 +72,27 @@ bool StripComments(std::u16string& text)
     return true;
 }
 
-bool EvaluateExpression(std::u16string_view expression, CComplex& value)
+bool EvaluateExpression(CCalcContext& context, std::u16string_view expression, CComplex& value)
 {
+    CCalcRunState& state = context.run;
+    const CRunStateBinding binding(state);
     // Within a calculation run the flag is set here anyway (a failure ends
     // the run); on its own, an evaluation must not inherit an old failure.
-    RunState().continueFlag = true;
+    state.continueFlag = true;
     // A long text of short statements is work too: a cancel between two
     // statements stops the run.
-    if (!RunState().Poll(static_cast<std::int64_t>(expression.size()) + 1))
+    if (!state.Poll(static_cast<std::int64_t>(expression.size()) + 1))
         return false;
     CNode root;
     if (!CParcer::ParseExpression(root, expression)) {
-        ReportStatus(eSyntaxError);
+        ReportStatus(state, eSyntaxError);
         return false;
     }
     CComplex result;
-    if (!root.Evaluate(result) || !RunState().continueFlag)
+    if (!root.Evaluate(context, result) || !state.continueFlag)
         return false;
     value = result;
-    PreviousResult() = result;
+    context.previousResult = result;
     return true;
 }
 
@@ -102,13 +100,14 @@ bool EvaluateExpression(std::u16string_view expression, CComplex& value)
 // evaluated statements are copied as they are, and each evaluated statement
 // is written with its new "=" and result. Positions are those of the text
 // and of its comment-blanked copy, which have the same length.
-bool CalculateText(std::u16string& text, std::ptrdiff_t& cursor,
+bool CalculateText(CCalcContext& context, std::u16string& text, std::ptrdiff_t& cursor,
                    const std::function<void(std::size_t start)>& onStatement)
 {
-    RunState().Reset();
+    CCalcRunState& state = context.run;
+    state.Reset();
     std::u16string work = text;
     if (!StripComments(work)) {
-        ReportStatus(eSyntaxError);
+        ReportStatus(state, eSyntaxError);
         return false;
     }
 
@@ -162,7 +161,7 @@ bool CalculateText(std::u16string& text, std::ptrdiff_t& cursor,
         if (onStatement)
             onStatement(s + static_cast<std::size_t>(offset));
         CComplex value;
-        if (!EvaluateExpression(statement.substr(0, equals), value)) {
+        if (!EvaluateExpression(context, statement.substr(0, equals), value)) {
             // The old "=" and result are gone; later statements stay as
             // they were, and the cursor does not move.
             for (std::size_t p = s + equals; p < e; ++p) {
@@ -177,7 +176,7 @@ bool CalculateText(std::u16string& text, std::ptrdiff_t& cursor,
         // "=" where E was, then the characters that stay (blanks and
         // comments), with the value after the blanks that stood between the
         // old "=" and the old result.
-        const std::u16string result = RunState().ComplexText(value);
+        const std::u16string result = state.ComplexText(value);
         const std::size_t before = resultAt - equals - 1;
         std::size_t kept = 0;
         std::size_t deleted = 0;

@@ -11,6 +11,11 @@
 
 namespace NCalculatorText {
 
+class CCalcContext;
+
+// Both work in the context they are handed: its run state takes the
+// messages, its environment gives units, number text and memory cells.
+
 // Rewrites text with "=" and the fresh result behind the selected
 // statements. A statement ends at ";" or, once it holds an "=", at the end
 // of that line: an old result never reaches into the lines below it, and
@@ -21,7 +26,7 @@ namespace NCalculatorText {
 // comment is unterminated. onStatement, when given, hears where each
 // statement about to be evaluated starts in the rewritten text; after a
 // failure the last one it heard is the statement that failed.
-bool CalculateText(std::u16string& text, std::ptrdiff_t& cursor,
+bool CalculateText(CCalcContext& context, std::u16string& text, std::ptrdiff_t& cursor,
                    const std::function<void(std::size_t start)>& onStatement = {});
 
 // Where a statement lies, by the statement rules of CalculateText: its
@@ -48,11 +53,8 @@ CStatementSpan StatementFrom(const std::u16string& text, std::size_t start);
 // partly blanked, when a "/*" is not closed.
 bool StripComments(std::u16string& text);
 
-// Parses and evaluates one expression; on success the value becomes the
-// previous result.
-bool EvaluateExpression(std::u16string_view expression, CComplex& value);
-
-// The previous result, 0 at start-up.
-CComplex& PreviousResult();
+// Parses and evaluates one expression in a context; on success the value
+// becomes the context's previous result.
+bool EvaluateExpression(CCalcContext& context, std::u16string_view expression, CComplex& value);
 
 }  // namespace NCalculatorText

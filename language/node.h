@@ -6,8 +6,9 @@
 // The order of the steps gives the precedence of the operators.
 //
 // A node computes its value with the numeric core and reports every problem
-// through ReportStatus; Evaluate returns the run state's continue flag, and a
-// false result makes every ancestor stop at once.
+// through ReportStatus to the run state of the calculation context it is
+// handed; Evaluate returns that state's continue flag, and a false result
+// makes every ancestor stop at once.
 
 #include <cstddef>
 #include <cstdint>
@@ -23,12 +24,26 @@ namespace NCalculatorText {
 
 enum ENodeType { NodeOrdinary = 0, NodeVariable = 1, NodeVector = 2 };
 
+class CCalcContext;
 class CNode;
 class CNodeVariable;
 
 // The named variables of one tree, keyed by their lower-case names. The node
 // that created a table owns it together with its variables.
 using CVariableTable = std::map<std::u16string, std::unique_ptr<CNodeVariable>, std::less<>>;
+
+// What one parse works with: the bracket table, whose entry k holds the text
+// that stood inside the k-th bracket pair replaced so far (the placeholder
+// "$k$" stands for it), and the budget. A parse rewrites and copies texts
+// level by level; the work it may do is bounded, so that a pathological
+// text (a chain of a million operators, a million brackets) ends quickly as
+// a syntax error instead of taking time and memory that grow with the square
+// of its length. Lives on the stack of ParseExpression.
+struct CParseSession {
+    std::vector<std::u16string> brackets;
+    std::uint64_t used = 0;
+    std::uint64_t limit = 0;
+};
 
 // Deepest tree, and deepest bracket nesting, that a parse accepts; a deeper
 // text is a syntax error instead of a stack overflow.
@@ -67,12 +82,14 @@ protected:
     // Reduction step 11 alone: a memory reference "mem..." or "memory...".
     bool ParseMemoryReference(const std::u16string& text);
 
-    // Replaces a text that is exactly one placeholder "$k$" by bracket-table
-    // entry k. False when the text is not such a placeholder.
-    static bool ResolvePlaceholder(std::u16string& text);
+    // Replaces a text that is exactly one placeholder "$k$" by entry k of the
+    // running parse's bracket table. False when the text is not such a
+    // placeholder.
+    bool ResolvePlaceholder(std::u16string& text);
     static bool IsPlaceholder(std::u16string_view text);
 
 private:
+    static void ClearParseSession(CNode& node);
     bool ParseIdentifier(std::u16string text);
     // Appends a child with its argument texts; it shares this node's
     // variable table.
@@ -100,7 +117,7 @@ public:
     virtual bool Build();
     // Computes the value into the caller's slot; returns the continue flag.
     // The plain node (the root) and the vector stand for their first child.
-    virtual bool Evaluate(CComplex& value);
+    virtual bool Evaluate(CCalcContext& context, CComplex& value);
     virtual ENodeType GetNodeType() const { return NodeOrdinary; }
 
     // The argument texts. A text is handed to the parser when its child is
@@ -125,6 +142,8 @@ protected:
     std::unique_ptr<CVariableTable> m_ownedVariables;
     std::vector<std::unique_ptr<CNode>> m_children;
     CVariableTable* m_variables = nullptr;
+    // The running parse; null once the tree is built.
+    CParseSession* m_parse = nullptr;
     int m_depth = 0;
 };
 
@@ -133,7 +152,7 @@ protected:
 class CNodeVariable final : public CNode {
 public:
     bool Build() override { return true; }
-    bool Evaluate(CComplex& value) override;
+    bool Evaluate(CCalcContext& context, CComplex& value) override;
     ENodeType GetNodeType() const override { return NodeVariable; }
 
     void Set(const CComplex& value)
@@ -158,7 +177,7 @@ class CNodeVariableReference final : public CNode {
 public:
     explicit CNodeVariableReference(CNodeVariable* variable) : m_variable(variable) {}
     bool Build() override { return m_variable != nullptr; }
-    bool Evaluate(CComplex& value) override { return m_variable->Evaluate(value); }
+    bool Evaluate(CCalcContext& context, CComplex& value) override { return m_variable->Evaluate(context, value); }
     ENodeType GetNodeType() const override { return NodeVariable; }
     CNodeVariable* Variable() const { return m_variable; }
 

@@ -4,10 +4,9 @@
 #include <cmath>
 #include <limits>
 
-#include "language/calculate.h"
+#include "language/calc_context.h"
 #include "language/keywords.h"
 #include "numeric/gamma.h"
-#include "numeric/random.h"
 
 namespace NCalculatorText {
 
@@ -113,22 +112,22 @@ bool CNode::Build()
     return true;
 }
 
-bool CNode::Evaluate(CComplex& value)
+bool CNode::Evaluate(CCalcContext& context, CComplex& value)
 {
     if (m_children.empty()) {
-        ReportStatus(eSyntaxError);
+        ReportStatus(context.run, eSyntaxError);
         return false;
     }
-    return m_children[0]->Evaluate(value);
+    return m_children[0]->Evaluate(context, value);
 }
 
-bool CNodeVariable::Evaluate(CComplex& value)
+bool CNodeVariable::Evaluate(CCalcContext& context, CComplex& value)
 {
-    COperationScope scope(Index);
+    COperationScope scope(context.run, Index);
     if (m_uninitialized)
-        ReportStatus(eUninitializedMemory);
+        ReportStatus(context.run, eUninitializedMemory);
     value = m_value;
-    return RunState().continueFlag;
+    return context.run.continueFlag;
 }
 
 // ---------------------------------------------------------------- Gamma
@@ -157,17 +156,17 @@ bool CNodeLn::Build()
     return true;
 }
 
-bool CNodeLn::Evaluate(CComplex& value)
+bool CNodeLn::Evaluate(CCalcContext& context, CComplex& value)
 {
-    COperationScope scope(kKind);
-    if (!m_children[0]->Evaluate(value))
+    COperationScope scope(context.run, kKind);
+    if (!m_children[0]->Evaluate(context, value))
         return false;
-    const EOperationKind operandKind = RunState().previousKind;
+    const EOperationKind operandKind = context.run.previousKind;
     if (m_gammaOperand && (operandKind == GammaFunction || operandKind == Factorial))
         CheckResultOverflow(value);  // already ln Γ
     else
         value = CalcLn(value);
-    return RunState().continueFlag;
+    return context.run.continueFlag;
 }
 
 void CNodeGammaFamily::Compute(const COperationScope& scope, const CComplex& z, CComplex& value) const
@@ -176,63 +175,63 @@ void CNodeGammaFamily::Compute(const COperationScope& scope, const CComplex& z, 
     CheckResultOverflow(value);
 }
 
-bool CNodeGamma::Evaluate(CComplex& value)
+bool CNodeGamma::Evaluate(CCalcContext& context, CComplex& value)
 {
-    COperationScope scope(kKind);
-    if (!m_children[0]->Evaluate(value))
+    COperationScope scope(context.run, kKind);
+    if (!m_children[0]->Evaluate(context, value))
         return false;
     if (value.imag() == 0 && value.real() < 1 && IsWholeNumber(value.real())) {
-        ReportStatus(eSingularity, value.real(), value.imag());
+        ReportStatus(context.run, eSingularity, value.real(), value.imag());
         return false;
     }
     Compute(scope, value, value);
-    return RunState().continueFlag;
+    return context.run.continueFlag;
 }
 
-bool CNodeFactorial::Evaluate(CComplex& value)
+bool CNodeFactorial::Evaluate(CCalcContext& context, CComplex& value)
 {
-    COperationScope scope(Factorial);
-    if (!m_children[0]->Evaluate(value))
+    COperationScope scope(context.run, Factorial);
+    if (!m_children[0]->Evaluate(context, value))
         return false;
     if (value.imag() == 0 && value.real() < 0 && IsWholeNumber(value.real())) {
-        ReportStatus(eSingularity, value.real(), value.imag());
+        ReportStatus(context.run, eSingularity, value.real(), value.imag());
         return false;
     }
     Compute(scope, CComplex(value.real() + 1, value.imag()), value);
-    return RunState().continueFlag;
+    return context.run.continueFlag;
 }
 
 // ---------------------------------------------------------------- Bessel
 
 template <EOperationKind Kind, EBesselKind Which>
-bool CNodeBessel<Kind, Which>::Evaluate(CComplex& value)
+bool CNodeBessel<Kind, Which>::Evaluate(CCalcContext& context, CComplex& value)
 {
-    COperationScope scope(Kind);
+    COperationScope scope(context.run, Kind);
     const CNode* list = m_children[0].get();
     const std::size_t count = list->Children().size();
     if (list->GetNodeType() != NodeVector || count < kMinArguments || count > kMaxArguments) {
-        ReportStatus(eSyntaxError);
+        ReportStatus(context.run, eSyntaxError);
         return false;
     }
     CComplex order;
-    if (!list->Children()[0]->Evaluate(order))
+    if (!list->Children()[0]->Evaluate(context, order))
         return false;
     if (order.imag() != 0) {
         // Reported as an error, but the calculation goes on without a value.
-        ReportStatus(eInvalidParameter);
-        return RunState().continueFlag;
+        ReportStatus(context.run, eInvalidParameter);
+        return context.run.continueFlag;
     }
-    if (!list->Children()[1]->Evaluate(value))
+    if (!list->Children()[1]->Evaluate(context, value))
         return false;
     if ((Which == EBesselKind::Y || Which == EBesselKind::K) && IsZero(value)) {
-        ReportStatus(eSingularity, 0.0, 0.0);
+        ReportStatus(context.run, eSingularity, 0.0, 0.0);
         return false;
     }
     const CBesselResult result = ComputeBessel(Which, order.real(), value);
     value = result.value;
-    if (RunState().continueFlag)
+    if (context.run.continueFlag)
         ReportBesselIndicator(result.indicator, result.value);
-    return RunState().continueFlag;
+    return context.run.continueFlag;
 }
 
 template class CNodeBessel<BesselFirstKind, EBesselKind::J>;
@@ -248,47 +247,43 @@ bool CNodeNumber::Build()
     return true;
 }
 
-bool CNodeNumber::Evaluate(CComplex& value)
+bool CNodeNumber::Evaluate(CCalcContext& context, CComplex& value)
 {
-    COperationScope scope(Number);
+    COperationScope scope(context.run, Number);
     value = m_value;
     if (!IsFinite(m_value))
-        ReportStatus(eOverflow, m_value.real());
-    return RunState().continueFlag;
+        ReportStatus(context.run, eOverflow, m_value.real());
+    return context.run.continueFlag;
 }
 
-bool CNodePi::Evaluate(CComplex& value)
+bool CNodePi::Evaluate(CCalcContext&, CComplex& value)
 {
     value = CComplex(kPi, 0.0);
     return true;
 }
 
-bool CNodeE::Evaluate(CComplex& value)
+bool CNodeE::Evaluate(CCalcContext&, CComplex& value)
 {
     value = CComplex(kE, 0.0);
     return true;
 }
 
-bool CNodeI::Evaluate(CComplex& value)
+bool CNodeI::Evaluate(CCalcContext&, CComplex& value)
 {
     value = CComplex(0.0, 1.0);
     return true;
 }
 
-bool CNodeResult::Evaluate(CComplex& value)
+bool CNodeResult::Evaluate(CCalcContext& context, CComplex& value)
 {
-    value = PreviousResult();
+    value = context.previousResult;
     return true;
 }
 
-CNodeRandom::CNodeRandom()
+bool CNodeRandom::Evaluate(CCalcContext& context, CComplex& value)
 {
-    SeedImaginaryGeneratorOnce();
-}
-
-bool CNodeRandom::Evaluate(CComplex& value)
-{
-    value = DrawRandom();
+    context.random.SeedImaginaryOnce();
+    value = context.random.Draw();
     return true;
 }
 
@@ -316,15 +311,15 @@ bool CNodeMemory::Build()
     return m_key.find_first_of(std::u16string_view(u"=\0\uFEFF", 3)) == std::u16string::npos;
 }
 
-bool CNodeMemory::Evaluate(CComplex& value)
+bool CNodeMemory::Evaluate(CCalcContext& context, CComplex& value)
 {
-    COperationScope scope(Memory);
-    ICalcEnvironment* environment = RunState().environment;
+    COperationScope scope(context.run, Memory);
+    ICalcEnvironment* environment = context.run.environment;
     if (!environment || !environment->FindMemory(m_key, value)) {
-        ReportStatus(eUninitializedMemory);
+        ReportStatus(context.run, eUninitializedMemory);
         value = CComplex();
     }
-    return RunState().continueFlag;
+    return context.run.continueFlag;
 }
 
 bool CNodeStore::Build()
@@ -339,26 +334,26 @@ bool CNodeStore::Build()
     return m_children.back()->Build();
 }
 
-bool CNodeStore::Evaluate(CComplex& value)
+bool CNodeStore::Evaluate(CCalcContext& context, CComplex& value)
 {
-    if (!m_children[0]->Evaluate(value))
+    if (!m_children[0]->Evaluate(context, value))
         return false;
     const auto* target = static_cast<const CNodeMemory*>(m_children[1].get());
-    if (ICalcEnvironment* environment = RunState().environment)
+    if (ICalcEnvironment* environment = context.run.environment)
         environment->StoreMemory(target->Key(), value);
-    return RunState().continueFlag;
+    return context.run.continueFlag;
 }
 
 // ---------------------------------------------------------------- lists
 
-bool CNodeVector::Evaluate(CComplex& value)
+bool CNodeVector::Evaluate(CCalcContext& context, CComplex& value)
 {
     if (m_children.empty()) {
         // "," alone: a list with no element to stand for.
-        ReportStatus(eSyntaxError);
+        ReportStatus(context.run, eSyntaxError);
         return false;
     }
-    return m_children[0]->Evaluate(value);
+    return m_children[0]->Evaluate(context, value);
 }
 
 std::int64_t CNodeSeries::CountNodes(const CNode& node)
@@ -369,33 +364,33 @@ std::int64_t CNodeSeries::CountNodes(const CNode& node)
     return count;
 }
 
-bool CNodeSeries::EvaluateSeries(CComplex& value, bool product)
+bool CNodeSeries::EvaluateSeries(CCalcContext& context, CComplex& value, bool product)
 {
-    COperationScope scope(product ? CNodeProduct::kKind : CNodeSum::kKind);
+    COperationScope scope(context.run, product ? CNodeProduct::kKind : CNodeSum::kKind);
     const CNode* list = m_children[0].get();
     const std::size_t count = list->Children().size();
     if (list->GetNodeType() != NodeVector || count < kMinArguments || count > kMaxArguments) {
-        ReportStatus(eSyntaxError);
+        ReportStatus(context.run, eSyntaxError);
         return false;
     }
     const auto& elements = list->Children();
 
     CComplex start;
-    if (!elements[1]->Evaluate(start))
+    if (!elements[1]->Evaluate(context, start))
         return false;
     CComplex end;
-    if (!elements[2]->Evaluate(end))
+    if (!elements[2]->Evaluate(context, end))
         return false;
     CComplex step(1.0, 0.0);
     if (count == 5) {
         step = CComplex();
-        if (!elements[3]->Evaluate(step))
+        if (!elements[3]->Evaluate(context, step))
             return false;
     }
     if (start.imag() != 0 || end.imag() != 0 || step.imag() != 0) {
         // Reported as an error, but the calculation goes on without a value.
-        ReportStatus(eInvalidParameter);
-        return RunState().continueFlag;
+        ReportStatus(context.run, eInvalidParameter);
+        return context.run.continueFlag;
     }
 
     const double first = start.real();
@@ -407,7 +402,7 @@ bool CNodeSeries::EvaluateSeries(CComplex& value, bool product)
 
     const CNode* indexElement = elements[0].get();
     if (indexElement->GetNodeType() != NodeVariable || increment == 0) {
-        ReportStatus(eSyntaxError);
+        ReportStatus(context.run, eSyntaxError);
         return false;
     }
     CNodeVariable* index = static_cast<const CNodeVariableReference*>(indexElement)->Variable();
@@ -420,11 +415,11 @@ bool CNodeSeries::EvaluateSeries(CComplex& value, bool product)
     // end the index is bound to get stuck before it passes the end; such a
     // series is refused before its first turn. Any other series runs to its
     // end or until it is cancelled, polling the run state every turn.
-    CCalcRunState& state = RunState();
+    CCalcRunState& state = context.run;
     const bool anyTurn = upwards ? first <= last : first >= last;  // false for NaN
     const double farthest = std::fabs(first) > std::fabs(last) ? first : last;
     if (anyTurn && farthest + increment == farthest) {
-        ReportStatus(eTooManyTerms);
+        ReportStatus(context.run, eTooManyTerms);
         return false;
     }
     if (m_termWeight == 0)
@@ -438,21 +433,21 @@ bool CNodeSeries::EvaluateSeries(CComplex& value, bool product)
         // Stuck where the ends did not show it: counting by 1 towards
         // 2^53 + 2 sticks at 2^53, since 2^53 + 1 rounds back to 2^53.
         if (k + increment == k) {
-            ReportStatus(eTooManyTerms);
+            ReportStatus(context.run, eTooManyTerms);
             break;
         }
         index->Set(CComplex(k, 0.0));
-        if (!term.Evaluate(value))
+        if (!term.Evaluate(context, value))
             break;
         accumulator = product ? Multiply(accumulator, value) : Add(accumulator, value);
         if (!state.continueFlag)
             break;
         k += increment;
     }
-    if (RunState().continueFlag)
+    if (context.run.continueFlag)
         value = accumulator;
     index->Reset();
-    return RunState().continueFlag;
+    return context.run.continueFlag;
 }
 
 }  // namespace NCalculatorText

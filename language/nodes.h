@@ -9,6 +9,7 @@
 
 #include <string>
 
+#include "language/calc_context.h"
 #include "language/node.h"
 #include "numeric/bessel.h"
 #include "numeric/elementary.h"
@@ -23,13 +24,13 @@ template <EOperationKind Kind, CComplex (*Function)(const CComplex&)>
 class CNodeFunction : public CNode {
 public:
     static constexpr EOperationKind kKind = Kind;
-    bool Evaluate(CComplex& value) override
+    bool Evaluate(CCalcContext& context, CComplex& value) override
     {
-        COperationScope scope(Kind);
-        if (!m_children[0]->Evaluate(value))
+        COperationScope scope(context.run, Kind);
+        if (!m_children[0]->Evaluate(context, value))
             return false;
         value = Function(value);
-        return RunState().continueFlag;
+        return context.run.continueFlag;
     }
 };
 
@@ -38,9 +39,9 @@ template <CComplex (*Function)(const CComplex&)>
 class CNodeComponent : public CNode {
 public:
     static constexpr EOperationKind kKind = None;
-    bool Evaluate(CComplex& value) override
+    bool Evaluate(CCalcContext& context, CComplex& value) override
     {
-        if (!m_children[0]->Evaluate(value))
+        if (!m_children[0]->Evaluate(context, value))
             return false;
         value = Function(value);
         return true;
@@ -52,17 +53,17 @@ public:
 template <EOperationKind Kind, CComplex (*Operation)(const CComplex&, const CComplex&)>
 class CNodeBinary : public CNode {
 public:
-    bool Evaluate(CComplex& value) override
+    bool Evaluate(CCalcContext& context, CComplex& value) override
     {
-        COperationScope scope(Kind);
+        COperationScope scope(context.run, Kind);
         CComplex left;
-        if (!m_children[0]->Evaluate(left))
+        if (!m_children[0]->Evaluate(context, left))
             return false;
         CComplex right;
-        if (!m_children[1]->Evaluate(right))
+        if (!m_children[1]->Evaluate(context, right))
             return false;
         value = Operation(left, right);
-        return RunState().continueFlag;
+        return context.run.continueFlag;
     }
 };
 
@@ -142,7 +143,7 @@ class CNodeLn final : public CNode {
 public:
     static constexpr EOperationKind kKind = NaturalLogarithm;
     bool Build() override;
-    bool Evaluate(CComplex& value) override;
+    bool Evaluate(CCalcContext& context, CComplex& value) override;
 
 private:
     bool m_gammaOperand = false;
@@ -152,13 +153,13 @@ private:
 class CNodeGamma final : public CNodeGammaFamily {
 public:
     static constexpr EOperationKind kKind = GammaFunction;
-    bool Evaluate(CComplex& value) override;
+    bool Evaluate(CCalcContext& context, CComplex& value) override;
 };
 
 // a! = Γ(a + 1), or ln Γ(a + 1) as the operand of a logarithm.
 class CNodeFactorial final : public CNodeGammaFamily {
 public:
-    bool Evaluate(CComplex& value) override;
+    bool Evaluate(CCalcContext& context, CComplex& value) override;
 };
 
 // J, Y, I, K: the operand is a list of two elements, the real order and the
@@ -169,7 +170,7 @@ public:
     static constexpr EOperationKind kKind = Kind;
     static constexpr std::size_t kMinArguments = 2;
     static constexpr std::size_t kMaxArguments = 2;
-    bool Evaluate(CComplex& value) override;
+    bool Evaluate(CCalcContext& context, CComplex& value) override;
 };
 class CNodeBesselJ final : public CNodeBessel<BesselFirstKind, EBesselKind::J> {};
 class CNodeBesselY final : public CNodeBessel<BesselSecondKind, EBesselKind::Y> {};
@@ -183,7 +184,7 @@ public:
     // Converts the literal: "," read as ".", "−" as "-", the longest valid
     // decimal prefix, correctly rounded; 0 when there is none.
     bool Build() override;
-    bool Evaluate(CComplex& value) override;
+    bool Evaluate(CCalcContext& context, CComplex& value) override;
     double Value() const { return m_value.real(); }
 
 private:
@@ -193,35 +194,34 @@ private:
 class CNodePi final : public CNode {
 public:
     bool Build() override { return true; }
-    bool Evaluate(CComplex& value) override;
+    bool Evaluate(CCalcContext& context, CComplex& value) override;
 };
 
 class CNodeE final : public CNode {
 public:
     bool Build() override { return true; }
-    bool Evaluate(CComplex& value) override;
+    bool Evaluate(CCalcContext& context, CComplex& value) override;
 };
 
 class CNodeI final : public CNode {
 public:
     bool Build() override { return true; }
-    bool Evaluate(CComplex& value) override;
+    bool Evaluate(CCalcContext& context, CComplex& value) override;
 };
 
 // The previous result.
 class CNodeResult final : public CNode {
 public:
     bool Build() override { return true; }
-    bool Evaluate(CComplex& value) override;
+    bool Evaluate(CCalcContext& context, CComplex& value) override;
 };
 
-// A fresh random value on every evaluation. The first one created seeds the
-// generator of the imaginary parts.
+// A fresh random value on every evaluation. The first evaluation in a
+// context seeds the context's generator of the imaginary parts.
 class CNodeRandom final : public CNode {
 public:
-    CNodeRandom();
     bool Build() override { return true; }
-    bool Evaluate(CComplex& value) override;
+    bool Evaluate(CCalcContext& context, CComplex& value) override;
 };
 
 // ---------------------------------------------------------------- memory
@@ -230,7 +230,7 @@ public:
 class CNodeMemory final : public CNode {
 public:
     bool Build() override;
-    bool Evaluate(CComplex& value) override;
+    bool Evaluate(CCalcContext& context, CComplex& value) override;
     const std::u16string& Key() const { return m_key; }
 
 private:
@@ -242,7 +242,7 @@ private:
 class CNodeStore final : public CNode {
 public:
     bool Build() override;
-    bool Evaluate(CComplex& value) override;
+    bool Evaluate(CCalcContext& context, CComplex& value) override;
 };
 
 // ---------------------------------------------------------------- lists
@@ -251,7 +251,7 @@ public:
 // its first element.
 class CNodeVector final : public CNode {
 public:
-    bool Evaluate(CComplex& value) override;
+    bool Evaluate(CCalcContext& context, CComplex& value) override;
     ENodeType GetNodeType() const override { return NodeVector; }
 };
 
@@ -262,7 +262,7 @@ public:
     static constexpr std::size_t kMaxArguments = 5;
 
 protected:
-    bool EvaluateSeries(CComplex& value, bool product);
+    bool EvaluateSeries(CCalcContext& context, CComplex& value, bool product);
 
 private:
     static std::int64_t CountNodes(const CNode& node);
@@ -275,13 +275,13 @@ private:
 class CNodeSum final : public CNodeSeries {
 public:
     static constexpr EOperationKind kKind = SeriesSum;
-    bool Evaluate(CComplex& value) override { return EvaluateSeries(value, false); }
+    bool Evaluate(CCalcContext& context, CComplex& value) override { return EvaluateSeries(context, value, false); }
 };
 
 class CNodeProduct final : public CNodeSeries {
 public:
     static constexpr EOperationKind kKind = SeriesProduct;
-    bool Evaluate(CComplex& value) override { return EvaluateSeries(value, true); }
+    bool Evaluate(CCalcContext& context, CComplex& value) override { return EvaluateSeries(context, value, true); }
 };
 
 }  // namespace NCalculatorText

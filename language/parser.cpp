@@ -18,38 +18,8 @@ constexpr char16_t kMinusSign = u'\u2212';
 constexpr char16_t kTimesSign = u'\u00D7';
 constexpr char16_t kDivisionSign = u'\u00F7';
 
-// Entry k holds the text that stood inside the k-th bracket pair replaced
-// during the current parse; the placeholder "$k$" stands for it.
-std::vector<std::u16string>& BracketTable()
-{
-    static std::vector<std::u16string> table;
-    return table;
-}
-
-// A parse rewrites and copies texts level by level. The work it may do is
-// bounded, so that a pathological text (a chain of a million operators, a
-// million brackets) ends quickly as a syntax error instead of taking time
-// and memory that grow with the square of its length.
-struct CParseBudget {
-    std::uint64_t used = 0;
-    std::uint64_t limit = 0;
-};
-
-CParseBudget& Budget()
-{
-    static CParseBudget budget;
-    return budget;
-}
-
 constexpr std::uint64_t kBudgetBase = 1u << 24;
 constexpr std::uint64_t kBudgetPerCharacter = 16;
-
-bool Charge(std::size_t characters)
-{
-    CParseBudget& budget = Budget();
-    budget.used += characters + 1;
-    return budget.used <= budget.limit;
-}
 
 bool IsMinus(char16_t c)
 {
@@ -94,7 +64,7 @@ void AppendNumber(std::u16string& out, std::size_t value)
 // comes before the first ")" and has a closing partner, so unbalanced
 // brackets stay in the text. Done in one pass: after a replacement, nothing
 // before the placeholder can be a bracket.
-void ReplaceBracketGroups(std::u16string& text)
+void ReplaceBracketGroups(std::vector<std::u16string>& table, std::u16string& text)
 {
     const std::size_t open = text.find(u'(');
     if (open == std::u16string::npos)
@@ -121,7 +91,6 @@ void ReplaceBracketGroups(std::u16string& text)
         }
         if (partner == std::u16string::npos)
             break;
-        std::vector<std::u16string>& table = BracketTable();
         out.append(text, done, position - done);
         out.push_back(u'$');
         AppendNumber(out, table.size());
@@ -207,11 +176,19 @@ CTopLevel ScanTopLevel(std::u16string_view text)
 
 // ---------------------------------------------------------------- helpers
 
+void CParcer::ClearParseSession(CNode& node)
+{
+    node.m_parse = nullptr;
+    for (const auto& child : node.m_children)
+        ClearParseSession(*child);
+}
+
 void CParcer::AddChild(std::unique_ptr<CNode> child, std::vector<std::u16string> texts)
 {
     CNode* parent = GetNode();
     child->m_texts = std::move(texts);
     child->m_variables = parent->m_variables;
+    child->m_parse = parent->m_parse;
     child->m_depth = parent->m_depth + 1;
     parent->m_children.push_back(std::move(child));
 }
@@ -237,7 +214,7 @@ bool CParcer::ResolvePlaceholder(std::u16string& text)
 {
     if (!IsPlaceholder(text))
         return false;
-    std::vector<std::u16string>& table = BracketTable();
+    std::vector<std::u16string>& table = GetNode()->m_parse->brackets;
     std::size_t k = 0;
     for (std::size_t i = 1; i + 1 < text.size(); ++i) {
         k = k * 10 + static_cast<std::size_t>(text[i] - u'0');
@@ -301,8 +278,6 @@ std::size_t CParcer::FindAdditiveOperator(std::u16string_view text)
 
 bool CParcer::ParseExpression(CNode& root, std::u16string_view expression)
 {
-    BracketTable().clear();
-
     std::size_t first = 0;
     std::size_t last = expression.size();
     while (first < last && IsWhiteSpace(expression[first]))
@@ -329,13 +304,14 @@ bool CParcer::ParseExpression(CNode& root, std::u16string_view expression)
     if (BracketNesting(text) > kMaxNestingDepth)
         return false;
 
-    CParseBudget& budget = Budget();
-    budget.used = 0;
-    budget.limit = kBudgetBase + kBudgetPerCharacter * text.size();
+    CParseSession session;
+    session.limit = kBudgetBase + kBudgetPerCharacter * text.size();
 
     root.m_texts.assign(1, std::move(text));
+    root.m_parse = &session;
     const bool built = root.Build();
-    BracketTable().clear();
+    // The session ends here; no node may reach it afterwards.
+    ClearParseSession(root);
     return built;
 }
 
@@ -344,12 +320,14 @@ bool CParcer::ParseText(std::u16string text)
     if (GetNode()->m_depth >= kMaxNestingDepth)
         return false;
 
+    CParseSession& session = *GetNode()->m_parse;
     for (;;) {
-        if (!Charge(text.size()))
+        session.used += text.size() + 1;
+        if (session.used > session.limit)
             return false;
 
         // 1. Brackets.
-        ReplaceBracketGroups(text);
+        ReplaceBracketGroups(session.brackets, text);
 
         // 2. Blanks.
         if (text.find(u' ') != std::u16string::npos)
@@ -512,6 +490,7 @@ bool CParcer::ParseIdentifier(std::u16string text)
 
     auto reference = std::make_unique<CNodeVariableReference>(found->second.get());
     reference->m_variables = parent->m_variables;
+    reference->m_parse = parent->m_parse;
     reference->m_depth = parent->m_depth + 1;
     reference->m_texts.push_back(std::move(text));
     parent->m_children.push_back(std::move(reference));

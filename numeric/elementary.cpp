@@ -20,7 +20,7 @@ constexpr double kSeriesStart = 0.1;
 
 bool Continues()
 {
-    return RunState().continueFlag;
+    return CurrentRunState().continueFlag;
 }
 
 CComplex Singularity(const CComplex& at)
@@ -417,7 +417,7 @@ CComplex InverseCircular(const CComplex& value)
 template <typename F>
 CComplex ReciprocalScheme(const CComplex& a, F inner)
 {
-    CCalcRunState& state = RunState();
+    CCalcRunState& state = CurrentRunState();
     const ECalcStatus before = state.lastStatus;
     state.lastStatus = eNone;
     state.quietOverflow = true;
@@ -451,7 +451,7 @@ void CheckResultOverflow(const CComplex& value)
 
 CComplex ToRadians(const CComplex& z)
 {
-    const int units = RunState().trigonometricUnits;
+    const int units = CurrentRunState().trigonometricUnits;
     if (units != 1 && units != 2)
         return z;
     const CComplex scaled = Multiply(z, kPi);
@@ -462,7 +462,7 @@ CComplex ToRadians(const CComplex& z)
 
 CComplex FromRadians(const CComplex& z)
 {
-    const int units = RunState().trigonometricUnits;
+    const int units = CurrentRunState().trigonometricUnits;
     if (units != 1 && units != 2)
         return z;
     const CComplex scaled = Multiply(z, units == 1 ? 180.0 : 200.0);

@@ -4,9 +4,6 @@
 
 namespace {
 
-std::uint64_t g_startSeed = 0;
-bool g_imaginarySeeded = false;
-
 std::uint64_t TickCount()
 {
     using namespace std::chrono;
@@ -52,38 +49,26 @@ double ToUnitInterval(std::uint64_t value)
     return static_cast<double>(static_cast<long double>(value) * 0x1p-64L);
 }
 
-CRandomGenerator& RealPartGenerator()
+void CRandomSource::SeedAtStartup()
 {
-    static CRandomGenerator generator;
-    return generator;
+    m_startSeed = TickCount();
+    SeedTwice(realPart, m_startSeed);
 }
 
-CRandomGenerator& ImaginaryPartGenerator()
+void CRandomSource::SeedImaginaryOnce()
 {
-    static CRandomGenerator generator;
-    return generator;
-}
-
-void SeedRandomAtStartup()
-{
-    g_startSeed = TickCount();
-    SeedTwice(RealPartGenerator(), g_startSeed);
-}
-
-void SeedImaginaryGeneratorOnce()
-{
-    if (g_imaginarySeeded)
+    if (m_imaginarySeeded)
         return;
     std::uint64_t tick = TickCount();
-    while (tick == g_startSeed)
+    while (tick == m_startSeed)
         tick = TickCount();
-    SeedTwice(ImaginaryPartGenerator(), tick);
-    g_imaginarySeeded = true;
+    SeedTwice(imaginaryPart, tick);
+    m_imaginarySeeded = true;
 }
 
-CComplex DrawRandom()
+CComplex CRandomSource::Draw()
 {
-    const double re = ToUnitInterval(RealPartGenerator().Next());
-    const double im = ToUnitInterval(ImaginaryPartGenerator().Next());
+    const double re = ToUnitInterval(realPart.Next());
+    const double im = ToUnitInterval(imaginaryPart.Next());
     return {re, im};
 }

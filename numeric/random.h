@@ -1,6 +1,5 @@
 #pragma once
-// The random generator behind the random keyword: two process-wide
-// generators of the same kind give the real and the imaginary part.
+// The random generator behind the random keyword.
 
 #include <cstdint>
 
@@ -20,14 +19,25 @@ private:
 // Exact product of the output with 2^-64, rounded to double: [0, 1].
 double ToUnitInterval(std::uint64_t value);
 
-CRandomGenerator& RealPartGenerator();
-CRandomGenerator& ImaginaryPartGenerator();
+// The random values of one calculation context: two generators of the same
+// kind give the real and the imaginary part. A copy continues the same
+// sequence independently of the original.
+class CRandomSource {
+public:
+    // Seeds the real-part generator from the millisecond clock; once, at
+    // start-up.
+    void SeedAtStartup();
+    // Seeds the imaginary-part generator the first time it is called, with a
+    // clock value that differs from the start seed.
+    void SeedImaginaryOnce();
+    // One random value: real part from the first generator, then imaginary
+    // part from the second.
+    CComplex Draw();
 
-// Seeds the real-part generator from the millisecond clock; once, at start-up.
-void SeedRandomAtStartup();
-// Seeds the imaginary-part generator the first time it is called, with a
-// clock value that differs from the start seed.
-void SeedImaginaryGeneratorOnce();
-// One random value: real part from the first generator, then imaginary part
-// from the second.
-CComplex DrawRandom();
+    CRandomGenerator realPart;
+    CRandomGenerator imaginaryPart;
+
+private:
+    std::uint64_t m_startSeed = 0;
+    bool m_imaginarySeeded = false;
+};

@@ -143,7 +143,7 @@ bool CCalcRunState::PollNow()
 void CCalcRunState::Cancel()
 {
     if (continueFlag)
-        ReportStatus(eCancelled);
+        ReportStatus(*this, eCancelled);
 }
 
 void RequestCancel() noexcept
@@ -161,15 +161,37 @@ void ClearCancelRequest() noexcept
     CancelRequestFlag.store(false, std::memory_order_relaxed);
 }
 
-CCalcRunState& RunState()
+namespace {
+
+// Each thread's own state for numeric work outside any calculation, and the
+// state a calculation on this thread has bound.
+thread_local CCalcRunState DetachedState;
+thread_local CCalcRunState* BoundState = nullptr;
+
+}  // namespace
+
+CCalcRunState& CurrentRunState()
 {
-    static CCalcRunState state;
-    return state;
+    return BoundState ? *BoundState : DetachedState;
+}
+
+CRunStateBinding::CRunStateBinding(CCalcRunState& state) : m_previous(BoundState)
+{
+    BoundState = &state;
+}
+
+CRunStateBinding::~CRunStateBinding()
+{
+    BoundState = m_previous;
 }
 
 void ReportStatus(ECalcStatus status, double re, double im)
 {
-    CCalcRunState& state = RunState();
+    ReportStatus(CurrentRunState(), status, re, im);
+}
+
+void ReportStatus(CCalcRunState& state, ECalcStatus status, double re, double im)
+{
     CCalcMessage message{0, GetOperationName(state.currentKind), {}};
 
     switch (status) {
@@ -238,10 +260,9 @@ void ReportStatus(ECalcStatus status, double re, double im)
         state.logReceiver->AddMessage(message);
 }
 
-COperationScope::COperationScope(EOperationKind kind)
+COperationScope::COperationScope(CCalcRunState& state, EOperationKind kind)
+    : m_state(state), m_entryKind(state.currentKind)
 {
-    CCalcRunState& state = RunState();
-    m_entryKind = state.currentKind;
     state.previousKind = m_entryKind;
     state.currentKind = kind;
     state.quietOverflow = false;
@@ -249,8 +270,7 @@ COperationScope::COperationScope(EOperationKind kind)
 
 COperationScope::~COperationScope()
 {
-    CCalcRunState& state = RunState();
-    state.previousKind = state.currentKind;
-    state.currentKind = m_entryKind;
-    state.quietOverflow = false;
+    m_state.previousKind = m_state.currentKind;
+    m_state.currentKind = m_entryKind;
+    m_state.quietOverflow = false;
 }

@@ -1,10 +1,11 @@
 #pragma once
 // Calculation status model: the status codes with their messages, the log
 // message record, the operation kinds that give every message its context,
-// and the process-wide run state shared by the expression tree and the
+// and the run state of one calculation, shared by the expression tree and the
 // numeric functions.
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "numeric/complex.h"
@@ -116,8 +117,8 @@ protected:
 // What a calculation takes from the user's document: the trigonometric
 // units, the text of a number in results and messages (the notation case
 // and the imaginary unit letter the user chose) and the memory cells. The
-// document installs its own in the run state; the numbers and the language
-// know nothing of where these come from.
+// document installs its own in the run state of its calculation context;
+// the numbers and the language know nothing of where these come from.
 class ICalcEnvironment {
 public:
     // 0 radians, 1 degrees, 2 grads; anything else is taken as radians.
@@ -128,9 +129,11 @@ public:
     virtual bool FindMemory(const std::u16string& name, CComplex& value) = 0;
     // Creates the cell when needed.
     virtual void StoreMemory(const std::u16string& name, const CComplex& value) = 0;
+    // An environment with the same units and number text and a private copy
+    // of the memory cells: stores into it reach no one else.
+    virtual std::unique_ptr<ICalcEnvironment> Clone() const = 0;
 
-protected:
-    ~ICalcEnvironment() = default;
+    virtual ~ICalcEnvironment() = default;
 };
 
 // Units of work (about one node evaluation each) between two questions to
@@ -189,13 +192,33 @@ void RequestCancel() noexcept;
 bool CancelPending() noexcept;
 void ClearCancelRequest() noexcept;
 
-// The one process-wide run state.
-CCalcRunState& RunState();
+// The run state of the calculation running on this thread: the numeric
+// functions report to it. Whoever evaluates binds the run state of its
+// calculation context for the time of the evaluation (CRunStateBinding);
+// without a binding the thread has a detached state of its own, which no
+// log receiver, cancel source or environment is attached to.
+CCalcRunState& CurrentRunState();
 
-// Records a status, decides whether the calculation goes on, composes the
-// message and hands it to the log receiver. (re, im) is the offending
-// argument (domain, singularity), the accepted result (underflow, loss of
-// precision) or the returned value (overflow).
+// Binds a run state to the calling thread while it lives; the binding that
+// was there before comes back when it ends, so evaluations nest.
+class CRunStateBinding {
+public:
+    explicit CRunStateBinding(CCalcRunState& state);
+    ~CRunStateBinding();
+    CRunStateBinding(const CRunStateBinding&) = delete;
+    CRunStateBinding& operator=(const CRunStateBinding&) = delete;
+
+private:
+    CCalcRunState* m_previous;
+};
+
+// Records a status in a run state, decides whether the calculation goes on,
+// composes the message and hands it to the state's log receiver. (re, im) is
+// the offending argument (domain, singularity), the accepted result
+// (underflow, loss of precision) or the returned value (overflow).
+void ReportStatus(CCalcRunState& state, ECalcStatus status, double re = 0.0, double im = 0.0);
+// The same for the run state bound to this thread: the numeric functions'
+// way to report.
 void ReportStatus(ECalcStatus status, double re = 0.0, double im = 0.0);
 
 // The bracket every operation puts around its work: while it lives the
@@ -204,7 +227,7 @@ void ReportStatus(ECalcStatus status, double re = 0.0, double im = 0.0);
 // is restored. The entry kind is what was current when the operation began.
 class COperationScope {
 public:
-    explicit COperationScope(EOperationKind kind);
+    COperationScope(CCalcRunState& state, EOperationKind kind);
     ~COperationScope();
     COperationScope(const COperationScope&) = delete;
     COperationScope& operator=(const COperationScope&) = delete;
@@ -212,5 +235,6 @@ public:
     EOperationKind EntryKind() const { return m_entryKind; }
 
 private:
+    CCalcRunState& m_state;
     EOperationKind m_entryKind;
 };

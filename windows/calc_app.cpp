@@ -92,7 +92,6 @@ int CCalcApp::Run(int argc, char** argv)
     QApplication::setWindowIcon(ApplicationIcon());
     // The windows in the user's language; the calculations stay as written.
     InstallTranslations();
-    SeedRandomAtStartup();
     LoadPrintSettings();
 
     // The print forms print and exit without showing the window.

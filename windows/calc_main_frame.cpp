@@ -180,8 +180,8 @@ void CCalcMainFrame::UpdateCommandStates()
 CCalcMainFrame::~CCalcMainFrame()
 {
     SaveLayout();
-    if (RunState().logReceiver == m_log)
-        RunState().logReceiver = nullptr;
+    if (m_document->Context().run.logReceiver == m_log)
+        m_document->Context().run.logReceiver = nullptr;
 }
 
 QAction* CCalcMainFrame::MakeCommand(int id, const QString& text, const QString& prompt,
@@ -409,7 +409,7 @@ void CCalcMainFrame::CreatePanes()
     // keypad.
     m_memory->setMinimumSize(memorySize.width(), std::min(memorySize.height(), m_memory->ButtonColumnHeight()));
 
-    RunState().logReceiver = m_log;
+    m_document->Context().run.logReceiver = m_log;
 
     // Log and keypad stand in two rows at the bottom, the keypad lowest;
     // the bottom rows run the whole width of the window.
@@ -571,7 +571,7 @@ QComboBox* CCalcMainFrame::UnitsList() const
 QString CCalcMainFrame::ResultIndicator() const
 {
     return ToQString(NCalculatorText::GetResultWord(Preferences().Get(EPreference::FormatResult))) + "=" +
-           ToQString(FormatComplex(NCalculatorText::PreviousResult(), GetResultFormat(), GetImaginaryUnit()));
+           ToQString(FormatComplex(m_document->Context().previousResult, GetResultFormat(), GetImaginaryUnit()));
 }
 
 QString CCalcMainFrame::UnitsIndicator() const

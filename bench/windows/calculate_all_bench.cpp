@@ -36,7 +36,7 @@ void BM_CalculateAllInTheWindow(benchmark::State& state)
 {
     CCalcMainFrame frame;
     frame.show();
-    RunState().logReceiver = nullptr;
+    frame.Document()->Context().run.logReceiver = nullptr;
     const QString text = LongText(static_cast<int>(state.range(0)));
     for (auto _ : state) {
         state.PauseTiming();
@@ -52,14 +52,13 @@ BENCHMARK(BM_CalculateAllInTheWindow)->Arg(100000)->Unit(benchmark::kMillisecond
 
 void BM_CalculationRunAlone(benchmark::State& state)
 {
-    RunState().logReceiver = nullptr;
-    UseDocumentEnvironment();
+    NCalculatorText::CCalcContext context = MakeDocumentContext();
     const QString text = LongText(static_cast<int>(state.range(0)));
     const std::u16string source(reinterpret_cast<const char16_t*>(text.utf16()), static_cast<std::size_t>(text.size()));
     for (auto _ : state) {
         std::u16string copy = source;
         std::ptrdiff_t cursor = -1;
-        benchmark::DoNotOptimize(NCalculatorText::CalculateText(copy, cursor));
+        benchmark::DoNotOptimize(NCalculatorText::CalculateText(context, copy, cursor));
     }
 }
 BENCHMARK(BM_CalculationRunAlone)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(3);

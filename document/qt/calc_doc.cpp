@@ -109,7 +109,9 @@ QString FileResultMessage(EFileResult result)
 CCalcDoc::CCalcDoc(QPlainTextEdit* editor, QObject* parent)
     : QObject(parent)
     , m_editor(editor)
+    , m_context(MakeDocumentContext())
 {
+    m_context.random.SeedAtStartup();
     askYesNo = [editor](const QString& question) {
         return QMessageBox::question(editor, QString(), question, QMessageBox::Yes | QMessageBox::No) ==
                QMessageBox::Yes;
@@ -232,11 +234,11 @@ void CCalcDoc::Calculate(bool all)
     bool ok = false;
     {
         const QScopedValueRollback<bool> busy(m_calculating, true);
-        CCalcProgress progress(m_editor->window());
-        UseDocumentEnvironment();
-        CStatementLog log(RunState().logReceiver, starts, messages);
-        const QScopedValueRollback<ILogReceiver*> logging(RunState().logReceiver, &log);
-        ok = NCalculatorText::CalculateText(text, position, [&starts](std::size_t start) { starts.push_back(start); });
+        CCalcProgress progress(m_context.run, m_editor->window());
+        CStatementLog log(m_context.run.logReceiver, starts, messages);
+        const QScopedValueRollback<ILogReceiver*> logging(m_context.run.logReceiver, &log);
+        ok = NCalculatorText::CalculateText(m_context, text, position,
+                                            [&starts](std::size_t start) { starts.push_back(start); });
     }
     disconnect(watch);
     m_statementStarts.clear();
@@ -414,8 +416,8 @@ bool CCalcDoc::Execute(const QString& path)
     bool ok = false;
     {
         const QScopedValueRollback<bool> busy(m_calculating, true);
-        CCalcProgress progress(m_editor->window());
-        ok = ExecuteCalculationText(DecodeTextFile(bytes));
+        CCalcProgress progress(m_context.run, m_editor->window());
+        ok = ExecuteCalculationText(m_context, DecodeTextFile(bytes));
     }
     emit calculated();
     return ok;

@@ -11,8 +11,10 @@
 #include <vector>
 
 #include "document/cmd_receiver.h"
+#include "language/calc_context.h"
 
 enum class EFileResult;
+
 class QPlainTextEdit;
 
 // What turns one text into another: the characters [start, start + removed)
@@ -57,6 +59,11 @@ public:
     void New();
 
     QString Path() const { return m_path; }
+    // The context the user's calculations run in: the user's memory,
+    // preferences, previous result and random sequence; its log receiver
+    // is the window's log.
+    NCalculatorText::CCalcContext& Context() { return m_context; }
+    const NCalculatorText::CCalcContext& Context() const { return m_context; }
     // True while a calculation, an execution or a memory load runs; the
     // window may process events then (see CCalcProgress), and a second one
     // does not start.
@@ -83,6 +90,7 @@ private:
     void NoteEdit(int position, int removed, int added);
 
     QPlainTextEdit* m_editor;
+    NCalculatorText::CCalcContext m_context;
     QString m_path;
     bool m_calculating = false;
     // The last calculation's statements that logged, as editor positions of

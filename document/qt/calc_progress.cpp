@@ -3,19 +3,20 @@
 #include <QCoreApplication>
 #include <QProgressDialog>
 
-CCalcProgress::CCalcProgress(QWidget* parent)
-    : m_parent(parent)
-    , m_previous(RunState().cancelSource)
+CCalcProgress::CCalcProgress(CCalcRunState& state, QWidget* parent)
+    : m_state(state)
+    , m_parent(parent)
+    , m_previous(state.cancelSource)
 {
     // A request left from before belongs to no calculation of this window.
     ClearCancelRequest();
-    RunState().cancelSource = this;
+    state.cancelSource = this;
     m_clock.start();
 }
 
 CCalcProgress::~CCalcProgress()
 {
-    RunState().cancelSource = m_previous;
+    m_state.cancelSource = m_previous;
     delete m_dialog;
 }
 

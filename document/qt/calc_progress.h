@@ -1,6 +1,6 @@
 #pragma once
 // The way out of a long calculation in the window. While a calculation runs
-// a CCalcProgress is the run state's cancel source. When the calculation
+// a CCalcProgress is its run state's cancel source. When the calculation
 // has run for half a second it shows a modal busy dialog with Cancel (Esc
 // cancels too) and from then on lets the window process its events at every
 // poll, so the window repaints while the user cannot edit the text. Cancel
@@ -20,7 +20,7 @@ public:
     // Events are processed at most this often, so that polls stay cheap.
     static constexpr qint64 kEventsEveryMs = 20;
 
-    explicit CCalcProgress(QWidget* parent);
+    CCalcProgress(CCalcRunState& state, QWidget* parent);
     ~CCalcProgress();
     CCalcProgress(const CCalcProgress&) = delete;
     CCalcProgress& operator=(const CCalcProgress&) = delete;
@@ -28,6 +28,7 @@ public:
     bool CancelRequested() override;
 
 private:
+    CCalcRunState& m_state;
     QWidget* m_parent;
     ICancelSource* m_previous;
     QElapsedTimer m_clock;

@@ -52,7 +52,6 @@ protected:
     {
         Preferences().SetDefaults();
         MemoryStore().FreeMemory(EMemorySelection::All);
-        NCalculatorText::PreviousResult() = CComplex();
     }
 
     CRun Run(const std::vector<std::string>& arguments, const std::string& input = "")

@@ -73,4 +73,29 @@ TEST(KeypadModel, FirstLabelsAndSpellingRows)
     EXPECT_EQ(KeypadLabel(KeypadButtonIndex(1129), {true, false, false, true}), u"j");
 }
 
+TEST(KeypadModel, AppendedBracketsFollowTheirPreferences)
+{
+    struct CCase {
+        unsigned append;
+        unsigned with;
+        std::u16string_view function;
+        std::u16string_view memory;
+    };
+    // A function's bracket defaults to "(", a memory cell's to "["; an
+    // append switched off gives none whatever its kind says.
+    const CCase cases[] = {
+        {0, 0, u"", u""},   {0, 2, u"", u""},   {1, 0, u"(", u"("},  {1, 1, u"[", u"["},
+        {1, 2, u"{", u"{"}, {1, 3, u"(", u"["}, {1, 0xFFFFFFFFu, u"(", u"["},
+    };
+    for (const CCase& c : cases) {
+        CPreferenceValues preferences;
+        preferences.Set(EPreference::AppendFunction, c.append);
+        preferences.Set(EPreference::AppendFunctionWith, c.with);
+        preferences.Set(EPreference::AppendMemory, c.append);
+        preferences.Set(EPreference::AppendMemoryWith, c.with);
+        EXPECT_EQ(FunctionBracket(preferences), c.function) << c.append << "/" << c.with;
+        EXPECT_EQ(MemoryBracket(preferences), c.memory) << c.append << "/" << c.with;
+    }
+}
+
 }  // namespace

@@ -122,7 +122,7 @@ TEST_F(MemoryStoreTest, ExecutingTheFileTextRestoresEveryValueBitForBit)
     const std::u16string file = MemoryStore().BuildMemoryFileText(EMemorySelection::All);
     MemoryStore().FreeMemory(EMemorySelection::All);
 
-    ASSERT_TRUE(ExecuteCalculationText(file)) << log.Lines();
+    ASSERT_TRUE(ExecuteCalculationText(log.context, file)) << log.Lines();
     ASSERT_EQ(MemoryStore().Count(), values.size());
     for (std::size_t i = 0; i < values.size(); ++i) {
         const CMemoryCell* cell = MemoryStore().Find(u"c" + Utf8ToUtf16(std::to_string(i)));
@@ -139,23 +139,22 @@ TEST_F(MemoryStoreTest, ExecutingTheFileTextRestoresEveryValueBitForBit)
         }
     }
     // Loading twice leaves the same store.
-    ASSERT_TRUE(ExecuteCalculationText(file));
+    ASSERT_TRUE(ExecuteCalculationText(log.context, file));
     EXPECT_EQ(MemoryStore().BuildMemoryFileText(EMemorySelection::All), file);
 }
 
 TEST_F(MemoryStoreTest, LoadingAddsToTheStoreAndStopsAtTheFirstFailure)
 {
     MemoryStore().Store(u"keep", CComplex(9));
-    EXPECT_FALSE(ExecuteCalculationText(u"\uFEFF1->Mem[a];\r\n1/0->Mem[b];\r\n3->Mem[c];\r\n"));
+    EXPECT_FALSE(ExecuteCalculationText(log.context, u"\uFEFF1->Mem[a];\r\n1/0->Mem[b];\r\n3->Mem[c];\r\n"));
     EXPECT_EQ(log.Lines(), "Error|Division|Operation has singularity at 0\n");
     EXPECT_NE(MemoryStore().Find(u"keep"), nullptr);
     EXPECT_NE(MemoryStore().Find(u"a"), nullptr);
     EXPECT_EQ(MemoryStore().Find(u"b"), nullptr);
     EXPECT_EQ(MemoryStore().Find(u"c"), nullptr);
     // The previous result is the value of the last statement that ran.
-    EXPECT_TRUE(ExecuteCalculationText(u"5->Mem[a];\r\n6->Mem[b];\r\n"));
-    EXPECT_EQ(NCalculatorText::PreviousResult(), CComplex(6));
-    NCalculatorText::PreviousResult() = CComplex();
+    EXPECT_TRUE(ExecuteCalculationText(log.context, u"5->Mem[a];\r\n6->Mem[b];\r\n"));
+    EXPECT_EQ(log.context.previousResult, CComplex(6));
 }
 
 }  // namespace

@@ -31,9 +31,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::size_t length = text.size();
     std::ptrdiff_t cursor = (mode & 0x10) ? static_cast<std::ptrdiff_t>(data[1] % (length + 1)) : -1;
     const std::ptrdiff_t before = cursor;
-    CFuzzWorkBudget budget(16);
-    UseDocumentEnvironment();
-    const bool ok = NCalculatorText::CalculateText(text, cursor);
+    NCalculatorText::CCalcContext context = MakeDocumentContext();
+    CFuzzWorkBudget budget(context.run, 16);
+    const bool ok = NCalculatorText::CalculateText(context, text, cursor);
 
     // After a run the cursor stands inside the text (at its end when every
     // statement ran); after a failure it has not moved.

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <string_view>
 
+#include "document/calc_environment.h"
 #include "document/memory_store.h"
 #include "document/preferences.h"
 #include "document/text_file.h"
@@ -14,20 +15,20 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    Preferences().SetDefaults();
-    CMemoryStore& store = MemoryStore();
-    store.FreeMemory(EMemorySelection::All);
+    const CPreferenceValues preferences;
+    CMemoryStore store;
+    NCalculatorText::CCalcContext context = MakeDocumentContext(store, preferences);
 
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
     {
-        CFuzzWorkBudget budget(16);
-        ExecuteCalculationText(DecodeUtf16File(bytes));
+        CFuzzWorkBudget budget(context.run, 16);
+        ExecuteCalculationText(context, DecodeUtf16File(bytes));
     }
 
     const std::u16string saved = store.BuildMemoryFileText(EMemorySelection::All);
     const std::string file = EncodeUtf16File(saved);
     store.FreeMemory(EMemorySelection::All);
-    if (!ExecuteCalculationText(DecodeUtf16File(file)))
+    if (!ExecuteCalculationText(context, DecodeUtf16File(file)))
         std::abort();
     if (store.BuildMemoryFileText(EMemorySelection::All) != saved)
         std::abort();

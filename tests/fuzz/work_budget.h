@@ -7,13 +7,14 @@
 
 class CFuzzWorkBudget final : public ICancelSource {
 public:
-    explicit CFuzzWorkBudget(int polls) : m_polls(polls) { RunState().cancelSource = this; }
-    ~CFuzzWorkBudget() { RunState().cancelSource = nullptr; }
+    CFuzzWorkBudget(CCalcRunState& state, int polls) : m_state(state), m_polls(polls) { state.cancelSource = this; }
+    ~CFuzzWorkBudget() { m_state.cancelSource = nullptr; }
     CFuzzWorkBudget(const CFuzzWorkBudget&) = delete;
     CFuzzWorkBudget& operator=(const CFuzzWorkBudget&) = delete;
 
     bool CancelRequested() override { return --m_polls < 0; }
 
 private:
+    CCalcRunState& m_state;
     int m_polls;
 };

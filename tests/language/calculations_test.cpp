@@ -15,7 +15,6 @@
 namespace {
 
 using NCalculatorText::CalculateText;
-using NCalculatorText::PreviousResult;
 
 std::string LogText(const CLogRecorder& log)
 {
@@ -34,7 +33,6 @@ protected:
     void TearDown() override
     {
         MemoryStore().FreeMemory(EMemorySelection::All);
-        PreviousResult() = CComplex();
         Preferences().SetDefaults();
     }
 };
@@ -52,7 +50,6 @@ TEST_P(Calculations, RewritesTextCursorLogAndMemory)
 
     CLogRecorder log;
     MemoryStore().FreeMemory(EMemorySelection::All);
-    PreviousResult() = CComplex();
     ASSERT_TRUE(ApplyPreferenceSettings(c.Field(0))) << where;
 
     std::u16string text = Unescape(c.Field(1));
@@ -71,7 +68,7 @@ TEST_P(Calculations, RewritesTextCursorLogAndMemory)
     if (c.Field(4) == "false")
         expectedCursor = cursor;
 
-    const bool result = CalculateText(text, cursor);
+    const bool result = CalculateText(log.context, text, cursor);
 
     EXPECT_EQ(Utf16ToUtf8(text), Utf16ToUtf8(expectedText)) << where;
     EXPECT_EQ(result ? "true" : "false", c.Field(4)) << where;

@@ -1,5 +1,5 @@
 // The calculation reads the units, the number text and the memory cells
-// only through the environment in the run state: the document's follows the
+// only through the environment of its context: the document's follows the
 // preferences and the memory store, and without one the language stands on
 // its own.
 #include <gtest/gtest.h>
@@ -17,21 +17,12 @@ namespace {
 using NCalculatorText::CalculateText;
 
 // Runs a text through the calculation; the rewritten text.
-std::u16string Calculate(std::u16string text)
+std::u16string Calculate(NCalculatorText::CCalcContext& context, std::u16string text)
 {
     std::ptrdiff_t cursor = -1;
-    CalculateText(text, cursor);
+    CalculateText(context, text, cursor);
     return text;
 }
-
-// Takes the environment out of the run state for one test.
-class CNoEnvironment {
-public:
-    CNoEnvironment() { RunState().environment = nullptr; }
-    ~CNoEnvironment() { UseDocumentEnvironment(); }
-    CNoEnvironment(const CNoEnvironment&) = delete;
-    CNoEnvironment& operator=(const CNoEnvironment&) = delete;
-};
 
 TEST(CalcEnvironment, TheDocumentsOneFollowsThePreferencesAndTheMemoryStore)
 {
@@ -40,10 +31,10 @@ TEST(CalcEnvironment, TheDocumentsOneFollowsThePreferencesAndTheMemoryStore)
     Preferences().Set(EPreference::TrigonometricUnits, 1);
     Preferences().Set(EPreference::NotationCase, 1);
     Preferences().Set(EPreference::FormatI, 1);
-    EXPECT_EQ(Calculate(u"sin(90)->mem[x]; 1e30*mem[x]*sqrt(-1)"), u"sin(90)->mem[x]=1; 1e30*mem[x]*sqrt(-1)=j\u00D71E+030");
+    EXPECT_EQ(Calculate(log.context, u"sin(90)->mem[x]; 1e30*mem[x]*sqrt(-1)"), u"sin(90)->mem[x]=1; 1e30*mem[x]*sqrt(-1)=j\u00D71E+030");
     ASSERT_NE(MemoryStore().Find(u"x"), nullptr);
     EXPECT_EQ(MemoryStore().Find(u"x")->value, CComplex(1, 0));
-    EXPECT_EQ(Calculate(u"1/(mem[x]-1)"), u"1/(mem[x]-1)");
+    EXPECT_EQ(Calculate(log.context, u"1/(mem[x]-1)"), u"1/(mem[x]-1)");
     EXPECT_EQ(log.Lines(), "Error|Division|Operation has singularity at 0\n");
     MemoryStore().FreeMemory(EMemorySelection::All);
     Preferences().SetDefaults();
@@ -52,15 +43,15 @@ TEST(CalcEnvironment, TheDocumentsOneFollowsThePreferencesAndTheMemoryStore)
 TEST(CalcEnvironment, WithoutOneTheLanguageStandsAlone)
 {
     CLogRecorder log;
-    CNoEnvironment none;
+    log.context.run.environment = nullptr;
     MemoryStore().FreeMemory(EMemorySelection::All);
     Preferences().Set(EPreference::TrigonometricUnits, 1);
     // Radians, numbers in their shortest round-trip form, no memory cells.
-    EXPECT_EQ(Calculate(u"cos(pi); 2->mem[y]; 0.1+i*2"), u"cos(pi)=-1; 2->mem[y]=2; 0.1+i*2=0.1+2i");
+    EXPECT_EQ(Calculate(log.context, u"cos(pi); 2->mem[y]; 0.1+i*2"), u"cos(pi)=-1; 2->mem[y]=2; 0.1+i*2=0.1+2i");
     EXPECT_EQ(MemoryStore().Count(), 0u);
-    EXPECT_EQ(Calculate(u"mem[y]"), u"mem[y]=0");
+    EXPECT_EQ(Calculate(log.context, u"mem[y]"), u"mem[y]=0");
     EXPECT_EQ(log.Lines(), "Warning|Memory|Uninitialized memory used, value forced to 0\n");
-    EXPECT_EQ(Calculate(u"ln(0)"), u"ln(0)");
+    EXPECT_EQ(Calculate(log.context, u"ln(0)"), u"ln(0)");
     EXPECT_EQ(log.Lines(), "Error|Natural logarithm|Function has singularity at 0\n");
     Preferences().SetDefaults();
 }

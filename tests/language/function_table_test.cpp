@@ -98,11 +98,11 @@ TEST(FunctionTable, NodesWorkUnderTheRowsKind)
         CLogRecorder log;
         CComplex value;
         const std::u16string text = std::u16string(function.names[0]) + u"(" + Arguments(function.minArguments) + u")";
-        ASSERT_TRUE(EvaluateExpression(text, value)) << Name(function) << "\n" << log.Lines();
+        ASSERT_TRUE(EvaluateExpression(log.context, text, value)) << Name(function) << "\n" << log.Lines();
         // The node is the last one to finish; a node without a kind passes
         // on the kind of its operand, the number.
         const EOperationKind expected = function.kind == None ? Number : function.kind;
-        EXPECT_EQ(RunState().previousKind, expected) << Name(function);
+        EXPECT_EQ(CurrentRunState().previousKind, expected) << Name(function);
         EXPECT_EQ(DisplayName(function), GetOperationName(function.kind));
     }
     EXPECT_EQ(DisplayName(*FindFunction(u"arcth")), u"Archyperbolic cotangent");
@@ -122,7 +122,7 @@ TEST(FunctionTable, ListFunctionsRefuseOtherSizes)
             CLogRecorder log;
             CComplex value;
             const std::u16string text = std::u16string(function.names[0]) + u"(" + Arguments(count) + u")";
-            EXPECT_FALSE(EvaluateExpression(text, value)) << Utf16ToUtf8(text);
+            EXPECT_FALSE(EvaluateExpression(log.context, text, value)) << Utf16ToUtf8(text);
             EXPECT_EQ(log.Lines(), "Error|" + Utf16ToUtf8(DisplayName(function)) + "|Syntax error\n")
                 << Utf16ToUtf8(text);
         }

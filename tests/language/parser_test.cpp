@@ -169,9 +169,9 @@ std::u16string Repeat(std::u16string_view piece, std::size_t count)
     return text;
 }
 
-bool Evaluates(const std::u16string& text, CComplex& value)
+bool Evaluates(NCalculatorText::CCalcContext& context, const std::u16string& text, CComplex& value)
 {
-    return EvaluateExpression(text, value);
+    return EvaluateExpression(context, text, value);
 }
 
 TEST(Nesting, DeepButBoundedNestingWorks)
@@ -179,12 +179,12 @@ TEST(Nesting, DeepButBoundedNestingWorks)
     CLogRecorder log;
     CComplex value;
     const std::size_t depth = kMaxNestingDepth - 2;
-    EXPECT_TRUE(Evaluates(Repeat(u"(", depth) + u"7" + Repeat(u")", depth), value));
+    EXPECT_TRUE(Evaluates(log.context, Repeat(u"(", depth) + u"7" + Repeat(u")", depth), value));
     EXPECT_EQ(value, CComplex(7));
     // Every level of abs and of its bracket is a level of the tree.
-    EXPECT_TRUE(Evaluates(Repeat(u"abs(", depth - 1) + u"-2" + Repeat(u")", depth - 1), value));
+    EXPECT_TRUE(Evaluates(log.context, Repeat(u"abs(", depth - 1) + u"-2" + Repeat(u")", depth - 1), value));
     EXPECT_EQ(value, CComplex(2));
-    EXPECT_TRUE(Evaluates(u"1" + Repeat(u"+1", depth - 1), value));
+    EXPECT_TRUE(Evaluates(log.context, u"1" + Repeat(u"+1", depth - 1), value));
     EXPECT_EQ(value, CComplex(static_cast<double>(depth)));
     EXPECT_TRUE(log.messages.empty());
 }
@@ -194,10 +194,10 @@ TEST(Nesting, ExcessiveNestingIsASyntaxError)
     CLogRecorder log;
     CComplex value;
     const std::size_t depth = kMaxNestingDepth + 1;
-    EXPECT_FALSE(Evaluates(Repeat(u"(", depth) + u"7" + Repeat(u")", depth), value));
-    EXPECT_FALSE(Evaluates(Repeat(u"sin(", depth) + u"1" + Repeat(u")", depth), value));
-    EXPECT_FALSE(Evaluates(u"1" + Repeat(u"+1", depth), value));
-    EXPECT_FALSE(Evaluates(u"2" + Repeat(u"^2", depth), value));
+    EXPECT_FALSE(Evaluates(log.context, Repeat(u"(", depth) + u"7" + Repeat(u")", depth), value));
+    EXPECT_FALSE(Evaluates(log.context, Repeat(u"sin(", depth) + u"1" + Repeat(u")", depth), value));
+    EXPECT_FALSE(Evaluates(log.context, u"1" + Repeat(u"+1", depth), value));
+    EXPECT_FALSE(Evaluates(log.context, u"2" + Repeat(u"^2", depth), value));
     EXPECT_EQ(log.Lines(), "Error|None|Syntax error\nError|None|Syntax error\nError|None|Syntax error\n"
                            "Error|None|Syntax error\n");
 }
@@ -208,11 +208,11 @@ TEST(Nesting, AMillionNestedBracketsOrTermsEndQuicklyAsASyntaxError)
     CComplex value;
     const std::size_t million = 1'000'000;
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_FALSE(Evaluates(Repeat(u"(", million) + u"1" + Repeat(u")", million), value));
-    EXPECT_FALSE(Evaluates(Repeat(u"[", million) + u"1", value));
-    EXPECT_FALSE(Evaluates(u"1" + Repeat(u"+1", million), value));
-    EXPECT_FALSE(Evaluates(u"1" + Repeat(u"*1", million) + Repeat(u"+1", 999), value));
-    EXPECT_FALSE(Evaluates(Repeat(u"-", million) + u"1", value));
+    EXPECT_FALSE(Evaluates(log.context, Repeat(u"(", million) + u"1" + Repeat(u")", million), value));
+    EXPECT_FALSE(Evaluates(log.context, Repeat(u"[", million) + u"1", value));
+    EXPECT_FALSE(Evaluates(log.context, u"1" + Repeat(u"+1", million), value));
+    EXPECT_FALSE(Evaluates(log.context, u"1" + Repeat(u"*1", million) + Repeat(u"+1", 999), value));
+    EXPECT_FALSE(Evaluates(log.context, Repeat(u"-", million) + u"1", value));
     EXPECT_EQ(log.messages.size(), 5u);
     // Not a timing requirement: a guard against work that grows with the
     // square of the length (which would take hours here).
@@ -225,7 +225,7 @@ TEST(Nesting, AWideListIsNoNesting)
     CComplex value;
     std::u16string text = u"sum(k,1,3,k)";
     text += Repeat(u",1", 100'000);
-    EXPECT_TRUE(Evaluates(text, value));
+    EXPECT_TRUE(Evaluates(log.context, text, value));
     EXPECT_EQ(value, CComplex(6));
 }
 
@@ -236,23 +236,21 @@ TEST(Evaluation, TheRootAndAListStandForTheirFirstChild)
     CLogRecorder log;
     CNode root;
     CComplex value(9, 9);
-    EXPECT_FALSE(root.Evaluate(value));  // no child: nothing to stand for
+    EXPECT_FALSE(root.Evaluate(log.context, value));  // no child: nothing to stand for
     EXPECT_EQ(log.Lines(), "Error|None|Syntax error\n");
 }
 
 TEST(Evaluation, APreviousResultChangesOnlyOnSuccess)
 {
     CLogRecorder log;
-    PreviousResult() = CComplex();
     CComplex value;
-    ASSERT_TRUE(EvaluateExpression(u"2+3", value));
-    EXPECT_EQ(PreviousResult(), CComplex(5));
-    EXPECT_FALSE(EvaluateExpression(u"1/0", value));
-    EXPECT_FALSE(EvaluateExpression(u"2*-3", value));
-    EXPECT_EQ(PreviousResult(), CComplex(5));
-    ASSERT_TRUE(EvaluateExpression(u"rslt*2", value));
+    ASSERT_TRUE(EvaluateExpression(log.context, u"2+3", value));
+    EXPECT_EQ(log.context.previousResult, CComplex(5));
+    EXPECT_FALSE(EvaluateExpression(log.context, u"1/0", value));
+    EXPECT_FALSE(EvaluateExpression(log.context, u"2*-3", value));
+    EXPECT_EQ(log.context.previousResult, CComplex(5));
+    ASSERT_TRUE(EvaluateExpression(log.context, u"rslt*2", value));
     EXPECT_EQ(value, CComplex(10));
-    PreviousResult() = CComplex();
 }
 
 TEST(Evaluation, RandomValuesAreFreshOnEveryEvaluationAndInTheUnitSquare)
@@ -260,15 +258,15 @@ TEST(Evaluation, RandomValuesAreFreshOnEveryEvaluationAndInTheUnitSquare)
     CLogRecorder log;
     CComplex first;
     CComplex second;
-    ASSERT_TRUE(EvaluateExpression(u"rand", first));
-    ASSERT_TRUE(EvaluateExpression(u"RANDOM", second));
+    ASSERT_TRUE(EvaluateExpression(log.context, u"rand", first));
+    ASSERT_TRUE(EvaluateExpression(log.context, u"RANDOM", second));
     EXPECT_NE(first, second);
     CComplex difference;
-    ASSERT_TRUE(EvaluateExpression(u"rand-rand", difference));
+    ASSERT_TRUE(EvaluateExpression(log.context, u"rand-rand", difference));
     EXPECT_NE(difference, CComplex());
     for (int i = 0; i < 100; ++i) {
         CComplex value;
-        ASSERT_TRUE(EvaluateExpression(u"rand", value));
+        ASSERT_TRUE(EvaluateExpression(log.context, u"rand", value));
         EXPECT_GE(value.real(), 0.0);
         EXPECT_LE(value.real(), 1.0);
         EXPECT_GE(value.imag(), 0.0);
@@ -276,7 +274,7 @@ TEST(Evaluation, RandomValuesAreFreshOnEveryEvaluationAndInTheUnitSquare)
     }
     // A term draws anew on every turn.
     CComplex sum;
-    ASSERT_TRUE(EvaluateExpression(u"sum(k,1,1000,re(rand))", sum));
+    ASSERT_TRUE(EvaluateExpression(log.context, u"sum(k,1,1000,re(rand))", sum));
     EXPECT_GT(sum.real(), 350.0);
     EXPECT_LT(sum.real(), 650.0);
     EXPECT_TRUE(log.messages.empty());
@@ -286,15 +284,15 @@ TEST(Evaluation, UnitsApplyToCircularFunctionsOnly)
 {
     CLogRecorder log;
     CComplex radians;
-    ASSERT_TRUE(EvaluateExpression(u"sh(1)+th(0.5)+exp(1)", radians));
-    RunState().trigonometricUnits = 1;
+    ASSERT_TRUE(EvaluateExpression(log.context, u"sh(1)+th(0.5)+exp(1)", radians));
+    CurrentRunState().trigonometricUnits = 1;
     CComplex degrees;
-    ASSERT_TRUE(EvaluateExpression(u"sh(1)+th(0.5)+exp(1)", degrees));
+    ASSERT_TRUE(EvaluateExpression(log.context, u"sh(1)+th(0.5)+exp(1)", degrees));
     EXPECT_EQ(radians, degrees);
     CComplex arcsine;
-    ASSERT_TRUE(EvaluateExpression(u"arcsin(1)", arcsine));
+    ASSERT_TRUE(EvaluateExpression(log.context, u"arcsin(1)", arcsine));
     EXPECT_NEAR(arcsine.real(), 90.0, 1e-12);
-    RunState().trigonometricUnits = 0;
+    CurrentRunState().trigonometricUnits = 0;
 }
 
 TEST(Evaluation, AnIndexIsResetWhenItsSeriesEnds)
@@ -304,11 +302,11 @@ TEST(Evaluation, AnIndexIsResetWhenItsSeriesEnds)
     ASSERT_TRUE(CParcer::ParseExpression(root, u"sum(k,1,3,k)"));
     CNodeVariable* index = VariableOf(*Top(root).Children()[0]->Children()[0]);
     CComplex value;
-    ASSERT_TRUE(root.Evaluate(value));
+    ASSERT_TRUE(root.Evaluate(log.context, value));
     EXPECT_EQ(value, CComplex(6));
     EXPECT_TRUE(index->Uninitialized());
     CComplex after(5, 5);
-    ASSERT_TRUE(index->Evaluate(after));
+    ASSERT_TRUE(index->Evaluate(log.context, after));
     EXPECT_EQ(after, CComplex());
 }
 

@@ -20,12 +20,12 @@ bool IsBlank(char16_t c)
 }
 
 // The statement rules applied literally to the text, one edit at a time.
-bool RewriteStepByStep(std::u16string& text, std::ptrdiff_t& cursor)
+bool RewriteStepByStep(CCalcContext& context, std::u16string& text, std::ptrdiff_t& cursor)
 {
-    RunState().Reset();
+    context.run.Reset();
     std::u16string work = text;
     if (!StripComments(work)) {
-        ReportStatus(eSyntaxError);
+        ReportStatus(context.run, eSyntaxError);
         return false;
     }
     std::ptrdiff_t offset = 0;
@@ -77,7 +77,7 @@ bool RewriteStepByStep(std::u16string& text, std::ptrdiff_t& cursor)
             }
         }
         CComplex value;
-        if (!EvaluateExpression(statement.substr(0, equals), value))
+        if (!EvaluateExpression(context, statement.substr(0, equals), value))
             return false;
         const std::u16string formatted = FormatComplex(value, GetResultFormat(), GetImaginaryUnit());
         text.insert(static_cast<std::size_t>(static_cast<std::ptrdiff_t>(start + equals) + offset), u"=");
@@ -129,17 +129,20 @@ TEST(Rewriting, OnePassGivesTheSameTextAsEditingStepByStep)
         if (round % 2 == 1)
             cursor = static_cast<std::ptrdiff_t>(random() % (original.size() + 1));
 
-        CLogRecorder log;
-        PreviousResult() = CComplex();
         std::u16string expected = original;
         std::ptrdiff_t expectedCursor = cursor;
-        const bool expectedResult = RewriteStepByStep(expected, expectedCursor);
-        const std::string expectedLog = log.Lines();
+        bool expectedResult = false;
+        std::string expectedLog;
+        {
+            CLogRecorder reference;
+            expectedResult = RewriteStepByStep(reference.context, expected, expectedCursor);
+            expectedLog = reference.Lines();
+        }
 
-        PreviousResult() = CComplex();
+        CLogRecorder log;
         std::u16string actual = original;
         std::ptrdiff_t actualCursor = cursor;
-        const bool actualResult = CalculateText(actual, actualCursor);
+        const bool actualResult = CalculateText(log.context, actual, actualCursor);
 
         ASSERT_EQ(Utf16ToUtf8(actual), Utf16ToUtf8(expected)) << "text: " << Utf16ToUtf8(original);
         ASSERT_EQ(actualCursor, expectedCursor) << "text: " << Utf16ToUtf8(original) << " cursor " << cursor;
@@ -150,7 +153,6 @@ TEST(Rewriting, OnePassGivesTheSameTextAsEditingStepByStep)
     // Both outcomes are well represented.
     EXPECT_GT(successes, 2000);
     EXPECT_GT(failures, 2000);
-    PreviousResult() = CComplex();
 }
 
 }  // namespace

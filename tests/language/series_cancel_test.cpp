@@ -19,8 +19,8 @@ using NCalculatorText::EvaluateExpression;
 // polls it was asked.
 class CCountingCancel final : public ICancelSource {
 public:
-    explicit CCountingCancel(long cancelAt = 0) : m_cancelAt(cancelAt) { RunState().cancelSource = this; }
-    ~CCountingCancel() { RunState().cancelSource = nullptr; }
+    explicit CCountingCancel(long cancelAt = 0) : m_cancelAt(cancelAt) { CurrentRunState().cancelSource = this; }
+    ~CCountingCancel() { CurrentRunState().cancelSource = nullptr; }
     CCountingCancel(const CCountingCancel&) = delete;
     CCountingCancel& operator=(const CCountingCancel&) = delete;
 
@@ -38,7 +38,7 @@ TEST(LongSeries, ThePollComesAboutEveryIntervalOfWork)
     CCountingCancel counter;
     CComplex value;
     // One million turns of weight 2: the term "k" and the turn.
-    ASSERT_TRUE(EvaluateExpression(u"sum(k,1,1000000,k)", value));
+    ASSERT_TRUE(EvaluateExpression(log.context, u"sum(k,1,1000000,k)", value));
     EXPECT_EQ(value, CComplex(500000500000.0));
     EXPECT_GE(counter.polls, 2'000'000L / kCancelPollInterval - 1);
     EXPECT_LE(counter.polls, 2'000'000L / kCancelPollInterval + 2);
@@ -52,11 +52,11 @@ TEST(LongSeries, ACancelUnwindsTheRunWithOneLogLine)
     // A series of 10^12 turns is not refused; the third poll stops it.
     std::u16string text = u"1+1; sum(k,1,1e12,k)->mem[s]; 2";
     std::ptrdiff_t cursor = -1;
-    EXPECT_FALSE(CalculateText(text, cursor));
+    EXPECT_FALSE(CalculateText(log.context, text, cursor));
     EXPECT_EQ(counter.polls, 3);
     EXPECT_EQ(log.Lines(), "Error|Series sum|Calculation cancelled\n");
-    EXPECT_EQ(RunState().lastStatus, eCancelled);
-    EXPECT_FALSE(RunState().continueFlag);
+    EXPECT_EQ(CurrentRunState().lastStatus, eCancelled);
+    EXPECT_FALSE(CurrentRunState().continueFlag);
     // As after any failure: the statement gets no result, the later one is
     // not run, nothing is stored.
     EXPECT_EQ(text, u"1+1=2; sum(k,1,1e12,k)->mem[s]; 2");
@@ -68,11 +68,11 @@ TEST(LongSeries, ACancelInAnInnerSeriesStopsTheOuterOneToo)
     CLogRecorder log;
     CCountingCancel counter(2);
     CComplex value;
-    EXPECT_FALSE(EvaluateExpression(u"prod(n,1,1e9,sum(m,1,1e9,m)+1)*2", value));
+    EXPECT_FALSE(EvaluateExpression(log.context, u"prod(n,1,1e9,sum(m,1,1e9,m)+1)*2", value));
     EXPECT_EQ(counter.polls, 2);
     EXPECT_EQ(log.Lines(), "Error|Series sum|Calculation cancelled\n");
     // The next evaluation starts afresh.
-    EXPECT_TRUE(EvaluateExpression(u"sum(k,1,3,k)", value));
+    EXPECT_TRUE(EvaluateExpression(log.context, u"sum(k,1,3,k)", value));
     EXPECT_EQ(value, CComplex(6));
 }
 
@@ -89,7 +89,7 @@ TEST(LongSeries, ACancelRequestStopsAtTheNextPollAndStaysUntilCleared)
     // is that of no operation.
     std::u16string text = many;
     std::ptrdiff_t cursor = -1;
-    EXPECT_FALSE(CalculateText(text, cursor));
+    EXPECT_FALSE(CalculateText(log.context, text, cursor));
     EXPECT_EQ(log.Lines(), "Error|None|Calculation cancelled\n");
     EXPECT_EQ(text, many) << "the run went on after the cancel";
     EXPECT_TRUE(CancelPending());
@@ -97,7 +97,7 @@ TEST(LongSeries, ACancelRequestStopsAtTheNextPollAndStaysUntilCleared)
     ClearCancelRequest();
     text = many;
     cursor = -1;
-    EXPECT_TRUE(CalculateText(text, cursor));
+    EXPECT_TRUE(CalculateText(log.context, text, cursor));
     EXPECT_EQ(text.substr(0, 8), u"1=1;1=1;");
     EXPECT_EQ(log.Lines(), "");
 }
@@ -105,15 +105,15 @@ TEST(LongSeries, ACancelRequestStopsAtTheNextPollAndStaysUntilCleared)
 TEST(LongSeries, WithoutACancelSourceAPollOnlyCounts)
 {
     CLogRecorder log;
-    RunState().cancelSource = nullptr;
+    CurrentRunState().cancelSource = nullptr;
     ClearCancelRequest();
     for (int i = 0; i < 100; ++i)
-        EXPECT_TRUE(RunState().Poll(kCancelPollInterval));
+        EXPECT_TRUE(CurrentRunState().Poll(kCancelPollInterval));
     EXPECT_EQ(log.Lines(), "");
     // After a stop the poll reports it without asking anybody.
-    RunState().continueFlag = false;
-    EXPECT_FALSE(RunState().PollNow());
-    RunState().Cancel();
+    CurrentRunState().continueFlag = false;
+    EXPECT_FALSE(CurrentRunState().PollNow());
+    CurrentRunState().Cancel();
     EXPECT_EQ(log.Lines(), "");
 }
 

@@ -17,11 +17,7 @@ using namespace NCalculatorText;
 
 class StatementSpans : public testing::TestWithParam<CDataRow> {
 protected:
-    void TearDown() override
-    {
-        MemoryStore().FreeMemory(EMemorySelection::All);
-        PreviousResult() = CComplex();
-    }
+    void TearDown() override { MemoryStore().FreeMemory(EMemorySelection::All); }
 };
 
 TEST_P(StatementSpans, FindsTheStatement)
@@ -34,7 +30,7 @@ TEST_P(StatementSpans, FindsTheStatement)
         CLogRecorder log;
         std::ptrdiff_t cursor = -1;
         std::string starts;
-        CalculateText(text, cursor, [&starts](std::size_t start) {
+        CalculateText(log.context, text, cursor, [&starts](std::size_t start) {
             starts += (starts.empty() ? "" : ",") + std::to_string(start);
         });
         EXPECT_EQ(starts, c.Field(2)) << where;

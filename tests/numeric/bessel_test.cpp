@@ -244,10 +244,10 @@ TEST(Bessel, IndicatorsBecomeStatuses)
     };
     for (const SCase& c : cases) {
         CLogRecorder log;
-        RunState().currentKind = BesselFirstKind;
+        CurrentRunState().currentKind = BesselFirstKind;
         ReportBesselIndicator(c.indicator, c.value);
         EXPECT_EQ(log.Lines(), c.line) << "indicator " << c.indicator;
-        EXPECT_EQ(RunState().continueFlag, c.continues) << "indicator " << c.indicator;
+        EXPECT_EQ(CurrentRunState().continueFlag, c.continues) << "indicator " << c.indicator;
     }
 }
 

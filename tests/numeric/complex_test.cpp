@@ -15,7 +15,7 @@ namespace {
 template <typename F>
 CComplex RunAs(EOperationKind kind, F operation)
 {
-    COperationScope scope(kind);
+    COperationScope scope(CurrentRunState(), kind);
     return operation();
 }
 
@@ -36,7 +36,7 @@ TEST(Arithmetic, OverflowOfASumStopsWithoutSignWord)
 {
     CLogRecorder log;
     RunAs(Addition, [] { return Add(1e308, 1e308); });
-    EXPECT_FALSE(RunState().continueFlag);
+    EXPECT_FALSE(CurrentRunState().continueFlag);
     EXPECT_EQ(log.Lines(), "Error|Addition|Operation resulted in overflow, too big number returned\n");
 
     CLogRecorder second;
@@ -49,7 +49,7 @@ TEST(Arithmetic, ProductUnderflowWarnsAndKeepsZero)
     CLogRecorder log;
     const CComplex r = RunAs(Multiplication, [] { return Multiply(1e-200, 1e-200); });
     EXPECT_TRUE(IsZero(r));
-    EXPECT_TRUE(RunState().continueFlag);
+    EXPECT_TRUE(CurrentRunState().continueFlag);
     EXPECT_EQ(log.Lines(), "Warning|Multiplication|Operation resulted in underflow, result accepted as 0\n");
 
     CLogRecorder quiet;
@@ -71,7 +71,7 @@ TEST(Arithmetic, DivisionSingularityUnderflowAndExactness)
     {
         CLogRecorder log;
         RunAs(Division, [] { return Divide(1.0, 0.0); });
-        EXPECT_FALSE(RunState().continueFlag);
+        EXPECT_FALSE(CurrentRunState().continueFlag);
         EXPECT_EQ(log.Lines(), "Error|Division|Operation has singularity at 0\n");
     }
     {
@@ -80,7 +80,7 @@ TEST(Arithmetic, DivisionSingularityUnderflowAndExactness)
         EXPECT_TRUE(log.messages.empty());
         EXPECT_TRUE(IsZero(RunAs(Division, [] { return Divide(1e-300, 1e300); })));
         EXPECT_EQ(log.Lines(), "Warning|Division|Operation resulted in underflow, result accepted as 0\n");
-        EXPECT_TRUE(RunState().continueFlag);
+        EXPECT_TRUE(CurrentRunState().continueFlag);
     }
     {
         CLogRecorder log;
@@ -158,7 +158,7 @@ TEST(Primitives, FinitenessZeroAndComparison)
 TEST(RealMath, ReportsTheLibraryConditions)
 {
     CLogRecorder log;
-    COperationScope scope(Power);
+    COperationScope scope(CurrentRunState(), Power);
     NRealMath::Pow(10, 400.5);
     NRealMath::Pow(-10, 401);
     EXPECT_EQ(log.Lines(),
@@ -169,17 +169,17 @@ TEST(RealMath, ReportsTheLibraryConditions)
 TEST(RealMath, DomainSingularityUnderflowAndLoss)
 {
     CLogRecorder log;
-    RunState().currentKind = NaturalLogarithm;
+    CurrentRunState().currentKind = NaturalLogarithm;
     NRealMath::Log(0);
     NRealMath::Log(-2);
-    RunState().currentKind = Exponent;
+    CurrentRunState().currentKind = Exponent;
     EXPECT_EQ(NRealMath::Exp(-1000), 0.0);
-    RunState().currentKind = SquareRoot;
+    CurrentRunState().currentKind = SquareRoot;
     NRealMath::Sqrt(-1);
-    RunState().currentKind = Power;
+    CurrentRunState().currentKind = Power;
     NRealMath::Pow(-8, 1.0 / 3);
     NRealMath::Pow(0, -1);
-    RunState().currentKind = Sine;
+    CurrentRunState().currentKind = Sine;
     NRealMath::Sin(HUGE_VAL);
     NRealMath::Sin(1e19);
     EXPECT_EQ(log.Lines(),

@@ -70,7 +70,7 @@ TEST_P(FunctionRows, ValueAndMessages)
     CLogRecorder log;
     CComplex value;
     {
-        COperationScope scope(found->second.kind);
+        COperationScope scope(CurrentRunState(), found->second.kind);
         value = found->second.compute(CComplex(std::strtod(c.fields[1].c_str(), nullptr),
                                                std::strtod(c.fields[2].c_str(), nullptr)));
     }
@@ -80,7 +80,7 @@ TEST_P(FunctionRows, ValueAndMessages)
             expectedLog += c.fields[i] + "|" + c.fields[i + 1] + "|" + c.fields[i + 2] + "\n";
     EXPECT_EQ(log.Lines(), expectedLog) << where;
     const double tolerance = std::strtod(c.fields[5].c_str(), nullptr);
-    if (tolerance < 0 || !RunState().continueFlag)
+    if (tolerance < 0 || !CurrentRunState().continueFlag)
         return;  // a stopped calculation has no value to compare
     EXPECT_TRUE(Close(value.real(), std::strtod(c.fields[3].c_str(), nullptr), tolerance))
         << where << ": real part " << value.real();
@@ -92,8 +92,8 @@ INSTANTIATE_DATA_ROWS(FunctionRows, "functions.txt");
 
 CComplex InUnits(int units, const std::function<CComplex(const CComplex&)>& f, EOperationKind kind, CComplex z)
 {
-    RunState().trigonometricUnits = units;
-    COperationScope scope(kind);
+    CurrentRunState().trigonometricUnits = units;
+    COperationScope scope(CurrentRunState(), kind);
     return f(z);
 }
 
@@ -112,7 +112,7 @@ TEST(Functions, TrigonometricUnitsConvertArgumentsAndResults)
 
 CComplex Power(CComplex a, CComplex b)
 {
-    COperationScope scope(::Power);
+    COperationScope scope(CurrentRunState(), ::Power);
     return CalcPower(a, b);
 }
 
@@ -210,10 +210,11 @@ TEST(Random, PublishedSequencesAndUnitInterval)
 
 TEST(Random, TwoGeneratorsGiveDifferentParts)
 {
-    SeedRandomAtStartup();
-    SeedImaginaryGeneratorOnce();
-    const CComplex a = DrawRandom();
-    const CComplex b = DrawRandom();
+    CRandomSource random;
+    random.SeedAtStartup();
+    random.SeedImaginaryOnce();
+    const CComplex a = random.Draw();
+    const CComplex b = random.Draw();
     EXPECT_NE(a, b);
     EXPECT_NE(a.real(), a.imag());
     for (const CComplex& v : {a, b}) {
@@ -222,6 +223,24 @@ TEST(Random, TwoGeneratorsGiveDifferentParts)
         EXPECT_GE(v.imag(), 0);
         EXPECT_LE(v.imag(), 1);
     }
+}
+
+TEST(Random, ACopyContinuesTheSameSequenceOnItsOwn)
+{
+    CRandomSource random;
+    random.SeedAtStartup();
+    random.SeedImaginaryOnce();
+    random.Draw();
+    CRandomSource copy = random;
+    const CComplex fromCopy = copy.Draw();
+    copy.Draw();
+    // The original is where the copy was taken, and draws what the copy drew.
+    EXPECT_EQ(random.Draw(), fromCopy);
+    // Seeding the imaginary part again is no longer possible in either.
+    const CRandomSource before = copy;
+    copy.SeedImaginaryOnce();
+    CRandomSource expected = before;
+    EXPECT_EQ(copy.Draw(), expected.Draw());
 }
 
 }  // namespace

@@ -50,10 +50,10 @@ TEST(PowerAccuracy, IntegerPowersOnTheReferenceGrid)
         CLogRecorder log;
         CComplex value;
         {
-            COperationScope scope(Power);
+            COperationScope scope(CurrentRunState(), Power);
             value = CalcPower(z, CComplex(k, 0.0));
         }
-        ASSERT_TRUE(RunState().continueFlag) << "power_references.txt:" << c.line << "\n" << log.Lines();
+        ASSERT_TRUE(CurrentRunState().continueFlag) << "power_references.txt:" << c.line << "\n" << log.Lines();
         EXPECT_TRUE(log.messages.empty()) << "power_references.txt:" << c.line << "\n" << log.Lines();
         const double error = ErrorInUnits(value, reference);
         if (z.imag() == 0) {

@@ -55,11 +55,11 @@ TEST(ReportStatus, ComposesEachMessageAndAppliesItsEffect)
 {
     for (const SStatusCase& c : kStatusCases) {
         CLogRecorder log;
-        RunState().currentKind = c.kind;
+        CurrentRunState().currentKind = c.kind;
         ReportStatus(c.status, c.re, c.im);
         EXPECT_EQ(log.Lines(), c.line) << "status " << c.status;
-        EXPECT_EQ(RunState().continueFlag, !c.stops) << "status " << c.status;
-        EXPECT_EQ(RunState().lastStatus, c.recorded) << "status " << c.status;
+        EXPECT_EQ(CurrentRunState().continueFlag, !c.stops) << "status " << c.status;
+        EXPECT_EQ(CurrentRunState().lastStatus, c.recorded) << "status " << c.status;
     }
 }
 
@@ -68,9 +68,9 @@ TEST(ReportStatus, UpperCaseAndUnitPreferencesShapeTheValues)
     CLogRecorder log;
     Preferences().Set(EPreference::NotationCase, 1);
     Preferences().Set(EPreference::FormatI, 1);
-    RunState().currentKind = Multiplication;
+    CurrentRunState().currentKind = Multiplication;
     ReportStatus(eUnderflow, 1e-320, 0);
-    RunState().currentKind = Arccosine;
+    CurrentRunState().currentKind = Arccosine;
     ReportStatus(eDomain, 1e-20, 2);
     EXPECT_EQ(log.Lines(),
               "Warning|Multiplication|Operation resulted in underflow, result accepted as 9.9998886718268301E-321\n"
@@ -81,21 +81,21 @@ TEST(ReportStatus, UpperCaseAndUnitPreferencesShapeTheValues)
 TEST(ReportStatus, QuietOverflowOnlyRecordsTheStatus)
 {
     CLogRecorder log;
-    RunState().quietOverflow = true;
+    CurrentRunState().quietOverflow = true;
     ReportStatus(eOverflow, 1, 0);
     EXPECT_TRUE(log.messages.empty());
-    EXPECT_TRUE(RunState().continueFlag);
-    EXPECT_EQ(RunState().lastStatus, eOverflow);
+    EXPECT_TRUE(CurrentRunState().continueFlag);
+    EXPECT_EQ(CurrentRunState().lastStatus, eOverflow);
 }
 
 TEST(ReportStatus, WithoutReceiverStillStops)
 {
     CLogRecorder log;
-    RunState().logReceiver = nullptr;
-    RunState().currentKind = Division;
+    CurrentRunState().logReceiver = nullptr;
+    CurrentRunState().currentKind = Division;
     ReportStatus(eSingularity, 0, 0);
-    EXPECT_FALSE(RunState().continueFlag);
-    EXPECT_EQ(RunState().lastStatus, eSingularity);
+    EXPECT_FALSE(CurrentRunState().continueFlag);
+    EXPECT_EQ(CurrentRunState().lastStatus, eSingularity);
     EXPECT_TRUE(log.messages.empty());
 }
 
@@ -116,15 +116,15 @@ TEST(RunState, ResetTakesUnitsFromPreferencesAndTellsTheLog)
     const int startsBefore = log.starts;
     for (unsigned pref : {0u, 1u, 2u, 3u, 77u}) {
         Preferences().Set(EPreference::TrigonometricUnits, pref);
-        RunState().continueFlag = false;
-        RunState().lastStatus = eDomain;
-        RunState().quietOverflow = true;
-        RunState().Reset();
-        EXPECT_EQ(RunState().trigonometricUnits, pref == 1 || pref == 2 ? static_cast<int>(pref) : 0);
-        EXPECT_TRUE(RunState().continueFlag);
-        EXPECT_EQ(RunState().lastStatus, eNone);
-        EXPECT_FALSE(RunState().quietOverflow);
-        EXPECT_EQ(RunState().currentKind, None);
+        CurrentRunState().continueFlag = false;
+        CurrentRunState().lastStatus = eDomain;
+        CurrentRunState().quietOverflow = true;
+        CurrentRunState().Reset();
+        EXPECT_EQ(CurrentRunState().trigonometricUnits, pref == 1 || pref == 2 ? static_cast<int>(pref) : 0);
+        EXPECT_TRUE(CurrentRunState().continueFlag);
+        EXPECT_EQ(CurrentRunState().lastStatus, eNone);
+        EXPECT_FALSE(CurrentRunState().quietOverflow);
+        EXPECT_EQ(CurrentRunState().currentKind, None);
     }
     EXPECT_EQ(log.starts, startsBefore + 5);
     Preferences().SetDefaults();
@@ -134,23 +134,23 @@ TEST(OperationScope, NestsKindsAndNamesTheFinishedChild)
 {
     CLogRecorder log;
     {
-        COperationScope outer(NaturalLogarithm);
+        COperationScope outer(CurrentRunState(), NaturalLogarithm);
         EXPECT_EQ(outer.EntryKind(), None);
-        EXPECT_EQ(RunState().currentKind, NaturalLogarithm);
+        EXPECT_EQ(CurrentRunState().currentKind, NaturalLogarithm);
         {
-            COperationScope inner(GammaFunction);
+            COperationScope inner(CurrentRunState(), GammaFunction);
             EXPECT_EQ(inner.EntryKind(), NaturalLogarithm);
-            EXPECT_EQ(RunState().previousKind, NaturalLogarithm);
-            RunState().quietOverflow = true;
+            EXPECT_EQ(CurrentRunState().previousKind, NaturalLogarithm);
+            CurrentRunState().quietOverflow = true;
             ReportStatus(eOverflow, 0, 0);
         }
         // Right after the child returns, the previous kind names it.
-        EXPECT_EQ(RunState().previousKind, GammaFunction);
-        EXPECT_EQ(RunState().currentKind, NaturalLogarithm);
-        EXPECT_FALSE(RunState().quietOverflow);
+        EXPECT_EQ(CurrentRunState().previousKind, GammaFunction);
+        EXPECT_EQ(CurrentRunState().currentKind, NaturalLogarithm);
+        EXPECT_FALSE(CurrentRunState().quietOverflow);
     }
-    EXPECT_EQ(RunState().currentKind, None);
-    EXPECT_EQ(RunState().previousKind, NaturalLogarithm);
+    EXPECT_EQ(CurrentRunState().currentKind, None);
+    EXPECT_EQ(CurrentRunState().previousKind, NaturalLogarithm);
 }
 
 }  // namespace

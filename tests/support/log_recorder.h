@@ -1,6 +1,8 @@
 #pragma once
-// Test helper: collects the log messages of a calculation and gives every
-// test a fresh run state and default preferences.
+// Test helper: a fresh calculation context over the user's memory store with
+// default preferences, whose log is collected here. While it lives its run
+// state is bound to the thread, so numeric functions called directly report
+// to it too.
 
 #include <string>
 #include <vector>
@@ -8,6 +10,7 @@
 #include "document/calc_environment.h"
 #include "document/preferences.h"
 #include "document/utf.h"
+#include "language/calc_context.h"
 #include "numeric/status.h"
 
 struct CRecordedMessage {
@@ -18,14 +21,12 @@ struct CRecordedMessage {
 
 class CLogRecorder : public ILogReceiver {
 public:
-    CLogRecorder()
+    CLogRecorder() : context(MakeDocumentContext()), m_binding(context.run)
     {
         Preferences().SetDefaults();
-        UseDocumentEnvironment();
-        RunState().logReceiver = this;
-        RunState().Reset();
+        context.run.logReceiver = this;
+        context.run.Reset();
     }
-    ~CLogRecorder() { RunState().logReceiver = nullptr; }
     CLogRecorder(const CLogRecorder&) = delete;
     CLogRecorder& operator=(const CLogRecorder&) = delete;
 
@@ -50,6 +51,10 @@ public:
         return out;
     }
 
+    NCalculatorText::CCalcContext context;
     std::vector<CRecordedMessage> messages;
     int starts = 0;
+
+private:
+    CRunStateBinding m_binding;
 };

@@ -1,3 +1,4 @@
+#include "support/frame_fixture.h"
 #include "windows/calc_main_frame.h"
 
 #include "windows/calc_bar.h"
@@ -36,37 +37,7 @@
 
 namespace {
 
-class MainFrame : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        Preferences().SetDefaults();
-        MemoryStore().FreeMemory(EMemorySelection::All);
-        frame = std::make_unique<CCalcMainFrame>();
-        frame->show();
-        QApplication::setActiveWindow(frame.get());
-        frame->Editor()->setFocus();
-        frame->Document()->showError = [this](const QString& message) { errors << message; };
-    }
-    void TearDown() override
-    {
-        frame->Editor()->document()->setModified(false);
-        frame.reset();
-        MemoryStore().FreeMemory(EMemorySelection::All);
-    }
-    void Type(const QString& text, int caret)
-    {
-        frame->Editor()->setPlainText(text);
-        QTextCursor cursor = frame->Editor()->textCursor();
-        cursor.setPosition(caret);
-        frame->Editor()->setTextCursor(cursor);
-    }
-    QString Text() const { return frame->Editor()->toPlainText(); }
-    int Caret() const { return frame->Editor()->textCursor().position(); }
-
-    std::unique_ptr<CCalcMainFrame> frame;
-    QStringList errors;
-};
+class MainFrame : public CFrameTest {};
 
 TEST_F(MainFrame, CtrlEqualsCalculatesTheCalculationAtTheCaret)
 {

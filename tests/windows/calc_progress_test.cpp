@@ -16,6 +16,7 @@
 
 #include <functional>
 
+#include "support/frame_fixture.h"
 #include "document/memory_store.h"
 #include "document/preferences.h"
 #include "document/qt/calc_doc.h"
@@ -26,23 +27,12 @@
 
 namespace {
 
-class CalculationProgress : public ::testing::Test {
+class CalculationProgress : public CFrameTest {
 protected:
-    void SetUp() override
-    {
-        Preferences().SetDefaults();
-        MemoryStore().FreeMemory(EMemorySelection::All);
-        frame = std::make_unique<CCalcMainFrame>();
-        frame->show();
-        QApplication::setActiveWindow(frame.get());
-        frame->Document()->showError = [this](const QString& message) { errors << message; };
-    }
     void TearDown() override
     {
         ClearCancelRequest();
-        frame->Editor()->document()->setModified(false);
-        frame.reset();
-        MemoryStore().FreeMemory(EMemorySelection::All);
+        CFrameTest::TearDown();
     }
 
     // Runs `command` while a timer watches for the progress dialog every
@@ -78,8 +68,6 @@ protected:
         return item ? QStringList({item->text(1), item->text(2), item->text(3)}) : QStringList();
     }
 
-    std::unique_ptr<CCalcMainFrame> frame;
-    QStringList errors;
     int ticks = 0;
     qint64 shownAfterMs = -1;
     qint64 ranMs = 0;

@@ -1,6 +1,7 @@
 // Pasting and dropping into the editor: every way data arrives, with a
 // clipboard that holds nothing, data without any format (what X hands out
 // when no program owns the clipboard), data whose owner went away, and text.
+#include "support/frame_fixture.h"
 #include "windows/calc_view.h"
 
 #include <gtest/gtest.h>
@@ -33,35 +34,19 @@ protected:
     QVariant retrieveData(const QString&, QMetaType) const override { return {}; }
 };
 
-class CalcViewPaste : public ::testing::Test {
+class CalcViewPaste : public CFrameTest {
 protected:
     void SetUp() override
     {
-        Preferences().SetDefaults();
-        MemoryStore().FreeMemory(EMemorySelection::All);
-        frame = std::make_unique<CCalcMainFrame>();
-        frame->show();
-        QApplication::setActiveWindow(frame.get());
+        CFrameTest::SetUp();
         view = frame->Editor();
-        view->setFocus();
-        view->setPlainText("1+2;3*4");
-        SetCaret(4);
+        Type("1+2;3*4", 4);
     }
     void TearDown() override
     {
         QGuiApplication::clipboard()->clear();
-        view->document()->setModified(false);
-        frame.reset();
+        CFrameTest::TearDown();
     }
-    void SetCaret(int position, int anchor = -1)
-    {
-        QTextCursor cursor = view->textCursor();
-        cursor.setPosition(anchor < 0 ? position : anchor);
-        if (anchor >= 0)
-            cursor.setPosition(position, QTextCursor::KeepAnchor);
-        view->setTextCursor(cursor);
-    }
-    QString Text() const { return view->toPlainText(); }
 
     // Every route by which the user pastes the clipboard, by name.
     std::vector<std::pair<const char*, std::function<void()>>> PasteRoutes()
@@ -83,7 +68,6 @@ protected:
         };
     }
 
-    std::unique_ptr<CCalcMainFrame> frame;
     CCalcView* view = nullptr;
 };
 

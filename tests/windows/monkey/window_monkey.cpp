@@ -74,6 +74,7 @@
 #include "../../support/escapes.h"
 #include "document/memory_store.h"
 #include "document/preferences.h"
+#include "document/qt/calc_doc.h"
 #include "document/qt/preferences_store.h"
 #include "numeric/random.h"
 #include "windows/calc_bar.h"
@@ -417,6 +418,10 @@ private:
         LoadPreferences();
         LoadPrintSettings();
         m_frame = std::make_unique<CCalcMainFrame>();
+        // The random keyword draws the same values in a replay.
+        NCalculatorText::CCalcContext& context = m_frame->Document()->Context();
+        context.random.realPart.Seed(g_options.seed);
+        context.random.imaginaryPart.Seed(g_options.seed + 1);
         // Docking without animation: the layout after a step does not
         // depend on how fast the step ran, and a replay meets the same one.
         m_frame->setDockOptions(m_frame->dockOptions() & ~QMainWindow::AnimatedDocks);
@@ -1358,8 +1363,6 @@ TEST(WindowMonkey, RandomUseNeverCrashesHangsOrWarns)
                  static_cast<unsigned long long>(g_options.seed), static_cast<unsigned long long>(g_options.seed));
     std::snprintf(g_replayLine, sizeof g_replayLine, "monkey: replay with MONKEY_SEED=%llu\n",
                   static_cast<unsigned long long>(g_options.seed));
-    RealPartGenerator().Seed(g_options.seed);
-    ImaginaryPartGenerator().Seed(g_options.seed + 1);
     MemoryStore().FreeMemory(EMemorySelection::All);
     QElapsedTimer clock;
     clock.start();
