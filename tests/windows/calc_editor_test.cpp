@@ -5,7 +5,10 @@
 
 #include <QAbstractItemView>
 #include <QApplication>
+#include <QCheckBox>
 #include <QCompleter>
+#include <QLabel>
+#include <QSettings>
 #include <QScrollBar>
 #include <QTest>
 #include <QTextBlock>
@@ -19,9 +22,12 @@
 #include "document/memory_store.h"
 #include "document/preferences.h"
 #include "document/qt/calc_doc.h"
+#include "language/calc_context.h"
 #include "windows/calc_main_frame.h"
 #include "windows/calc_highlighter.h"
+#include "windows/calc_live_result.h"
 #include "windows/calc_log.h"
+#include "windows/calc_preferences_dialog.h"
 #include "windows/calc_view.h"
 
 namespace {
@@ -384,6 +390,115 @@ TEST_F(CalcEditor, TheHintNamesTheFunctionWhoseBracketHoldsTheCaret)
     view->setPlainText("TAN(");
     SetCaret(4);
     EXPECT_EQ(view->HintText(), "tg(z): Tangent");
+}
+
+// Waits for the live result to show something new.
+QString LiveAfter(CLiveResult* live, const QString& before)
+{
+    return QTest::qWaitFor([&] { return live->Text() != before; }, 2000) ? live->Text() : before;
+}
+
+TEST_F(CalcEditor, TheLiveResultFollowsTheStatementAtTheCaretWhileTyping)
+{
+    CLiveResult* live = frame->LiveResult();
+    QTest::keyClicks(view, "2+3");
+    EXPECT_EQ(LiveAfter(live, ""), "= 5");
+    QTest::keyClicks(view, "*4");
+    EXPECT_EQ(LiveAfter(live, "= 5"), "= 14");
+    EXPECT_FALSE(live->IsError());
+    EXPECT_EQ(Text(), "2+3*4");
+    // The statement under the caret, its old result left out; nothing
+    // behind the last ";".
+    view->setPlainText("1+1=7;\n10/4 // c\n;");
+    SetCaret(2);
+    EXPECT_EQ(LiveAfter(live, "= 14"), "= 2");
+    SetCaret(9);
+    EXPECT_EQ(LiveAfter(live, "= 2"), "= 2.5");
+    SetCaret(static_cast<int>(Text().size()));
+    EXPECT_EQ(LiveAfter(live, "= 2.5"), "");
+}
+
+TEST_F(CalcEditor, TheLiveResultChangesNothingTheUserOwns)
+{
+    CLiveResult* live = frame->LiveResult();
+    NCalculatorText::CCalcContext& context = frame->Document()->Context();
+    view->setPlainText("41+x");
+    Calculate(true);  // one warning in the log
+    const CComplex previous = context.previousResult;
+    ASSERT_EQ(previous, CComplex(41));
+    const int logLines = frame->Log()->topLevelItemCount();
+    ASSERT_EQ(logLines, 1);
+
+    view->setPlainText("5->Mem[x]");
+    live->Update();
+    EXPECT_EQ(live->Text(), "= 5");
+    EXPECT_EQ(MemoryStore().Count(), 0u);
+
+
+    view->setPlainText("1/0");
+    live->Update();
+    EXPECT_TRUE(live->IsError());
+    EXPECT_EQ(live->Text(), "Operation has singularity at 0");
+    EXPECT_EQ(frame->findChild<QLabel*>("LiveResult")->palette().color(QPalette::WindowText),
+              CEditorColors(view->palette()).error);
+    view->setPlainText("2+");
+    live->Update();
+    EXPECT_EQ(live->Text(), "Syntax error");
+    EXPECT_EQ(frame->Log()->topLevelItemCount(), logLines);
+    EXPECT_EQ(context.previousResult, previous);
+
+    // The random value shown is the one the next calculation draws.
+    view->setPlainText("Rand");
+    live->Update();
+    const QString shown = live->Text();
+    live->Update();
+    EXPECT_EQ(live->Text(), shown);
+    Calculate();
+    EXPECT_EQ("= " + Text().mid(5), shown);
+}
+
+TEST_F(CalcEditor, ALiveResultOverItsBudgetShowsAnEllipsis)
+{
+    view->setPlainText("sum(k, 1, 1e12, k)");
+    frame->LiveResult()->Update();
+    EXPECT_EQ(frame->LiveResult()->Text(), QString::fromUtf16(u"\u2026"));
+    EXPECT_FALSE(frame->LiveResult()->IsError());
+}
+
+TEST_F(CalcEditor, APreferenceTurnsTheLiveResultOffAndTheChoicePersists)
+{
+    ASSERT_TRUE(CLiveResult::Enabled());
+    {
+        CCalcPreferencesDialog dialog(frame.get());
+        auto* box = qobject_cast<QCheckBox*>(dialog.Control(CCalcPreferencesDialog::IdLiveResult));
+        ASSERT_NE(box, nullptr);
+        EXPECT_TRUE(box->isChecked());
+        box->setChecked(false);
+        dialog.accept();
+    }
+    frame->RefreshForPreferences();
+    auto* label = frame->findChild<QLabel*>("LiveResult");
+    EXPECT_FALSE(label->isVisible());
+    QTest::keyClicks(view, "2+3");
+    frame->LiveResult()->Update();
+    EXPECT_EQ(frame->LiveResult()->Text(), "");
+
+    // A new window starts with it off; the dialog shows it off.
+    frame.reset();
+    frame = std::make_unique<CCalcMainFrame>();
+    frame->show();
+    view = frame->Editor();
+    EXPECT_FALSE(frame->findChild<QLabel*>("LiveResult")->isVisible());
+    {
+        CCalcPreferencesDialog dialog(frame.get());
+        auto* box = qobject_cast<QCheckBox*>(dialog.Control(CCalcPreferencesDialog::IdLiveResult));
+        EXPECT_FALSE(box->isChecked());
+        box->setChecked(true);
+        dialog.accept();
+    }
+    EXPECT_TRUE(QSettings().value("GUI/Editor/LiveResult").toBool());
+    frame->RefreshForPreferences();
+    EXPECT_TRUE(frame->findChild<QLabel*>("LiveResult")->isVisible());
 }
 
 }  // namespace
