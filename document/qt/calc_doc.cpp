@@ -8,6 +8,8 @@
 #include <QTextCursor>
 #include <QTextDocument>
 
+#include <algorithm>
+
 #include "document/calc_environment.h"
 #include "document/memory_store.h"
 #include "document/preferences.h"
@@ -20,13 +22,21 @@ namespace {
 
 std::u16string ToCrLf(const QString& text)
 {
-    std::u16string out;
-    out.reserve(static_cast<std::size_t>(text.size()) + 64);
-    for (QChar c : text) {
-        if (c == QChar('\n'))
-            out += u"\r\n";
-        else
-            out.push_back(c.unicode());
+    // Sized once and filled line by line: a calculation text may be
+    // megabytes long, and this runs on every calculation command.
+    const auto* from = reinterpret_cast<const char16_t*>(text.utf16());
+    const auto size = static_cast<std::size_t>(text.size());
+    const auto lines = static_cast<std::size_t>(std::count(from, from + size, u'\n'));
+    std::u16string out(size + lines, u'\0');
+    char16_t* to = out.data();
+    for (const char16_t* end = from + size; from != end;) {
+        const char16_t* lineFeed = std::find(from, end, u'\n');
+        to = std::copy(from, lineFeed, to);
+        if (lineFeed == end)
+            break;
+        *to++ = u'\r';
+        *to++ = u'\n';
+        from = lineFeed + 1;
     }
     return out;
 }
@@ -78,22 +88,43 @@ std::string LocalPath(const QString& path)
 
 }  // namespace
 
-CTextChange DifferingRange(const QString& before, const QString& after)
+namespace {
+
+struct CCommonEnds {
+    std::size_t head = 0;
+    std::size_t tail = 0;
+};
+
+// The longest common start and the longest common end of two texts, not
+// overlapping, that cut no surrogate pair.
+CCommonEnds CommonEnds(const char16_t* before, std::size_t beforeSize, const char16_t* after, std::size_t afterSize)
 {
-    const qsizetype shorter = std::min(before.size(), after.size());
-    qsizetype head = 0;
-    while (head < shorter && before[head] == after[head])
-        ++head;
-    // The common end never reaches back into the common start.
-    qsizetype tail = 0;
-    while (tail < shorter - head && before[before.size() - 1 - tail] == after[after.size() - 1 - tail])
-        ++tail;
+    const std::size_t shorter = std::min(beforeSize, afterSize);
+    CCommonEnds ends;
+    while (ends.head < shorter && before[ends.head] == after[ends.head])
+        ++ends.head;
+    while (ends.tail < shorter - ends.head &&
+           before[beforeSize - 1 - ends.tail] == after[afterSize - 1 - ends.tail])
+        ++ends.tail;
     // A cut between the halves of a surrogate pair would leave one half
     // behind in the document: the range takes whole characters.
-    if (head > 0 && QChar::isHighSurrogate(before[head - 1].unicode()))
-        --head;
-    if (tail > 0 && QChar::isLowSurrogate(before[before.size() - tail].unicode()))
-        --tail;
+    if (ends.head > 0 && QChar::isHighSurrogate(before[ends.head - 1]))
+        --ends.head;
+    if (ends.tail > 0 && QChar::isLowSurrogate(before[beforeSize - ends.tail]))
+        --ends.tail;
+    return ends;
+}
+
+}  // namespace
+
+CTextChange DifferingRange(const QString& before, const QString& after)
+{
+    const CCommonEnds ends = CommonEnds(reinterpret_cast<const char16_t*>(before.utf16()),
+                                        static_cast<std::size_t>(before.size()),
+                                        reinterpret_cast<const char16_t*>(after.utf16()),
+                                        static_cast<std::size_t>(after.size()));
+    const auto head = static_cast<qsizetype>(ends.head);
+    const auto tail = static_cast<qsizetype>(ends.tail);
     CTextChange change;
     change.start = static_cast<int>(head);
     change.removed = static_cast<int>(before.size() - head - tail);
@@ -130,11 +161,9 @@ namespace {
 // The CR LF index of an editor position.
 std::ptrdiff_t CrLfIndex(const QString& text, int position)
 {
-    std::ptrdiff_t index = position;
-    for (int i = 0; i < position && i < text.size(); ++i)
-        if (text[i] == QChar('\n'))
-            ++index;
-    return index;
+    const auto* start = reinterpret_cast<const char16_t*>(text.utf16());
+    const qsizetype end = std::clamp<qsizetype>(position, 0, text.size());
+    return position + std::count(start, start + end, u'\n');
 }
 
 }  // namespace
@@ -151,21 +180,43 @@ std::ptrdiff_t CCalcDoc::SelectionStart() const
 
 void CCalcDoc::SetText(const std::u16string& text, std::ptrdiff_t caret)
 {
+    ReplaceText(Text(), text, caret);
+}
+
+void CCalcDoc::ReplaceText(const std::u16string& before, const std::u16string& after, std::ptrdiff_t caret)
+{
     // Only the stretch between the first and the last character that differ
     // is replaced: the rest of the document keeps its blocks, their layout
-    // and colouring, and the view keeps its scroll position.
-    const QString now = m_editor->toPlainText();
-    const QString wanted = FromCrLf(text);
-    const CTextChange change = DifferingRange(now, wanted);
+    // and colouring, and the view keeps its scroll position. The texts are
+    // compared as they are, with CR LF; a CR LF pair is never cut.
+    CCommonEnds ends = CommonEnds(before.data(), before.size(), after.data(), after.size());
+    if (ends.head > 0 && before[ends.head - 1] == u'\r' && ends.head < before.size() && before[ends.head] == u'\n')
+        --ends.head;
+    const std::size_t end = before.size() - ends.tail;
+    if (ends.tail > 0 && end > 0 && before[end - 1] == u'\r' && before[end] == u'\n')
+        --ends.tail;
+    // An editor position is the index less the CR LF pairs before it.
+    auto pairs = [&before](std::size_t from, std::size_t to) {
+        int count = 0;
+        for (std::size_t i = from; i < to; ++i) {
+            if (before[i] == u'\r' && i + 1 < before.size() && before[i + 1] == u'\n')
+                ++count;
+        }
+        return count;
+    };
+    const std::size_t removedTo = before.size() - ends.tail;
+    const int start = static_cast<int>(ends.head) - pairs(0, ends.head);
+    const int removedEnd = start + static_cast<int>(removedTo - ends.head) - pairs(ends.head, removedTo);
+    const QString inserted = FromCrLf(after.substr(ends.head, after.size() - ends.tail - ends.head));
     QTextCursor cursor(m_editor->document());
-    if (change.removed > 0 || !change.inserted.isEmpty()) {
+    if (removedEnd > start || !inserted.isEmpty()) {
         cursor.beginEditBlock();
-        cursor.setPosition(change.start);
-        cursor.setPosition(change.start + change.removed, QTextCursor::KeepAnchor);
-        cursor.insertText(change.inserted);
+        cursor.setPosition(start);
+        cursor.setPosition(removedEnd, QTextCursor::KeepAnchor);
+        cursor.insertText(inserted);
         cursor.endEditBlock();
     }
-    cursor.setPosition(std::min(EditorPosition(text, caret), m_editor->document()->characterCount() - 1));
+    cursor.setPosition(std::min(EditorPosition(after, caret), m_editor->document()->characterCount() - 1));
     m_editor->setTextCursor(cursor);
 }
 
@@ -221,9 +272,13 @@ void CCalcDoc::Calculate(bool all)
 {
     if (m_calculating)
         return;
-    std::u16string text = Text();
+    // The editor's text is read once: as the run's text and the one the
+    // rewritten text is compared with.
+    const QString plain = m_editor->toPlainText();
+    const std::u16string before = ToCrLf(plain);
+    std::u16string text = before;
     // One calculation starts from the start of the selection.
-    std::ptrdiff_t position = all ? -1 : SelectionStart();
+    std::ptrdiff_t position = all ? -1 : CrLfIndex(plain, m_editor->textCursor().selectionStart());
     // The window may process events during a long run; a text that changed
     // meanwhile (an open request) is newer than the rewritten one.
     bool changed = false;
@@ -264,7 +319,7 @@ void CCalcDoc::Calculate(bool all)
     std::ptrdiff_t caret = position >= 0 ? position : 0;
     if (all && failedEnd > failedStart)
         caret = static_cast<std::ptrdiff_t>(failedStart);
-    SetText(text, caret);
+    ReplaceText(before, text, caret);
     m_editor->document()->setModified(true);
     m_editor->ensureCursorVisible();
 

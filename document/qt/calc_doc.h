@@ -88,6 +88,8 @@ signals:
 private:
     void Calculate(bool all);
     void NoteEdit(int position, int removed, int added);
+    // Puts after in place of the editor's text, which is before.
+    void ReplaceText(const std::u16string& before, const std::u16string& after, std::ptrdiff_t caret);
 
     QPlainTextEdit* m_editor;
     NCalculatorText::CCalcContext m_context;
