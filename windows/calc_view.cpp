@@ -1,6 +1,7 @@
 #include "windows/calc_view.h"
 
 #include <QAbstractItemView>
+#include <QApplication>
 #include <QCompleter>
 #include <QEvent>
 #include <QFontDialog>
@@ -54,11 +55,8 @@ CCalcView::CCalcView(QWidget* parent)
 
     m_hint = new QLabel(viewport());
     m_hint->setObjectName("FunctionHint");
-    m_hint->setAutoFillBackground(true);
-    m_hint->setForegroundRole(QPalette::ToolTipText);
-    m_hint->setBackgroundRole(QPalette::ToolTipBase);
-    m_hint->setFrameShape(QFrame::Box);
-    m_hint->setMargin(2);
+    // The interface's font, not the editor's: the hint is a label, not text.
+    m_hint->setFont(QApplication::font("QToolTip"));
     m_hint->hide();
     connect(this, &QPlainTextEdit::cursorPositionChanged, this, &CCalcView::UpdateHint);
     connect(verticalScrollBar(), &QScrollBar::valueChanged, this, &CCalcView::UpdateHint);
@@ -409,6 +407,15 @@ void CCalcView::UpdateHint()
         m_hint->hide();
         return;
     }
+    // The editor's own colours, the background a shade towards the text so
+    // that the hint stands out from the lines it covers.
+    const QColor base = palette().color(QPalette::Base);
+    const QColor text = palette().color(QPalette::Text);
+    const QColor shade = QColor::fromRgbF(base.redF() * 0.88f + text.redF() * 0.12f,
+                                          base.greenF() * 0.88f + text.greenF() * 0.12f,
+                                          base.blueF() * 0.88f + text.blueF() * 0.12f);
+    m_hint->setStyleSheet(QStringLiteral("QLabel { background: %1; color: %2; border: 1px solid %3; padding: 1px 3px; }")
+                              .arg(shade.name(), text.name(), CEditorColors(palette()).oldResult.name()));
     m_hint->setText(hint);
     m_hint->adjustSize();
     const QRect caret = cursorRect();
