@@ -72,3 +72,15 @@ SCALE=2 shoot window-example-dark-scale2.png "" "$example" --palette dark
 
 # The interface in German (the calculation text and results stay as written).
 SHOT_LANGUAGE=de SHOT_LOCALE=de_DE.UTF-8 shoot window-example-de.png "" "$example"
+
+# The plots: J(0,x) over a line, gamma(z) over the plane and the statistics
+# picture, in the light and the dark palette (fresh settings each time).
+cmake --build build -j2 --target plot_screenshots
+for palette in light dark; do
+  home="$(mktemp -d)"
+  HOME="$home" XDG_CONFIG_HOME="$home/config" XDG_DATA_HOME="$home/data" XDG_RUNTIME_DIR="$home" \
+    QT_QPA_PLATFORM="$platform" LANGUAGE=en timeout 120 "${run[@]}" \
+    ./build/windows/plot_screenshots "$out" "$palette" 2>/dev/null
+  rm -rf "$home"
+done
+ls "$out"/plot-*.png "$out"/statistics-*.png

@@ -23,6 +23,7 @@
 #include "document/preferences.h"
 #include "document/qt/calc_doc.h"
 #include "kavm_version.h"
+#include "language/bound_expression.h"
 #include "language/calculate.h"
 #include "language/keywords.h"
 #include "numeric/status.h"
@@ -32,6 +33,7 @@
 #include "windows/calc_log.h"
 #include "windows/calc_memory.h"
 #include "windows/calc_preferences_dialog.h"
+#include "windows/calc_plot.h"
 #include "windows/calc_print_commands.h"
 #include "windows/calc_statistics.h"
 #include "windows/calc_tool_bar.h"
@@ -141,6 +143,7 @@ CCalcMainFrame::CCalcMainFrame(QWidget* parent)
         for (CCalcBar* pane : m_panes)
             pane->ApplySize(this);
     }
+    m_plot->LoadSettings(settings);
     settings.beginGroup(kRecentSection);
     for (int i = 1; i <= kRecentCount; ++i) {
         const QString path = settings.value(QString("File%1").arg(i)).toString();
@@ -251,6 +254,10 @@ void CCalcMainFrame::CreateCommands()
                 [this] { m_document->ExecuteCommand(CmdCalculate); });
     MakeCommand(IdCalculateAll, tr("Calculate all"), tr("Callculate all\nCalculate all Ctrl+Shift+="),
                 {K("Ctrl+Shift+="), K("Ctrl+Shift++")}, [this] { m_document->ExecuteCommand(CmdCalculateAll); });
+    MakeCommand(IdPlot, tr("P&lot\tCtrl+G"),
+                tr("Plot the calculation at the caret over a line or over the complex plane\nPlot Ctrl+G"),
+                {K("Ctrl+G")}, [this] { PlotAtCaret(); })
+        ->setIcon(PlotIcon());
 
     QAction* toolbar =
         MakeCommand(IdViewToolbar, tr("&Toolbar"), tr("Show or hide the toolbar\nToggle ToolBar"), {}, nullptr);
@@ -359,6 +366,7 @@ void CCalcMainFrame::CreateToolBar()
     m_toolBar->addAction(m_commands.value(IdPreferences));
     m_toolBar->AddUnitsList();
     m_toolBar->addAction(m_commands.value(IdCalculateAll));
+    m_toolBar->addAction(m_commands.value(IdPlot));
     m_toolBar->addSeparator();
     m_toolBar->addAction(m_commands.value(IdContextHelp));
     connect(m_toolBar, &CCalcToolBar::unitsSlotChanged, this, [this](bool list) {
@@ -453,6 +461,36 @@ void CCalcMainFrame::CreatePanes()
         static_cast<CCalcDlgBar*>(m_panes[PaneKeypad])->SizeFromContent(size);
     });
     m_keypad->SetReceiver(m_document);
+
+    m_plot = new CCalcPlot;
+    m_plotPane = new CCalcDlgBar(tr("Plot"), m_plot, m_plot->sizeHint(), kPlotPaneId, false, this);
+    addDockWidget(Qt::RightDockWidgetArea, m_plotPane);
+    m_plotPane->hide();
+    m_plot->userContext = [this]() -> const NCalculatorText::CCalcContext& { return m_document->Context(); };
+    m_plot->calculationRunning = [this] { return m_document->Calculating(); };
+    m_plot->askExportFileName = [this](const QString& filter, const QString& extension) {
+        return WithDefaultExtension(askSaveFileName(filter, tr("Plot") + "." + extension, extension), extension);
+    };
+}
+
+void CCalcMainFrame::PlotAtCaret()
+{
+    if (m_document->Calculating())
+        return;
+    const std::ptrdiff_t start = m_document->SelectionStart();
+    const std::ptrdiff_t caret = m_document->Caret();
+    const auto expressions = NCalculatorText::StatementExpressions(
+        m_document->Text(), static_cast<std::size_t>(std::min(start, caret)),
+        static_cast<std::size_t>(std::max(start, caret)));
+    const QString problem = m_plot->Plot(expressions);
+    if (!problem.isEmpty()) {
+        statusBar()->showMessage(problem, 8000);
+        return;
+    }
+    statusBar()->clearMessage();
+    if (m_plotPane->isHidden())
+        KeepOtherPaneSizes(m_plotPane, [this] { m_plotPane->show(); });
+    m_plotPane->raise();
 }
 
 void CCalcMainFrame::CreateMenus()
@@ -495,6 +533,8 @@ void CCalcMainFrame::CreateMenus()
     edit->addSeparator();
     for (int id : {IdEditCut, IdEditCopy, IdEditPaste})
         add(edit, id);
+    edit->addSeparator();
+    add(edit, IdPlot);
 
     QMenu* view = menuBar()->addMenu(tr("&View"));
     add(view, IdViewToolbar);
@@ -928,6 +968,8 @@ void CCalcMainFrame::SaveLayout()
     settings.endGroup();
     for (CCalcBar* bar : m_panes)
         bar->SaveSizes(settings);
+    m_plotPane->SaveSizes(settings);
+    m_plot->SaveSettings(settings);
     settings.setValue("GUI/BarState", saveState());
     settings.beginGroup(kRecentSection);
     for (int i = 0; i < kRecentCount; ++i) {

@@ -21,6 +21,7 @@ class CCalcDoc;
 class CCalcKeyPad;
 class CCalcLog;
 class CCalcMemory;
+class CCalcPlot;
 class CCalcStatistics;
 class CCalcToolBar;
 class CCalcTrigonometricUnits;
@@ -64,6 +65,7 @@ enum ECommandId : int {
     IdEditorFontDefault = 32784,
     IdCalculate = 32802,
     IdCalculateAll = 32803,
+    IdPlot = 32804,
     IdFocusEditor = 32863,
     IdFocusKeypad = 32864,
     IdFocusLog = 32865,
@@ -77,6 +79,8 @@ enum EIndicatorId : int { IdIndicatorUnits = 59142, IdIndicatorResult = 59143, I
 // Pane control ids, in the order Keypad, Log, Memory, Statistics.
 inline constexpr int kPaneIds[4] = {59422, 59423, 59424, 59425};
 enum EPane : int { PaneKeypad, PaneLog, PaneMemory, PaneStatistics };
+// The Plot pane's control id; it stands apart from the four panes above.
+inline constexpr int kPlotPaneId = 59426;
 
 class CCalcMainFrame : public QMainWindow {
     Q_OBJECT
@@ -90,6 +94,12 @@ public:
     CCalcMemory* Memory() const { return m_memory; }
     CCalcKeyPad* Keypad() const { return m_keypad; }
     CCalcStatistics* Statistics() const { return m_statistics; }
+    CCalcPlot* Plot() const { return m_plot; }
+    CCalcBar* PlotPane() const { return m_plotPane; }
+    // Plots the statement at the caret, or every statement of the
+    // selection; a statement that cannot be plotted gives a message in the
+    // status bar and nothing else.
+    void PlotAtCaret();
     CCalcBar* Pane(int index) const { return m_panes[index]; }
     CCalcToolBar* ToolBar() const { return m_toolBar; }
     CCalcTrigonometricUnits* UnitsWindow() const { return m_unitsWindow; }
@@ -186,6 +196,8 @@ private:
     CCalcLog* m_log = nullptr;
     CCalcMemory* m_memory = nullptr;
     CCalcStatistics* m_statistics = nullptr;
+    CCalcPlot* m_plot = nullptr;
+    CCalcBar* m_plotPane = nullptr;
     CCalcBar* m_panes[4] = {};
     CCalcToolBar* m_toolBar = nullptr;
     CCalcTrigonometricUnits* m_unitsWindow = nullptr;

@@ -8,6 +8,7 @@
 #include <algorithm>
 
 #include "document/qt/qt_text.h"
+#include "windows/statistics_picture.h"
 
 namespace {
 
@@ -77,7 +78,11 @@ CCalcStatistics::CCalcStatistics(QWidget* parent)
         m_boxes[i]->setGeometry(boxX, y(kRowY[i]), boxWidth, y(kBoxHeight));
         m_labels[i]->setBuddy(m_boxes[i]);
     }
-    m_size = QSize(x(kTemplateWidth) + shift + widening, y(kTemplateHeight));
+    // The picture stands to the right of the boxes, as high as the pane.
+    const int pictureSide = y(kTemplateHeight) - y(kRowY[0]) - 2;
+    m_picture = new CStatisticsPicture(this);
+    m_picture->setGeometry(x(kTemplateWidth) + shift + widening, y(kRowY[0]), pictureSide, pictureSide);
+    m_size = QSize(x(kTemplateWidth) + shift + widening + pictureSide + x(kLabelX), y(kTemplateHeight));
     setFixedSize(m_size);
 }
 
@@ -94,6 +99,7 @@ void CCalcStatistics::ShowStatistics(std::span<const CComplex> values)
         m_boxes[i]->setText(ToQString(text));
         m_boxes[i]->setCursorPosition(0);
     }
+    m_picture->SetValues(values);
 }
 
 QString CCalcStatistics::BoxText(EStatistic statistic) const

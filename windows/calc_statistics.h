@@ -11,6 +11,7 @@
 
 class QLabel;
 class QLineEdit;
+class CStatisticsPicture;
 
 class CCalcStatistics : public QWidget {
     Q_OBJECT
@@ -23,11 +24,14 @@ public:
     // Computes the statistics of the values and shows them in the boxes.
     void ShowStatistics(std::span<const CComplex> values);
     QString BoxText(EStatistic statistic) const;
+    // The values of the last statistics as a picture, beside the boxes.
+    CStatisticsPicture* Picture() const { return m_picture; }
 
     QSize sizeHint() const override;
 
 private:
     std::array<QLabel*, eStatisticCount> m_labels{};
     std::array<QLineEdit*, eStatisticCount> m_boxes{};
+    CStatisticsPicture* m_picture = nullptr;
     QSize m_size;
 };

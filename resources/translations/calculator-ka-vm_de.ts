@@ -656,6 +656,20 @@ Standardfarbe</translation>
         <source>Memory 1</source>
         <translation>Speicher 1</translation>
     </message>
+    <message>
+        <source>P&amp;lot	Ctrl+G</source>
+        <translation>&amp;Zeichnen	Ctrl+G</translation>
+    </message>
+    <message>
+        <source>Plot the calculation at the caret over a line or over the complex plane
+Plot Ctrl+G</source>
+        <translation>Die Rechnung an der Schreibmarke über einer Geraden oder über der komplexen Ebene zeichnen
+Zeichnen Ctrl+G</translation>
+    </message>
+    <message>
+        <source>Plot</source>
+        <translation>Zeichnung</translation>
+    </message>
 </context>
 <context>
     <name>CCalcMemory</name>
@@ -855,6 +869,93 @@ Für alle Zellen berechnen?</translation>
     <message>
         <source>&amp;Name:</source>
         <translation>&amp;Name:</translation>
+    </message>
+</context>
+<context>
+    <name>CCalcPlot</name>
+    <message>
+        <source>Argument</source>
+        <translation>Argument</translation>
+    </message>
+    <message>
+        <source>Modulus</source>
+        <translation>Betrag</translation>
+    </message>
+    <message>
+        <source>Over a line</source>
+        <translation>Über einer Geraden</translation>
+    </message>
+    <message>
+        <source>Over the plane</source>
+        <translation>Über der Ebene</translation>
+    </message>
+    <message>
+        <source>Plot the calculation over a line or over the complex plane</source>
+        <translation>Die Rechnung über einer Geraden oder über der komplexen Ebene zeichnen</translation>
+    </message>
+    <message>
+        <source>From</source>
+        <translation>Von</translation>
+    </message>
+    <message>
+        <source>to</source>
+        <translation>bis</translation>
+    </message>
+    <message>
+        <source>Im from</source>
+        <translation>Im von</translation>
+    </message>
+    <message>
+        <source>Export</source>
+        <translation>Exportieren</translation>
+    </message>
+    <message>
+        <source>Save the picture as PNG or SVG</source>
+        <translation>Das Bild als PNG oder SVG speichern</translation>
+    </message>
+    <message>
+        <source>As &amp;PNG...</source>
+        <translation>Als &amp;PNG...</translation>
+    </message>
+    <message>
+        <source>PNG pictures (*.png)</source>
+        <translation>PNG-Bilder (*.png)</translation>
+    </message>
+    <message>
+        <source>As &amp;SVG...</source>
+        <translation>Als &amp;SVG...</translation>
+    </message>
+    <message>
+        <source>SVG drawings (*.svg)</source>
+        <translation>SVG-Zeichnungen (*.svg)</translation>
+    </message>
+    <message>
+        <source>Nothing to plot: no calculation at the caret</source>
+        <translation>Nichts zu zeichnen: keine Rechnung an der Schreibmarke</translation>
+    </message>
+    <message>
+        <source>Nothing to plot: &quot;%1&quot; is not a calculation</source>
+        <translation>Nichts zu zeichnen: „%1“ ist keine Rechnung</translation>
+    </message>
+    <message>
+        <source>Nothing to plot: &quot;%1&quot; has no free name to plot over</source>
+        <translation>Nichts zu zeichnen: „%1“ hat keinen freien Namen, über dem gezeichnet werden kann</translation>
+    </message>
+    <message>
+        <source>Nothing to plot: &quot;%1&quot; has more than one free name (%2)</source>
+        <translation>Nichts zu zeichnen: „%1“ hat mehr als einen freien Namen (%2)</translation>
+    </message>
+    <message>
+        <source>Re from</source>
+        <translation>Re von</translation>
+    </message>
+    <message>
+        <source>Plot over a line</source>
+        <translation>Zeichnung über einer Geraden</translation>
+    </message>
+    <message>
+        <source>Plot over the complex plane</source>
+        <translation>Zeichnung über der komplexen Ebene</translation>
     </message>
 </context>
 <context>
@@ -1144,6 +1245,17 @@ Für alle Zellen berechnen?</translation>
 (%1 more)</source>
         <translation>
 (%1 weitere)</translation>
+    </message>
+</context>
+<context>
+    <name>CStatisticsPicture</name>
+    <message>
+        <source>The values in the complex plane with their mean, or their histogram when all are real</source>
+        <translation>Die Werte in der komplexen Ebene mit ihrem Mittelwert, oder ihr Histogramm, wenn alle reell sind</translation>
+    </message>
+    <message>
+        <source>Mean</source>
+        <translation>Mittelwert</translation>
     </message>
 </context>
 <context>

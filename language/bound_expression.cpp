@@ -1,0 +1,159 @@
+#include "language/bound_expression.h"
+
+#include <algorithm>
+#include <set>
+
+#include "language/calculate.h"
+#include "language/functions.h"
+#include "language/keywords.h"
+#include "language/nodes.h"
+#include "numeric/status.h"
+
+namespace NCalculatorText {
+
+namespace {
+
+bool IsBlank(char16_t c)
+{
+    return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r';
+}
+
+// The index variables of every series of the tree: the variable that the
+// first element of the series list refers to.
+void CollectIndexVariables(const CNode& node, std::set<const CNodeVariable*>& indices)
+{
+    if (dynamic_cast<const CNodeSeries*>(&node) && !node.Children().empty()) {
+        const CNode& list = *node.Children()[0];
+        if (list.GetNodeType() == NodeVector && !list.Children().empty())
+            if (const auto* index = dynamic_cast<const CNodeVariableReference*>(list.Children()[0].get()))
+                indices.insert(index->Variable());
+    }
+    for (const auto& child : node.Children())
+        CollectIndexVariables(*child, indices);
+}
+
+void CollectReferences(const CNode& node, std::vector<const CNodeVariableReference*>& references)
+{
+    if (const auto* reference = dynamic_cast<const CNodeVariableReference*>(&node))
+        references.push_back(reference);
+    for (const auto& child : node.Children())
+        CollectReferences(*child, references);
+}
+
+}  // namespace
+
+bool IsFreeNameCandidate(std::u16string_view name)
+{
+    if (name.empty() || FindFunction(name) || FindConstantWord(name))
+        return false;
+    // Every word that starts with the memory keyword is a memory reference.
+    return name.substr(0, 3) != u"mem";
+}
+
+bool CBoundExpression::Parse(CCalcContext& context, std::u16string_view expression)
+{
+    m_freeNames.clear();
+    m_name.clear();
+    m_variables.clear();
+    m_parsed = CParcer::ParseExpression(m_root, expression);
+    if (!m_parsed) {
+        ReportStatus(context.run, eSyntaxError);
+        return false;
+    }
+    std::set<const CNodeVariable*> indices;
+    CollectIndexVariables(m_root, indices);
+    std::vector<const CNodeVariableReference*> references;
+    CollectReferences(m_root, references);
+    for (const CNodeVariableReference* reference : references) {
+        // An identifier keeps its text: the variable's name.
+        if (indices.count(reference->Variable()) != 0 || reference->Texts().empty())
+            continue;
+        const std::u16string& name = reference->Texts()[0];
+        if (IsFreeNameCandidate(name))
+            m_freeNames.push_back(name);
+    }
+    std::sort(m_freeNames.begin(), m_freeNames.end());
+    m_freeNames.erase(std::unique(m_freeNames.begin(), m_freeNames.end()), m_freeNames.end());
+    if (m_freeNames.size() == 1)
+        Bind(m_freeNames[0]);
+    return true;
+}
+
+bool CBoundExpression::Bind(std::u16string_view name)
+{
+    if (!m_parsed || std::find(m_freeNames.begin(), m_freeNames.end(), name) == m_freeNames.end())
+        return false;
+    std::set<const CNodeVariable*> indices;
+    CollectIndexVariables(m_root, indices);
+    std::vector<const CNodeVariableReference*> references;
+    CollectReferences(m_root, references);
+    m_variables.clear();
+    for (const CNodeVariableReference* reference : references) {
+        CNodeVariable* variable = reference->Variable();
+        if (indices.count(variable) == 0 && !reference->Texts().empty() && reference->Texts()[0] == name &&
+            std::find(m_variables.begin(), m_variables.end(), variable) == m_variables.end())
+            m_variables.push_back(variable);
+    }
+    m_name = name;
+    return true;
+}
+
+bool CBoundExpression::Evaluate(CCalcContext& context, const CComplex& at, CComplex& value)
+{
+    CCalcRunState& state = context.run;
+    const CRunStateBinding binding(state);
+    state.continueFlag = true;
+    if (!m_parsed) {
+        ReportStatus(state, eSyntaxError);
+        return false;
+    }
+    for (CNodeVariable* variable : m_variables)
+        variable->Set(at);
+    CComplex result;
+    if (!m_root.Evaluate(context, result) || !state.continueFlag)
+        return false;
+    value = result;
+    return true;
+}
+
+std::vector<std::u16string> StatementExpressions(const std::u16string& text, std::size_t first, std::size_t last)
+{
+    std::vector<std::u16string> expressions;
+    std::u16string work = text;
+    if (!StripComments(work))
+        return expressions;
+    if (last < first)
+        std::swap(first, last);
+    const std::size_t n = work.size();
+    std::size_t s = 0;
+    while (s < n) {
+        if (work[s] == u';') {
+            ++s;
+            continue;
+        }
+        // The statement ends at the next ";" or, once it holds an "=", at
+        // the end of that line, as in the calculation run.
+        std::size_t e = s;
+        bool equals = false;
+        for (; e < n; ++e) {
+            if (work[e] == u';')
+                break;
+            if (work[e] == u'=')
+                equals = true;
+            else if (equals && (text[e] == u'\n' || text[e] == u'\r'))
+                break;
+        }
+        if (s <= last && e >= first) {
+            std::u16string_view statement(work.data() + s, e - s);
+            const std::size_t at = statement.rfind(u'=');
+            if (at != std::u16string_view::npos)
+                statement = statement.substr(0, at);
+            if (std::any_of(statement.begin(), statement.end(), [](char16_t c) { return !IsBlank(c); }))
+                expressions.emplace_back(statement);
+        }
+        s = e;
+    }
+    return expressions;
+}
+
+}  // namespace NCalculatorText

@@ -1,0 +1,321 @@
+// The Plot command and pane as a user meets them: the messages for a
+// statement that cannot be plotted, the curves and the plane picture, the
+// user's memory, previous result, random sequence and log untouched by a
+// plot, zoom, pan and reset, the exports, and the statistics picture.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QFile>
+#include <QImage>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QSettings>
+#include <QStatusBar>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextCursor>
+#include <QToolBar>
+#include <QToolButton>
+#include <QWheelEvent>
+#include <QXmlStreamReader>
+
+#include <memory>
+
+#include "document/memory_store.h"
+#include "document/preferences.h"
+#include "document/qt/calc_doc.h"
+#include "language/calculate.h"
+#include "windows/calc_bar.h"
+#include "windows/calc_log.h"
+#include "windows/calc_main_frame.h"
+#include "windows/calc_plot.h"
+#include "windows/calc_statistics.h"
+#include "windows/calc_tool_bar.h"
+#include "windows/calc_view.h"
+#include "windows/statistics_picture.h"
+
+namespace {
+
+// The elements of an SVG file by name; empty when it does not parse.
+QMap<QString, int> SvgElements(const QString& path)
+{
+    QMap<QString, int> count;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    QXmlStreamReader reader(&file);
+    while (!reader.atEnd())
+        if (reader.readNext() == QXmlStreamReader::StartElement)
+            ++count[reader.name().toString()];
+    return reader.hasError() ? QMap<QString, int>() : count;
+}
+
+class PlotPane : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        Preferences().SetDefaults();
+        MemoryStore().FreeMemory(EMemorySelection::All);
+        QSettings settings;
+        settings.remove("GUI");
+        frame = std::make_unique<CCalcMainFrame>();
+        frame->resize(1100, 800);
+        frame->show();
+        QApplication::processEvents();
+    }
+    void TearDown() override
+    {
+        frame->Editor()->document()->setModified(false);
+        frame.reset();
+        MemoryStore().FreeMemory(EMemorySelection::All);
+    }
+    // Puts the text in the editor with the caret at position (the end when
+    // -1) and runs the Plot command as its key does.
+    void PlotText(const QString& text, int position = -1)
+    {
+        frame->Editor()->setPlainText(text);
+        QTextCursor cursor = frame->Editor()->textCursor();
+        cursor.setPosition(position < 0 ? static_cast<int>(text.size()) : position);
+        frame->Editor()->setTextCursor(cursor);
+        frame->Command(IdPlot)->trigger();
+        frame->Plot()->Finish();
+        QApplication::processEvents();
+    }
+    QString StatusText() const { return frame->statusBar()->currentMessage(); }
+
+    std::unique_ptr<CCalcMainFrame> frame;
+};
+
+TEST_F(PlotPane, TheCommandStandsInTheEditMenuAndTheToolBarWithAKeyOfItsOwn)
+{
+    QAction* plot = frame->Command(IdPlot);
+    ASSERT_NE(plot, nullptr);
+    EXPECT_EQ(plot->shortcut(), QKeySequence("Ctrl+G"));
+    // No other command of the window answers the same key.
+    for (QAction* action : frame->actions()) {
+        if (action != plot) {
+            EXPECT_FALSE(action->shortcuts().contains(QKeySequence("Ctrl+G"))) << action->text().toStdString();
+        }
+    }
+    bool inEdit = false;
+    for (QAction* menu : frame->menuBar()->actions())
+        if (menu->text() == "&Edit")
+            inEdit = menu->menu()->actions().contains(plot);
+    EXPECT_TRUE(inEdit);
+    EXPECT_NE(frame->ToolBar()->widgetForAction(plot), nullptr);
+    EXPECT_FALSE(plot->icon().isNull());
+}
+
+TEST_F(PlotPane, AStatementWithoutOneFreeNameGivesAMessageAndNothingElse)
+{
+    struct {
+        const char* text;
+        const char* message;
+    } cases[] = {
+        {"2+3", "Nothing to plot: \"2+3\" has no free name to plot over"},
+        {"x*t+1", "Nothing to plot: \"x*t+1\" has more than one free name (t, x)"},
+        {"Mem[a]+sum(k,1,3,k)", "Nothing to plot: \"Mem[a]+sum(k,1,3,k)\" has no free name to plot over"},
+        {"1+*", "Nothing to plot: \"1+*\" is not a calculation"},
+        {";;", "Nothing to plot: no calculation at the caret"},
+    };
+    for (const auto& c : cases) {
+        PlotText(c.text);
+        EXPECT_EQ(StatusText(), QString::fromUtf8(c.message)) << c.text;
+        EXPECT_TRUE(frame->PlotPane()->isHidden()) << c.text;
+        EXPECT_EQ(frame->Plot()->StatementCount(), 0) << c.text;
+    }
+    EXPECT_EQ(frame->Log()->topLevelItemCount(), 0);
+}
+
+TEST_F(PlotPane, TheStatementAtTheCaretOrEveryOneOfTheSelectionIsPlotted)
+{
+    PlotText("1+2=3; J(0,x)=0.5; sin(t)", 10);
+    EXPECT_TRUE(StatusText().isEmpty());
+    EXPECT_FALSE(frame->PlotPane()->isHidden());
+    const CPlotPicture& picture = frame->Plot()->Canvas()->Picture();
+    ASSERT_EQ(picture.curves.size(), 1u);
+    EXPECT_EQ(picture.curves[0].text, "J(0,x)");
+    EXPECT_EQ(picture.curves[0].name, "x");
+    EXPECT_TRUE(picture.curves[0].plot.complete);
+    EXPECT_EQ(picture.from, -10.0);
+    EXPECT_EQ(picture.to, 10.0);
+    // The editor's text is the user's: the plot writes nothing into it.
+    EXPECT_EQ(frame->Editor()->toPlainText(), "1+2=3; J(0,x)=0.5; sin(t)");
+
+    QTextCursor cursor = frame->Editor()->textCursor();
+    cursor.setPosition(8);
+    cursor.setPosition(22, QTextCursor::KeepAnchor);
+    frame->Editor()->setTextCursor(cursor);
+    frame->Command(IdPlot)->trigger();
+    frame->Plot()->Finish();
+    ASSERT_EQ(picture.curves.size(), 2u);
+    EXPECT_EQ(picture.curves[1].text, "sin(t)");
+}
+
+TEST_F(PlotPane, PlottingLeavesTheUsersMemoryResultRandomSequenceAndLogAsTheyWere)
+{
+    frame->Editor()->setPlainText("Rand; 5->Mem[a]; 1/0");
+    frame->Document()->ExecuteCommand(CmdCalculateAll);
+    QApplication::processEvents();
+    const int logLines = frame->Log()->topLevelItemCount();
+    ASSERT_EQ(logLines, 1);
+    NCalculatorText::CCalcContext& user = frame->Document()->Context();
+    const CComplex result = user.previousResult;
+    const CRandomSource random = user.random;
+    const QString indicator = frame->ResultIndicator();
+
+    PlotText("Rand+x->Mem[y]");
+    ASSERT_EQ(frame->Plot()->Canvas()->Picture().curves.size(), 1u);
+    EXPECT_TRUE(frame->Plot()->Canvas()->Picture().curves[0].plot.anyImaginary);
+    frame->Plot()->SetView(EPlotView::Plane);
+    frame->Plot()->Finish();
+    frame->Plot()->SetLineRange(-1, 1);
+    frame->Plot()->SetView(EPlotView::Line);
+    frame->Plot()->Finish();
+
+    EXPECT_EQ(MemoryStore().Find(u"y"), nullptr);
+    EXPECT_EQ(MemoryStore().Count(), 1u);
+    EXPECT_EQ(user.previousResult, result);
+    EXPECT_EQ(frame->ResultIndicator(), indicator);
+    CRandomSource copy = random;
+    EXPECT_EQ(user.random.Draw(), copy.Draw());
+    EXPECT_EQ(frame->Log()->topLevelItemCount(), logLines);
+}
+
+TEST_F(PlotPane, WheelZoomsAboutTheMouseDragPansAndADoubleClickResets)
+{
+    PlotText("x^2");
+    CPlotCanvas* canvas = frame->Plot()->Canvas();
+    const CPlotPicture& picture = canvas->Picture();
+    const QRect area = CPlotCanvas::PlotArea(canvas->size(), picture);
+    const QPointF centre = area.center();
+    QWheelEvent wheel(centre, canvas->mapToGlobal(centre), QPoint(), QPoint(0, 120), Qt::NoButton, Qt::NoModifier,
+                      Qt::NoScrollPhase, false);
+    QApplication::sendEvent(canvas, &wheel);
+    frame->Plot()->Finish();
+    EXPECT_LT(picture.to - picture.from, 20 * 0.81);
+    EXPECT_TRUE(picture.fixedValues);
+    EXPECT_EQ(frame->Plot()->RangeField(0)->text(), QString::number(picture.from, 'g', 6));
+
+    const double width = picture.to - picture.from;
+    const double from = picture.from;
+    QTest::mousePress(canvas, Qt::LeftButton, {}, centre.toPoint());
+    QTest::mouseMove(canvas, centre.toPoint() + QPoint(area.width() / 4, 0));
+    QTest::mouseRelease(canvas, Qt::LeftButton, {}, centre.toPoint() + QPoint(area.width() / 4, 0));
+    frame->Plot()->Finish();
+    EXPECT_NEAR(picture.from, from - width / 4, width * 0.01);
+
+    QTest::mouseDClick(canvas, Qt::LeftButton, {}, centre.toPoint());
+    frame->Plot()->Finish();
+    EXPECT_EQ(picture.from, -10.0);
+    EXPECT_EQ(picture.to, 10.0);
+    EXPECT_FALSE(picture.fixedValues);
+
+    // The range fields set the range.
+    frame->Plot()->RangeField(0)->setText("-2");
+    frame->Plot()->RangeField(1)->setText("3");
+    emit frame->Plot()->RangeField(1)->editingFinished();
+    frame->Plot()->Finish();
+    EXPECT_EQ(picture.from, -2.0);
+    EXPECT_EQ(picture.to, 3.0);
+    ASSERT_FALSE(picture.curves.empty());
+    EXPECT_EQ(picture.curves[0].plot.samples.front().value, CComplex(4, 0));
+}
+
+TEST_F(PlotPane, ThePlanePictureShowsPolesBrightAndIsExportedAsPngAndSvg)
+{
+    PlotText("1/(z^2+1)");
+    frame->Plot()->SetPlaneRange(-2, 2, -2, 2);
+    frame->Plot()->SetView(EPlotView::Plane);
+    EXPECT_TRUE(frame->Plot()->Busy());
+    frame->Plot()->Finish();
+    const CPlotPicture& picture = frame->Plot()->Canvas()->Picture();
+    ASSERT_FALSE(picture.planeImage.isNull());
+    const CPlaneView& v = picture.planeImageView;
+    auto lightnessAt = [&](double re, double im) {
+        const int column = static_cast<int>((re - v.reMin) / (v.reMax - v.reMin) * v.width);
+        const int row = static_cast<int>((v.imMax - im) / (v.imMax - v.imMin) * v.height);
+        return QColor(picture.planeImage.pixel(column, row)).lightnessF();
+    };
+    EXPECT_GT(lightnessAt(0, 1), 0.8);
+    EXPECT_GT(lightnessAt(0, -1), 0.8);
+    EXPECT_LT(lightnessAt(1.9, 1.9), 0.3);
+
+    QTemporaryDir folder;
+    const QString png = folder.filePath("plane.png");
+    const QString svg = folder.filePath("plane.svg");
+    ASSERT_TRUE(frame->Plot()->ExportPng(png, QSize(640, 480)));
+    ASSERT_TRUE(frame->Plot()->ExportSvg(svg, QSize(640, 480)));
+    const QImage image(png);
+    EXPECT_EQ(image.size(), QSize(640, 480));
+    const QMap<QString, int> elements = SvgElements(svg);
+    EXPECT_EQ(elements.value("svg"), 1);
+    // The picture goes in as an image, the axes as drawing.
+    EXPECT_GT(elements.value("image"), 0);
+
+    // The export command asks for the file name.
+    frame->Plot()->SetView(EPlotView::Line);
+    frame->Plot()->Finish();
+    const QString chosen = folder.filePath("line.svg");
+    frame->Plot()->askExportFileName = [&](const QString&, const QString& extension) {
+        return extension == "svg" ? chosen : QString();
+    };
+    QMenu* menu = frame->Plot()->findChild<QToolButton*>()->menu();
+    menu->actions().at(1)->trigger();
+    EXPECT_TRUE(QFile::exists(chosen));
+    const QMap<QString, int> lines = SvgElements(chosen);
+    EXPECT_EQ(lines.value("svg"), 1);
+    EXPECT_GT(lines.value("path") + lines.value("polyline"), 0);
+}
+
+TEST_F(PlotPane, TheViewAndRangesAndStatementsComeBackWithTheNextStart)
+{
+    PlotText("gamma(t)");
+    frame->Plot()->SetView(EPlotView::Plane);
+    frame->Plot()->SetPlaneRange(-5, 3, -2, 2);
+    frame.reset();
+    QSettings settings;
+    EXPECT_EQ(settings.value("GUI/Plot/View").toInt(), 1);
+    EXPECT_EQ(settings.value("GUI/Plot/Statements").toStringList(), QStringList{"gamma(t)"});
+    frame = std::make_unique<CCalcMainFrame>();
+    EXPECT_EQ(frame->Plot()->View(), EPlotView::Plane);
+    EXPECT_EQ(frame->Plot()->Canvas()->Picture().plane.reMin, -5.0);
+    EXPECT_EQ(frame->Plot()->StatementCount(), 1);
+}
+
+TEST(StatisticsPicture, PointsInThePlaneWithTheMeanOrAHistogramOfRealValues)
+{
+    Preferences().SetDefaults();
+    CCalcStatistics pane;
+    const std::vector<CComplex> complex = {{1, 1}, {3, -1}, {2, 3}};
+    pane.ShowStatistics(complex);
+    CStatisticsPicture* picture = pane.Picture();
+    ASSERT_NE(picture, nullptr);
+    EXPECT_FALSE(picture->IsHistogram());
+    EXPECT_EQ(picture->Mean(), CComplex(2, 1));
+    EXPECT_TRUE(picture->Bins().empty());
+    EXPECT_LE(picture->geometry().right(), pane.sizeHint().width());
+
+    const std::vector<CComplex> real = {1, 2, 2, 3, 3, 3, 4, 4, 10};
+    pane.ShowStatistics(real);
+    EXPECT_TRUE(picture->IsHistogram());
+    const std::vector<int> bins = picture->Bins();
+    ASSERT_EQ(bins.size(), 3u);
+    EXPECT_EQ(bins[0], 6);
+    EXPECT_EQ(bins[1], 2);
+    EXPECT_EQ(bins[2], 1);
+    // A picture that draws: not the background alone.
+    picture->resize(120, 120);
+    const QImage image = picture->grab().toImage();
+    const QRgb background = image.pixel(60, 5);
+    int other = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            other += image.pixel(x, y) != background;
+    EXPECT_GT(other, 500);
+}
+
+}  // namespace
