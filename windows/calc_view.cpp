@@ -163,6 +163,9 @@ void CCalcView::changeEvent(QEvent* event)
 
 void CCalcView::SetErrorMark(int start, int end)
 {
+    // Setting the extra selections lays the view out again: not for nothing.
+    if (end <= start && (m_errorMark.isNull() || !m_errorMark.hasSelection()))
+        return;
     if (end <= start) {
         m_errorMark = QTextCursor();
     } else {
