@@ -7,6 +7,7 @@ CCalcContext CCalcContext::MakeScratch(ILogReceiver* log) const
     CCalcContext scratch;
     scratch.previousResult = previousResult;
     scratch.random = random;
+    scratch.fastEvaluation = fastEvaluation;
     scratch.run.trigonometricUnits = run.trigonometricUnits;
     scratch.run.logReceiver = log;
     if (run.environment)

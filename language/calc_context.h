@@ -38,6 +38,10 @@ public:
     CCalcRunState run;
     CComplex previousResult;
     CRandomSource random;
+    // A series whose term is plain arithmetic runs its turns compiled
+    // (language/fast_term.h), with the same values and log. False takes
+    // every turn through the tree, the path the fast one is tested against.
+    bool fastEvaluation = true;
 
 private:
     // The environment that run.environment points to, when it is the

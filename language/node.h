@@ -181,6 +181,7 @@ public:
         m_uninitialized = true;
     }
     bool Uninitialized() const { return m_uninitialized; }
+    const CComplex& Value() const { return m_value; }
 
 private:
     bool m_uninitialized = true;

@@ -527,6 +527,27 @@ bool CNodeSeries::EvaluateSeries(CCalcContext& context, CComplex& value, bool pr
     if (m_termWeight == 0)
         m_termWeight = 1 + CountNodes(term);
 
+    if (context.fastEvaluation) {
+        if (!m_fastTermTried) {
+            m_fastTermTried = true;
+            auto fast = std::make_unique<CFastTerm>();
+            if (fast->Compile(term, index))
+                m_fastTerm = std::move(fast);
+        }
+        if (m_fastTerm) {
+            CComplex sum;
+            const CFastTerm::EOutcome outcome =
+                m_fastTerm->RunSeries(context, first, last, increment, product, m_termWeight, sum);
+            if (outcome != CFastTerm::EOutcome::Retry) {
+                if (outcome == CFastTerm::EOutcome::Done && state.continueFlag)
+                    value = sum;
+                index->Reset();
+                return state.continueFlag;
+            }
+            // Something to report on: every turn again, on the checked path.
+        }
+    }
+
     CComplex accumulator = product ? CComplex(1.0, 0.0) : CComplex();
     double k = first;
     while (upwards ? k <= last : k >= last) {

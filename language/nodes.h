@@ -10,6 +10,7 @@
 #include <string>
 
 #include "language/calc_context.h"
+#include "language/fast_term.h"
 #include "language/node.h"
 #include "numeric/bessel.h"
 #include "numeric/elementary.h"
@@ -279,6 +280,10 @@ private:
     // The work of one turn for the cancel poll: the nodes of the term, and
     // one for the turn itself. Counted at the first evaluation.
     std::int64_t m_termWeight = 0;
+    // The term compiled for the fast path, tried at the first evaluation;
+    // null when the term is more than plain arithmetic.
+    std::unique_ptr<CFastTerm> m_fastTerm;
+    bool m_fastTermTried = false;
 };
 
 class CNodeSum final : public CNodeSeries {

@@ -41,7 +41,7 @@ bool DiffersFrom(const CComplex& z, double x)
 
 CComplex Add(const CComplex& a, const CComplex& b)
 {
-    const CComplex r(a.real() + b.real(), a.imag() + b.imag());
+    const CComplex r = PlainSum(a, b);
     if (!IsFinite(r))
         ReportStatus(eOverflow);
     return r;
@@ -49,7 +49,7 @@ CComplex Add(const CComplex& a, const CComplex& b)
 
 CComplex Subtract(const CComplex& a, const CComplex& b)
 {
-    const CComplex r(a.real() - b.real(), a.imag() - b.imag());
+    const CComplex r = PlainDifference(a, b);
     if (!IsFinite(r))
         ReportStatus(eOverflow);
     return r;
@@ -57,7 +57,7 @@ CComplex Subtract(const CComplex& a, const CComplex& b)
 
 CComplex Multiply(const CComplex& a, const CComplex& b)
 {
-    const CComplex r(a.real() * b.real() - a.imag() * b.imag(), a.imag() * b.real() + a.real() * b.imag());
+    const CComplex r = PlainProduct(a, b);
     if (!IsFinite(r))
         ReportStatus(eOverflow);
     else if (IsZero(r) && !IsZero(a) && !IsZero(b))

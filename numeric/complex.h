@@ -30,6 +30,23 @@ bool IsZero(const CComplex& z);
 // True when z is not the real number x (z.re != x or z.im != 0).
 bool DiffersFrom(const CComplex& z, double x);
 
+// The plain formulas of the four operations, without any check. The checked
+// operations below and the fast evaluation of a series term
+// (language/fast_term.h) both compute with these, so that their values agree
+// to the bit.
+inline CComplex PlainSum(const CComplex& a, const CComplex& b)
+{
+    return {a.real() + b.real(), a.imag() + b.imag()};
+}
+inline CComplex PlainDifference(const CComplex& a, const CComplex& b)
+{
+    return {a.real() - b.real(), a.imag() - b.imag()};
+}
+inline CComplex PlainProduct(const CComplex& a, const CComplex& b)
+{
+    return {a.real() * b.real() - a.imag() * b.imag(), a.imag() * b.real() + a.real() * b.imag()};
+}
+
 // Checked arithmetic: an infinite or NaN part reports Overflow (value 0);
 // a product or quotient that vanished from non-zero operands reports
 // Underflow; division by 0 reports a singularity and forms no quotient.

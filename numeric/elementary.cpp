@@ -765,11 +765,12 @@ CComplex CalcPower(const CComplex& a, const CComplex& b)
         // Integer exponent, any 32-bit integer including -2^31. A real base
         // goes to the library's power, which rounds the exact power of the
         // base; repeated squaring in doubles would lose about a bit at every
-        // squaring. Neither reports anything here: a result too big for a
+        // squaring. The square is the one power a single product rounds
+        // correctly, and it is taken that way (RealIntegerPower). Neither reports anything here: a result too big for a
         // double is caught by the overflow check below, and a vanished one
         // is 0 without a warning.
         if (a.imag() == 0)
-            result = CComplex(std::pow(a.real(), k), 0.0);
+            result = CComplex(RealIntegerPower(a.real(), k), 0.0);
         else
             result = ComplexIntegerPower(a, static_cast<long long>(k));
     } else if (b.imag() == 0) {

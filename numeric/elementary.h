@@ -7,6 +7,8 @@
 // current trigonometric units, inverse circular functions convert their
 // result back.
 
+#include <cmath>
+
 #include "numeric/complex.h"
 
 // If the continue flag is still set and a part of value is not finite,
@@ -48,6 +50,13 @@ CComplex CalcExp(const CComplex& z);
 CComplex CalcLn(const CComplex& z);
 CComplex CalcLg(const CComplex& z);
 CComplex CalcPower(const CComplex& a, const CComplex& b);
+// A real base to a whole exponent k (|k| < 2^31), unchecked: the square as
+// one correctly rounded product, any other exponent by the library's power.
+// CalcPower takes real bases to whole exponents with this.
+inline double RealIntegerPower(double x, double k)
+{
+    return k == 2 ? x * x : std::pow(x, k);
+}
 CComplex CalcSqrt(const CComplex& z);
 
 CComplex CalcAbs(const CComplex& z);

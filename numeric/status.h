@@ -174,6 +174,10 @@ public:
             return continueFlag;
         return PollNow();
     }
+    // True when Poll(work) would consult the cancel request and the cancel
+    // source: a loop that works ahead of what it has checked settles its
+    // account first.
+    bool PollDue(std::int64_t work) const { return m_pollCredit - work <= 0; }
     // Consults the cancel request and the cancel source at once.
     bool PollNow();
     // Stops the running calculation: clears the continue flag and logs

@@ -1,0 +1,109 @@
+#pragma once
+// The fast evaluation of a series term. A term made of arithmetic alone
+// (numbers, constants, variables, + − × ÷, whole powers of real bases, sign
+// change, the component functions, abs and sqrt) is compiled once into a
+// flat program over plain complex values. A series then runs its turns with
+// that program instead of walking the tree: no operation scopes, no checks
+// after every operation, no virtual calls.
+//
+// The program computes with the very formulas of the checked operations
+// (numeric/complex.h, RealIntegerPower), in the same order, so every value
+// it yields is the checked value to the bit. What the checks would notice
+// it notices afterwards: the floating-point exception flags overflow,
+// underflow, invalid and division by zero, and the conditions no flag shows
+// (a zero divisor, a zero base under a power that is not positive, a base
+// or exponent the program leaves to the general power). A run with any of
+// these is thrown away and the series is evaluated again on the checked
+// path, which then writes exactly the log it always writes. A flag the
+// checked path would not have reported (a product that underflowed to a
+// non-zero value) only costs that second evaluation.
+
+#include <cstdint>
+#include <vector>
+
+#include "numeric/complex.h"
+
+namespace NCalculatorText {
+
+class CCalcContext;
+class CNode;
+class CNodeVariable;
+
+class CFastTerm {
+public:
+    // Compiles the term of a series over index; false (and nothing
+    // compiled) when the term holds anything but the operations above, or
+    // is too large for the program.
+    bool Compile(const CNode& term, const CNodeVariable* index);
+    bool Compiled() const { return m_compiled; }
+
+    // How a fast run of the series ended.
+    enum class EOutcome {
+        // Every turn ran; value holds the sum or product.
+        Done,
+        // The run state stopped the series (a cancel, too many terms): the
+        // turns before were all clean, so the checked path would have
+        // stopped there too, with the same log.
+        Stopped,
+        // Something the checked path would notice: evaluate the series
+        // again on the checked path.
+        Retry,
+    };
+
+    // The loop of a series with the compiled term: the same turns, the same
+    // cancel polls (weight per turn) and the same "Too many terms" check
+    // as the checked loop.
+    EOutcome RunSeries(CCalcContext& context, double first, double last, double increment, bool product,
+                       std::int64_t weight, CComplex& value);
+
+private:
+    enum class EOp : std::uint8_t {
+        Add,
+        Subtract,
+        Multiply,
+        Divide,
+        PowerWhole,     // a real base to a whole constant exponent
+        PowerVariable,  // a base to an exponent computed in the term
+        Negate,
+        Conjugate,
+        RealPart,
+        ImaginaryPart,
+        Floor,
+        Ceil,
+        Sign,
+        Abs,
+        Sqrt,
+    };
+    struct CInstruction {
+        EOp op;
+        std::uint32_t target;
+        std::uint32_t left;
+        std::uint32_t right;
+        double exponent;  // PowerWhole
+    };
+    // A register loaded once before the turns.
+    struct CPreload {
+        std::uint32_t target;
+        // A number; a leaf that reads the context (π, e, i, the previous
+        // result); a variable other than the index.
+        enum class EKind : std::uint8_t { Constant, Leaf, Variable } kind;
+        CComplex constant;
+        const CNode* node;
+    };
+
+    // Register of the node's value, or -1 when the node cannot be compiled.
+    std::int64_t CompileNode(const CNode& node, int depth);
+    std::uint32_t NewRegister();
+    std::uint32_t Preload(CPreload::EKind kind, const CComplex& constant, const CNode* node);
+
+    bool m_compiled = false;
+    const CNodeVariable* m_index = nullptr;
+    std::vector<CInstruction> m_program;
+    std::vector<CPreload> m_preloads;
+    std::uint32_t m_registers = 0;
+    std::uint32_t m_result = 0;
+    // The registers, kept between runs.
+    std::vector<CComplex> m_values;
+};
+
+}  // namespace NCalculatorText

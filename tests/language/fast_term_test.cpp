@@ -1,0 +1,249 @@
+// The fast evaluation of series terms against the checked path: the same
+// texts calculated both ways must give the same values to the bit and the
+// same log lines, over the calculation cases, the fuzz seeds and random
+// terms of plain arithmetic built to overflow, underflow and divide by zero.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <string>
+
+#include "document/memory_store.h"
+#include "document/preferences.h"
+#include "document/text_file.h"
+#include "language/calculate.h"
+#include "support/data_cases.h"
+#include "support/escapes.h"
+#include "support/log_recorder.h"
+#include "support/preference_names.h"
+
+namespace {
+
+using NCalculatorText::CalculateText;
+using NCalculatorText::EvaluateExpression;
+
+std::string Bits(const CComplex& z)
+{
+    std::uint64_t re = 0;
+    std::uint64_t im = 0;
+    std::memcpy(&re, &z, sizeof re);
+    std::memcpy(&im, reinterpret_cast<const char*>(&z) + sizeof re, sizeof im);
+    char text[64];
+    std::snprintf(text, sizeof text, "%016llx:%016llx", static_cast<unsigned long long>(re),
+                  static_cast<unsigned long long>(im));
+    return text;
+}
+
+std::string LogText(const CLogRecorder& log)
+{
+    std::string out;
+    for (const CRecordedMessage& m : log.messages)
+        out += std::to_string(m.severity) + ":" + Utf16ToUtf8(m.context) + ":" + Utf16ToUtf8(m.description) + "\n";
+    return out;
+}
+
+// What one evaluation of an expression shows: success, value bits, log.
+struct CExpressionOutcome {
+    bool ok = false;
+    std::string value;
+    std::string log;
+};
+
+CExpressionOutcome Evaluate(const std::u16string& expression, bool fast)
+{
+    MemoryStore().FreeMemory(EMemorySelection::All);
+    CLogRecorder log;
+    log.context.fastEvaluation = fast;
+    log.context.previousResult = CComplex(2.5, -0.0);
+    CComplex value(-7.0, 7.0);
+    CExpressionOutcome outcome;
+    outcome.ok = EvaluateExpression(log.context, expression, value);
+    outcome.value = Bits(value) + " previous " + Bits(log.context.previousResult);
+    outcome.log = LogText(log);
+    return outcome;
+}
+
+void ExpectSameBothWays(const std::u16string& expression, const std::string& where)
+{
+    const CExpressionOutcome checked = Evaluate(expression, false);
+    const CExpressionOutcome fast = Evaluate(expression, true);
+    EXPECT_EQ(fast.ok, checked.ok) << where << ": " << Utf16ToUtf8(expression);
+    EXPECT_EQ(fast.value, checked.value) << where << ": " << Utf16ToUtf8(expression);
+    EXPECT_EQ(fast.log, checked.log) << where << ": " << Utf16ToUtf8(expression);
+}
+
+// What a whole calculation run shows: the rewritten text, the cursor, the
+// result, the log, the memory cells and the last value's bits.
+struct CRunOutcome {
+    std::string text;
+    std::ptrdiff_t cursor = 0;
+    bool ok = false;
+    std::string log;
+    std::string memory;
+    std::string previous;
+};
+
+CRunOutcome Run(const std::string& settings, std::u16string text, std::ptrdiff_t cursor, bool fast)
+{
+    MemoryStore().FreeMemory(EMemorySelection::All);
+    ApplyPreferenceSettings(settings);
+    CLogRecorder log;
+    ApplyPreferenceSettings(settings);
+    log.context.fastEvaluation = fast;
+    CRunOutcome outcome;
+    outcome.ok = CalculateText(log.context, text, cursor);
+    outcome.text = Utf16ToUtf8(text);
+    outcome.cursor = cursor;
+    outcome.log = LogText(log);
+    outcome.memory = Utf16ToUtf8(MemoryStore().BuildMemoryFileText(EMemorySelection::All));
+    outcome.previous = Bits(log.context.previousResult);
+    MemoryStore().FreeMemory(EMemorySelection::All);
+    Preferences().SetDefaults();
+    return outcome;
+}
+
+void ExpectSameRuns(const std::string& settings, const std::u16string& text, std::ptrdiff_t cursor,
+                    const std::string& where)
+{
+    const CRunOutcome checked = Run(settings, text, cursor, false);
+    const CRunOutcome fast = Run(settings, text, cursor, true);
+    EXPECT_EQ(fast.text, checked.text) << where;
+    EXPECT_EQ(fast.cursor, checked.cursor) << where;
+    EXPECT_EQ(fast.ok, checked.ok) << where;
+    EXPECT_EQ(fast.log, checked.log) << where;
+    EXPECT_EQ(fast.memory, checked.memory) << where;
+    EXPECT_EQ(fast.previous, checked.previous) << where;
+}
+
+// Every statement of a text on its own, cut at ";" and before any old
+// result, so that each value is compared to the bit.
+void ExpectSameStatements(const std::u16string& text, const std::string& where)
+{
+    std::size_t start = 0;
+    while (start <= text.size()) {
+        std::size_t end = text.find(u';', start);
+        if (end == std::u16string::npos)
+            end = text.size();
+        std::u16string statement = text.substr(start, end - start);
+        statement = statement.substr(0, statement.find(u'='));
+        ExpectSameBothWays(statement, where);
+        start = end + 1;
+    }
+}
+
+TEST(FastTerm, CalculationCasesRunAlikeBothWays)
+{
+    const std::vector<CDataRow> rows = DataRows("calculations.txt");
+    ASSERT_GT(rows.size(), 250u);
+    for (const CDataRow& c : rows) {
+        if (c.Fields().size() < 6)
+            continue;
+        std::ptrdiff_t cursor = -1;
+        if (const std::size_t arrow = c.Field(2).find('>'); arrow != std::string::npos)
+            cursor = std::stol(c.Field(2).substr(0, arrow));
+        const std::u16string text = Unescape(c.Field(1));
+        ExpectSameRuns(c.Field(0), text, cursor, c.Where());
+        ApplyPreferenceSettings(c.Field(0));
+        ExpectSameStatements(text, c.Where());
+        Preferences().SetDefaults();
+    }
+}
+
+TEST(FastTerm, FuzzSeedsRunAlikeBothWays)
+{
+    const std::filesystem::path seeds =
+        std::filesystem::path(KAVM_TEST_DATA_DIR).parent_path() / "fuzz" / "seeds" / "calculate";
+    int count = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(seeds)) {
+        std::ifstream in(entry.path(), std::ios::binary);
+        const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        if (bytes.size() < 2)
+            continue;
+        const std::u16string text = DecodeTextFile(std::string_view(bytes).substr(2));
+        const std::string units = "TrigonometricUnits=" + std::to_string(static_cast<unsigned char>(bytes[0]) % 3);
+        ExpectSameRuns(units, text, -1, entry.path().filename().string());
+        ExpectSameStatements(text, entry.path().filename().string());
+        ++count;
+    }
+    EXPECT_GT(count, 10);
+}
+
+// Powers of the reference file as series terms: the fast square and the
+// library's power for the other whole exponents against the checked path.
+TEST(FastTerm, PowerReferencesAlikeBothWays)
+{
+    int count = 0;
+    for (const CDataRow& c : DataRows("power_references.txt")) {
+        if (c.Fields().size() < 3 || std::stod(c.Field(1)) != 0)
+            continue;
+        const std::u16string expression = Utf8ToUtf16("sum(n,1,3,(" + c.Field(0) + ")^(" + c.Field(2) + ")*n)");
+        ExpectSameBothWays(expression, c.Where());
+        ++count;
+    }
+    EXPECT_GT(count, 100);
+}
+
+// Random terms of the operations the fast path compiles, with numbers that
+// overflow, underflow, cancel and divide by zero, in sums and products.
+std::string RandomTerm(std::mt19937& random, int depth)
+{
+    static const char* const leaves[] = {"k",     "k",       "2",    "0",   "1e308", "1e-308", "3.5",   "pi",
+                                         "e",     "i",       "rslt", "n",   "1e-200", "0.1",   "1e200", "-0"};
+    static const char* const unary[] = {"-", "abs", "sqrt", "re", "im", "conj", "floor", "ceil", "sign"};
+    static const char* const binary[] = {"+", "-", "*", "/", "^"};
+    const auto pick = random() % 10;
+    if (depth <= 0 || pick < 3)
+        return leaves[random() % std::size(leaves)];
+    if (pick < 5) {
+        const char* f = unary[random() % std::size(unary)];
+        if (f[0] == '-')
+            return "-(" + RandomTerm(random, depth - 1) + ")";
+        return std::string(f) + "(" + RandomTerm(random, depth - 1) + ")";
+    }
+    const char* op = binary[random() % std::size(binary)];
+    std::string right = RandomTerm(random, depth - 1);
+    if (op[0] == '^' && random() % 2)
+        right = std::to_string(static_cast<int>(random() % 9) - 3);
+    return "(" + RandomTerm(random, depth - 1) + ")" + op + "(" + right + ")";
+}
+
+TEST(FastTerm, RandomTermsAlikeBothWays)
+{
+    std::mt19937 random(19);
+    static const char* const ranges[] = {"1,10", "-5,5", "10,1", "1,40,3", "0,2,0.25", "1e306,1e308,1e307", "-3,3,-1"};
+    for (int n = 0; n < 4000; ++n) {
+        const std::string term = RandomTerm(random, 4);
+        const char* series = random() % 3 == 0 ? "product" : "sum";
+        const std::string range = ranges[random() % std::size(ranges)];
+        std::string text = std::string(series) + "(k," + range + "," + term + ")";
+        if (random() % 5 == 0)
+            text = "sum(n,1,3," + text + ")";  // an outer index the term reads
+        ExpectSameBothWays(Utf8ToUtf16(text), "random term " + std::to_string(n));
+        if (HasFailure())
+            break;
+    }
+}
+
+TEST(FastTerm, EdgesOfTheLoopAlikeBothWays)
+{
+    for (const char* text : {"sum(k,1,10^7,k^2)",                // long enough to poll
+                             "sum(k,2^53-3,2^53+3,k)",           // the index sticks
+                             "sum(k,1,10,1e308*k)",              // overflow in the term
+                             "sum(k,1,400,1e306)",               // overflow of the sum
+                             "product(k,1,400,1e-5)",            // underflow of the product
+                             "product(k,1,200,k)",               // overflow of the product
+                             "sum(k,-2,2,1/k)",                  // a zero divisor
+                             "sum(k,-2,2,k^-1)",                 // a zero base, negative exponent
+                             "sum(k,1,3,(1+i)^k)",               // a complex base
+                             "sum(k,1,3,k^0.5)",                 // the general power
+                             "sum(k,1,3,k^k)",                   // an exponent computed in the term
+                             "sum(k,1,3,undefinedname*k)",       // a variable without a value
+                             "sum(k,1,3,sum(n,1,k,n*k))",        // nested series
+                             "sum(k,1,5,-0*k)", "product(k,1,3,-0)", "sum(k,3,1,k)", "sum(k,1,1,(-k)^2)"})
+        ExpectSameBothWays(Utf8ToUtf16(text), text);
+}
+
+}  // namespace
