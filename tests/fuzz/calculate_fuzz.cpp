@@ -3,9 +3,15 @@
 // The first byte chooses the units, the letter case of numbers and whether
 // one statement (at a cursor taken from the second byte) or all of them are
 // calculated; the rest is the text, UTF-8 or UTF-16 as a file would be read.
+// The text is calculated twice, with the fast evaluation of series terms
+// and on the checked path alone: the texts, cursors, results, logs, memory
+// cells and last values must agree to the bit (unless the work budget
+// cancelled one of them, which depends on how many polls each made).
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
+#include <string>
 #include <string_view>
 
 #include "document/calc_environment.h"
@@ -14,6 +20,48 @@
 #include "document/text_file.h"
 #include "language/calculate.h"
 #include "work_budget.h"
+
+namespace {
+
+class CLogText final : public ILogReceiver {
+public:
+    void AddMessage(const CCalcMessage& message) override
+    {
+        text += static_cast<char16_t>(u'0' + message.severity);
+        text += message.context;
+        text += message.description;
+        text += u'\n';
+        cancelled = cancelled || message.description == u"Calculation cancelled";
+    }
+    void StartCalculation() override { text.clear(); }
+    std::u16string text;
+    bool cancelled = false;
+};
+
+struct CRun {
+    std::u16string text;
+    std::ptrdiff_t cursor = 0;
+    bool ok = false;
+    CLogText log;
+    std::u16string memory;
+    CComplex previous;
+};
+
+void Run(CRun& run, std::u16string text, std::ptrdiff_t cursor, bool fastEvaluation)
+{
+    MemoryStore().FreeMemory(EMemorySelection::All);
+    NCalculatorText::CCalcContext context = MakeDocumentContext();
+    context.fastEvaluation = fastEvaluation;
+    context.run.logReceiver = &run.log;
+    CFuzzWorkBudget budget(context.run, 16);
+    run.ok = NCalculatorText::CalculateText(context, text, cursor);
+    run.text = std::move(text);
+    run.cursor = cursor;
+    run.memory = MemoryStore().BuildMemoryFileText(EMemorySelection::All);
+    run.previous = context.previousResult;
+}
+
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
@@ -31,9 +79,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::size_t length = text.size();
     std::ptrdiff_t cursor = (mode & 0x10) ? static_cast<std::ptrdiff_t>(data[1] % (length + 1)) : -1;
     const std::ptrdiff_t before = cursor;
-    NCalculatorText::CCalcContext context = MakeDocumentContext();
-    CFuzzWorkBudget budget(context.run, 16);
-    const bool ok = NCalculatorText::CalculateText(context, text, cursor);
+    CRun fast;
+    Run(fast, text, cursor, true);
+    CRun checked;
+    Run(checked, text, cursor, false);
+    if (!fast.log.cancelled && !checked.log.cancelled &&
+        (fast.text != checked.text || fast.cursor != checked.cursor || fast.ok != checked.ok ||
+         fast.log.text != checked.log.text || fast.memory != checked.memory ||
+         std::memcmp(&fast.previous, &checked.previous, sizeof(CComplex)) != 0))
+        std::abort();
+    const bool ok = fast.ok;
+    text = fast.text;
+    cursor = fast.cursor;
 
     // After a run the cursor stands inside the text (at its end when every
     // statement ran); after a failure it has not moved.
