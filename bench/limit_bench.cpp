@@ -34,10 +34,12 @@ void BM_CompiledLoopPerTerm(benchmark::State& state)
 }
 BENCHMARK(BM_CompiledLoopPerTerm)->Unit(benchmark::kMillisecond);
 
+// The series on the fast path (range 1) and on the checked path alone (0).
 void BM_SeriesPerTerm(benchmark::State& state)
 {
     const double n = 10'000'000;
     NCalculatorText::CCalcContext context = MakeDocumentContext();
+    context.fastEvaluation = state.range(0) != 0;
     context.run.Reset();
     CComplex value;
     for (auto _ : state) {
@@ -48,7 +50,7 @@ void BM_SeriesPerTerm(benchmark::State& state)
     state.counters["per_term"] = benchmark::Counter(static_cast<double>(state.iterations()) * n,
                                                     benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
-BENCHMARK(BM_SeriesPerTerm)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SeriesPerTerm)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond);
 
 // 1+1+…+1 with 100,000 terms as one statement, and 50,000 statements 1+1.
 void BM_ChainOfTerms(benchmark::State& state)
