@@ -154,12 +154,12 @@ std::int64_t CFastTerm::CompileNode(const CNode& node, int depth)
         exponent = static_cast<const CNodeNumber&>(*children[1]).Value();
         if (!IsWholeExponent(exponent))
             return -1;
-        op = EOp::PowerWhole;
+        op = exponent == 2 ? EOp::Square : EOp::PowerWhole;
     }
     const std::int64_t left = CompileNode(*children[0], depth + 1);
     if (left < 0)
         return -1;
-    const std::int64_t right = op == EOp::PowerWhole ? 0 : CompileNode(*children[1], depth + 1);
+    const std::int64_t right = op == EOp::PowerWhole || op == EOp::Square ? 0 : CompileNode(*children[1], depth + 1);
     if (right < 0)
         return -1;
     const std::uint32_t target = NewRegister();
@@ -168,10 +168,148 @@ std::int64_t CFastTerm::CompileNode(const CNode& node, int depth)
     return target;
 }
 
+// One turn: every instruction in order. fault tells of a condition that
+// the checked path reports and no flag shows.
+#if defined(__GNUC__)
+__attribute__((always_inline))
+#endif
+inline void CFastTerm::Execute(CComplex* r, bool& fault) const
+{
+    const CInstruction* const begin = m_program.data();
+    const CInstruction* const end = begin + m_program.size();
+    for (const CInstruction* p = begin; p != end; ++p) {
+        const CComplex& a = r[p->left];
+        CComplex& out = r[p->target];
+        switch (p->op) {
+        case EOp::Add:
+            out = PlainSum(a, r[p->right]);
+            break;
+        case EOp::Subtract:
+            out = PlainDifference(a, r[p->right]);
+            break;
+        case EOp::Multiply:
+            out = PlainProduct(a, r[p->right]);
+            break;
+        case EOp::Divide: {
+            const CComplex& b = r[p->right];
+            if (IsZero(b)) {
+                fault = true;
+                out = CComplex();
+            } else {
+                out = SmithDivide(a, b);
+            }
+            break;
+        }
+        case EOp::Square:
+            if (a.imag() != 0) {
+                fault = true;
+                out = CComplex();
+            } else {
+                out = CComplex(RealIntegerPower(a.real(), 2.0), 0.0);
+            }
+            break;
+        case EOp::PowerWhole:
+            if (a.imag() != 0 || (a.real() == 0 && p->exponent <= 0)) {
+                fault = true;
+                out = CComplex();
+            } else {
+                out = CComplex(RealIntegerPower(a.real(), p->exponent), 0.0);
+            }
+            break;
+        case EOp::PowerVariable: {
+            const CComplex& b = r[p->right];
+            if (a.imag() != 0 || b.imag() != 0 || !IsWholeExponent(b.real()) ||
+                (a.real() == 0 && b.real() <= 0)) {
+                fault = true;
+                out = CComplex();
+            } else {
+                out = CComplex(RealIntegerPower(a.real(), b.real()), 0.0);
+            }
+            break;
+        }
+        case EOp::Negate:
+            out = CalcNegate(a);
+            break;
+        case EOp::Conjugate:
+            out = CalcConj(a);
+            break;
+        case EOp::RealPart:
+            out = CalcRe(a);
+            break;
+        case EOp::ImaginaryPart:
+            out = CalcIm(a);
+            break;
+        case EOp::Floor:
+            out = CalcFloor(a);
+            break;
+        case EOp::Ceil:
+            out = CalcCeil(a);
+            break;
+        case EOp::Sign:
+            out = CalcSign(a);
+            break;
+        case EOp::Abs:
+            out = CComplex(Magnitude(a), 0.0);
+            if (!std::isfinite(out.real()))
+                fault = true;
+            break;
+        case EOp::Sqrt:
+            out = Sqrt(a);
+            if (!IsFinite(out))
+                fault = true;
+            break;
+        }
+    }
+}
+
+template <bool Product, bool Upwards>
+CFastTerm::EOutcome CFastTerm::RunTurns(CCalcRunState& state, double first, double last, double increment,
+                                        std::int64_t weight, CComplex& value)
+{
+    CComplex* const r = m_values.data();
+    const CComplex& termValue = r[m_result];
+    bool fault = false;
+    // The accumulator is settled through a copy, so that it stays in a
+    // register between the checks.
+    const auto clean = [&](CComplex accumulator) {
+        Settle(accumulator);
+        return !fault && !std::fetestexcept(kWatchedFlags);
+    };
+
+    CComplex accumulator = Product ? CComplex(1.0, 0.0) : CComplex();
+    double k = first;
+    while (Upwards ? k <= last : k >= last) {
+        if (state.PollDue(weight)) {
+            if (!clean(accumulator))
+                return EOutcome::Retry;
+            if (!state.Poll(weight))
+                return EOutcome::Stopped;
+            // The turns so far are clean; whatever the cancel source did
+            // meanwhile is none of the term's business.
+            std::feclearexcept(kWatchedFlags);
+        } else {
+            state.Poll(weight);  // only counts
+        }
+        if (k + increment == k) {
+            if (!clean(accumulator))
+                return EOutcome::Retry;
+            ReportStatus(state, eTooManyTerms);
+            return EOutcome::Stopped;
+        }
+        r[0] = CComplex(k, 0.0);
+        Execute(r, fault);
+        accumulator = Product ? PlainProduct(accumulator, termValue) : PlainSum(accumulator, termValue);
+        k += increment;
+    }
+    if (!clean(accumulator))
+        return EOutcome::Retry;
+    value = accumulator;
+    return EOutcome::Done;
+}
+
 CFastTerm::EOutcome CFastTerm::RunSeries(CCalcContext& context, double first, double last, double increment,
                                          bool product, std::int64_t weight, CComplex& value)
 {
-    CCalcRunState& state = context.run;
     m_values.assign(m_registers, CComplex());
     CComplex* r = m_values.data();
     for (const CPreload& preload : m_preloads) {
@@ -198,130 +336,14 @@ CFastTerm::EOutcome CFastTerm::RunSeries(CCalcContext& context, double first, do
     std::fegetexceptflag(&saved, kWatchedFlags);
     std::feclearexcept(kWatchedFlags);
 
-    bool fault = false;
-    const auto clean = [&](CComplex& accumulator) {
-        Settle(accumulator);
-        return !fault && !std::fetestexcept(kWatchedFlags);
-    };
-
-    EOutcome outcome = EOutcome::Done;
-    CComplex accumulator = product ? CComplex(1.0, 0.0) : CComplex();
     const bool upwards = last >= first;
-    const CInstruction* const begin = m_program.data();
-    const CInstruction* const end = begin + m_program.size();
-    const CComplex& termValue = r[m_result];
-    double k = first;
-    while (upwards ? k <= last : k >= last) {
-        const bool due = state.PollDue(weight);
-        if (due && !clean(accumulator)) {
-            outcome = EOutcome::Retry;
-            break;
-        }
-        if (!state.Poll(weight)) {
-            outcome = EOutcome::Stopped;
-            break;
-        }
-        if (due) {
-            // The turns so far are clean; whatever the cancel source did
-            // meanwhile is none of the term's business.
-            std::feclearexcept(kWatchedFlags);
-        }
-        if (k + increment == k) {
-            if (!clean(accumulator)) {
-                outcome = EOutcome::Retry;
-                break;
-            }
-            ReportStatus(state, eTooManyTerms);
-            outcome = EOutcome::Stopped;
-            break;
-        }
-        // One turn: every instruction in order. fault tells of a condition
-        // that the checked path reports and no flag shows.
-        r[0] = CComplex(k, 0.0);
-        for (const CInstruction* p = begin; p != end; ++p) {
-            const CComplex& a = r[p->left];
-            CComplex& out = r[p->target];
-            switch (p->op) {
-            case EOp::Add:
-                out = PlainSum(a, r[p->right]);
-                break;
-            case EOp::Subtract:
-                out = PlainDifference(a, r[p->right]);
-                break;
-            case EOp::Multiply:
-                out = PlainProduct(a, r[p->right]);
-                break;
-            case EOp::Divide: {
-                const CComplex& b = r[p->right];
-                if (IsZero(b)) {
-                    fault = true;
-                    out = CComplex();
-                } else {
-                    out = SmithDivide(a, b);
-                }
-                break;
-            }
-            case EOp::PowerWhole:
-                if (a.imag() != 0 || (a.real() == 0 && p->exponent <= 0)) {
-                    fault = true;
-                    out = CComplex();
-                } else {
-                    out = CComplex(RealIntegerPower(a.real(), p->exponent), 0.0);
-                }
-                break;
-            case EOp::PowerVariable: {
-                const CComplex& b = r[p->right];
-                if (a.imag() != 0 || b.imag() != 0 || !IsWholeExponent(b.real()) ||
-                    (a.real() == 0 && b.real() <= 0)) {
-                    fault = true;
-                    out = CComplex();
-                } else {
-                    out = CComplex(RealIntegerPower(a.real(), b.real()), 0.0);
-                }
-                break;
-            }
-            case EOp::Negate:
-                out = CalcNegate(a);
-                break;
-            case EOp::Conjugate:
-                out = CalcConj(a);
-                break;
-            case EOp::RealPart:
-                out = CalcRe(a);
-                break;
-            case EOp::ImaginaryPart:
-                out = CalcIm(a);
-                break;
-            case EOp::Floor:
-                out = CalcFloor(a);
-                break;
-            case EOp::Ceil:
-                out = CalcCeil(a);
-                break;
-            case EOp::Sign:
-                out = CalcSign(a);
-                break;
-            case EOp::Abs:
-                out = CComplex(Magnitude(a), 0.0);
-                if (!std::isfinite(out.real()))
-                    fault = true;
-                break;
-            case EOp::Sqrt:
-                out = Sqrt(a);
-                if (!IsFinite(out))
-                    fault = true;
-                break;
-            }
-        }
-        accumulator = product ? PlainProduct(accumulator, termValue) : PlainSum(accumulator, termValue);
-        k += increment;
-    }
-    if (outcome == EOutcome::Done) {
-        if (clean(accumulator))
-            value = accumulator;
-        else
-            outcome = EOutcome::Retry;
-    }
+    EOutcome outcome;
+    if (product)
+        outcome = upwards ? RunTurns<true, true>(context.run, first, last, increment, weight, value)
+                          : RunTurns<true, false>(context.run, first, last, increment, weight, value);
+    else
+        outcome = upwards ? RunTurns<false, true>(context.run, first, last, increment, weight, value)
+                          : RunTurns<false, false>(context.run, first, last, increment, weight, value);
     std::fesetexceptflag(&saved, kWatchedFlags);
     return outcome;
 }

@@ -23,6 +23,8 @@
 
 #include "numeric/complex.h"
 
+class CCalcRunState;
+
 namespace NCalculatorText {
 
 class CCalcContext;
@@ -62,7 +64,8 @@ private:
         Subtract,
         Multiply,
         Divide,
-        PowerWhole,     // a real base to a whole constant exponent
+        Square,         // a real base squared
+        PowerWhole,     // a real base to another whole constant exponent
         PowerVariable,  // a base to an exponent computed in the term
         Negate,
         Conjugate,
@@ -90,6 +93,11 @@ private:
         CComplex constant;
         const CNode* node;
     };
+
+    void Execute(CComplex* r, bool& fault) const;
+    template <bool Product, bool Upwards>
+    EOutcome RunTurns(CCalcRunState& state, double first, double last, double increment, std::int64_t weight,
+                      CComplex& value);
 
     // Register of the node's value, or -1 when the node cannot be compiled.
     std::int64_t CompileNode(const CNode& node, int depth);
