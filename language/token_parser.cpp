@@ -537,8 +537,12 @@ void CParcer::BuildTree(CNode& root, const CParseTree& tree)
         std::uint32_t node;
         CNode* parent;
     };
-    std::vector<CPending> pending{{tree.root, &root}};
-    std::vector<CNodeLn*> logarithms;
+    // The work lists are kept from one tree to the next: a run of short
+    // statements allocates for the nodes alone.
+    thread_local std::vector<CPending> pending;
+    thread_local std::vector<CNodeLn*> logarithms;
+    pending.assign(1, {tree.root, &root});
+    logarithms.clear();
     while (!pending.empty()) {
         const CPending next = pending.back();
         pending.pop_back();
@@ -575,6 +579,7 @@ void CParcer::BuildTree(CNode& root, const CParseTree& tree)
         if (node.kind == EParseKind::Function && node.function->kind == CNodeLn::kKind)
             logarithms.push_back(static_cast<CNodeLn*>(added));
         const std::span<const std::uint32_t> children = tree.Children(node);
+        added->m_children.reserve(children.size());
         for (std::size_t k = children.size(); k > 0; --k)
             pending.push_back({children[k - 1], added});
     }
