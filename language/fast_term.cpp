@@ -148,10 +148,11 @@ std::int64_t CFastTerm::CompileNode(const CNode& node, int depth)
     if (children.size() != 2)
         return -1;
     double exponent = 0;
-    if (op == EOp::PowerVariable && typeid(*children[1]) == typeid(CNodeNumber)) {
+    const CNode& exponentNode = *children[1];
+    if (op == EOp::PowerVariable && typeid(exponentNode) == typeid(CNodeNumber)) {
         // A constant exponent: a whole one is taken at once, any other goes
         // to the general power, which the checked path computes.
-        exponent = static_cast<const CNodeNumber&>(*children[1]).Value();
+        exponent = static_cast<const CNodeNumber&>(exponentNode).Value();
         if (!IsWholeExponent(exponent))
             return -1;
         op = exponent == 2 ? EOp::Square : EOp::PowerWhole;

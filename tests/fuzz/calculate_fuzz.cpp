@@ -47,11 +47,24 @@ struct CRun {
     CComplex previous;
 };
 
+// Both runs draw the same random values: their generators start alike and
+// are seeded already (a later seed would come from the clock).
+const CRandomSource& SharedRandom()
+{
+    static const CRandomSource random = [] {
+        CRandomSource source = MakeDocumentContext().random;
+        source.SeedImaginaryOnce();
+        return source;
+    }();
+    return random;
+}
+
 void Run(CRun& run, std::u16string text, std::ptrdiff_t cursor, bool fastEvaluation)
 {
     MemoryStore().FreeMemory(EMemorySelection::All);
     NCalculatorText::CCalcContext context = MakeDocumentContext();
     context.fastEvaluation = fastEvaluation;
+    context.random = SharedRandom();
     context.run.logReceiver = &run.log;
     CFuzzWorkBudget budget(context.run, 16);
     run.ok = NCalculatorText::CalculateText(context, text, cursor);

@@ -37,6 +37,18 @@ std::string Bits(const CComplex& z)
     return text;
 }
 
+// Both paths draw the same random values: their generators start alike and
+// are seeded already (a later seed would come from the clock).
+const CRandomSource& SharedRandom()
+{
+    static const CRandomSource random = [] {
+        CRandomSource source = MakeDocumentContext().random;
+        source.SeedImaginaryOnce();
+        return source;
+    }();
+    return random;
+}
+
 std::string LogText(const CLogRecorder& log)
 {
     std::string out;
@@ -57,6 +69,7 @@ CExpressionOutcome Evaluate(const std::u16string& expression, bool fast)
     MemoryStore().FreeMemory(EMemorySelection::All);
     CLogRecorder log;
     log.context.fastEvaluation = fast;
+    log.context.random = SharedRandom();
     log.context.previousResult = CComplex(2.5, -0.0);
     CComplex value(-7.0, 7.0);
     CExpressionOutcome outcome;
@@ -93,6 +106,7 @@ CRunOutcome Run(const std::string& settings, std::u16string text, std::ptrdiff_t
     CLogRecorder log;
     ApplyPreferenceSettings(settings);
     log.context.fastEvaluation = fast;
+    log.context.random = SharedRandom();
     CRunOutcome outcome;
     outcome.ok = CalculateText(log.context, text, cursor);
     outcome.text = Utf16ToUtf8(text);
