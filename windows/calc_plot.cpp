@@ -69,7 +69,8 @@ QColor CurveColour(int index, bool dark)
                                    QColor(0x8e, 0x44, 0xad), QColor(0xd3, 0x6c, 0x00)};
     static const QColor night[] = {QColor(0x5d, 0xa5, 0xff), QColor(0xff, 0x6f, 0x61), QColor(0x5f, 0xd0, 0x6f),
                                    QColor(0xc3, 0x8b, 0xff), QColor(0xff, 0xb3, 0x47)};
-    return (dark ? night : light)[index % 5];
+    const int slot = ((index % 5) + 5) % 5;
+    return dark ? night[slot] : light[slot];
 }
 
 bool IsDark(const QPalette& palette)
