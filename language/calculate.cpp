@@ -1,5 +1,7 @@
 #include "language/calculate.h"
 
+#include <algorithm>
+
 #include "language/calc_context.h"
 
 #include "language/node.h"
@@ -98,7 +100,8 @@ bool EvaluateExpression(CCalcContext& context, std::u16string_view expression, C
 // evaluated statements are copied as they are, and each evaluated statement
 // is written with its new "=" and result. Positions are those of the text
 // and of its comment-blanked copy, which have the same length.
-bool CalculateText(CCalcContext& context, std::u16string& text, std::ptrdiff_t& cursor)
+bool CalculateText(CCalcContext& context, std::u16string& text, std::ptrdiff_t& cursor,
+                   const std::function<void(std::size_t start)>& onStatement)
 {
     CCalcRunState& state = context.run;
     state.Reset();
@@ -155,6 +158,8 @@ bool CalculateText(CCalcContext& context, std::u16string& text, std::ptrdiff_t& 
         out.append(text, copied, s + equals - copied);
         copied = e;
 
+        if (onStatement)
+            onStatement(s + static_cast<std::size_t>(offset));
         CComplex value;
         if (!EvaluateExpression(context, statement.substr(0, equals), value)) {
             // The old "=" and result are gone; later statements stay as
@@ -212,6 +217,60 @@ bool CalculateText(CCalcContext& context, std::u16string& text, std::ptrdiff_t& 
     text = std::move(out);
     cursor = static_cast<std::ptrdiff_t>(text.size());
     return true;
+}
+
+namespace {
+
+CStatementSpan SpanOf(const std::u16string& text, const std::u16string& work, std::size_t start)
+{
+    CStatementSpan span;
+    span.start = start;
+    span.end = StatementEnd(text, work, start);
+    const std::u16string_view statement(work.data() + start, span.end - start);
+    const std::size_t equals = statement.rfind(u'=');
+    span.expressionEnd = equals == std::u16string_view::npos ? span.end : start + equals;
+    return span;
+}
+
+}  // namespace
+
+bool FindStatement(const std::u16string& text, std::size_t position, CStatementSpan& span)
+{
+    std::u16string work = text;
+    if (!StripComments(work))
+        return false;
+    // The same walk as CalculateText's: the first statement whose range
+    // holds the position, its end included.
+    const std::size_t n = text.size();
+    std::size_t s = 0;
+    while (s < n) {
+        if (work[s] == u';') {
+            ++s;
+            continue;
+        }
+        const std::size_t e = StatementEnd(text, work, s);
+        if (position >= s && position <= e) {
+            span = SpanOf(text, work, s);
+            if (span.expressionEnd != span.end)
+                return true;
+            for (std::size_t p = s; p < span.expressionEnd; ++p) {
+                if (!IsBlank(work[p]))
+                    return true;
+            }
+            return false;
+        }
+        if (s > position)
+            return false;
+        s = e;
+    }
+    return false;
+}
+
+CStatementSpan StatementFrom(const std::u16string& text, std::size_t start)
+{
+    std::u16string work = text;
+    StripComments(work);
+    return SpanOf(text, work, std::min(start, text.size()));
 }
 
 }  // namespace NCalculatorText

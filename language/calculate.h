@@ -3,6 +3,7 @@
 // expression.
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -22,8 +23,29 @@ class CCalcContext;
 // statement and returns the end of the text; any other value evaluates the
 // statement holding that code-unit index and returns the position behind
 // the ";" or line break that ended it. False when a statement failed or a
-// comment is unterminated.
-bool CalculateText(CCalcContext& context, std::u16string& text, std::ptrdiff_t& cursor);
+// comment is unterminated. onStatement, when given, hears where each
+// statement about to be evaluated starts in the rewritten text; after a
+// failure the last one it heard is the statement that failed.
+bool CalculateText(CCalcContext& context, std::u16string& text, std::ptrdiff_t& cursor,
+                   const std::function<void(std::size_t start)>& onStatement = {});
+
+// Where a statement lies, by the statement rules of CalculateText: its
+// characters [start, end) (end is its ";", the line break after its old
+// result, or the end of the text) and the end of its expression (its last
+// "=" outside comments, else end).
+struct CStatementSpan {
+    std::size_t start = 0;
+    std::size_t end = 0;
+    std::size_t expressionEnd = 0;
+};
+
+// The statement that CalculateText would evaluate for a caret at position;
+// false when the caret stands in none (behind the last ";", in a text of
+// blanks and comments) or a comment is unterminated.
+bool FindStatement(const std::u16string& text, std::size_t position, CStatementSpan& span);
+
+// The statement that starts at start, a position onStatement reported.
+CStatementSpan StatementFrom(const std::u16string& text, std::size_t start);
 
 // Blanks the comments of a text in place, keeping its length: "//" up to
 // and including the next line feed, "/*" through the next "*/" (searched

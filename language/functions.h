@@ -35,6 +35,10 @@ struct CFunction {
     std::size_t maxArguments;
     // A new node of the function's class, without argument texts.
     std::unique_ptr<CNode> (*make)();
+    // What the editor's hint shows: the arguments as the bracket takes them
+    // and a one-line description.
+    std::u16string_view arguments;
+    std::u16string_view description;
 };
 
 // The longest accepted name, in code units.

@@ -29,6 +29,7 @@
 #include "numeric/status.h"
 #include "windows/calc_bar.h"
 #include "windows/calc_keypad.h"
+#include "windows/calc_live_result.h"
 #include "windows/calc_log.h"
 #include "windows/calc_memory.h"
 #include "windows/calc_preferences_dialog.h"
@@ -123,6 +124,12 @@ CCalcMainFrame::CCalcMainFrame(QWidget* parent)
     CreateMenus();
 
     connect(m_document, &CCalcDoc::calculated, this, &CCalcMainFrame::AfterCalculation);
+    connect(m_document, &CCalcDoc::statementFailed, m_editor, &CCalcView::SetErrorMark);
+    m_liveResult = new CLiveResult(m_editor, m_document, m_liveResultLabel, this);
+    // A log line leads to the statement it came from.
+    connect(m_log, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem* item) {
+        m_document->SelectMessageStatement(m_log->indexOfTopLevelItem(item));
+    });
     connect(m_editor->document(), &QTextDocument::modificationChanged, this, &CCalcMainFrame::UpdateTitle);
     connect(m_unitsWindow->List(), &QComboBox::activated, this, &CCalcMainFrame::ChooseUnits);
     connect(UnitsList(), &QComboBox::activated, this, &CCalcMainFrame::ChooseUnits);
@@ -386,6 +393,14 @@ void CCalcMainFrame::CreateStatusBar()
         statusBar()->addPermanentWidget(label);
         return label;
     };
+    // The live result of the statement at the caret, beside the previous
+    // result.
+    m_liveResultLabel = new QLabel(this);
+    m_liveResultLabel->setObjectName("LiveResult");
+    m_liveResultLabel->setMinimumWidth(
+        m_liveResultLabel->fontMetrics().horizontalAdvance("= -8.8888888888888888E+888") + 8);
+    m_liveResultLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    statusBar()->addPermanentWidget(m_liveResultLabel, 1);
     m_result = indicator(IdIndicatorResult, "RESULT=-8.8888888888888888E+888+i*8.8888888888888888E+888");
     m_units = indicator(IdIndicatorUnits, "Grad");
     m_floatingPoint = indicator(IdIndicatorFloatingPoint, "SSE2");
@@ -653,6 +668,8 @@ void CCalcMainFrame::RefreshForPreferences()
     m_floatingPoint->setText(FloatingPointIndicator());
     UpdateUnits();
     m_keypad->Relabel();
+    if (m_liveResult != nullptr)
+        m_liveResult->ApplySetting();
 }
 
 void CCalcMainFrame::ChooseUnits(int index)

@@ -26,6 +26,7 @@ class CCalcStatistics;
 class CCalcToolBar;
 class CCalcTrigonometricUnits;
 class CCalcView;
+class CLiveResult;
 
 // Command ids of the menus, tool bar and accelerators.
 enum ECommandId : int {
@@ -106,6 +107,7 @@ public:
     QComboBox* UnitsList() const;
     QAction* Command(int id) const { return m_commands.value(id); }
     QMenu* FileMenu() const { return m_fileMenu; }
+    CLiveResult* LiveResult() const { return m_liveResult; }
 
     // Texts of the status-bar indicators.
     QString ResultIndicator() const;
@@ -201,6 +203,8 @@ private:
     CCalcBar* m_panes[4] = {};
     CCalcToolBar* m_toolBar = nullptr;
     CCalcTrigonometricUnits* m_unitsWindow = nullptr;
+    QLabel* m_liveResultLabel = nullptr;
+    CLiveResult* m_liveResult = nullptr;
     QLabel* m_result = nullptr;
     QLabel* m_units = nullptr;
     QLabel* m_floatingPoint = nullptr;

@@ -14,6 +14,7 @@
 
 #include "document/preferences.h"
 #include "document/qt/qt_text.h"
+#include "windows/calc_live_result.h"
 
 namespace {
 
@@ -120,6 +121,7 @@ CCalcPreferencesDialog::CCalcPreferencesDialog(QWidget* parent) : QDialog(parent
                                           "partialFreeConfirmation", IdPartialFreeConfirmation);
     m_useSse2 = MakeCheck(calculation, QT_TR_NOOP("Use SSE2 processor module"), "useSse2", IdUseSSE2);
     m_useSse2->setEnabled(Sse2Available);
+    m_liveResult = MakeCheck(calculation, QT_TR_NOOP("Show the result while typing"), "liveResult", IdLiveResult);
     auto* calculationLayout = new QGridLayout(calculation);
     auto* unitsLabel = new QLabel(tr("Trigonometric units"), calculation);
     unitsLabel->setBuddy(m_trigonometricUnits);
@@ -128,6 +130,7 @@ CCalcPreferencesDialog::CCalcPreferencesDialog(QWidget* parent) : QDialog(parent
     calculationLayout->addWidget(m_freeConfirmation, 1, 0, 1, 2);
     calculationLayout->addWidget(m_partialFreeConfirmation, 2, 0, 1, 2);
     calculationLayout->addWidget(m_useSse2, 3, 0, 1, 2);
+    calculationLayout->addWidget(m_liveResult, 4, 0, 1, 2);
 
     auto* ok = new QPushButton(tr("OK"), this);
     Tag(ok, "okButton", IdOk);
@@ -156,6 +159,7 @@ CCalcPreferencesDialog::CCalcPreferencesDialog(QWidget* parent) : QDialog(parent
     connect(m_freeConfirmation, &QCheckBox::clicked, this, &CCalcPreferencesDialog::FreeConfirmationClicked);
 
     ShowValues(Preferences());
+    m_liveResult->setChecked(CLiveResult::Enabled());
 }
 
 std::array<std::pair<EPreference, QCheckBox*>, 6> CCalcPreferencesDialog::CheckFields() const
@@ -196,6 +200,7 @@ void CCalcPreferencesDialog::ShowValues(const CPreferenceValues& values)
 void CCalcPreferencesDialog::SetDefaults()
 {
     ShowValues(CPreferenceValues());
+    m_liveResult->setChecked(true);
 }
 
 void CCalcPreferencesDialog::ShowFreeConfirmation(bool confirm, bool partial)
@@ -236,6 +241,7 @@ void CCalcPreferencesDialog::accept()
     values.Set(EPreference::FreeConfirmation,
                !m_freeConfirmation->isChecked() ? 0u : m_partialFreeConfirmation->isChecked() ? 2u : 1u);
     PreferencesChanged = true;
+    CLiveResult::SetEnabled(m_liveResult->isChecked());
     // The SSE2 module would be switched here; no runtime offers one (see
     // Sse2Available), so the value is only kept.
     QDialog::accept();

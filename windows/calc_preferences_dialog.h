@@ -41,6 +41,7 @@ public:
         IdKeypadGroup = 1021,
         IdLogGroup = 1022,
         IdCalculationGroup = 1023,
+        IdLiveResult = 1024,
     };
 
     // The controls show the current preferences.
@@ -82,4 +83,5 @@ private:
     QCheckBox* m_freeConfirmation = nullptr;
     QCheckBox* m_partialFreeConfirmation = nullptr;
     QCheckBox* m_useSse2 = nullptr;
+    QCheckBox* m_liveResult = nullptr;
 };

@@ -2,12 +2,26 @@
 // The editor view over the main window's client area: a plain-text editor
 // whose lines wrap at the window edge, with its own font kept in the
 // settings section "GUI/Editor". Text arrives from the clipboard, the
-// selection (middle click) and drops only as plain text.
+// selection (middle click) and drops only as plain text. The text is
+// coloured by the language's rules, the bracket matching the one at the
+// caret is marked, and a statement that failed is underlined until it is
+// edited. Two letters of a name open a list of the words that complete it
+// (the cells inside a memory reference's bracket); Tab or Enter takes one,
+// Esc closes the list. Inside a function's bracket a hint names the
+// function, its arguments and what it computes.
 
 #include <QFont>
 #include <QPlainTextEdit>
+#include <QTextCursor>
 
+#include <string>
+#include <vector>
+
+class QCompleter;
+class QLabel;
 class QMimeData;
+class QStringListModel;
+class CCalcHighlighter;
 
 struct CEditorFontSpec {
     QString face = "Courier New";
@@ -43,6 +57,47 @@ public:
     bool canInsertFromMimeData(const QMimeData* source) const override;
     void insertFromMimeData(const QMimeData* source) override;
 
+    CCalcHighlighter* Highlighter() const { return m_highlighter; }
+
+    // Underlines the characters [start, end) in the error colour until an
+    // edit touches them or another mark replaces it; an empty range removes
+    // the mark.
+    void SetErrorMark(int start, int end);
+    // The marked range, or an empty one.
+    QTextCursor ErrorMark() const { return m_errorMark; }
+    // The bracket at the caret and its match, or -1 for both.
+    int MarkedBracket() const { return m_bracket; }
+    int MatchedBracket() const { return m_bracketMatch; }
+
+    // The completion list as shown (empty when it is closed) and the hint
+    // (empty when hidden).
+    QStringList Completions() const;
+    QString HintText() const;
+    QCompleter* Completer() const { return m_completer; }
+
+protected:
+    void changeEvent(QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+
 private:
+    void UpdateCompletion();
+    void CloseCompletion();
+    void ApplyCompletion(int row);
+    void UpdateHint();
+    void UpdateBracketMatch();
+    void UpdateExtraSelections();
+    void ForgetTouchedMark(int position, int removed, int added);
+
     CEditorFontSpec m_fontSpec;
+    CCalcHighlighter* m_highlighter = nullptr;
+    QTextCursor m_errorMark;
+    int m_bracket = -1;
+    int m_bracketMatch = -1;
+    QCompleter* m_completer = nullptr;
+    QStringListModel* m_completionModel = nullptr;
+    // What each row of the list puts in place of [m_completionStart, caret).
+    std::vector<std::u16string> m_completionTexts;
+    int m_completionStart = 0;
+    QLabel* m_hint = nullptr;
 };

@@ -8,6 +8,8 @@
 #include <QTextCursor>
 #include <QTextDocument>
 
+#include <algorithm>
+
 #include "document/calc_environment.h"
 #include "document/memory_store.h"
 #include "document/preferences.h"
@@ -20,13 +22,21 @@ namespace {
 
 std::u16string ToCrLf(const QString& text)
 {
-    std::u16string out;
-    out.reserve(static_cast<std::size_t>(text.size()) + 64);
-    for (QChar c : text) {
-        if (c == QChar('\n'))
-            out += u"\r\n";
-        else
-            out.push_back(c.unicode());
+    // Sized once and filled line by line: a calculation text may be
+    // megabytes long, and this runs on every calculation command.
+    const auto* from = reinterpret_cast<const char16_t*>(text.utf16());
+    const auto size = static_cast<std::size_t>(text.size());
+    const auto lines = static_cast<std::size_t>(std::count(from, from + size, u'\n'));
+    std::u16string out(size + lines, u'\0');
+    char16_t* to = out.data();
+    for (const char16_t* end = from + size; from != end;) {
+        const char16_t* lineFeed = std::find(from, end, u'\n');
+        to = std::copy(from, lineFeed, to);
+        if (lineFeed == end)
+            break;
+        *to++ = u'\r';
+        *to++ = u'\n';
+        from = lineFeed + 1;
     }
     return out;
 }
@@ -78,6 +88,50 @@ std::string LocalPath(const QString& path)
 
 }  // namespace
 
+namespace {
+
+struct CCommonEnds {
+    std::size_t head = 0;
+    std::size_t tail = 0;
+};
+
+// The longest common start and the longest common end of two texts, not
+// overlapping, that cut no surrogate pair.
+CCommonEnds CommonEnds(const char16_t* before, std::size_t beforeSize, const char16_t* after, std::size_t afterSize)
+{
+    const std::size_t shorter = std::min(beforeSize, afterSize);
+    CCommonEnds ends;
+    while (ends.head < shorter && before[ends.head] == after[ends.head])
+        ++ends.head;
+    while (ends.tail < shorter - ends.head &&
+           before[beforeSize - 1 - ends.tail] == after[afterSize - 1 - ends.tail])
+        ++ends.tail;
+    // A cut between the halves of a surrogate pair would leave one half
+    // behind in the document: the range takes whole characters.
+    if (ends.head > 0 && QChar::isHighSurrogate(before[ends.head - 1]))
+        --ends.head;
+    if (ends.tail > 0 && QChar::isLowSurrogate(before[beforeSize - ends.tail]))
+        --ends.tail;
+    return ends;
+}
+
+}  // namespace
+
+CTextChange DifferingRange(const QString& before, const QString& after)
+{
+    const CCommonEnds ends = CommonEnds(reinterpret_cast<const char16_t*>(before.utf16()),
+                                        static_cast<std::size_t>(before.size()),
+                                        reinterpret_cast<const char16_t*>(after.utf16()),
+                                        static_cast<std::size_t>(after.size()));
+    const auto head = static_cast<qsizetype>(ends.head);
+    const auto tail = static_cast<qsizetype>(ends.tail);
+    CTextChange change;
+    change.start = static_cast<int>(head);
+    change.removed = static_cast<int>(before.size() - head - tail);
+    change.inserted = after.mid(head, after.size() - head - tail);
+    return change;
+}
+
 QString FileResultMessage(EFileResult result)
 {
     return CCalcDoc::tr(GetFileResultText(result));
@@ -94,6 +148,7 @@ CCalcDoc::CCalcDoc(QPlainTextEdit* editor, QObject* parent)
                QMessageBox::Yes;
     };
     showError = [editor](const QString& message) { QMessageBox::warning(editor, QString(), message); };
+    connect(editor->document(), &QTextDocument::contentsChange, this, &CCalcDoc::NoteEdit);
 }
 
 std::u16string CCalcDoc::Text() const
@@ -106,11 +161,9 @@ namespace {
 // The CR LF index of an editor position.
 std::ptrdiff_t CrLfIndex(const QString& text, int position)
 {
-    std::ptrdiff_t index = position;
-    for (int i = 0; i < position && i < text.size(); ++i)
-        if (text[i] == QChar('\n'))
-            ++index;
-    return index;
+    const auto* start = reinterpret_cast<const char16_t*>(text.utf16());
+    const qsizetype end = std::clamp<qsizetype>(position, 0, text.size());
+    return position + std::count(start, start + end, u'\n');
 }
 
 }  // namespace
@@ -127,44 +180,212 @@ std::ptrdiff_t CCalcDoc::SelectionStart() const
 
 void CCalcDoc::SetText(const std::u16string& text, std::ptrdiff_t caret)
 {
+    ReplaceText(Text(), text, caret);
+}
+
+void CCalcDoc::ReplaceText(const std::u16string& before, const std::u16string& after, std::ptrdiff_t caret)
+{
+    // Only the stretch between the first and the last character that differ
+    // is replaced: the rest of the document keeps its blocks, their layout
+    // and colouring, and the view keeps its scroll position. The texts are
+    // compared as they are, with CR LF; a CR LF pair is never cut.
+    CCommonEnds ends = CommonEnds(before.data(), before.size(), after.data(), after.size());
+    if (ends.head > 0 && before[ends.head - 1] == u'\r' && ends.head < before.size() && before[ends.head] == u'\n')
+        --ends.head;
+    const std::size_t end = before.size() - ends.tail;
+    if (ends.tail > 0 && end > 0 && before[end - 1] == u'\r' && before[end] == u'\n')
+        --ends.tail;
+    // An editor position is the index less the CR LF pairs before it.
+    auto pairs = [&before](std::size_t from, std::size_t to) {
+        int count = 0;
+        for (std::size_t i = from; i < to; ++i) {
+            if (before[i] == u'\r' && i + 1 < before.size() && before[i + 1] == u'\n')
+                ++count;
+        }
+        return count;
+    };
+    const std::size_t removedTo = before.size() - ends.tail;
+    const int start = static_cast<int>(ends.head) - pairs(0, ends.head);
+    const int removedEnd = start + static_cast<int>(removedTo - ends.head) - pairs(ends.head, removedTo);
+    const QString inserted = FromCrLf(after.substr(ends.head, after.size() - ends.tail - ends.head));
     QTextCursor cursor(m_editor->document());
-    cursor.beginEditBlock();
-    cursor.select(QTextCursor::Document);
-    cursor.insertText(FromCrLf(text));
-    cursor.endEditBlock();
-    cursor.setPosition(std::min(EditorPosition(text, caret), m_editor->document()->characterCount() - 1));
+    if (removedEnd > start || !inserted.isEmpty()) {
+        cursor.beginEditBlock();
+        cursor.setPosition(start);
+        cursor.setPosition(removedEnd, QTextCursor::KeepAnchor);
+        cursor.insertText(inserted);
+        cursor.endEditBlock();
+    }
+    cursor.setPosition(std::min(EditorPosition(after, caret), m_editor->document()->characterCount() - 1));
     m_editor->setTextCursor(cursor);
 }
+
+namespace {
+
+// Stands in for the log during a calculation of the editor text: each
+// message goes on to the log and is noted with the statement that was being
+// evaluated.
+class CStatementLog final : public ILogReceiver {
+public:
+    CStatementLog(ILogReceiver* next, const std::vector<std::size_t>& starts, std::vector<int>& messages)
+        : m_next(next)
+        , m_starts(starts)
+        , m_messages(messages)
+    {
+    }
+    void AddMessage(const CCalcMessage& message) override
+    {
+        m_messages.push_back(m_starts.empty() ? -1 : static_cast<int>(m_starts.size()) - 1);
+        if (m_next != nullptr)
+            m_next->AddMessage(message);
+    }
+    void StartCalculation() override
+    {
+        m_messages.clear();
+        if (m_next != nullptr)
+            m_next->StartCalculation();
+    }
+
+private:
+    ILogReceiver* m_next;
+    const std::vector<std::size_t>& m_starts;
+    std::vector<int>& m_messages;
+};
+
+bool IsBlankCode(char16_t c)
+{
+    return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n';
+}
+
+// A statement without the blanks around it; empty when it is all blank.
+void TrimStatement(const std::u16string& text, std::size_t& start, std::size_t& end)
+{
+    while (start < end && IsBlankCode(text[start]))
+        ++start;
+    while (end > start && IsBlankCode(text[end - 1]))
+        --end;
+}
+
+}  // namespace
 
 void CCalcDoc::Calculate(bool all)
 {
     if (m_calculating)
         return;
-    std::u16string text = Text();
+    // The editor's text is read once: as the run's text and the one the
+    // rewritten text is compared with.
+    const QString plain = m_editor->toPlainText();
+    const std::u16string before = ToCrLf(plain);
+    std::u16string text = before;
     // One calculation starts from the start of the selection.
-    std::ptrdiff_t position = all ? -1 : SelectionStart();
+    std::ptrdiff_t position = all ? -1 : CrLfIndex(plain, m_editor->textCursor().selectionStart());
     // The window may process events during a long run; a text that changed
     // meanwhile (an open request) is newer than the rewritten one.
     bool changed = false;
     const QMetaObject::Connection watch =
         connect(m_editor->document(), &QTextDocument::contentsChanged, this, [&changed] { changed = true; });
+    std::vector<std::size_t> starts;
+    std::vector<int> messages;
+    bool ok = false;
     {
         const QScopedValueRollback<bool> busy(m_calculating, true);
         CCalcProgress progress(m_context.run, m_editor->window());
-        NCalculatorText::CalculateText(m_context, text, position);
+        CStatementLog log(m_context.run.logReceiver, starts, messages);
+        const QScopedValueRollback<ILogReceiver*> logging(m_context.run.logReceiver, &log);
+        ok = NCalculatorText::CalculateText(m_context, text, position,
+                                            [&starts](std::size_t start) { starts.push_back(start); });
     }
     disconnect(watch);
+    m_statementStarts.clear();
+    m_messageStatements.clear();
     if (changed) {
+        emit statementFailed(0, 0);
         emit calculated();
         return;
     }
+    // The failed statement: the last one the run started.
+    std::size_t failedStart = 0;
+    std::size_t failedEnd = 0;
+    if (!ok && !starts.empty()) {
+        const NCalculatorText::CStatementSpan span = NCalculatorText::StatementFrom(text, starts.back());
+        failedStart = span.start;
+        failedEnd = span.end;
+        TrimStatement(text, failedStart, failedEnd);
+    }
     // Whatever the run returned, the editor takes the rewritten text (one
-    // undoable edit) and counts as modified; the caret goes where the run
-    // left it, or to the start when "Calculate all" stopped early.
-    SetText(text, position >= 0 ? position : 0);
+    // undoable edit) and counts as modified. The caret goes where the run
+    // left it; when "Calculate all" stopped early, to the statement that
+    // failed.
+    std::ptrdiff_t caret = position >= 0 ? position : 0;
+    if (all && failedEnd > failedStart)
+        caret = static_cast<std::ptrdiff_t>(failedStart);
+    ReplaceText(before, text, caret);
     m_editor->document()->setModified(true);
     m_editor->ensureCursorVisible();
+
+    // The statements of the log lines, as editor positions: the starts
+    // ascend, so one walk through the text converts them all.
+    if (!messages.empty()) {
+        m_statementStarts.reserve(starts.size());
+        std::size_t index = 0;
+        int editor = 0;
+        for (std::size_t start : starts) {
+            for (; index < start && index < text.size(); ++index) {
+                if (!(text[index] == u'\r' && index + 1 < text.size() && text[index + 1] == u'\n'))
+                    ++editor;
+            }
+            m_statementStarts.push_back(editor);
+        }
+        m_messageStatements = std::move(messages);
+    }
+    m_editsSinceRun.clear();
+    if (failedEnd > failedStart)
+        emit statementFailed(EditorPosition(text, static_cast<std::ptrdiff_t>(failedStart)),
+                             EditorPosition(text, static_cast<std::ptrdiff_t>(failedEnd)));
+    else
+        emit statementFailed(0, 0);
     emit calculated();
+}
+
+void CCalcDoc::NoteEdit(int position, int removed, int added)
+{
+    if (!m_messageStatements.empty())
+        m_editsSinceRun.push_back({position, removed, added});
+}
+
+bool CCalcDoc::SelectMessageStatement(int row)
+{
+    if (row < 0 || row >= static_cast<int>(m_messageStatements.size()))
+        return false;
+    const int statement = m_messageStatements[static_cast<std::size_t>(row)];
+    if (statement < 0 || statement >= static_cast<int>(m_statementStarts.size()))
+        return false;
+    // The start moves with the edits made since the calculation.
+    int start = m_statementStarts[static_cast<std::size_t>(statement)];
+    for (const CEdit& edit : m_editsSinceRun) {
+        if (start >= edit.position + edit.removed)
+            start += edit.added - edit.removed;
+        else if (start > edit.position)
+            start = edit.position;
+    }
+    const QString plain = m_editor->toPlainText();
+    const std::u16string text = ToCrLf(plain);
+    const std::ptrdiff_t at = CrLfIndex(plain, std::clamp(start, 0, static_cast<int>(plain.size())));
+    // The statement that holds the start now: text typed at its start
+    // belongs to it.
+    NCalculatorText::CStatementSpan span;
+    if (!NCalculatorText::FindStatement(text, std::min(static_cast<std::size_t>(at) + 1, text.size()), span))
+        span = NCalculatorText::StatementFrom(text, static_cast<std::size_t>(at));
+    std::size_t from = span.start;
+    std::size_t to = span.end;
+    TrimStatement(text, from, to);
+    QTextCursor cursor(m_editor->document());
+    cursor.setPosition(EditorPosition(text, static_cast<std::ptrdiff_t>(from)));
+    cursor.setPosition(EditorPosition(text, static_cast<std::ptrdiff_t>(to)), QTextCursor::KeepAnchor);
+    m_editor->setTextCursor(cursor);
+    m_editor->ensureCursorVisible();
+    m_editor->setFocus();
+    return true;
 }
 
 void CCalcDoc::ExecuteCommand(ECmdCode code)

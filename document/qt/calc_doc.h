@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "document/cmd_receiver.h"
 #include "language/calc_context.h"
@@ -15,6 +16,16 @@
 enum class EFileResult;
 
 class QPlainTextEdit;
+
+// What turns one text into another: the characters [start, start + removed)
+// give way to inserted. The range lies between the longest common start and
+// the longest common end of the two texts and holds whole characters.
+struct CTextChange {
+    int start = 0;
+    int removed = 0;
+    QString inserted;
+};
+CTextChange DifferingRange(const QString& before, const QString& after);
 
 // The fixed text of a file failure, translated for the message box.
 QString FileResultMessage(EFileResult result);
@@ -28,7 +39,8 @@ public:
     void InsertText(std::u16string_view text) override;
 
     // The editor text with CR LF line breaks, and the caret as an index
-    // into it; setting the text is one undoable edit.
+    // into it; setting the text is one undoable edit that replaces only the
+    // characters that changed.
     std::u16string Text() const;
     std::ptrdiff_t Caret() const;
     std::ptrdiff_t SelectionStart() const;
@@ -57,6 +69,11 @@ public:
     // does not start.
     bool Calculating() const { return m_calculating; }
 
+    // Selects the statement that the log line row of the last calculation
+    // came from; false when the line came from no statement of the editor
+    // (a file execution, a comment left open).
+    bool SelectMessageStatement(int row);
+
     // Asked before memory is freed (true for Yes) and shown on file errors.
     std::function<bool(const QString&)> askYesNo;
     std::function<void(const QString&)> showError;
@@ -64,12 +81,27 @@ public:
 signals:
     // After a calculation, a file execution, a memory load or free.
     void calculated();
+    // After a calculation: the editor range [start, end) of the statement
+    // that failed, or an empty range when none did.
+    void statementFailed(int start, int end);
 
 private:
     void Calculate(bool all);
+    void NoteEdit(int position, int removed, int added);
+    // Puts after in place of the editor's text, which is before.
+    void ReplaceText(const std::u16string& before, const std::u16string& after, std::ptrdiff_t caret);
 
     QPlainTextEdit* m_editor;
     NCalculatorText::CCalcContext m_context;
     QString m_path;
     bool m_calculating = false;
+    // The last calculation's statements that logged, as editor positions of
+    // their starts, the statement of each log line (an index into them),
+    // and the edits made since, which move those positions.
+    std::vector<int> m_statementStarts;
+    std::vector<int> m_messageStatements;
+    struct CEdit {
+        int position, removed, added;
+    };
+    std::vector<CEdit> m_editsSinceRun;
 };

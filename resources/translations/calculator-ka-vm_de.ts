@@ -1090,6 +1090,10 @@ Für alle Zellen berechnen?</translation>
         <source>Default</source>
         <translation>Standard</translation>
     </message>
+    <message>
+        <source>Show the result while typing</source>
+        <translation>Ergebnis beim Tippen anzeigen</translation>
+    </message>
 </context>
 <context>
     <name>CCalcPrintCommands</name>

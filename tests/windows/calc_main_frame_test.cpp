@@ -656,11 +656,12 @@ TEST_F(MainFrame, CalculationCommandsFollowTheDocumentRules)
     EXPECT_EQ(Text(), "   ");
     EXPECT_TRUE(frame->Editor()->document()->isModified());
 
-    // "Calculate all" that stops early leaves the caret at the start.
+    // "Calculate all" that stops early puts the caret at the failed
+    // statement.
     Type("1+1;1/0;2+2", 9);
     frame->Document()->ExecuteCommand(CmdCalculateAll);
     EXPECT_EQ(Text(), "1+1=2;1/0;2+2");
-    EXPECT_EQ(Caret(), 0);
+    EXPECT_EQ(Caret(), 6);
     // One that fails keeps the caret where it was.
     Type("1/0=5;2", 1);
     frame->Document()->ExecuteCommand(CmdCalculate);

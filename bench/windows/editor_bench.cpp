@@ -1,0 +1,198 @@
+// The editor over a long text: 100,000 statements in about 1 MiB. Typing in
+// the middle of it, key by key with the view repainted after each key (the
+// colouring, the bracket mark, the hint and completion all run on the way),
+// reports the longest time from key to repaint; "Calculate" on the statement
+// in the middle reports the whole command with the repaint. The live result
+// runs after a pause in typing, not between keys; its evaluation over the
+// same text is timed on its own.
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QKeyEvent>
+#include <QPlainTextEdit>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTextBlock>
+
+#include <algorithm>
+#include <ctime>
+
+#include "document/cmd_receiver.h"
+#include "document/qt/calc_doc.h"
+#include "language/calc_context.h"
+#include "language/calculate.h"
+#include "windows/calc_live_result.h"
+#include "windows/calc_main_frame.h"
+#include "windows/calc_view.h"
+
+namespace {
+
+constexpr int kStatements = 100000;
+
+// kStatements statements, ten to a line, each with an old result, a memory
+// reference or a function now and then: about 1 MiB of UTF-16.
+QString LongText()
+{
+    QString text;
+    text.reserve(kStatements * 11);
+    for (int i = 0; i < kStatements; ++i) {
+        switch (i % 4) {
+        case 0:
+            text += QString("%1*%2=%3;").arg(i % 97).arg(i % 13 + 1).arg((i % 97) * (i % 13 + 1));
+            break;
+        case 1:
+            text += QString("sin(%1)+1;").arg(i % 7);
+            break;
+        case 2:
+            text += QString("Mem[a]+%1;").arg(i % 100);
+            break;
+        default:
+            text += QString("%1/3;").arg(i % 1000);
+            break;
+        }
+        if (i % 10 == 9)
+            text += '\n';
+    }
+    return text;
+}
+
+struct CEditorFixture {
+    CEditorFixture()
+    {
+        frame.resize(1000, 800);
+        frame.show();
+        view = frame.Editor();
+        view->setPlainText(LongText());
+        QApplication::processEvents();
+        Middle();
+    }
+    ~CEditorFixture() { view->document()->setModified(false); }
+
+    // The caret at the end of the statement list's middle line.
+    void Middle()
+    {
+        QTextCursor cursor(view->document()->findBlockByNumber(view->document()->blockCount() / 2));
+        cursor.movePosition(QTextCursor::EndOfBlock);
+        view->setTextCursor(cursor);
+        view->centerCursor();
+        view->viewport()->repaint();
+    }
+
+    CCalcMainFrame frame;
+    CCalcView* view = nullptr;
+};
+
+// The time this thread has run, in milliseconds: on a loaded machine the
+// wall-clock figures include waits for the processor, this one does not.
+double ThreadMilliseconds()
+{
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) * 1e3 + static_cast<double>(now.tv_nsec) / 1e6;
+}
+
+void Key(QWidget* target, QChar c)
+{
+    const int key = c == u'+' ? Qt::Key_Plus : c.isDigit() ? Qt::Key_0 + c.digitValue() : c.toUpper().unicode();
+    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, QString(c));
+    QApplication::sendEvent(target, &press);
+    QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, QString(c));
+    QApplication::sendEvent(target, &release);
+}
+
+void BM_TypeInTheMiddleOfALongText(benchmark::State& state)
+{
+    CEditorFixture fixture;
+    const QString typed = QString("sin(2)+cos(3)*4+ln(5)+sqrt(2)-1+Mem[a]+arsh(1)").repeated(3).left(100);
+    double longest = 0;
+    double longestCpu = 0;
+    double total = 0;
+    for (auto _ : state) {
+        for (QChar c : typed) {
+            QElapsedTimer clock;
+            clock.start();
+            const double cpu = ThreadMilliseconds();
+            Key(fixture.view, c);
+            fixture.view->viewport()->repaint();
+            const double ms = static_cast<double>(clock.nsecsElapsed()) / 1e6;
+            longestCpu = std::max(longestCpu, ThreadMilliseconds() - cpu);
+            longest = std::max(longest, ms);
+            total += ms;
+        }
+        state.PauseTiming();
+        fixture.view->undo();
+        fixture.Middle();
+        state.ResumeTiming();
+    }
+    state.counters["longest_key_ms"] = longest;
+    state.counters["longest_key_cpu_ms"] = longestCpu;
+    state.counters["mean_key_ms"] = total / static_cast<double>(typed.size() * state.iterations());
+}
+BENCHMARK(BM_TypeInTheMiddleOfALongText)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+void BM_CalculateOneStatementInTheMiddle(benchmark::State& state)
+{
+    CEditorFixture fixture;
+    double longest = 0;
+    double longestCpu = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        fixture.Middle();
+        // A fresh statement with no result yet at the caret.
+        fixture.view->insertPlainText("2*21");
+        state.ResumeTiming();
+        QElapsedTimer clock;
+        clock.start();
+        const double cpu = ThreadMilliseconds();
+        fixture.frame.Document()->ExecuteCommand(CmdCalculate);
+        fixture.view->viewport()->repaint();
+        longestCpu = std::max(longestCpu, ThreadMilliseconds() - cpu);
+        longest = std::max(longest, static_cast<double>(clock.nsecsElapsed()) / 1e6);
+    }
+    state.counters["longest_ms"] = longest;
+    state.counters["longest_cpu_ms"] = longestCpu;
+}
+BENCHMARK(BM_CalculateOneStatementInTheMiddle)->Unit(benchmark::kMillisecond)->Iterations(10);
+
+// The share of the calculation run itself: the same statement, the text
+// already read.
+void BM_CalculationRunForTheMiddleStatement(benchmark::State& state)
+{
+    CEditorFixture fixture;
+    fixture.view->insertPlainText("2*21");
+    const std::u16string text = fixture.frame.Document()->Text();
+    const std::ptrdiff_t caret = fixture.frame.Document()->Caret();
+    for (auto _ : state) {
+        std::u16string copy = text;
+        std::ptrdiff_t cursor = caret;
+        benchmark::DoNotOptimize(NCalculatorText::CalculateText(fixture.frame.Document()->Context(), copy, cursor));
+    }
+}
+BENCHMARK(BM_CalculationRunForTheMiddleStatement)->Unit(benchmark::kMillisecond)->Iterations(10);
+
+void BM_LiveResultInTheMiddleOfALongText(benchmark::State& state)
+{
+    CEditorFixture fixture;
+    fixture.view->insertPlainText("sin(2)+Mem[a]");
+    for (auto _ : state)
+        fixture.frame.LiveResult()->Update();
+}
+BENCHMARK(BM_LiveResultInTheMiddleOfALongText)->Unit(benchmark::kMillisecond)->Iterations(20);
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QTemporaryDir settings;
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings.path());
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settings.path());
+    QApplication app(argc, argv);
+    QApplication::setOrganizationName("Vantrel");
+    QApplication::setApplicationName("Calculator Ka-Vm");
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

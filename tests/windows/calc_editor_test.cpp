@@ -1,0 +1,504 @@
+// The editor as a place to work: what a calculation command writes back,
+// the colours of the text, the marked failure, completion, the hint and the
+// live result.
+#include <gtest/gtest.h>
+
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QCheckBox>
+#include <QCompleter>
+#include <QLabel>
+#include <QSettings>
+#include <QScrollBar>
+#include <QTest>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextLayout>
+
+#include <map>
+#include <memory>
+
+#include "document/cmd_receiver.h"
+#include "document/memory_store.h"
+#include "document/preferences.h"
+#include "document/qt/calc_doc.h"
+#include "language/calc_context.h"
+#include "windows/calc_main_frame.h"
+#include "windows/calc_highlighter.h"
+#include "windows/calc_live_result.h"
+#include "windows/calc_log.h"
+#include "windows/calc_preferences_dialog.h"
+#include "windows/calc_view.h"
+
+namespace {
+
+class CalcEditor : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        Preferences().SetDefaults();
+        MemoryStore().FreeMemory(EMemorySelection::All);
+        frame = std::make_unique<CCalcMainFrame>();
+        frame->resize(900, 700);
+        frame->show();
+        QApplication::setActiveWindow(frame.get());
+        view = frame->Editor();
+        view->setFocus();
+    }
+    void TearDown() override
+    {
+        view->document()->setModified(false);
+        frame.reset();
+    }
+    void SetCaret(int position, int anchor = -1)
+    {
+        QTextCursor cursor = view->textCursor();
+        cursor.setPosition(anchor < 0 ? position : anchor);
+        if (anchor >= 0)
+            cursor.setPosition(position, QTextCursor::KeepAnchor);
+        view->setTextCursor(cursor);
+    }
+    QString Text() const { return view->toPlainText(); }
+    // The colouring's token at a position of a line: the token whose format
+    // the highlighter gave the character, or "plain".
+    std::string TokenAt(int line, int column) const
+    {
+        const QTextBlock block = view->document()->findBlockByNumber(line);
+        QTextCharFormat format;
+        for (const QTextLayout::FormatRange& range : block.layout()->formats()) {
+            if (column >= range.start && column < range.start + range.length)
+                format = range.format;
+        }
+        static const std::map<ECalcToken, std::string> names = {
+            {ECalcToken::Number, "number"},     {ECalcToken::Constant, "constant"},
+            {ECalcToken::Function, "function"}, {ECalcToken::Memory, "memory"},
+            {ECalcToken::Keyword, "keyword"},   {ECalcToken::Operator, "operator"},
+            {ECalcToken::Bracket, "bracket"},   {ECalcToken::Comment, "comment"},
+            {ECalcToken::OldResult, "old"},     {ECalcToken::Unknown, "unknown"}};
+        for (const auto& [token, name] : names) {
+            if (view->Highlighter()->Format(token) == format)
+                return name;
+        }
+        return "plain";
+    }
+    // Tokens of every character of a line, one letter each: n number, c
+    // constant, f function, m memory, k keyword, o operator, b bracket,
+    // # comment, = old result, ? unknown, space plain.
+    std::string Tokens(int line) const
+    {
+        static const std::map<std::string, char> letters = {
+            {"number", 'n'},  {"constant", 'c'}, {"function", 'f'}, {"memory", 'm'}, {"keyword", 'k'},
+            {"operator", 'o'}, {"bracket", 'b'}, {"comment", '#'},  {"old", '='},    {"unknown", '?'},
+            {"plain", ' '}};
+        const QString text = view->document()->findBlockByNumber(line).text();
+        std::string out;
+        for (int i = 0; i < text.size(); ++i)
+            out += letters.at(TokenAt(line, i));
+        return out;
+    }
+    void Calculate(bool all = false) { frame->Document()->ExecuteCommand(all ? CmdCalculateAll : CmdCalculate); }
+
+    std::unique_ptr<CCalcMainFrame> frame;
+    CCalcView* view = nullptr;
+};
+
+TEST(DifferingRange, CoversOnlyWhatChangedAndKeepsSurrogatePairsWhole)
+{
+    struct {
+        QString before, after;
+        int start, removed;
+        QString inserted;
+    } const cases[] = {
+        {"1+2;3*4", "1+2=3;3*4", 3, 0, "=3"},
+        {"1+2=7;3", "1+2=3;3", 4, 1, "3"},
+        {"same", "same", 4, 0, ""},
+        {"", "x", 0, 0, "x"},
+        {"abc", "", 0, 3, ""},
+        // A repeated character: the common end never overlaps the start.
+        {"aa", "aaa", 2, 0, "a"},
+        {"1=11", "1=1", 3, 1, ""},
+        // U+1D11E and U+1D11F share their high surrogate.
+        {QString::fromUtf16(u"x\U0001D11E"), QString::fromUtf16(u"x\U0001D11F"), 1, 2,
+         QString::fromUtf16(u"\U0001D11F")},
+        {QString::fromUtf16(u"\U0001D11Ey"), QString::fromUtf16(u"\U0001D11Fy"), 0, 2,
+         QString::fromUtf16(u"\U0001D11F")},
+    };
+    for (const auto& c : cases) {
+        const CTextChange change = DifferingRange(c.before, c.after);
+        EXPECT_EQ(change.start, c.start) << c.before.toStdString() << " -> " << c.after.toStdString();
+        EXPECT_EQ(change.removed, c.removed) << c.before.toStdString();
+        EXPECT_EQ(change.inserted, c.inserted) << c.before.toStdString();
+        QString applied = c.before;
+        applied.replace(change.start, change.removed, change.inserted);
+        EXPECT_EQ(applied, c.after);
+    }
+}
+
+TEST_F(CalcEditor, CalculateRewritesOnlyTheStatementAsOneUndoStep)
+{
+    view->setPlainText("1+2=7;\n3*4;\n5-1");
+    SetCaret(9);
+    const QTextBlock first = view->document()->firstBlock();
+    const QTextBlock last = view->document()->lastBlock();
+    int changes = 0;
+    int removedTotal = 0;
+    QObject::connect(view->document(), &QTextDocument::contentsChange, [&](int, int removed, int) {
+        ++changes;
+        removedTotal += removed;
+    });
+    Calculate();
+    EXPECT_EQ(Text(), "1+2=7;\n3*4=12;\n5-1");
+    EXPECT_EQ(changes, 1);
+    EXPECT_EQ(removedTotal, 0);
+    // The lines around it are the same blocks as before.
+    EXPECT_EQ(view->document()->firstBlock(), first);
+    EXPECT_EQ(view->document()->lastBlock(), last);
+    EXPECT_TRUE(view->document()->isModified());
+    view->undo();
+    EXPECT_EQ(Text(), "1+2=7;\n3*4;\n5-1");
+    view->redo();
+    EXPECT_EQ(Text(), "1+2=7;\n3*4=12;\n5-1");
+
+    // An unchanged rewrite edits nothing and still marks the text modified.
+    view->setPlainText("1+2=3");
+    SetCaret(1);
+    changes = 0;
+    Calculate();
+    EXPECT_EQ(changes, 0);
+    EXPECT_EQ(Text(), "1+2=3");
+    EXPECT_TRUE(view->document()->isModified());
+}
+
+TEST_F(CalcEditor, CalculateKeepsTheScrollPosition)
+{
+    QString text;
+    for (int i = 0; i < 400; ++i)
+        text += QString("%1+1;\n").arg(i);
+    view->setPlainText(text);
+    QTextCursor cursor(view->document()->findBlockByNumber(200));
+    view->setTextCursor(cursor);
+    view->centerCursor();
+    const int scroll = view->verticalScrollBar()->value();
+    ASSERT_GT(scroll, 0);
+    Calculate();
+    EXPECT_EQ(view->document()->findBlockByNumber(200).text(), "200+1=201;");
+    EXPECT_EQ(view->verticalScrollBar()->value(), scroll);
+    EXPECT_EQ(view->textCursor().blockNumber(), 200);
+}
+
+TEST_F(CalcEditor, ColoursFollowTheLanguageInEitherNotation)
+{
+    struct {
+        QString line;
+        std::string tokens;
+    } const lines[] = {
+        // West spellings, then the same in East ones.
+        {"tan(1.5e3)+arsinh(x)*Mem[a b]", "fffbnnnnnboffffffb?bommmmmmmm"},
+        {"TG(1.5E3)+arsh(x)*mem{a b}", "ffbnnnnnboffffb?bommmmmmmm"},
+        {"Rslt+Random-pi*i+j(0,1)", "kkkkokkkkkkoccocofbnonb"},
+        {"2+3 = 5 // x=1; y", "non = = #########"},
+        {"1;2=3;4 /* a", "non==on ####"},
+        {"still */ sinx+sin (2)", "######## ????offf bnb"},
+        {"sum(k,1,3,k^2)+log10(2)+Γ(2)", "fffbcononoconbo?????bnbofbnb"},
+        {"5->MEMORY(x)=5", "noommmmmmmmm=="},
+    };
+    QString text;
+    for (const auto& l : lines)
+        text += l.line + "\n";
+    view->setPlainText(text);
+    for (int i = 0; i < static_cast<int>(std::size(lines)); ++i)
+        EXPECT_EQ(Tokens(i), lines[i].tokens) << lines[i].line.toStdString();
+}
+
+TEST_F(CalcEditor, ColoursReadOnLightAndDarkPalettesAndOldResultsAreQuieter)
+{
+    for (const bool dark : {false, true}) {
+        QPalette palette = view->palette();
+        palette.setColor(QPalette::Base, dark ? QColor(0x20, 0x20, 0x20) : QColor(Qt::white));
+        palette.setColor(QPalette::Text, dark ? QColor(0xE0, 0xE0, 0xE0) : QColor(Qt::black));
+        view->setPalette(palette);
+        const CEditorColors colors(palette);
+        const QColor base = palette.color(QPalette::Base);
+        for (const QColor& c : {colors.number, colors.function, colors.memory, colors.keyword, colors.operation,
+                                colors.comment, colors.error}) {
+            EXPECT_GT(std::abs(c.lightness() - base.lightness()), 80) << dark << c.name().toStdString();
+        }
+        // The old result stands between the text and the base colour.
+        const int text = palette.color(QPalette::Text).lightness();
+        EXPECT_LT(std::abs(colors.oldResult.lightness() - base.lightness()), std::abs(text - base.lightness()));
+        EXPECT_EQ(view->Highlighter()->Format(ECalcToken::Number).foreground().color(), colors.number);
+    }
+}
+
+TEST_F(CalcEditor, TheBracketMatchingTheOneAtTheCaretIsMarked)
+{
+    view->setPlainText("sin((1+2)*[3])");
+    SetCaret(3);
+    EXPECT_EQ(view->MarkedBracket(), 3);
+    EXPECT_EQ(view->MatchedBracket(), 13);
+    SetCaret(9);  // behind the inner ")"
+    EXPECT_EQ(view->MarkedBracket(), 8);
+    EXPECT_EQ(view->MatchedBracket(), 4);
+    SetCaret(12);
+    EXPECT_EQ(view->MatchedBracket(), 10);
+    SetCaret(1);
+    EXPECT_EQ(view->MarkedBracket(), -1);
+    view->setPlainText("(1+(2");
+    SetCaret(0);
+    EXPECT_EQ(view->MatchedBracket(), -1);
+}
+
+TEST_F(CalcEditor, CalculateAllMarksTheFailedStatementAndPutsTheCaretThere)
+{
+    view->setPlainText("1+1;\n  2*x ;\n1/0 = 4;\n5+5");
+    SetCaret(0);
+    Calculate(true);
+    // The statements before it carry results, the failed one lost its old
+    // result, the one after it is untouched.
+    EXPECT_EQ(Text(), "1+1=2;\n  2*x=0 ;\n1/0  ;\n5+5");
+    const QTextCursor mark = view->ErrorMark();
+    ASSERT_TRUE(mark.hasSelection());
+    EXPECT_EQ(mark.selectedText(), "1/0");
+    EXPECT_EQ(view->textCursor().position(), mark.selectionStart());
+    EXPECT_FALSE(view->textCursor().hasSelection());
+
+    // Editing elsewhere keeps the mark; editing the statement removes it.
+    SetCaret(static_cast<int>(Text().size()));
+    QTest::keyClicks(view, "1");
+    EXPECT_TRUE(view->ErrorMark().hasSelection());
+    SetCaret(static_cast<int>(Text().indexOf("/0") + 1));
+    QTest::keyClick(view, Qt::Key_Backspace);
+    EXPECT_FALSE(view->ErrorMark().hasSelection());
+
+    // A run that succeeds marks nothing.
+    view->setPlainText("1/0;2");
+    Calculate(true);
+    EXPECT_EQ(view->ErrorMark().selectedText(), "1/0");
+    view->setPlainText("1/2;2");
+    Calculate(true);
+    EXPECT_FALSE(view->ErrorMark().hasSelection());
+}
+
+TEST_F(CalcEditor, CalculateMarksItsFailedStatementAndLeavesTheCaret)
+{
+    view->setPlainText("2+2;\nsqrt(-1)+ln(0) = 3;\n7");
+    SetCaret(8);
+    Calculate();
+    EXPECT_EQ(view->ErrorMark().selectedText(), "sqrt(-1)+ln(0)");
+    EXPECT_EQ(view->textCursor().position(), 8);
+    // An unterminated comment fails before any statement: nothing to mark.
+    view->setPlainText("1+2 /* open");
+    Calculate(true);
+    EXPECT_FALSE(view->ErrorMark().hasSelection());
+}
+
+TEST_F(CalcEditor, DoubleClickingALogLineSelectsItsStatement)
+{
+    view->setPlainText("a+1;\n2;\nb*2;\n1/0");
+    Calculate(true);
+    CCalcLog* log = frame->Log();
+    ASSERT_EQ(log->topLevelItemCount(), 3);
+    auto doubleClick = [&](int row) {
+        QTreeWidgetItem* item = log->topLevelItem(row);
+        emit log->itemDoubleClicked(item, 0);
+        return view->textCursor().selectedText();
+    };
+    EXPECT_EQ(doubleClick(0), "a+1=1");
+    EXPECT_EQ(doubleClick(1), "b*2=0");
+    EXPECT_EQ(doubleClick(2), "1/0");
+    // Edits before a statement move it along.
+    SetCaret(0);
+    QTest::keyClicks(view, "100+");
+    EXPECT_EQ(doubleClick(1), "b*2=0");
+    EXPECT_EQ(doubleClick(0), "100+a+1=1");
+    // Lines of a file execution lead nowhere.
+    EXPECT_FALSE(frame->Document()->SelectMessageStatement(7));
+}
+
+TEST_F(CalcEditor, CompletionOffersFunctionsInTheNotationAndAppliesTheKeypadBracket)
+{
+    for (const unsigned notation : {0u, 1u}) {
+        Preferences().Set(EPreference::Notation, notation);
+        view->clear();
+        QTest::keyClicks(view, "a");
+        EXPECT_TRUE(view->Completions().isEmpty());  // one letter offers nothing
+        QTest::keyClicks(view, "rs");
+        EXPECT_EQ(view->Completions(), notation == 0 ? QStringList({"arsech", "arsinh"})
+                                                     : QStringList({"arsch", "arsh"}));
+        view->Completer()->popup()->setCurrentIndex(view->Completer()->completionModel()->index(1, 0));
+        QTest::keyClick(view, Qt::Key_Tab);
+        EXPECT_EQ(Text(), notation == 0 ? "arsinh(" : "arsh(");
+        EXPECT_TRUE(view->Completions().isEmpty());
+    }
+    // Enter takes the first offer; without AppendFunction no bracket follows.
+    Preferences().Set(EPreference::Notation, 0);
+    Preferences().Set(EPreference::AppendFunction, 0);
+    view->clear();
+    QTest::keyClicks(view, "2*SQ");
+    QTest::keyClick(view, Qt::Key_Return);
+    EXPECT_EQ(Text(), "2*sqrt");
+    // Esc closes the list and leaves the text; Enter then breaks the line.
+    view->clear();
+    QTest::keyClicks(view, "co");
+    EXPECT_FALSE(view->Completions().isEmpty());
+    QTest::keyClick(view, Qt::Key_Escape);
+    EXPECT_TRUE(view->Completions().isEmpty());
+    QTest::keyClick(view, Qt::Key_Return);
+    EXPECT_EQ(Text(), "co\n");
+    // Names inside numbers are not completed ("2e" starts an exponent).
+    view->clear();
+    QTest::keyClicks(view, "12ex");
+    EXPECT_TRUE(view->Completions().isEmpty());
+}
+
+TEST_F(CalcEditor, CompletionInsideAMemoryReferenceOffersTheStoredCells)
+{
+    MemoryStore().Store(u"rate", CComplex(0.05));
+    MemoryStore().Store(u"radius", CComplex(2));
+    MemoryStore().Store(u"x", CComplex(1));
+    QTest::keyClicks(view, "2*Mem[");
+    EXPECT_EQ(view->Completions(), QStringList({"radius", "rate", "x"}));
+    QTest::keyClicks(view, "ra");
+    EXPECT_EQ(view->Completions(), QStringList({"radius", "rate"}));
+    QTest::keyClick(view, Qt::Key_Return);
+    EXPECT_EQ(Text(), "2*Mem[radius]");
+    // A closing bracket already there is not doubled.
+    view->setPlainText("memory{}");
+    SetCaret(7);
+    QTest::keyClicks(view, "X");
+    EXPECT_EQ(view->Completions(), QStringList({"x"}));
+    QTest::keyClick(view, Qt::Key_Tab);
+    EXPECT_EQ(Text(), "memory{x}");
+}
+
+TEST_F(CalcEditor, TheHintNamesTheFunctionWhoseBracketHoldsTheCaret)
+{
+    view->setPlainText("1+J(0, sin(2)) + (3)");
+    SetCaret(5);
+    EXPECT_EQ(view->HintText(), QString::fromUtf16(u"J(ν, z): Bessel function of the first kind"));
+    SetCaret(12);
+    EXPECT_EQ(view->HintText(), "sin(z): Sine");
+    SetCaret(13);  // behind the ")" of sin: J's bracket again
+    EXPECT_EQ(view->HintText(), QString::fromUtf16(u"J(ν, z): Bessel function of the first kind"));
+    SetCaret(14);
+    EXPECT_EQ(view->HintText(), "");
+    SetCaret(19);  // a bracket without a name
+    EXPECT_EQ(view->HintText(), "");
+    SetCaret(1);
+    EXPECT_EQ(view->HintText(), "");
+    Preferences().Set(EPreference::Notation, 1);
+    view->setPlainText("TAN(");
+    SetCaret(4);
+    EXPECT_EQ(view->HintText(), "tg(z): Tangent");
+}
+
+// Waits for the live result to show something new.
+QString LiveAfter(CLiveResult* live, const QString& before)
+{
+    return QTest::qWaitFor([&] { return live->Text() != before; }, 2000) ? live->Text() : before;
+}
+
+TEST_F(CalcEditor, TheLiveResultFollowsTheStatementAtTheCaretWhileTyping)
+{
+    CLiveResult* live = frame->LiveResult();
+    QTest::keyClicks(view, "2+3");
+    EXPECT_EQ(LiveAfter(live, ""), "= 5");
+    QTest::keyClicks(view, "*4");
+    EXPECT_EQ(LiveAfter(live, "= 5"), "= 14");
+    EXPECT_FALSE(live->IsError());
+    EXPECT_EQ(Text(), "2+3*4");
+    // The statement under the caret, its old result left out; nothing
+    // behind the last ";".
+    view->setPlainText("1+1=7;\n10/4 // c\n;");
+    SetCaret(2);
+    EXPECT_EQ(LiveAfter(live, "= 14"), "= 2");
+    SetCaret(9);
+    EXPECT_EQ(LiveAfter(live, "= 2"), "= 2.5");
+    SetCaret(static_cast<int>(Text().size()));
+    EXPECT_EQ(LiveAfter(live, "= 2.5"), "");
+}
+
+TEST_F(CalcEditor, TheLiveResultChangesNothingTheUserOwns)
+{
+    CLiveResult* live = frame->LiveResult();
+    NCalculatorText::CCalcContext& context = frame->Document()->Context();
+    view->setPlainText("41+x");
+    Calculate(true);  // one warning in the log
+    const CComplex previous = context.previousResult;
+    ASSERT_EQ(previous, CComplex(41));
+    const int logLines = frame->Log()->topLevelItemCount();
+    ASSERT_EQ(logLines, 1);
+
+    view->setPlainText("5->Mem[x]");
+    live->Update();
+    EXPECT_EQ(live->Text(), "= 5");
+    EXPECT_EQ(MemoryStore().Count(), 0u);
+
+
+    view->setPlainText("1/0");
+    live->Update();
+    EXPECT_TRUE(live->IsError());
+    EXPECT_EQ(live->Text(), "Operation has singularity at 0");
+    EXPECT_EQ(frame->findChild<QLabel*>("LiveResult")->palette().color(QPalette::WindowText),
+              CEditorColors(view->palette()).error);
+    view->setPlainText("2+");
+    live->Update();
+    EXPECT_EQ(live->Text(), "Syntax error");
+    EXPECT_EQ(frame->Log()->topLevelItemCount(), logLines);
+    EXPECT_EQ(context.previousResult, previous);
+
+    // The random value shown is the one the next calculation draws.
+    view->setPlainText("Rand");
+    live->Update();
+    const QString shown = live->Text();
+    live->Update();
+    EXPECT_EQ(live->Text(), shown);
+    Calculate();
+    EXPECT_EQ("= " + Text().mid(5), shown);
+}
+
+TEST_F(CalcEditor, ALiveResultOverItsBudgetShowsAnEllipsis)
+{
+    view->setPlainText("sum(k, 1, 1e12, k)");
+    frame->LiveResult()->Update();
+    EXPECT_EQ(frame->LiveResult()->Text(), QString::fromUtf16(u"\u2026"));
+    EXPECT_FALSE(frame->LiveResult()->IsError());
+}
+
+TEST_F(CalcEditor, APreferenceTurnsTheLiveResultOffAndTheChoicePersists)
+{
+    ASSERT_TRUE(CLiveResult::Enabled());
+    {
+        CCalcPreferencesDialog dialog(frame.get());
+        auto* box = qobject_cast<QCheckBox*>(dialog.Control(CCalcPreferencesDialog::IdLiveResult));
+        ASSERT_NE(box, nullptr);
+        EXPECT_TRUE(box->isChecked());
+        box->setChecked(false);
+        dialog.accept();
+    }
+    frame->RefreshForPreferences();
+    auto* label = frame->findChild<QLabel*>("LiveResult");
+    EXPECT_FALSE(label->isVisible());
+    QTest::keyClicks(view, "2+3");
+    frame->LiveResult()->Update();
+    EXPECT_EQ(frame->LiveResult()->Text(), "");
+
+    // A new window starts with it off; the dialog shows it off.
+    frame.reset();
+    frame = std::make_unique<CCalcMainFrame>();
+    frame->show();
+    view = frame->Editor();
+    EXPECT_FALSE(frame->findChild<QLabel*>("LiveResult")->isVisible());
+    {
+        CCalcPreferencesDialog dialog(frame.get());
+        auto* box = qobject_cast<QCheckBox*>(dialog.Control(CCalcPreferencesDialog::IdLiveResult));
+        EXPECT_FALSE(box->isChecked());
+        box->setChecked(true);
+        dialog.accept();
+    }
+    EXPECT_TRUE(QSettings().value("GUI/Editor/LiveResult").toBool());
+    frame->RefreshForPreferences();
+    EXPECT_TRUE(frame->findChild<QLabel*>("LiveResult")->isVisible());
+}
+
+}  // namespace
