@@ -25,6 +25,7 @@
 #include <mutex>
 #include <numbers>
 #include <thread>
+#include <utility>
 
 #include "document/qt/qt_text.h"
 
@@ -581,10 +582,12 @@ struct CPlotDelivery {
 };
 
 // The thread that computes the pictures, one job at a time. A new job
-// cancels the running one and replaces one that has not started.
+// cancels the running one and replaces one that has not started. Results
+// wait in a list of its own, under its lock, until the window's thread
+// takes them; the window is told of them by a queued call.
 class CPlotWorker {
 public:
-    using CDeliver = std::function<void(std::shared_ptr<CPlotDelivery>)>;
+    using CDeliver = std::function<void()>;
 
     explicit CPlotWorker(CDeliver deliver) : m_deliver(std::move(deliver)), m_thread([this] { Run(); }) {}
     ~CPlotWorker()
@@ -612,6 +615,13 @@ public:
         }
         m_wake.notify_one();
         // A job that never started goes away here, outside the lock.
+    }
+
+    // The results handed over since the last call, oldest first.
+    std::vector<std::shared_ptr<CPlotDelivery>> Take()
+    {
+        const std::lock_guard lock(m_handMutex);
+        return std::exchange(m_handed, {});
     }
 
     // The window took a delivery: the next partial picture may go.
@@ -703,7 +713,11 @@ private:
         if (!always && m_inFlight.exchange(true, std::memory_order_acq_rel))
             return;
         m_inFlight.store(true, std::memory_order_release);
-        m_deliver(std::move(delivery));
+        {
+            const std::lock_guard lock(m_handMutex);
+            m_handed.push_back(std::move(delivery));
+        }
+        m_deliver();
     }
 
     CDeliver m_deliver;
@@ -716,6 +730,8 @@ private:
     bool m_stop = false;
     // A delivery on its way to the window: partial pictures wait for it.
     std::atomic<bool> m_inFlight{false};
+    std::mutex m_handMutex;
+    std::vector<std::shared_ptr<CPlotDelivery>> m_handed;
     std::thread m_thread;
 };
 
@@ -775,9 +791,15 @@ CCalcPlot::CCalcPlot(QWidget* parent) : QWidget(parent)
     connect(m_canvas, &CPlotCanvas::resetRequested, this, &CCalcPlot::ResetRanges);
     // Deliveries come from the worker's thread and are taken on this one;
     // those still queued when the pane goes are dropped with it.
-    m_worker = std::make_unique<CPlotWorker>([this](std::shared_ptr<CPlotDelivery> delivery) {
-        QMetaObject::invokeMethod(this, [this, delivery] { Accept(delivery); }, Qt::QueuedConnection);
+    m_worker = std::make_unique<CPlotWorker>([this] {
         ++m_posted;
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                for (const auto& delivery : m_worker->Take())
+                    Accept(delivery);
+            },
+            Qt::QueuedConnection);
     });
     ShowRanges();
 }
