@@ -533,30 +533,6 @@ void CPlotCanvas::leaveEvent(QEvent*)
 
 // ---------------------------------------------------------------- worker
 
-namespace {
-
-#if defined(__x86_64__) || defined(__i386__)
-__attribute__((target("avx"))) void ZeroUpper()
-{
-    __builtin_ia32_vzeroupper();
-}
-#endif
-
-// A new thread starts with the vector registers of the thread that made
-// it. When the window's libraries left the upper halves of the AVX
-// registers in use, every SSE instruction of the numbers pays for a
-// transition on some processors: a picture of gamma(z) took four times as
-// long.
-void ClearUpperVectorState()
-{
-#if defined(__x86_64__) || defined(__i386__)
-    if (__builtin_cpu_supports("avx"))
-        ZeroUpper();
-#endif
-}
-
-}  // namespace
-
 // One view to compute. Everything the work reads is the job's own: its
 // statements with their scratch contexts, the ranges and the sizes; the
 // window's thread only sets the cancel flag.
@@ -647,6 +623,8 @@ private:
                 job = std::move(m_next);
                 m_running = job.get();
             }
+            // A new thread starts with the vector state of the thread that
+            // made it.
             ClearUpperVectorState();
             Work(*job);
             {
