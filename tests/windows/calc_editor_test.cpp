@@ -392,11 +392,33 @@ TEST_F(CalcEditor, TheHintNamesTheFunctionWhoseBracketHoldsTheCaret)
     EXPECT_EQ(view->HintText(), "tg(z): Tangent");
 }
 
-// Waits for the live result to show something new.
+// Waits for the live result to show something new, the value it was
+// waiting for and not "…" on the way to it.
 QString LiveAfter(CLiveResult* live, const QString& before)
 {
-    return QTest::qWaitFor([&] { return live->Text() != before; }, 2000) ? live->Text() : before;
+    return QTest::qWaitFor([&] { return !live->Pending() && live->Text() != before; }, 5000) ? live->Text() : before;
 }
+
+// Asks for the live result now and waits for its outcome.
+QString LiveNow(CLiveResult* live)
+{
+    live->Update();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !live->Pending(); }, 5000)) << "no outcome arrived";
+    return live->Text();
+}
+
+// Everything the live result has shown, in order.
+struct CShownTexts {
+    explicit CShownTexts(CLiveResult* live)
+    {
+        QObject::connect(live, &CLiveResult::shown, &context,
+                         [this](const QString& text, bool error) { texts.append(error ? "error: " + text : text); });
+    }
+    QObject context;
+    QStringList texts;
+};
+
+const QString kEllipsis = QString::fromUtf16(u"\u2026");
 
 TEST_F(CalcEditor, TheLiveResultFollowsTheStatementAtTheCaretWhileTyping)
 {
@@ -430,39 +452,106 @@ TEST_F(CalcEditor, TheLiveResultChangesNothingTheUserOwns)
     ASSERT_EQ(logLines, 1);
 
     view->setPlainText("5->Mem[x]");
-    live->Update();
-    EXPECT_EQ(live->Text(), "= 5");
+    EXPECT_EQ(LiveNow(live), "= 5");
     EXPECT_EQ(MemoryStore().Count(), 0u);
 
 
     view->setPlainText("1/0");
-    live->Update();
+    EXPECT_EQ(LiveNow(live), "Operation has singularity at 0");
     EXPECT_TRUE(live->IsError());
-    EXPECT_EQ(live->Text(), "Operation has singularity at 0");
     EXPECT_EQ(frame->findChild<QLabel*>("LiveResult")->palette().color(QPalette::WindowText),
               CEditorColors(view->palette()).error);
     view->setPlainText("2+");
-    live->Update();
-    EXPECT_EQ(live->Text(), "Syntax error");
+    EXPECT_EQ(LiveNow(live), "Syntax error");
     EXPECT_EQ(frame->Log()->topLevelItemCount(), logLines);
     EXPECT_EQ(context.previousResult, previous);
 
     // The random value shown is the one the next calculation draws.
     view->setPlainText("Rand");
-    live->Update();
-    const QString shown = live->Text();
-    live->Update();
-    EXPECT_EQ(live->Text(), shown);
+    const QString shown = LiveNow(live);
+    EXPECT_EQ(LiveNow(live), shown);
     Calculate();
     EXPECT_EQ("= " + Text().mid(5), shown);
 }
 
 TEST_F(CalcEditor, ALiveResultOverItsBudgetShowsAnEllipsis)
 {
+    CLiveResult* live = frame->LiveResult();
     view->setPlainText("sum(k, 1, 1e12, k)");
-    frame->LiveResult()->Update();
-    EXPECT_EQ(frame->LiveResult()->Text(), QString::fromUtf16(u"\u2026"));
-    EXPECT_FALSE(frame->LiveResult()->IsError());
+    live->Update();
+    // The window goes on while the worker computes.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return live->Text() == kEllipsis; }, 2000));
+    EXPECT_FALSE(live->IsError());
+    EXPECT_TRUE(live->Pending());
+}
+
+TEST_F(CalcEditor, ALongSeriesShowsAnEllipsisThenItsValue)
+{
+    CLiveResult* live = frame->LiveResult();
+    CShownTexts shown(live);
+    QTest::keyClicks(view, "sum(k, 1, 1e7, k)");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !live->Pending(); }, 60000));
+    EXPECT_EQ(shown.texts, QStringList({kEllipsis, "= 50000005000000"}));
+    EXPECT_FALSE(live->IsError());
+    // The caret moving inside the statement leaves the value alone.
+    SetCaret(3);
+    QTest::qWait(3 * CLiveResult::kDelay);
+    EXPECT_FALSE(live->Pending());
+    EXPECT_EQ(shown.texts.size(), 2);
+}
+
+TEST_F(CalcEditor, TypingDuringALongEvaluationCancelsIt)
+{
+    CLiveResult* live = frame->LiveResult();
+    const int logLines = frame->Log()->topLevelItemCount();
+    CShownTexts shown(live);
+    // A series that would run for hours: the next value can only come from
+    // the one worker when the series was stopped.
+    QTest::keyClicks(view, "sum(k, 1, 1e12, k)");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return live->Text() == kEllipsis; }, 2000));
+    view->selectAll();
+    QTest::keyClicks(view, "6*7");
+    EXPECT_EQ(LiveAfter(live, kEllipsis), "= 42");
+    EXPECT_EQ(shown.texts, QStringList({kEllipsis, "= 42"})) << "the cancelled series showed something";
+
+    // A series that ends soon, changed while it runs: its value never shows,
+    // the value of the new text does.
+    shown.texts.clear();
+    view->setPlainText("sum(k, 1, 1e7, k)");
+    view->moveCursor(QTextCursor::End);
+    live->Update();
+    QTest::keyClicks(view, "+1");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !live->Pending(); }, 60000));
+    EXPECT_EQ(live->Text(), "= 50000005000001");
+    EXPECT_FALSE(shown.texts.contains("= 50000005000000"));
+    for (const QString& text : shown.texts)
+        EXPECT_FALSE(text.startsWith("error")) << text.toStdString();
+    EXPECT_EQ(frame->Log()->topLevelItemCount(), logLines);
+}
+
+TEST_F(CalcEditor, ALongLiveEvaluationChangesNothingTheUserOwns)
+{
+    CLiveResult* live = frame->LiveResult();
+    NCalculatorText::CCalcContext& context = frame->Document()->Context();
+    view->setPlainText("7->Mem[a]");
+    Calculate(true);
+    ASSERT_EQ(MemoryStore().Count(), 1u);
+    const CComplex previous = context.previousResult;
+    CRandomSource random = context.random;
+    const int logLines = frame->Log()->topLevelItemCount();
+
+    // Stores, draws, reads the previous result and warns, long enough to
+    // run past the budget.
+    view->setPlainText("sum(k, 1, 3e6, re(Rand)*0 + 1/k) + x + Rslt -> Mem[s]; Mem[a]");
+    SetCaret(5);
+    const QString value = LiveNow(live);
+    EXPECT_FALSE(live->IsError()) << value.toStdString();
+    EXPECT_TRUE(value.startsWith("= ")) << value.toStdString();
+    EXPECT_EQ(MemoryStore().Count(), 1u);
+    EXPECT_EQ(MemoryStore().Find(u"s"), nullptr);
+    EXPECT_EQ(context.previousResult, previous);
+    EXPECT_EQ(frame->Log()->topLevelItemCount(), logLines);
+    EXPECT_EQ(context.random.Draw(), random.Draw()) << "the random sequence moved";
 }
 
 TEST_F(CalcEditor, APreferenceTurnsTheLiveResultOffAndTheChoicePersists)
