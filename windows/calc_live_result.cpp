@@ -3,6 +3,7 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QSettings>
+#include <QTextDocument>
 
 #include <atomic>
 #include <condition_variable>
@@ -171,7 +172,11 @@ CLiveResult::CLiveResult(QPlainTextEdit* editor, CCalcDoc* document, QLabel* lab
         if (m_asked && !m_answered)
             Show(QString::fromUtf16(kEllipsis), false);
     });
-    connect(editor, &QPlainTextEdit::textChanged, this, [this] {
+    // A change of the characters, not of their colours (textChanged reports
+    // both, and the colouring of a long text goes on after a change).
+    connect(editor->document(), &QTextDocument::contentsChange, this, [this](int, int removed, int added) {
+        if (removed == 0 && added == 0)
+            return;
         Forget();
         Schedule();
     });
@@ -285,6 +290,11 @@ void CLiveResult::Update()
     Forget();
     std::unique_ptr<CQuestion> question = m_worker->NewQuestion();
     question->expression = expression;
+    // The imaginary part of the random numbers takes its seed from the clock
+    // at the first draw: fixed now in the user's context, the scratch copy
+    // draws what the next calculation will draw. The sequence stays where
+    // it is.
+    m_document->Context().random.SeedImaginaryOnce();
     question->context = m_document->Context().MakeScratch(&question->log);
     question->context.run.cancelSource = &question->cancel;
     m_question = question->question;

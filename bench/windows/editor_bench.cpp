@@ -22,6 +22,7 @@
 #include "document/qt/calc_doc.h"
 #include "language/calc_context.h"
 #include "language/calculate.h"
+#include "windows/calc_highlighter.h"
 #include "windows/calc_live_result.h"
 #include "windows/calc_main_frame.h"
 #include "windows/calc_view.h"
@@ -65,6 +66,7 @@ struct CEditorFixture {
         view = frame.Editor();
         view->setPlainText(LongText());
         QApplication::processEvents();
+        view->Highlighter()->ColourAll();
         Middle();
     }
     ~CEditorFixture() { view->document()->setModified(false); }
@@ -250,6 +252,61 @@ void BM_TypeOverALongSeries(benchmark::State& state)
     state.counters["longest_stall_cpu_ms"] = longestCpu;
 }
 BENCHMARK(BM_TypeOverALongSeries)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// Opening a calculation file of 100,000 statements with the colouring on.
+// "first_paint_ms": from the command to the end of the first paint of the
+// editor; "blocked_ms": the longest time the window's thread was busy in one
+// go from the command until every line is coloured; "coloured_ms": until
+// every line is coloured; "rehighlight_ms": colouring the whole text once,
+// on its own.
+void BM_OpenALongFile(benchmark::State& state)
+{
+    QTemporaryDir folder;
+    const QString path = folder.filePath("long.vcl");
+    CCalcMainFrame frame;
+    frame.resize(1000, 800);
+    frame.show();
+    CCalcView* view = frame.Editor();
+    view->setPlainText(LongText());
+    frame.Document()->Save(path);
+    view->setPlainText(QString());
+    QApplication::processEvents();
+    double firstPaint = 0;
+    double blocked = 0;
+    double coloured = 0;
+    for (auto _ : state) {
+        QElapsedTimer clock;
+        clock.start();
+        frame.OpenDocument(path, false);
+        view->viewport()->repaint();
+        firstPaint = std::max(firstPaint, static_cast<double>(clock.nsecsElapsed()) / 1e6);
+        blocked = std::max(blocked, firstPaint);
+        const QTextDocument* document = view->document();
+        while ((document->lastBlock().userState() == -1 || view->Highlighter()->Pending()) &&
+               clock.elapsed() < 20000) {
+            QElapsedTimer turn;
+            turn.start();
+            QApplication::processEvents(QEventLoop::AllEvents, 5);
+            blocked = std::max(blocked, static_cast<double>(turn.nsecsElapsed()) / 1e6);
+        }
+        coloured = std::max(coloured, static_cast<double>(clock.nsecsElapsed()) / 1e6);
+        state.PauseTiming();
+        view->setPlainText(QString());
+        QApplication::processEvents();
+        state.ResumeTiming();
+    }
+    view->setPlainText(LongText());
+    QElapsedTimer clock;
+    clock.start();
+    view->Highlighter()->rehighlight();
+    view->Highlighter()->ColourAll();
+    state.counters["rehighlight_ms"] = static_cast<double>(clock.nsecsElapsed()) / 1e6;
+    state.counters["first_paint_ms"] = firstPaint;
+    state.counters["blocked_ms"] = blocked;
+    state.counters["coloured_ms"] = coloured;
+    view->document()->setModified(false);
+}
+BENCHMARK(BM_OpenALongFile)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 }  // namespace
 

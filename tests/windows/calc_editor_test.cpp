@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCompleter>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QSettings>
 #include <QScrollBar>
@@ -246,6 +247,90 @@ TEST_F(CalcEditor, TheBracketMatchingTheOneAtTheCaretIsMarked)
     view->setPlainText("(1+(2");
     SetCaret(0);
     EXPECT_EQ(view->MatchedBracket(), -1);
+}
+
+TEST_F(CalcEditor, BracketsInsideCommentsPairWithNothing)
+{
+    view->setPlainText("(1 // )\n+2) /* ( */ *[3 /*\n ] */ ]");
+    SetCaret(0);  // its partner is not the ")" of the line comment
+    EXPECT_EQ(view->MarkedBracket(), 0);
+    EXPECT_EQ(view->MatchedBracket(), 10);
+    SetCaret(11);
+    EXPECT_EQ(view->MatchedBracket(), 0);
+    SetCaret(7);  // behind the commented ")"
+    EXPECT_EQ(view->MarkedBracket(), -1);
+    SetCaret(16);  // behind the "(" of the "/* */" comment
+    EXPECT_EQ(view->MarkedBracket(), -1);
+    // The "]" of the next line lies in the comment that went on from here.
+    SetCaret(21);
+    EXPECT_EQ(view->MatchedBracket(), 33);
+    SetCaret(29);
+    EXPECT_EQ(view->MarkedBracket(), -1);
+    SetCaret(34);
+    EXPECT_EQ(view->MatchedBracket(), 21);
+
+    // A comment typed in front turns the first line's bracket into text;
+    // closing the comment on the line before the last makes its "]" code.
+    SetCaret(0);
+    QTest::keyClicks(view, "/*");
+    SetCaret(2);
+    EXPECT_EQ(view->MarkedBracket(), -1);
+    view->setPlainText("[1 /*\n]\n*/ ]");
+    SetCaret(0);
+    EXPECT_EQ(view->MatchedBracket(), 11);
+    SetCaret(6);
+    QTest::keyClicks(view, "*/");
+    SetCaret(0);
+    EXPECT_EQ(view->MatchedBracket(), 8);
+}
+
+TEST_F(CalcEditor, ALongTextIsColouredFromTheVisibleLinesOnWithoutBlocking)
+{
+    constexpr int kLines = 20000;
+    QString text;
+    for (int i = 0; i < kLines; ++i)
+        text += i == kLines - 5 ? "/* (\n" : i == kLines - 3 ? "*/ sin(1)+x;\n" : "sin(1)+x;\n";
+    text += "sin(1)+x";
+    CCalcHighlighter* colours = view->Highlighter();
+    view->setPlainText(text);
+    // The first lines at once, the rest later.
+    EXPECT_EQ(TokenAt(0, 0), "function");
+    EXPECT_TRUE(colours->Pending());
+    EXPECT_EQ(TokenAt(kLines, 0), "plain");
+    // The comment state of every line is known at once: the "(" behind
+    // "/*" pairs with nothing, the last lines are code again.
+    const int last = view->document()->findBlockByNumber(kLines).position();
+    SetCaret(last + 4);
+    EXPECT_EQ(view->MarkedBracket(), last + 3);
+    EXPECT_EQ(view->MatchedBracket(), last + 5);
+    SetCaret(view->document()->findBlockByNumber(kLines - 5).position() + 4);
+    EXPECT_EQ(view->MarkedBracket(), -1);
+
+    // The lines shown come first.
+    view->moveCursor(QTextCursor::End);
+    view->ensureCursorVisible();
+    // One turn of the event loop at a time: a wait that lets events run
+    // for a while would see all lines coloured.
+    QElapsedTimer clock;
+    clock.start();
+    while (TokenAt(kLines, 0) != "function" && clock.elapsed() < 5000)
+        QApplication::processEvents();
+    EXPECT_EQ(TokenAt(kLines, 0), "function");
+    EXPECT_EQ(TokenAt(kLines / 2, 0), "plain");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !colours->Pending(); }, 20000));
+    EXPECT_EQ(TokenAt(kLines / 2, 0), "function");
+    EXPECT_EQ(TokenAt(kLines - 4, 0), "comment");
+    EXPECT_EQ(TokenAt(kLines - 3, 3), "function");
+
+    // A comment that swallows the rest of the text: the lines near the
+    // change at once, the others later, then all of them.
+    SetCaret(view->document()->findBlockByNumber(kLines - 3).position());
+    QTest::keyClick(view, Qt::Key_Delete);
+    EXPECT_EQ(TokenAt(kLines - 3, 3), "comment");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !colours->Pending(); }, 20000));
+    EXPECT_EQ(TokenAt(kLines, 0), "comment");
+    SetCaret(last + 4);
+    EXPECT_EQ(view->MarkedBracket(), -1);
 }
 
 TEST_F(CalcEditor, CalculateAllMarksTheFailedStatementAndPutsTheCaretThere)
@@ -537,8 +622,10 @@ TEST_F(CalcEditor, ALongLiveEvaluationChangesNothingTheUserOwns)
     Calculate(true);
     ASSERT_EQ(MemoryStore().Count(), 1u);
     const CComplex previous = context.previousResult;
-    CRandomSource random = context.random;
     const int logLines = frame->Log()->topLevelItemCount();
+    // The sequence as it stands after a first draw, both parts seeded.
+    context.random.SeedImaginaryOnce();
+    CRandomSource random = context.random;
 
     // Stores, draws, reads the previous result and warns, long enough to
     // run past the budget.
