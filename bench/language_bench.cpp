@@ -43,7 +43,7 @@ void BM_CalculateAll(benchmark::State& state)
                            benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
     MemoryStore().FreeMemory(EMemorySelection::All);
 }
-BENCHMARK(BM_CalculateAll)->Arg(1'000)->Arg(10'000)->Arg(100'000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CalculateAll)->Arg(1'000)->Arg(10'000)->Arg(100'000)->Arg(1'000'000)->Unit(benchmark::kMillisecond);
 
 void BM_SeriesSumOfSquares(benchmark::State& state)
 {

@@ -9,6 +9,7 @@
 #include <optional>
 #include <string_view>
 
+#include "document/batch_text.h"
 #include "document/calc_environment.h"
 #include "document/memory_store.h"
 #include "document/preferences.h"
@@ -220,53 +221,6 @@ private:
 };
 
 
-// The editor holds line breaks as CR LF. A text is handed to the run that
-// way, and each CR LF of the result is turned back into the line break that
-// stood there: the run never adds, removes or splits a line break.
-enum class ELineBreak { CrLf, Lf, Cr };
-
-std::u16string ToEditorLineBreaks(const std::u16string& text, std::vector<ELineBreak>& breaks)
-{
-    std::u16string out;
-    out.reserve(text.size() + text.size() / 16);
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const char16_t c = text[i];
-        if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') {
-            breaks.push_back(ELineBreak::CrLf);
-            ++i;
-        } else if (c == u'\r') {
-            breaks.push_back(ELineBreak::Cr);
-        } else if (c == u'\n') {
-            breaks.push_back(ELineBreak::Lf);
-        } else {
-            out.push_back(c);
-            continue;
-        }
-        out += u"\r\n";
-    }
-    return out;
-}
-
-std::u16string FromEditorLineBreaks(const std::u16string& text, const std::vector<ELineBreak>& breaks)
-{
-    std::u16string out;
-    out.reserve(text.size());
-    std::size_t next = 0;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n' && next < breaks.size()) {
-            switch (breaks[next++]) {
-            case ELineBreak::CrLf: out += u"\r\n"; break;
-            case ELineBreak::Lf: out += u'\n'; break;
-            case ELineBreak::Cr: out += u'\r'; break;
-            }
-            ++i;
-        } else {
-            out.push_back(text[i]);
-        }
-    }
-    return out;
-}
-
 // While a calculation runs, SIGINT and SIGTERM cancel it through the run
 // state's cancel request; the handler only sets flags. A second signal,
 // when the first has not stopped the run yet, ends the program as the
@@ -406,8 +360,12 @@ int RunCommandLine(const std::vector<std::string>& arguments, std::istream& in, 
             return FileError(err, path, result);
         memoryTexts.push_back(DecodeTextFile(bytes));
     }
+    // "Calculate" at a cursor needs the whole text; "Calculate all" runs over
+    // the bytes a part at a time.
     std::vector<ELineBreak> breaks;
-    std::u16string text = ToEditorLineBreaks(DecodeTextFile(inputBytes), breaks);
+    std::u16string text;
+    if (options.cursor)
+        AppendEditorLineBreaks(DecodeTextFile(inputBytes), text, breaks);
     if (options.cursor && *options.cursor > text.size()) {
         return UsageError(err, "--cursor " + std::to_string(*options.cursor) + " lies beyond the end of the text (" +
                                    std::to_string(text.size()) + " code units)");
@@ -422,6 +380,7 @@ int RunCommandLine(const std::vector<std::string>& arguments, std::istream& in, 
     context.random.SeedAtStartup();
 
     int status = 0;
+    std::string output;
     {
         // A cancelled run writes nothing: neither the text nor the memory.
         CSignalCancelScope signals;
@@ -432,15 +391,26 @@ int RunCommandLine(const std::vector<std::string>& arguments, std::istream& in, 
                 return 1;
         }
         if (options.calculate) {
-            std::ptrdiff_t cursor = options.cursor ? static_cast<std::ptrdiff_t>(*options.cursor) : -1;
-            if (!NCalculatorText::CalculateText(context, text, cursor))
+            bool calculated = false;
+            if (options.cursor) {
+                std::ptrdiff_t cursor = static_cast<std::ptrdiff_t>(*options.cursor);
+                calculated = NCalculatorText::CalculateText(context, text, cursor);
+                AppendOriginalLineBreaks(text, breaks, 0, output);
+            } else {
+                // The rewritten text is held until the run is over: a
+                // cancelled run writes nothing. Reserved room that is never
+                // written takes no memory.
+                output.reserve(3 * inputBytes.size() + 4096);
+                calculated = CalculateAllBytes(context, inputBytes, output);
+            }
+            if (!calculated)
                 status = 1;
             if (signals.Cancelled(err))
                 return 1;
         }
     }
     if (options.calculate) {
-        if (!WriteOutput(out, err, Utf16ToUtf8(FromEditorLineBreaks(text, breaks))))
+        if (!WriteOutput(out, err, output))
             status = 2;
     }
     if (options.saveMemory) {

@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <map>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "numeric/complex.h"
 
@@ -53,3 +55,23 @@ private:
 
 // The one process-wide store.
 CMemoryStore& MemoryStore();
+
+// One line of a memory file as the store writes it: the value the store
+// statement computes, the name of its cell, and the length of the statement
+// as the calculation run hands it over (the line break before it included).
+struct CMemoryFileLine {
+    CComplex value;
+    std::u16string_view name;
+    std::size_t statementLength = 0;
+};
+
+// Reads a text that is exactly what BuildMemoryFileText writes (without its
+// U+FEFF): lines "value->Mem[name];" CR LF, each value in the form
+// FormatComplex gives it with "%.20g" and "i", each name free of anything
+// the calculation text would read in a special way (brackets, "$", "=",
+// ";", "/", letters A to Z, line breaks, white space at its ends). The
+// values are computed with the same operations, in the same order, as the
+// evaluation of the store statements, so they are the same bit for bit.
+// False, with lines unspecified, for any other text; such a text is
+// executed as the calculation text it is.
+bool ReadMemoryFileLines(std::u16string_view text, std::vector<CMemoryFileLine>& lines);

@@ -6,6 +6,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <bit>
+#include <cstring>
 #include <cerrno>
 #include <charconv>
 #include <climits>
@@ -14,8 +16,10 @@
 #include <istream>
 #include <optional>
 #include <random>
+#include <vector>
 
 #include "document/calc_environment.h"
+#include "document/memory_store.h"
 #include "document/utf.h"
 #include "language/calculate.h"
 
@@ -40,16 +44,20 @@ const char* GetFileResultText(EFileResult result)
 
 std::u16string DecodeUtf16File(std::string_view bytes)
 {
-    std::u16string text;
-    text.reserve(bytes.size() / 2);
-    for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
-        const auto unit = static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
-                                                (static_cast<unsigned char>(bytes[i + 1]) << 8));
-        if (unit == 0)
-            break;
-        if (unit != u'\uFEFF')
-            text.push_back(unit);
+    // Copied whole, then cut at the first zero and rid of every U+FEFF.
+    std::u16string text(bytes.size() / 2, u'\0');
+    if constexpr (std::endian::native == std::endian::little) {
+        std::memcpy(text.data(), bytes.data(), 2 * text.size());
+    } else {
+        for (std::size_t i = 0; i < text.size(); ++i) {
+            text[i] = static_cast<char16_t>(static_cast<unsigned char>(bytes[2 * i]) |
+                                            (static_cast<unsigned char>(bytes[2 * i + 1]) << 8));
+        }
     }
+    if (const std::size_t zero = text.find(u'\0'); zero != std::u16string::npos)
+        text.resize(zero);
+    if (text.find(u'\uFEFF') != std::u16string::npos)
+        std::erase(text, u'\uFEFF');
     return text;
 }
 
@@ -450,6 +458,23 @@ EFileResult WriteFileReplacing(const std::string& path, std::string_view bytes, 
 bool ExecuteCalculationText(NCalculatorText::CCalcContext& context, std::u16string text)
 {
     std::erase(text, u'\uFEFF');
+    // A memory file as the store writes it is executed without parsing its
+    // statements: each store computes the value its statement would, and
+    // the run state sees the same polls, stores and previous result.
+    std::vector<CMemoryFileLine> lines;
+    if (ReadMemoryFileLines(text, lines)) {
+        CCalcRunState& state = context.run;
+        state.Reset();
+        for (const CMemoryFileLine& line : lines) {
+            state.continueFlag = true;
+            if (!state.Poll(static_cast<std::int64_t>(line.statementLength) + 1))
+                return false;
+            if (ICalcEnvironment* environment = state.environment)
+                environment->StoreMemory(std::u16string(line.name), line.value);
+            context.previousResult = line.value;
+        }
+        return true;
+    }
     std::ptrdiff_t cursor = -1;
     return NCalculatorText::CalculateText(context, text, cursor);
 }

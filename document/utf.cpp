@@ -18,7 +18,13 @@ void AppendUtf16(std::u16string& out, char32_t c)
 std::string Utf16ToUtf8(std::u16string_view text)
 {
     std::string out;
-    out.reserve(text.size());
+    AppendUtf8(text, out);
+    return out;
+}
+
+void AppendUtf8(std::u16string_view text, std::string& out)
+{
+    out.reserve(out.size() + text.size());
     for (std::size_t i = 0; i < text.size(); ++i) {
         char32_t c = text[i];
         if (c >= 0xD800 && c < 0xDC00 && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] < 0xE000) {
@@ -43,7 +49,6 @@ std::string Utf16ToUtf8(std::u16string_view text)
             out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
         }
     }
-    return out;
 }
 
 namespace {

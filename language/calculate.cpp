@@ -5,6 +5,7 @@
 #include "language/calc_context.h"
 
 #include "language/node.h"
+#include "language/token_parser.h"
 #include "numeric/status.h"
 
 namespace NCalculatorText {
@@ -41,6 +42,9 @@ std::size_t StatementEnd(const std::u16string& text, const std::u16string& work,
     }
     return work.size();
 }
+
+bool CalculateSelected(CCalcContext& context, std::u16string& text, std::ptrdiff_t& cursor,
+                       const std::function<void(std::size_t start)>& onStatement);
 
 }  // namespace
 
@@ -83,11 +87,16 @@ bool EvaluateExpression(CCalcContext& context, std::u16string_view expression, C
     // statements stops the run.
     if (!state.Poll(static_cast<std::int64_t>(expression.size()) + 1))
         return false;
-    CNode root;
-    if (!CParcer::ParseExpression(root, expression)) {
+    // The tree of the tokenizing parser, which is that of the rewriting
+    // parser without its limits of length. Its arrays are kept from one
+    // expression to the next.
+    thread_local CParseTree tree;
+    if (!ParseTokens(expression, tree)) {
         ReportStatus(state, eSyntaxError);
         return false;
     }
+    CNode root;
+    CParcer::BuildTree(root, tree);
     CComplex result;
     if (!root.Evaluate(context, result) || !state.continueFlag)
         return false;
@@ -103,8 +112,22 @@ bool EvaluateExpression(CCalcContext& context, std::u16string_view expression, C
 bool CalculateText(CCalcContext& context, std::u16string& text, std::ptrdiff_t& cursor,
                    const std::function<void(std::size_t start)>& onStatement)
 {
+    context.run.Reset();
+    return CalculateSelected(context, text, cursor, onStatement);
+}
+
+bool CalculateAllContinued(CCalcContext& context, std::u16string& text)
+{
+    std::ptrdiff_t cursor = -1;
+    return CalculateSelected(context, text, cursor, {});
+}
+
+namespace {
+
+bool CalculateSelected(CCalcContext& context, std::u16string& text, std::ptrdiff_t& cursor,
+                       const std::function<void(std::size_t start)>& onStatement)
+{
     CCalcRunState& state = context.run;
-    state.Reset();
     std::u16string work = text;
     if (!StripComments(work)) {
         ReportStatus(state, eSyntaxError);
@@ -218,6 +241,8 @@ bool CalculateText(CCalcContext& context, std::u16string& text, std::ptrdiff_t& 
     cursor = static_cast<std::ptrdiff_t>(text.size());
     return true;
 }
+
+}  // namespace
 
 namespace {
 

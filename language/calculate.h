@@ -47,6 +47,12 @@ bool FindStatement(const std::u16string& text, std::size_t position, CStatementS
 // The statement that starts at start, a position onStatement reported.
 CStatementSpan StatementFrom(const std::u16string& text, std::size_t start);
 
+// CalculateText over every statement of a text that continues a run: the
+// run state is not reset, so the log numbering and the cancel polls go on.
+// A text cut right behind a ";" outside comments into parts, each handed
+// over in turn, is rewritten part by part as the whole would be.
+bool CalculateAllContinued(CCalcContext& context, std::u16string& text);
+
 // Blanks the comments of a text in place, keeping its length: "//" up to
 // and including the next line feed, "/*" through the next "*/" (searched
 // from the "/*" itself, so "/*/" is a whole comment). False, with the text

@@ -3,7 +3,11 @@
 // hides every bracketed group behind a placeholder "$k$", then decides by an
 // ordered list of reduction steps which single node a text is; the node keeps
 // the texts of its operands and turns each into a child when it is built.
-// The order of the steps gives the precedence of the operators.
+// The order of the steps gives the precedence of the operators. That parser
+// defines the language; calculations read their texts with the tokenizing
+// parser (language/token_parser.h), which builds the same trees in linear
+// time and without its limits of length, and BuildTree turns its result
+// into nodes.
 //
 // A node computes its value with the numeric core and reports every problem
 // through ReportStatus to the run state of the calculation context it is
@@ -26,7 +30,9 @@ enum ENodeType { NodeOrdinary = 0, NodeVariable = 1, NodeVector = 2 };
 
 class CCalcContext;
 class CNode;
+class CNodeBinaryBase;
 class CNodeVariable;
+struct CParseTree;
 
 // The named variables of one tree, keyed by their lower-case names. The node
 // that created a table owns it together with its variables.
@@ -65,6 +71,13 @@ public:
     // builds the whole tree below a plain root node, which then has exactly
     // one child. False on a syntax error.
     static bool ParseExpression(CNode& root, std::u16string_view expression);
+
+    // Builds below a plain root node the tree that the tokenizing parser
+    // read (language/token_parser.h): the same nodes, added in the same
+    // order, with the same variable tables, as ParseExpression builds for
+    // the same text. Works without recursion, so that a chain as long as
+    // the text is no danger to the stack.
+    static void BuildTree(CNode& root, const CParseTree& tree);
 
     // The number test: digits with at most one "." (or ",") and an optional
     // exponent "e" with an optional sign. plusRemoved tells that a leading
@@ -119,6 +132,8 @@ public:
     // The plain node (the root) and the vector stand for their first child.
     virtual bool Evaluate(CCalcContext& context, CComplex& value);
     virtual ENodeType GetNodeType() const { return NodeOrdinary; }
+    // The node as an operation of two operands, or null.
+    virtual CNodeBinaryBase* AsBinary() { return nullptr; }
 
     // The argument texts. A text is handed to the parser when its child is
     // built, so after building only leaves (identifiers, constants,

@@ -93,7 +93,22 @@ double ConvertDecimal(std::u16string_view text)
 
 // ---------------------------------------------------------------- base
 
-CNode::~CNode() = default;
+// A tree may be as deep as its text is long (a chain of a hundred thousand
+// additions): its nodes are taken apart one at a time instead of each
+// destroying its children recursively.
+CNode::~CNode()
+{
+    if (m_children.empty())
+        return;
+    std::vector<std::unique_ptr<CNode>> pending = std::move(m_children);
+    while (!pending.empty()) {
+        std::unique_ptr<CNode> node = std::move(pending.back());
+        pending.pop_back();
+        for (std::unique_ptr<CNode>& child : node->m_children)
+            pending.push_back(std::move(child));
+        node->m_children.clear();
+    }
+}
 
 bool CNode::BuildText(std::size_t index)
 {
@@ -130,6 +145,82 @@ bool CNodeVariable::Evaluate(CCalcContext& context, CComplex& value)
     return context.run.continueFlag;
 }
 
+// ---------------------------------------------------------------- binary
+
+namespace {
+
+// The operations of the chains being evaluated on this thread, outermost
+// first; a chain in an operand stacks its own on top and takes them off
+// before it returns. The storage is kept, so evaluating allocates nothing
+// once it has grown.
+std::vector<CNodeBinaryBase*>& ChainStack()
+{
+    thread_local std::vector<CNodeBinaryBase*> stack;
+    return stack;
+}
+
+}  // namespace
+
+bool CNodeBinaryBase::Evaluate(CCalcContext& context, CComplex& value)
+{
+    CCalcRunState& state = context.run;
+    if (!m_children[0]->AsBinary()) {
+        // No chain: the plain nested evaluation.
+        COperationScope scope(state, m_kind);
+        CComplex left;
+        if (!m_children[0]->Evaluate(context, left))
+            return false;
+        CComplex right;
+        if (!m_children[1]->Evaluate(context, right))
+            return false;
+        value = m_operation(left, right);
+        return state.continueFlag;
+    }
+    std::vector<CNodeBinaryBase*>& chain = ChainStack();
+    const std::size_t base = chain.size();
+    const EOperationKind entryKind = state.currentKind;
+
+    // Into every scope along the left operands, as the nested evaluations
+    // enter them (see COperationScope).
+    CNodeBinaryBase* node = this;
+    for (;;) {
+        chain.push_back(node);
+        state.previousKind = state.currentKind;
+        state.currentKind = node->m_kind;
+        state.quietOverflow = false;
+        CNodeBinaryBase* left = node->m_children[0]->AsBinary();
+        if (!left)
+            break;
+        node = left;
+    }
+
+    CComplex accumulated;
+    bool going = node->m_children[0]->Evaluate(context, accumulated);
+    bool computed = false;
+    for (std::size_t level = chain.size(); level > base;) {
+        --level;
+        CNodeBinaryBase* operation = chain[level];
+        if (going) {
+            CComplex right;
+            going = operation->m_children[1]->Evaluate(context, right);
+            if (going) {
+                accumulated = operation->m_operation(accumulated, right);
+                computed = level == base;
+                going = state.continueFlag;
+            }
+        }
+        // Out of this operation's scope; a failure leaves every scope
+        // around it on the way out.
+        state.previousKind = state.currentKind;
+        state.currentKind = level > base ? chain[level - 1]->m_kind : entryKind;
+        state.quietOverflow = false;
+    }
+    chain.resize(base);
+    if (computed)
+        value = accumulated;
+    return going;
+}
+
 // ---------------------------------------------------------------- Gamma
 
 namespace {
@@ -145,6 +236,12 @@ bool CNodeLn::Build()
 {
     if (!CNode::Build())
         return false;
+    LinkGammaOperand();
+    return true;
+}
+
+void CNodeLn::LinkGammaOperand()
+{
     // Brackets leave no node; a list stands for its first element.
     CNode* operand = m_children.empty() ? nullptr : m_children[0].get();
     while (operand && operand->GetNodeType() == NodeVector && !operand->Children().empty())
@@ -153,7 +250,6 @@ bool CNodeLn::Build()
         gamma->DeliverLogarithm();
         m_gammaOperand = true;
     }
-    return true;
 }
 
 bool CNodeLn::Evaluate(CCalcContext& context, CComplex& value)
@@ -358,9 +454,15 @@ bool CNodeVector::Evaluate(CCalcContext& context, CComplex& value)
 
 std::int64_t CNodeSeries::CountNodes(const CNode& node)
 {
-    std::int64_t count = 1;
-    for (const auto& child : node.Children())
-        count += CountNodes(*child);
+    std::int64_t count = 0;
+    std::vector<const CNode*> pending{&node};
+    while (!pending.empty()) {
+        const CNode* next = pending.back();
+        pending.pop_back();
+        ++count;
+        for (const auto& child : next->Children())
+            pending.push_back(child.get());
+    }
     return count;
 }
 

@@ -48,23 +48,27 @@ public:
     }
 };
 
-// a op b under the operation kind Kind: the left operand first, the right
-// one only when the left succeeded.
-template <EOperationKind Kind, CComplex (*Operation)(const CComplex&, const CComplex&)>
-class CNodeBinary : public CNode {
+// a op b under an operation kind: the left operand first, the right one
+// only when the left succeeded. A chain that groups to the left, such as
+// 1+2+…+n, is evaluated along its left operands without recursion, with
+// the same operation scopes entered and left in the same order as the
+// nested evaluations would, so its length is bounded by memory alone.
+class CNodeBinaryBase : public CNode {
 public:
-    bool Evaluate(CCalcContext& context, CComplex& value) override
-    {
-        COperationScope scope(context.run, Kind);
-        CComplex left;
-        if (!m_children[0]->Evaluate(context, left))
-            return false;
-        CComplex right;
-        if (!m_children[1]->Evaluate(context, right))
-            return false;
-        value = Operation(left, right);
-        return context.run.continueFlag;
-    }
+    using COperation = CComplex (*)(const CComplex&, const CComplex&);
+    CNodeBinaryBase(EOperationKind kind, COperation operation) : m_kind(kind), m_operation(operation) {}
+    bool Evaluate(CCalcContext& context, CComplex& value) final;
+    CNodeBinaryBase* AsBinary() final { return this; }
+
+private:
+    EOperationKind m_kind;
+    COperation m_operation;
+};
+
+template <EOperationKind Kind, CComplex (*Operation)(const CComplex&, const CComplex&)>
+class CNodeBinary : public CNodeBinaryBase {
+public:
+    CNodeBinary() : CNodeBinaryBase(Kind, Operation) {}
 };
 
 // ---------------------------------------------------------------- arithmetic
@@ -144,6 +148,9 @@ public:
     static constexpr EOperationKind kKind = NaturalLogarithm;
     bool Build() override;
     bool Evaluate(CCalcContext& context, CComplex& value) override;
+    // Once the operand is built: lets a Gamma or factorial operand deliver
+    // ln Γ.
+    void LinkGammaOperand();
 
 private:
     bool m_gammaOperand = false;
@@ -232,6 +239,8 @@ public:
     bool Build() override;
     bool Evaluate(CCalcContext& context, CComplex& value) override;
     const std::u16string& Key() const { return m_key; }
+    // The key of a cell read by a parser that has resolved it already.
+    void SetKey(std::u16string key) { m_key = std::move(key); }
 
 private:
     std::u16string m_key;

@@ -10,13 +10,13 @@ jobs=${JOBS:-$(nproc)}
 
 CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKAVM_FUZZ=ON \
   -DKAVM_GUI=OFF -DKAVM_TESTS=OFF -DKAVM_BENCH=OFF >/dev/null
-cmake --build build-fuzz -j"$jobs" --target calculate_fuzz memory_file_fuzz open_request_fuzz
+cmake --build build-fuzz -j"$jobs" --target calculate_fuzz memory_file_fuzz open_request_fuzz parser_fuzz
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 export ASAN_OPTIONS=detect_leaks=1:allocator_may_return_null=0
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-for target in calculate memory_file open_request; do
+for target in calculate memory_file open_request parser; do
   mkdir -p "$work/$target"
   echo "fuzzing ${target} for ${seconds} s"
   ./build-fuzz/tests/fuzz/${target}_fuzz "$work/$target" "tests/fuzz/seeds/$target" \

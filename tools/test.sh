@@ -37,6 +37,6 @@ cmake --build build-gui-sanitize -j"$jobs" --target window_monkey
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 MONKEY_SECONDS=${MONKEY_SECONDS:-60} \
   ./build-gui-sanitize/tests/windows/window_monkey
 
-# A bounded fuzzing run of the calculation run, the memory-file loader and
-# the open-request parser.
+# A bounded fuzzing run of the calculation run, the memory-file loader, the
+# open-request parser and the two expression parsers against each other.
 bash tools/fuzz.sh

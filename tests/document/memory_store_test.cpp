@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <limits>
 #include <random>
+#include <tuple>
+#include <vector>
 
 #include "document/text_file.h"
 #include "document/utf.h"
@@ -155,6 +157,80 @@ TEST_F(MemoryStoreTest, LoadingAddsToTheStoreAndStopsAtTheFirstFailure)
     // The previous result is the value of the last statement that ran.
     EXPECT_TRUE(ExecuteCalculationText(log.context, u"5->Mem[a];\r\n6->Mem[b];\r\n"));
     EXPECT_EQ(log.context.previousResult, CComplex(6));
+}
+
+// Every cell of the store with its value's bits, signs of zeros included.
+std::vector<std::tuple<std::u16string, std::uint64_t, std::uint64_t>> StoreBits()
+{
+    std::vector<std::tuple<std::u16string, std::uint64_t, std::uint64_t>> cells;
+    for (const auto& [name, cell] : MemoryStore().Cells()) {
+        cells.emplace_back(name, std::bit_cast<std::uint64_t>(cell.value.real()),
+                           std::bit_cast<std::uint64_t>(cell.value.imag()));
+    }
+    return cells;
+}
+
+TEST_F(MemoryStoreTest, AFileAsTheStoreWritesItLoadsAsItsStatementsWouldToTheBit)
+{
+    std::mt19937_64 random(77);
+    const double special[] = {0.0, -0.0, 1.0, -1.0, 0.1, 4.9e-324, -2.2250738585072014e-308, 1e300, -1e-300,
+                              std::numeric_limits<double>::max(), 123456789.25, -7.0};
+    for (int i = 0; i < 3000; ++i) {
+        auto pick = [&]() {
+            if (random() % 3 == 0)
+                return special[random() % std::size(special)];
+            for (;;) {
+                const double d = std::bit_cast<double>(random());
+                if (std::isfinite(d))
+                    return d;
+            }
+        };
+        const double re = pick();
+        MemoryStore().Store(u"n" + Utf8ToUtf16(std::to_string(i)) + u" \u00E9*", CComplex(re, i % 4 == 0 ? 0.0 : pick()));
+    }
+    const std::u16string file = MemoryStore().BuildMemoryFileText(EMemorySelection::All);
+    std::vector<CMemoryFileLine> lines;
+    ASSERT_TRUE(ReadMemoryFileLines(std::u16string_view(file).substr(1), lines));
+    EXPECT_EQ(lines.size(), MemoryStore().Count());
+    Clear();
+
+    ASSERT_TRUE(ExecuteCalculationText(log.context, file));
+    const auto fast = StoreBits();
+    const CComplex fastResult = log.context.previousResult;
+    const int starts = log.starts;
+    Clear();
+    log.context.previousResult = CComplex();
+    std::u16string text = file.substr(1);
+    std::ptrdiff_t cursor = -1;
+    ASSERT_TRUE(NCalculatorText::CalculateText(log.context, text, cursor));
+    EXPECT_EQ(StoreBits(), fast);
+    EXPECT_EQ(std::bit_cast<std::uint64_t>(log.context.previousResult.real()),
+              std::bit_cast<std::uint64_t>(fastResult.real()));
+    EXPECT_EQ(std::bit_cast<std::uint64_t>(log.context.previousResult.imag()),
+              std::bit_cast<std::uint64_t>(fastResult.imag()));
+    EXPECT_EQ(log.Lines(), "");
+    EXPECT_EQ(log.starts, starts + 1);
+}
+
+TEST_F(MemoryStoreTest, OnlyTheStoresOwnFormIsReadWithoutTheParser)
+{
+    std::vector<CMemoryFileLine> lines;
+    for (const char16_t* text : {u"", u"1->Mem[a];\r\n", u"\u2212i->Mem[7];\r\n-2+i\u00D73->Mem[x y];\r\n",
+                                 u"1e+020\u2212i\u00D71e-300->Mem[x];\r\n", u"-i\u00D70.5->Mem[\u00C9];\r\n"})
+        EXPECT_TRUE(ReadMemoryFileLines(text, lines)) << Utf16ToUtf8(text);
+    for (const char16_t* text :
+         {u"1->Mem[a];", u"1->Mem[a]; \r\n", u"1->Mem[A];\r\n", u"1->Mem[ a];\r\n", u"1->Mem[a ];\r\n",
+          u"1->Mem[];\r\n", u"1e5->Mem[a];\r\n", u"+1->Mem[a];\r\n", u"1->mem[a];\r\n", u"1->Mem[a=2];\r\n",
+          u"1->Mem[a;b];\r\n", u"1->Mem[a//b];\r\n", u"1->Mem[$0$];\r\n", u"1->Mem[(a)];\r\n",
+          u"1.->Mem[a];\r\n", u".5->Mem[a];\r\n", u"1.#INF->Mem[a];\r\n", u"2*i->Mem[a];\r\n",
+          u"i\u00D7->Mem[a];\r\n", u"1+2->Mem[a];\r\n", u"1e-999->Mem[a];\r\n", u"1->Mem[a];\r\n\r\n"})
+        EXPECT_FALSE(ReadMemoryFileLines(text, lines)) << Utf16ToUtf8(text);
+    // Read the other way, such a text still runs as a calculation text.
+    EXPECT_TRUE(ExecuteCalculationText(log.context, u"1e5->Mem[A];\r\n2*i->Mem[ b ];\r\n"));
+    ASSERT_NE(MemoryStore().Find(u"a"), nullptr);
+    EXPECT_EQ(MemoryStore().Find(u"a")->value, CComplex(1e5));
+    ASSERT_NE(MemoryStore().Find(u"b"), nullptr);
+    EXPECT_EQ(MemoryStore().Find(u"b")->value, CComplex(0, 2));
 }
 
 }  // namespace

@@ -16,6 +16,7 @@
 #include "language/calculate.h"
 #include "language/node.h"
 #include "language/nodes.h"
+#include "language/token_parser.h"
 #include "support/data_cases.h"
 #include "support/log_recorder.h"
 
@@ -189,20 +190,26 @@ TEST(Nesting, DeepButBoundedNestingWorks)
     EXPECT_TRUE(log.messages.empty());
 }
 
-TEST(Nesting, ExcessiveNestingIsASyntaxError)
+TEST(Nesting, ExcessiveNestingIsASyntaxErrorButChainsHaveNoLimit)
 {
     CLogRecorder log;
     CComplex value;
-    const std::size_t depth = kMaxNestingDepth + 1;
+    const std::size_t depth = kMaxBracketDepth + 1;
     EXPECT_FALSE(Evaluates(log.context, Repeat(u"(", depth) + u"7" + Repeat(u")", depth), value));
     EXPECT_FALSE(Evaluates(log.context, Repeat(u"sin(", depth) + u"1" + Repeat(u")", depth), value));
-    EXPECT_FALSE(Evaluates(log.context, u"1" + Repeat(u"+1", depth), value));
+    EXPECT_FALSE(Evaluates(log.context, u"(1)" + Repeat(u"!", kMaxEvaluationDepth + 1), value));
+    EXPECT_EQ(log.Lines(), "Error|None|Syntax error\nError|None|Syntax error\nError|None|Syntax error\n");
+    // As deep as allowed, evaluated on the stack.
+    EXPECT_TRUE(Evaluates(log.context, u"(1)" + Repeat(u"!", kMaxEvaluationDepth - 1), value));
+    EXPECT_EQ(value, CComplex(1));
+    // A chain of operations of two operands is no nesting.
+    EXPECT_TRUE(Evaluates(log.context, u"1" + Repeat(u"+1", depth), value));
+    EXPECT_EQ(value, CComplex(static_cast<double>(depth + 1)));
     EXPECT_FALSE(Evaluates(log.context, u"2" + Repeat(u"^2", depth), value));
-    EXPECT_EQ(log.Lines(), "Error|None|Syntax error\nError|None|Syntax error\nError|None|Syntax error\n"
-                           "Error|None|Syntax error\n");
+    EXPECT_EQ(log.messages.back().description, u"Operation resulted in overflow, too big number returned");
 }
 
-TEST(Nesting, AMillionNestedBracketsOrTermsEndQuicklyAsASyntaxError)
+TEST(Nesting, AMillionNestedBracketsEndQuicklyAsASyntaxErrorAndAMillionTermsAddUp)
 {
     CLogRecorder log;
     CComplex value;
@@ -210,10 +217,16 @@ TEST(Nesting, AMillionNestedBracketsOrTermsEndQuicklyAsASyntaxError)
     const auto start = std::chrono::steady_clock::now();
     EXPECT_FALSE(Evaluates(log.context, Repeat(u"(", million) + u"1" + Repeat(u")", million), value));
     EXPECT_FALSE(Evaluates(log.context, Repeat(u"[", million) + u"1", value));
-    EXPECT_FALSE(Evaluates(log.context, u"1" + Repeat(u"+1", million), value));
-    EXPECT_FALSE(Evaluates(log.context, u"1" + Repeat(u"*1", million) + Repeat(u"+1", 999), value));
     EXPECT_FALSE(Evaluates(log.context, Repeat(u"-", million) + u"1", value));
-    EXPECT_EQ(log.messages.size(), 5u);
+    EXPECT_FALSE(Evaluates(log.context, u"(1)" + Repeat(u"!", million), value));
+    EXPECT_EQ(log.messages.size(), 4u);
+    EXPECT_TRUE(Evaluates(log.context, u"1" + Repeat(u"+1", million), value));
+    EXPECT_EQ(value, CComplex(1'000'001.0));
+    EXPECT_TRUE(Evaluates(log.context, u"1" + Repeat(u"*1", million) + Repeat(u"+1", 999), value));
+    EXPECT_EQ(value, CComplex(1000.0));
+    EXPECT_TRUE(Evaluates(log.context, u"sum(k,1,3," + Repeat(u"k-", million) + u"k)", value));
+    EXPECT_EQ(value, CComplex(-5'999'994.0));
+    EXPECT_EQ(log.messages.size(), 4u);
     // Not a timing requirement: a guard against work that grows with the
     // square of the length (which would take hours here).
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(60));

@@ -1,0 +1,150 @@
+// How far from the machine: the series term beside a compiled loop of the
+// same arithmetic, a chain of a hundred thousand terms beside as many short
+// statements, the command-line run over a million statements, and loading
+// a memory file.
+#include <benchmark/benchmark.h>
+
+#include <complex>
+#include <random>
+#include <string>
+
+#include "document/batch_text.h"
+#include "document/calc_environment.h"
+#include "document/memory_store.h"
+#include "document/text_file.h"
+#include "language/calc_context.h"
+#include "language/calculate.h"
+
+namespace {
+
+// The floor for a series term: a compiled loop of complex multiply-adds.
+void BM_CompiledLoopPerTerm(benchmark::State& state)
+{
+    const long n = 10'000'000;
+    for (auto _ : state) {
+        std::complex<double> sum = 0;
+        for (long k = 1; k <= n; ++k) {
+            const std::complex<double> x(static_cast<double>(k), 0);
+            sum += x * x;
+        }
+        benchmark::DoNotOptimize(sum);
+    }
+    state.counters["per_term"] = benchmark::Counter(static_cast<double>(state.iterations()) * static_cast<double>(n),
+                                                    benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_CompiledLoopPerTerm)->Unit(benchmark::kMillisecond);
+
+void BM_SeriesPerTerm(benchmark::State& state)
+{
+    const double n = 10'000'000;
+    NCalculatorText::CCalcContext context = MakeDocumentContext();
+    context.run.Reset();
+    CComplex value;
+    for (auto _ : state) {
+        if (!NCalculatorText::EvaluateExpression(context, u"sum(k,1,10^7,k^2)", value))
+            state.SkipWithError("the series failed");
+        benchmark::DoNotOptimize(value);
+    }
+    state.counters["per_term"] = benchmark::Counter(static_cast<double>(state.iterations()) * n,
+                                                    benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_SeriesPerTerm)->Unit(benchmark::kMillisecond);
+
+// 1+1+…+1 with 100,000 terms as one statement, and 50,000 statements 1+1.
+void BM_ChainOfTerms(benchmark::State& state)
+{
+    std::u16string text = u"1";
+    for (int i = 1; i < 100'000; ++i)
+        text += u"+1";
+    NCalculatorText::CCalcContext context = MakeDocumentContext();
+    for (auto _ : state) {
+        std::u16string work = text;
+        std::ptrdiff_t cursor = -1;
+        if (!NCalculatorText::CalculateText(context, work, cursor))
+            state.SkipWithError("the chain failed");
+        benchmark::DoNotOptimize(work.data());
+    }
+}
+BENCHMARK(BM_ChainOfTerms)->Unit(benchmark::kMillisecond);
+
+void BM_FlatStatements(benchmark::State& state)
+{
+    std::u16string text = u"1+1";
+    for (int i = 1; i < 50'000; ++i)
+        text += u";1+1";
+    NCalculatorText::CCalcContext context = MakeDocumentContext();
+    for (auto _ : state) {
+        std::u16string work = text;
+        std::ptrdiff_t cursor = -1;
+        if (!NCalculatorText::CalculateText(context, work, cursor))
+            state.SkipWithError("the run failed");
+        benchmark::DoNotOptimize(work.data());
+    }
+}
+BENCHMARK(BM_FlatStatements)->Unit(benchmark::kMillisecond);
+
+// The statements of the command-line comparison with an interpreter's eval:
+// a million of five kinds, calculated from the file's bytes to the output's.
+std::string BatchBytes(std::size_t count)
+{
+    static const char* const kinds[] = {"%d+%d*%d", "sin(%d)/%d+%d", "sqrt(%d)^2-%d*%d", "(%d-%d)/(%d+0.5)",
+                                        "exp(-%d/100)*%d-%d"};
+    std::mt19937 random(7);
+    std::string text;
+    char row[64];
+    for (std::size_t i = 0; i < count; ++i) {
+        const auto number = [&random] { return static_cast<int>(1 + random() % 99); };
+        std::snprintf(row, sizeof(row), kinds[random() % 5], number(), number(), number());
+        if (i > 0)
+            text += ';';
+        text += row;
+    }
+    return text;
+}
+
+void BM_CommandLineBatch(benchmark::State& state)
+{
+    const std::size_t count = static_cast<std::size_t>(state.range(0));
+    const std::string bytes = BatchBytes(count);
+    NCalculatorText::CCalcContext context = MakeDocumentContext();
+    for (auto _ : state) {
+        std::string out;
+        if (!CalculateAllBytes(context, bytes, out))
+            state.SkipWithError("the run failed");
+        benchmark::DoNotOptimize(out.data());
+    }
+    state.counters["per_statement"] =
+        benchmark::Counter(static_cast<double>(state.iterations()) * static_cast<double>(count),
+                           benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_CommandLineBatch)->Arg(1'000)->Arg(100'000)->Arg(1'000'000)->Unit(benchmark::kMillisecond);
+
+// A memory file of random values as the store writes it, read from its
+// bytes into an empty store.
+void BM_LoadMemoryFile(benchmark::State& state)
+{
+    const std::size_t cells = static_cast<std::size_t>(state.range(0));
+    std::mt19937_64 random(3);
+    std::uniform_real_distribution<double> part(-1e6, 1e6);
+    for (std::size_t i = 0; i < cells; ++i) {
+        const std::string number = std::to_string(i);
+        MemoryStore().Store(u"cell " + std::u16string(1, static_cast<char16_t>(u'a' + i % 26)) +
+                                std::u16string(number.begin(), number.end()),
+                            CComplex(part(random), i % 3 == 0 ? 0.0 : part(random)));
+    }
+    const std::string bytes = EncodeUtf16File(MemoryStore().BuildMemoryFileText(EMemorySelection::All));
+    NCalculatorText::CCalcContext context = MakeDocumentContext();
+    for (auto _ : state) {
+        state.PauseTiming();
+        MemoryStore().FreeMemory(EMemorySelection::All);
+        state.ResumeTiming();
+        if (!ExecuteCalculationText(context, DecodeTextFile(bytes)))
+            state.SkipWithError("the file failed");
+    }
+    state.counters["per_cell"] = benchmark::Counter(static_cast<double>(state.iterations()) * static_cast<double>(cells),
+                                                    benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+    MemoryStore().FreeMemory(EMemorySelection::All);
+}
+BENCHMARK(BM_LoadMemoryFile)->Arg(1'000)->Arg(1'000'000)->Unit(benchmark::kMillisecond);
+
+}  // namespace

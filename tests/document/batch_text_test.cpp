@@ -1,0 +1,151 @@
+// "Calculate all" over a file's bytes a part at a time against the same run
+// over the whole decoded text.
+#include "document/batch_text.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+#include <string>
+
+#include "document/memory_store.h"
+#include "document/text_file.h"
+#include "document/utf.h"
+#include "language/calculate.h"
+#include "support/log_recorder.h"
+
+namespace {
+
+struct CResult {
+    bool calculated = false;
+    std::string out;
+    std::string log;
+    CComplex previous;
+    int starts = 0;
+};
+
+void ResetState()
+{
+    MemoryStore().FreeMemory(EMemorySelection::All);
+}
+
+// The whole text decoded, its line breaks made CR LF, calculated at once and
+// its line breaks put back.
+CResult Whole(const std::string& bytes)
+{
+    ResetState();
+    CLogRecorder log;
+    const std::u16string decoded = DecodeTextFile(bytes);
+    std::u16string text;
+    std::vector<char> kinds;
+    for (std::size_t i = 0; i < decoded.size(); ++i) {
+        if (decoded[i] == u'\r' || decoded[i] == u'\n') {
+            const bool pair = decoded[i] == u'\r' && i + 1 < decoded.size() && decoded[i + 1] == u'\n';
+            kinds.push_back(pair ? 'p' : static_cast<char>(decoded[i]));
+            i += pair ? 1 : 0;
+            text += u"\r\n";
+        } else {
+            text.push_back(decoded[i]);
+        }
+    }
+    CResult result;
+    std::ptrdiff_t cursor = -1;
+    result.calculated = NCalculatorText::CalculateText(log.context, text, cursor);
+    std::u16string back;
+    std::size_t next = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n' && next < kinds.size()) {
+            const char kind = kinds[next++];
+            back += kind == 'p' ? u"\r\n" : std::u16string(1, static_cast<char16_t>(kind));
+            ++i;
+        } else {
+            back.push_back(text[i]);
+        }
+    }
+    result.out = Utf16ToUtf8(back);
+    result.log = log.Lines();
+    result.previous = log.context.previousResult;
+    result.starts = log.starts;
+    return result;
+}
+
+CResult InParts(const std::string& bytes)
+{
+    ResetState();
+    CLogRecorder log;
+    CResult result;
+    result.calculated = CalculateAllBytes(log.context, bytes, result.out);
+    result.log = log.Lines();
+    result.previous = log.context.previousResult;
+    result.starts = log.starts;
+    return result;
+}
+
+// Returns whether the run went through.
+bool ExpectSame(const std::string& bytes, const std::string& what)
+{
+    const CResult whole = Whole(bytes);
+    const CResult parts = InParts(bytes);
+    EXPECT_EQ(parts.calculated, whole.calculated) << what;
+    EXPECT_TRUE(parts.out == whole.out) << what << ": the texts differ first at byte "
+                                        << std::mismatch(parts.out.begin(), parts.out.end(), whole.out.begin(),
+                                                         whole.out.end()).first - parts.out.begin();
+    EXPECT_EQ(parts.log, whole.log) << what;
+    EXPECT_EQ(parts.previous, whole.previous) << what;
+    EXPECT_EQ(parts.starts, whole.starts) << what;
+    ResetState();
+    return whole.calculated;
+}
+
+// Texts long enough to be cut into many parts, made of pieces that matter to
+// the cutting: statements, old results, comments of both kinds (also ones
+// that hold ";" or run over many blocks), each kind of line break,
+// characters of several UTF-8 lengths and invalid bytes.
+std::string RandomText(std::mt19937& random, std::size_t bytes, bool failing)
+{
+    static const char* const pieces[] = {
+        "1+2*3;", "12.5/4-1 = 99;", "2^10 // power\r\n;", "sqrt(16)+abs(-3); ", "7->mem[a];", "mem[a]*2 =\n",
+        "/* a ; comment */", "/**/;", "//;\n", "\r", "\n", "\r\n", "=", ";", " ", "\xE2\x88\x92" "5;",
+        "\xC3\xA9", "\xF0\x9F\x98\x80", "\xFF", "\x80\x80", "\xE2\x88", "rslt+1;", "1 = 2 = 3\r\n4;", "x;",
+        "sum(k,1,10,k);", "(1;", "*/;", "/"};
+    constexpr std::size_t kCount = sizeof(pieces) / sizeof(pieces[0]);
+    std::string text;
+    while (text.size() < bytes) {
+        const std::size_t k = random() % kCount;
+        if (random() % 5000 == 0)
+            text += "/* a long comment " + std::string(100000, ';') + " */";
+        // A run that is to go through keeps what would fail in comments.
+        const bool fails = k == 12 || (k >= 16 && k <= 20) || k >= 22;
+        if (!failing && fails)
+            text += k >= 26 ? "" : std::string("/*") + pieces[k] + "*/";
+        else
+            text += pieces[k];
+    }
+    return text;
+}
+
+TEST(CalculateAllBytes, CutsTheTextWhereTheWholeRunWouldGiveTheSameTextAndLog)
+{
+    std::mt19937 random(19);
+    for (int round = 0; round < 6; ++round) {
+        const bool failing = round % 3 == 2;
+        const std::string text = RandomText(random, 150000 + 50000 * static_cast<std::size_t>(round), failing);
+        EXPECT_EQ(ExpectSame(text, "UTF-8 round " + std::to_string(round)), !failing);
+        ExpectSame("\xEF\xBB\xBF" + text, "UTF-8 with a byte-order mark, round " + std::to_string(round));
+        ExpectSame(EncodeUtf16File(Utf8ToUtf16(text)), "UTF-16 round " + std::to_string(round));
+    }
+}
+
+TEST(CalculateAllBytes, EdgesOfTheText)
+{
+    for (const std::string& text :
+         {std::string(), std::string(";;;"), std::string("1+1"), std::string("1;/* never closed"),
+          std::string(70000, ' ') + "1;" + std::string(70000, '\r') + "/*" + std::string(70000, ';'),
+          "1;" + std::string(65535, ' ') + "\r\n2=5\r\n3", std::string(65536, '\x80') + "1;",
+          std::string(65534, ' ') + "\xF0\x9F\x98\x80;1", "2;" + std::string(200000, '1') + ";3",
+          std::string("\xFF\xFE") + std::string("1\0;2\0", 6), std::string("\xFF\xFE\x31\x00\x3B\x00\x0D"),
+          "1;" + std::string(100000, '(') + ";2"})
+        ExpectSame(text, "a text of " + std::to_string(text.size()) + " bytes");
+}
+
+}  // namespace
