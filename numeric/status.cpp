@@ -163,12 +163,27 @@ void ClearCancelRequest() noexcept
 
 namespace {
 
+#if defined(__x86_64__) || defined(__i386__)
+__attribute__((target("avx"))) void ZeroUpperHalves()
+{
+    __builtin_ia32_vzeroupper();
+}
+#endif
+
 // Each thread's own state for numeric work outside any calculation, and the
 // state a calculation on this thread has bound.
 thread_local CCalcRunState DetachedState;
 thread_local CCalcRunState* BoundState = nullptr;
 
 }  // namespace
+
+void ClearUpperVectorState()
+{
+#if defined(__x86_64__) || defined(__i386__)
+    if (__builtin_cpu_supports("avx"))
+        ZeroUpperHalves();
+#endif
+}
 
 CCalcRunState& CurrentRunState()
 {
@@ -178,6 +193,7 @@ CCalcRunState& CurrentRunState()
 CRunStateBinding::CRunStateBinding(CCalcRunState& state) : m_previous(BoundState)
 {
     BoundState = &state;
+    ClearUpperVectorState();
 }
 
 CRunStateBinding::~CRunStateBinding()

@@ -1,5 +1,7 @@
 #include "windows/calc_highlighter.h"
 
+#include <QScopedValueRollback>
+#include <QTextBlock>
 #include <QTextDocument>
 
 #include <string>
@@ -10,7 +12,21 @@
 
 namespace {
 
-enum EBlockState : int { StateCode = 0, StateInComment = 1 };
+// A line's state: whether it ends inside a "/*" comment, and whether its
+// colours are still to come. The second flag changes when the line gets
+// its colours, which makes QSyntaxHighlighter go on to the next line: one
+// call colours a whole run of waiting lines.
+enum EBlockState : int { StateCode = 0, StateInComment = 1, StateUncoloured = 2 };
+
+bool EndsInComment(const QTextBlock& block)
+{
+    return block.isValid() && block.userState() >= 0 && (block.userState() & StateInComment) != 0;
+}
+
+bool IsColoured(const QTextBlock& block)
+{
+    return block.userState() < 0 || (block.userState() & StateUncoloured) == 0;
+}
 
 QColor Mix(const QColor& a, const QColor& b, double share)
 {
@@ -102,7 +118,46 @@ struct CToken {
     ECalcToken kind;
 };
 
+
 }  // namespace
+
+bool FindComments(QStringView text, bool startsInComment, std::vector<std::pair<int, int>>& comments)
+{
+    const int n = static_cast<int>(text.size());
+    int i = 0;
+    if (startsInComment) {
+        const int close = static_cast<int>(text.indexOf(QLatin1String("*/")));
+        if (close < 0) {
+            comments.push_back({0, n});
+            return true;
+        }
+        comments.push_back({0, close + 2});
+        i = close + 2;
+    }
+    while (i + 1 < n) {
+        i = static_cast<int>(text.indexOf(u'/', i));
+        if (i < 0 || i + 1 >= n)
+            break;
+        if (text[i + 1] == u'/') {
+            comments.push_back({i, n - i});
+            return false;
+        }
+        if (text[i + 1] == u'*') {
+            // The close is searched from the "*" itself: "/*/" is a whole
+            // comment.
+            const int close = static_cast<int>(text.indexOf(QLatin1String("*/"), i + 1));
+            if (close < 0) {
+                comments.push_back({i, n - i});
+                return true;
+            }
+            comments.push_back({i, close + 2 - i});
+            i = close + 2;
+            continue;
+        }
+        ++i;
+    }
+    return false;
+}
 
 CEditorColors::CEditorColors(const QPalette& palette)
 {
@@ -125,7 +180,72 @@ CEditorColors::CEditorColors(const QPalette& palette)
 CCalcHighlighter::CCalcHighlighter(QTextDocument* document, const QPalette& palette)
     : QSyntaxHighlighter(document)
 {
+    m_backlog.setInterval(0);
+    connect(&m_backlog, &QTimer::timeout, this, &CCalcHighlighter::ColourBacklog);
     SetPalette(palette);
+}
+
+bool CCalcHighlighter::Pending() const
+{
+    return m_backlog.isActive();
+}
+
+void CCalcHighlighter::ColourAll()
+{
+    while (m_backlog.isActive())
+        ColourBacklog();
+}
+
+bool CCalcHighlighter::WithinPass()
+{
+    // A pass is the run of lines the text's change colours in one go: the
+    // lines follow one another and no event came between them.
+    const int number = currentBlock().blockNumber();
+    if (!m_passRunning || number != m_passLastBlock + 1) {
+        if (!m_passRunning)
+            QTimer::singleShot(0, this, [this] { m_passRunning = false; });
+        m_passRunning = true;
+        m_passClock.start();
+        m_passBlocks = 0;
+    }
+    m_passLastBlock = number;
+    ++m_passBlocks;
+    return m_passBlocks <= kPassLines || m_passClock.elapsed() < kPassMilliseconds;
+}
+
+void CCalcHighlighter::ColourBacklog()
+{
+    QTextDocument* text = document();
+    if (text == nullptr) {
+        m_backlog.stop();
+        return;
+    }
+    const QScopedValueRollback<bool> full(m_colouring, true);
+    m_slice.start();
+    m_sliceLines = 0;
+    // The lines on the screen first.
+    if (firstShown) {
+        QTextBlock shown = firstShown();
+        for (int i = 0; i < kScreenLines && shown.isValid(); ++i, shown = shown.next()) {
+            if (!IsColoured(shown))
+                rehighlightBlock(shown);
+        }
+    }
+    QTextBlock block = text->findBlockByNumber(m_resumeAt);
+    for (int seen = 0, count = text->blockCount(); seen < count; ++seen, block = block.next()) {
+        if (!block.isValid())
+            block = text->begin();
+        if (IsColoured(block))
+            continue;
+        // Colours this line and the waiting ones after it, until the slice
+        // is over.
+        rehighlightBlock(block);
+        if (m_slice.elapsed() >= kBacklogMilliseconds) {
+            m_resumeAt = block.blockNumber();
+            return;
+        }
+    }
+    m_backlog.stop();
 }
 
 void CCalcHighlighter::SetPalette(const QPalette& palette)
@@ -163,38 +283,34 @@ void CCalcHighlighter::highlightBlock(const QString& text)
     std::vector<std::u16string> indexNames;
     bool expectIndex = false;
 
-    int i = 0;
-    if (previousBlockState() == StateInComment) {
-        const int close = static_cast<int>(text.indexOf(QLatin1String("*/")));
-        if (close < 0) {
-            setFormat(0, n, Format(ECalcToken::Comment));
-            setCurrentBlockState(StateInComment);
-            return;
+    // The comments first, as the language blanks them before it reads the
+    // rest; the line's state tells the next line whether it starts inside
+    // a comment, coloured or not.
+    std::vector<std::pair<int, int>> comments;
+    const int previous = previousBlockState();
+    const int state =
+        FindComments(text, previous >= 0 && (previous & StateInComment) != 0, comments) ? StateInComment : StateCode;
+    const bool colour = m_colouring ? ++m_sliceLines == 1 || m_slice.elapsed() < kBacklogMilliseconds : WithinPass();
+    setCurrentBlockState(colour ? state : state | StateUncoloured);
+    if (!colour) {
+        if (!m_backlog.isActive()) {
+            m_resumeAt = currentBlock().blockNumber();
+            m_backlog.start();
         }
-        tokens.push_back({0, close + 2, ECalcToken::Comment});
-        i = close + 2;
+        return;
     }
-    setCurrentBlockState(StateCode);
 
+    std::size_t comment = 0;
+    int i = 0;
     while (i < n) {
-        const QChar c = text[i];
-        if (c == u'/' && i + 1 < n && text[i + 1] == u'/') {
-            tokens.push_back({i, n - i, ECalcToken::Comment});
-            break;
-        }
-        if (c == u'/' && i + 1 < n && text[i + 1] == u'*') {
-            // The close is searched from the "*" itself: "/*/" is a whole
-            // comment.
-            const int close = static_cast<int>(text.indexOf(QLatin1String("*/"), i + 1));
-            if (close < 0) {
-                tokens.push_back({i, n - i, ECalcToken::Comment});
-                setCurrentBlockState(StateInComment);
-                break;
-            }
-            tokens.push_back({i, close + 2 - i, ECalcToken::Comment});
-            i = close + 2;
+        const int commentStart = comment < comments.size() ? comments[comment].first : n;
+        if (i >= commentStart) {
+            tokens.push_back({commentStart, comments[comment].second, ECalcToken::Comment});
+            i = commentStart + comments[comment].second;
+            ++comment;
             continue;
         }
+        const QChar c = text[i];
         if (IsDigit(c) || (c == u'.' && i + 1 < n && IsDigit(text[i + 1]))) {
             int j = i;
             while (j < n && IsDigit(text[j]))
@@ -235,8 +351,9 @@ void CCalcHighlighter::highlightBlock(const QString& text)
                 // The keyword, its bracket and the key up to the closing
                 // bracket: the key is a name, not an expression.
                 kind = ECalcToken::Memory;
+                const int end = comment < comments.size() ? comments[comment].first : n;
                 const int close = static_cast<int>(text.indexOf(Partner(text[next]), next + 1));
-                length = (close < 0 ? n : close + 1) - i;
+                length = (close < 0 || close >= end ? end : close + 1) - i;
             } else if (bracket) {
                 if (const NCalculatorText::CFunction* function = FindFunction(word)) {
                     kind = ECalcToken::Function;
@@ -301,31 +418,71 @@ void CCalcHighlighter::highlightBlock(const QString& text)
     }
 }
 
+namespace {
+
+// The comments of a line, from its own text and the state the colouring
+// left on the line before it.
+std::vector<std::pair<int, int>> CommentsOf(const QTextBlock& block, const QString& text)
+{
+    std::vector<std::pair<int, int>> comments;
+    FindComments(text, EndsInComment(block.previous()), comments);
+    return comments;
+}
+
+bool InComment(const std::vector<std::pair<int, int>>& comments, int column)
+{
+    for (const auto& [start, length] : comments) {
+        if (column >= start && column < start + length)
+            return true;
+    }
+    return false;
+}
+
+}  // namespace
+
 CBracketPair MatchingBracket(const QTextDocument* document, int position, int limit)
 {
     CBracketPair pair;
-    const int size = document->characterCount();
-    int at = -1;
-    if (position < size && (IsOpening(document->characterAt(position)) || IsClosing(document->characterAt(position))))
-        at = position;
-    else if (position > 0 &&
-             (IsOpening(document->characterAt(position - 1)) || IsClosing(document->characterAt(position - 1))))
-        at = position - 1;
+    QTextBlock block = document->findBlock(position);
+    if (!block.isValid())
+        return pair;
+    QString text = block.text();
+    std::vector<std::pair<int, int>> comments = CommentsOf(block, text);
+    auto isBracket = [&](int column) {
+        return column >= 0 && column < text.size() && (IsOpening(text[column]) || IsClosing(text[column])) &&
+               !InComment(comments, column);
+    };
+    const int caret = position - block.position();
+    const int at = isBracket(caret) ? caret : isBracket(caret - 1) ? caret - 1 : -1;
     if (at < 0)
         return pair;
-    const QChar bracket = document->characterAt(at);
+    const QChar bracket = text[at];
     const QChar partner = Partner(bracket);
     const int step = IsOpening(bracket) ? 1 : -1;
+    const int atPosition = block.position() + at;
     int depth = 0;
-    for (int p = at, seen = 0; p >= 0 && p < size && seen <= limit; p += step, ++seen) {
-        const QChar c = document->characterAt(p);
-        if (c == bracket) {
-            ++depth;
-        } else if (c == partner && --depth == 0) {
-            pair.at = at;
-            pair.match = p;
-            return pair;
+    int seen = 0;
+    for (int column = at;;) {
+        for (; column >= 0 && column < text.size(); column += step) {
+            if (++seen > limit + 1)
+                return pair;
+            if (InComment(comments, column))
+                continue;
+            const QChar c = text[column];
+            if (c == bracket) {
+                ++depth;
+            } else if (c == partner && --depth == 0) {
+                pair.at = atPosition;
+                pair.match = block.position() + column;
+                return pair;
+            }
         }
+        block = step > 0 ? block.next() : block.previous();
+        if (!block.isValid())
+            return pair;
+        ++seen;  // the line break
+        text = block.text();
+        comments = CommentsOf(block, text);
+        column = step > 0 ? 0 : static_cast<int>(text.size()) - 1;
     }
-    return pair;
 }

@@ -8,11 +8,17 @@
 // the language's comment rules, "/*" comments across lines included.
 
 #include <QColor>
+#include <QElapsedTimer>
 #include <QPalette>
+#include <QTextBlock>
 #include <QSyntaxHighlighter>
 #include <QTextCharFormat>
+#include <QTimer>
 
 #include <array>
+#include <functional>
+#include <utility>
+#include <vector>
 
 enum class ECalcToken : int {
     Number,
@@ -35,26 +41,69 @@ struct CEditorColors {
     QColor number, function, memory, keyword, operation, comment, oldResult, error, bracketMatch;
 };
 
+// The comments of one line by the language's rules: "//" to the end of the
+// line, "/*" to the next "*/" (searched from the "*", so "/*/" is a whole
+// comment) across lines. startsInComment: the line begins inside a "/*"
+// comment. Appends the start and length of each; returns whether the line
+// ends inside a comment.
+bool FindComments(QStringView text, bool startsInComment, std::vector<std::pair<int, int>>& comments);
+
+// A change of the text colours the lines it touches at once, up to a budget
+// of time; the lines beyond it (a long file opened, a "/*" that turns the
+// rest of a long text into a comment) get their comment state at once and
+// their colours on later turns of the event loop, in short slices that
+// begin with the lines on the screen.
 class CCalcHighlighter : public QSyntaxHighlighter {
     Q_OBJECT
 public:
+    // At least this many lines, and lines for this long, are coloured in
+    // one pass; the slices of the lines left over take about
+    // kBacklogMilliseconds each.
+    static constexpr int kPassLines = 200;
+    static constexpr int kPassMilliseconds = 8;
+    static constexpr int kBacklogMilliseconds = 4;
+
     explicit CCalcHighlighter(QTextDocument* document, const QPalette& palette);
 
     // New colours for a new palette; the text is coloured again.
     void SetPalette(const QPalette& palette);
     const QTextCharFormat& Format(ECalcToken token) const { return m_formats[static_cast<int>(token)]; }
 
+    // Whether lines are waiting for their colours.
+    bool Pending() const;
+    // Colours every waiting line now.
+    void ColourAll();
+
+    // The first line the view shows: each slice colours the waiting lines
+    // of the screen (up to kScreenLines from it) before the others.
+    std::function<QTextBlock()> firstShown;
+    static constexpr int kScreenLines = 200;
+
 protected:
     void highlightBlock(const QString& text) override;
 
 private:
+    bool WithinPass();
+    void ColourBacklog();
+
     std::array<QTextCharFormat, kCalcTokenCount> m_formats;
+    QTimer m_backlog;
+    int m_resumeAt = 0;
+    // True while the backlog colours: every line gets its colours.
+    bool m_colouring = false;
+    QElapsedTimer m_slice;
+    int m_sliceLines = 0;
+    bool m_passRunning = false;
+    int m_passLastBlock = -1;
+    int m_passBlocks = 0;
+    QElapsedTimer m_passClock;
 };
 
 // The bracket matching the one beside position (the one after it, else the
-// one before it), searched within the document outside nothing but the
-// bracket kinds; the position of the bracket beside the caret and of its
-// match, or -1 for both when there is none within limit characters.
+// one before it), both outside comments; the position of the bracket beside
+// the caret and of its match, or -1 for both when there is none within limit
+// characters. Lines start inside a comment by the state the colouring left
+// on the line before.
 struct CBracketPair {
     int at = -1;
     int match = -1;

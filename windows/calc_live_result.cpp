@@ -1,9 +1,15 @@
 #include "windows/calc_live_result.h"
 
-#include <QElapsedTimer>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QSettings>
+#include <QTextDocument>
+
+#include <atomic>
+#include <condition_variable>
+#include <functional>
+#include <mutex>
+#include <thread>
 
 #include "document/qt/calc_doc.h"
 #include "document/qt/qt_text.h"
@@ -14,35 +20,48 @@
 namespace {
 
 const char* const kSettingName = "GUI/Editor/LiveResult";
-
-// Stops an evaluation that outlasts its budget.
-class CDeadline final : public ICancelSource {
-public:
-    explicit CDeadline(int milliseconds) : m_budget(milliseconds) { m_clock.start(); }
-    bool CancelRequested() override
-    {
-        m_expired = m_expired || m_clock.elapsed() >= m_budget;
-        return m_expired;
-    }
-    bool Expired() const { return m_expired; }
-
-private:
-    QElapsedTimer m_clock;
-    qint64 m_budget;
-    bool m_expired = false;
-};
+const char16_t* const kEllipsis = u"\u2026";
 
 // Keeps the first error of a scratch evaluation.
 class CFirstError final : public ILogReceiver {
 public:
     void AddMessage(const CCalcMessage& message) override
     {
-        if (message.severity == 1 && error.isEmpty())
-            error = ToQString(message.description);
+        if (message.severity == 1 && error.empty())
+            error = message.description;
     }
     void StartCalculation() override { error.clear(); }
 
-    QString error;
+    std::u16string error;
+};
+
+// Stops an evaluation as soon as a newer question is asked: each question
+// has its number, and the worker's counter holds the one wanted.
+class CSupersededCancel final : public ICancelSource {
+public:
+    CSupersededCancel(const std::atomic<std::uint64_t>& wanted, std::uint64_t question)
+        : m_wanted(wanted), m_question(question)
+    {
+    }
+    bool CancelRequested() override { return m_wanted.load(std::memory_order_acquire) != m_question; }
+
+private:
+    const std::atomic<std::uint64_t>& m_wanted;
+    std::uint64_t m_question;
+};
+
+// One question to the worker: the statement and the scratch context it is
+// evaluated in, whose log and cancel source are the question's own.
+struct CQuestion {
+    CQuestion(const std::atomic<std::uint64_t>& wanted, std::uint64_t number) : question(number), cancel(wanted, number)
+    {
+    }
+
+    std::uint64_t question;
+    std::u16string expression;
+    CFirstError log;
+    CSupersededCancel cancel;
+    NCalculatorText::CCalcContext context;
 };
 
 bool AllBlank(const std::u16string& text)
@@ -56,19 +75,122 @@ bool AllBlank(const std::u16string& text)
 
 }  // namespace
 
+// The thread that evaluates. It holds at most one question waiting: a newer
+// one replaces it, since only the newest is wanted.
+class CLiveResult::CWorker {
+public:
+    using CAnswer = std::function<void(std::uint64_t question, const QString& text, bool error)>;
+
+    explicit CWorker(CAnswer answer) : m_answer(std::move(answer)), m_thread([this] { Run(); }) {}
+    ~CWorker()
+    {
+        {
+            std::lock_guard lock(m_mutex);
+            m_stop = true;
+            m_waiting.reset();
+        }
+        Withdraw();
+        m_wake.notify_one();
+        m_thread.join();
+    }
+
+    std::unique_ptr<CQuestion> NewQuestion()
+    {
+        const std::uint64_t number = m_wanted.load(std::memory_order_relaxed) + 1;
+        m_wanted.store(number, std::memory_order_release);
+        return std::make_unique<CQuestion>(m_wanted, number);
+    }
+    void Ask(std::unique_ptr<CQuestion> question)
+    {
+        {
+            std::lock_guard lock(m_mutex);
+            m_waiting = std::move(question);
+        }
+        m_wake.notify_one();
+    }
+    // No question is wanted any more: the running evaluation stops at its
+    // next poll.
+    void Withdraw() { m_wanted.fetch_add(1, std::memory_order_acq_rel); }
+
+private:
+    void Run()
+    {
+        for (;;) {
+            std::unique_ptr<CQuestion> question;
+            {
+                std::unique_lock lock(m_mutex);
+                m_wake.wait(lock, [this] { return m_stop || m_waiting != nullptr; });
+                if (m_stop)
+                    return;
+                question = std::move(m_waiting);
+            }
+            if (question->cancel.CancelRequested())
+                continue;
+            NCalculatorText::CCalcContext& context = question->context;
+            context.run.Reset();
+            CComplex value;
+            const bool ok = NCalculatorText::EvaluateExpression(context, question->expression, value);
+            // The outcome of a question no longer asked is nobody's.
+            if (question->cancel.CancelRequested())
+                continue;
+            if (ok)
+                m_answer(question->question, QStringLiteral("= ") + ToQString(context.run.ComplexText(value)), false);
+            else if (context.run.lastStatus == eCancelled)  // a process-wide cancel request
+                m_answer(question->question, QString::fromUtf16(kEllipsis), false);
+            else
+                m_answer(question->question, ToQString(question->log.error), true);
+        }
+    }
+
+    CAnswer m_answer;
+    std::atomic<std::uint64_t> m_wanted{0};
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    std::unique_ptr<CQuestion> m_waiting;
+    bool m_stop = false;
+    // Last: it starts when everything it uses exists.
+    std::thread m_thread;
+};
+
 CLiveResult::CLiveResult(QPlainTextEdit* editor, CCalcDoc* document, QLabel* label, QObject* parent)
     : QObject(parent)
     , m_editor(editor)
     , m_document(document)
     , m_label(label)
 {
+    m_worker = std::make_unique<CWorker>([this](std::uint64_t question, const QString& text, bool error) {
+        // Runs on the worker: the outcome travels to the window's thread.
+        QMetaObject::invokeMethod(
+            this, [this, question, text, error] { Deliver(question, text, error); }, Qt::QueuedConnection);
+    });
     m_timer.setSingleShot(true);
     m_timer.setInterval(kDelay);
+    m_budget.setSingleShot(true);
+    m_budget.setInterval(kBudget);
     connect(&m_timer, &QTimer::timeout, this, &CLiveResult::Update);
-    connect(editor, &QPlainTextEdit::textChanged, this, &CLiveResult::Schedule);
+    connect(&m_budget, &QTimer::timeout, this, [this] {
+        if (m_asked && !m_answered)
+            Show(QString::fromUtf16(kEllipsis), false);
+    });
+    // A change of the characters, not of their colours (textChanged reports
+    // both, and the colouring of a long text goes on after a change).
+    connect(editor->document(), &QTextDocument::contentsChange, this, [this](int, int removed, int added) {
+        if (removed == 0 && added == 0)
+            return;
+        Forget();
+        Schedule();
+    });
     connect(editor, &QPlainTextEdit::cursorPositionChanged, this, &CLiveResult::Schedule);
-    connect(document, &CCalcDoc::calculated, this, &CLiveResult::Schedule);
+    connect(document, &CCalcDoc::calculated, this, [this] {
+        Forget();
+        Schedule();
+    });
     ApplySetting();
+}
+
+CLiveResult::~CLiveResult()
+{
+    m_worker.reset();
 }
 
 bool CLiveResult::Enabled()
@@ -85,16 +207,33 @@ void CLiveResult::ApplySetting()
 {
     m_enabled = Enabled();
     m_label->setVisible(m_enabled);
-    if (m_enabled)
+    Forget();
+    if (m_enabled) {
         Schedule();
-    else
+    } else {
+        m_timer.stop();
         Show(QString(), false);
+    }
 }
 
 void CLiveResult::Schedule()
 {
     if (m_enabled)
         m_timer.start();
+}
+
+void CLiveResult::Forget()
+{
+    if (m_asked)
+        m_worker->Withdraw();
+    m_asked = false;
+    m_answered = false;
+    m_budget.stop();
+}
+
+bool CLiveResult::Pending() const
+{
+    return m_timer.isActive() || (m_asked && !m_answered);
 }
 
 QString CLiveResult::Text() const
@@ -112,6 +251,16 @@ void CLiveResult::Show(const QString& text, bool error)
                               : m_editor->palette().color(QPalette::WindowText);
     palette.setColor(QPalette::WindowText, error ? CEditorColors(m_editor->palette()).error : normal);
     m_label->setPalette(palette);
+    emit shown(text, error);
+}
+
+void CLiveResult::Deliver(std::uint64_t question, const QString& text, bool error)
+{
+    if (!m_asked || question != m_question)
+        return;
+    m_answered = true;
+    m_budget.stop();
+    Show(text, error);
 }
 
 void CLiveResult::Update()
@@ -121,29 +270,36 @@ void CLiveResult::Update()
         return;
     // The editor's own text serves: its line breaks are single "\n", which
     // the statement rules read like CR LF.
-    const QString plain = m_editor->toPlainText();
-    const std::u16string text = FromQString(plain);
+    const std::u16string text = FromQString(m_editor->toPlainText());
     NCalculatorText::CStatementSpan span;
-    if (!NCalculatorText::FindStatement(text, static_cast<std::size_t>(m_editor->textCursor().position()), span)) {
+    std::u16string expression;
+    if (NCalculatorText::FindStatement(text, static_cast<std::size_t>(m_editor->textCursor().position()), span)) {
+        expression = text.substr(span.start, span.expressionEnd - span.start);
+        if (!NCalculatorText::StripComments(expression) || AllBlank(expression))
+            expression.clear();
+    }
+    if (expression.empty()) {
+        Forget();
         Show(QString(), false);
         return;
     }
-    std::u16string expression = text.substr(span.start, span.expressionEnd - span.start);
-    if (!NCalculatorText::StripComments(expression) || AllBlank(expression)) {
-        Show(QString(), false);
+    // The caret moved inside the statement asked about: its value stands.
+    if (m_asked && expression == m_askedExpression)
         return;
-    }
 
-    CFirstError log;
-    NCalculatorText::CCalcContext scratch = m_document->Context().MakeScratch(&log);
-    CDeadline deadline(kBudget);
-    scratch.run.cancelSource = &deadline;
-    scratch.run.Reset();
-    CComplex value;
-    if (NCalculatorText::EvaluateExpression(scratch, expression, value))
-        Show(QStringLiteral("= ") + ToQString(scratch.run.ComplexText(value)), false);
-    else if (deadline.Expired())
-        Show(QStringLiteral("\u2026"), false);
-    else
-        Show(log.error, true);
+    Forget();
+    std::unique_ptr<CQuestion> question = m_worker->NewQuestion();
+    question->expression = expression;
+    // The imaginary part of the random numbers takes its seed from the clock
+    // at the first draw: fixed now in the user's context, the scratch copy
+    // draws what the next calculation will draw. The sequence stays where
+    // it is.
+    m_document->Context().random.SeedImaginaryOnce();
+    question->context = m_document->Context().MakeScratch(&question->log);
+    question->context.run.cancelSource = &question->cancel;
+    m_question = question->question;
+    m_asked = true;
+    m_askedExpression = std::move(expression);
+    m_worker->Ask(std::move(question));
+    m_budget.start();
 }

@@ -295,6 +295,11 @@ void CCalcMainFrame::CreateCommands()
         const char* focusKeys[4] = {"Ctrl+Shift+K", "Ctrl+Shift+L", "Ctrl+Shift+M", "Ctrl+Shift+T"};
         MakeCommand(IdFocusKeypad + i, QString(), QString(), {K(focusKeys[i])}, [this, i] { FocusPane(i); });
     }
+    // The Plot pane shows itself when something is plotted; here it shows
+    // and hides like the others.
+    MakeCommand(IdViewPlot, tr("&Plot"), tr("Show or hide the plot\nToggle plot"), {},
+                [this] { ToggleBar(m_plotPane); })
+        ->setCheckable(true);
     MakeCommand(IdFocusEditor, QString(), QString(), {K("Ctrl+W")}, [this] { m_editor->setFocus(); });
     // F6 and Shift+F6 move between the editor and the visible panes; they
     // have no command id of their own.
@@ -467,7 +472,11 @@ void CCalcMainFrame::CreatePanes()
     addDockWidget(Qt::RightDockWidgetArea, m_plotPane);
     m_plotPane->hide();
     m_plot->userContext = [this]() -> const NCalculatorText::CCalcContext& { return m_document->Context(); };
-    m_plot->calculationRunning = [this] { return m_document->Calculating(); };
+    QAction* toggle = m_commands.value(IdViewPlot);
+    toggle->setChecked(!m_plotPane->isHidden());
+    CCalcBar* pane = m_plotPane;
+    connect(pane, &QDockWidget::visibilityChanged, toggle, [toggle, pane] { toggle->setChecked(!pane->isHidden()); });
+    connect(m_plot, &CCalcPlot::note, this, [this](const QString& text) { statusBar()->showMessage(text, 8000); });
     m_plot->askExportFileName = [this](const QString& filter, const QString& extension) {
         return WithDefaultExtension(askSaveFileName(filter, tr("Plot") + "." + extension, extension), extension);
     };
@@ -482,12 +491,13 @@ void CCalcMainFrame::PlotAtCaret()
     const auto expressions = NCalculatorText::StatementExpressions(
         m_document->Text(), static_cast<std::size_t>(std::min(start, caret)),
         static_cast<std::size_t>(std::max(start, caret)));
+    // The plot may leave a note of its own in the status bar.
+    statusBar()->clearMessage();
     const QString problem = m_plot->Plot(expressions);
     if (!problem.isEmpty()) {
         statusBar()->showMessage(problem, 8000);
         return;
     }
-    statusBar()->clearMessage();
     if (m_plotPane->isHidden())
         KeepOtherPaneSizes(m_plotPane, [this] { m_plotPane->show(); });
     m_plotPane->raise();
@@ -541,7 +551,7 @@ void CCalcMainFrame::CreateMenus()
     add(view, IdViewStatusBar);
     view->addAction(m_fullScreen);
     view->addSeparator();
-    for (int id : {IdViewKeypad, IdViewLog, IdViewMemory, IdViewStatistics})
+    for (int id : {IdViewKeypad, IdViewLog, IdViewMemory, IdViewStatistics, IdViewPlot})
         add(view, id);
 
     QMenu* set = menuBar()->addMenu(tr("&Set"));
@@ -680,7 +690,11 @@ void CCalcMainFrame::SetNotation(unsigned notation)
 
 void CCalcMainFrame::TogglePane(int pane)
 {
-    CCalcBar* bar = m_panes[pane];
+    ToggleBar(m_panes[pane]);
+}
+
+void CCalcMainFrame::ToggleBar(CCalcBar* bar)
+{
     if (bar->isHidden()) {
         KeepOtherPaneSizes(bar, [bar] { bar->show(); });
         return;

@@ -66,6 +66,7 @@ enum ECommandId : int {
     IdCalculate = 32802,
     IdCalculateAll = 32803,
     IdPlot = 32804,
+    IdViewPlot = 32805,
     IdFocusEditor = 32863,
     IdFocusKeypad = 32864,
     IdFocusLog = 32865,
@@ -171,6 +172,7 @@ private:
     void CreateStatusBar();
     void CreatePanes();
     void TogglePane(int pane);
+    void ToggleBar(CCalcBar* bar);
     // Runs change (showing or hiding the pane) with the other docked panes
     // keeping their sizes.
     void KeepOtherPaneSizes(CCalcBar* changing, const std::function<void()>& change);

@@ -2,7 +2,6 @@
 
 #include <QComboBox>
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QIcon>
@@ -20,8 +19,13 @@
 #include <QWheelEvent>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
+#include <condition_variable>
+#include <mutex>
 #include <numbers>
+#include <thread>
+#include <utility>
 
 #include "document/qt/qt_text.h"
 
@@ -31,8 +35,8 @@ const char* const kSection = "GUI/Plot";
 constexpr double kDefaultFrom = -10.0;
 constexpr double kDefaultTo = 10.0;
 constexpr double kDefaultPlane = 4.0;
-// Time the work takes between two turns of the window's events.
-constexpr qint64 kSliceMilliseconds = 25;
+// Time between two partial plane pictures handed to the window.
+constexpr auto kDeliveryInterval = std::chrono::milliseconds(30);
 
 QString NumberText(double value)
 {
@@ -69,7 +73,8 @@ QColor CurveColour(int index, bool dark)
                                    QColor(0x8e, 0x44, 0xad), QColor(0xd3, 0x6c, 0x00)};
     static const QColor night[] = {QColor(0x5d, 0xa5, 0xff), QColor(0xff, 0x6f, 0x61), QColor(0x5f, 0xd0, 0x6f),
                                    QColor(0xc3, 0x8b, 0xff), QColor(0xff, 0xb3, 0x47)};
-    return (dark ? night : light)[index % 5];
+    const int slot = ((index % 5) + 5) % 5;
+    return dark ? night[slot] : light[slot];
 }
 
 bool IsDark(const QPalette& palette)
@@ -526,6 +531,189 @@ void CPlotCanvas::leaveEvent(QEvent*)
     update();
 }
 
+// ---------------------------------------------------------------- worker
+
+// One view to compute. Everything the work reads is the job's own: its
+// statements with their scratch contexts, the ranges and the sizes; the
+// window's thread only sets the cancel flag.
+struct CPlotJob {
+    std::uint64_t generation = 0;
+    EPlotView view = EPlotView::Line;
+    CLineView line;
+    CPlaneView plane;
+    std::vector<std::unique_ptr<CPlotStatement>> statements;
+    std::atomic<bool> cancel{false};
+};
+
+// What a job hands to the window's thread: copies, which the worker no
+// longer touches.
+struct CPlotDelivery {
+    std::uint64_t generation = 0;
+    bool complete = false;
+    // Over a line: one plot a statement.
+    std::vector<CLinePlot> curves;
+    // Over the plane: the picture so far, its rectangle and its values.
+    QImage image;
+    CPlaneView plane;
+    std::shared_ptr<const CPlaneSampler> values;
+};
+
+// The thread that computes the pictures, one job at a time. A new job
+// cancels the running one and replaces one that has not started. Results
+// wait in a list of its own, under its lock, until the window's thread
+// takes them; the window is told of them by a queued call.
+class CPlotWorker {
+public:
+    using CDeliver = std::function<void()>;
+
+    explicit CPlotWorker(CDeliver deliver) : m_deliver(std::move(deliver)), m_thread([this] { Run(); }) {}
+    ~CPlotWorker()
+    {
+        {
+            const std::lock_guard lock(m_mutex);
+            m_stop = true;
+            CancelLocked();
+        }
+        m_wake.notify_one();
+        m_thread.join();
+    }
+    CPlotWorker(const CPlotWorker&) = delete;
+    CPlotWorker& operator=(const CPlotWorker&) = delete;
+
+    // Cancels the work under way and, when job is given, starts it next.
+    void Start(std::unique_ptr<CPlotJob> job)
+    {
+        std::unique_ptr<CPlotJob> dropped;
+        {
+            const std::lock_guard lock(m_mutex);
+            CancelLocked();
+            dropped = std::move(m_next);
+            m_next = std::move(job);
+        }
+        m_wake.notify_one();
+        // A job that never started goes away here, outside the lock.
+    }
+
+    // The results handed over since the last call, oldest first.
+    std::vector<std::shared_ptr<CPlotDelivery>> Take()
+    {
+        const std::lock_guard lock(m_handMutex);
+        return std::exchange(m_handed, {});
+    }
+
+    // The window took a delivery: the next partial picture may go.
+    void Delivered() { m_inFlight.store(false, std::memory_order_release); }
+
+private:
+    void CancelLocked()
+    {
+        if (m_running)
+            m_running->cancel.store(true, std::memory_order_relaxed);
+    }
+
+    void Run()
+    {
+        for (;;) {
+            std::unique_ptr<CPlotJob> job;
+            {
+                std::unique_lock lock(m_mutex);
+                m_wake.wait(lock, [this] { return m_stop || m_next; });
+                if (m_stop)
+                    return;
+                job = std::move(m_next);
+                m_running = job.get();
+            }
+            // A new thread starts with the vector state of the thread that
+            // made it.
+            ClearUpperVectorState();
+            Work(*job);
+            {
+                const std::lock_guard lock(m_mutex);
+                m_running = nullptr;
+            }
+        }
+    }
+
+    void Work(CPlotJob& job)
+    {
+        const CPlotCancel cancelled = [&job] { return job.cancel.load(std::memory_order_relaxed); };
+        for (const auto& statement : job.statements)
+            statement->SetCancelFlag(&job.cancel);
+        if (job.statements.empty())
+            return;
+        if (job.view == EPlotView::Line) {
+            auto delivery = std::make_shared<CPlotDelivery>();
+            delivery->generation = job.generation;
+            for (const auto& statement : job.statements) {
+                const CPlotStatement::CScope scope(*statement);
+                delivery->curves.push_back(SampleLine(*statement, job.line, cancelled));
+                if (cancelled())
+                    return;
+            }
+            delivery->complete = true;
+            Deliver(std::move(delivery), true);
+            return;
+        }
+        CPlotStatement& statement = *job.statements[0];
+        const CPlotStatement::CScope scope(statement);
+        CPlaneSampler sampler(job.plane);
+        auto last = std::chrono::steady_clock::now();
+        while (sampler.Step(statement, 1, cancelled)) {
+            if (std::chrono::steady_clock::now() - last >= kDeliveryInterval &&
+                !m_inFlight.load(std::memory_order_acquire)) {
+                Deliver(Snapshot(job, sampler), false);
+                last = std::chrono::steady_clock::now();
+            }
+        }
+        if (cancelled())
+            return;
+        Deliver(Snapshot(job, sampler), true);
+    }
+
+    static std::shared_ptr<CPlotDelivery> Snapshot(const CPlotJob& job, const CPlaneSampler& sampler)
+    {
+        auto delivery = std::make_shared<CPlotDelivery>();
+        delivery->generation = job.generation;
+        delivery->complete = sampler.Done();
+        const CPlaneView& view = sampler.View();
+        const std::vector<std::uint32_t> pixels = sampler.Picture();
+        QImage image(view.width, view.height, QImage::Format_ARGB32);
+        for (int row = 0; row < view.height; ++row)
+            std::copy_n(pixels.begin() + static_cast<std::ptrdiff_t>(row) * view.width, view.width,
+                        reinterpret_cast<std::uint32_t*>(image.scanLine(row)));
+        delivery->image = std::move(image);
+        delivery->plane = view;
+        delivery->values = std::make_shared<const CPlaneSampler>(sampler);
+        return delivery;
+    }
+
+    void Deliver(std::shared_ptr<CPlotDelivery> delivery, bool always)
+    {
+        if (!always && m_inFlight.exchange(true, std::memory_order_acq_rel))
+            return;
+        m_inFlight.store(true, std::memory_order_release);
+        {
+            const std::lock_guard lock(m_handMutex);
+            m_handed.push_back(std::move(delivery));
+        }
+        m_deliver();
+    }
+
+    CDeliver m_deliver;
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    // Guarded by m_mutex: the job waiting to start, the job under way
+    // (owned by the worker's loop) and the request to stop.
+    std::unique_ptr<CPlotJob> m_next;
+    CPlotJob* m_running = nullptr;
+    bool m_stop = false;
+    // A delivery on its way to the window: partial pictures wait for it.
+    std::atomic<bool> m_inFlight{false};
+    std::mutex m_handMutex;
+    std::vector<std::shared_ptr<CPlotDelivery>> m_handed;
+    std::thread m_thread;
+};
+
 // ---------------------------------------------------------------- pane
 
 CCalcPlot::CCalcPlot(QWidget* parent) : QWidget(parent)
@@ -580,13 +768,26 @@ CCalcPlot::CCalcPlot(QWidget* parent) : QWidget(parent)
         Restart();
     });
     connect(m_canvas, &CPlotCanvas::resetRequested, this, &CCalcPlot::ResetRanges);
-    m_work.setSingleShot(true);
-    m_work.setInterval(0);
-    connect(&m_work, &QTimer::timeout, this, &CCalcPlot::Work);
+    // Deliveries come from the worker's thread and are taken on this one;
+    // those still queued when the pane goes are dropped with it.
+    m_worker = std::make_unique<CPlotWorker>([this] {
+        ++m_posted;
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                for (const auto& delivery : m_worker->Take())
+                    Accept(delivery);
+            },
+            Qt::QueuedConnection);
+    });
     ShowRanges();
 }
 
-CCalcPlot::~CCalcPlot() = default;
+// The one wait for the worker: it is cancelled and joined.
+CCalcPlot::~CCalcPlot()
+{
+    m_worker.reset();
+}
 
 QString CCalcPlot::Plot(const std::vector<std::u16string>& expressions)
 {
@@ -615,6 +816,7 @@ QString CCalcPlot::Plot(const std::vector<std::u16string>& expressions)
         }
         statements.push_back(std::move(statement));
     }
+    m_snapshot = std::make_unique<NCalculatorText::CCalcContext>(user.MakeScratch(nullptr));
     m_statements = std::move(statements);
     m_expressions = expressions;
     CPlotPicture& picture = m_canvas->Picture();
@@ -624,6 +826,7 @@ QString CCalcPlot::Plot(const std::vector<std::u16string>& expressions)
     picture.planeName = ToQString(m_statements[0]->Expression().Name());
     picture.fixedValues = false;
     Restart();
+    NoteFirstStatementOnly();
     return QString();
 }
 
@@ -633,6 +836,16 @@ void CCalcPlot::SetView(EPlotView view)
     m_viewList->setCurrentIndex(static_cast<int>(view));
     ShowRanges();
     Restart();
+    NoteFirstStatementOnly();
+}
+
+void CCalcPlot::NoteFirstStatementOnly()
+{
+    // The plane has room for one picture: colours cannot be laid over each
+    // other as curves can.
+    if (View() == EPlotView::Plane && m_statements.size() > 1)
+        emit note(tr("Only the first calculation, \"%1\", is drawn over the plane")
+                      .arg(ToQString(m_statements[0]->Text())));
 }
 
 void CCalcPlot::SetLineRange(double from, double to)
@@ -720,89 +933,82 @@ void CCalcPlot::ReadRanges()
 
 void CCalcPlot::Restart()
 {
-    m_sampler.reset();
+    ++m_generation;
+    m_planeValues.reset();
     m_canvas->SetPlaneValues(nullptr);
-    m_lineDone = false;
     m_canvas->update();
-    if (!m_statements.empty())
-        m_work.start();
+    if (m_statements.empty() || !m_snapshot) {
+        m_done = true;
+        m_worker->Start(nullptr);
+        return;
+    }
+    m_done = false;
+    auto job = std::make_unique<CPlotJob>();
+    job->generation = m_generation;
+    const CPlotPicture& picture = m_canvas->Picture();
+    job->view = picture.view;
+    const QRect area = CPlotCanvas::PlotArea(m_canvas->size(), picture);
+    if (picture.view == EPlotView::Line) {
+        job->line.from = picture.from;
+        job->line.to = picture.to;
+        job->line.width = std::max(area.width(), 200);
+        job->line.height = std::max(area.height(), 100);
+        job->line.fixedValues = picture.fixedValues;
+        job->line.valueMin = picture.valueMin;
+        job->line.valueMax = picture.valueMax;
+    } else {
+        job->plane = picture.plane;
+        // One value a pixel of the screen, at most 800 across.
+        job->plane.width = std::clamp(area.width(), 16, 800);
+        job->plane.height = std::clamp(area.height(), 16, 800);
+    }
+    // Over the plane only the first statement is drawn.
+    const std::size_t count = picture.view == EPlotView::Line ? m_expressions.size() : 1;
+    for (std::size_t k = 0; k < count; ++k) {
+        auto statement = std::make_unique<CPlotStatement>(*m_snapshot);
+        statement->Prepare(m_expressions[k]);
+        job->statements.push_back(std::move(statement));
+    }
+    m_worker->Start(std::move(job));
+}
+
+void CCalcPlot::Accept(const std::shared_ptr<CPlotDelivery>& delivery)
+{
+    m_worker->Delivered();
+    if (delivery->generation != m_generation) {
+        ++m_dropped;
+        return;
+    }
+    CPlotPicture& picture = m_canvas->Picture();
+    if (picture.view == EPlotView::Line) {
+        std::vector<CPlotPicture::CCurve> curves;
+        for (std::size_t k = 0; k < delivery->curves.size() && k < m_statements.size(); ++k)
+            curves.push_back({ToQString(m_statements[k]->Text()), ToQString(m_statements[k]->Expression().Name()),
+                              std::move(delivery->curves[k])});
+        picture.curves = std::move(curves);
+    } else {
+        picture.planeImage = delivery->image;
+        picture.planeImageView = delivery->plane;
+        m_planeValues = delivery->values;
+        m_canvas->SetPlaneValues(m_planeValues.get());
+    }
+    if (delivery->complete)
+        m_done = true;
+    m_canvas->update();
 }
 
 bool CCalcPlot::Busy() const
 {
-    if (m_statements.empty())
-        return false;
-    if (View() == EPlotView::Line)
-        return !m_lineDone;
-    return !m_sampler || !m_sampler->Done();
+    return !m_done;
 }
 
 void CCalcPlot::Finish()
 {
     while (Busy()) {
-        m_work.stop();
-        Work();
+        QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
+        if (Busy())
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
-    m_work.stop();
-}
-
-void CCalcPlot::Work()
-{
-    if (m_statements.empty())
-        return;
-    if (calculationRunning && calculationRunning()) {
-        // The user's calculation owns the calculation state meanwhile.
-        m_work.start(50);
-        return;
-    }
-    CPlotPicture& picture = m_canvas->Picture();
-    const QRect area = CPlotCanvas::PlotArea(m_canvas->size(), picture);
-    if (picture.view == EPlotView::Line) {
-        CLineView view;
-        view.from = picture.from;
-        view.to = picture.to;
-        view.width = std::max(area.width(), 200);
-        view.height = std::max(area.height(), 100);
-        view.fixedValues = picture.fixedValues;
-        view.valueMin = picture.valueMin;
-        view.valueMax = picture.valueMax;
-        std::vector<CPlotPicture::CCurve> curves;
-        for (const auto& statement : m_statements) {
-            CPlotStatement::CScope scope(*statement);
-            curves.push_back({ToQString(statement->Text()), ToQString(statement->Expression().Name()),
-                              SampleLine(*statement, view)});
-        }
-        picture.curves = std::move(curves);
-        m_lineDone = true;
-        m_canvas->update();
-        return;
-    }
-    if (!m_sampler) {
-        CPlaneView view = picture.plane;
-        // One value a pixel of the screen, at most 800 across.
-        view.width = std::clamp(area.width(), 16, 800);
-        view.height = std::clamp(area.height(), 16, 800);
-        m_sampler = std::make_unique<CPlaneSampler>(view);
-    }
-    QElapsedTimer clock;
-    clock.start();
-    {
-        CPlotStatement::CScope scope(*m_statements[0]);
-        while (m_sampler->Step(*m_statements[0], 1) && clock.elapsed() < kSliceMilliseconds) {
-        }
-    }
-    const CPlaneView& view = m_sampler->View();
-    const std::vector<std::uint32_t> pixels = m_sampler->Picture();
-    QImage image(view.width, view.height, QImage::Format_ARGB32);
-    for (int row = 0; row < view.height; ++row)
-        std::copy_n(pixels.begin() + static_cast<std::ptrdiff_t>(row) * view.width, view.width,
-                    reinterpret_cast<std::uint32_t*>(image.scanLine(row)));
-    picture.planeImage = image;
-    picture.planeImageView = view;
-    m_canvas->SetPlaneValues(m_sampler.get());
-    m_canvas->update();
-    if (!m_sampler->Done())
-        m_work.start();
 }
 
 bool CCalcPlot::ExportPng(const QString& path, QSize size)

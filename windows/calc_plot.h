@@ -8,15 +8,20 @@
 //
 // The values come from CPlotStatement, a scratch evaluation that leaves the
 // user's memory, previous result, random sequence and log alone. The work
-// goes in slices between the window's events, so the picture appears
-// progressively, typing goes on, and a change of the view drops the work
-// that no longer fits it.
+// runs on a thread of its own (CPlotWorker): each view is one job that owns
+// its statements, each with a scratch context of its own, and hands copies
+// of its results (the curves, the plane picture coarse to fine with its
+// values) to the window's thread, which alone draws them. A change of the
+// view cancels the running job at once through the cancel source of its
+// contexts and starts a new one; results of a cancelled job are dropped
+// when they arrive.
 
 #include <QImage>
 #include <QPointF>
-#include <QTimer>
 #include <QWidget>
 
+#include <atomic>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -31,6 +36,8 @@ class QLineEdit;
 class QPainter;
 class QSettings;
 class QToolButton;
+class CPlotWorker;
+struct CPlotDelivery;
 
 enum class EPlotView { Line = 0, Plane = 1 };
 
@@ -120,10 +127,16 @@ public:
     // range fitted.
     void ResetRanges();
 
-    // True while work for the current view remains.
+    // True while the complete result for the current view has not reached
+    // the picture.
     bool Busy() const;
-    // Does the remaining work at once (tests, exports of a finished view).
+    // Waits for the work of the current view and takes its result into the
+    // picture (tests, the screenshots).
     void Finish();
+    // Results of cancelled work that arrived and were dropped (tests).
+    int DroppedResults() const { return m_dropped; }
+    // Results the worker has handed over so far, taken or not (tests).
+    int PostedResults() const { return m_posted.load(); }
 
     bool ExportPng(const QString& path, QSize size = QSize());
     bool ExportSvg(const QString& path, QSize size = QSize());
@@ -136,9 +149,6 @@ public:
     // The context of the user's calculations, from which every plot takes
     // its scratch copy.
     std::function<const NCalculatorText::CCalcContext&()> userContext;
-    // True while the user's own calculation runs (and lets the window's
-    // events through): the plot waits.
-    std::function<bool()> calculationRunning;
     // The file an export goes to; empty to cancel.
     std::function<QString(const QString& filter, const QString& extension)> askExportFileName;
 
@@ -147,9 +157,16 @@ public:
 
     QSize sizeHint() const override { return {420, 320}; }
 
+signals:
+    // A note for the status bar about what the picture shows.
+    void note(const QString& text);
+
 private:
+    // Cancels the work under way and starts the work for the current view.
     void Restart();
-    void Work();
+    // A result from the worker, on the window's thread.
+    void Accept(const std::shared_ptr<CPlotDelivery>& delivery);
+    void NoteFirstStatementOnly();
     void ShowRanges();
     void ReadRanges();
     void Export();
@@ -159,11 +176,22 @@ private:
     QLineEdit* m_fields[4] = {};
     QLabel* m_labels[4] = {};
     QToolButton* m_exportButton = nullptr;
+    // The statements as prepared when they were plotted: their texts and
+    // names. The worker evaluates copies of its own.
     std::vector<std::unique_ptr<CPlotStatement>> m_statements;
     std::vector<std::u16string> m_expressions;
-    std::unique_ptr<CPlaneSampler> m_sampler;
-    bool m_lineDone = true;
-    QTimer m_work;
+    // The user's context as it stood when the statements were plotted; each
+    // job takes its scratch contexts from it.
+    std::unique_ptr<NCalculatorText::CCalcContext> m_snapshot;
+    // The values of the plane picture shown, for the crosshair: a copy the
+    // worker handed over.
+    std::shared_ptr<const CPlaneSampler> m_planeValues;
+    std::unique_ptr<CPlotWorker> m_worker;
+    // The number of the current job; a result of another is dropped.
+    std::uint64_t m_generation = 0;
+    bool m_done = true;
+    int m_dropped = 0;
+    std::atomic<int> m_posted{0};
 };
 
 // The tool-bar picture of the Plot command.

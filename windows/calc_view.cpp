@@ -60,10 +60,13 @@ CCalcView::CCalcView(QWidget* parent)
     m_hint->hide();
     connect(this, &QPlainTextEdit::cursorPositionChanged, this, &CCalcView::UpdateHint);
     connect(verticalScrollBar(), &QScrollBar::valueChanged, this, &CCalcView::UpdateHint);
+    // Lines still waiting for their colours: those on the screen first.
+    m_highlighter->firstShown = [this] { return firstVisibleBlock(); };
 }
 
 CCalcView::~CCalcView()
 {
+    m_highlighter->firstShown = nullptr;
     SaveFontSpec(m_fontSpec);
 }
 

@@ -135,7 +135,11 @@ CCalcRecovery::CCalcRecovery(CCalcMainFrame* frame, const QString& folder, QObje
         return int(QMessageBox::question(frame, QString(), question, QMessageBox::Yes | QMessageBox::No));
     };
     QTextDocument* text = frame->Editor()->document();
-    connect(text, &QTextDocument::contentsChanged, this, [this] { m_changed = true; });
+    // The characters, not their colours (contentsChanged reports both).
+    connect(text, &QTextDocument::contentsChange, this, [this](int, int removed, int added) {
+        if (removed != 0 || added != 0)
+            m_changed = true;
+    });
     // Saved, or replaced by another document: nothing is left to recover.
     connect(text, &QTextDocument::modificationChanged, this, [this](bool modified) {
         if (!modified && !m_finished)

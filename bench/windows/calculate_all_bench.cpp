@@ -63,6 +63,25 @@ void BM_CalculationRunAlone(benchmark::State& state)
 }
 BENCHMARK(BM_CalculationRunAlone)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(3);
 
+// Functions rather than arithmetic, in a shown window: what the vector
+// unit's state costs the numbers once the window's libraries have run.
+void BM_FunctionsInTheWindow(benchmark::State& state)
+{
+    CCalcMainFrame frame;
+    frame.show();
+    QApplication::processEvents();
+    NCalculatorText::CCalcContext context = MakeDocumentContext();
+    for (auto _ : state) {
+        CComplex value;
+        if (!NCalculatorText::EvaluateExpression(context, u"sum(k,1,20000,gamma(k/1000+0.5)*sin(k)+exp(-k/7000)*ln(k))",
+                                                 value))
+            state.SkipWithError("the series failed");
+        benchmark::DoNotOptimize(value);
+    }
+    frame.Editor()->document()->setModified(false);
+}
+BENCHMARK(BM_FunctionsInTheWindow)->Unit(benchmark::kMillisecond);
+
 }  // namespace
 
 int main(int argc, char** argv)

@@ -3,8 +3,8 @@
 // colouring, the bracket mark, the hint and completion all run on the way),
 // reports the longest time from key to repaint; "Calculate" on the statement
 // in the middle reports the whole command with the repaint. The live result
-// runs after a pause in typing, not between keys; its evaluation over the
-// same text is timed on its own.
+// is asked for after a pause in typing, not between keys, and evaluates on a
+// worker thread; asking for it over the same text is timed on its own.
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
@@ -22,6 +22,7 @@
 #include "document/qt/calc_doc.h"
 #include "language/calc_context.h"
 #include "language/calculate.h"
+#include "windows/calc_highlighter.h"
 #include "windows/calc_live_result.h"
 #include "windows/calc_main_frame.h"
 #include "windows/calc_view.h"
@@ -65,6 +66,7 @@ struct CEditorFixture {
         view = frame.Editor();
         view->setPlainText(LongText());
         QApplication::processEvents();
+        view->Highlighter()->ColourAll();
         Middle();
     }
     ~CEditorFixture() { view->document()->setModified(false); }
@@ -171,14 +173,140 @@ void BM_CalculationRunForTheMiddleStatement(benchmark::State& state)
 }
 BENCHMARK(BM_CalculationRunForTheMiddleStatement)->Unit(benchmark::kMillisecond)->Iterations(10);
 
+// The live result asked for and waited for; "ask_ms" is the share of the
+// window's thread (reading the statement, making the scratch context).
 void BM_LiveResultInTheMiddleOfALongText(benchmark::State& state)
 {
     CEditorFixture fixture;
+    CLiveResult* live = fixture.frame.LiveResult();
     fixture.view->insertPlainText("sin(2)+Mem[a]");
-    for (auto _ : state)
-        fixture.frame.LiveResult()->Update();
+    double ask = 0;
+    bool added = false;
+    for (auto _ : state) {
+        state.PauseTiming();
+        // A changed statement, so that its value is asked for anew.
+        if (added)
+            fixture.view->textCursor().deletePreviousChar();
+        else
+            fixture.view->insertPlainText("1");
+        added = !added;
+        QApplication::processEvents();
+        state.ResumeTiming();
+        QElapsedTimer clock;
+        clock.start();
+        live->Update();
+        ask = std::max(ask, static_cast<double>(clock.nsecsElapsed()) / 1e6);
+        while (live->Pending())
+            QApplication::processEvents(QEventLoop::WaitForMoreEvents, 1);
+    }
+    state.counters["ask_ms"] = ask;
 }
 BENCHMARK(BM_LiveResultInTheMiddleOfALongText)->Unit(benchmark::kMillisecond)->Iterations(20);
+
+// Typing over a statement whose value takes long (a series of ten million
+// terms), with the event loop running between the keys as it does for a
+// user who types about fifteen keys a second, so that the live result is
+// asked for after each pause. Reports the longest time the window's thread
+// spent in one key or one turn of the event loop: what the typing feels as
+// a stall.
+void BM_TypeOverALongSeries(benchmark::State& state)
+{
+    CCalcMainFrame frame;
+    frame.resize(1000, 800);
+    frame.show();
+    CCalcView* view = frame.Editor();
+    double longest = 0;
+    double longestCpu = 0;
+    auto stall = [&](auto&& work) {
+        QElapsedTimer clock;
+        clock.start();
+        const double cpu = ThreadMilliseconds();
+        work();
+        longestCpu = std::max(longestCpu, ThreadMilliseconds() - cpu);
+        longest = std::max(longest, static_cast<double>(clock.nsecsElapsed()) / 1e6);
+    };
+    auto settle = [] {
+        QElapsedTimer clock;
+        clock.start();
+        while (clock.elapsed() < 300)
+            QApplication::processEvents(QEventLoop::AllEvents, 5);
+    };
+    for (auto _ : state) {
+        // The window painted and the statement's value asked for before
+        // the typing starts.
+        state.PauseTiming();
+        view->setPlainText("sum(k, 1, 1e7, k)");
+        view->moveCursor(QTextCursor::End);
+        settle();
+        state.ResumeTiming();
+        for (QChar c : QString("+1").repeated(8)) {
+            stall([&] { Key(view, c); });
+            QElapsedTimer pause;
+            pause.start();
+            while (pause.elapsed() < 65)
+                stall([] { QApplication::processEvents(QEventLoop::AllEvents, 5); });
+        }
+    }
+    view->document()->setModified(false);
+    state.counters["longest_stall_ms"] = longest;
+    state.counters["longest_stall_cpu_ms"] = longestCpu;
+}
+BENCHMARK(BM_TypeOverALongSeries)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// Opening a calculation file of 100,000 statements with the colouring on.
+// "first_paint_ms": from the command to the end of the first paint of the
+// editor; "blocked_ms": the longest time the window's thread was busy in one
+// go from the command until every line is coloured; "coloured_ms": until
+// every line is coloured; "rehighlight_ms": colouring the whole text once,
+// on its own.
+void BM_OpenALongFile(benchmark::State& state)
+{
+    QTemporaryDir folder;
+    const QString path = folder.filePath("long.vcl");
+    CCalcMainFrame frame;
+    frame.resize(1000, 800);
+    frame.show();
+    CCalcView* view = frame.Editor();
+    view->setPlainText(LongText());
+    frame.Document()->Save(path);
+    view->setPlainText(QString());
+    QApplication::processEvents();
+    double firstPaint = 0;
+    double blocked = 0;
+    double coloured = 0;
+    for (auto _ : state) {
+        QElapsedTimer clock;
+        clock.start();
+        frame.OpenDocument(path, false);
+        view->viewport()->repaint();
+        firstPaint = std::max(firstPaint, static_cast<double>(clock.nsecsElapsed()) / 1e6);
+        blocked = std::max(blocked, firstPaint);
+        const QTextDocument* document = view->document();
+        while ((document->lastBlock().userState() == -1 || view->Highlighter()->Pending()) &&
+               clock.elapsed() < 20000) {
+            QElapsedTimer turn;
+            turn.start();
+            QApplication::processEvents(QEventLoop::AllEvents, 5);
+            blocked = std::max(blocked, static_cast<double>(turn.nsecsElapsed()) / 1e6);
+        }
+        coloured = std::max(coloured, static_cast<double>(clock.nsecsElapsed()) / 1e6);
+        state.PauseTiming();
+        view->setPlainText(QString());
+        QApplication::processEvents();
+        state.ResumeTiming();
+    }
+    view->setPlainText(LongText());
+    QElapsedTimer clock;
+    clock.start();
+    view->Highlighter()->rehighlight();
+    view->Highlighter()->ColourAll();
+    state.counters["rehighlight_ms"] = static_cast<double>(clock.nsecsElapsed()) / 1e6;
+    state.counters["first_paint_ms"] = firstPaint;
+    state.counters["blocked_ms"] = blocked;
+    state.counters["coloured_ms"] = coloured;
+    view->document()->setModified(false);
+}
+BENCHMARK(BM_OpenALongFile)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 }  // namespace
 

@@ -281,9 +281,15 @@ void CCalcDoc::Calculate(bool all)
     std::ptrdiff_t position = all ? -1 : CrLfIndex(plain, m_editor->textCursor().selectionStart());
     // The window may process events during a long run; a text that changed
     // meanwhile (an open request) is newer than the rewritten one.
+    // Only a change of the characters counts: the colouring of waiting
+    // lines changes formats meanwhile, which QTextDocument::contentsChanged
+    // reports too.
     bool changed = false;
-    const QMetaObject::Connection watch =
-        connect(m_editor->document(), &QTextDocument::contentsChanged, this, [&changed] { changed = true; });
+    const QMetaObject::Connection watch = connect(m_editor->document(), &QTextDocument::contentsChange, this,
+                                                  [&changed](int, int removed, int added) {
+                                                      if (removed != 0 || added != 0)
+                                                          changed = true;
+                                                  });
     std::vector<std::size_t> starts;
     std::vector<int> messages;
     bool ok = false;

@@ -670,6 +670,16 @@ Zeichnen Ctrl+G</translation>
         <source>Plot</source>
         <translation>Zeichnung</translation>
     </message>
+    <message>
+        <source>&amp;Plot</source>
+        <translation>&amp;Zeichnung</translation>
+    </message>
+    <message>
+        <source>Show or hide the plot
+Toggle plot</source>
+        <translation>Die Zeichnung ein- oder ausblenden
+Zeichnung ein/aus</translation>
+    </message>
 </context>
 <context>
     <name>CCalcMemory</name>
@@ -956,6 +966,10 @@ Für alle Zellen berechnen?</translation>
     <message>
         <source>Plot over the complex plane</source>
         <translation>Zeichnung über der komplexen Ebene</translation>
+    </message>
+    <message>
+        <source>Only the first calculation, &quot;%1&quot;, is drawn over the plane</source>
+        <translation>Über der Ebene wird nur die erste Rechnung, „%1“, gezeichnet</translation>
     </message>
 </context>
 <context>

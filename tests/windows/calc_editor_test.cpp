@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCompleter>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QSettings>
 #include <QScrollBar>
@@ -248,6 +249,90 @@ TEST_F(CalcEditor, TheBracketMatchingTheOneAtTheCaretIsMarked)
     EXPECT_EQ(view->MatchedBracket(), -1);
 }
 
+TEST_F(CalcEditor, BracketsInsideCommentsPairWithNothing)
+{
+    view->setPlainText("(1 // )\n+2) /* ( */ *[3 /*\n ] */ ]");
+    SetCaret(0);  // its partner is not the ")" of the line comment
+    EXPECT_EQ(view->MarkedBracket(), 0);
+    EXPECT_EQ(view->MatchedBracket(), 10);
+    SetCaret(11);
+    EXPECT_EQ(view->MatchedBracket(), 0);
+    SetCaret(7);  // behind the commented ")"
+    EXPECT_EQ(view->MarkedBracket(), -1);
+    SetCaret(16);  // behind the "(" of the "/* */" comment
+    EXPECT_EQ(view->MarkedBracket(), -1);
+    // The "]" of the next line lies in the comment that went on from here.
+    SetCaret(21);
+    EXPECT_EQ(view->MatchedBracket(), 33);
+    SetCaret(29);
+    EXPECT_EQ(view->MarkedBracket(), -1);
+    SetCaret(34);
+    EXPECT_EQ(view->MatchedBracket(), 21);
+
+    // A comment typed in front turns the first line's bracket into text;
+    // closing the comment on the line before the last makes its "]" code.
+    SetCaret(0);
+    QTest::keyClicks(view, "/*");
+    SetCaret(2);
+    EXPECT_EQ(view->MarkedBracket(), -1);
+    view->setPlainText("[1 /*\n]\n*/ ]");
+    SetCaret(0);
+    EXPECT_EQ(view->MatchedBracket(), 11);
+    SetCaret(6);
+    QTest::keyClicks(view, "*/");
+    SetCaret(0);
+    EXPECT_EQ(view->MatchedBracket(), 8);
+}
+
+TEST_F(CalcEditor, ALongTextIsColouredFromTheVisibleLinesOnWithoutBlocking)
+{
+    constexpr int kLines = 20000;
+    QString text;
+    for (int i = 0; i < kLines; ++i)
+        text += i == kLines - 5 ? "/* (\n" : i == kLines - 3 ? "*/ sin(1)+x;\n" : "sin(1)+x;\n";
+    text += "sin(1)+x";
+    CCalcHighlighter* colours = view->Highlighter();
+    view->setPlainText(text);
+    // The first lines at once, the rest later.
+    EXPECT_EQ(TokenAt(0, 0), "function");
+    EXPECT_TRUE(colours->Pending());
+    EXPECT_EQ(TokenAt(kLines, 0), "plain");
+    // The comment state of every line is known at once: the "(" behind
+    // "/*" pairs with nothing, the last lines are code again.
+    const int last = view->document()->findBlockByNumber(kLines).position();
+    SetCaret(last + 4);
+    EXPECT_EQ(view->MarkedBracket(), last + 3);
+    EXPECT_EQ(view->MatchedBracket(), last + 5);
+    SetCaret(view->document()->findBlockByNumber(kLines - 5).position() + 4);
+    EXPECT_EQ(view->MarkedBracket(), -1);
+
+    // The lines shown come first.
+    view->moveCursor(QTextCursor::End);
+    view->ensureCursorVisible();
+    // One turn of the event loop at a time: a wait that lets events run
+    // for a while would see all lines coloured.
+    QElapsedTimer clock;
+    clock.start();
+    while (TokenAt(kLines, 0) != "function" && clock.elapsed() < 5000)
+        QApplication::processEvents();
+    EXPECT_EQ(TokenAt(kLines, 0), "function");
+    EXPECT_EQ(TokenAt(kLines / 2, 0), "plain");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !colours->Pending(); }, 20000));
+    EXPECT_EQ(TokenAt(kLines / 2, 0), "function");
+    EXPECT_EQ(TokenAt(kLines - 4, 0), "comment");
+    EXPECT_EQ(TokenAt(kLines - 3, 3), "function");
+
+    // A comment that swallows the rest of the text: the lines near the
+    // change at once, the others later, then all of them.
+    SetCaret(view->document()->findBlockByNumber(kLines - 3).position());
+    QTest::keyClick(view, Qt::Key_Delete);
+    EXPECT_EQ(TokenAt(kLines - 3, 3), "comment");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !colours->Pending(); }, 20000));
+    EXPECT_EQ(TokenAt(kLines, 0), "comment");
+    SetCaret(last + 4);
+    EXPECT_EQ(view->MarkedBracket(), -1);
+}
+
 TEST_F(CalcEditor, CalculateAllMarksTheFailedStatementAndPutsTheCaretThere)
 {
     view->setPlainText("1+1;\n  2*x ;\n1/0 = 4;\n5+5");
@@ -392,11 +477,33 @@ TEST_F(CalcEditor, TheHintNamesTheFunctionWhoseBracketHoldsTheCaret)
     EXPECT_EQ(view->HintText(), "tg(z): Tangent");
 }
 
-// Waits for the live result to show something new.
+// Waits for the live result to show something new, the value it was
+// waiting for and not "…" on the way to it.
 QString LiveAfter(CLiveResult* live, const QString& before)
 {
-    return QTest::qWaitFor([&] { return live->Text() != before; }, 2000) ? live->Text() : before;
+    return QTest::qWaitFor([&] { return !live->Pending() && live->Text() != before; }, 5000) ? live->Text() : before;
 }
+
+// Asks for the live result now and waits for its outcome.
+QString LiveNow(CLiveResult* live)
+{
+    live->Update();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !live->Pending(); }, 5000)) << "no outcome arrived";
+    return live->Text();
+}
+
+// Everything the live result has shown, in order.
+struct CShownTexts {
+    explicit CShownTexts(CLiveResult* live)
+    {
+        QObject::connect(live, &CLiveResult::shown, &context,
+                         [this](const QString& text, bool error) { texts.append(error ? "error: " + text : text); });
+    }
+    QObject context;
+    QStringList texts;
+};
+
+const QString kEllipsis = QString::fromUtf16(u"\u2026");
 
 TEST_F(CalcEditor, TheLiveResultFollowsTheStatementAtTheCaretWhileTyping)
 {
@@ -430,39 +537,108 @@ TEST_F(CalcEditor, TheLiveResultChangesNothingTheUserOwns)
     ASSERT_EQ(logLines, 1);
 
     view->setPlainText("5->Mem[x]");
-    live->Update();
-    EXPECT_EQ(live->Text(), "= 5");
+    EXPECT_EQ(LiveNow(live), "= 5");
     EXPECT_EQ(MemoryStore().Count(), 0u);
 
 
     view->setPlainText("1/0");
-    live->Update();
+    EXPECT_EQ(LiveNow(live), "Operation has singularity at 0");
     EXPECT_TRUE(live->IsError());
-    EXPECT_EQ(live->Text(), "Operation has singularity at 0");
     EXPECT_EQ(frame->findChild<QLabel*>("LiveResult")->palette().color(QPalette::WindowText),
               CEditorColors(view->palette()).error);
     view->setPlainText("2+");
-    live->Update();
-    EXPECT_EQ(live->Text(), "Syntax error");
+    EXPECT_EQ(LiveNow(live), "Syntax error");
     EXPECT_EQ(frame->Log()->topLevelItemCount(), logLines);
     EXPECT_EQ(context.previousResult, previous);
 
     // The random value shown is the one the next calculation draws.
     view->setPlainText("Rand");
-    live->Update();
-    const QString shown = live->Text();
-    live->Update();
-    EXPECT_EQ(live->Text(), shown);
+    const QString shown = LiveNow(live);
+    EXPECT_EQ(LiveNow(live), shown);
     Calculate();
     EXPECT_EQ("= " + Text().mid(5), shown);
 }
 
 TEST_F(CalcEditor, ALiveResultOverItsBudgetShowsAnEllipsis)
 {
+    CLiveResult* live = frame->LiveResult();
     view->setPlainText("sum(k, 1, 1e12, k)");
-    frame->LiveResult()->Update();
-    EXPECT_EQ(frame->LiveResult()->Text(), QString::fromUtf16(u"\u2026"));
-    EXPECT_FALSE(frame->LiveResult()->IsError());
+    live->Update();
+    // The window goes on while the worker computes.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return live->Text() == kEllipsis; }, 2000));
+    EXPECT_FALSE(live->IsError());
+    EXPECT_TRUE(live->Pending());
+}
+
+TEST_F(CalcEditor, ALongSeriesShowsAnEllipsisThenItsValue)
+{
+    CLiveResult* live = frame->LiveResult();
+    CShownTexts shown(live);
+    QTest::keyClicks(view, "sum(k, 1, 1e7, k)");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !live->Pending(); }, 60000));
+    EXPECT_EQ(shown.texts, QStringList({kEllipsis, "= 50000005000000"}));
+    EXPECT_FALSE(live->IsError());
+    // The caret moving inside the statement leaves the value alone.
+    SetCaret(3);
+    QTest::qWait(3 * CLiveResult::kDelay);
+    EXPECT_FALSE(live->Pending());
+    EXPECT_EQ(shown.texts.size(), 2);
+}
+
+TEST_F(CalcEditor, TypingDuringALongEvaluationCancelsIt)
+{
+    CLiveResult* live = frame->LiveResult();
+    const int logLines = frame->Log()->topLevelItemCount();
+    CShownTexts shown(live);
+    // A series that would run for hours: the next value can only come from
+    // the one worker when the series was stopped.
+    QTest::keyClicks(view, "sum(k, 1, 1e12, k)");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return live->Text() == kEllipsis; }, 2000));
+    view->selectAll();
+    QTest::keyClicks(view, "6*7");
+    EXPECT_EQ(LiveAfter(live, kEllipsis), "= 42");
+    EXPECT_EQ(shown.texts, QStringList({kEllipsis, "= 42"})) << "the cancelled series showed something";
+
+    // A series that ends soon, changed while it runs: its value never shows,
+    // the value of the new text does.
+    shown.texts.clear();
+    view->setPlainText("sum(k, 1, 1e7, k)");
+    view->moveCursor(QTextCursor::End);
+    live->Update();
+    QTest::keyClicks(view, "+1");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !live->Pending(); }, 60000));
+    EXPECT_EQ(live->Text(), "= 50000005000001");
+    EXPECT_FALSE(shown.texts.contains("= 50000005000000"));
+    for (const QString& text : shown.texts)
+        EXPECT_FALSE(text.startsWith("error")) << text.toStdString();
+    EXPECT_EQ(frame->Log()->topLevelItemCount(), logLines);
+}
+
+TEST_F(CalcEditor, ALongLiveEvaluationChangesNothingTheUserOwns)
+{
+    CLiveResult* live = frame->LiveResult();
+    NCalculatorText::CCalcContext& context = frame->Document()->Context();
+    view->setPlainText("7->Mem[a]");
+    Calculate(true);
+    ASSERT_EQ(MemoryStore().Count(), 1u);
+    const CComplex previous = context.previousResult;
+    const int logLines = frame->Log()->topLevelItemCount();
+    // The sequence as it stands after a first draw, both parts seeded.
+    context.random.SeedImaginaryOnce();
+    CRandomSource random = context.random;
+
+    // Stores, draws, reads the previous result and warns, long enough to
+    // run past the budget.
+    view->setPlainText("sum(k, 1, 3e6, re(Rand)*0 + 1/k) + x + Rslt -> Mem[s]; Mem[a]");
+    SetCaret(5);
+    const QString value = LiveNow(live);
+    EXPECT_FALSE(live->IsError()) << value.toStdString();
+    EXPECT_TRUE(value.startsWith("= ")) << value.toStdString();
+    EXPECT_EQ(MemoryStore().Count(), 1u);
+    EXPECT_EQ(MemoryStore().Find(u"s"), nullptr);
+    EXPECT_EQ(context.previousResult, previous);
+    EXPECT_EQ(frame->Log()->topLevelItemCount(), logLines);
+    EXPECT_EQ(context.random.Draw(), random.Draw()) << "the random sequence moved";
 }
 
 TEST_F(CalcEditor, APreferenceTurnsTheLiveResultOffAndTheChoicePersists)

@@ -321,7 +321,7 @@ TEST_F(MainFrame, MenusCarryTheirTextsPromptsAndIds)
     EXPECT_EQ(MenuTexts(TopMenu(frame.get(), "&Memory")), QStringList({"&Free", "&Load...", "&Save..."}));
     EXPECT_EQ(MenuTexts(TopMenu(frame.get(), "&View")),
               QStringList({"&Toolbar", "&Status Bar", "F&ull Screen\tF11", "|", "&Keypad\tCtrl+K", "&Log\tCtrl+L", "&Memory\tCtrl+M",
-                           "St&atistics\tCtrl+T"}));
+                           "St&atistics\tCtrl+T", "&Plot"}));
     QStringList setTexts;
     for (QAction* action : TopMenu(frame.get(), "&Set")->actions())
         setTexts << (action->menu() ? action->menu()->title() : action->text());

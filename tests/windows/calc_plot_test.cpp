@@ -22,7 +22,9 @@
 #include <QWheelEvent>
 #include <QXmlStreamReader>
 
+#include <chrono>
 #include <memory>
+#include <thread>
 
 #include "document/memory_store.h"
 #include "document/preferences.h"
@@ -284,6 +286,139 @@ TEST_F(PlotPane, TheViewAndRangesAndStatementsComeBackWithTheNextStart)
     EXPECT_EQ(frame->Plot()->View(), EPlotView::Plane);
     EXPECT_EQ(frame->Plot()->Canvas()->Picture().plane.reMin, -5.0);
     EXPECT_EQ(frame->Plot()->StatementCount(), 1);
+}
+
+// Processes the window's events until done() or a minute has passed (a
+// guard against a hang, not a measure of speed).
+template <typename F>
+bool WaitFor(F done)
+{
+    const auto end = std::chrono::steady_clock::now() + std::chrono::minutes(1);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > end)
+            return false;
+        QApplication::processEvents(QEventLoop::AllEvents, 5);
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
+}
+
+TEST_F(PlotPane, AChangeOfTheViewCancelsTheWorkUnderWayEvenInsideALongSeries)
+{
+    // One value of this takes days: only the cancel source of the
+    // calculation, asked inside the series, ends it.
+    frame->Editor()->setPlainText("sum(k,1,1e15,x/k^2)");
+    frame->Command(IdPlot)->trigger();
+    ASSERT_EQ(frame->Plot()->StatementCount(), 1);
+    EXPECT_TRUE(frame->Plot()->Busy());
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+
+    // The window answers meanwhile: the range fields take a new range and
+    // the work starts over, and so does a new statement.
+    frame->Plot()->SetLineRange(-1, 1);
+    EXPECT_TRUE(frame->Plot()->Busy());
+    frame->Editor()->setPlainText("x^2");
+    frame->Command(IdPlot)->trigger();
+    ASSERT_TRUE(WaitFor([&] { return !frame->Plot()->Busy(); }));
+    const CPlotPicture& picture = frame->Plot()->Canvas()->Picture();
+    ASSERT_EQ(picture.curves.size(), 1u);
+    EXPECT_EQ(picture.curves[0].text, "x^2");
+    EXPECT_EQ(picture.curves[0].plot.samples.front().value, CComplex(1, 0));
+    EXPECT_TRUE(picture.curves[0].plot.complete);
+    // Nothing of the cancelled work reached the picture or the log.
+    EXPECT_EQ(frame->Plot()->DroppedResults(), 0);
+    EXPECT_EQ(frame->Log()->topLevelItemCount(), 0);
+}
+
+TEST_F(PlotPane, ResultsOfCancelledWorkNeverReachThePicture)
+{
+    PlotText("sum(k,1,400,z/k^2)");
+    CCalcPlot* plot = frame->Plot();
+    const CPlotPicture& picture = plot->Canvas()->Picture();
+    plot->SetPlaneRange(-2, 2, -2, 2);
+    plot->SetView(EPlotView::Plane);
+    ASSERT_TRUE(plot->Busy());
+    EXPECT_TRUE(picture.planeImage.isNull());
+    // The worker hands over a partial picture while the window is busy
+    // elsewhere: it waits in the queue of the window's events.
+    const int posted = plot->PostedResults();
+    const auto end = std::chrono::steady_clock::now() + std::chrono::minutes(1);
+    while (plot->PostedResults() == posted && std::chrono::steady_clock::now() < end)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    ASSERT_GT(plot->PostedResults(), posted);
+
+    // The view changes before the window takes it: it is dropped.
+    plot->SetPlaneRange(-1, 1, -1, 1);
+    QApplication::sendPostedEvents(plot, QEvent::MetaCall);
+    EXPECT_GE(plot->DroppedResults(), 1);
+    EXPECT_TRUE(picture.planeImage.isNull());
+
+    // A statement of its own: the picture is its, over the new rectangle.
+    frame->Editor()->setPlainText("1/(z^2+1)");
+    frame->Command(IdPlot)->trigger();
+    plot->SetPlaneRange(-2, 2, -2, 2);
+    plot->Finish();
+    ASSERT_FALSE(picture.planeImage.isNull());
+    EXPECT_EQ(picture.planeImageView.reMin, -2.0);
+    EXPECT_EQ(picture.planeImageView.imMax, 2.0);
+    const CPlaneView& v = picture.planeImageView;
+    const int column = static_cast<int>((0 - v.reMin) / (v.reMax - v.reMin) * v.width);
+    const int row = static_cast<int>((v.imMax - 1) / (v.imMax - v.imMin) * v.height);
+    EXPECT_GT(QColor(picture.planeImage.pixel(column, row)).lightnessF(), 0.8);
+    // The crosshair reads the values the window holds: those of this picture.
+    frame->Plot()->Canvas()->update();
+    QApplication::processEvents();
+    EXPECT_FALSE(plot->Busy());
+}
+
+TEST_F(PlotPane, OverThePlaneOnlyTheFirstStatementOfASelectionIsDrawnAndTheStatusBarSaysSo)
+{
+    frame->Plot()->SetView(EPlotView::Plane);
+    frame->Editor()->setPlainText("J(0,z); 1/z");
+    QTextCursor cursor = frame->Editor()->textCursor();
+    cursor.setPosition(0);
+    cursor.setPosition(11, QTextCursor::KeepAnchor);
+    frame->Editor()->setTextCursor(cursor);
+    frame->Command(IdPlot)->trigger();
+    frame->Plot()->Finish();
+    EXPECT_EQ(frame->Plot()->StatementCount(), 2);
+    EXPECT_EQ(StatusText(), "Only the first calculation, \"J(0,z)\", is drawn over the plane");
+    EXPECT_EQ(frame->Plot()->Canvas()->Picture().planeText, "J(0,z)");
+    EXPECT_FALSE(frame->Plot()->Canvas()->Picture().planeImage.isNull());
+
+    // Over a line both are drawn, and nothing is said.
+    frame->statusBar()->clearMessage();
+    frame->Plot()->SetView(EPlotView::Line);
+    frame->Plot()->Finish();
+    EXPECT_EQ(frame->Plot()->Canvas()->Picture().curves.size(), 2u);
+    EXPECT_TRUE(StatusText().isEmpty());
+    // Back over the plane the note comes again; one statement has none.
+    frame->Plot()->SetView(EPlotView::Plane);
+    EXPECT_FALSE(StatusText().isEmpty());
+    frame->statusBar()->clearMessage();
+    PlotText("J(0,z)");
+    EXPECT_TRUE(StatusText().isEmpty());
+}
+
+TEST_F(PlotPane, TheViewMenuShowsAndHidesThePaneAndFollowsIt)
+{
+    QAction* toggle = frame->Command(IdViewPlot);
+    ASSERT_NE(toggle, nullptr);
+    EXPECT_TRUE(toggle->isCheckable());
+    EXPECT_FALSE(toggle->isChecked());
+    toggle->trigger();
+    EXPECT_TRUE(frame->PlotPane()->isVisible());
+    EXPECT_TRUE(toggle->isChecked());
+    toggle->trigger();
+    EXPECT_FALSE(frame->PlotPane()->isVisible());
+    EXPECT_FALSE(toggle->isChecked());
+    EXPECT_TRUE(frame->Editor()->hasFocus());
+    // The Plot command shows the pane, and the mark follows.
+    PlotText("x");
+    EXPECT_TRUE(frame->PlotPane()->isVisible());
+    EXPECT_TRUE(toggle->isChecked());
+    frame->PlotPane()->hide();
+    EXPECT_FALSE(toggle->isChecked());
 }
 
 TEST(StatisticsPicture, PointsInThePlaneWithTheMeanOrAHistogramOfRealValues)

@@ -1,0 +1,112 @@
+// How the window answers while a 400 x 400 picture of gamma(z) over the
+// plane is computed: a 5 ms timer runs on the window's thread and every
+// tick types a character into the editor; the longest lateness of a tick is
+// the longest time the window could not answer. Reported as counters:
+// stall_max_ms (the longest), stall_p99_ms and picture_ms (from the start
+// of the picture until it is complete).
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QKeyEvent>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTextCursor>
+#include <QTimer>
+
+#include <algorithm>
+#include <memory>
+#include <vector>
+
+#include "windows/calc_bar.h"
+#include "windows/calc_main_frame.h"
+#include "windows/calc_plot.h"
+#include "windows/calc_view.h"
+
+namespace {
+
+constexpr int kTickMilliseconds = 5;
+
+void BM_TypingWhileThePlaneIsComputed(benchmark::State& state)
+{
+    QSettings().remove("GUI");
+    CCalcMainFrame frame;
+    frame.resize(1200, 800);
+    frame.show();
+    frame.PlotPane()->show();
+    QApplication::processEvents();
+    CCalcPlot* plot = frame.Plot();
+    // A canvas whose plot area is 400 x 400 pixels over a square.
+    plot->Canvas()->setFixedSize(564, 438);
+    QApplication::processEvents();
+    frame.Editor()->setPlainText("gamma(z)");
+    QTextCursor cursor = frame.Editor()->textCursor();
+    cursor.movePosition(QTextCursor::End);
+    frame.Editor()->setTextCursor(cursor);
+    frame.PlotAtCaret();
+    plot->Finish();
+    plot->SetView(EPlotView::Plane);
+    plot->Finish();
+
+    std::vector<double> stalls;
+    double worst = 0;
+    double pictureMs = 0;
+    int typed = 0;
+    for (auto _ : state) {
+        // Each round a slightly different rectangle: a new picture.
+        const double shift = 0.001 * static_cast<double>(state.iterations());
+        QElapsedTimer clock;
+        clock.start();
+        plot->SetPlaneRange(-5 + shift, 3 + shift, -4, 4);
+        QEventLoop loop;
+        QTimer tick;
+        tick.setTimerType(Qt::PreciseTimer);
+        tick.setInterval(kTickMilliseconds);
+        QElapsedTimer since;
+        since.start();
+        QObject::connect(&tick, &QTimer::timeout, &loop, [&] {
+            const double late = static_cast<double>(since.nsecsElapsed()) / 1e6 - kTickMilliseconds;
+            since.restart();
+            stalls.push_back(std::max(late, 0.0));
+            worst = std::max(worst, late);
+            // A key as the keyboard delivers it.
+            QApplication::postEvent(frame.Editor(), new QKeyEvent(QEvent::KeyPress, Qt::Key_1, Qt::NoModifier, "1"));
+            QApplication::postEvent(frame.Editor(),
+                                    new QKeyEvent(QEvent::KeyRelease, Qt::Key_1, Qt::NoModifier, "1"));
+            ++typed;
+            if (!plot->Busy())
+                loop.quit();
+        });
+        tick.start();
+        loop.exec();
+        tick.stop();
+        pictureMs += static_cast<double>(clock.nsecsElapsed()) / 1e6;
+        state.SetIterationTime(static_cast<double>(clock.nsecsElapsed()) / 1e9);
+    }
+    std::sort(stalls.begin(), stalls.end());
+    state.counters["stall_max_ms"] = worst;
+    state.counters["stall_p99_ms"] = stalls.empty() ? 0.0 : stalls[stalls.size() * 99 / 100];
+    state.counters["picture_ms"] = pictureMs / static_cast<double>(state.iterations());
+    state.counters["plane_width"] = plot->Canvas()->Picture().planeImage.width();
+    state.counters["keys"] = typed;
+    frame.Editor()->document()->setModified(false);
+}
+BENCHMARK(BM_TypingWhileThePlaneIsComputed)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    QApplication::setOrganizationName("Vantrel");
+    QApplication::setApplicationName("Calculator Ka-Vm plot bench");
+    // The settings of the bench stay in a folder of its own.
+    QTemporaryDir settings;
+    QSettings::setDefaultFormat(QSettings::IniFormat);
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settings.path());
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    return 0;
+}
