@@ -72,6 +72,12 @@ public:
     // one child. False on a syntax error.
     static bool ParseExpression(CNode& root, std::u16string_view expression);
 
+    // The text both parsers work on: white space trimmed at the ends, TAB,
+    // LF and CR dropped, every bracket made round, letters A to Z made
+    // lower case. False when the expression holds a "$", which would pass
+    // for a placeholder.
+    static bool NormalizeExpression(std::u16string_view expression, std::u16string& text);
+
     // Builds below a plain root node the tree that the tokenizing parser
     // read (language/token_parser.h): the same nodes, added in the same
     // order, with the same variable tables, as ParseExpression builds for

@@ -276,7 +276,7 @@ std::size_t CParcer::FindAdditiveOperator(std::u16string_view text)
 
 // ---------------------------------------------------------------- parse
 
-bool CParcer::ParseExpression(CNode& root, std::u16string_view expression)
+bool CParcer::NormalizeExpression(std::u16string_view expression, std::u16string& text)
 {
     std::size_t first = 0;
     std::size_t last = expression.size();
@@ -285,7 +285,7 @@ bool CParcer::ParseExpression(CNode& root, std::u16string_view expression)
     while (last > first && IsWhiteSpace(expression[last - 1]))
         --last;
 
-    std::u16string text;
+    text.clear();
     text.reserve(last - first);
     for (std::size_t i = first; i < last; ++i) {
         char16_t c = expression[i];
@@ -301,6 +301,14 @@ bool CParcer::ParseExpression(CNode& root, std::u16string_view expression)
             c = static_cast<char16_t>(c - u'A' + u'a');
         text.push_back(c);
     }
+    return true;
+}
+
+bool CParcer::ParseExpression(CNode& root, std::u16string_view expression)
+{
+    std::u16string text;
+    if (!NormalizeExpression(expression, text))
+        return false;
     if (BracketNesting(text) > kMaxNestingDepth)
         return false;
 

@@ -68,35 +68,8 @@ public:
 private:
     // ------------------------------------------------------------ text
 
-    // The normalization of the rewriting parser: white space trimmed, TAB,
-    // LF and CR dropped, every bracket made round, letters A to Z made
-    // lower case; a "$" is refused.
-    bool Normalize(std::u16string_view expression)
-    {
-        std::size_t first = 0;
-        std::size_t last = expression.size();
-        while (first < last && IsWhiteSpace(expression[first]))
-            ++first;
-        while (last > first && IsWhiteSpace(expression[last - 1]))
-            --last;
-        m_text.clear();
-        m_text.reserve(last - first);
-        for (std::size_t i = first; i < last; ++i) {
-            char16_t c = expression[i];
-            if (c == u'\t' || c == u'\n' || c == u'\r')
-                continue;
-            if (c == u'[' || c == u'{')
-                c = u'(';
-            else if (c == u']' || c == u'}')
-                c = u')';
-            else if (c == u'$')
-                return false;
-            else if (c >= u'A' && c <= u'Z')
-                c = static_cast<char16_t>(c - u'A' + u'a');
-            m_text.push_back(c);
-        }
-        return true;
-    }
+    // The normalization of the rewriting parser, into the kept buffer.
+    bool Normalize(std::u16string_view expression) { return CParcer::NormalizeExpression(expression, m_text); }
 
     // Lists the elements of every bracket level: the positions of its
     // characters other than blanks, a group standing as the position of its
