@@ -19,6 +19,32 @@ inline bool IsWhiteSpace(char16_t c)
     return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r' || c == u'\v' || c == u'\f';
 }
 
+// The operator signs that stand for "-", "*" and "/".
+inline constexpr char16_t kMinusSign = u'\u2212';
+inline constexpr char16_t kTimesSign = u'\u00D7';
+inline constexpr char16_t kDivisionSign = u'\u00F7';
+
+inline bool IsMinus(char16_t c)
+{
+    return c == u'-' || c == kMinusSign;
+}
+
+inline bool IsDigit(char16_t c)
+{
+    return c >= u'0' && c <= u'9';
+}
+
+// Names after normalization, which has made A to Z lower case.
+inline bool IsIdentifierStart(char16_t c)
+{
+    return c == u'_' || (c >= u'a' && c <= u'z');
+}
+
+inline bool IsIdentifierCharacter(char16_t c)
+{
+    return IsIdentifierStart(c) || IsDigit(c);
+}
+
 // The constant words, given in lower case.
 enum class EConstantWord { Pi, E, ImaginaryUnit, Result, Random };
 std::optional<EConstantWord> FindConstantWord(std::u16string_view word);

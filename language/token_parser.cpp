@@ -15,33 +15,9 @@ namespace NCalculatorText {
 
 namespace {
 
-constexpr char16_t kMinusSign = u'\u2212';
-constexpr char16_t kTimesSign = u'\u00D7';
-constexpr char16_t kDivisionSign = u'\u00F7';
-
-bool IsMinus(char16_t c)
-{
-    return c == u'-' || c == kMinusSign;
-}
-
 bool IsSign(char16_t c)
 {
     return c == u'+' || IsMinus(c);
-}
-
-bool IsDigit(char16_t c)
-{
-    return c >= u'0' && c <= u'9';
-}
-
-bool IsIdentifierStart(char16_t c)
-{
-    return c == u'_' || (c >= u'a' && c <= u'z');
-}
-
-bool IsIdentifierCharacter(char16_t c)
-{
-    return IsIdentifierStart(c) || IsDigit(c);
 }
 
 bool IsBinary(EParseKind kind)
