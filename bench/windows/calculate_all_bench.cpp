@@ -16,6 +16,7 @@
 #include "numeric/status.h"
 #include "windows/calc_main_frame.h"
 #include "windows/calc_view.h"
+#include "bench/windows/window_bench_main.h"
 
 namespace {
 
@@ -86,15 +87,5 @@ BENCHMARK(BM_FunctionsInTheWindow)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QTemporaryDir settings;
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings.path());
-    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settings.path());
-    QApplication app(argc, argv);
-    QApplication::setOrganizationName("Vantrel");
-    QApplication::setApplicationName("Calculator Ka-Vm");
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return RunWindowBenchmarks(argc, argv);
 }

@@ -26,6 +26,7 @@
 #include "windows/calc_live_result.h"
 #include "windows/calc_main_frame.h"
 #include "windows/calc_view.h"
+#include "bench/windows/window_bench_main.h"
 
 namespace {
 
@@ -312,15 +313,5 @@ BENCHMARK(BM_OpenALongFile)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 int main(int argc, char** argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QTemporaryDir settings;
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings.path());
-    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settings.path());
-    QApplication app(argc, argv);
-    QApplication::setOrganizationName("Vantrel");
-    QApplication::setApplicationName("Calculator Ka-Vm");
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return RunWindowBenchmarks(argc, argv);
 }

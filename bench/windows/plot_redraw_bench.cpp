@@ -8,6 +8,7 @@
 
 #include "document/calc_environment.h"
 #include "windows/calc_plot.h"
+#include "bench/windows/window_bench_main.h"
 
 namespace {
 
@@ -54,9 +55,5 @@ BENCHMARK(BM_PlanePlotRedraw)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    return 0;
+    return RunWindowBenchmarks(argc, argv);
 }

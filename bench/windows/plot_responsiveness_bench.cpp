@@ -23,6 +23,7 @@
 #include "windows/calc_main_frame.h"
 #include "windows/calc_plot.h"
 #include "windows/calc_view.h"
+#include "bench/windows/window_bench_main.h"
 
 namespace {
 
@@ -98,15 +99,5 @@ BENCHMARK(BM_TypingWhileThePlaneIsComputed)->UseManualTime()->Unit(benchmark::kM
 
 int main(int argc, char** argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication application(argc, argv);
-    QApplication::setOrganizationName("Vantrel");
-    QApplication::setApplicationName("Calculator Ka-Vm plot bench");
-    // The settings of the bench stay in a folder of its own.
-    QTemporaryDir settings;
-    QSettings::setDefaultFormat(QSettings::IniFormat);
-    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settings.path());
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    return 0;
+    return RunWindowBenchmarks(argc, argv);
 }

@@ -19,6 +19,7 @@
 #include "document/preferences.h"
 #include "document/text_file.h"
 #include "language/calculate.h"
+#include "support/shared_random.h"
 #include "work_budget.h"
 
 namespace {
@@ -46,18 +47,6 @@ struct CRun {
     std::u16string memory;
     CComplex previous;
 };
-
-// Both runs draw the same random values: their generators start alike and
-// are seeded already (a later seed would come from the clock).
-const CRandomSource& SharedRandom()
-{
-    static const CRandomSource random = [] {
-        CRandomSource source = MakeDocumentContext().random;
-        source.SeedImaginaryOnce();
-        return source;
-    }();
-    return random;
-}
 
 void Run(CRun& run, std::u16string text, std::ptrdiff_t cursor, bool fastEvaluation)
 {

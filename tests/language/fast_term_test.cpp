@@ -19,6 +19,7 @@
 #include "support/escapes.h"
 #include "support/log_recorder.h"
 #include "support/preference_names.h"
+#include "support/shared_random.h"
 
 namespace {
 
@@ -35,18 +36,6 @@ std::string Bits(const CComplex& z)
     std::snprintf(text, sizeof text, "%016llx:%016llx", static_cast<unsigned long long>(re),
                   static_cast<unsigned long long>(im));
     return text;
-}
-
-// Both paths draw the same random values: their generators start alike and
-// are seeded already (a later seed would come from the clock).
-const CRandomSource& SharedRandom()
-{
-    static const CRandomSource random = [] {
-        CRandomSource source = MakeDocumentContext().random;
-        source.SeedImaginaryOnce();
-        return source;
-    }();
-    return random;
 }
 
 std::string LogText(const CLogRecorder& log)
