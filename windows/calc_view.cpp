@@ -181,13 +181,24 @@ void CCalcView::SetErrorMark(int start, int end)
 
 void CCalcView::ForgetTouchedMark(int position, int removed, int added)
 {
-    if (m_errorMark.isNull() || !m_errorMark.hasSelection())
-        return;
+    // The bracket marks were found in the text before the edit and may
+    // now lie beyond its end; they are found again before anything draws
+    // them (the caret need not move, as with Delete).
+    const CBracketPair pair = MatchingBracket(document(), textCursor().position());
+    bool changed = pair.at != m_bracket || pair.match != m_bracketMatch;
+    m_bracket = pair.at;
+    m_bracketMatch = pair.match;
     // The mark's cursor has followed the edit already: an edit inside it or
     // at its edges changes the statement.
-    if (position + std::max(removed, added) >= m_errorMark.selectionStart() &&
-        position <= m_errorMark.selectionEnd())
-        SetErrorMark(0, 0);
+    if (!m_errorMark.isNull() && m_errorMark.hasSelection() &&
+        position + std::max(removed, added) >= m_errorMark.selectionStart() &&
+        position <= m_errorMark.selectionEnd()) {
+        m_errorMark = QTextCursor();
+        changed = true;
+    }
+    // Setting the extra selections lays the view out again: not for nothing.
+    if (changed)
+        UpdateExtraSelections();
 }
 
 void CCalcView::UpdateBracketMatch()

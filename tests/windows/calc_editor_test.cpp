@@ -249,6 +249,46 @@ TEST_F(CalcEditor, TheBracketMatchingTheOneAtTheCaretIsMarked)
     EXPECT_EQ(view->MatchedBracket(), -1);
 }
 
+// Qt's warnings while it lives, for tests that a step asks Qt nothing
+// impossible.
+class CQtWarnings {
+public:
+    CQtWarnings() { s_lines = &lines; m_previous = qInstallMessageHandler(&Collect); }
+    ~CQtWarnings()
+    {
+        qInstallMessageHandler(m_previous);
+        s_lines = nullptr;
+    }
+    CQtWarnings(const CQtWarnings&) = delete;
+    CQtWarnings& operator=(const CQtWarnings&) = delete;
+
+    QStringList lines;
+
+private:
+    static void Collect(QtMsgType type, const QMessageLogContext&, const QString& text)
+    {
+        if (type != QtDebugMsg && type != QtInfoMsg && s_lines)
+            *s_lines << text;
+    }
+    static inline QStringList* s_lines = nullptr;
+    QtMessageHandler m_previous = nullptr;
+};
+
+TEST_F(CalcEditor, DeletingTheMarkedBracketAtTheEndAsksForNoPositionBeyondTheText)
+{
+    // The bracket marks of the text before an edit must not outlive it: the
+    // ")" at the caret goes with the Backspace.
+    view->setPlainText("arcctg(-i)");
+    SetCaret(10);
+    ASSERT_EQ(view->MarkedBracket(), 9);
+    frame->Document()->ExecuteCommand(CmdCalculate);
+    ASSERT_EQ(view->toPlainText(), "arcctg(-i)");  // failed: the statement is marked
+    CQtWarnings warnings;
+    QTest::keyClick(view, Qt::Key_Backspace);
+    EXPECT_EQ(view->toPlainText(), "arcctg(-i");
+    EXPECT_TRUE(warnings.lines.isEmpty()) << warnings.lines.join('\n').toStdString();
+}
+
 TEST_F(CalcEditor, BracketsInsideCommentsPairWithNothing)
 {
     view->setPlainText("(1 // )\n+2) /* ( */ *[3 /*\n ] */ ]");
