@@ -39,8 +39,10 @@ public:
     CComplex previousResult;
     CRandomSource random;
     // A series whose term is plain arithmetic runs its turns compiled
-    // (language/fast_term.h), with the same values and log. False takes
-    // every turn through the tree, the path the fast one is tested against.
+    // (language/fast_term.h), and a plain statement is computed in one pass
+    // over its text (language/fast_statement.h), with the same values and
+    // log. False takes every statement and every turn through the tree, the
+    // path the fast ones are tested against.
     bool fastEvaluation = true;
 
 private:

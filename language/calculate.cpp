@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "language/calc_context.h"
+#include "language/fast_statement.h"
 
 #include "language/node.h"
 #include "language/token_parser.h"
@@ -87,6 +88,12 @@ bool EvaluateExpression(CCalcContext& context, std::u16string_view expression, C
     // statements stops the run.
     if (!state.Poll(static_cast<std::int64_t>(expression.size()) + 1))
         return false;
+    // A plain statement is computed in one pass over its text; anything
+    // else, and anything that pass would have to report, takes the tree.
+    if (context.fastEvaluation && EvaluatePlainStatement(context, expression, value)) {
+        context.previousResult = value;
+        return true;
+    }
     // The tree of the tokenizing parser, which is that of the rewriting
     // parser without its limits of length. Its arrays are kept from one
     // expression to the next.

@@ -12,8 +12,6 @@ namespace NCalculatorText {
 
 namespace {
 
-constexpr double kE = 2.718281828459045;
-
 // The magnitude of a decimal text that the conversion found out of range:
 // true when it is too big for a double, false when it is too small.
 bool IsHugeDecimal(const char* first, const char* last)
@@ -62,8 +60,6 @@ bool IsHugeDecimal(const char* first, const char* last)
     return scale + exponent >= 0;
 }
 
-// The standard decimal conversion: an optional sign, then the longest valid
-// decimal prefix, correctly rounded; 0 when no prefix is valid.
 double ConvertDecimal(std::u16string_view text)
 {
     std::string ascii;
@@ -75,6 +71,15 @@ double ConvertDecimal(std::u16string_view text)
             c = u'-';
         ascii.push_back(c < 0x80 ? static_cast<char>(c) : '?');
     }
+    return ConvertNumberLiteral(ascii);
+}
+
+}  // namespace
+
+// The standard decimal conversion: an optional sign, then the longest valid
+// decimal prefix, correctly rounded; 0 when no prefix is valid.
+double ConvertNumberLiteral(std::string_view ascii)
+{
     const char* first = ascii.data();
     const char* last = first + ascii.size();
     bool negative = false;
@@ -88,8 +93,6 @@ double ConvertDecimal(std::u16string_view text)
         value = IsHugeDecimal(first, end) ? std::numeric_limits<double>::infinity() : 0.0;
     return negative ? -value : value;
 }
-
-}  // namespace
 
 // ---------------------------------------------------------------- base
 
@@ -360,7 +363,7 @@ bool CNodePi::Evaluate(CCalcContext&, CComplex& value)
 
 bool CNodeE::Evaluate(CCalcContext&, CComplex& value)
 {
-    value = CComplex(kE, 0.0);
+    value = CComplex(kEulerNumber, 0.0);
     return true;
 }
 

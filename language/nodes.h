@@ -8,6 +8,7 @@
 // run state alone.
 
 #include <string>
+#include <string_view>
 
 #include "language/calc_context.h"
 #include "language/fast_term.h"
@@ -186,6 +187,14 @@ class CNodeBesselI final : public CNodeBessel<ModifiedBesselFirstKind, EBesselKi
 class CNodeBesselK final : public CNodeBessel<ModifiedBesselSecondKind, EBesselKind::K> {};
 
 // ---------------------------------------------------------------- leaves
+
+// The value of the constant "e", the double nearest to it.
+inline constexpr double kEulerNumber = 2.718281828459045;
+
+// The value of a number's literal, "," already read as "." and the minus
+// sign as "-": an optional sign, then the longest valid decimal prefix,
+// correctly rounded; 0 when no prefix is valid, infinite when it is too big.
+double ConvertNumberLiteral(std::string_view ascii);
 
 class CNodeNumber final : public CNode {
 public:

@@ -24,8 +24,6 @@
 namespace NRealMath {
 namespace {
 
-constexpr double kTotalLossLimit = 9223372036854775808.0;  // 2^63
-
 double CheckOverflow(double result, bool argumentsFinite)
 {
     if (argumentsFinite && std::isinf(result))

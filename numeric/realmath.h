@@ -11,6 +11,11 @@
 
 namespace NRealMath {
 
+// Sin, Cos and Tan report a total loss of precision for arguments of this
+// magnitude and beyond (2^63): the spacing of such doubles exceeds the
+// period.
+inline constexpr double kTotalLossLimit = 9223372036854775808.0;
+
 double Exp(double x);
 double Log(double x);
 double Log10(double x);
