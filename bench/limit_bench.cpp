@@ -5,8 +5,10 @@
 #include <benchmark/benchmark.h>
 
 #include <complex>
+#include <cstring>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "document/batch_text.h"
 #include "document/calc_environment.h"
@@ -103,6 +105,40 @@ std::string BatchBytes(std::size_t count)
     }
     return text;
 }
+
+// Expression to value for each kind of the batch's statements (range 0),
+// through EvaluateExpression, on the fast paths (range 1 is 1) or on the
+// checked path alone (0): a thousand statements of one kind in turn.
+void BM_StatementKind(benchmark::State& state)
+{
+    static const char* const kinds[] = {"%d+%d*%d", "sin(%d)/%d+%d", "sqrt(%d)^2-%d*%d", "(%d-%d)/(%d+0.5)",
+                                        "exp(-%d/100)*%d-%d"};
+    const char* const kind = kinds[state.range(0)];
+    std::mt19937 random(11);
+    std::vector<std::u16string> statements;
+    char row[64];
+    for (int i = 0; i < 1000; ++i) {
+        const auto number = [&random] { return static_cast<int>(1 + random() % 99); };
+        std::snprintf(row, sizeof(row), kind, number(), number(), number());
+        statements.emplace_back(row, row + std::strlen(row));
+    }
+    NCalculatorText::CCalcContext context = MakeDocumentContext();
+    context.fastEvaluation = state.range(1) != 0;
+    context.run.Reset();
+    CComplex value;
+    for (auto _ : state) {
+        for (const std::u16string& statement : statements) {
+            if (!NCalculatorText::EvaluateExpression(context, statement, value))
+                state.SkipWithError("a statement failed");
+            benchmark::DoNotOptimize(value);
+        }
+    }
+    state.SetLabel(kind);
+    state.counters["per_statement"] =
+        benchmark::Counter(static_cast<double>(state.iterations()) * static_cast<double>(statements.size()),
+                           benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_StatementKind)->ArgsProduct({{0, 1, 2, 3, 4}, {1, 0}})->Unit(benchmark::kMicrosecond);
 
 void BM_CommandLineBatch(benchmark::State& state)
 {

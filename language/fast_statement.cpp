@@ -1,12 +1,12 @@
 #include "language/fast_statement.h"
 
+#include <array>
 #include <cfloat>
 #include <cmath>
 #include <cstdint>
 #include <memory>
 #include <optional>
 #include <span>
-#include <string>
 #include <typeinfo>
 #include <vector>
 
@@ -60,63 +60,115 @@ struct CPlainFunction {
     EOperationKind kind = None;
 };
 
-// The rows of the function table by the node class each one makes, so that
-// every accepted name of a function is read and no other.
+// A name of at most 16 ASCII letters packed into two words, one byte a
+// letter, the unused bytes zero.
+struct CNameKey {
+    std::uint64_t low = 0;
+    std::uint64_t high = 0;
+    bool operator==(const CNameKey&) const = default;
+};
+
+bool PackName(std::u16string_view name, CNameKey& key)
+{
+    if (name.empty() || name.size() > 16)
+        return false;
+    key = {};
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        const char16_t c = name[i];
+        if (c == 0 || c >= 0x80)
+            return false;
+        std::uint64_t& word = i < 8 ? key.low : key.high;
+        word |= static_cast<std::uint64_t>(c) << (8 * (i % 8));
+    }
+    return true;
+}
+
+// The accepted names of the functions the pass computes, taken from the
+// function table by the node class each row makes, so that every name of
+// such a function is read and no other. A small open hash table.
 class CFunctionIndex {
 public:
     CFunctionIndex()
     {
-        const std::span<const CFunction> table = FunctionTable();
-        m_rows.reserve(table.size());
-        for (const CFunction& function : table) {
+        for (const CFunction& function : FunctionTable()) {
             const std::unique_ptr<CNode> node = function.make();
-            const CNode& made = *node;
-            const std::type_info& type = typeid(made);
-            EPlain op = EPlain::Other;
-            if (type == typeid(CNodeSin))
-                op = EPlain::Sin;
-            else if (type == typeid(CNodeCos))
-                op = EPlain::Cos;
-            else if (type == typeid(CNodeTg))
-                op = EPlain::Tg;
-            else if (type == typeid(CNodeExp))
-                op = EPlain::Exp;
-            else if (type == typeid(CNodeLn))
-                op = EPlain::Ln;
-            else if (type == typeid(CNodeLg))
-                op = EPlain::Lg;
-            else if (type == typeid(CNodeSqrt))
-                op = EPlain::Sqrt;
-            else if (type == typeid(CNodeAbs))
-                op = EPlain::Abs;
-            else if (type == typeid(CNodeSign))
-                op = EPlain::Sign;
-            else if (type == typeid(CNodeCeil))
-                op = EPlain::Ceil;
-            else if (type == typeid(CNodeFloor))
-                op = EPlain::Floor;
-            else if (type == typeid(CNodeRe))
-                op = EPlain::Re;
-            else if (type == typeid(CNodeIm))
-                op = EPlain::Im;
-            else if (type == typeid(CNodeArg))
-                op = EPlain::Arg;
-            else if (type == typeid(CNodeConjugate))
-                op = EPlain::Conj;
-            m_rows.push_back({op, function.kind});
+            const EPlain op = PlainOp(*node);
+            if (op == EPlain::Other)
+                continue;
+            for (std::u16string_view name : function.names) {
+                CNameKey key;
+                if (!PackName(name, key))
+                    continue;
+                std::size_t slot = Slot(key);
+                while (m_slots[slot].function.op != EPlain::Other)
+                    slot = (slot + 1) % kSlots;
+                m_slots[slot] = {key, {op, function.kind}};
+            }
         }
     }
 
+    // The function of a name; EPlain::Other when it is none of them.
     CPlainFunction Find(std::u16string_view name) const
     {
-        const CFunction* function = FindFunction(name);
-        if (!function)
+        CNameKey key;
+        if (!PackName(name, key))
             return {};
-        return m_rows[static_cast<std::size_t>(function - FunctionTable().data())];
+        for (std::size_t slot = Slot(key);; slot = (slot + 1) % kSlots) {
+            const CEntry& entry = m_slots[slot];
+            if (entry.function.op == EPlain::Other || entry.key == key)
+                return entry.function;
+        }
     }
 
 private:
-    std::vector<CPlainFunction> m_rows;
+    static constexpr std::size_t kSlots = 128;  // more than twice the names
+
+    static std::size_t Slot(const CNameKey& key)
+    {
+        return static_cast<std::size_t>(((key.low ^ (key.high * 31)) * 0x9E3779B97F4A7C15u) >> 57);
+    }
+
+    static EPlain PlainOp(const CNode& node)
+    {
+        const std::type_info& type = typeid(node);
+        if (type == typeid(CNodeSin))
+            return EPlain::Sin;
+        if (type == typeid(CNodeCos))
+            return EPlain::Cos;
+        if (type == typeid(CNodeTg))
+            return EPlain::Tg;
+        if (type == typeid(CNodeExp))
+            return EPlain::Exp;
+        if (type == typeid(CNodeLn))
+            return EPlain::Ln;
+        if (type == typeid(CNodeLg))
+            return EPlain::Lg;
+        if (type == typeid(CNodeSqrt))
+            return EPlain::Sqrt;
+        if (type == typeid(CNodeAbs))
+            return EPlain::Abs;
+        if (type == typeid(CNodeSign))
+            return EPlain::Sign;
+        if (type == typeid(CNodeCeil))
+            return EPlain::Ceil;
+        if (type == typeid(CNodeFloor))
+            return EPlain::Floor;
+        if (type == typeid(CNodeRe))
+            return EPlain::Re;
+        if (type == typeid(CNodeIm))
+            return EPlain::Im;
+        if (type == typeid(CNodeArg))
+            return EPlain::Arg;
+        if (type == typeid(CNodeConjugate))
+            return EPlain::Conj;
+        return EPlain::Other;
+    }
+
+    struct CEntry {
+        CNameKey key;
+        CPlainFunction function;
+    };
+    std::array<CEntry, kSlots> m_slots{};
 };
 
 const CFunctionIndex& FunctionIndex()
@@ -125,9 +177,15 @@ const CFunctionIndex& FunctionIndex()
     return index;
 }
 
-bool IsWordCharacter(char16_t c)
+// IsFinite and IsZero, where the compiler sees them.
+inline bool Finite(const CComplex& z)
 {
-    return IsIdentifierCharacter(c) || c == u'.';
+    return std::isfinite(z.real()) && std::isfinite(z.imag());
+}
+
+inline bool Zero(const CComplex& z)
+{
+    return z.real() == 0 && z.imag() == 0;
 }
 
 // ---------------------------------------------------------------- operations
@@ -138,19 +196,19 @@ bool IsWordCharacter(char16_t c)
 bool PlainAdd(CComplex& a, const CComplex& b)
 {
     a = PlainSum(a, b);
-    return IsFinite(a);
+    return Finite(a);
 }
 
 bool PlainSubtract(CComplex& a, const CComplex& b)
 {
     a = PlainDifference(a, b);
-    return IsFinite(a);
+    return Finite(a);
 }
 
 bool PlainMultiply(CComplex& a, const CComplex& b)
 {
     const CComplex r = PlainProduct(a, b);
-    if (!IsFinite(r) || (IsZero(r) && !IsZero(a) && !IsZero(b)))
+    if (!Finite(r) || (Zero(r) && !Zero(a) && !Zero(b)))
         return false;
     a = r;
     return true;
@@ -158,10 +216,10 @@ bool PlainMultiply(CComplex& a, const CComplex& b)
 
 bool PlainDivide(CComplex& a, const CComplex& b)
 {
-    if (IsZero(b))
+    if (Zero(b))
         return false;
     const CComplex r = SmithDivide(a, b);
-    if (!IsFinite(r) || (IsZero(r) && !IsZero(a)))
+    if (!Finite(r) || (Zero(r) && !Zero(a)))
         return false;
     a = r;
     return true;
@@ -172,7 +230,7 @@ bool PlainDivide(CComplex& a, const CComplex& b)
 // under an exponent that is not whole, are left to the checked path.
 bool PlainPower(CComplex& a, const CComplex& b)
 {
-    if (IsZero(a) && (b.imag() != 0 || b.real() <= 0))
+    if (Zero(a) && (b.imag() != 0 || b.real() <= 0))
         return false;  // a singularity
     if (a.imag() != 0 || b.imag() != 0)
         return false;
@@ -232,7 +290,7 @@ bool PlainSin(CComplex& z)
     if (std::fabs(y) > kHyperbolicLimit)
         return false;
     z = Sin(z);
-    return IsFinite(z);
+    return Finite(z);
 }
 
 // Cos(z) = (cos x · cosh y, −(sin x · sinh y)).
@@ -249,7 +307,7 @@ bool PlainCos(CComplex& z)
     if (std::fabs(y) > kHyperbolicLimit)
         return false;
     z = Cos(z);
-    return IsFinite(z);
+    return Finite(z);
 }
 
 // The tangent of a real argument is (tan x, 0); a complex one is left to
@@ -282,7 +340,7 @@ bool PlainExp(CComplex& z)
     if (!CircularArgument(y))
         return false;
     z = CComplex(e * NRealMath::Cos(y), e * NRealMath::Sin(y));
-    return IsFinite(z);
+    return Finite(z);
 }
 
 bool PlainFunction(EPlain op, int units, CComplex& z)
@@ -299,18 +357,18 @@ bool PlainFunction(EPlain op, int units, CComplex& z)
     case EPlain::Exp:
         return PlainExp(z);
     case EPlain::Ln:
-        if (IsZero(z))
+        if (Zero(z))
             return false;
         z = Ln(z);
-        return IsFinite(z);
+        return Finite(z);
     case EPlain::Lg:
-        if (IsZero(z))
+        if (Zero(z))
             return false;
         z = Lg(z);
-        return IsFinite(z);
+        return Finite(z);
     case EPlain::Sqrt:
         z = Sqrt(z);
-        return IsFinite(z);
+        return Finite(z);
     case EPlain::Abs:
         // hypot(x, ±0) is |x| exactly.
         z = CComplex(z.imag() == 0 ? std::fabs(z.real()) : Magnitude(z), 0.0);
@@ -342,35 +400,128 @@ bool PlainFunction(EPlain op, int units, CComplex& z)
 
 // ---------------------------------------------------------------- the pass
 
-// The normalized text as the tokenizing parser sees its elements: blanks
-// dropped, letters in lower case, every bracket round, the operator signs
-// "−", "×" and "÷" written as "-", "*" and "/". False for a character the
-// pass does not read.
-bool Compact(std::u16string_view expression, std::u16string& text)
+// What a character of an expression becomes in the pass's text: blanks are
+// dropped (kBlank), letters made lower case, every bracket round; kRefused
+// for a character the pass does not read. The tokenizing parser sees the
+// same sequence of elements once it has normalized the expression.
+constexpr char16_t kBlank = 0;
+constexpr char16_t kRefused = 1;
+
+constexpr std::array<char16_t, 128> MakeCompactMap()
 {
-    text.clear();
-    for (char16_t c : expression) {
-        if (c == u' ' || c == u'\t' || c == u'\n' || c == u'\r')
-            continue;
-        if ((c >= u'a' && c <= u'z') || (c >= u'0' && c <= u'9') || c == u'.' || c == u'_' || c == u'(' ||
-            c == u')' || c == u'+' || c == u'-' || c == u'*' || c == u'/' || c == u'^') {
-            text.push_back(c);
-        } else if (c >= u'A' && c <= u'Z') {
-            text.push_back(static_cast<char16_t>(c - u'A' + u'a'));
-        } else if (c == u'[' || c == u'{') {
-            text.push_back(u'(');
-        } else if (c == u']' || c == u'}') {
-            text.push_back(u')');
-        } else if (c == kMinusSign) {
-            text.push_back(u'-');
-        } else if (c == kTimesSign) {
-            text.push_back(u'*');
-        } else if (c == kDivisionSign) {
-            text.push_back(u'/');
-        } else {
+    std::array<char16_t, 128> map{};
+    for (char16_t& c : map)
+        c = kRefused;
+    map[u' '] = map[u'\t'] = map[u'\n'] = map[u'\r'] = kBlank;
+    for (char16_t c = u'a'; c <= u'z'; ++c)
+        map[c] = c;
+    for (char16_t c = u'A'; c <= u'Z'; ++c)
+        map[c] = static_cast<char16_t>(c - u'A' + u'a');
+    for (char16_t c = u'0'; c <= u'9'; ++c)
+        map[c] = c;
+    for (char16_t c : std::u16string_view(u"._()+-*/^"))
+        map[c] = c;
+    map[u'['] = map[u'{'] = u'(';
+    map[u']'] = map[u'}'] = u')';
+    return map;
+}
+constexpr std::array<char16_t, 128> kCompactMap = MakeCompactMap();
+
+// The characters of words (names and numbers) in the pass's text, which
+// holds only the characters above.
+constexpr std::array<bool, 128> MakeWordCharacters()
+{
+    std::array<bool, 128> word{};
+    for (char16_t c = u'a'; c <= u'z'; ++c)
+        word[c] = true;
+    for (char16_t c = u'0'; c <= u'9'; ++c)
+        word[c] = true;
+    word[u'_'] = word[u'.'] = true;
+    return word;
+}
+constexpr std::array<bool, 128> kWordCharacters = MakeWordCharacters();
+
+// The pass's text of an expression, ended by a zero; false for a character
+// the pass does not read. The operator signs "−", "×" and "÷" are written
+// as "-", "*" and "/", which every rule takes them for.
+bool Compact(std::u16string_view expression, std::vector<char16_t>& text)
+{
+    if (text.size() < expression.size() + 1)
+        text.resize(expression.size() + 1);
+    char16_t* out = text.data();
+    for (const char16_t c : expression) {
+        char16_t mapped;
+        if (c < 128)
+            mapped = kCompactMap[c];
+        else if (c == kMinusSign)
+            mapped = u'-';
+        else if (c == kTimesSign)
+            mapped = u'*';
+        else if (c == kDivisionSign)
+            mapped = u'/';
+        else
             return false;
-        }
+        if (mapped == kRefused)
+            return false;
+        *out = mapped;
+        out += mapped != kBlank;
     }
+    if (out == text.data())
+        return false;  // nothing but blanks: a syntax error
+    *out = 0;
+    return true;
+}
+
+// 10^k for k up to 22: every one exactly a double.
+constexpr std::array<double, 23> kPowersOfTen = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                                 1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                                 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
+// A number word of the common form, digits with an optional "." and an
+// optional exponent ("12", "0.5", "2.5e-3"), of at most 15 digits and with
+// a decimal scale within ±22: its digits make an integer m below 2^53 and
+// 10^scale is a double, so the one rounding of m × 10^scale or m ÷ 10^-scale
+// gives the correctly rounded value that the number's conversion gives
+// (such a word is always a number text). False for any other word.
+bool ShortDecimal(std::u16string_view word, double& value)
+{
+    std::uint64_t m = 0;
+    int digits = 0;
+    int scale = 0;
+    std::size_t i = 0;
+    const std::size_t n = word.size();
+    for (; i < n && IsDigit(word[i]); ++i, ++digits)
+        m = m * 10 + static_cast<std::uint64_t>(word[i] - u'0');
+    if (i < n && word[i] == u'.') {
+        for (++i; i < n && IsDigit(word[i]); ++i, ++digits, --scale)
+            m = m * 10 + static_cast<std::uint64_t>(word[i] - u'0');
+    }
+    if (digits == 0 || digits > 15)
+        return false;
+    if (i < n) {
+        if (word[i] != u'e' || ++i == n)
+            return false;
+        bool negative = false;
+        if (word[i] == u'+' || word[i] == u'-') {
+            negative = word[i] == u'-';
+            if (++i == n)
+                return false;
+        }
+        int exponent = 0;
+        for (; i < n && IsDigit(word[i]); ++i) {
+            exponent = exponent * 10 + (word[i] - u'0');
+            if (exponent > 100)
+                return false;
+        }
+        if (i < n)
+            return false;
+        scale += negative ? -exponent : exponent;
+    }
+    if (scale < -22 || scale > 22)
+        return false;
+    const double mantissa = static_cast<double>(m);
+    value = scale >= 0 ? mantissa * kPowersOfTen[static_cast<std::size_t>(scale)]
+                       : mantissa / kPowersOfTen[static_cast<std::size_t>(-scale)];
     return true;
 }
 
@@ -384,18 +535,12 @@ bool Compact(std::u16string_view expression, std::u16string& text)
 // plain ends the pass.
 class CPlainPass {
 public:
-    CPlainPass(const std::u16string& text, const CCalcContext& context)
-        : m_p(text.data()),
-          m_end(text.data() + text.size()),
-          m_units(context.run.trigonometricUnits),
-          m_previous(context.previousResult)
+    CPlainPass(const char16_t* text, const CCalcContext& context)
+        : m_p(text), m_units(context.run.trigonometricUnits), m_previous(context.previousResult)
     {
     }
 
-    bool Run(CComplex& value)
-    {
-        return Range(value) && m_p == m_end;
-    }
+    bool Run(CComplex& value) { return Range(value) && *m_p == 0; }
 
     // The kind of the last operation scope the checked evaluation would
     // have left; false when it would have entered none.
@@ -406,8 +551,6 @@ public:
     }
 
 private:
-    bool At(char16_t c) const { return m_p != m_end && *m_p == c; }
-
     void Scope(EOperationKind kind)
     {
         m_lastScope = kind;
@@ -416,19 +559,18 @@ private:
 
     bool Range(CComplex& value)
     {
-        if (At(u'-')) {
+        if (*m_p == u'-') {
             ++m_p;
             if (!Term(value, false))
                 return false;
             value = CalcNegate(value);
         } else {
-            const bool plus = At(u'+');
-            if (plus)
-                ++m_p;
+            const bool plus = *m_p == u'+';
+            m_p += plus;
             if (!Term(value, plus))
                 return false;
         }
-        while (m_p != m_end && (*m_p == u'+' || *m_p == u'-')) {
+        while (*m_p == u'+' || *m_p == u'-') {
             const bool add = *m_p++ == u'+';
             CComplex right;
             if (!Term(right, false))
@@ -444,7 +586,7 @@ private:
     {
         if (!Power(value, plus))
             return false;
-        while (m_p != m_end && (*m_p == u'*' || *m_p == u'/')) {
+        while (*m_p == u'*' || *m_p == u'/') {
             const bool multiply = *m_p++ == u'*';
             CComplex right;
             if (!Power(right, false))
@@ -460,7 +602,7 @@ private:
     {
         if (!Operand(value, plus))
             return false;
-        while (At(u'^')) {
+        while (*m_p == u'^') {
             ++m_p;
             CComplex exponent;
             if (!Operand(exponent, false) || !PlainPower(value, exponent))
@@ -472,11 +614,11 @@ private:
 
     bool Group(CComplex& value)
     {
-        if (!At(u'(') || m_depth >= kMaxGroupDepth)
+        if (*m_p != u'(' || m_depth >= kMaxGroupDepth)
             return false;
         ++m_p;
         ++m_depth;
-        if (!Range(value) || !At(u')'))
+        if (!Range(value) || *m_p != u')')
             return false;
         ++m_p;
         --m_depth;
@@ -485,18 +627,16 @@ private:
 
     bool Operand(CComplex& value, bool plus)
     {
-        if (m_p == m_end)
-            return false;
         if (*m_p == u'(')
             return !plus && Group(value);
-        if (!IsWordCharacter(*m_p))
+        if (!kWordCharacters[*m_p])
             return false;
         // A word runs over the characters of names and numbers, and over
         // the sign after an exponent letter that follows a digit or ".".
         const char16_t* const start = m_p;
-        while (m_p != m_end) {
+        for (;;) {
             const char16_t c = *m_p;
-            if (IsWordCharacter(c)) {
+            if (kWordCharacters[c]) {
                 ++m_p;
             } else if ((c == u'+' || c == u'-') && m_p - start >= 2 && m_p[-1] == u'e' &&
                        (IsDigit(m_p[-2]) || m_p[-2] == u'.')) {
@@ -506,7 +646,7 @@ private:
             }
         }
         const std::u16string_view word(start, static_cast<std::size_t>(m_p - start));
-        if (At(u'(')) {
+        if (*m_p == u'(') {
             // A function: its name, then its bracket.
             if (plus)
                 return false;
@@ -517,6 +657,9 @@ private:
                 Scope(function.kind);
             return true;
         }
+        // Digits and "." start numbers, never constant words.
+        if (IsDigit(word[0]) || word[0] == u'.')
+            return Number(word, plus, value);
         if (const std::optional<EConstantWord> constant = FindConstantWord(word)) {
             switch (*constant) {
             case EConstantWord::Pi:
@@ -530,55 +673,38 @@ private:
                 return true;
             case EConstantWord::Result:
                 value = m_previous;
-                return IsFinite(value);
+                return Finite(value);
             case EConstantWord::Random:
                 return false;
             }
         }
-        if (!Number(word, plus, value))
-            return false;
-        Scope(::Number);
-        return true;
+        return Number(word, plus, value);
     }
 
     // A number word, converted as its node converts it; an infinite one is
     // reported there.
-    static bool Number(std::u16string_view word, bool plus, CComplex& value)
+    bool Number(std::u16string_view word, bool plus, CComplex& value)
     {
-        if (word.size() > kMaxNumberLength || !CParcer::IsNumberText(word, plus))
-            return false;
-        // Up to 15 digits make an integer below 2^53, which the correctly
-        // rounded conversion gives exactly.
-        if (word.size() <= 15) {
-            std::int64_t whole = 0;
-            bool digits = true;
-            for (char16_t c : word) {
-                if (!IsDigit(c)) {
-                    digits = false;
-                    break;
-                }
-                whole = whole * 10 + (c - u'0');
-            }
-            if (digits) {
-                value = CComplex(static_cast<double>(whole), 0.0);
-                return true;
-            }
+        double x;
+        if (!ShortDecimal(word, x)) {
+            if (word.size() > kMaxNumberLength || !CParcer::IsNumberText(word, plus))
+                return false;
+            char ascii[kMaxNumberLength + 1];
+            std::size_t n = 0;
+            if (plus)
+                ascii[n++] = '+';
+            for (char16_t c : word)
+                ascii[n++] = static_cast<char>(c);
+            x = ConvertNumberLiteral(std::string_view(ascii, n));
+            if (!std::isfinite(x))
+                return false;
         }
-        char ascii[kMaxNumberLength + 1];
-        std::size_t n = 0;
-        if (plus)
-            ascii[n++] = '+';
-        for (char16_t c : word)
-            ascii[n++] = static_cast<char>(c);
-        const double x = ConvertNumberLiteral(std::string_view(ascii, n));
-        if (!std::isfinite(x))
-            return false;
         value = CComplex(x, 0.0);
+        Scope(::Number);
         return true;
     }
 
     const char16_t* m_p;
-    const char16_t* m_end;
     int m_units;
     CComplex m_previous;
     int m_depth = 0;
@@ -591,10 +717,10 @@ private:
 bool EvaluatePlainStatement(CCalcContext& context, std::u16string_view expression, CComplex& value)
 {
     // The pass's text, kept from one statement to the next.
-    thread_local std::u16string text;
-    if (!Compact(expression, text) || text.empty())
+    thread_local std::vector<char16_t> text;
+    if (!Compact(expression, text))
         return false;
-    CPlainPass pass(text, context);
+    CPlainPass pass(text.data(), context);
     CComplex result;
     if (!pass.Run(result))
         return false;
