@@ -3,8 +3,8 @@
 // The first byte chooses the units, the letter case of numbers and whether
 // one statement (at a cursor taken from the second byte) or all of them are
 // calculated; the rest is the text, UTF-8 or UTF-16 as a file would be read.
-// The text is calculated twice, with the fast evaluation of series terms
-// and on the checked path alone: the texts, cursors, results, logs, memory
+// The text is calculated twice, with the fast evaluation of plain
+// statements and series terms and on the checked path alone: the texts, cursors, results, logs, memory
 // cells and last values must agree to the bit (unless the work budget
 // cancelled one of them, which depends on how many polls each made).
 #include <cstddef>
