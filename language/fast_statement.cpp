@@ -214,11 +214,22 @@ bool PlainMultiply(CComplex& a, const CComplex& b)
     return true;
 }
 
+// Smith's division (SmithDivide). By a real divisor its ratio b.im ÷ b.re
+// is a zero with the sign of the quotient of the signs, and its
+// denominator b.re + ratio · b.im is b.re exactly, so they are had without
+// dividing.
 bool PlainDivide(CComplex& a, const CComplex& b)
 {
     if (Zero(b))
         return false;
-    const CComplex r = SmithDivide(a, b);
+    CComplex r;
+    if (b.imag() == 0) {
+        const double ratio = std::signbit(b.imag()) != std::signbit(b.real()) ? -0.0 : 0.0;
+        const double d = b.real();
+        r = CComplex((a.real() + a.imag() * ratio) / d, (a.imag() - a.real() * ratio) / d);
+    } else {
+        r = SmithDivide(a, b);
+    }
     if (!Finite(r) || (Zero(r) && !Zero(a)))
         return false;
     a = r;
@@ -274,9 +285,37 @@ bool CircularArgument(double x)
     return std::fabs(x) < NRealMath::kTotalLossLimit;
 }
 
+// The sign of cos x (cosine) or of sin x, where it is clear without either:
+// for |x| < 2^20, u = x · 2/π is within 2^-32 of its exact value and its
+// remainder modulo 4 is exact, so when that remainder lies farther than
+// 2^-20 from the points where the function changes its sign (1 and 3 for
+// the cosine, 0 and 2 for the sine) the exact function has the sign seen
+// there, and is not zero. The library's sin and cos are within an ulp of
+// the exact values, so their results have that sign too. False when it is
+// not clear.
+bool ClearSign(double x, bool cosine, bool& positive)
+{
+    constexpr double kTwoOverPi = 0.6366197723675814;
+    constexpr double kMargin = 1.0 / 1048576;  // 2^-20
+    if (!(std::fabs(x) < 1048576.0))
+        return false;
+    const double u = x * kTwoOverPi;
+    const double g = u - 4 * std::floor(u / 4);  // in [0, 4)
+    if (cosine) {
+        if (std::fabs(g - 1) < kMargin || std::fabs(g - 3) < kMargin)
+            return false;
+        positive = g < 1 || g > 3;
+    } else {
+        if (g < kMargin || g > 4 - kMargin || std::fabs(g - 2) < kMargin)
+            return false;
+        positive = g < 2;
+    }
+    return true;
+}
+
 // Sin(z) = (sin x · cosh y, cos x · sinh y). For a real argument cosh(±0)
 // is 1 and sinh(±0) is ±0 exactly, so the products are sin x and
-// cos x · y.
+// cos x · y, a zero whose sign is that of y when cos x is positive.
 bool PlainSin(CComplex& z)
 {
     const double x = z.real();
@@ -284,7 +323,9 @@ bool PlainSin(CComplex& z)
     if (!CircularArgument(x))
         return false;
     if (y == 0) {
-        z = CComplex(NRealMath::Sin(x), NRealMath::Cos(x) * y);
+        bool positive;
+        const double imaginary = ClearSign(x, true, positive) ? (positive ? y : -y) : NRealMath::Cos(x) * y;
+        z = CComplex(NRealMath::Sin(x), imaginary);
         return true;
     }
     if (std::fabs(y) > kHyperbolicLimit)
@@ -293,7 +334,8 @@ bool PlainSin(CComplex& z)
     return Finite(z);
 }
 
-// Cos(z) = (cos x · cosh y, −(sin x · sinh y)).
+// Cos(z) = (cos x · cosh y, −(sin x · sinh y)); for a real argument
+// (cos x, −(sin x · y)).
 bool PlainCos(CComplex& z)
 {
     const double x = z.real();
@@ -301,7 +343,9 @@ bool PlainCos(CComplex& z)
     if (!CircularArgument(x))
         return false;
     if (y == 0) {
-        z = CComplex(NRealMath::Cos(x), -(NRealMath::Sin(x) * y));
+        bool positive;
+        const double imaginary = ClearSign(x, false, positive) ? (positive ? -y : y) : -(NRealMath::Sin(x) * y);
+        z = CComplex(NRealMath::Cos(x), imaginary);
         return true;
     }
     if (std::fabs(y) > kHyperbolicLimit)

@@ -277,6 +277,38 @@ TEST(PlainStatementsRandom, ExpressionsAlikeBothWays)
     EXPECT_GT(taken, count / 3);
 }
 
+// The sine and cosine of a real argument have a zero imaginary part whose
+// sign is that of the other function: arguments on both sides of, and
+// right at, the quarter periods where the signs change, up to and beyond
+// 2^20, in radians and degrees. "1/f(x)" shows that sign in the value's
+// imaginary part.
+TEST(PlainStatementsSigns, CircularFunctionsNearQuarterPeriodsAlikeBothWays)
+{
+    const double offsets[] = {0, 1e-12, 1e-7, 9e-7, 1e-6, 2e-6, 1e-5, 1e-3, 0.3};
+    int count = 0;
+    for (int units : {0, 1}) {
+        const double quarter = units == 0 ? 1.5707963267948966 : 90;
+        for (const double scale : {1.0, 1000.0, 667544.0, 667545.0, 1e6}) {
+            for (int k = -9; k <= 9; ++k) {
+                for (const double offset : offsets) {
+                    for (const double sign : {-1.0, 1.0}) {
+                        const double x = (k + scale * (k < 0 ? -1 : 1)) * quarter + sign * offset;
+                        char text[96];
+                        for (const char* f : {"sin", "cos"}) {
+                            std::snprintf(text, sizeof text, "%s(%.17g)", f, x);
+                            ExpectSameBothWays(Utf8ToUtf16(text), units, "quarter periods");
+                            std::snprintf(text, sizeof text, "1/%s(%.17g)", f, x);
+                            ExpectSameBothWays(Utf8ToUtf16(text), units, "quarter periods");
+                            count += 2;
+                        }
+                    }
+                }
+            }
+        }
+    }
+    EXPECT_GT(count, 5000);
+}
+
 // Texts of many random statements, calculated whole: the rewritten text,
 // the log and the last value, with the previous result carried from one
 // statement to the next.
