@@ -1,5 +1,6 @@
 #include "language/fast_statement.h"
 
+#include <algorithm>
 #include <array>
 #include <cfloat>
 #include <cmath>
@@ -9,6 +10,10 @@
 #include <span>
 #include <typeinfo>
 #include <vector>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "language/calc_context.h"
 #include "language/functions.h"
@@ -300,7 +305,12 @@ bool ClearSign(double x, bool cosine, bool& positive)
     if (!(std::fabs(x) < 1048576.0))
         return false;
     const double u = x * kTwoOverPi;
-    const double g = u - 4 * std::floor(u / 4);  // in [0, 4)
+    // The floor of u / 4 through a whole number, which holds it exactly.
+    const double q = u / 4;
+    double whole = static_cast<double>(static_cast<std::int64_t>(q));
+    if (whole > q)
+        whole -= 1;
+    const double g = u - 4 * whole;  // in [0, 4)
     if (cosine) {
         if (std::fabs(g - 1) < kMargin || std::fabs(g - 3) < kMargin)
             return false;
@@ -485,32 +495,99 @@ constexpr std::array<bool, 128> MakeWordCharacters()
 }
 constexpr std::array<bool, 128> kWordCharacters = MakeWordCharacters();
 
+// One character into the pass's text at out; false when the pass does not
+// read it. The operator signs "−", "×" and "÷" are written as "-", "*" and
+// "/", which every rule takes them for.
+inline bool CompactCharacter(char16_t c, char16_t*& out)
+{
+    char16_t mapped;
+    if (c < 128)
+        mapped = kCompactMap[c];
+    else if (c == kMinusSign)
+        mapped = u'-';
+    else if (c == kTimesSign)
+        mapped = u'*';
+    else if (c == kDivisionSign)
+        mapped = u'/';
+    else
+        return false;
+    if (mapped == kRefused)
+        return false;
+    *out = mapped;
+    out += mapped != kBlank;
+    return true;
+}
+
+#if defined(__SSE2__)
+// Whether eight characters all stand in the pass's text as they are: lower
+// case letters, digits and "._()+-*/^".
+inline bool AllKept(__m128i c)
+{
+    const auto within = [c](short low, short high) {
+        return _mm_and_si128(_mm_cmpgt_epi16(c, _mm_set1_epi16(static_cast<short>(low - 1))),
+                             _mm_cmplt_epi16(c, _mm_set1_epi16(static_cast<short>(high + 1))));
+    };
+    const __m128i operators = _mm_andnot_si128(_mm_cmpeq_epi16(c, _mm_set1_epi16(u',')), within(u'(', u'9'));
+    const __m128i kept = _mm_or_si128(_mm_or_si128(operators, within(u'^', u'_')), within(u'a', u'z'));
+    return _mm_movemask_epi8(kept) == 0xFFFF;
+}
+#endif
+
 // The pass's text of an expression, ended by a zero; false for a character
-// the pass does not read. The operator signs "−", "×" and "÷" are written
-// as "-", "*" and "/", which every rule takes them for.
+// the pass does not read. Blocks of eight characters that need no change
+// are copied at once; so is a short text, and the end of a text that
+// needed no change before it, as one block.
 bool Compact(std::u16string_view expression, std::vector<char16_t>& text)
 {
-    if (text.size() < expression.size() + 1)
-        text.resize(expression.size() + 1);
-    char16_t* out = text.data();
-    for (const char16_t c : expression) {
-        char16_t mapped;
-        if (c < 128)
-            mapped = kCompactMap[c];
-        else if (c == kMinusSign)
-            mapped = u'-';
-        else if (c == kTimesSign)
-            mapped = u'*';
-        else if (c == kDivisionSign)
-            mapped = u'/';
-        else
-            return false;
-        if (mapped == kRefused)
-            return false;
-        *out = mapped;
-        out += mapped != kBlank;
+    const std::size_t n = expression.size();
+    if (n == 0)
+        return false;
+    if (text.size() < n + 8)
+        text.resize(n + 8);
+    char16_t* const base = text.data();
+    char16_t* out = base;
+    const char16_t* in = expression.data();
+    const char16_t* const end = in + n;
+#if defined(__SSE2__)
+    if (n < 8) {
+        // Filled up with letters, which need no change either.
+        char16_t padded[8] = {u'a', u'a', u'a', u'a', u'a', u'a', u'a', u'a'};
+        std::copy(in, end, padded);
+        const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(padded));
+        if (AllKept(block)) {
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(base), block);
+            base[n] = 0;
+            return true;
+        }
+    } else {
+        while (end - in >= 8) {
+            const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in));
+            if (AllKept(block)) {
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(out), block);
+                out += 8;
+            } else {
+                for (int k = 0; k < 8; ++k) {
+                    if (!CompactCharacter(in[k], out))
+                        return false;
+                }
+            }
+            in += 8;
+        }
+        if (in != end && out - base == in - expression.data()) {
+            const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(end - 8));
+            if (AllKept(block)) {
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(base + n - 8), block);
+                base[n] = 0;
+                return true;
+            }
+        }
     }
-    if (out == text.data())
+#endif
+    for (; in != end; ++in) {
+        if (!CompactCharacter(*in, out))
+            return false;
+    }
+    if (out == base)
         return false;  // nothing but blanks: a syntax error
     *out = 0;
     return true;
