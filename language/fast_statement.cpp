@@ -523,11 +523,12 @@ inline bool CompactCharacter(char16_t c, char16_t*& out)
 // case letters, digits and "._()+-*/^".
 inline bool AllKept(__m128i c)
 {
-    const auto within = [c](short low, short high) {
+    const auto within = [c](int low, int high) {
         return _mm_and_si128(_mm_cmpgt_epi16(c, _mm_set1_epi16(static_cast<short>(low - 1))),
                              _mm_cmplt_epi16(c, _mm_set1_epi16(static_cast<short>(high + 1))));
     };
-    const __m128i operators = _mm_andnot_si128(_mm_cmpeq_epi16(c, _mm_set1_epi16(u',')), within(u'(', u'9'));
+    const __m128i comma = _mm_cmpeq_epi16(c, _mm_set1_epi16(static_cast<short>(u',')));
+    const __m128i operators = _mm_andnot_si128(comma, within(u'(', u'9'));
     const __m128i kept = _mm_or_si128(_mm_or_si128(operators, within(u'^', u'_')), within(u'a', u'z'));
     return _mm_movemask_epi8(kept) == 0xFFFF;
 }
