@@ -261,7 +261,8 @@ bool PlainPower(CComplex& a, const CComplex& b)
         } else if (k == -0.5) {
             r = 1 / std::sqrt(x);
         } else {
-            // The library's power reports an overflow or an underflow.
+            // NRealMath::Pow's value; it reports an overflow and a value
+            // below the normal range.
             r = std::pow(x, k);
             if (std::fabs(r) < DBL_MIN)
                 return false;

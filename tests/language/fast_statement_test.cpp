@@ -4,7 +4,9 @@
 // expressions built from every operator, function and number form it reads,
 // with values that overflow, underflow, divide by zero and leave the domain.
 // Both ways must give the same success, value bits, previous result, log,
-// operation kinds and rewritten text.
+// operation kinds and rewritten text. The calculation cases and the fuzz
+// seeds run both ways in fast_term_test.cpp, whose switch turns this pass
+// off together with the fast series terms.
 #include <gtest/gtest.h>
 
 #include <cstdio>
