@@ -1,6 +1,9 @@
 #include "document/number_format.h"
 
 #include <algorithm>
+#include <array>
+#include <bit>
+#include <cstdint>
 #include <charconv>
 #include <cmath>
 
@@ -13,59 +16,136 @@ constexpr char16_t kTimesSign = u'\u00D7';
 constexpr int kPrecision = 20;        // the precision of the format
 constexpr int kSignificantDigits = 17;  // digits generated from the binary value
 
-void AppendReal(std::u16string& out, double value, bool upper)
+// 5^0 to 5^27, the powers below 2^63.
+constexpr auto kPowersOfFive = [] {
+    std::array<std::uint64_t, 28> powers{};
+    powers[0] = 1;
+    for (std::size_t k = 1; k < powers.size(); ++k)
+        powers[k] = 5 * powers[k - 1];
+    return powers;
+}();
+
+// The seventeen correctly rounded significant digits of a positive finite
+// value and its decimal exponent, as "%.16e" gives them.
+void ScientificDigits(double value, char digits[kSignificantDigits], int& exponent)
 {
+    // Most values lie between 1e-11 and 1e17. There value * 10^k, k = 16 - E
+    // from 0 to 27, is m * 5^k * 2^(e + k) for the value's integer
+    // significand m and binary exponent e: m * 5^k fits in 128 bits and the
+    // rounding is exact. A tie, or any other value, takes the library's
+    // conversion.
+    const auto bits = std::bit_cast<std::uint64_t>(value);
+    const int biased = static_cast<int>(bits >> 52);
+    if (biased > 0 && biased < 0x7FF) {
+        const std::uint64_t m = (bits & ((std::uint64_t{1} << 52) - 1)) | (std::uint64_t{1} << 52);
+        const int e = biased - 1075;
+        // floor(log10(value)), or one less: 2^(e + 52) <= value < 2^(e + 53).
+        int decimal = static_cast<int>(std::floor((e + 52) * 0.30102999566398120));
+        constexpr std::uint64_t kLow = 10'000'000'000'000'000ull;  // 10^16
+        for (int attempt = 0; attempt < 2; ++attempt) {
+            const int k = kSignificantDigits - 1 - decimal;
+            if (k < 0 || k > 27)
+                break;
+            const unsigned __int128 product = static_cast<unsigned __int128>(m) * kPowersOfFive[k];
+            const int shift = -(e + k);
+            unsigned __int128 whole = 0;
+            if (shift <= 0) {
+                whole = product << -shift;
+            } else {
+                if (shift >= 127)
+                    break;
+                whole = product >> shift;
+                const unsigned __int128 rest = product - (whole << shift);
+                const unsigned __int128 half = static_cast<unsigned __int128>(1) << (shift - 1);
+                if (rest == half)
+                    break;  // a tie
+                if (rest > half)
+                    ++whole;
+            }
+            if (whole >= 10 * static_cast<unsigned __int128>(kLow)) {
+                // The guess was one too small; or the rounding carried into
+                // an eighteenth digit, which is 10^16 one decade up.
+                if (shift > 0 && (product >> shift) < 10 * static_cast<unsigned __int128>(kLow)) {
+                    whole = kLow;
+                    ++decimal;
+                } else {
+                    ++decimal;
+                    continue;
+                }
+            }
+            if (whole < kLow)
+                break;  // cannot happen: the guess is never too large
+            auto n = static_cast<std::uint64_t>(whole);
+            for (int i = kSignificantDigits - 1; i >= 0; --i) {
+                digits[i] = static_cast<char>('0' + n % 10);
+                n /= 10;
+            }
+            exponent = decimal;
+            return;
+        }
+    }
+    char text[32];
+    const auto converted =
+        std::to_chars(text, text + sizeof(text), value, std::chars_format::scientific, kSignificantDigits - 1);
+    digits[0] = text[0];
+    std::copy(text + 2, text + 1 + kSignificantDigits, digits + 1);
+    exponent = 0;
+    std::from_chars(text + kSignificantDigits + 3, converted.ptr, exponent);  // skips "e" and the sign
+    if (text[kSignificantDigits + 2] == '-')
+        exponent = -exponent;
+}
+
+// Writes the text of a real number to out, which has room for the longest
+// (25 characters), and returns its end.
+char16_t* WriteReal(char16_t* out, double value, bool upper)
+{
+    const auto put = [&out](std::u16string_view text) {
+        out = std::copy(text.begin(), text.end(), out);
+    };
     if (std::isnan(value)) {
-        out += std::signbit(value) ? u"-1.#IND" : u"1.#QNAN";
-        return;
+        put(std::signbit(value) ? u"-1.#IND" : u"1.#QNAN");
+        return out;
     }
     if (std::isinf(value)) {
-        out += value < 0 ? u"-1.#INF" : u"1.#INF";
-        return;
+        put(value < 0 ? u"-1.#INF" : u"1.#INF");
+        return out;
     }
     if (std::signbit(value))
-        out.push_back(u'-');
+        *out++ = u'-';
     if (value == 0) {
-        out.push_back(u'0');
-        return;
+        *out++ = u'0';
+        return out;
     }
 
     // Seventeen correctly rounded significant digits and the decimal
     // exponent; the precision asks for twenty, the rest are zeros.
-    char text[32];
-    const auto converted = std::to_chars(text, text + sizeof(text), std::fabs(value),
-                                         std::chars_format::scientific, kSignificantDigits - 1);
     char digits[kPrecision];
     std::fill(digits, digits + kPrecision, '0');
-    digits[0] = text[0];
-    std::copy(text + 2, text + 1 + kSignificantDigits, digits + 1);
     int exponent = 0;
-    std::from_chars(text + kSignificantDigits + 3, converted.ptr, exponent);  // skips "e" and the sign
-    if (text[kSignificantDigits + 2] == '-')
-        exponent = -exponent;
+    ScientificDigits(std::fabs(value), digits, exponent);
 
     int used = kPrecision;  // digits left after removing trailing zeros
     auto appendDigits = [&out](const char* from, const char* to) {
         for (; from < to; ++from)
-            out.push_back(static_cast<char16_t>(*from));
+            *out++ = static_cast<char16_t>(*from);
     };
     if (exponent < -4 || exponent >= kPrecision) {
         while (used > 1 && digits[used - 1] == '0')
             --used;
-        out.push_back(static_cast<char16_t>(digits[0]));
+        *out++ = static_cast<char16_t>(digits[0]);
         if (used > 1) {
-            out.push_back(u'.');
+            *out++ = u'.';
             appendDigits(digits + 1, digits + used);
         }
-        out.push_back(upper ? u'E' : u'e');
-        out.push_back(exponent < 0 ? u'-' : u'+');
+        *out++ = upper ? u'E' : u'e';
+        *out++ = exponent < 0 ? u'-' : u'+';
         const int magnitude = exponent < 0 ? -exponent : exponent;
         if (magnitude >= 1000)
-            out.push_back(static_cast<char16_t>(u'0' + magnitude / 1000));
-        out.push_back(static_cast<char16_t>(u'0' + magnitude / 100 % 10));
-        out.push_back(static_cast<char16_t>(u'0' + magnitude / 10 % 10));
-        out.push_back(static_cast<char16_t>(u'0' + magnitude % 10));
-        return;
+            *out++ = static_cast<char16_t>(u'0' + magnitude / 1000);
+        *out++ = static_cast<char16_t>(u'0' + magnitude / 100 % 10);
+        *out++ = static_cast<char16_t>(u'0' + magnitude / 10 % 10);
+        *out++ = static_cast<char16_t>(u'0' + magnitude % 10);
+        return out;
     }
 
     // Fixed style: the integer part, then the fraction without trailing zeros.
@@ -75,14 +155,25 @@ void AppendReal(std::u16string& out, double value, bool upper)
     if (exponent >= 0) {
         appendDigits(digits, digits + integerDigits);
         if (used > integerDigits) {
-            out.push_back(u'.');
+            *out++ = u'.';
             appendDigits(digits + integerDigits, digits + used);
         }
     } else {
-        out += u"0.";
-        out.append(static_cast<std::size_t>(-exponent - 1), u'0');
+        put(u"0.");
+        out = std::fill_n(out, -exponent - 1, u'0');
         appendDigits(digits, digits + used);
     }
+    return out;
+}
+
+// The longest real text: "-", twenty digits, "." and up to four zeros
+// ahead of them, or "-d.ddddddddddddddddde-1234".
+constexpr std::size_t kRealTextRoom = 32;
+
+void AppendReal(std::u16string& out, double value, bool upper)
+{
+    char16_t text[kRealTextRoom];
+    out.append(text, static_cast<std::size_t>(WriteReal(text, value, upper) - text));
 }
 
 }  // namespace
@@ -96,33 +187,42 @@ std::u16string FormatReal(double value, std::u16string_view format)
 
 std::u16string FormatComplex(const CComplex& value, std::u16string_view format, char16_t unit)
 {
+    std::u16string out;
+    AppendComplex(out, value, format, unit);
+    return out;
+}
+
+void AppendComplex(std::u16string& out, const CComplex& value, std::u16string_view format, char16_t unit)
+{
     const double re = value.real();
     const double im = value.imag();
     const bool upper = format == kFormatUpper;
-    std::u16string out;
+    // Both parts with their signs and the unit fit in one buffer, appended
+    // at once.
+    char16_t text[2 * kRealTextRoom + 4];
+    char16_t* end = text;
     if (re == 0) {
-        if (im == 0 || std::isnan(im))
-            return u"0";
-        if (im < 0)
-            out.push_back(kMinusSign);
-        out.push_back(unit);
-        if (im != 1 && im != -1) {
-            out.push_back(kTimesSign);
-            AppendReal(out, std::fabs(im), upper);
+        if (im == 0 || std::isnan(im)) {
+            out.push_back(u'0');
+            return;
         }
-        return out;
+    } else {
+        end = WriteReal(end, re, upper);
+        if (im == 0) {
+            out.append(text, static_cast<std::size_t>(end - text));
+            return;
+        }
     }
-    out.reserve(64);
-    AppendReal(out, re, upper);
-    if (im == 0)
-        return out;
-    out.push_back(im < 0 ? kMinusSign : u'+');
-    out.push_back(unit);
+    if (im < 0)
+        *end++ = kMinusSign;
+    else if (re != 0)
+        *end++ = u'+';
+    *end++ = unit;
     if (im != 1 && im != -1) {
-        out.push_back(kTimesSign);
-        AppendReal(out, im < 0 ? -im : im, upper);
+        *end++ = kTimesSign;
+        end = WriteReal(end, im < 0 ? -im : im, upper);
     }
-    return out;
+    out.append(text, static_cast<std::size_t>(end - text));
 }
 
 std::u16string_view GetResultFormat(const CPreferenceValues& preferences)

@@ -29,7 +29,7 @@ bool IsLineBreak(char16_t c)
 // result; it starts the next statement. Without an "=", line breaks do not
 // end a statement. "=" and ";" count in the comment-blanked copy, line
 // breaks in the text itself (a "//" comment blanks the one that ends it).
-std::size_t StatementEnd(const std::u16string& text, const std::u16string& work, std::size_t s)
+std::size_t StatementEnd(std::u16string_view text, std::u16string_view work, std::size_t s)
 {
     bool equals = false;
     for (std::size_t p = s; p < work.size(); ++p) {
@@ -45,6 +45,10 @@ std::size_t StatementEnd(const std::u16string& text, const std::u16string& work,
 
 bool CalculateSelected(CCalcContext& context, std::u16string& text, std::ptrdiff_t& cursor,
                        const std::function<void(std::size_t start)>& onStatement);
+
+bool RewriteSelected(CCalcContext& context, std::u16string_view text, std::u16string_view work,
+                     std::ptrdiff_t& cursor, const std::function<void(std::size_t start)>& onStatement,
+                     std::u16string& out);
 
 }  // namespace
 
@@ -122,21 +126,56 @@ bool CalculateAllContinued(CCalcContext& context, std::u16string& text)
     return CalculateSelected(context, text, cursor, {});
 }
 
+bool CalculateAllContinued(CCalcContext& context, std::u16string_view text, std::u16string& out)
+{
+    // The comment-blanked copy is needed only where a comment may be; its
+    // room is kept from one part to the next.
+    thread_local std::u16string work;
+    std::u16string_view blanked = text;
+    if (text.find(u'/') != std::u16string_view::npos) {
+        work.assign(text);
+        if (!StripComments(work)) {
+            ReportStatus(context.run, eSyntaxError);
+            out.append(text);
+            return false;
+        }
+        blanked = work;
+    }
+    std::ptrdiff_t cursor = -1;
+    return RewriteSelected(context, text, blanked, cursor, {}, out);
+}
+
 namespace {
 
 bool CalculateSelected(CCalcContext& context, std::u16string& text, std::ptrdiff_t& cursor,
                        const std::function<void(std::size_t start)>& onStatement)
 {
-    CCalcRunState& state = context.run;
-    std::u16string work = text;
-    if (!StripComments(work)) {
-        ReportStatus(state, eSyntaxError);
-        return false;
+    // A text without "/" holds no comment and is its own blanked copy.
+    std::u16string work;
+    if (text.find(u'/') != std::u16string::npos) {
+        work = text;
+        if (!StripComments(work)) {
+            ReportStatus(context.run, eSyntaxError);
+            return false;
+        }
     }
-
-    const std::size_t n = text.size();
     std::u16string out;
-    out.reserve(n + n / 4 + 32);
+    out.reserve(text.size() + text.size() / 4 + 32);
+    const bool calculated =
+        RewriteSelected(context, text, work.empty() ? std::u16string_view(text) : work, cursor, onStatement, out);
+    text = std::move(out);
+    return calculated;
+}
+
+// Appends the rewritten text to out; the cursor it sets counts from where
+// out stood.
+bool RewriteSelected(CCalcContext& context, std::u16string_view text, std::u16string_view work,
+                     std::ptrdiff_t& cursor, const std::function<void(std::size_t start)>& onStatement,
+                     std::u16string& out)
+{
+    CCalcRunState& state = context.run;
+    const std::size_t n = text.size();
+    const std::size_t base = out.size();
     std::size_t copied = 0;   // text[0, copied) is in out
     std::ptrdiff_t offset = 0;  // characters added so far
     const bool all = cursor == -1;
@@ -157,7 +196,7 @@ bool CalculateSelected(CCalcContext& context, std::u16string& text, std::ptrdiff
 
         // E: the last "=", or one past the last non-blank character when
         // there is none. R: where the result goes.
-        const std::u16string_view statement(work.data() + s, e - s);
+        const std::u16string_view statement = work.substr(s, e - s);
         std::size_t equals = statement.rfind(u'=');
         std::size_t resultAt = 0;
         if (equals == std::u16string_view::npos) {
@@ -178,7 +217,7 @@ bool CalculateSelected(CCalcContext& context, std::u16string& text, std::ptrdiff
                 resultAt = equals + 1;
         }
 
-        out.append(text, copied, s + equals - copied);
+        out.append(text.substr(copied, s + equals - copied));
         copied = e;
 
         if (onStatement)
@@ -191,33 +230,44 @@ bool CalculateSelected(CCalcContext& context, std::u16string& text, std::ptrdiff
                 if (IsBlank(work[p]))
                     out.push_back(text[p]);
             }
-            out.append(text, e, std::u16string::npos);
-            text = std::move(out);
+            out.append(text.substr(e));
             return false;
         }
 
         // "=" where E was, then the characters that stay (blanks and
         // comments), with the value after the blanks that stood between the
-        // old "=" and the old result.
-        const std::u16string result = state.ComplexText(value);
+        // old "=" and the old result. The value's text goes straight into
+        // out; its length is what out grew by.
         const std::size_t before = resultAt - equals - 1;
         std::size_t kept = 0;
         std::size_t deleted = 0;
+        std::size_t resultSize = 0;
+        const auto appendResult = [&] {
+            const std::size_t at = out.size();
+            state.AppendComplexText(value, out);
+            resultSize = out.size() - at;
+        };
         out.push_back(u'=');
-        if (before == 0)
-            out += result;
-        for (std::size_t p = s + equals; p < e; ++p) {
-            if (!IsBlank(work[p])) {
-                ++deleted;
-                continue;
+        if (before == 0 && e == s + equals) {
+            // No old result and nothing behind the expression: the usual
+            // case of a fresh statement.
+            appendResult();
+        } else {
+            if (before == 0)
+                appendResult();
+            for (std::size_t p = s + equals; p < e; ++p) {
+                if (!IsBlank(work[p])) {
+                    ++deleted;
+                    continue;
+                }
+                out.push_back(text[p]);
+                if (++kept == before)
+                    appendResult();
             }
-            out.push_back(text[p]);
-            if (++kept == before)
-                out += result;
+            if (kept < before)
+                appendResult();
         }
-        if (kept < before)
-            out += result;
-        offset += 1 + static_cast<std::ptrdiff_t>(result.size()) - static_cast<std::ptrdiff_t>(deleted);
+        offset += 1 + static_cast<std::ptrdiff_t>(resultSize) - static_cast<std::ptrdiff_t>(deleted);
 
         if (!all) {
             // The caret goes behind what ended the statement: its ";", or
@@ -228,17 +278,16 @@ bool CalculateSelected(CCalcContext& context, std::u16string& text, std::ptrdiff
                 if (work[e] != u';' && text[e] == u'\r' && next < n && text[next] == u'\n')
                     ++next;
             }
-            out.append(text, e, std::u16string::npos);
-            cursor = e == n ? static_cast<std::ptrdiff_t>(out.size()) : static_cast<std::ptrdiff_t>(next) + offset;
-            text = std::move(out);
+            out.append(text.substr(e));
+            cursor = e == n ? static_cast<std::ptrdiff_t>(out.size() - base)
+                            : static_cast<std::ptrdiff_t>(next) + offset;
             return true;
         }
         s = e;
     }
 
-    out.append(text, copied, std::u16string::npos);
-    text = std::move(out);
-    cursor = static_cast<std::ptrdiff_t>(text.size());
+    out.append(text.substr(copied));
+    cursor = static_cast<std::ptrdiff_t>(out.size() - base);
     return true;
 }
 
@@ -246,7 +295,7 @@ bool CalculateSelected(CCalcContext& context, std::u16string& text, std::ptrdiff
 
 namespace {
 
-CStatementSpan SpanOf(const std::u16string& text, const std::u16string& work, std::size_t start)
+CStatementSpan SpanOf(std::u16string_view text, std::u16string_view work, std::size_t start)
 {
     CStatementSpan span;
     span.start = start;
