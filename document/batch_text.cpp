@@ -283,7 +283,7 @@ std::size_t FindCut(std::u16string_view text, bool& closed)
 {
     closed = true;
     const std::size_t n = text.size();
-    std::size_t i = text.find(u'/');
+    std::size_t i = NCalculatorText::FindCommentStart(text);
     std::size_t last = text.substr(0, std::min(i, n)).rfind(u';');
     while (i < n) {
         const char16_t c = text[i];
@@ -374,7 +374,7 @@ void AppendEditorLineBreaks(std::u16string_view text, std::u16string& out, std::
 std::size_t AppendOriginalLineBreaks(std::u16string_view text, const std::vector<ELineBreak>& breaks,
                                      std::size_t first, std::string& out)
 {
-    // Bytes gather in a small buffer appended to out when full; four plain
+    // Bytes gather in a small buffer appended to out when full; eight plain
     // characters are narrowed at a time.
     constexpr std::size_t kChunk = 4096;
     char chunk[kChunk];
@@ -387,13 +387,16 @@ std::size_t AppendOriginalLineBreaks(std::u16string_view text, const std::vector
             out.append(chunk, used);
             used = 0;
         }
-        if (n - i >= 4) {
-            const std::uint64_t word = LoadWord(text.data() + i);
-            if (!HasSpecialUnit(word)) {
-                for (std::size_t k = 0; k < 4; ++k)
-                    chunk[used + k] = static_cast<char>((word >> (16 * k)) & 0xFF);
-                used += 4;
-                i += 4;
+        if (n - i >= 8) {
+            const std::uint64_t low = LoadWord(text.data() + i);
+            const std::uint64_t high = LoadWord(text.data() + i + 4);
+            if (!HasSpecialUnit(low) && !HasSpecialUnit(high)) {
+                for (std::size_t k = 0; k < 4; ++k) {
+                    chunk[used + k] = static_cast<char>((low >> (16 * k)) & 0xFF);
+                    chunk[used + 4 + k] = static_cast<char>((high >> (16 * k)) & 0xFF);
+                }
+                used += 8;
+                i += 8;
                 continue;
             }
         }

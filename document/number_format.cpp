@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <charconv>
 #include <cmath>
+#include <cstring>
 
 #include "document/preferences.h"
 
@@ -25,6 +26,21 @@ constexpr auto kPowersOfFive = [] {
     return powers;
 }();
 
+// Writes value (below 10^8) as eight digits, leading zeros included.
+void WriteEightDigits(char* out, std::uint32_t value)
+{
+    static constexpr char kPairs[] =
+        "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+        "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+        "8081828384858687888990919293949596979899";
+    const std::uint32_t high = value / 10000;
+    const std::uint32_t low = value % 10000;
+    std::memcpy(out, kPairs + 2 * (high / 100), 2);
+    std::memcpy(out + 2, kPairs + 2 * (high % 100), 2);
+    std::memcpy(out + 4, kPairs + 2 * (low / 100), 2);
+    std::memcpy(out + 6, kPairs + 2 * (low % 100), 2);
+}
+
 // The seventeen correctly rounded significant digits of a positive finite
 // value and its decimal exponent, as "%.16e" gives them.
 void ScientificDigits(double value, char digits[kSignificantDigits], int& exponent)
@@ -40,7 +56,7 @@ void ScientificDigits(double value, char digits[kSignificantDigits], int& expone
         const std::uint64_t m = (bits & ((std::uint64_t{1} << 52) - 1)) | (std::uint64_t{1} << 52);
         const int e = biased - 1075;
         // floor(log10(value)), or one less: 2^(e + 52) <= value < 2^(e + 53).
-        int decimal = static_cast<int>(std::floor((e + 52) * 0.30102999566398120));
+        int decimal = ((e + 52) * 78913) >> 18;  // exact for binary exponents of doubles
         constexpr std::uint64_t kLow = 10'000'000'000'000'000ull;  // 10^16
         for (int attempt = 0; attempt < 2; ++attempt) {
             const int k = kSignificantDigits - 1 - decimal;
@@ -75,11 +91,13 @@ void ScientificDigits(double value, char digits[kSignificantDigits], int& expone
             }
             if (whole < kLow)
                 break;  // cannot happen: the guess is never too large
-            auto n = static_cast<std::uint64_t>(whole);
-            for (int i = kSignificantDigits - 1; i >= 0; --i) {
-                digits[i] = static_cast<char>('0' + n % 10);
-                n /= 10;
-            }
+            // The first digit, then two runs of eight written two digits at
+            // a time, each run on its own.
+            const auto n = static_cast<std::uint64_t>(whole);
+            const auto upper = static_cast<std::uint32_t>(n / 100'000'000);
+            digits[0] = static_cast<char>('0' + upper / 100'000'000);
+            WriteEightDigits(digits + 1, upper % 100'000'000);
+            WriteEightDigits(digits + 9, static_cast<std::uint32_t>(n % 100'000'000));
             exponent = decimal;
             return;
         }
@@ -117,12 +135,21 @@ char16_t* WriteReal(char16_t* out, double value, bool upper)
         return out;
     }
 
+    // A whole number below 10^17 is its own seventeen significant digits
+    // without trailing zeros, written in full by the fixed style.
+    const double absolute = std::fabs(value);
+    if (absolute < 1e17 && static_cast<double>(static_cast<std::uint64_t>(absolute)) == absolute) {
+        char text[24];
+        const auto converted = std::to_chars(text, text + sizeof(text), static_cast<std::uint64_t>(absolute));
+        return std::copy(text, converted.ptr, out);
+    }
+
     // Seventeen correctly rounded significant digits and the decimal
     // exponent; the precision asks for twenty, the rest are zeros.
     char digits[kPrecision];
     std::fill(digits, digits + kPrecision, '0');
     int exponent = 0;
-    ScientificDigits(std::fabs(value), digits, exponent);
+    ScientificDigits(absolute, digits, exponent);
 
     int used = kPrecision;  // digits left after removing trailing zeros
     auto appendDigits = [&out](const char* from, const char* to) {

@@ -1,6 +1,8 @@
 #include "language/calculate.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
 
 #include "language/calc_context.h"
 
@@ -23,24 +25,54 @@ bool IsLineBreak(char16_t c)
     return c == u'\n' || c == u'\r';
 }
 
+// The code units of word (four packed in 64 bits) equal to unit: the top
+// bit of each such lane is set, exactly.
+std::uint64_t UnitsEqual(std::uint64_t word, char16_t unit)
+{
+    constexpr std::uint64_t kLow = 0x7FFF7FFF7FFF7FFFull;
+    const std::uint64_t x = word ^ (0x0001000100010001ull * unit);
+    return ~(((x & kLow) + kLow) | x) & ~kLow;
+}
+
+std::uint64_t LoadUnits(const char16_t* at)
+{
+    std::uint64_t word;
+    std::memcpy(&word, at, sizeof(word));
+    return word;
+}
+
 // The end of the statement that starts at s: the next ";", or the end of
 // the line that holds an "=". An old result ends with its line, so what
 // the user wrote on the lines below it is never taken for part of that
 // result; it starts the next statement. Without an "=", line breaks do not
 // end a statement. "=" and ";" count in the comment-blanked copy, line
 // breaks in the text itself (a "//" comment blanks the one that ends it).
-std::size_t StatementEnd(std::u16string_view text, std::u16string_view work, std::size_t s)
+// lastEquals, when given, receives the position of the statement's last
+// "=" (npos when it has none).
+std::size_t StatementEnd(std::u16string_view text, std::u16string_view work, std::size_t s,
+                         std::size_t* lastEquals = nullptr)
 {
-    bool equals = false;
-    for (std::size_t p = s; p < work.size(); ++p) {
-        if (work[p] == u';')
-            return p;
-        if (work[p] == u'=')
-            equals = true;
-        else if (equals && IsLineBreak(text[p]))
-            return p;
+    // Up to the first ";" or "=" nothing else counts: four code units at a
+    // time.
+    std::size_t p = s;
+    while (work.size() - p >= 4) {
+        const std::uint64_t word = LoadUnits(work.data() + p);
+        if ((UnitsEqual(word, u';') | UnitsEqual(word, u'=')) != 0)
+            break;
+        p += 4;
     }
-    return work.size();
+    std::size_t equals = std::u16string_view::npos;
+    for (; p < work.size(); ++p) {
+        if (work[p] == u';')
+            break;
+        if (work[p] == u'=')
+            equals = p;
+        else if (equals != std::u16string_view::npos && IsLineBreak(text[p]))
+            break;
+    }
+    if (lastEquals)
+        *lastEquals = equals;
+    return p;
 }
 
 bool CalculateSelected(CCalcContext& context, std::u16string& text, std::ptrdiff_t& cursor,
@@ -78,6 +110,25 @@ bool StripComments(std::u16string& text)
         }
     }
     return true;
+}
+
+std::size_t FindCommentStart(std::u16string_view text)
+{
+    const std::size_t n = text.size();
+    std::size_t i = 0;
+    // Four places at a time: a "/" whose next code unit is "/" or "*".
+    while (n - i >= 5) {
+        const std::uint64_t here = LoadUnits(text.data() + i);
+        const std::uint64_t next = LoadUnits(text.data() + i + 1);
+        if ((UnitsEqual(here, u'/') & (UnitsEqual(next, u'/') | UnitsEqual(next, u'*'))) != 0)
+            break;
+        i += 4;
+    }
+    for (; i + 1 < n; ++i) {
+        if (text[i] == u'/' && (text[i + 1] == u'/' || text[i + 1] == u'*'))
+            return i;
+    }
+    return std::u16string_view::npos;
 }
 
 bool EvaluateExpression(CCalcContext& context, std::u16string_view expression, CComplex& value)
@@ -132,7 +183,7 @@ bool CalculateAllContinued(CCalcContext& context, std::u16string_view text, std:
     // room is kept from one part to the next.
     thread_local std::u16string work;
     std::u16string_view blanked = text;
-    if (text.find(u'/') != std::u16string_view::npos) {
+    if (FindCommentStart(text) != std::u16string_view::npos) {
         work.assign(text);
         if (!StripComments(work)) {
             ReportStatus(context.run, eSyntaxError);
@@ -150,9 +201,9 @@ namespace {
 bool CalculateSelected(CCalcContext& context, std::u16string& text, std::ptrdiff_t& cursor,
                        const std::function<void(std::size_t start)>& onStatement)
 {
-    // A text without "/" holds no comment and is its own blanked copy.
+    // A text without comments is its own blanked copy.
     std::u16string work;
-    if (text.find(u'/') != std::u16string::npos) {
+    if (FindCommentStart(text) != std::u16string_view::npos) {
         work = text;
         if (!StripComments(work)) {
             ReportStatus(context.run, eSyntaxError);
@@ -186,7 +237,8 @@ bool RewriteSelected(CCalcContext& context, std::u16string_view text, std::u16st
             ++s;
             continue;
         }
-        const std::size_t e = StatementEnd(text, work, s);
+        std::size_t lastEquals = 0;
+        const std::size_t e = StatementEnd(text, work, s, &lastEquals);
         const bool selected = all || (cursor >= 0 && static_cast<std::size_t>(cursor) >= s &&
                                       static_cast<std::size_t>(cursor) <= e);
         if (!selected) {
@@ -197,7 +249,7 @@ bool RewriteSelected(CCalcContext& context, std::u16string_view text, std::u16st
         // E: the last "=", or one past the last non-blank character when
         // there is none. R: where the result goes.
         const std::u16string_view statement = work.substr(s, e - s);
-        std::size_t equals = statement.rfind(u'=');
+        std::size_t equals = lastEquals == std::u16string_view::npos ? lastEquals : lastEquals - s;
         std::size_t resultAt = 0;
         if (equals == std::u16string_view::npos) {
             std::size_t last = statement.size();

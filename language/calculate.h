@@ -62,6 +62,10 @@ bool CalculateAllContinued(CCalcContext& context, std::u16string_view text, std:
 // partly blanked, when a "/*" is not closed.
 bool StripComments(std::u16string& text);
 
+// Where the first comment of a text starts (its "//" or "/*"), or npos: a
+// text without one is its own comment-blanked copy.
+std::size_t FindCommentStart(std::u16string_view text);
+
 // Parses and evaluates one expression in a context; on success the value
 // becomes the context's previous result.
 bool EvaluateExpression(CCalcContext& context, std::u16string_view expression, CComplex& value);
