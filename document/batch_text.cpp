@@ -41,6 +41,37 @@ bool HasSpecialUnit(std::uint64_t word)
     return (word & 0xFF80FF80FF80FF80ull) != 0 || ((word - 0x0E * kOnes) & ~word & kHigh) != 0;
 }
 
+// Eight plain characters at once: bytes widened to code units and code
+// units narrowed to bytes, which the compiler turns into one or two vector
+// instructions.
+using TEightBytes = std::uint8_t __attribute__((vector_size(8)));
+using TEightUnits = std::uint16_t __attribute__((vector_size(16)));
+
+// Widens eight bytes, none special, to out.
+void WidenEight(const char* bytes, char16_t* out)
+{
+    TEightBytes narrow;
+    std::memcpy(&narrow, bytes, sizeof(narrow));
+    const TEightUnits wide = __builtin_convertvector(narrow, TEightUnits);
+    std::memcpy(out, &wide, sizeof(wide));
+}
+
+// Narrows eight code units to out when none of them is special (below
+// 0x0E or above 0x7F); false, writing nothing, otherwise.
+bool NarrowEight(const char16_t* units, char* out)
+{
+    TEightUnits wide;
+    std::memcpy(&wide, units, sizeof(wide));
+    const TEightUnits special = (wide > 0x7F) | (wide < 0x0E);
+    std::uint64_t halves[2];
+    std::memcpy(halves, &special, sizeof(halves));
+    if ((halves[0] | halves[1]) != 0)
+        return false;
+    const TEightBytes narrow = __builtin_convertvector(wide, TEightBytes);
+    std::memcpy(out, &narrow, sizeof(narrow));
+    return true;
+}
+
 // The text of a file's bytes, block by block, exactly as DecodeTextFile
 // reads it whole: UTF-16 little-endian after FF FE (up to the first zero
 // code unit, without U+FEFF), else UTF-8 without a leading byte-order
@@ -180,10 +211,8 @@ private:
         std::size_t i = m_at;
         while (i < end) {
             if (end - i >= 8 && !m_heldCr && m_used + 8 <= kChunk) {
-                const std::uint64_t word = LoadWord(bytes.data() + i);
-                if (!HasSpecialByte(word)) {
-                    for (std::size_t k = 0; k < 8; ++k)
-                        m_chunk[m_used + k] = static_cast<char16_t>((word >> (8 * k)) & 0xFF);
+                if (!HasSpecialByte(LoadWord(bytes.data() + i))) {
+                    WidenEight(bytes.data() + i, m_chunk + m_used);
                     m_used += 8;
                     i += 8;
                     continue;
@@ -387,18 +416,10 @@ std::size_t AppendOriginalLineBreaks(std::u16string_view text, const std::vector
             out.append(chunk, used);
             used = 0;
         }
-        if (n - i >= 8) {
-            const std::uint64_t low = LoadWord(text.data() + i);
-            const std::uint64_t high = LoadWord(text.data() + i + 4);
-            if (!HasSpecialUnit(low) && !HasSpecialUnit(high)) {
-                for (std::size_t k = 0; k < 4; ++k) {
-                    chunk[used + k] = static_cast<char>((low >> (16 * k)) & 0xFF);
-                    chunk[used + 4 + k] = static_cast<char>((high >> (16 * k)) & 0xFF);
-                }
-                used += 8;
-                i += 8;
-                continue;
-            }
+        if (n - i >= 8 && NarrowEight(text.data() + i, chunk + used)) {
+            used += 8;
+            i += 8;
+            continue;
         }
         const char16_t c = text[i];
         if (c == u'\r' && i + 1 < n && text[i + 1] == u'\n' && next < breaks.size()) {
