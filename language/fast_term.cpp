@@ -1,5 +1,6 @@
 #include "language/fast_term.h"
 
+#include <algorithm>
 #include <cfenv>
 #include <cmath>
 #include <typeinfo>
@@ -169,97 +170,111 @@ std::int64_t CFastTerm::CompileNode(const CNode& node, int depth)
     return target;
 }
 
-// One turn: every instruction in order. fault tells of a condition that
-// the checked path reports and no flag shows.
-#if defined(__GNUC__)
-__attribute__((always_inline))
-#endif
-inline void CFastTerm::Execute(CComplex* r, bool& fault) const
+// Turns [0, n) of a block: every instruction in order, each over all the
+// turns before the next, so an instruction's dispatch is paid once a block
+// and its loop runs straight. Register q of turn j is r[q * kBlockTurns + j].
+// fault tells of a condition that the checked path reports and no flag
+// shows.
+void CFastTerm::Execute(CComplex* r, std::uint32_t n, bool& fault) const
 {
-    const CInstruction* const begin = m_program.data();
-    const CInstruction* const end = begin + m_program.size();
-    for (const CInstruction* p = begin; p != end; ++p) {
-        const CComplex& a = r[p->left];
-        CComplex& out = r[p->target];
-        switch (p->op) {
+    for (const CInstruction& instruction : m_program) {
+        const CComplex* const a = r + instruction.left * kBlockTurns;
+        const CComplex* const b = r + instruction.right * kBlockTurns;
+        CComplex* const out = r + instruction.target * kBlockTurns;
+        bool failed = false;
+        switch (instruction.op) {
         case EOp::Add:
-            out = PlainSum(a, r[p->right]);
+            for (std::uint32_t j = 0; j < n; ++j)
+                out[j] = PlainSum(a[j], b[j]);
             break;
         case EOp::Subtract:
-            out = PlainDifference(a, r[p->right]);
+            for (std::uint32_t j = 0; j < n; ++j)
+                out[j] = PlainDifference(a[j], b[j]);
             break;
         case EOp::Multiply:
-            out = PlainProduct(a, r[p->right]);
+            for (std::uint32_t j = 0; j < n; ++j)
+                out[j] = PlainProduct(a[j], b[j]);
             break;
-        case EOp::Divide: {
-            const CComplex& b = r[p->right];
-            if (IsZero(b)) {
-                fault = true;
-                out = CComplex();
-            } else {
-                out = SmithDivide(a, b);
+        case EOp::Divide:
+            for (std::uint32_t j = 0; j < n; ++j) {
+                if (IsZero(b[j])) {
+                    failed = true;
+                    out[j] = CComplex();
+                } else {
+                    out[j] = SmithDivide(a[j], b[j]);
+                }
             }
             break;
-        }
         case EOp::Square:
-            if (a.imag() != 0) {
-                fault = true;
-                out = CComplex();
-            } else {
-                out = CComplex(RealIntegerPower(a.real(), 2.0), 0.0);
+            // RealIntegerPower(x, 2): x * x.
+            for (std::uint32_t j = 0; j < n; ++j) {
+                failed |= a[j].imag() != 0;
+                out[j] = CComplex(a[j].real() * a[j].real(), 0.0);
             }
             break;
         case EOp::PowerWhole:
-            if (a.imag() != 0 || (a.real() == 0 && p->exponent <= 0)) {
-                fault = true;
-                out = CComplex();
-            } else {
-                out = CComplex(RealIntegerPower(a.real(), p->exponent), 0.0);
+            for (std::uint32_t j = 0; j < n; ++j) {
+                if (a[j].imag() != 0 || (a[j].real() == 0 && instruction.exponent <= 0)) {
+                    failed = true;
+                    out[j] = CComplex();
+                } else {
+                    out[j] = CComplex(RealIntegerPower(a[j].real(), instruction.exponent), 0.0);
+                }
             }
             break;
-        case EOp::PowerVariable: {
-            const CComplex& b = r[p->right];
-            if (a.imag() != 0 || b.imag() != 0 || !IsWholeExponent(b.real()) ||
-                (a.real() == 0 && b.real() <= 0)) {
-                fault = true;
-                out = CComplex();
-            } else {
-                out = CComplex(RealIntegerPower(a.real(), b.real()), 0.0);
+        case EOp::PowerVariable:
+            for (std::uint32_t j = 0; j < n; ++j) {
+                if (a[j].imag() != 0 || b[j].imag() != 0 || !IsWholeExponent(b[j].real()) ||
+                    (a[j].real() == 0 && b[j].real() <= 0)) {
+                    failed = true;
+                    out[j] = CComplex();
+                } else {
+                    out[j] = CComplex(RealIntegerPower(a[j].real(), b[j].real()), 0.0);
+                }
             }
             break;
-        }
         case EOp::Negate:
-            out = CalcNegate(a);
+            for (std::uint32_t j = 0; j < n; ++j)
+                out[j] = CalcNegate(a[j]);
             break;
         case EOp::Conjugate:
-            out = CalcConj(a);
+            for (std::uint32_t j = 0; j < n; ++j)
+                out[j] = CalcConj(a[j]);
             break;
         case EOp::RealPart:
-            out = CalcRe(a);
+            for (std::uint32_t j = 0; j < n; ++j)
+                out[j] = CalcRe(a[j]);
             break;
         case EOp::ImaginaryPart:
-            out = CalcIm(a);
+            for (std::uint32_t j = 0; j < n; ++j)
+                out[j] = CalcIm(a[j]);
             break;
         case EOp::Floor:
-            out = CalcFloor(a);
+            for (std::uint32_t j = 0; j < n; ++j)
+                out[j] = CalcFloor(a[j]);
             break;
         case EOp::Ceil:
-            out = CalcCeil(a);
+            for (std::uint32_t j = 0; j < n; ++j)
+                out[j] = CalcCeil(a[j]);
             break;
         case EOp::Sign:
-            out = CalcSign(a);
+            for (std::uint32_t j = 0; j < n; ++j)
+                out[j] = CalcSign(a[j]);
             break;
         case EOp::Abs:
-            out = CComplex(Magnitude(a), 0.0);
-            if (!std::isfinite(out.real()))
-                fault = true;
+            for (std::uint32_t j = 0; j < n; ++j) {
+                out[j] = CComplex(Magnitude(a[j]), 0.0);
+                failed |= !std::isfinite(out[j].real());
+            }
             break;
         case EOp::Sqrt:
-            out = Sqrt(a);
-            if (!IsFinite(out))
-                fault = true;
+            for (std::uint32_t j = 0; j < n; ++j) {
+                out[j] = Sqrt(a[j]);
+                failed |= !IsFinite(out[j]);
+            }
             break;
         }
+        fault |= failed;
     }
 }
 
@@ -267,8 +282,8 @@ template <bool Product, bool Upwards>
 CFastTerm::EOutcome CFastTerm::RunTurns(CCalcRunState& state, double first, double last, double increment,
                                         std::int64_t weight, CComplex& value)
 {
-    CComplex* const r = m_values.data();
-    const CComplex& termValue = r[m_result];
+    CComplex* const r = m_block.data();
+    const CComplex* const terms = r + m_result * kBlockTurns;
     bool fault = false;
     // The accumulator is settled through a copy, so that it stays in a
     // register between the checks.
@@ -276,17 +291,84 @@ CFastTerm::EOutcome CFastTerm::RunTurns(CCalcRunState& state, double first, doub
         Settle(accumulator);
         return !fault && !std::fetestexcept(kWatchedFlags);
     };
+    const auto inRange = [last](double k) { return Upwards ? k <= last : k >= last; };
 
     CComplex accumulator = Product ? CComplex(1.0, 0.0) : CComplex();
     double k = first;
-    while (Upwards ? k <= last : k >= last) {
+    // The turns of a block are added up in their order, as the checked
+    // loop adds them.
+    // (In a local, so that it stays in a register through the block.)
+    const auto accumulate = [&](std::uint32_t n) {
+        Execute(r, n, fault);
+        CComplex sum = accumulator;
+        for (std::uint32_t j = 0; j < n; ++j)
+            sum = Product ? PlainProduct(sum, terms[j]) : PlainSum(sum, terms[j]);
+        accumulator = sum;
+    };
+
+    // Every index the loop reaches lies between first and last. When the
+    // step is at least one unit in the last place of the larger of the two
+    // magnitudes, and points from first to last, no index is too large for
+    // the step, and the turns between two consulting polls run in blocks
+    // without looking at either.
+    const double bound = std::max(std::fabs(first), std::fabs(last));
+    const bool stepsAlways = (Upwards ? increment > 0 : increment < 0) && std::isfinite(bound) &&
+                             std::fabs(increment) >= std::nextafter(bound, HUGE_VAL) - bound;
+    // Whole numbers below 2^53 add exactly: then n steps from k reach
+    // k + n * increment, also computed exactly (n is at most kBlockTurns).
+    constexpr double kExactWholes = 9007199254740992.0 / (2 * kBlockTurns);
+    const bool wholeSteps = first == std::trunc(first) && increment == std::trunc(increment) &&
+                            bound < kExactWholes && std::fabs(increment) < kExactWholes;
+    if (stepsAlways) {
+        while (inRange(k)) {
+            std::int64_t quiet = state.QuietPolls(weight);
+            if (quiet == 0) {
+                // This turn's poll consults.
+                if (!clean(accumulator))
+                    return EOutcome::Retry;
+                if (!state.Poll(weight))
+                    return EOutcome::Stopped;
+                // The turns so far are clean; whatever the cancel source
+                // did meanwhile is none of the term's business.
+                std::feclearexcept(kWatchedFlags);
+                r[0] = CComplex(k, 0.0);
+                k += increment;
+                accumulate(1);
+                continue;
+            }
+            while (quiet > 0 && inRange(k)) {
+                std::uint32_t n = 0;
+                const std::uint32_t most = static_cast<std::uint32_t>(std::min<std::int64_t>(quiet, kBlockTurns));
+                if (wholeSteps) {
+                    // k + n * increment is what n steps reach, with no
+                    // chain of additions to wait for.
+                    for (; n < most && inRange(k + n * increment); ++n)
+                        r[n] = CComplex(k + n * increment, 0.0);
+                    k += n * increment;
+                } else {
+                    for (; n < most && inRange(k); ++n) {
+                        r[n] = CComplex(k, 0.0);
+                        k += increment;
+                    }
+                }
+                accumulate(n);
+                state.Poll(static_cast<std::int64_t>(n) * weight);  // only counts
+                quiet -= n;
+            }
+        }
+        if (!clean(accumulator))
+            return EOutcome::Retry;
+        value = accumulator;
+        return EOutcome::Done;
+    }
+
+    // Any other loop: one turn at a time, the step checked before each.
+    while (inRange(k)) {
         if (state.PollDue(weight)) {
             if (!clean(accumulator))
                 return EOutcome::Retry;
             if (!state.Poll(weight))
                 return EOutcome::Stopped;
-            // The turns so far are clean; whatever the cancel source did
-            // meanwhile is none of the term's business.
             std::feclearexcept(kWatchedFlags);
         } else {
             state.Poll(weight);  // only counts
@@ -298,8 +380,7 @@ CFastTerm::EOutcome CFastTerm::RunTurns(CCalcRunState& state, double first, doub
             return EOutcome::Stopped;
         }
         r[0] = CComplex(k, 0.0);
-        Execute(r, fault);
-        accumulator = Product ? PlainProduct(accumulator, termValue) : PlainSum(accumulator, termValue);
+        accumulate(1);
         k += increment;
     }
     if (!clean(accumulator))
@@ -311,26 +392,29 @@ CFastTerm::EOutcome CFastTerm::RunTurns(CCalcRunState& state, double first, doub
 CFastTerm::EOutcome CFastTerm::RunSeries(CCalcContext& context, double first, double last, double increment,
                                          bool product, std::int64_t weight, CComplex& value)
 {
-    m_values.assign(m_registers, CComplex());
-    CComplex* r = m_values.data();
+    // Every turn of a block sees the preloaded registers.
+    m_block.assign(static_cast<std::size_t>(m_registers) * kBlockTurns, CComplex());
+    CComplex* r = m_block.data();
     for (const CPreload& preload : m_preloads) {
+        CComplex& loaded = r[preload.target * kBlockTurns];
         switch (preload.kind) {
         case CPreload::EKind::Constant:
-            r[preload.target] = preload.constant;
+            loaded = preload.constant;
             break;
         case CPreload::EKind::Leaf:
             // π, e, i and the previous result: they read the context and
             // report nothing.
-            const_cast<CNode*>(preload.node)->Evaluate(context, r[preload.target]);
+            const_cast<CNode*>(preload.node)->Evaluate(context, loaded);
             break;
         case CPreload::EKind::Variable: {
             const auto* variable = static_cast<const CNodeVariable*>(preload.node);
             if (variable->Uninitialized())
                 return EOutcome::Retry;  // a warning every turn
-            r[preload.target] = variable->Value();
+            loaded = variable->Value();
             break;
         }
         }
+        std::fill_n(&loaded + 1, kBlockTurns - 1, loaded);
     }
 
     std::fexcept_t saved;

@@ -94,7 +94,9 @@ private:
         const CNode* node;
     };
 
-    void Execute(CComplex* r, bool& fault) const;
+    // Turns run in blocks of this many.
+    static constexpr std::uint32_t kBlockTurns = 64;
+    void Execute(CComplex* r, std::uint32_t n, bool& fault) const;
     template <bool Product, bool Upwards>
     EOutcome RunTurns(CCalcRunState& state, double first, double last, double increment, std::int64_t weight,
                       CComplex& value);
@@ -110,8 +112,8 @@ private:
     std::vector<CPreload> m_preloads;
     std::uint32_t m_registers = 0;
     std::uint32_t m_result = 0;
-    // The registers, kept between runs.
-    std::vector<CComplex> m_values;
+    // The registers of a block of turns, kept between runs.
+    std::vector<CComplex> m_block;
 };
 
 }  // namespace NCalculatorText

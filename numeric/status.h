@@ -183,6 +183,12 @@ public:
     // source: a loop that works ahead of what it has checked settles its
     // account first.
     bool PollDue(std::int64_t work) const { return m_pollCredit - work <= 0; }
+    // How many calls of Poll(work) in a row would only count: a loop may
+    // run that many steps and then count them with one Poll(steps * work).
+    std::int64_t QuietPolls(std::int64_t work) const
+    {
+        return m_pollCredit <= 0 || work <= 0 ? 0 : (m_pollCredit - 1) / work;
+    }
     // Consults the cancel request and the cancel source at once.
     bool PollNow();
     // Stops the running calculation: clears the continue flag and logs

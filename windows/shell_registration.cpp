@@ -26,6 +26,7 @@
 #include "windows/single_instance.h"
 #include "windows/tool_icons.h"
 #include "windows/translation.h"
+#include "windows/window_program.h"
 
 extern char** environ;
 
@@ -494,8 +495,14 @@ CRegistrationPlaces DefaultRegistrationPlaces()
     };
     places.dataHome = folder("XDG_DATA_HOME", "/.local/share");
     places.configHome = folder("XDG_CONFIG_HOME", "/.config");
+    // The desktop starts the program the user starts, which hands the
+    // window to this one.
+    const std::string launcher = LauncherProgramPath(SelfPath());
     const QString self = QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath();
-    places.program = self.isEmpty() ? QCoreApplication::applicationFilePath() : self;
+    if (!launcher.empty())
+        places.program = QFile::decodeName(QByteArray::fromStdString(launcher));
+    else
+        places.program = self.isEmpty() ? QCoreApplication::applicationFilePath() : self;
     places.settingsFile =
         QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Vantrel"),
                   QStringLiteral("Calculator Ka-Vm"))

@@ -35,6 +35,8 @@
 
 #include <functional>
 
+#include "windows/window_usage.h"
+
 class QMainWindow;
 class QWidget;
 
@@ -100,24 +102,6 @@ inline constexpr char kUnregisterFailedMessage[] =
     QT_TRANSLATE_NOOP("Shell", "Not all of the system registry entries (or INI file) were removed.");
 
 // ------------------------------------------------------------ start-up
-
-// The help of the window words, shown before the batch options.
-inline constexpr char kWindowUsage[] =
-    "Usage: calculator-ka-vm [FILE]\n"
-    "       calculator-ka-vm /p FILE\n"
-    "       calculator-ka-vm /pt FILE PRINTER DRIVER PORT\n"
-    "       calculator-ka-vm /dde | /Register | /Unregister\n"
-    "\n"
-    "Opens the window with FILE as the document, or a new calculation without\n"
-    "one. The window needs a display; the batch mode below does not.\n"
-    "Window words begin with \"/\" or \"-\" and are matched without regard to case:\n"
-    "  /p FILE                  print FILE on the current printer and exit\n"
-    "  /pt FILE PRINTER DRIVER PORT\n"
-    "                           print FILE on the named printer and exit\n"
-    "  /dde                     wait for requests to open files\n"
-    "  /Register, /Regserver    register the file types for this user and exit\n"
-    "  /Unregister, /Unregserver\n"
-    "                           remove that registration and the settings, exit\n";
 
 inline constexpr char kNoDisplayMessage[] =
     "calculator-ka-vm: no display for the window (DISPLAY and WAYLAND_DISPLAY name none that answers); "

@@ -245,7 +245,14 @@ TEST(FastTerm, EdgesOfTheLoopAlikeBothWays)
                              "sum(k,1,3,k^k)",                   // an exponent computed in the term
                              "sum(k,1,3,undefinedname*k)",       // a variable without a value
                              "sum(k,1,3,sum(n,1,k,n*k))",        // nested series
-                             "sum(k,1,5,-0*k)", "product(k,1,3,-0)", "sum(k,3,1,k)", "sum(k,1,1,(-k)^2)"})
+                             "sum(k,1,5,-0*k)", "product(k,1,3,-0)", "sum(k,3,1,k)", "sum(k,1,1,(-k)^2)",
+                             // turns in blocks: steps that are no whole
+                             // numbers, downwards, across the largest exact
+                             // block step, a flag in the middle of a block
+                             "sum(k,0.1,20,0.1,k^2)", "sum(k,-1000.5,1000,0.5,k)", "sum(k,100,-100,-3,k^3)",
+                             "sum(k,2^46-100,2^46+100,k)", "sum(k,2^52,2^52+200,k)", "sum(k,-2^52-70,-2^52,k)",
+                             "sum(k,1,300,2^k*1e270)", "product(k,1,1000,1+1/k)", "sum(k,-100,100,1/(k-37))",
+                             "sum(k,1,2*10^5,3.5,sqrt(k)*i-k)"})
         ExpectSameBothWays(Utf8ToUtf16(text), text);
 }
 

@@ -11,6 +11,7 @@
 
 #include "kavm_version.h"
 #include "windows/shell_registration.h"
+#include "windows/window_program.h"
 
 namespace {
 
@@ -64,6 +65,21 @@ protected:
         return files;
     }
 
+    // The two programs laid out as a package installs them under prefix;
+    // the path of usr/bin/calculator-ka-vm, empty when that failed.
+    static QString InstallInto(const QTemporaryDir& prefix)
+    {
+        const QString bin = prefix.filePath("usr/bin");
+        const QString windowFolder = QDir::cleanPath(bin + "/" + KAVM_WINDOW_DIR_FROM_BINDIR);
+        if (!QDir().mkpath(bin) || !QDir().mkpath(windowFolder))
+            return {};
+        const QString installed = bin + "/calculator-ka-vm";
+        if (!QFile::copy(QStringLiteral(KAVM_PROGRAM), installed) ||
+            !QFile::copy(QStringLiteral(KAVM_WINDOW_PROGRAM), windowFolder + "/calculator-ka-vm-window"))
+            return {};
+        return installed;
+    }
+
     QTemporaryDir home;
     const QString program = QStringLiteral(KAVM_PROGRAM);
 };
@@ -99,18 +115,25 @@ TEST_F(Program, HelpAndVersionNeedNoDisplay)
 
 TEST_F(Program, InstalledWithItsDesktopFilesRegistersNothingForTheUser)
 {
-    // usr/bin/calculator-ka-vm beside usr/share with the packaged files.
+    // usr/bin/calculator-ka-vm and the window program in its private
+    // folder, beside usr/share with the packaged files.
     QTemporaryDir prefix;
-    ASSERT_TRUE(QDir().mkpath(prefix.filePath("usr/bin")));
-    const QString installed = prefix.filePath("usr/bin/calculator-ka-vm");
-    ASSERT_TRUE(QFile::copy(program, installed));
+    const QString installed = InstallInto(prefix);
+    ASSERT_FALSE(installed.isEmpty());
     const QString picture = home.filePath("calc-window.png");
 
-    // Without the desktop files beside it, the program registers itself.
+    // Without the desktop files beside it, the program registers itself,
+    // and the desktop starts the program in usr/bin.
     CProgramRun run = Run(installed, {"--screenshot", picture}, true);
     ASSERT_EQ(run.status, 0) << run.err.toStdString();
     EXPECT_TRUE(HomeFiles().contains(".local/share/applications/com.vantrel.CalculatorKaVm.desktop"))
         << HomeFiles().join(' ').toStdString();
+    QFile entry(home.filePath(".local/share/applications/com.vantrel.CalculatorKaVm.desktop"));
+    ASSERT_TRUE(entry.open(QIODevice::ReadOnly));
+    const QString entryText = QString::fromUtf8(entry.readAll());
+    const QString canonical = QFileInfo(installed).canonicalFilePath();
+    EXPECT_TRUE(entryText.contains("Exec=" + canonical + " ") || entryText.contains("Exec=\"" + canonical + "\" "))
+        << entryText.toStdString();
     QDir(home.filePath(".local")).removeRecursively();
     QFile::remove(home.filePath(".config/mimeapps.list"));
 
@@ -129,6 +152,54 @@ TEST_F(Program, InstalledWithItsDesktopFilesRegistersNothingForTheUser)
     run = Run(installed, {"/Register"}, false);
     EXPECT_EQ(run.status, 0);
     EXPECT_TRUE(HomeFiles().contains(".local/share/applications/com.vantrel.CalculatorKaVm.desktop"));
+}
+
+TEST_F(Program, CalculatesWithoutTheWindowProgram)
+{
+    // The command line is the started program's own: a copy of it alone
+    // calculates, and only the window is missing.
+    QTemporaryDir folder;
+    const QString alone = folder.filePath("calculator-ka-vm");
+    ASSERT_TRUE(QFile::copy(program, alone));
+    const QString file = folder.filePath("calc.vcl");
+    QFile text(file);
+    ASSERT_TRUE(text.open(QIODevice::WriteOnly));
+    text.write("1+1;2*3");
+    text.close();
+    CProgramRun run = Run(alone, {"--calculate", file}, false);
+    EXPECT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_EQ(run.out, "1+1=2;2*3=6");
+    EXPECT_EQ(run.err, "");
+
+    run = Run(alone, {"calc.vcl"}, true);
+    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(run.out, "");
+    EXPECT_TRUE(run.err.startsWith("calculator-ka-vm: cannot start the window program calculator-ka-vm-window: "))
+        << run.err.toStdString();
+    EXPECT_TRUE(HomeFiles().isEmpty()) << HomeFiles().join(' ').toStdString();
+}
+
+TEST_F(Program, TheWindowProgramIsFoundFromTheInstalledLayout)
+{
+    QTemporaryDir prefix;
+    const QString installed = InstallInto(prefix);
+    ASSERT_FALSE(installed.isEmpty());
+    const QString window = QFileInfo(QFileInfo(installed).absolutePath() + "/" + KAVM_WINDOW_DIR_FROM_BINDIR +
+                                     "/calculator-ka-vm-window")
+                               .canonicalFilePath();
+    EXPECT_EQ(QString::fromStdString(WindowProgramPath(installed.toStdString())), window);
+    EXPECT_EQ(QString::fromStdString(LauncherProgramPath(window.toStdString())),
+              QFileInfo(installed).canonicalFilePath());
+    // Side by side, as in a build folder, the neighbour wins.
+    EXPECT_EQ(QString::fromStdString(WindowProgramPath(KAVM_PROGRAM)),
+              QFileInfo(KAVM_WINDOW_PROGRAM).canonicalFilePath());
+    EXPECT_EQ(QString::fromStdString(LauncherProgramPath(KAVM_WINDOW_PROGRAM)),
+              QFileInfo(KAVM_PROGRAM).canonicalFilePath());
+    // A program on its own has no partner.
+    QTemporaryDir folder;
+    ASSERT_TRUE(QFile::copy(program, folder.filePath("calculator-ka-vm")));
+    EXPECT_EQ(WindowProgramPath(folder.filePath("calculator-ka-vm").toStdString()), "");
+    EXPECT_EQ(WindowProgramPath(""), "");
 }
 
 }  // namespace
