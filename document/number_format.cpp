@@ -145,25 +145,28 @@ char16_t* WriteReal(char16_t* out, double value, bool upper)
     }
 
     // Seventeen correctly rounded significant digits and the decimal
-    // exponent; the precision asks for twenty, the rest are zeros.
-    char digits[kPrecision];
-    std::fill(digits, digits + kPrecision, '0');
+    // exponent; the precision asks for twenty, the rest are zeros. The
+    // digits are widened at once, with zeros far beyond them, and each run
+    // of them is copied as a whole block of twenty: out has the room, and
+    // what lies beyond the text's end is never read.
+    char digits[2 * kPrecision];
+    std::fill(digits, digits + 2 * kPrecision, '0');
     int exponent = 0;
     ScientificDigits(absolute, digits, exponent);
-
-    int used = kPrecision;  // digits left after removing trailing zeros
-    auto appendDigits = [&out](const char* from, const char* to) {
-        for (; from < to; ++from)
-            *out++ = static_cast<char16_t>(*from);
+    char16_t wide[2 * kPrecision];
+    std::copy(digits, digits + 2 * kPrecision, wide);
+    const auto copyDigits = [](char16_t* to, const char16_t* from) {
+        std::memcpy(to, from, kPrecision * sizeof(char16_t));
     };
+    int significant = kSignificantDigits;  // digits left after removing trailing zeros
+    while (significant > 1 && digits[significant - 1] == '0')
+        --significant;
+
     if (exponent < -4 || exponent >= kPrecision) {
-        while (used > 1 && digits[used - 1] == '0')
-            --used;
-        *out++ = static_cast<char16_t>(digits[0]);
-        if (used > 1) {
-            *out++ = u'.';
-            appendDigits(digits + 1, digits + used);
-        }
+        out[0] = wide[0];
+        out[1] = u'.';
+        copyDigits(out + 2, wide + 1);
+        out += significant > 1 ? significant + 1 : 1;
         *out++ = upper ? u'E' : u'e';
         *out++ = exponent < 0 ? u'-' : u'+';
         const int magnitude = exponent < 0 ? -exponent : exponent;
@@ -176,26 +179,26 @@ char16_t* WriteReal(char16_t* out, double value, bool upper)
     }
 
     // Fixed style: the integer part, then the fraction without trailing zeros.
-    const int integerDigits = exponent >= 0 ? exponent + 1 : 0;
-    while (used > integerDigits && digits[used - 1] == '0')
-        --used;
     if (exponent >= 0) {
-        appendDigits(digits, digits + integerDigits);
-        if (used > integerDigits) {
-            *out++ = u'.';
-            appendDigits(digits + integerDigits, digits + used);
-        }
-    } else {
-        put(u"0.");
-        out = std::fill_n(out, -exponent - 1, u'0');
-        appendDigits(digits, digits + used);
+        const int integerDigits = exponent + 1;
+        copyDigits(out, wide);
+        if (significant <= integerDigits)
+            return out + integerDigits;
+        out[integerDigits] = u'.';
+        copyDigits(out + integerDigits + 1, wide + integerDigits);
+        return out + significant + 1;
     }
-    return out;
+    // 0.000ddd: up to three zeros behind the point.
+    const int zeros = -exponent - 1;
+    std::copy_n(u"0.000", 5, out);
+    copyDigits(out + 2 + zeros, wide);
+    return out + 2 + zeros + significant;
 }
 
-// The longest real text: "-", twenty digits, "." and up to four zeros
-// ahead of them, or "-d.ddddddddddddddddde-1234".
-constexpr std::size_t kRealTextRoom = 32;
+// The room WriteReal needs: the longest text is "-", twenty digits and ".",
+// or "-0.0000" and seventeen digits, or "-d.ddddddddddddddddde-1234"; the
+// blocks of twenty digits it copies reach at most 42 code units.
+constexpr std::size_t kRealTextRoom = 48;
 
 void AppendReal(std::u16string& out, double value, bool upper)
 {
