@@ -41,6 +41,13 @@ void WriteEightDigits(char* out, std::uint32_t value)
     std::memcpy(out + 6, kPairs + 2 * (low % 100), 2);
 }
 
+// The powers of ten from 10^-12 to 10^18 as doubles (those below 1 the
+// nearest ones).
+constexpr int kFirstDecade = -12;
+constexpr std::array<double, 31> kDecades = {
+    1e-12, 1e-11, 1e-10, 1e-9, 1e-8, 1e-7, 1e-6, 1e-5, 1e-4, 1e-3, 1e-2, 1e-1, 1e0, 1e1, 1e2, 1e3,
+    1e4,   1e5,   1e6,   1e7,  1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18};
+
 // The seventeen correctly rounded significant digits of a positive finite
 // value and its decimal exponent, as "%.16e" gives them.
 void ScientificDigits(double value, char digits[kSignificantDigits], int& exponent)
@@ -57,40 +64,42 @@ void ScientificDigits(double value, char digits[kSignificantDigits], int& expone
         const int e = biased - 1075;
         // floor(log10(value)), or one less: 2^(e + 52) <= value < 2^(e + 53).
         int decimal = ((e + 52) * 78913) >> 18;  // exact for binary exponents of doubles
+        // One comparison with the next power of ten makes the guess right
+        // but for values within a rounding of a power below 1, which the
+        // loop puts right: it rarely turns twice.
+        if (decimal >= kFirstDecade && decimal < kFirstDecade + static_cast<int>(kDecades.size()) - 1)
+            decimal += value >= kDecades[static_cast<std::size_t>(decimal + 1 - kFirstDecade)] ? 1 : 0;
         constexpr std::uint64_t kLow = 10'000'000'000'000'000ull;  // 10^16
-        for (int attempt = 0; attempt < 2; ++attempt) {
+        constexpr unsigned __int128 kHigh = 10 * static_cast<unsigned __int128>(kLow);  // 10^17
+        for (int attempt = 0; attempt < 3; ++attempt) {
             const int k = kSignificantDigits - 1 - decimal;
             if (k < 0 || k > 27)
                 break;
             const unsigned __int128 product = static_cast<unsigned __int128>(m) * kPowersOfFive[k];
             const int shift = -(e + k);
-            unsigned __int128 whole = 0;
-            if (shift <= 0) {
-                whole = product << -shift;
-            } else {
-                if (shift >= 127)
-                    break;
-                whole = product >> shift;
-                const unsigned __int128 rest = product - (whole << shift);
+            if (shift >= 127)
+                break;
+            // value * 10^k, truncated: the guess is right when it has
+            // seventeen digits.
+            const unsigned __int128 truncated = shift <= 0 ? product << -shift : product >> shift;
+            if (truncated < kLow || truncated >= kHigh) {
+                decimal += truncated < kLow ? -1 : 1;
+                continue;
+            }
+            unsigned __int128 whole = truncated;
+            if (shift > 0) {
+                const unsigned __int128 rest = product - (truncated << shift);
                 const unsigned __int128 half = static_cast<unsigned __int128>(1) << (shift - 1);
                 if (rest == half)
                     break;  // a tie
-                if (rest > half)
-                    ++whole;
+                whole += rest > half ? 1 : 0;
             }
-            if (whole >= 10 * static_cast<unsigned __int128>(kLow)) {
-                // The guess was one too small; or the rounding carried into
-                // an eighteenth digit, which is 10^16 one decade up.
-                if (shift > 0 && (product >> shift) < 10 * static_cast<unsigned __int128>(kLow)) {
-                    whole = kLow;
-                    ++decimal;
-                } else {
-                    ++decimal;
-                    continue;
-                }
+            if (whole == kHigh) {
+                // The rounding carried into an eighteenth digit: 10^16 one
+                // decade up.
+                whole = kLow;
+                ++decimal;
             }
-            if (whole < kLow)
-                break;  // cannot happen: the guess is never too large
             // The first digit, then two runs of eight written two digits at
             // a time, each run on its own.
             const auto n = static_cast<std::uint64_t>(whole);
