@@ -4,10 +4,12 @@
 // a memory file.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <complex>
 #include <cstring>
 #include <random>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "document/batch_text.h"
@@ -156,6 +158,36 @@ void BM_CommandLineBatch(benchmark::State& state)
                            benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 BENCHMARK(BM_CommandLineBatch)->Arg(1'000)->Arg(100'000)->Arg(1'000'000)->Unit(benchmark::kMillisecond);
+
+// The evaluations of the same statements alone, handed over one by one:
+// what the command-line run costs beyond them is its pipeline (reading,
+// decoding, cutting, writing the results, encoding).
+void BM_BatchEvaluationsAlone(benchmark::State& state)
+{
+    const std::size_t count = static_cast<std::size_t>(state.range(0));
+    const std::string bytes = BatchBytes(count);
+    const std::u16string text(bytes.begin(), bytes.end());
+    std::vector<std::u16string_view> statements;
+    for (std::size_t start = 0; start <= text.size();) {
+        const std::size_t end = std::min(text.find(u';', start), text.size());
+        statements.push_back(std::u16string_view(text).substr(start, end - start));
+        start = end + 1;
+    }
+    NCalculatorText::CCalcContext context = MakeDocumentContext();
+    for (auto _ : state) {
+        context.run.Reset();
+        CComplex value;
+        for (const std::u16string_view statement : statements) {
+            if (!NCalculatorText::EvaluateExpression(context, statement, value))
+                state.SkipWithError("a statement failed");
+        }
+        benchmark::DoNotOptimize(value);
+    }
+    state.counters["per_statement"] =
+        benchmark::Counter(static_cast<double>(state.iterations()) * static_cast<double>(count),
+                           benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_BatchEvaluationsAlone)->Arg(1'000)->Arg(100'000)->Arg(1'000'000)->Unit(benchmark::kMillisecond);
 
 // A memory file of random values as the store writes it, read from its
 // bytes into an empty store.

@@ -1,6 +1,8 @@
 #include "document/batch_text.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
 
 #include "document/utf.h"
 #include "language/calc_context.h"
@@ -12,12 +14,71 @@ namespace {
 // Bytes decoded at a time.
 constexpr std::size_t kBlockBytes = std::size_t{1} << 16;
 
+// Eight bytes (or four UTF-16 code units) read as one number, so that a
+// block of plain characters is recognised at once.
+std::uint64_t LoadWord(const void* at)
+{
+    std::uint64_t word;
+    std::memcpy(&word, at, sizeof(word));
+    return word;
+}
+
+// True when one of the eight bytes of word is below 0x0E (a line break or
+// another control character) or above 0x7F: such a block takes the way of
+// one character at a time.
+bool HasSpecialByte(std::uint64_t word)
+{
+    constexpr std::uint64_t kOnes = 0x0101010101010101ull;
+    constexpr std::uint64_t kHigh = 0x8080808080808080ull;
+    return ((word | ((word - 0x0E * kOnes) & ~word)) & kHigh) != 0;
+}
+
+// The same for four code units: one of them below 0x0E or above 0x7F.
+bool HasSpecialUnit(std::uint64_t word)
+{
+    constexpr std::uint64_t kOnes = 0x0001000100010001ull;
+    constexpr std::uint64_t kHigh = 0x8000800080008000ull;
+    return (word & 0xFF80FF80FF80FF80ull) != 0 || ((word - 0x0E * kOnes) & ~word & kHigh) != 0;
+}
+
+// Eight plain characters at once: bytes widened to code units and code
+// units narrowed to bytes, which the compiler turns into one or two vector
+// instructions.
+using TEightBytes = std::uint8_t __attribute__((vector_size(8)));
+using TEightUnits = std::uint16_t __attribute__((vector_size(16)));
+
+// Widens eight bytes, none special, to out.
+void WidenEight(const char* bytes, char16_t* out)
+{
+    TEightBytes narrow;
+    std::memcpy(&narrow, bytes, sizeof(narrow));
+    const TEightUnits wide = __builtin_convertvector(narrow, TEightUnits);
+    std::memcpy(out, &wide, sizeof(wide));
+}
+
+// Narrows eight code units to out when none of them is special (below
+// 0x0E or above 0x7F); false, writing nothing, otherwise.
+bool NarrowEight(const char16_t* units, char* out)
+{
+    TEightUnits wide;
+    std::memcpy(&wide, units, sizeof(wide));
+    const TEightUnits special = (wide > 0x7F) | (wide < 0x0E);
+    std::uint64_t halves[2];
+    std::memcpy(halves, &special, sizeof(halves));
+    if ((halves[0] | halves[1]) != 0)
+        return false;
+    const TEightBytes narrow = __builtin_convertvector(wide, TEightBytes);
+    std::memcpy(out, &narrow, sizeof(narrow));
+    return true;
+}
+
 // The text of a file's bytes, block by block, exactly as DecodeTextFile
 // reads it whole: UTF-16 little-endian after FF FE (up to the first zero
 // code unit, without U+FEFF), else UTF-8 without a leading byte-order
-// mark. A UTF-8 block ends where the whole decoding starts a character
-// anew, so that no sequence is cut; a CR at the end of a block waits for
-// the next one, so that CR LF is seen whole.
+// mark. Every line break comes out as CR LF, its kind noted. A UTF-8 block
+// ends where the whole decoding starts a character anew, so that no
+// sequence is cut; a CR at the end of a block waits for the next one, so
+// that CR LF is seen whole.
 class CBlockDecoder {
 public:
     explicit CBlockDecoder(std::string_view bytes) : m_bytes(bytes)
@@ -28,43 +89,102 @@ public:
             m_at = 3;
     }
 
+    bool Utf16() const { return m_utf16; }
+    // The bytes of the text: without the UTF-8 byte-order mark.
+    std::string_view Text() const { return m_bytes.substr(m_utf16 ? 0 : m_at); }
+
     // Appends the next block with editor line breaks; false once the text
     // has ended (nothing is appended then).
     bool Next(std::u16string& text, std::vector<ELineBreak>& breaks)
     {
         if (m_ended)
             return false;
-        m_raw.clear();
-        if (m_held) {
-            m_raw.push_back(u'\r');
-            m_held = false;
-        }
+        m_out = &text;
+        m_breaks = &breaks;
+        m_used = 0;
         if (m_utf16)
             DecodeUtf16Block();
         else
             DecodeUtf8Block();
-        if (!m_ended && !m_raw.empty() && m_raw.back() == u'\r') {
-            m_raw.pop_back();
-            m_held = true;
+        if (m_ended && m_heldCr) {
+            m_heldCr = false;
+            PutBreak(ELineBreak::Cr);
         }
-        AppendEditorLineBreaks(m_raw, text, breaks);
+        Flush();
         return true;
     }
 
 private:
+    // Code units gather in a small buffer that is appended to the text when
+    // full: one append per few thousand characters.
+    static constexpr std::size_t kChunk = 2048;
+
+    void Flush()
+    {
+        m_out->append(m_chunk, m_used);
+        m_used = 0;
+    }
+
+    void PutBreak(ELineBreak kind)
+    {
+        m_breaks->push_back(kind);
+        if (m_used + 2 > kChunk)
+            Flush();
+        m_chunk[m_used++] = u'\r';
+        m_chunk[m_used++] = u'\n';
+    }
+
+    // One code unit of the decoded text, line breaks turned into CR LF.
+    void Put(char16_t unit)
+    {
+        if (m_heldCr) {
+            m_heldCr = false;
+            if (unit == u'\n') {
+                PutBreak(ELineBreak::CrLf);
+                return;
+            }
+            PutBreak(ELineBreak::Cr);
+        }
+        if (unit == u'\r') {
+            m_heldCr = true;
+        } else if (unit == u'\n') {
+            PutBreak(ELineBreak::Lf);
+        } else {
+            if (m_used == kChunk)
+                Flush();
+            m_chunk[m_used++] = unit;
+        }
+    }
+
     void DecodeUtf16Block()
     {
         const std::size_t units = std::min(kBlockBytes, m_bytes.size() - m_at) / 2;
-        for (std::size_t i = 0; i < units; ++i, m_at += 2) {
-            const auto unit = static_cast<char16_t>(static_cast<unsigned char>(m_bytes[m_at]) |
-                                                    (static_cast<unsigned char>(m_bytes[m_at + 1]) << 8));
+        const char* data = m_bytes.data() + m_at;
+        std::size_t i = 0;
+        while (i < units) {
+            // Four plain characters at a time (the bytes are little-endian).
+            if (units - i >= 4 && !m_heldCr && m_used + 4 <= kChunk) {
+                const std::uint64_t word = LoadWord(data + 2 * i);
+                if (!HasSpecialUnit(word)) {
+                    for (std::size_t k = 0; k < 4; ++k)
+                        m_chunk[m_used + k] = static_cast<char16_t>((word >> (16 * k)) & 0xFF);
+                    m_used += 4;
+                    i += 4;
+                    continue;
+                }
+            }
+            const auto unit = static_cast<char16_t>(static_cast<unsigned char>(data[2 * i]) |
+                                                    (static_cast<unsigned char>(data[2 * i + 1]) << 8));
+            ++i;
             if (unit == 0) {
+                m_at += 2 * i;
                 m_ended = true;
                 return;
             }
             if (unit != u'\uFEFF')
-                m_raw.push_back(unit);
+                Put(unit);
         }
+        m_at += 2 * units;
         if (m_bytes.size() - m_at < 2)
             m_ended = true;
     }
@@ -85,7 +205,34 @@ private:
             if (cut > m_at && !continuation(cut))
                 end = cut;
         }
-        m_raw += Utf8ToUtf16(m_bytes.substr(m_at, end - m_at));
+        // The whole decoding sees the bytes up to the end of the file; the
+        // block's last character never reaches beyond end.
+        const std::string_view bytes = m_bytes.substr(0, end);
+        std::size_t i = m_at;
+        while (i < end) {
+            if (end - i >= 8 && !m_heldCr && m_used + 8 <= kChunk) {
+                if (!HasSpecialByte(LoadWord(bytes.data() + i))) {
+                    WidenEight(bytes.data() + i, m_chunk + m_used);
+                    m_used += 8;
+                    i += 8;
+                    continue;
+                }
+            }
+            char32_t c = 0;
+            const std::size_t length = DecodeUtf8Character(bytes, i, c);
+            if (length == 0) {
+                Put(u'\uFFFD');
+                ++i;
+            } else if (c >= 0x10000) {
+                c -= 0x10000;
+                Put(static_cast<char16_t>(0xD800 + (c >> 10)));
+                Put(static_cast<char16_t>(0xDC00 + (c & 0x3FF)));
+                i += length;
+            } else {
+                Put(static_cast<char16_t>(c));
+                i += length;
+            }
+        }
         m_at = end;
         if (m_at == m_bytes.size())
             m_ended = true;
@@ -95,48 +242,119 @@ private:
     std::size_t m_at = 0;
     bool m_utf16 = false;
     bool m_ended = false;
-    bool m_held = false;
-    std::u16string m_raw;
+    bool m_heldCr = false;
+    std::u16string* m_out = nullptr;
+    std::vector<ELineBreak>* m_breaks = nullptr;
+    char16_t m_chunk[kChunk];
+    std::size_t m_used = 0;
 };
+
+// Whether every "/*" of the text the decoder reads is closed, found on the
+// bytes without decoding them. Comments are made of ASCII characters, which
+// UTF-8 never uses inside another character (an invalid byte decodes as
+// U+FFFD), so the comments of the bytes are those of the text. A "//"
+// comment ends at the first CR or LF: in the text that line break is CR LF
+// and the comment takes it whole.
+bool Utf8CommentsClosed(std::string_view bytes)
+{
+    std::size_t i = 0;
+    for (;;) {
+        i = bytes.find('/', i);
+        if (i == std::string_view::npos || i + 1 >= bytes.size())
+            return true;
+        if (bytes[i + 1] == '/') {
+            const auto lineEnd = std::find_if(bytes.begin() + static_cast<std::ptrdiff_t>(i) + 2, bytes.end(),
+                                              [](char c) { return c == '\r' || c == '\n'; });
+            if (lineEnd == bytes.end())
+                return true;
+            i = static_cast<std::size_t>(lineEnd - bytes.begin()) + 1;
+        } else if (bytes[i + 1] == '*') {
+            // "*/" is looked for from the "*" on: "/*/" is a whole comment.
+            const std::size_t close = bytes.find("*/", i + 1);
+            if (close == std::string_view::npos)
+                return false;
+            i = close + 2;
+        } else {
+            ++i;
+        }
+    }
+}
+
+// The same for UTF-16 bytes, a code unit at a time: the text ends at the
+// first zero unit and U+FEFF is dropped, which may bring "/" and "*"
+// together.
+bool Utf16CommentsClosed(std::string_view bytes)
+{
+    enum { kPlain, kSlash, kLine, kBlock, kBlockStar } state = kPlain;
+    for (std::size_t i = 2; i + 1 < bytes.size(); i += 2) {
+        const auto unit = static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
+                                                (static_cast<unsigned char>(bytes[i + 1]) << 8));
+        if (unit == 0)
+            break;
+        if (unit == u'\uFEFF')
+            continue;
+        switch (state) {
+        case kPlain: state = unit == u'/' ? kSlash : kPlain; break;
+        case kSlash: state = unit == u'/' ? kLine : unit == u'*' ? kBlockStar : kPlain; break;
+        case kLine: state = unit == u'\r' || unit == u'\n' ? kPlain : kLine; break;
+        case kBlock: state = unit == u'*' ? kBlockStar : kBlock; break;
+        case kBlockStar: state = unit == u'/' ? kPlain : unit == u'*' ? kBlockStar : kBlock; break;
+        }
+    }
+    return state != kBlock && state != kBlockStar;
+}
 
 // Where a text may be cut for the run: behind its last ";" outside
 // comments, with every comment before that point closed. 0 when there is
-// no such place. strippedWhole tells whether the whole text had its
-// comments closed.
-std::size_t FindCut(const std::u16string& text, std::u16string& work, bool& strippedWhole)
+// no such place. closed tells whether every comment of the text is closed.
+// Comments are followed as StripComments blanks them, without a copy.
+std::size_t FindCut(std::u16string_view text, bool& closed)
 {
-    work = text;
-    strippedWhole = NCalculatorText::StripComments(work);
-    // Blanking stops at a "/*" without its "*/"; everything before that is
-    // blanked, so that "/*" is the first one left.
-    const std::size_t limit = strippedWhole ? work.size() : work.find(u"/*");
-    if (limit == 0)
-        return 0;
-    const std::size_t semicolon = work.rfind(u';', limit - 1);
-    return semicolon == std::u16string::npos ? 0 : semicolon + 1;
+    closed = true;
+    const std::size_t n = text.size();
+    std::size_t i = NCalculatorText::FindCommentStart(text);
+    std::size_t last = text.substr(0, std::min(i, n)).rfind(u';');
+    while (i < n) {
+        const char16_t c = text[i];
+        if (c == u';') {
+            last = i;
+        } else if (c == u'/' && i + 1 < n) {
+            if (text[i + 1] == u'/') {
+                const std::size_t lineFeed = text.find(u'\n', i + 2);
+                i = lineFeed == std::u16string_view::npos ? n : lineFeed + 1;
+                continue;
+            }
+            if (text[i + 1] == u'*') {
+                const std::size_t close = text.find(u"*/", i + 1);
+                if (close == std::u16string_view::npos) {
+                    closed = false;
+                    break;
+                }
+                i = close + 2;
+                continue;
+            }
+        }
+        ++i;
+    }
+    return last == std::u16string_view::npos ? 0 : last + 1;
 }
 
 // Cuts the decoded text into parts that each end behind a ";" outside
 // comments (the last part ends with the text) and hands each part, with
 // the line break kinds that belong to it, to take(part, breaks, first).
-// Returns whether the last part had its comments closed.
 template <class TTake>
-bool ForEachPart(std::string_view bytes, TTake take)
+void ForEachPart(CBlockDecoder& decoder, TTake take)
 {
-    CBlockDecoder decoder(bytes);
     std::u16string pending;
     std::vector<ELineBreak> breaks;
     std::size_t breaksUsed = 0;  // breaks[0, breaksUsed) belong to parts already taken
-    std::u16string work;
     std::size_t tryAt = 0;       // a cut is looked for once pending is this long
     for (;;) {
         const bool more = decoder.Next(pending, breaks);
         if (more && pending.size() < tryAt)
             continue;
-        bool strippedWhole = true;
-        const std::size_t cut = more ? FindCut(pending, work, strippedWhole) : pending.size();
-        if (!more)
-            strippedWhole = (work = pending, NCalculatorText::StripComments(work));
+        bool closed = true;
+        const std::size_t cut = more ? FindCut(pending, closed) : pending.size();
         if (cut == 0 && more) {
             // One part runs on beyond this block: look again when it has
             // doubled, so that a long part costs linear time.
@@ -148,7 +366,7 @@ bool ForEachPart(std::string_view bytes, TTake take)
         pending.erase(0, cut);
         tryAt = 0;
         if (!more)
-            return strippedWhole;
+            return;
         if (breaksUsed > kBlockBytes) {
             breaks.erase(breaks.begin(), breaks.begin() + static_cast<std::ptrdiff_t>(breaksUsed));
             breaksUsed = 0;
@@ -163,8 +381,10 @@ void AppendEditorLineBreaks(std::u16string_view text, std::u16string& out, std::
     out.reserve(out.size() + text.size() + text.size() / 16);
     std::size_t i = 0;
     while (i < text.size()) {
-        const std::size_t next = text.find_first_of(u"\r\n", i);
-        if (next == std::u16string_view::npos) {
+        const auto found = std::find_if(text.begin() + static_cast<std::ptrdiff_t>(i), text.end(),
+                                        [](char16_t c) { return c == u'\r' || c == u'\n'; });
+        const auto next = static_cast<std::size_t>(found - text.begin());
+        if (next == text.size()) {
             out.append(text, i);
             break;
         }
@@ -183,39 +403,61 @@ void AppendEditorLineBreaks(std::u16string_view text, std::u16string& out, std::
 std::size_t AppendOriginalLineBreaks(std::u16string_view text, const std::vector<ELineBreak>& breaks,
                                      std::size_t first, std::string& out)
 {
+    // Bytes gather in a small buffer appended to out when full; eight plain
+    // characters are narrowed at a time.
+    constexpr std::size_t kChunk = 4096;
+    char chunk[kChunk];
+    std::size_t used = 0;
     std::size_t next = first;
+    const std::size_t n = text.size();
     std::size_t i = 0;
-    for (;;) {
-        const std::size_t crlf = text.find(u"\r\n", i);
-        if (crlf == std::u16string_view::npos || next >= breaks.size()) {
-            AppendUtf8(text.substr(i), out);
-            break;
+    while (i < n) {
+        if (used + 8 > kChunk) {
+            out.append(chunk, used);
+            used = 0;
         }
-        AppendUtf8(text.substr(i, crlf - i), out);
-        switch (breaks[next++]) {
-        case ELineBreak::CrLf: out += "\r\n"; break;
-        case ELineBreak::Lf: out += '\n'; break;
-        case ELineBreak::Cr: out += '\r'; break;
+        if (n - i >= 8 && NarrowEight(text.data() + i, chunk + used)) {
+            used += 8;
+            i += 8;
+            continue;
         }
-        i = crlf + 2;
+        const char16_t c = text[i];
+        if (c == u'\r' && i + 1 < n && text[i + 1] == u'\n' && next < breaks.size()) {
+            switch (breaks[next++]) {
+            case ELineBreak::CrLf: chunk[used++] = '\r'; chunk[used++] = '\n'; break;
+            case ELineBreak::Lf: chunk[used++] = '\n'; break;
+            case ELineBreak::Cr: chunk[used++] = '\r'; break;
+            }
+            i += 2;
+        } else if (c < 0x80) {
+            chunk[used++] = static_cast<char>(c);
+            ++i;
+        } else {
+            // A run of other characters, surrogate pairs kept whole.
+            std::size_t end = i + 1;
+            while (end < n && end - i < 256 && text[end] >= 0x80)
+                ++end;
+            if (end < n && text[end - 1] >= 0xD800 && text[end - 1] < 0xDC00 && text[end] >= 0xDC00 &&
+                text[end] < 0xE000)
+                ++end;
+            out.append(chunk, used);
+            used = 0;
+            AppendUtf8(text.substr(i, end - i), out);
+            i = end;
+        }
     }
+    out.append(chunk, used);
     return next - first;
 }
 
 bool CalculateAllBytes(NCalculatorText::CCalcContext& context, std::string_view bytes, std::string& out)
 {
     // A "/*" that is never closed makes the whole run a syntax error before
-    // any statement runs; a first pass over the parts finds it.
-    const auto countBreaks = [](std::u16string_view text, const std::vector<ELineBreak>&, std::size_t) {
-        std::size_t count = 0;
-        for (std::size_t at = text.find(u"\r\n"); at != std::u16string_view::npos; at = text.find(u"\r\n", at + 2))
-            ++count;
-        return count;
-    };
-    if (!ForEachPart(bytes, countBreaks)) {
+    // any statement runs; a look over the bytes finds it.
+    CBlockDecoder decoder(bytes);
+    if (!(decoder.Utf16() ? Utf16CommentsClosed(bytes) : Utf8CommentsClosed(decoder.Text()))) {
         std::u16string text;
         std::vector<ELineBreak> breaks;
-        CBlockDecoder decoder(bytes);
         while (decoder.Next(text, breaks)) {
         }
         std::ptrdiff_t cursor = -1;
@@ -226,12 +468,16 @@ bool CalculateAllBytes(NCalculatorText::CCalcContext& context, std::string_view 
 
     context.run.Reset();
     bool calculated = true;
-    std::u16string part;
-    ForEachPart(bytes, [&](std::u16string_view text, const std::vector<ELineBreak>& breaks, std::size_t first) {
-        part.assign(text);
+    std::u16string rewritten;
+    ForEachPart(decoder, [&](std::u16string_view text, const std::vector<ELineBreak>& breaks, std::size_t first) {
         // After a failure the rest of the text stays as it was.
-        if (calculated && !NCalculatorText::CalculateAllContinued(context, part))
-            calculated = false;
+        std::u16string_view part = text;
+        if (calculated) {
+            rewritten.clear();
+            if (!NCalculatorText::CalculateAllContinued(context, text, rewritten))
+                calculated = false;
+            part = rewritten;
+        }
         return AppendOriginalLineBreaks(part, breaks, first, out);
     });
     return calculated;

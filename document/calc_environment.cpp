@@ -38,6 +38,11 @@ std::u16string CDocumentEnvironment::ComplexText(const CComplex& value) const
     return FormatComplex(value, GetResultFormat(m_preferences), GetImaginaryUnit(m_preferences));
 }
 
+void CDocumentEnvironment::AppendComplexText(const CComplex& value, std::u16string& out) const
+{
+    AppendComplex(out, value, GetResultFormat(m_preferences), GetImaginaryUnit(m_preferences));
+}
+
 bool CDocumentEnvironment::FindMemory(const std::u16string& name, CComplex& value)
 {
     const CMemoryCell* cell = m_memory.Find(name);

@@ -19,6 +19,7 @@ public:
     unsigned TrigonometricUnits() const override;
     std::u16string RealText(double value) const override;
     std::u16string ComplexText(const CComplex& value) const override;
+    void AppendComplexText(const CComplex& value, std::u16string& out) const override;
     bool FindMemory(const std::u16string& name, CComplex& value) override;
     void StoreMemory(const std::u16string& name, const CComplex& value) override;
     // Copies of the memory cells and of the preferences as they stand now.

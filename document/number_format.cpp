@@ -1,8 +1,12 @@
 #include "document/number_format.h"
 
 #include <algorithm>
+#include <array>
+#include <bit>
+#include <cstdint>
 #include <charconv>
 #include <cmath>
+#include <cstring>
 
 #include "document/preferences.h"
 
@@ -13,76 +17,202 @@ constexpr char16_t kTimesSign = u'\u00D7';
 constexpr int kPrecision = 20;        // the precision of the format
 constexpr int kSignificantDigits = 17;  // digits generated from the binary value
 
-void AppendReal(std::u16string& out, double value, bool upper)
-{
-    if (std::isnan(value)) {
-        out += std::signbit(value) ? u"-1.#IND" : u"1.#QNAN";
-        return;
-    }
-    if (std::isinf(value)) {
-        out += value < 0 ? u"-1.#INF" : u"1.#INF";
-        return;
-    }
-    if (std::signbit(value))
-        out.push_back(u'-');
-    if (value == 0) {
-        out.push_back(u'0');
-        return;
-    }
+// 5^0 to 5^27, the powers below 2^63.
+constexpr auto kPowersOfFive = [] {
+    std::array<std::uint64_t, 28> powers{};
+    powers[0] = 1;
+    for (std::size_t k = 1; k < powers.size(); ++k)
+        powers[k] = 5 * powers[k - 1];
+    return powers;
+}();
 
-    // Seventeen correctly rounded significant digits and the decimal
-    // exponent; the precision asks for twenty, the rest are zeros.
+// Writes value (below 10^8) as eight digits, leading zeros included.
+void WriteEightDigits(char* out, std::uint32_t value)
+{
+    static constexpr char kPairs[] =
+        "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+        "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+        "8081828384858687888990919293949596979899";
+    const std::uint32_t high = value / 10000;
+    const std::uint32_t low = value % 10000;
+    std::memcpy(out, kPairs + 2 * (high / 100), 2);
+    std::memcpy(out + 2, kPairs + 2 * (high % 100), 2);
+    std::memcpy(out + 4, kPairs + 2 * (low / 100), 2);
+    std::memcpy(out + 6, kPairs + 2 * (low % 100), 2);
+}
+
+// The powers of ten from 10^-12 to 10^18 as doubles (those below 1 the
+// nearest ones).
+constexpr int kFirstDecade = -12;
+constexpr std::array<double, 31> kDecades = {
+    1e-12, 1e-11, 1e-10, 1e-9, 1e-8, 1e-7, 1e-6, 1e-5, 1e-4, 1e-3, 1e-2, 1e-1, 1e0, 1e1, 1e2, 1e3,
+    1e4,   1e5,   1e6,   1e7,  1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18};
+
+// The seventeen correctly rounded significant digits of a positive finite
+// value and its decimal exponent, as "%.16e" gives them.
+void ScientificDigits(double value, char digits[kSignificantDigits], int& exponent)
+{
+    // Most values lie between 1e-11 and 1e17. There value * 10^k, k = 16 - E
+    // from 0 to 27, is m * 5^k * 2^(e + k) for the value's integer
+    // significand m and binary exponent e: m * 5^k fits in 128 bits and the
+    // rounding is exact. A tie, or any other value, takes the library's
+    // conversion.
+    const auto bits = std::bit_cast<std::uint64_t>(value);
+    const int biased = static_cast<int>(bits >> 52);
+    if (biased > 0 && biased < 0x7FF) {
+        const std::uint64_t m = (bits & ((std::uint64_t{1} << 52) - 1)) | (std::uint64_t{1} << 52);
+        const int e = biased - 1075;
+        // floor(log10(value)), or one less: 2^(e + 52) <= value < 2^(e + 53).
+        int decimal = ((e + 52) * 78913) >> 18;  // exact for binary exponents of doubles
+        // One comparison with the next power of ten makes the guess right
+        // but for values within a rounding of a power below 1, which the
+        // loop puts right: it rarely turns twice.
+        if (decimal >= kFirstDecade && decimal < kFirstDecade + static_cast<int>(kDecades.size()) - 1)
+            decimal += value >= kDecades[static_cast<std::size_t>(decimal + 1 - kFirstDecade)] ? 1 : 0;
+        constexpr std::uint64_t kLow = 10'000'000'000'000'000ull;  // 10^16
+        constexpr unsigned __int128 kHigh = 10 * static_cast<unsigned __int128>(kLow);  // 10^17
+        for (int attempt = 0; attempt < 3; ++attempt) {
+            const int k = kSignificantDigits - 1 - decimal;
+            if (k < 0 || k > 27)
+                break;
+            const unsigned __int128 product = static_cast<unsigned __int128>(m) * kPowersOfFive[k];
+            const int shift = -(e + k);
+            if (shift >= 127)
+                break;
+            // value * 10^k, truncated: the guess is right when it has
+            // seventeen digits.
+            const unsigned __int128 truncated = shift <= 0 ? product << -shift : product >> shift;
+            if (truncated < kLow || truncated >= kHigh) {
+                decimal += truncated < kLow ? -1 : 1;
+                continue;
+            }
+            unsigned __int128 whole = truncated;
+            if (shift > 0) {
+                const unsigned __int128 rest = product - (truncated << shift);
+                const unsigned __int128 half = static_cast<unsigned __int128>(1) << (shift - 1);
+                if (rest == half)
+                    break;  // a tie
+                whole += rest > half ? 1 : 0;
+            }
+            if (whole == kHigh) {
+                // The rounding carried into an eighteenth digit: 10^16 one
+                // decade up.
+                whole = kLow;
+                ++decimal;
+            }
+            // The first digit, then two runs of eight written two digits at
+            // a time, each run on its own.
+            const auto n = static_cast<std::uint64_t>(whole);
+            const auto upper = static_cast<std::uint32_t>(n / 100'000'000);
+            digits[0] = static_cast<char>('0' + upper / 100'000'000);
+            WriteEightDigits(digits + 1, upper % 100'000'000);
+            WriteEightDigits(digits + 9, static_cast<std::uint32_t>(n % 100'000'000));
+            exponent = decimal;
+            return;
+        }
+    }
     char text[32];
-    const auto converted = std::to_chars(text, text + sizeof(text), std::fabs(value),
-                                         std::chars_format::scientific, kSignificantDigits - 1);
-    char digits[kPrecision];
-    std::fill(digits, digits + kPrecision, '0');
+    const auto converted =
+        std::to_chars(text, text + sizeof(text), value, std::chars_format::scientific, kSignificantDigits - 1);
     digits[0] = text[0];
     std::copy(text + 2, text + 1 + kSignificantDigits, digits + 1);
-    int exponent = 0;
+    exponent = 0;
     std::from_chars(text + kSignificantDigits + 3, converted.ptr, exponent);  // skips "e" and the sign
     if (text[kSignificantDigits + 2] == '-')
         exponent = -exponent;
+}
 
-    int used = kPrecision;  // digits left after removing trailing zeros
-    auto appendDigits = [&out](const char* from, const char* to) {
-        for (; from < to; ++from)
-            out.push_back(static_cast<char16_t>(*from));
+// Writes the text of a real number to out, which has room for the longest
+// (25 characters), and returns its end.
+char16_t* WriteReal(char16_t* out, double value, bool upper)
+{
+    const auto put = [&out](std::u16string_view text) {
+        out = std::copy(text.begin(), text.end(), out);
     };
+    if (std::isnan(value)) {
+        put(std::signbit(value) ? u"-1.#IND" : u"1.#QNAN");
+        return out;
+    }
+    if (std::isinf(value)) {
+        put(value < 0 ? u"-1.#INF" : u"1.#INF");
+        return out;
+    }
+    if (std::signbit(value))
+        *out++ = u'-';
+    if (value == 0) {
+        *out++ = u'0';
+        return out;
+    }
+
+    // A whole number below 10^17 is its own seventeen significant digits
+    // without trailing zeros, written in full by the fixed style.
+    const double absolute = std::fabs(value);
+    if (absolute < 1e17 && static_cast<double>(static_cast<std::uint64_t>(absolute)) == absolute) {
+        char text[24];
+        const auto converted = std::to_chars(text, text + sizeof(text), static_cast<std::uint64_t>(absolute));
+        return std::copy(text, converted.ptr, out);
+    }
+
+    // Seventeen correctly rounded significant digits and the decimal
+    // exponent; the precision asks for twenty, the rest are zeros. The
+    // digits are widened at once, with zeros far beyond them, and each run
+    // of them is copied as a whole block of twenty: out has the room, and
+    // what lies beyond the text's end is never read.
+    char digits[2 * kPrecision];
+    std::fill(digits, digits + 2 * kPrecision, '0');
+    int exponent = 0;
+    ScientificDigits(absolute, digits, exponent);
+    char16_t wide[2 * kPrecision];
+    std::copy(digits, digits + 2 * kPrecision, wide);
+    const auto copyDigits = [](char16_t* to, const char16_t* from) {
+        std::memcpy(to, from, kPrecision * sizeof(char16_t));
+    };
+    int significant = kSignificantDigits;  // digits left after removing trailing zeros
+    while (significant > 1 && digits[significant - 1] == '0')
+        --significant;
+
     if (exponent < -4 || exponent >= kPrecision) {
-        while (used > 1 && digits[used - 1] == '0')
-            --used;
-        out.push_back(static_cast<char16_t>(digits[0]));
-        if (used > 1) {
-            out.push_back(u'.');
-            appendDigits(digits + 1, digits + used);
-        }
-        out.push_back(upper ? u'E' : u'e');
-        out.push_back(exponent < 0 ? u'-' : u'+');
+        out[0] = wide[0];
+        out[1] = u'.';
+        copyDigits(out + 2, wide + 1);
+        out += significant > 1 ? significant + 1 : 1;
+        *out++ = upper ? u'E' : u'e';
+        *out++ = exponent < 0 ? u'-' : u'+';
         const int magnitude = exponent < 0 ? -exponent : exponent;
         if (magnitude >= 1000)
-            out.push_back(static_cast<char16_t>(u'0' + magnitude / 1000));
-        out.push_back(static_cast<char16_t>(u'0' + magnitude / 100 % 10));
-        out.push_back(static_cast<char16_t>(u'0' + magnitude / 10 % 10));
-        out.push_back(static_cast<char16_t>(u'0' + magnitude % 10));
-        return;
+            *out++ = static_cast<char16_t>(u'0' + magnitude / 1000);
+        *out++ = static_cast<char16_t>(u'0' + magnitude / 100 % 10);
+        *out++ = static_cast<char16_t>(u'0' + magnitude / 10 % 10);
+        *out++ = static_cast<char16_t>(u'0' + magnitude % 10);
+        return out;
     }
 
     // Fixed style: the integer part, then the fraction without trailing zeros.
-    const int integerDigits = exponent >= 0 ? exponent + 1 : 0;
-    while (used > integerDigits && digits[used - 1] == '0')
-        --used;
     if (exponent >= 0) {
-        appendDigits(digits, digits + integerDigits);
-        if (used > integerDigits) {
-            out.push_back(u'.');
-            appendDigits(digits + integerDigits, digits + used);
-        }
-    } else {
-        out += u"0.";
-        out.append(static_cast<std::size_t>(-exponent - 1), u'0');
-        appendDigits(digits, digits + used);
+        const int integerDigits = exponent + 1;
+        copyDigits(out, wide);
+        if (significant <= integerDigits)
+            return out + integerDigits;
+        out[integerDigits] = u'.';
+        copyDigits(out + integerDigits + 1, wide + integerDigits);
+        return out + significant + 1;
     }
+    // 0.000ddd: up to three zeros behind the point.
+    const int zeros = -exponent - 1;
+    std::copy_n(u"0.000", 5, out);
+    copyDigits(out + 2 + zeros, wide);
+    return out + 2 + zeros + significant;
+}
+
+// The room WriteReal needs: the longest text is "-", twenty digits and ".",
+// or "-0.0000" and seventeen digits, or "-d.ddddddddddddddddde-1234"; the
+// blocks of twenty digits it copies reach at most 42 code units.
+constexpr std::size_t kRealTextRoom = 48;
+
+void AppendReal(std::u16string& out, double value, bool upper)
+{
+    char16_t text[kRealTextRoom];
+    out.append(text, static_cast<std::size_t>(WriteReal(text, value, upper) - text));
 }
 
 }  // namespace
@@ -96,33 +226,42 @@ std::u16string FormatReal(double value, std::u16string_view format)
 
 std::u16string FormatComplex(const CComplex& value, std::u16string_view format, char16_t unit)
 {
+    std::u16string out;
+    AppendComplex(out, value, format, unit);
+    return out;
+}
+
+void AppendComplex(std::u16string& out, const CComplex& value, std::u16string_view format, char16_t unit)
+{
     const double re = value.real();
     const double im = value.imag();
     const bool upper = format == kFormatUpper;
-    std::u16string out;
+    // Both parts with their signs and the unit fit in one buffer, appended
+    // at once.
+    char16_t text[2 * kRealTextRoom + 4];
+    char16_t* end = text;
     if (re == 0) {
-        if (im == 0 || std::isnan(im))
-            return u"0";
-        if (im < 0)
-            out.push_back(kMinusSign);
-        out.push_back(unit);
-        if (im != 1 && im != -1) {
-            out.push_back(kTimesSign);
-            AppendReal(out, std::fabs(im), upper);
+        if (im == 0 || std::isnan(im)) {
+            out.push_back(u'0');
+            return;
         }
-        return out;
+    } else {
+        end = WriteReal(end, re, upper);
+        if (im == 0) {
+            out.append(text, static_cast<std::size_t>(end - text));
+            return;
+        }
     }
-    out.reserve(64);
-    AppendReal(out, re, upper);
-    if (im == 0)
-        return out;
-    out.push_back(im < 0 ? kMinusSign : u'+');
-    out.push_back(unit);
+    if (im < 0)
+        *end++ = kMinusSign;
+    else if (re != 0)
+        *end++ = u'+';
+    *end++ = unit;
     if (im != 1 && im != -1) {
-        out.push_back(kTimesSign);
-        AppendReal(out, im < 0 ? -im : im, upper);
+        *end++ = kTimesSign;
+        end = WriteReal(end, im < 0 ? -im : im, upper);
     }
-    return out;
+    out.append(text, static_cast<std::size_t>(end - text));
 }
 
 std::u16string_view GetResultFormat(const CPreferenceValues& preferences)

@@ -19,6 +19,8 @@ std::u16string FormatReal(double value, std::u16string_view format);
 // A complex value in its shortest natural reading: "3", "i×2", "−i",
 // "-2+i×3", "1.5−i×0.25" (U+2212 and U+00D7 between the parts).
 std::u16string FormatComplex(const CComplex& value, std::u16string_view format, char16_t unit);
+// The same text appended to out.
+void AppendComplex(std::u16string& out, const CComplex& value, std::u16string_view format, char16_t unit);
 
 class CPreferenceValues;
 

@@ -1,6 +1,7 @@
 #include "document/utf.h"
 
-namespace {
+#include <cstdint>
+#include <cstring>
 
 void AppendUtf16(std::u16string& out, char32_t c)
 {
@@ -12,8 +13,6 @@ void AppendUtf16(std::u16string& out, char32_t c)
         out.push_back(static_cast<char16_t>(c));
     }
 }
-
-}  // namespace
 
 std::string Utf16ToUtf8(std::u16string_view text)
 {
@@ -51,44 +50,65 @@ void AppendUtf8(std::u16string_view text, std::string& out)
     }
 }
 
+std::size_t DecodeUtf8Character(std::string_view text, std::size_t i, char32_t& c)
+{
+    const unsigned char lead = static_cast<unsigned char>(text[i]);
+    std::size_t length = 0;
+    if (lead < 0x80) {
+        c = lead;
+        return 1;
+    }
+    if ((lead & 0xE0) == 0xC0) {
+        length = 2;
+        c = lead & 0x1F;
+    } else if ((lead & 0xF0) == 0xE0) {
+        length = 3;
+        c = lead & 0x0F;
+    } else if ((lead & 0xF8) == 0xF0) {
+        length = 4;
+        c = lead & 0x07;
+    } else {
+        return 0;
+    }
+    if (text.size() - i < length)
+        return 0;
+    for (std::size_t k = 1; k < length; ++k) {
+        const unsigned char next = static_cast<unsigned char>(text[i + k]);
+        if ((next & 0xC0) != 0x80)
+            return 0;
+        c = (c << 6) | (next & 0x3F);
+    }
+    static constexpr char32_t kMinimum[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (c < kMinimum[length] || c > 0x10FFFF || (c >= 0xD800 && c < 0xE000))
+        return 0;
+    return length;
+}
+
 namespace {
 
-// Appends the UTF-16 form of text to out. A malformed sequence (a stray or
-// missing continuation byte, an overlong form, a surrogate, a value above
-// U+10FFFF) becomes U+FFFD, or ends the decoding with false when strict.
+// Appends the UTF-16 form of text to out. A malformed sequence becomes
+// U+FFFD, or ends the decoding with false when strict. Eight bytes of ASCII
+// are widened at a time.
 bool DecodeUtf8(std::string_view text, std::u16string& out, bool strict)
 {
     out.reserve(out.size() + text.size());
     std::size_t i = 0;
     while (i < text.size()) {
-        const unsigned char lead = static_cast<unsigned char>(text[i]);
-        int length = 0;
+        if (text.size() - i >= 8) {
+            std::uint64_t block;
+            std::memcpy(&block, text.data() + i, 8);
+            if ((block & 0x8080808080808080ull) == 0) {
+                char16_t wide[8];
+                for (int k = 0; k < 8; ++k)
+                    wide[k] = static_cast<char16_t>(static_cast<unsigned char>(text[i + static_cast<std::size_t>(k)]));
+                out.append(wide, 8);
+                i += 8;
+                continue;
+            }
+        }
         char32_t c = 0;
-        if (lead < 0x80) {
-            length = 1;
-            c = lead;
-        } else if ((lead & 0xE0) == 0xC0) {
-            length = 2;
-            c = lead & 0x1F;
-        } else if ((lead & 0xF0) == 0xE0) {
-            length = 3;
-            c = lead & 0x0F;
-        } else if ((lead & 0xF8) == 0xF0) {
-            length = 4;
-            c = lead & 0x07;
-        }
-        bool valid = length > 0 && i + static_cast<std::size_t>(length) <= text.size();
-        for (int k = 1; valid && k < length; ++k) {
-            const unsigned char next = static_cast<unsigned char>(text[i + static_cast<std::size_t>(k)]);
-            if ((next & 0xC0) != 0x80)
-                valid = false;
-            else
-                c = (c << 6) | (next & 0x3F);
-        }
-        static constexpr char32_t kMinimum[] = {0, 0, 0x80, 0x800, 0x10000};
-        if (valid && (c < kMinimum[length] || c > 0x10FFFF || (c >= 0xD800 && c < 0xE000)))
-            valid = false;
-        if (!valid) {
+        const std::size_t length = DecodeUtf8Character(text, i, c);
+        if (length == 0) {
             if (strict)
                 return false;
             out.push_back(u'\uFFFD');
@@ -96,7 +116,7 @@ bool DecodeUtf8(std::string_view text, std::u16string& out, bool strict)
             continue;
         }
         AppendUtf16(out, c);
-        i += static_cast<std::size_t>(length);
+        i += length;
     }
     return true;
 }

@@ -1,6 +1,8 @@
 #include "language/calculate.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
 
 #include "language/calc_context.h"
 #include "language/fast_statement.h"
@@ -24,28 +26,62 @@ bool IsLineBreak(char16_t c)
     return c == u'\n' || c == u'\r';
 }
 
+// The code units of word (four packed in 64 bits) equal to unit: the top
+// bit of each such lane is set, exactly.
+std::uint64_t UnitsEqual(std::uint64_t word, char16_t unit)
+{
+    constexpr std::uint64_t kLow = 0x7FFF7FFF7FFF7FFFull;
+    const std::uint64_t x = word ^ (0x0001000100010001ull * unit);
+    return ~(((x & kLow) + kLow) | x) & ~kLow;
+}
+
+std::uint64_t LoadUnits(const char16_t* at)
+{
+    std::uint64_t word;
+    std::memcpy(&word, at, sizeof(word));
+    return word;
+}
+
 // The end of the statement that starts at s: the next ";", or the end of
 // the line that holds an "=". An old result ends with its line, so what
 // the user wrote on the lines below it is never taken for part of that
 // result; it starts the next statement. Without an "=", line breaks do not
 // end a statement. "=" and ";" count in the comment-blanked copy, line
 // breaks in the text itself (a "//" comment blanks the one that ends it).
-std::size_t StatementEnd(const std::u16string& text, const std::u16string& work, std::size_t s)
+// lastEquals, when given, receives the position of the statement's last
+// "=" (npos when it has none).
+std::size_t StatementEnd(std::u16string_view text, std::u16string_view work, std::size_t s,
+                         std::size_t* lastEquals = nullptr)
 {
-    bool equals = false;
-    for (std::size_t p = s; p < work.size(); ++p) {
-        if (work[p] == u';')
-            return p;
-        if (work[p] == u'=')
-            equals = true;
-        else if (equals && IsLineBreak(text[p]))
-            return p;
+    // Up to the first ";" or "=" nothing else counts: four code units at a
+    // time.
+    std::size_t p = s;
+    while (work.size() - p >= 4) {
+        const std::uint64_t word = LoadUnits(work.data() + p);
+        if ((UnitsEqual(word, u';') | UnitsEqual(word, u'=')) != 0)
+            break;
+        p += 4;
     }
-    return work.size();
+    std::size_t equals = std::u16string_view::npos;
+    for (; p < work.size(); ++p) {
+        if (work[p] == u';')
+            break;
+        if (work[p] == u'=')
+            equals = p;
+        else if (equals != std::u16string_view::npos && IsLineBreak(text[p]))
+            break;
+    }
+    if (lastEquals)
+        *lastEquals = equals;
+    return p;
 }
 
 bool CalculateSelected(CCalcContext& context, std::u16string& text, std::ptrdiff_t& cursor,
                        const std::function<void(std::size_t start)>& onStatement);
+
+bool RewriteSelected(CCalcContext& context, std::u16string_view text, std::u16string_view work,
+                     std::ptrdiff_t& cursor, const std::function<void(std::size_t start)>& onStatement,
+                     std::u16string& out);
 
 }  // namespace
 
@@ -75,6 +111,25 @@ bool StripComments(std::u16string& text)
         }
     }
     return true;
+}
+
+std::size_t FindCommentStart(std::u16string_view text)
+{
+    const std::size_t n = text.size();
+    std::size_t i = 0;
+    // Four places at a time: a "/" whose next code unit is "/" or "*".
+    while (n - i >= 5) {
+        const std::uint64_t here = LoadUnits(text.data() + i);
+        const std::uint64_t next = LoadUnits(text.data() + i + 1);
+        if ((UnitsEqual(here, u'/') & (UnitsEqual(next, u'/') | UnitsEqual(next, u'*'))) != 0)
+            break;
+        i += 4;
+    }
+    for (; i + 1 < n; ++i) {
+        if (text[i] == u'/' && (text[i + 1] == u'/' || text[i + 1] == u'*'))
+            return i;
+    }
+    return std::u16string_view::npos;
 }
 
 bool EvaluateExpression(CCalcContext& context, std::u16string_view expression, CComplex& value)
@@ -129,21 +184,56 @@ bool CalculateAllContinued(CCalcContext& context, std::u16string& text)
     return CalculateSelected(context, text, cursor, {});
 }
 
+bool CalculateAllContinued(CCalcContext& context, std::u16string_view text, std::u16string& out)
+{
+    // The comment-blanked copy is needed only where a comment may be; its
+    // room is kept from one part to the next.
+    thread_local std::u16string work;
+    std::u16string_view blanked = text;
+    if (FindCommentStart(text) != std::u16string_view::npos) {
+        work.assign(text);
+        if (!StripComments(work)) {
+            ReportStatus(context.run, eSyntaxError);
+            out.append(text);
+            return false;
+        }
+        blanked = work;
+    }
+    std::ptrdiff_t cursor = -1;
+    return RewriteSelected(context, text, blanked, cursor, {}, out);
+}
+
 namespace {
 
 bool CalculateSelected(CCalcContext& context, std::u16string& text, std::ptrdiff_t& cursor,
                        const std::function<void(std::size_t start)>& onStatement)
 {
-    CCalcRunState& state = context.run;
-    std::u16string work = text;
-    if (!StripComments(work)) {
-        ReportStatus(state, eSyntaxError);
-        return false;
+    // A text without comments is its own blanked copy.
+    std::u16string work;
+    if (FindCommentStart(text) != std::u16string_view::npos) {
+        work = text;
+        if (!StripComments(work)) {
+            ReportStatus(context.run, eSyntaxError);
+            return false;
+        }
     }
-
-    const std::size_t n = text.size();
     std::u16string out;
-    out.reserve(n + n / 4 + 32);
+    out.reserve(text.size() + text.size() / 4 + 32);
+    const bool calculated =
+        RewriteSelected(context, text, work.empty() ? std::u16string_view(text) : work, cursor, onStatement, out);
+    text = std::move(out);
+    return calculated;
+}
+
+// Appends the rewritten text to out; the cursor it sets counts from where
+// out stood.
+bool RewriteSelected(CCalcContext& context, std::u16string_view text, std::u16string_view work,
+                     std::ptrdiff_t& cursor, const std::function<void(std::size_t start)>& onStatement,
+                     std::u16string& out)
+{
+    CCalcRunState& state = context.run;
+    const std::size_t n = text.size();
+    const std::size_t base = out.size();
     std::size_t copied = 0;   // text[0, copied) is in out
     std::ptrdiff_t offset = 0;  // characters added so far
     const bool all = cursor == -1;
@@ -154,7 +244,8 @@ bool CalculateSelected(CCalcContext& context, std::u16string& text, std::ptrdiff
             ++s;
             continue;
         }
-        const std::size_t e = StatementEnd(text, work, s);
+        std::size_t lastEquals = 0;
+        const std::size_t e = StatementEnd(text, work, s, &lastEquals);
         const bool selected = all || (cursor >= 0 && static_cast<std::size_t>(cursor) >= s &&
                                       static_cast<std::size_t>(cursor) <= e);
         if (!selected) {
@@ -164,8 +255,8 @@ bool CalculateSelected(CCalcContext& context, std::u16string& text, std::ptrdiff
 
         // E: the last "=", or one past the last non-blank character when
         // there is none. R: where the result goes.
-        const std::u16string_view statement(work.data() + s, e - s);
-        std::size_t equals = statement.rfind(u'=');
+        const std::u16string_view statement = work.substr(s, e - s);
+        std::size_t equals = lastEquals == std::u16string_view::npos ? lastEquals : lastEquals - s;
         std::size_t resultAt = 0;
         if (equals == std::u16string_view::npos) {
             std::size_t last = statement.size();
@@ -185,7 +276,7 @@ bool CalculateSelected(CCalcContext& context, std::u16string& text, std::ptrdiff
                 resultAt = equals + 1;
         }
 
-        out.append(text, copied, s + equals - copied);
+        out.append(text.substr(copied, s + equals - copied));
         copied = e;
 
         if (onStatement)
@@ -198,33 +289,44 @@ bool CalculateSelected(CCalcContext& context, std::u16string& text, std::ptrdiff
                 if (IsBlank(work[p]))
                     out.push_back(text[p]);
             }
-            out.append(text, e, std::u16string::npos);
-            text = std::move(out);
+            out.append(text.substr(e));
             return false;
         }
 
         // "=" where E was, then the characters that stay (blanks and
         // comments), with the value after the blanks that stood between the
-        // old "=" and the old result.
-        const std::u16string result = state.ComplexText(value);
+        // old "=" and the old result. The value's text goes straight into
+        // out; its length is what out grew by.
         const std::size_t before = resultAt - equals - 1;
         std::size_t kept = 0;
         std::size_t deleted = 0;
+        std::size_t resultSize = 0;
+        const auto appendResult = [&] {
+            const std::size_t at = out.size();
+            state.AppendComplexText(value, out);
+            resultSize = out.size() - at;
+        };
         out.push_back(u'=');
-        if (before == 0)
-            out += result;
-        for (std::size_t p = s + equals; p < e; ++p) {
-            if (!IsBlank(work[p])) {
-                ++deleted;
-                continue;
+        if (before == 0 && e == s + equals) {
+            // No old result and nothing behind the expression: the usual
+            // case of a fresh statement.
+            appendResult();
+        } else {
+            if (before == 0)
+                appendResult();
+            for (std::size_t p = s + equals; p < e; ++p) {
+                if (!IsBlank(work[p])) {
+                    ++deleted;
+                    continue;
+                }
+                out.push_back(text[p]);
+                if (++kept == before)
+                    appendResult();
             }
-            out.push_back(text[p]);
-            if (++kept == before)
-                out += result;
+            if (kept < before)
+                appendResult();
         }
-        if (kept < before)
-            out += result;
-        offset += 1 + static_cast<std::ptrdiff_t>(result.size()) - static_cast<std::ptrdiff_t>(deleted);
+        offset += 1 + static_cast<std::ptrdiff_t>(resultSize) - static_cast<std::ptrdiff_t>(deleted);
 
         if (!all) {
             // The caret goes behind what ended the statement: its ";", or
@@ -235,17 +337,16 @@ bool CalculateSelected(CCalcContext& context, std::u16string& text, std::ptrdiff
                 if (work[e] != u';' && text[e] == u'\r' && next < n && text[next] == u'\n')
                     ++next;
             }
-            out.append(text, e, std::u16string::npos);
-            cursor = e == n ? static_cast<std::ptrdiff_t>(out.size()) : static_cast<std::ptrdiff_t>(next) + offset;
-            text = std::move(out);
+            out.append(text.substr(e));
+            cursor = e == n ? static_cast<std::ptrdiff_t>(out.size() - base)
+                            : static_cast<std::ptrdiff_t>(next) + offset;
             return true;
         }
         s = e;
     }
 
-    out.append(text, copied, std::u16string::npos);
-    text = std::move(out);
-    cursor = static_cast<std::ptrdiff_t>(text.size());
+    out.append(text.substr(copied));
+    cursor = static_cast<std::ptrdiff_t>(out.size() - base);
     return true;
 }
 
@@ -253,7 +354,7 @@ bool CalculateSelected(CCalcContext& context, std::u16string& text, std::ptrdiff
 
 namespace {
 
-CStatementSpan SpanOf(const std::u16string& text, const std::u16string& work, std::size_t start)
+CStatementSpan SpanOf(std::u16string_view text, std::u16string_view work, std::size_t start)
 {
     CStatementSpan span;
     span.start = start;

@@ -52,12 +52,19 @@ CStatementSpan StatementFrom(const std::u16string& text, std::size_t start);
 // A text cut right behind a ";" outside comments into parts, each handed
 // over in turn, is rewritten part by part as the whole would be.
 bool CalculateAllContinued(CCalcContext& context, std::u16string& text);
+// The same over a part that stays as it is: its rewritten text is appended
+// to out (after a failure, with the rest of the part as it was).
+bool CalculateAllContinued(CCalcContext& context, std::u16string_view text, std::u16string& out);
 
 // Blanks the comments of a text in place, keeping its length: "//" up to
 // and including the next line feed, "/*" through the next "*/" (searched
 // from the "/*" itself, so "/*/" is a whole comment). False, with the text
 // partly blanked, when a "/*" is not closed.
 bool StripComments(std::u16string& text);
+
+// Where the first comment of a text starts (its "//" or "/*"), or npos: a
+// text without one is its own comment-blanked copy.
+std::size_t FindCommentStart(std::u16string_view text);
 
 // Parses and evaluates one expression in a context; on success the value
 // becomes the context's previous result.

@@ -107,6 +107,16 @@ std::u16string CCalcRunState::ComplexText(const CComplex& value) const
     if (environment)
         return environment->ComplexText(value);
     std::u16string out;
+    AppendComplexText(value, out);
+    return out;
+}
+
+void CCalcRunState::AppendComplexText(const CComplex& value, std::u16string& out) const
+{
+    if (environment) {
+        environment->AppendComplexText(value, out);
+        return;
+    }
     AppendPlainReal(out, value.real());
     if (value.imag() != 0) {
         if (!std::signbit(value.imag()))
@@ -114,7 +124,6 @@ std::u16string CCalcRunState::ComplexText(const CComplex& value) const
         AppendPlainReal(out, value.imag());
         out.push_back(u'i');
     }
-    return out;
 }
 
 void CCalcRunState::Reset()

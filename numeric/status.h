@@ -125,6 +125,9 @@ public:
     virtual unsigned TrigonometricUnits() const = 0;
     virtual std::u16string RealText(double value) const = 0;
     virtual std::u16string ComplexText(const CComplex& value) const = 0;
+    // ComplexText appended to out; an environment that can write the text
+    // in place spares the calculation run a string per result.
+    virtual void AppendComplexText(const CComplex& value, std::u16string& out) const { out += ComplexText(value); }
     // The value of a memory cell; false when there is no such cell.
     virtual bool FindMemory(const std::u16string& name, CComplex& value) = 0;
     // Creates the cell when needed.
@@ -159,6 +162,8 @@ public:
     // The text of a number in results and messages.
     std::u16string RealText(double value) const;
     std::u16string ComplexText(const CComplex& value) const;
+    // The same text appended to out.
+    void AppendComplexText(const CComplex& value, std::u16string& out) const;
 
     // Start of a calculation: fresh flags, units taken from the environment,
     // the log receiver told to empty itself, and the next poll due at once.

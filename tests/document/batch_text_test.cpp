@@ -12,6 +12,7 @@
 #include "document/text_file.h"
 #include "document/utf.h"
 #include "language/calculate.h"
+#include "support/data_cases.h"
 #include "support/log_recorder.h"
 
 namespace {
@@ -147,5 +148,98 @@ TEST(CalculateAllBytes, EdgesOfTheText)
           "1;" + std::string(100000, '(') + ";2"})
         ExpectSame(text, "a text of " + std::to_string(text.size()) + " bytes");
 }
+
+// The text of a case line as the bytes of a UTF-8 file and as the code
+// units of a UTF-16 one; see tests/data/batch_texts.txt for the notation.
+struct CCaseText {
+    std::string bytes;
+    std::u16string units;
+};
+
+CCaseText ExpandCaseText(const std::string& field, std::size_t& i, bool inRepeat)
+{
+    CCaseText out;
+    std::string plain;  // bytes not yet added to the units
+    const auto flush = [&] {
+        out.units += Utf8ToUtf16(plain);
+        plain.clear();
+    };
+    while (i < field.size()) {
+        const char c = field[i++];
+        if (c == '}' && inRepeat)
+            break;
+        if (c == '{') {
+            const std::size_t star = field.find('*', i);
+            const int count = std::stoi(field.substr(i, star - i));
+            i = star + 1;
+            const CCaseText piece = ExpandCaseText(field, i, true);
+            flush();
+            for (int k = 0; k < count; ++k) {
+                out.bytes += piece.bytes;
+                out.units += piece.units;
+            }
+            continue;
+        }
+        if (c != '\\') {
+            out.bytes.push_back(c);
+            plain.push_back(c);
+            continue;
+        }
+        const char next = field.at(i++);
+        if (next == 'x') {
+            const char byte = static_cast<char>(std::stoul(field.substr(i, 2), nullptr, 16));
+            i += 2;
+            out.bytes.push_back(byte);
+            plain.push_back(byte);
+        } else if (next == 'u') {
+            const auto unit = static_cast<char16_t>(std::stoul(field.substr(i, 4), nullptr, 16));
+            i += 4;
+            flush();
+            out.units.push_back(unit);
+            const char32_t c32 = unit;
+            out.bytes.push_back(static_cast<char>(c32 < 0x80 ? c32 : c32 < 0x800 ? 0xC0 | (c32 >> 6) : 0xE0 | (c32 >> 12)));
+            if (c32 >= 0x800)
+                out.bytes.push_back(static_cast<char>(0x80 | ((c32 >> 6) & 0x3F)));
+            if (c32 >= 0x80)
+                out.bytes.push_back(static_cast<char>(0x80 | (c32 & 0x3F)));
+        } else {
+            const char escaped = next == 'n' ? '\n' : next == 'r' ? '\r' : next == 't' ? '\t' : next;
+            out.bytes.push_back(escaped);
+            plain.push_back(escaped);
+        }
+    }
+    flush();
+    return out;
+}
+
+class BatchTextRows : public testing::TestWithParam<CDataRow> {};
+
+TEST_P(BatchTextRows, RunsAsTheWholeText)
+{
+    const CDataRow& c = GetParam();
+    ASSERT_EQ(c.Fields().size(), 3u) << c.Where();
+    std::size_t at = 0;
+    const CCaseText text = ExpandCaseText(c.Field(0), at, false);
+    const bool expected = c.Field(2) == "ok";
+    std::size_t from = 0;
+    const std::string& encodings = c.Field(1);
+    while (from < encodings.size()) {
+        const std::size_t end = std::min(encodings.find(',', from), encodings.size());
+        const std::string encoding = encodings.substr(from, end - from);
+        from = end + 1;
+        std::string bytes;
+        if (encoding == "8")
+            bytes = text.bytes;
+        else if (encoding == "8bom")
+            bytes = "\xEF\xBB\xBF" + text.bytes;
+        else if (encoding == "16")
+            bytes = EncodeUtf16File(text.units);
+        else
+            FAIL() << c.Where() << ": unknown encoding " << encoding;
+        EXPECT_EQ(ExpectSame(bytes, c.Where() + " in " + encoding), expected) << c.Where() << " in " << encoding;
+    }
+}
+
+INSTANTIATE_DATA_ROWS(BatchTextRows, "batch_texts.txt");
 
 }  // namespace
