@@ -25,10 +25,10 @@ void CollectIndexVariables(const CNode& node, std::set<const CNodeVariable*>& in
     if (dynamic_cast<const CNodeSeries*>(&node) && !node.Children().empty()) {
         const CNode& list = *node.Children()[0];
         if (list.GetNodeType() == NodeVector && !list.Children().empty())
-            if (const auto* index = dynamic_cast<const CNodeVariableReference*>(list.Children()[0].get()))
+            if (const auto* index = dynamic_cast<const CNodeVariableReference*>(list.Children()[0]))
                 indices.insert(index->Variable());
     }
-    for (const auto& child : node.Children())
+    for (const CNode* child : node.Children())
         CollectIndexVariables(*child, indices);
 }
 
@@ -36,7 +36,7 @@ void CollectReferences(const CNode& node, std::vector<const CNodeVariableReferen
 {
     if (const auto* reference = dynamic_cast<const CNodeVariableReference*>(&node))
         references.push_back(reference);
-    for (const auto& child : node.Children())
+    for (const CNode* child : node.Children())
         CollectReferences(*child, references);
 }
 
@@ -68,9 +68,9 @@ bool CBoundExpression::Parse(CCalcContext& context, std::u16string_view expressi
         // An identifier keeps its text: the variable's name.
         if (indices.count(reference->Variable()) != 0 || reference->Texts().empty())
             continue;
-        const std::u16string& name = reference->Texts()[0];
+        const std::u16string_view name = reference->Texts()[0];
         if (IsFreeNameCandidate(name))
-            m_freeNames.push_back(name);
+            m_freeNames.emplace_back(name);
     }
     std::sort(m_freeNames.begin(), m_freeNames.end());
     m_freeNames.erase(std::unique(m_freeNames.begin(), m_freeNames.end()), m_freeNames.end());

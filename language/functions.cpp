@@ -14,6 +14,12 @@ std::unique_ptr<CNode> MakeNode()
     return std::make_unique<TNode>();
 }
 
+template <class TNode>
+CNode* PlaceNode(CNodeArena& arena)
+{
+    return arena.Make<TNode>();
+}
+
 // A row: the kind and the arguments are the node class's own.
 template <class TNode>
 constexpr CFunction Row(std::array<std::u16string_view, 4> names, std::u16string_view west,
@@ -21,7 +27,8 @@ constexpr CFunction Row(std::array<std::u16string_view, 4> names, std::u16string
 {
     return {names,           west.empty() ? east : west, east.empty() ? west : east,
             TNode::kKind,    TNode::kMinArguments,       TNode::kMaxArguments,
-            &MakeNode<TNode>, arguments,                 description};
+            &MakeNode<TNode>, &PlaceNode<TNode>,         arguments,
+            description};
 }
 
 // Each row: the accepted names, the written forms, West and East (empty

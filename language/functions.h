@@ -18,6 +18,7 @@
 namespace NCalculatorText {
 
 class CNode;
+class CNodeArena;
 
 struct CFunction {
     // The accepted names, in lower case; the unused places are empty.
@@ -35,6 +36,8 @@ struct CFunction {
     std::size_t maxArguments;
     // A new node of the function's class, without argument texts.
     std::unique_ptr<CNode> (*make)();
+    // The same node made in the arena of a tree (language/node_arena.h).
+    CNode* (*place)(CNodeArena& arena);
     // What the editor's hint shows: the arguments as the bracket takes them
     // and a one-line description.
     std::u16string_view arguments;

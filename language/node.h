@@ -16,12 +16,14 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <initializer_list>
 #include <map>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "language/node_arena.h"
 #include "numeric/complex.h"
 
 namespace NCalculatorText {
@@ -99,7 +101,7 @@ protected:
     ~CParcer() = default;
 
     // Reduction step 11 alone: a memory reference "mem..." or "memory...".
-    bool ParseMemoryReference(const std::u16string& text);
+    bool ParseMemoryReference(std::u16string_view text);
 
     // Replaces a text that is exactly one placeholder "$k$" by entry k of the
     // running parse's bracket table. False when the text is not such a
@@ -109,17 +111,24 @@ protected:
 
 private:
     static void ClearParseSession(CNode& node);
-    bool ParseIdentifier(std::u16string text);
-    // Appends a child with its argument texts; it shares this node's
-    // variable table.
-    void AddChild(std::unique_ptr<CNode> child, std::vector<std::u16string> texts);
+    bool ParseIdentifier(std::u16string_view text);
+    // The arena of this node's tree, made when a root gets its first child.
+    CNodeArena& Arena();
+    // Appends a child made in this tree's arena (see Arena) with its
+    // argument texts, copied into the arena; it shares this node's variable
+    // table.
+    void AddChild(CNode* child, std::initializer_list<std::u16string_view> texts);
+    void AddChild(CNode* child, const std::vector<std::u16string>& texts);
     template <class TNode>
-    void AddChild(std::vector<std::u16string> texts);
+    void AddChild(std::initializer_list<std::u16string_view> texts);
+    void LinkChild(CNode* child);
 };
 
 class CNode : public CParcer {
 public:
     CNode() = default;
+    // A root takes down its whole tree, without recursion; a node made in
+    // an arena leaves its children to the arena.
     virtual ~CNode();
     CNode(const CNode&) = delete;
     CNode& operator=(const CNode&) = delete;
@@ -143,9 +152,10 @@ public:
 
     // The argument texts. A text is handed to the parser when its child is
     // built, so after building only leaves (identifiers, constants,
-    // numbers, memory references) still hold theirs.
-    const std::vector<std::u16string>& Texts() const { return m_texts; }
-    const std::vector<std::unique_ptr<CNode>>& Children() const { return m_children; }
+    // numbers, memory references) still hold theirs. Texts and children
+    // live in the arena of the tree (language/node_arena.h).
+    const CArenaList<std::u16string_view>& Texts() const { return m_texts; }
+    const CArenaList<CNode*>& Children() const { return m_children; }
     CVariableTable* Variables() const { return m_variables; }
     bool OwnsVariables() const { return m_ownedVariables != nullptr; }
 
@@ -157,15 +167,19 @@ protected:
     bool BuildText(std::size_t index);
 
     // Argument texts, set by the parser.
-    std::vector<std::u16string> m_texts;
-    // Declared before the children so that the children, which refer to
-    // the variables, go first when the node is destroyed.
+    CArenaList<std::u16string_view> m_texts;
+    // The variables this node's table holds. The tree's nodes, which refer
+    // to them, are taken down by the root before its own table goes.
     std::unique_ptr<CVariableTable> m_ownedVariables;
-    std::vector<std::unique_ptr<CNode>> m_children;
+    CArenaList<CNode*> m_children;
     CVariableTable* m_variables = nullptr;
     // The running parse; null once the tree is built.
     CParseSession* m_parse = nullptr;
+    // The arena of the tree; the root owns it, every other node of the tree
+    // was made in it.
+    CNodeArena* m_arena = nullptr;
     int m_depth = 0;
+    bool m_ownsArena = false;
 };
 
 // An index variable of a series. It lives in a variable table, never among

@@ -97,27 +97,22 @@ double ConvertNumberLiteral(std::string_view ascii)
 // ---------------------------------------------------------------- base
 
 // A tree may be as deep as its text is long (a chain of a hundred thousand
-// additions): its nodes are taken apart one at a time instead of each
-// destroying its children recursively.
+// additions): the root destroys the nodes its arena made one after the
+// other instead of each node destroying its children recursively.
 CNode::~CNode()
 {
-    if (m_children.empty())
-        return;
-    std::vector<std::unique_ptr<CNode>> pending = std::move(m_children);
-    while (!pending.empty()) {
-        std::unique_ptr<CNode> node = std::move(pending.back());
-        pending.pop_back();
-        for (std::unique_ptr<CNode>& child : node->m_children)
-            pending.push_back(std::move(child));
-        node->m_children.clear();
-    }
+    if (m_ownsArena)
+        CNodeArena::Destroy(m_arena);
 }
 
 bool CNode::BuildText(std::size_t index)
 {
-    if (!ParseText(std::move(m_texts[index])))
+    // The parser works on its own copy; once the child exists the node no
+    // longer needs the text.
+    const std::u16string_view text = m_texts[index];
+    m_texts[index] = {};
+    if (!ParseText(std::u16string(text)))
         return false;
-    m_texts[index].clear();
     return m_children.back()->Build();
 }
 
@@ -246,9 +241,9 @@ bool CNodeLn::Build()
 void CNodeLn::LinkGammaOperand()
 {
     // Brackets leave no node; a list stands for its first element.
-    CNode* operand = m_children.empty() ? nullptr : m_children[0].get();
+    CNode* operand = m_children.empty() ? nullptr : m_children[0];
     while (operand && operand->GetNodeType() == NodeVector && !operand->Children().empty())
-        operand = operand->Children()[0].get();
+        operand = operand->Children()[0];
     if (auto* gamma = dynamic_cast<CNodeGammaFamily*>(operand)) {
         gamma->DeliverLogarithm();
         m_gammaOperand = true;
@@ -306,7 +301,7 @@ template <EOperationKind Kind, EBesselKind Which>
 bool CNodeBessel<Kind, Which>::Evaluate(CCalcContext& context, CComplex& value)
 {
     COperationScope scope(context.run, Kind);
-    const CNode* list = m_children[0].get();
+    const CNode* list = m_children[0];
     const std::size_t count = list->Children().size();
     if (list->GetNodeType() != NodeVector || count < kMinArguments || count > kMaxArguments) {
         ReportStatus(context.run, eSyntaxError);
@@ -394,7 +389,7 @@ bool CNodeMemory::Build()
     // evaluated, without white space at its ends.
     if (m_texts.size() != 1 || m_texts[0].size() <= 2)
         return false;
-    std::u16string key = m_texts[0];
+    std::u16string key(m_texts[0]);
     if (!ResolvePlaceholder(key))
         return false;
     std::size_t first = 0;
@@ -437,7 +432,7 @@ bool CNodeStore::Evaluate(CCalcContext& context, CComplex& value)
 {
     if (!m_children[0]->Evaluate(context, value))
         return false;
-    const auto* target = static_cast<const CNodeMemory*>(m_children[1].get());
+    const auto* target = static_cast<const CNodeMemory*>(m_children[1]);
     if (ICalcEnvironment* environment = context.run.environment)
         environment->StoreMemory(target->Key(), value);
     return context.run.continueFlag;
@@ -463,8 +458,8 @@ std::int64_t CNodeSeries::CountNodes(const CNode& node)
         const CNode* next = pending.back();
         pending.pop_back();
         ++count;
-        for (const auto& child : next->Children())
-            pending.push_back(child.get());
+        for (const CNode* child : next->Children())
+            pending.push_back(child);
     }
     return count;
 }
@@ -472,7 +467,7 @@ std::int64_t CNodeSeries::CountNodes(const CNode& node)
 bool CNodeSeries::EvaluateSeries(CCalcContext& context, CComplex& value, bool product)
 {
     COperationScope scope(context.run, product ? CNodeProduct::kKind : CNodeSum::kKind);
-    const CNode* list = m_children[0].get();
+    const CNode* list = m_children[0];
     const std::size_t count = list->Children().size();
     if (list->GetNodeType() != NodeVector || count < kMinArguments || count > kMaxArguments) {
         ReportStatus(context.run, eSyntaxError);
@@ -505,7 +500,7 @@ bool CNodeSeries::EvaluateSeries(CCalcContext& context, CComplex& value, bool pr
     if ((upwards && increment < 0) || (!upwards && increment > 0))
         increment = -increment;
 
-    const CNode* indexElement = elements[0].get();
+    const CNode* indexElement = elements[0];
     if (indexElement->GetNodeType() != NodeVariable || increment == 0) {
         ReportStatus(context.run, eSyntaxError);
         return false;

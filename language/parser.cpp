@@ -155,24 +155,53 @@ CTopLevel ScanTopLevel(std::u16string_view text)
 void CParcer::ClearParseSession(CNode& node)
 {
     node.m_parse = nullptr;
-    for (const auto& child : node.m_children)
+    for (CNode* child : node.m_children)
         ClearParseSession(*child);
 }
 
-void CParcer::AddChild(std::unique_ptr<CNode> child, std::vector<std::u16string> texts)
+CNodeArena& CParcer::Arena()
+{
+    CNode* node = GetNode();
+    if (!node->m_arena) {
+        node->m_arena = CNodeArena::Create();
+        node->m_ownsArena = true;
+    }
+    return *node->m_arena;
+}
+
+void CParcer::LinkChild(CNode* child)
 {
     CNode* parent = GetNode();
-    child->m_texts = std::move(texts);
+    CNodeArena& arena = Arena();
+    child->m_arena = &arena;
     child->m_variables = parent->m_variables;
     child->m_parse = parent->m_parse;
     child->m_depth = parent->m_depth + 1;
-    parent->m_children.push_back(std::move(child));
+    parent->m_children.push_back(arena, child);
+}
+
+void CParcer::AddChild(CNode* child, std::initializer_list<std::u16string_view> texts)
+{
+    CNodeArena& arena = Arena();
+    child->m_texts.reserve(arena, texts.size());
+    for (const std::u16string_view text : texts)
+        child->m_texts.push_back(arena, arena.Copy(text));
+    LinkChild(child);
+}
+
+void CParcer::AddChild(CNode* child, const std::vector<std::u16string>& texts)
+{
+    CNodeArena& arena = Arena();
+    child->m_texts.reserve(arena, texts.size());
+    for (const std::u16string& text : texts)
+        child->m_texts.push_back(arena, arena.Copy(text));
+    LinkChild(child);
 }
 
 template <class TNode>
-void CParcer::AddChild(std::vector<std::u16string> texts)
+void CParcer::AddChild(std::initializer_list<std::u16string_view> texts)
 {
-    AddChild(std::make_unique<TNode>(), std::move(texts));
+    AddChild(Arena().Make<TNode>(), texts);
 }
 
 bool CParcer::IsPlaceholder(std::u16string_view text)
@@ -291,7 +320,8 @@ bool CParcer::ParseExpression(CNode& root, std::u16string_view expression)
     CParseSession session;
     session.limit = kBudgetBase + kBudgetPerCharacter * text.size();
 
-    root.m_texts.assign(1, std::move(text));
+    CNodeArena& arena = root.Arena();
+    root.m_texts.push_back(arena, arena.Copy(text));
     root.m_parse = &session;
     const bool built = root.Build();
     // The session ends here; no node may reach it afterwards.
@@ -332,46 +362,51 @@ bool CParcer::ParseText(std::u16string text)
                     break;
                 start = comma + 1;
             }
-            AddChild<CNodeVector>(std::move(elements));
+            AddChild(Arena().Make<CNodeVector>(), elements);
             return true;
         }
 
         // 4. Store, at the later of the last "->" and the last "−>".
         if (top.arrow != std::u16string::npos) {
-            AddChild<CNodeStore>({text.substr(0, top.arrow), text.substr(top.arrow + 2)});
+            const std::u16string_view view(text);
+            AddChild<CNodeStore>({view.substr(0, top.arrow), view.substr(top.arrow + 2)});
             return true;
         }
 
         // 5. Addition and subtraction, at the later of the last "+" and the
         // last minus that are two-operand operators.
         if (top.additive != std::u16string::npos) {
-            std::vector<std::u16string> operands{text.substr(0, top.additive), text.substr(top.additive + 1)};
+            const std::u16string_view view(text);
+            const std::initializer_list<std::u16string_view> operands{view.substr(0, top.additive),
+                                                                      view.substr(top.additive + 1)};
             if (text[top.additive] == u'+')
-                AddChild<CNodePlus>(std::move(operands));
+                AddChild<CNodePlus>(operands);
             else
-                AddChild<CNodeMinus>(std::move(operands));
+                AddChild<CNodeMinus>(operands);
             return true;
         }
 
         // 6. Negation.
         if (!text.empty() && IsMinus(text[0])) {
-            AddChild<CNodeChangeSign>({text.substr(1)});
+            AddChild<CNodeChangeSign>({std::u16string_view(text).substr(1)});
             return true;
         }
 
         // 7. Multiplication and division, at the later of the last operators.
         if (const std::size_t at = top.multiplicative; at != std::u16string::npos) {
-            std::vector<std::u16string> operands{text.substr(0, at), text.substr(at + 1)};
+            const std::u16string_view view(text);
+            const std::initializer_list<std::u16string_view> operands{view.substr(0, at), view.substr(at + 1)};
             if (text[at] == u'*' || text[at] == kTimesSign)
-                AddChild<CNodeMul>(std::move(operands));
+                AddChild<CNodeMul>(operands);
             else
-                AddChild<CNodeDiv>(std::move(operands));
+                AddChild<CNodeDiv>(operands);
             return true;
         }
 
         // 8. Power, at the last "^".
         if (top.power != std::u16string::npos) {
-            AddChild<CNodePow>({text.substr(0, top.power), text.substr(top.power + 1)});
+            const std::u16string_view view(text);
+            AddChild<CNodePow>({view.substr(0, top.power), view.substr(top.power + 1)});
             return true;
         }
 
@@ -388,7 +423,7 @@ bool CParcer::ParseText(std::u16string text)
             }
             if (factorial) {
                 text.pop_back();
-                AddChild<CNodeFactorial>({std::move(text)});
+                AddChild<CNodeFactorial>({text});
                 return true;
             }
         }
@@ -397,7 +432,7 @@ bool CParcer::ParseText(std::u16string text)
         if (const std::size_t dollar = text.find(u'$');
             dollar != std::u16string::npos && dollar >= 1 && dollar <= kMaxFunctionNameLength) {
             if (const CFunction* function = FindFunction(std::u16string_view(text).substr(0, dollar))) {
-                AddChild(function->make(), {text.substr(dollar)});
+                AddChild(function->place(Arena()), {std::u16string_view(text).substr(dollar)});
                 return true;
             }
         }
@@ -413,18 +448,18 @@ bool CParcer::ParseText(std::u16string text)
             if (plusRemoved)
                 word.remove_prefix(1);
             if (const std::optional<EConstantWord> constant = FindConstantWord(word)) {
-                std::vector<std::u16string> argument{std::u16string(word)};
+                const std::initializer_list<std::u16string_view> argument{word};
                 switch (*constant) {
-                case EConstantWord::Pi: AddChild<CNodePi>(std::move(argument)); break;
-                case EConstantWord::E: AddChild<CNodeE>(std::move(argument)); break;
-                case EConstantWord::ImaginaryUnit: AddChild<CNodeI>(std::move(argument)); break;
-                case EConstantWord::Result: AddChild<CNodeResult>(std::move(argument)); break;
-                case EConstantWord::Random: AddChild<CNodeRandom>(std::move(argument)); break;
+                case EConstantWord::Pi: AddChild<CNodePi>(argument); break;
+                case EConstantWord::E: AddChild<CNodeE>(argument); break;
+                case EConstantWord::ImaginaryUnit: AddChild<CNodeI>(argument); break;
+                case EConstantWord::Result: AddChild<CNodeResult>(argument); break;
+                case EConstantWord::Random: AddChild<CNodeRandom>(argument); break;
                 }
                 return true;
             }
             if (IsNumberText(word, plusRemoved)) {
-                AddChild<CNodeNumber>({std::move(text)});
+                AddChild<CNodeNumber>({text});
                 return true;
             }
         }
@@ -432,7 +467,7 @@ bool CParcer::ParseText(std::u16string text)
         // 13. Identifier.
         if (!text.empty() && IsIdentifierStart(text[0]) &&
             std::all_of(text.begin(), text.end(), IsIdentifierCharacter))
-            return ParseIdentifier(std::move(text));
+            return ParseIdentifier(text);
 
         // 14. Placeholder: the bracket's content, reduced from step 1 on.
         if (IsPlaceholder(text)) {
@@ -446,7 +481,7 @@ bool CParcer::ParseText(std::u16string text)
     }
 }
 
-bool CParcer::ParseMemoryReference(const std::u16string& text)
+bool CParcer::ParseMemoryReference(std::u16string_view text)
 {
     if (GetNode()->m_depth >= kMaxNestingDepth)
         return false;
@@ -457,7 +492,7 @@ bool CParcer::ParseMemoryReference(const std::u16string& text)
     return true;
 }
 
-bool CParcer::ParseIdentifier(std::u16string text)
+bool CParcer::ParseIdentifier(std::u16string_view text)
 {
     // The table of the parent, created there when it has none: it is then
     // shared by this identifier, the parent's later children and everything
@@ -470,14 +505,8 @@ bool CParcer::ParseIdentifier(std::u16string text)
     CVariableTable& table = *parent->m_variables;
     auto found = table.find(text);
     if (found == table.end())
-        found = table.emplace(text, std::make_unique<CNodeVariable>()).first;
-
-    auto reference = std::make_unique<CNodeVariableReference>(found->second.get());
-    reference->m_variables = parent->m_variables;
-    reference->m_parse = parent->m_parse;
-    reference->m_depth = parent->m_depth + 1;
-    reference->m_texts.push_back(std::move(text));
-    parent->m_children.push_back(std::move(reference));
+        found = table.emplace(std::u16string(text), std::make_unique<CNodeVariable>()).first;
+    AddChild(Arena().Make<CNodeVariableReference>(found->second.get()), {text});
     return true;
 }
 

@@ -492,43 +492,48 @@ void CParcer::BuildTree(CNode& root, const CParseTree& tree)
     thread_local std::vector<CNodeLn*> logarithms;
     pending.assign(1, {tree.root, &root});
     logarithms.clear();
+    CNodeArena& arena = root.Arena();
     while (!pending.empty()) {
         const CPending next = pending.back();
         pending.pop_back();
         const CParseNode& node = tree.nodes[next.node];
         CNode& parent = *next.parent;
         const std::u16string* text = node.text == kNoIndex ? nullptr : &tree.texts[node.text];
+        CNode* added = nullptr;
         switch (node.kind) {
         case EParseKind::Identifier: parent.ParseIdentifier(*text); continue;
-        case EParseKind::Memory:
-            parent.AddChild(std::make_unique<CNodeMemory>(), {});
-            static_cast<CNodeMemory&>(*parent.m_children.back()).SetKey(*text);
+        case EParseKind::Memory: {
+            auto* memory = arena.Make<CNodeMemory>();
+            memory->SetKey(*text);
+            parent.LinkChild(memory);
             continue;
-        case EParseKind::Number:
-            parent.AddChild(std::make_unique<CNodeNumber>(), {*text});
-            parent.m_children.back()->Build();
-            continue;
-        case EParseKind::Pi: parent.AddChild(std::make_unique<CNodePi>(), {*text}); continue;
-        case EParseKind::E: parent.AddChild(std::make_unique<CNodeE>(), {*text}); continue;
-        case EParseKind::ImaginaryUnit: parent.AddChild(std::make_unique<CNodeI>(), {*text}); continue;
-        case EParseKind::Result: parent.AddChild(std::make_unique<CNodeResult>(), {*text}); continue;
-        case EParseKind::Random: parent.AddChild(std::make_unique<CNodeRandom>(), {*text}); continue;
-        case EParseKind::Function: parent.AddChild(node.function->make(), {}); break;
-        case EParseKind::Vector: parent.AddChild(std::make_unique<CNodeVector>(), {}); break;
-        case EParseKind::Store: parent.AddChild(std::make_unique<CNodeStore>(), {}); break;
-        case EParseKind::Plus: parent.AddChild(std::make_unique<CNodePlus>(), {}); break;
-        case EParseKind::Minus: parent.AddChild(std::make_unique<CNodeMinus>(), {}); break;
-        case EParseKind::ChangeSign: parent.AddChild(std::make_unique<CNodeChangeSign>(), {}); break;
-        case EParseKind::Mul: parent.AddChild(std::make_unique<CNodeMul>(), {}); break;
-        case EParseKind::Div: parent.AddChild(std::make_unique<CNodeDiv>(), {}); break;
-        case EParseKind::Pow: parent.AddChild(std::make_unique<CNodePow>(), {}); break;
-        case EParseKind::Factorial: parent.AddChild(std::make_unique<CNodeFactorial>(), {}); break;
         }
-        CNode* added = parent.m_children.back().get();
+        case EParseKind::Number:
+            added = arena.Make<CNodeNumber>();
+            parent.AddChild(added, {*text});
+            added->Build();
+            continue;
+        case EParseKind::Pi: parent.AddChild(arena.Make<CNodePi>(), {*text}); continue;
+        case EParseKind::E: parent.AddChild(arena.Make<CNodeE>(), {*text}); continue;
+        case EParseKind::ImaginaryUnit: parent.AddChild(arena.Make<CNodeI>(), {*text}); continue;
+        case EParseKind::Result: parent.AddChild(arena.Make<CNodeResult>(), {*text}); continue;
+        case EParseKind::Random: parent.AddChild(arena.Make<CNodeRandom>(), {*text}); continue;
+        case EParseKind::Function: added = node.function->place(arena); break;
+        case EParseKind::Vector: added = arena.Make<CNodeVector>(); break;
+        case EParseKind::Store: added = arena.Make<CNodeStore>(); break;
+        case EParseKind::Plus: added = arena.Make<CNodePlus>(); break;
+        case EParseKind::Minus: added = arena.Make<CNodeMinus>(); break;
+        case EParseKind::ChangeSign: added = arena.Make<CNodeChangeSign>(); break;
+        case EParseKind::Mul: added = arena.Make<CNodeMul>(); break;
+        case EParseKind::Div: added = arena.Make<CNodeDiv>(); break;
+        case EParseKind::Pow: added = arena.Make<CNodePow>(); break;
+        case EParseKind::Factorial: added = arena.Make<CNodeFactorial>(); break;
+        }
+        parent.LinkChild(added);
         if (node.kind == EParseKind::Function && node.function->kind == CNodeLn::kKind)
             logarithms.push_back(static_cast<CNodeLn*>(added));
         const std::span<const std::uint32_t> children = tree.Children(node);
-        added->m_children.reserve(children.size());
+        added->m_children.reserve(arena, children.size());
         for (std::size_t k = children.size(); k > 0; --k)
             pending.push_back({children[k - 1], added});
     }
