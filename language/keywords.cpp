@@ -12,17 +12,34 @@ constexpr std::u16string_view kMemoryWords[] = {u"Mem", u"mem", u"MEM", u"Memory
 
 std::optional<EConstantWord> FindConstantWord(std::u16string_view word)
 {
-    if (word == u"pi" || word == u"\u03C0")
-        return EConstantWord::Pi;
-    if (word == u"e")
-        return EConstantWord::E;
-    if (word == u"i" || word == u"j")
-        return EConstantWord::ImaginaryUnit;
-    if (word == u"result" || word == u"rslt")
-        return EConstantWord::Result;
-    if (word == u"rand" || word == u"random")
-        return EConstantWord::Random;
-    return std::nullopt;
+    // Every number and name of a statement passes here: the length first.
+    switch (word.size()) {
+    case 1:
+        switch (word[0]) {
+        case u'e': return EConstantWord::E;
+        case u'i':
+        case u'j': return EConstantWord::ImaginaryUnit;
+        case u'\u03C0': return EConstantWord::Pi;
+        default: return std::nullopt;
+        }
+    case 2:
+        if (word[0] == u'p' && word[1] == u'i')
+            return EConstantWord::Pi;
+        return std::nullopt;
+    case 4:
+        if (word == u"rslt")
+            return EConstantWord::Result;
+        if (word == u"rand")
+            return EConstantWord::Random;
+        return std::nullopt;
+    case 6:
+        if (word == u"result")
+            return EConstantWord::Result;
+        if (word == u"random")
+            return EConstantWord::Random;
+        return std::nullopt;
+    default: return std::nullopt;
+    }
 }
 
 std::u16string WrittenForm(std::u16string_view west, std::u16string_view east, unsigned notation,

@@ -290,22 +290,28 @@ bool CParcer::NormalizeExpression(std::u16string_view expression, std::u16string
     while (last > first && IsWhiteSpace(expression[last - 1]))
         --last;
 
-    text.clear();
-    text.reserve(last - first);
+    // Written in place: the text only shrinks.
+    text.resize(last - first);
+    char16_t* out = text.data();
     for (std::size_t i = first; i < last; ++i) {
         char16_t c = expression[i];
-        if (c == u'\t' || c == u'\n' || c == u'\r')
-            continue;
-        if (c == u'[' || c == u'{')
-            c = u'(';
-        else if (c == u']' || c == u'}')
-            c = u')';
-        else if (c == u'$')
-            return false;
-        else if (c >= u'A' && c <= u'Z')
+        if (c >= u'a' && c <= u'z') {
+            // The common case first.
+        } else if (c >= u'A' && c <= u'Z') {
             c = static_cast<char16_t>(c - u'A' + u'a');
-        text.push_back(c);
+        } else if (c == u'\t' || c == u'\n' || c == u'\r') {
+            continue;
+        } else if (c == u'[' || c == u'{') {
+            c = u'(';
+        } else if (c == u']' || c == u'}') {
+            c = u')';
+        } else if (c == u'$') {
+            text.clear();
+            return false;
+        }
+        *out++ = c;
     }
+    text.resize(static_cast<std::size_t>(out - text.data()));
     return true;
 }
 

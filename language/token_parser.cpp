@@ -26,18 +26,60 @@ bool IsBinary(EParseKind kind)
            kind == EParseKind::Div || kind == EParseKind::Pow;
 }
 
+// What an element can be for the operator steps, one bit each.
+enum : std::uint8_t {
+    kComma = 1,
+    kArrowHead = 2,  // ">", an arrow when a minus stands before it
+    kSign = 4,       // "+" or a minus
+    kTimesOrBy = 8,  // "*", "×", "/", "÷"
+    kPower = 16,
+    kGroup = 32,     // a bracket group
+};
+
+std::uint8_t ClassOf(char16_t c)
+{
+    switch (c) {
+    case u',': return kComma;
+    case u'>': return kArrowHead;
+    case u'+':
+    case u'-':
+    case kMinusSign: return kSign;
+    case u'*':
+    case kTimesSign:
+    case u'/':
+    case kDivisionSign: return kTimesOrBy;
+    case u'^': return kPower;
+    case u'(': return kGroup;
+    default: return 0;
+    }
+}
+
 class CTokenParser {
+    struct CGroup {
+        std::uint32_t open;       // position of the "("
+        std::uint32_t close;      // position of its ")"
+        std::uint32_t lo;         // its elements: [lo, hi)
+        std::uint32_t hi;
+        std::uint32_t stackBase;  // where its elements start on the stack
+    };
+
 public:
     bool Parse(std::u16string_view expression, CParseTree& tree)
     {
         m_tree = &tree;
+        m_depthOf.clear();
+        m_nestingOf.clear();
+        m_identifiers = false;
         if (!Normalize(expression) || !FindLevels())
             return false;
         const std::uint32_t root = ParseRange(m_topLo, m_topHi);
         if (root == kNoIndex)
             return false;
         m_tree->root = root;
-        ResolveVariables();
+        m_tree->depth = m_depthOf[root];
+        m_tree->evaluationDepth = m_nestingOf[root];
+        if (m_identifiers)
+            ResolveVariables();
         return m_tree->evaluationDepth <= kMaxEvaluationDepth;
     }
 
@@ -47,93 +89,97 @@ private:
     // The normalization of the rewriting parser, into the kept buffer.
     bool Normalize(std::u16string_view expression) { return CParcer::NormalizeExpression(expression, m_text); }
 
-    // Lists the elements of every bracket level: the positions of its
-    // characters other than blanks, a group standing as the position of its
-    // "(". Brackets that do not pair up leave a bracket in some text of the
+    // Lists the elements of every bracket level: its characters other than
+    // blanks, a group standing as its "(". The elements of one level are
+    // contiguous, so a range of elements is a piece of one level's text.
+    // Brackets that do not pair up leave a bracket in some text of the
     // rewriting parser, which no rule accepts: a syntax error.
+    //
+    // The open levels are kept on one stack of elements: a group's
+    // elements are the top of that stack when its ")" comes, its inner
+    // groups having taken theirs away already.
     bool FindLevels()
     {
-        m_elements.clear();
-        m_elements.reserve(m_text.size());
-        m_groupOf.assign(m_text.size(), kNoIndex);
+        const std::size_t n = m_text.size();
+        m_chars.resize(n);
+        m_refs.resize(n);
+        m_classes.resize(n);
+        m_stackChars.resize(n);
+        m_stackRefs.resize(n);
         m_groups.clear();
-        std::vector<std::vector<std::uint32_t>>& open = m_open;
-        std::vector<std::uint32_t>& openGroups = m_openGroups;
-        if (open.empty())
-            open.emplace_back();
-        for (std::vector<std::uint32_t>& level : open)
-            level.clear();
-        openGroups.clear();
-        for (std::uint32_t p = 0; p < m_text.size(); ++p) {
+        m_openGroups.clear();
+        std::uint32_t count = 0;  // elements listed
+        std::uint32_t top = 0;    // elements on the stack
+        for (std::uint32_t p = 0; p < n; ++p) {
             const char16_t c = m_text[p];
             if (c == u' ')
                 continue;
             if (c == u')') {
-                if (openGroups.empty())
+                if (m_openGroups.empty())
                     return false;
-                CGroup& group = m_groups[openGroups.back()];
+                CGroup& group = m_groups[m_openGroups.back()];
                 group.close = p;
-                std::vector<std::uint32_t>& level = open[openGroups.size()];
-                group.lo = static_cast<std::uint32_t>(m_elements.size());
-                m_elements.insert(m_elements.end(), level.begin(), level.end());
-                group.hi = static_cast<std::uint32_t>(m_elements.size());
-                level.clear();
-                openGroups.pop_back();
+                group.lo = count;
+                for (std::uint32_t k = group.stackBase; k < top; ++k) {
+                    m_chars[count] = m_stackChars[k];
+                    m_refs[count] = m_stackRefs[k];
+                    m_classes[count] = ClassOf(m_stackChars[k]);
+                    ++count;
+                }
+                group.hi = count;
+                top = group.stackBase;
+                m_openGroups.pop_back();
                 continue;
             }
-            open[openGroups.size()].push_back(p);
+            m_stackChars[top] = c;
+            m_stackRefs[top] = p;
+            ++top;
             if (c == u'(') {
-                if (openGroups.size() >= static_cast<std::size_t>(kMaxBracketDepth))
+                if (m_openGroups.size() >= static_cast<std::size_t>(kMaxBracketDepth))
                     return false;
-                m_groupOf[p] = static_cast<std::uint32_t>(m_groups.size());
-                openGroups.push_back(static_cast<std::uint32_t>(m_groups.size()));
-                m_groups.push_back(CGroup{p, 0, 0, 0});
-                if (open.size() <= openGroups.size())
-                    open.emplace_back();
+                m_stackRefs[top - 1] = static_cast<std::uint32_t>(m_groups.size());
+                m_openGroups.push_back(static_cast<std::uint32_t>(m_groups.size()));
+                m_groups.push_back(CGroup{p, 0, 0, 0, top});
             }
         }
-        if (!openGroups.empty())
+        if (!m_openGroups.empty())
             return false;
-        m_topLo = static_cast<std::uint32_t>(m_elements.size());
-        m_elements.insert(m_elements.end(), open[0].begin(), open[0].end());
-        m_topHi = static_cast<std::uint32_t>(m_elements.size());
+        m_topLo = count;
+        for (std::uint32_t k = 0; k < top; ++k) {
+            m_chars[count] = m_stackChars[k];
+            m_refs[count] = m_stackRefs[k];
+            m_classes[count] = ClassOf(m_stackChars[k]);
+            ++count;
+        }
+        m_topHi = count;
         m_ops.clear();
         return true;
     }
 
     // The character of element e; "(" for a group.
-    char16_t At(std::uint32_t e) const { return m_text[m_elements[e]]; }
-    bool IsGroup(std::uint32_t e) const { return At(e) == u'('; }
+    char16_t At(std::uint32_t e) const { return m_chars[e]; }
+    bool IsGroup(std::uint32_t e) const { return m_classes[e] == kGroup; }
+    const CGroup& GroupAt(std::uint32_t e) const { return m_groups[m_refs[e]]; }
 
     // The characters of a range that holds no group.
-    const std::u16string& Word(std::uint32_t lo, std::uint32_t hi)
+    std::u16string_view Word(std::uint32_t lo, std::uint32_t hi) const
     {
-        m_word.clear();
-        for (std::uint32_t e = lo; e < hi; ++e)
-            m_word.push_back(At(e));
-        return m_word;
-    }
-
-    bool HasGroup(std::uint32_t lo, std::uint32_t hi) const
-    {
-        for (std::uint32_t e = lo; e < hi; ++e) {
-            if (IsGroup(e))
-                return true;
-        }
-        return false;
+        return std::u16string_view(m_chars.data() + lo, hi - lo);
     }
 
     // A two-operand "+" or minus: not the first element, not the sign of
     // an exponent ("1.5e+3").
     bool IsAdditive(std::uint32_t lo, std::uint32_t e) const
     {
-        if (e == lo || !IsSign(At(e)))
+        if (e == lo || m_classes[e] != kSign)
             return false;
         return !(e >= lo + 2 && At(e - 1) == u'e' && (IsDigit(At(e - 2)) || At(e - 2) == u'.'));
     }
 
     // ------------------------------------------------------------ tree
 
+    // Nodes are added bottom up: a node's depth and evaluation nesting
+    // follow from its children's.
     std::uint32_t AddNode(EParseKind kind, std::initializer_list<std::uint32_t> children = {})
     {
         CParseNode node;
@@ -142,14 +188,37 @@ private:
         node.childCount = static_cast<std::uint32_t>(children.size());
         m_tree->children.insert(m_tree->children.end(), children.begin(), children.end());
         m_tree->nodes.push_back(node);
+        Measure(node);
         return static_cast<std::uint32_t>(m_tree->nodes.size() - 1);
     }
 
-    std::uint32_t AddLeaf(EParseKind kind, std::u16string text)
+    // The depth of the subtree, in nodes, and its nesting of evaluations,
+    // a chain along left operands counted once; an identifier counts for
+    // the depth alone.
+    void Measure(const CParseNode& node)
+    {
+        std::uint32_t depth = 1;
+        std::uint32_t nesting = 1;
+        for (std::uint32_t k = 0; k < node.childCount; ++k) {
+            const std::uint32_t child = m_tree->children[node.firstChild + k];
+            depth = std::max(depth, m_depthOf[child] + 1);
+            const EParseKind kind = m_tree->nodes[child].kind;
+            if (kind == EParseKind::Identifier)
+                continue;
+            const bool chained = k == 0 && IsBinary(node.kind) && IsBinary(kind);
+            nesting = std::max(nesting, m_nestingOf[child] + (chained ? 0 : 1));
+        }
+        m_depthOf.push_back(depth);
+        m_nestingOf.push_back(nesting);
+    }
+
+    std::uint32_t AddLeaf(EParseKind kind, std::u16string_view text)
     {
         const std::uint32_t node = AddNode(kind);
         m_tree->nodes[node].text = static_cast<std::uint32_t>(m_tree->texts.size());
-        m_tree->texts.push_back(std::move(text));
+        m_tree->texts.emplace_back(text);
+        if (kind == EParseKind::Identifier)
+            m_identifiers = true;
         return node;
     }
 
@@ -192,18 +261,25 @@ private:
     }
 
     // One text reduced to one node, as ParseText does from its step 3 on.
+    // One pass finds which operators the range holds; a second collects
+    // the positions of the kind that applies.
     std::uint32_t ParseRange(std::uint32_t lo, std::uint32_t hi)
     {
         if (lo >= hi)
             return kNoIndex;
+        std::uint8_t held = 0;
+        for (std::uint32_t e = lo; e < hi; ++e)
+            held |= m_classes[e];
+        if ((held & (kComma | kArrowHead | kSign | kTimesOrBy | kPower)) == 0)
+            return ParseOperand(lo, hi, (held & kGroup) != 0);
         COps ops(m_ops);
 
         // Vector: the non-empty runs between commas.
-        for (std::uint32_t e = lo; e < hi; ++e) {
-            if (At(e) == u',')
-                ops.push_back(e);
-        }
-        if (!ops.empty()) {
+        if (held & kComma) {
+            for (std::uint32_t e = lo; e < hi; ++e) {
+                if (m_classes[e] == kComma)
+                    ops.push_back(e);
+            }
             ops.push_back(hi);
             const std::size_t ends = ops.size();
             COps elements(m_ops);
@@ -218,75 +294,81 @@ private:
                 }
                 start = end + 1;
             }
-            const std::uint32_t node = AddNode(EParseKind::Vector);
-            m_tree->nodes[node].firstChild = static_cast<std::uint32_t>(m_tree->children.size());
-            m_tree->nodes[node].childCount = static_cast<std::uint32_t>(elements.size());
+            CParseNode node;
+            node.kind = EParseKind::Vector;
+            node.firstChild = static_cast<std::uint32_t>(m_tree->children.size());
+            node.childCount = static_cast<std::uint32_t>(elements.size());
             for (std::size_t k = 0; k < elements.size(); ++k)
                 m_tree->children.push_back(elements[k]);
-            return node;
+            m_tree->nodes.push_back(node);
+            Measure(node);
+            return static_cast<std::uint32_t>(m_tree->nodes.size() - 1);
         }
 
         // Store at every arrow, each target a memory reference.
-        for (std::uint32_t e = lo + 1; e < hi; ++e) {
-            if (At(e) == u'>' && IsMinus(At(e - 1)))
-                ops.push_back(e);
-        }
-        if (!ops.empty()) {
-            std::uint32_t left = ParseRange(lo, ops[0] - 1);
-            for (std::size_t k = 0; k < ops.size() && left != kNoIndex; ++k) {
-                const std::uint32_t end = k + 1 < ops.size() ? ops[k + 1] - 1 : hi;
-                const std::uint32_t target = ParseMemory(ops[k] + 1, end);
-                if (target == kNoIndex)
-                    return kNoIndex;
-                left = AddNode(EParseKind::Store, {left, target});
+        if (held & kArrowHead) {
+            for (std::uint32_t e = lo + 1; e < hi; ++e) {
+                if (m_classes[e] == kArrowHead && IsMinus(At(e - 1)))
+                    ops.push_back(e);
             }
-            return left;
+            if (!ops.empty()) {
+                std::uint32_t left = ParseRange(lo, ops[0] - 1);
+                for (std::size_t k = 0; k < ops.size() && left != kNoIndex; ++k) {
+                    const std::uint32_t end = k + 1 < ops.size() ? ops[k + 1] - 1 : hi;
+                    const std::uint32_t target = ParseMemory(ops[k] + 1, end);
+                    if (target == kNoIndex)
+                        return kNoIndex;
+                    left = AddNode(EParseKind::Store, {left, target});
+                }
+                return left;
+            }
         }
 
-        // Addition and subtraction.
-        for (std::uint32_t e = lo + 1; e < hi; ++e) {
-            if (IsAdditive(lo, e))
-                ops.push_back(e);
-        }
-        if (!ops.empty()) {
-            return ParseChain(lo, hi, ops, 1,
-                              [](char16_t c) { return c == u'+' ? EParseKind::Plus : EParseKind::Minus; });
-        }
+        if (held & kSign) {
+            // Addition and subtraction.
+            for (std::uint32_t e = lo + 1; e < hi; ++e) {
+                if (IsAdditive(lo, e))
+                    ops.push_back(e);
+            }
+            if (!ops.empty()) {
+                return ParseChain(lo, hi, ops, 1,
+                                  [](char16_t c) { return c == u'+' ? EParseKind::Plus : EParseKind::Minus; });
+            }
 
-        // Negation.
-        if (IsMinus(At(lo))) {
-            const std::uint32_t operand = ParseRange(lo + 1, hi);
-            return operand == kNoIndex ? kNoIndex : AddNode(EParseKind::ChangeSign, {operand});
+            // Negation.
+            if (IsMinus(At(lo))) {
+                const std::uint32_t operand = ParseRange(lo + 1, hi);
+                return operand == kNoIndex ? kNoIndex : AddNode(EParseKind::ChangeSign, {operand});
+            }
         }
 
         // Multiplication and division.
-        for (std::uint32_t e = lo; e < hi; ++e) {
-            const char16_t c = At(e);
-            if (c == u'*' || c == kTimesSign || c == u'/' || c == kDivisionSign)
-                ops.push_back(e);
-        }
-        if (!ops.empty()) {
+        if (held & kTimesOrBy) {
+            for (std::uint32_t e = lo; e < hi; ++e) {
+                if (m_classes[e] == kTimesOrBy)
+                    ops.push_back(e);
+            }
             return ParseChain(lo, hi, ops, 1, [](char16_t c) {
                 return c == u'*' || c == kTimesSign ? EParseKind::Mul : EParseKind::Div;
             });
         }
 
         // Power.
-        for (std::uint32_t e = lo; e < hi; ++e) {
-            if (At(e) == u'^')
-                ops.push_back(e);
-        }
-        if (!ops.empty())
+        if (held & kPower) {
+            for (std::uint32_t e = lo; e < hi; ++e) {
+                if (m_classes[e] == kPower)
+                    ops.push_back(e);
+            }
             return ParseChain(lo, hi, ops, 1, [](char16_t) { return EParseKind::Pow; });
+        }
 
-        return ParseOperand(lo, hi);
+        return ParseOperand(lo, hi, (held & kGroup) != 0);
     }
 
     // Steps 9 on: factorial, function, memory, constant, number,
     // identifier, bracket.
-    std::uint32_t ParseOperand(std::uint32_t lo, std::uint32_t hi)
+    std::uint32_t ParseOperand(std::uint32_t lo, std::uint32_t hi, bool group)
     {
-        const bool group = HasGroup(lo, hi);
 
         // Factorial: after a bracket anywhere in the text (then every
         // trailing "!" is one), or after a constant or a number.
@@ -298,7 +380,7 @@ private:
                     --end;
             } else {
                 const bool plusRemoved = At(lo) == u'+';
-                const std::u16string& operand = Word(plusRemoved ? lo + 1 : lo, end);
+                const std::u16string_view operand = Word(plusRemoved ? lo + 1 : lo, end);
                 const std::optional<EConstantWord> word = FindConstantWord(operand);
                 factorial = (word && *word != EConstantWord::Random) || CParcer::IsNumberText(operand, plusRemoved);
             }
@@ -333,14 +415,14 @@ private:
 
         if (!group) {
             const bool plusRemoved = At(lo) == u'+';
-            const std::u16string& word = Word(plusRemoved ? lo + 1 : lo, hi);
+            const std::u16string_view word = Word(plusRemoved ? lo + 1 : lo, hi);
             if (const std::optional<EConstantWord> constant = FindConstantWord(word)) {
                 static constexpr EParseKind kinds[] = {EParseKind::Pi, EParseKind::E, EParseKind::ImaginaryUnit,
                                                        EParseKind::Result, EParseKind::Random};
                 return AddLeaf(kinds[static_cast<int>(*constant)], word);
             }
             if (CParcer::IsNumberText(word, plusRemoved))
-                return AddLeaf(EParseKind::Number, plusRemoved ? u"+" + word : word);
+                return AddLeaf(EParseKind::Number, Word(lo, hi));
             if (IsIdentifierStart(At(lo)) && std::all_of(word.begin(), word.end(), IsIdentifierCharacter))
                 return AddLeaf(EParseKind::Identifier, word);
             return kNoIndex;
@@ -348,7 +430,7 @@ private:
 
         // A bracket alone: its content, in the same place.
         if (hi - lo == 1) {
-            const CGroup& inner = m_groups[m_groupOf[m_elements[lo]]];
+            const CGroup& inner = GroupAt(lo);
             return ParseRange(inner.lo, inner.hi);
         }
         return kNoIndex;
@@ -365,17 +447,17 @@ private:
         const std::uint32_t key = lo + (memory ? 6 : 3);
         if (hi - key != 1 || !IsGroup(key))
             return kNoIndex;
-        const CGroup& group = m_groups[m_groupOf[m_elements[key]]];
+        const CGroup& group = GroupAt(key);
         std::size_t first = group.open + 1;
         std::size_t last = group.close;
         while (first < last && IsWhiteSpace(m_text[first]))
             ++first;
         while (last > first && IsWhiteSpace(m_text[last - 1]))
             --last;
-        std::u16string name = m_text.substr(first, last - first);
-        if (name.find_first_of(std::u16string_view(u"=\0\uFEFF", 3)) != std::u16string::npos)
+        const std::u16string_view name = std::u16string_view(m_text).substr(first, last - first);
+        if (name.find_first_of(std::u16string_view(u"=\0\uFEFF", 3)) != std::u16string_view::npos)
             return kNoIndex;
-        return AddLeaf(EParseKind::Memory, std::move(name));
+        return AddLeaf(EParseKind::Memory, name);
     }
 
     // ------------------------------------------------------------ variables
@@ -384,34 +466,26 @@ private:
     // name up in the table of its parent, which creates one when it has
     // none; a child takes the table its parent has when the child is added,
     // so the children before the first identifier child (and everything
-    // below them) do not see that table. Also measures the depth.
+    // below them) do not see that table. Needed only when the tree holds
+    // an identifier.
     void ResolveVariables()
     {
         std::size_t tableCount = 0;
         std::vector<CVisit>& stack = m_visits;
-        stack.assign(1, CVisit{m_tree->root, kNoIndex, 1, 1});
-        m_tree->depth = 0;
-        m_tree->evaluationDepth = 0;
+        stack.assign(1, CVisit{m_tree->root, kNoIndex});
         m_tree->variableCount = 0;
         while (!stack.empty()) {
             const CVisit visit = stack.back();
             stack.pop_back();
-            m_tree->depth = std::max(m_tree->depth, visit.depth);
-            m_tree->evaluationDepth = std::max(m_tree->evaluationDepth, visit.nesting);
             std::uint32_t table = visit.table;
             CParseNode& node = m_tree->nodes[visit.node];
             for (std::uint32_t k = 0; k < node.childCount; ++k) {
                 const std::uint32_t child = m_tree->children[node.firstChild + k];
                 CParseNode& leaf = m_tree->nodes[child];
                 if (leaf.kind != EParseKind::Identifier) {
-                    // The left operand of an operation of two operands that
-                    // is one itself continues its chain, which is evaluated
-                    // without recursion.
-                    const bool chained = k == 0 && IsBinary(node.kind) && IsBinary(leaf.kind);
-                    stack.push_back({child, table, visit.depth + 1, visit.nesting + (chained ? 0 : 1)});
+                    stack.push_back({child, table});
                     continue;
                 }
-                m_tree->depth = std::max(m_tree->depth, visit.depth + 1);
                 if (table == kNoIndex) {
                     table = static_cast<std::uint32_t>(tableCount++);
                     if (m_tables.size() < tableCount)
@@ -430,30 +504,31 @@ private:
     struct CVisit {
         std::uint32_t node;
         std::uint32_t table;
-        std::size_t depth;
-        std::size_t nesting;
-    };
-
-    struct CGroup {
-        std::uint32_t open;   // position of the "("
-        std::uint32_t close;  // position of its ")"
-        std::uint32_t lo;     // its elements: m_elements[lo, hi)
-        std::uint32_t hi;
     };
 
     CParseTree* m_tree = nullptr;
     std::u16string m_text;
-    std::vector<std::uint32_t> m_elements;
+    // The elements of all levels, each level's contiguous: the character
+    // ("(" for a group), the group's number for a group, the operator
+    // class.
+    std::vector<char16_t> m_chars;
+    std::vector<std::uint32_t> m_refs;
+    std::vector<std::uint8_t> m_classes;
+    // The elements of the open levels while the levels are found.
+    std::vector<char16_t> m_stackChars;
+    std::vector<std::uint32_t> m_stackRefs;
     std::vector<std::uint32_t> m_ops;
     std::vector<CVisit> m_visits;
     std::vector<std::map<std::u16string_view, std::uint32_t>> m_tables;
-    std::vector<std::vector<std::uint32_t>> m_open;
     std::vector<std::uint32_t> m_openGroups;
-    std::vector<std::uint32_t> m_groupOf;
     std::vector<CGroup> m_groups;
+    // Per node of the tree: the depth and the evaluation nesting of its
+    // subtree (see Measure).
+    std::vector<std::uint32_t> m_depthOf;
+    std::vector<std::uint32_t> m_nestingOf;
+    bool m_identifiers = false;
     std::uint32_t m_topLo = 0;
     std::uint32_t m_topHi = 0;
-    std::u16string m_word;
 };
 
 }  // namespace
