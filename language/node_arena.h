@@ -106,6 +106,10 @@ public:
         return node;
     }
 
+    // Room in the list of nodes for count more, so that making them moves
+    // nothing.
+    void ReserveNodes(std::size_t count) { m_nodes.reserve(*this, m_nodes.size() + count); }
+
     // A copy of text in the arena.
     std::u16string_view Copy(std::u16string_view text)
     {

@@ -561,13 +561,29 @@ void CParcer::BuildTree(CNode& root, const CParseTree& tree)
         std::uint32_t node;
         CNode* parent;
     };
-    // The work lists are kept from one tree to the next: a run of short
-    // statements allocates for the nodes alone.
+    // The work lists are kept from one tree to the next, and the nodes come
+    // from the root's arena: a run of short statements allocates nothing
+    // once the arena's block cache holds a block.
     thread_local std::vector<CPending> pending;
     thread_local std::vector<CNodeLn*> logarithms;
     pending.assign(1, {tree.root, &root});
     logarithms.clear();
     CNodeArena& arena = root.Arena();
+    arena.ReserveNodes(tree.nodes.size());
+    // What LinkChild does, without asking each parent for its node and
+    // arena again.
+    const auto attach = [&arena](CNode& parent, CNode* child) {
+        child->m_arena = &arena;
+        child->m_variables = parent.m_variables;
+        child->m_parse = parent.m_parse;
+        child->m_depth = parent.m_depth + 1;
+        parent.m_children.push_back(arena, child);
+    };
+    const auto attachLeaf = [&](CNode& parent, CNode* child, const std::u16string& text) {
+        child->m_texts.reserve(arena, 1);
+        child->m_texts.push_back(arena, arena.Copy(text));
+        attach(parent, child);
+    };
     while (!pending.empty()) {
         const CPending next = pending.back();
         pending.pop_back();
@@ -580,19 +596,19 @@ void CParcer::BuildTree(CNode& root, const CParseTree& tree)
         case EParseKind::Memory: {
             auto* memory = arena.Make<CNodeMemory>();
             memory->SetKey(*text);
-            parent.LinkChild(memory);
+            attach(parent, memory);
             continue;
         }
         case EParseKind::Number:
             added = arena.Make<CNodeNumber>();
-            parent.AddChild(added, {*text});
+            attachLeaf(parent, added, *text);
             added->Build();
             continue;
-        case EParseKind::Pi: parent.AddChild(arena.Make<CNodePi>(), {*text}); continue;
-        case EParseKind::E: parent.AddChild(arena.Make<CNodeE>(), {*text}); continue;
-        case EParseKind::ImaginaryUnit: parent.AddChild(arena.Make<CNodeI>(), {*text}); continue;
-        case EParseKind::Result: parent.AddChild(arena.Make<CNodeResult>(), {*text}); continue;
-        case EParseKind::Random: parent.AddChild(arena.Make<CNodeRandom>(), {*text}); continue;
+        case EParseKind::Pi: attachLeaf(parent, arena.Make<CNodePi>(), *text); continue;
+        case EParseKind::E: attachLeaf(parent, arena.Make<CNodeE>(), *text); continue;
+        case EParseKind::ImaginaryUnit: attachLeaf(parent, arena.Make<CNodeI>(), *text); continue;
+        case EParseKind::Result: attachLeaf(parent, arena.Make<CNodeResult>(), *text); continue;
+        case EParseKind::Random: attachLeaf(parent, arena.Make<CNodeRandom>(), *text); continue;
         case EParseKind::Function: added = node.function->place(arena); break;
         case EParseKind::Vector: added = arena.Make<CNodeVector>(); break;
         case EParseKind::Store: added = arena.Make<CNodeStore>(); break;
@@ -604,7 +620,7 @@ void CParcer::BuildTree(CNode& root, const CParseTree& tree)
         case EParseKind::Pow: added = arena.Make<CNodePow>(); break;
         case EParseKind::Factorial: added = arena.Make<CNodeFactorial>(); break;
         }
-        parent.LinkChild(added);
+        attach(parent, added);
         if (node.kind == EParseKind::Function && node.function->kind == CNodeLn::kKind)
             logarithms.push_back(static_cast<CNodeLn*>(added));
         const std::span<const std::uint32_t> children = tree.Children(node);
