@@ -157,6 +157,9 @@ public:
     const CArenaList<std::u16string_view>& Texts() const { return m_texts; }
     const CArenaList<CNode*>& Children() const { return m_children; }
     CVariableTable* Variables() const { return m_variables; }
+    // Bytes the arena of the tree took from the system; 0 before the tree
+    // has a node.
+    std::size_t StorageBytes() const { return m_arena ? m_arena->Reserved() : 0; }
     bool OwnsVariables() const { return m_ownedVariables != nullptr; }
 
 protected:
