@@ -15,11 +15,6 @@ namespace NCalculatorText {
 
 namespace {
 
-bool IsSign(char16_t c)
-{
-    return c == u'+' || IsMinus(c);
-}
-
 bool IsBinary(EParseKind kind)
 {
     return kind == EParseKind::Plus || kind == EParseKind::Minus || kind == EParseKind::Mul ||

@@ -250,8 +250,9 @@ TEST(TreeStorage, StatementsInARowThatReuseTheStorageGiveTheValuesOfFreshTrees)
         if (!ok && reused[k].ok && statements[k].size() > 1000)
             continue;
         EXPECT_EQ(ok, reused[k].ok) << k << ": " << Utf16ToUtf8(statements[k]);
-        if (ok && reused[k].ok)
+        if (ok && reused[k].ok) {
             EXPECT_TRUE(SameBits(value, reused[k].value)) << k << ": " << Utf16ToUtf8(statements[k]);
+        }
         ++compared;
     }
     EXPECT_GT(compared, 2000);
