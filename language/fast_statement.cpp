@@ -88,6 +88,50 @@ bool PackName(std::u16string_view name, CNameKey& key)
     return true;
 }
 
+// The slot of a packed name in the index.
+std::size_t Slot(const CNameKey& key)
+{
+    return static_cast<std::size_t>(((key.low ^ (key.high * 31)) * 0x9E3779B97F4A7C15u) >> 57);
+}
+
+// What the pass computes for the node a function row makes; Other for the
+// functions it leaves to the tree.
+EPlain PlainOp(const CNode& node)
+{
+    const std::type_info& type = typeid(node);
+    if (type == typeid(CNodeSin))
+        return EPlain::Sin;
+    if (type == typeid(CNodeCos))
+        return EPlain::Cos;
+    if (type == typeid(CNodeTg))
+        return EPlain::Tg;
+    if (type == typeid(CNodeExp))
+        return EPlain::Exp;
+    if (type == typeid(CNodeLn))
+        return EPlain::Ln;
+    if (type == typeid(CNodeLg))
+        return EPlain::Lg;
+    if (type == typeid(CNodeSqrt))
+        return EPlain::Sqrt;
+    if (type == typeid(CNodeAbs))
+        return EPlain::Abs;
+    if (type == typeid(CNodeSign))
+        return EPlain::Sign;
+    if (type == typeid(CNodeCeil))
+        return EPlain::Ceil;
+    if (type == typeid(CNodeFloor))
+        return EPlain::Floor;
+    if (type == typeid(CNodeRe))
+        return EPlain::Re;
+    if (type == typeid(CNodeIm))
+        return EPlain::Im;
+    if (type == typeid(CNodeArg))
+        return EPlain::Arg;
+    if (type == typeid(CNodeConjugate))
+        return EPlain::Conj;
+    return EPlain::Other;
+}
+
 // The accepted names of the functions the pass computes, taken from the
 // function table by the node class each row makes, so that every name of
 // such a function is read and no other. A small open hash table.
@@ -127,47 +171,6 @@ public:
 
 private:
     static constexpr std::size_t kSlots = 128;  // more than twice the names
-
-    static std::size_t Slot(const CNameKey& key)
-    {
-        return static_cast<std::size_t>(((key.low ^ (key.high * 31)) * 0x9E3779B97F4A7C15u) >> 57);
-    }
-
-    static EPlain PlainOp(const CNode& node)
-    {
-        const std::type_info& type = typeid(node);
-        if (type == typeid(CNodeSin))
-            return EPlain::Sin;
-        if (type == typeid(CNodeCos))
-            return EPlain::Cos;
-        if (type == typeid(CNodeTg))
-            return EPlain::Tg;
-        if (type == typeid(CNodeExp))
-            return EPlain::Exp;
-        if (type == typeid(CNodeLn))
-            return EPlain::Ln;
-        if (type == typeid(CNodeLg))
-            return EPlain::Lg;
-        if (type == typeid(CNodeSqrt))
-            return EPlain::Sqrt;
-        if (type == typeid(CNodeAbs))
-            return EPlain::Abs;
-        if (type == typeid(CNodeSign))
-            return EPlain::Sign;
-        if (type == typeid(CNodeCeil))
-            return EPlain::Ceil;
-        if (type == typeid(CNodeFloor))
-            return EPlain::Floor;
-        if (type == typeid(CNodeRe))
-            return EPlain::Re;
-        if (type == typeid(CNodeIm))
-            return EPlain::Im;
-        if (type == typeid(CNodeArg))
-            return EPlain::Arg;
-        if (type == typeid(CNodeConjugate))
-            return EPlain::Conj;
-        return EPlain::Other;
-    }
 
     struct CEntry {
         CNameKey key;

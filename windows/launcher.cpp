@@ -27,7 +27,12 @@ int main(int argc, char** argv)
         return status;
 
     std::cout.flush();
-    const std::string program = WindowProgramPath(SelfPath());
+    // Without /proc the program's own path is the one it was started by,
+    // when that names a folder.
+    std::string self = SelfPath();
+    if (self.empty() && argc > 0 && std::strchr(argv[0], '/') != nullptr)
+        self = argv[0];
+    const std::string program = WindowProgramPath(self);
     if (!program.empty())
         execv(program.c_str(), argv);
     const int error = program.empty() ? ENOENT : errno;

@@ -16,18 +16,6 @@ namespace {
 
 using NCalculatorText::CalculateText;
 
-std::string LogText(const CLogRecorder& log)
-{
-    std::string out;
-    for (const CRecordedMessage& m : log.messages) {
-        if (!out.empty())
-            out += " ; ";
-        out += m.severity ? "Error:" : "Warning:";
-        out += Utf16ToUtf8(m.context) + ":" + Utf16ToUtf8(m.description);
-    }
-    return out;
-}
-
 class Calculations : public testing::TestWithParam<CDataRow> {
 protected:
     void TearDown() override
@@ -74,7 +62,7 @@ TEST_P(Calculations, RewritesTextCursorLogAndMemory)
     EXPECT_EQ(result ? "true" : "false", c.Field(4)) << where;
     EXPECT_EQ(cursor, expectedCursor) << where;
     EXPECT_EQ(log.starts, 2) << where;  // the recorder's reset, then the run's
-    EXPECT_EQ(LogText(log), Utf16ToUtf8(Unescape(c.Field(5)))) << where;
+    EXPECT_EQ(log.Joined(), Utf16ToUtf8(Unescape(c.Field(5)))) << where;
     if (c.Fields().size() == 7) {
         EXPECT_EQ(Utf16ToUtf8(MemoryStore().BuildMemoryFileText(EMemorySelection::All)),
                   Utf16ToUtf8(u"\uFEFF" + Unescape(c.Field(6))))

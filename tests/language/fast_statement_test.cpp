@@ -23,36 +23,13 @@
 #include "support/log_recorder.h"
 #include "support/preference_names.h"
 #include "support/shared_random.h"
+#include "support/value_bits.h"
 
 namespace {
 
 using NCalculatorText::CalculateText;
 using NCalculatorText::EvaluateExpression;
 using NCalculatorText::EvaluatePlainStatement;
-
-std::string Bits(const CComplex& z)
-{
-    std::uint64_t re = 0;
-    std::uint64_t im = 0;
-    std::memcpy(&re, &z, sizeof re);
-    std::memcpy(&im, reinterpret_cast<const char*>(&z) + sizeof re, sizeof im);
-    char text[64];
-    std::snprintf(text, sizeof text, "%016llx:%016llx", static_cast<unsigned long long>(re),
-                  static_cast<unsigned long long>(im));
-    return text;
-}
-
-std::string LogText(const CLogRecorder& log)
-{
-    std::string out;
-    for (const CRecordedMessage& m : log.messages) {
-        if (!out.empty())
-            out += " ; ";
-        out += m.severity ? "Error:" : "Warning:";
-        out += Utf16ToUtf8(m.context) + ":" + Utf16ToUtf8(m.description);
-    }
-    return out;
-}
 
 // What one evaluation shows. The context starts with a previous result
 // whose imaginary part is -0, so that its sign shows in every value that
@@ -76,8 +53,8 @@ COutcome Evaluate(const std::u16string& expression, bool fast, int units)
     CComplex value(-7.0, 7.0);
     COutcome outcome;
     outcome.ok = EvaluateExpression(log.context, expression, value);
-    outcome.value = Bits(value) + " previous " + Bits(log.context.previousResult);
-    outcome.log = LogText(log);
+    outcome.value = ValueBits(value) + " previous " + ValueBits(log.context.previousResult);
+    outcome.log = log.Joined();
     outcome.previousKind = log.context.run.previousKind;
     outcome.currentKind = log.context.run.currentKind;
     return outcome;
@@ -125,8 +102,8 @@ CRunOutcome RunText(const std::string& settings, std::u16string text, bool fast)
     CRunOutcome outcome;
     outcome.ok = CalculateText(log.context, text, cursor);
     outcome.text = Utf16ToUtf8(text);
-    outcome.log = LogText(log);
-    outcome.previous = Bits(log.context.previousResult);
+    outcome.log = log.Joined();
+    outcome.previous = ValueBits(log.context.previousResult);
     MemoryStore().FreeMemory(EMemorySelection::All);
     Preferences().SetDefaults();
     return outcome;

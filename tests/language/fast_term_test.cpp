@@ -20,31 +20,12 @@
 #include "support/log_recorder.h"
 #include "support/preference_names.h"
 #include "support/shared_random.h"
+#include "support/value_bits.h"
 
 namespace {
 
 using NCalculatorText::CalculateText;
 using NCalculatorText::EvaluateExpression;
-
-std::string Bits(const CComplex& z)
-{
-    std::uint64_t re = 0;
-    std::uint64_t im = 0;
-    std::memcpy(&re, &z, sizeof re);
-    std::memcpy(&im, reinterpret_cast<const char*>(&z) + sizeof re, sizeof im);
-    char text[64];
-    std::snprintf(text, sizeof text, "%016llx:%016llx", static_cast<unsigned long long>(re),
-                  static_cast<unsigned long long>(im));
-    return text;
-}
-
-std::string LogText(const CLogRecorder& log)
-{
-    std::string out;
-    for (const CRecordedMessage& m : log.messages)
-        out += std::to_string(m.severity) + ":" + Utf16ToUtf8(m.context) + ":" + Utf16ToUtf8(m.description) + "\n";
-    return out;
-}
 
 // What one evaluation of an expression shows: success, value bits, log.
 struct CExpressionOutcome {
@@ -63,8 +44,8 @@ CExpressionOutcome Evaluate(const std::u16string& expression, bool fast)
     CComplex value(-7.0, 7.0);
     CExpressionOutcome outcome;
     outcome.ok = EvaluateExpression(log.context, expression, value);
-    outcome.value = Bits(value) + " previous " + Bits(log.context.previousResult);
-    outcome.log = LogText(log);
+    outcome.value = ValueBits(value) + " previous " + ValueBits(log.context.previousResult);
+    outcome.log = log.Lines();
     return outcome;
 }
 
@@ -100,9 +81,9 @@ CRunOutcome Run(const std::string& settings, std::u16string text, std::ptrdiff_t
     outcome.ok = CalculateText(log.context, text, cursor);
     outcome.text = Utf16ToUtf8(text);
     outcome.cursor = cursor;
-    outcome.log = LogText(log);
+    outcome.log = log.Lines();
     outcome.memory = Utf16ToUtf8(MemoryStore().BuildMemoryFileText(EMemorySelection::All));
-    outcome.previous = Bits(log.context.previousResult);
+    outcome.previous = ValueBits(log.context.previousResult);
     MemoryStore().FreeMemory(EMemorySelection::All);
     Preferences().SetDefaults();
     return outcome;

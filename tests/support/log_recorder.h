@@ -51,6 +51,20 @@ public:
         return out;
     }
 
+    // "Error:Division:Operation has singularity at 0 ; Warning:…", the form
+    // of the case files' log column.
+    std::string Joined() const
+    {
+        std::string out;
+        for (const CRecordedMessage& m : messages) {
+            if (!out.empty())
+                out += " ; ";
+            out += m.severity ? "Error:" : "Warning:";
+            out += Utf16ToUtf8(m.context) + ":" + Utf16ToUtf8(m.description);
+        }
+        return out;
+    }
+
     NCalculatorText::CCalcContext context;
     std::vector<CRecordedMessage> messages;
     int starts = 0;
