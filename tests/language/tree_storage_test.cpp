@@ -7,7 +7,6 @@
 
 #include <gtest/gtest.h>
 
-#include <bit>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -25,6 +24,7 @@
 #include "numeric/status.h"
 #include "support/data_file.h"
 #include "support/escapes.h"
+#include "support/value_bits.h"
 
 namespace {
 
@@ -37,12 +37,6 @@ std::u16string Repeat(std::u16string_view piece, std::size_t count)
     for (std::size_t i = 0; i < count; ++i)
         text += piece;
     return text;
-}
-
-bool SameBits(const CComplex& a, const CComplex& b)
-{
-    return std::bit_cast<std::uint64_t>(a.real()) == std::bit_cast<std::uint64_t>(b.real()) &&
-           std::bit_cast<std::uint64_t>(a.imag()) == std::bit_cast<std::uint64_t>(b.imag());
 }
 
 // A tree of the tokenizing parser below a root on the heap, as the
@@ -251,7 +245,7 @@ TEST(TreeStorage, StatementsInARowThatReuseTheStorageGiveTheValuesOfFreshTrees)
             continue;
         EXPECT_EQ(ok, reused[k].ok) << k << ": " << Utf16ToUtf8(statements[k]);
         if (ok && reused[k].ok) {
-            EXPECT_TRUE(SameBits(value, reused[k].value)) << k << ": " << Utf16ToUtf8(statements[k]);
+            EXPECT_EQ(ValueBits(value), ValueBits(reused[k].value)) << k << ": " << Utf16ToUtf8(statements[k]);
         }
         ++compared;
     }
