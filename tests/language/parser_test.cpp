@@ -19,6 +19,7 @@
 #include "language/token_parser.h"
 #include "support/data_cases.h"
 #include "support/log_recorder.h"
+#include "support/repeat_text.h"
 
 namespace {
 
@@ -160,15 +161,6 @@ TEST(VariableTables, IdentifiersAreFoldedToLowerCase)
 }
 
 // ---------------------------------------------------------------- nesting
-
-std::u16string Repeat(std::u16string_view piece, std::size_t count)
-{
-    std::u16string text;
-    text.reserve(piece.size() * count);
-    for (std::size_t i = 0; i < count; ++i)
-        text += piece;
-    return text;
-}
 
 bool Evaluates(NCalculatorText::CCalcContext& context, const std::u16string& text, CComplex& value)
 {

@@ -18,6 +18,7 @@
 #include "support/data_file.h"
 #include "support/escapes.h"
 #include "support/parse_compare.h"
+#include "support/repeat_text.h"
 
 namespace {
 
@@ -170,14 +171,6 @@ TEST(TokenParser, BuildsTheTreesOfRandomTexts)
     }
     // Enough of them are expressions for the comparison to mean something.
     EXPECT_GT(parsed, 8000);
-}
-
-std::u16string Repeat(std::u16string_view piece, std::size_t count)
-{
-    std::u16string text;
-    for (std::size_t i = 0; i < count; ++i)
-        text += piece;
-    return text;
 }
 
 TEST(TokenParser, HasNoLengthLimitAndChainsGroupToTheLeft)

@@ -24,20 +24,12 @@
 #include "numeric/status.h"
 #include "support/data_file.h"
 #include "support/escapes.h"
+#include "support/repeat_text.h"
 #include "support/value_bits.h"
 
 namespace {
 
 using namespace NCalculatorText;
-
-std::u16string Repeat(std::u16string_view piece, std::size_t count)
-{
-    std::u16string text;
-    text.reserve(piece.size() * count);
-    for (std::size_t i = 0; i < count; ++i)
-        text += piece;
-    return text;
-}
 
 // A tree of the tokenizing parser below a root on the heap, as the
 // calculation builds it; null on a syntax error.
