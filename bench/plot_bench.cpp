@@ -4,8 +4,8 @@
 #include <benchmark/benchmark.h>
 
 #include "document/calc_environment.h"
-#include "document/plot_evaluation.h"
-#include "document/plot_sampling.h"
+#include "document/plot/plot_evaluation.h"
+#include "document/plot/plot_sampling.h"
 
 namespace {
 

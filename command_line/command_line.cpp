@@ -1,4 +1,4 @@
-#include "document/command_line.h"
+#include "command_line/command_line.h"
 
 #include <atomic>
 #include <cerrno>

@@ -11,10 +11,10 @@
 #include <string>
 #include <vector>
 
-#include "document/command_line.h"
+#include "command_line/command_line.h"
 #include "document/qt/preferences_store.h"
-#include "windows/window_program.h"
-#include "windows/window_usage.h"
+#include "command_line/window_program.h"
+#include "command_line/window_usage.h"
 
 int main(int argc, char** argv)
 {

@@ -2,7 +2,7 @@
 // calculation.
 #include <iostream>
 
-#include "document/command_line.h"
+#include "command_line/command_line.h"
 
 int main(int argc, char** argv)
 {

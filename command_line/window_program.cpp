@@ -1,4 +1,4 @@
-#include "windows/window_program.h"
+#include "command_line/window_program.h"
 
 #include <unistd.h>
 

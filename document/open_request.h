@@ -1,6 +1,6 @@
 #pragma once
 // The message of an open request: the one line a program sends to a
-// calculator waiting for requests (windows/single_instance.h) to make it
+// calculator waiting for requests (windows/desktop/single_instance.h) to make it
 // open a file.
 //
 //   open <path>\n

@@ -16,7 +16,7 @@ fi
 [ -n "$lupdate" ] || { echo "check-translations: lupdate not found" >&2; exit 2; }
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
-sources=(windows/*.cpp windows/*.h document/qt/*.cpp document/qt/*.h)
+sources=(windows/*/*.cpp windows/*/*.h document/qt/*.cpp document/qt/*.h)
 status=0
 for ts in resources/translations/*.ts; do
   copy="$work/$(basename "$ts")"

@@ -12,7 +12,7 @@
 
 #include <cstdio>
 
-#include "windows/tool_icons.h"
+#include "windows/base/tool_icons.h"
 
 int main(int argc, char** argv)
 {

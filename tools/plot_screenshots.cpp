@@ -12,11 +12,11 @@
 #include <vector>
 
 #include "document/qt/calc_doc.h"
-#include "windows/calc_bar.h"
-#include "windows/calc_main_frame.h"
-#include "windows/calc_plot.h"
-#include "windows/calc_statistics.h"
-#include "windows/calc_view.h"
+#include "windows/frame/calc_bar.h"
+#include "windows/frame/calc_main_frame.h"
+#include "windows/plot/calc_plot.h"
+#include "windows/panes/calc_statistics.h"
+#include "windows/editor/calc_view.h"
 
 namespace {
 
@@ -59,7 +59,8 @@ int main(int argc, char** argv)
         DarkPalette(application);
     const QString suffix = dark ? "-dark.png" : ".png";
 
-    CCalcMainFrame frame;
+    CAppState appState{Preferences(), MemoryStore(), PrintSettings(), PrinterChoice()};
+    CCalcMainFrame frame(appState);
     frame.resize(1400, 860);
     frame.show();
     QApplication::processEvents();

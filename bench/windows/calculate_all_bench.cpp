@@ -10,12 +10,12 @@
 #include <QTemporaryDir>
 
 #include "document/calc_environment.h"
-#include "document/cmd_receiver.h"
+#include "document/keypad/cmd_receiver.h"
 #include "document/qt/calc_doc.h"
 #include "language/calculate.h"
 #include "numeric/status.h"
-#include "windows/calc_main_frame.h"
-#include "windows/calc_view.h"
+#include "windows/frame/calc_main_frame.h"
+#include "windows/editor/calc_view.h"
 #include "bench/windows/window_bench_main.h"
 
 namespace {
@@ -35,7 +35,8 @@ QString LongText(int n)
 
 void BM_CalculateAllInTheWindow(benchmark::State& state)
 {
-    CCalcMainFrame frame;
+    CAppState appState{Preferences(), MemoryStore(), PrintSettings(), PrinterChoice()};
+    CCalcMainFrame frame(appState);
     frame.show();
     frame.Document()->Context().run.logReceiver = nullptr;
     const QString text = LongText(static_cast<int>(state.range(0)));
@@ -68,7 +69,8 @@ BENCHMARK(BM_CalculationRunAlone)->Arg(100000)->Unit(benchmark::kMillisecond)->I
 // unit's state costs the numbers once the window's libraries have run.
 void BM_FunctionsInTheWindow(benchmark::State& state)
 {
-    CCalcMainFrame frame;
+    CAppState appState{Preferences(), MemoryStore(), PrintSettings(), PrinterChoice()};
+    CCalcMainFrame frame(appState);
     frame.show();
     QApplication::processEvents();
     NCalculatorText::CCalcContext context = MakeDocumentContext();

@@ -18,14 +18,14 @@
 #include <algorithm>
 #include <ctime>
 
-#include "document/cmd_receiver.h"
+#include "document/keypad/cmd_receiver.h"
 #include "document/qt/calc_doc.h"
 #include "language/calc_context.h"
 #include "language/calculate.h"
-#include "windows/calc_highlighter.h"
-#include "windows/calc_live_result.h"
-#include "windows/calc_main_frame.h"
-#include "windows/calc_view.h"
+#include "windows/editor/calc_highlighter.h"
+#include "windows/editor/calc_live_result.h"
+#include "windows/frame/calc_main_frame.h"
+#include "windows/editor/calc_view.h"
 #include "bench/windows/window_bench_main.h"
 
 namespace {
@@ -82,7 +82,8 @@ struct CEditorFixture {
         view->viewport()->repaint();
     }
 
-    CCalcMainFrame frame;
+    CAppState appState{Preferences(), MemoryStore(), PrintSettings(), PrinterChoice()};
+    CCalcMainFrame frame{appState};
     CCalcView* view = nullptr;
 };
 
@@ -212,7 +213,8 @@ BENCHMARK(BM_LiveResultInTheMiddleOfALongText)->Unit(benchmark::kMillisecond)->I
 // a stall.
 void BM_TypeOverALongSeries(benchmark::State& state)
 {
-    CCalcMainFrame frame;
+    CAppState appState{Preferences(), MemoryStore(), PrintSettings(), PrinterChoice()};
+    CCalcMainFrame frame{appState};
     frame.resize(1000, 800);
     frame.show();
     CCalcView* view = frame.Editor();
@@ -264,7 +266,8 @@ void BM_OpenALongFile(benchmark::State& state)
 {
     QTemporaryDir folder;
     const QString path = folder.filePath("long.vcl");
-    CCalcMainFrame frame;
+    CAppState appState{Preferences(), MemoryStore(), PrintSettings(), PrinterChoice()};
+    CCalcMainFrame frame{appState};
     frame.resize(1000, 800);
     frame.show();
     CCalcView* view = frame.Editor();

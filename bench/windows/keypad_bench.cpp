@@ -10,7 +10,7 @@
 
 #include <memory>
 
-#include "windows/calc_keypad.h"
+#include "windows/keypad/calc_keypad.h"
 
 namespace {
 
@@ -21,7 +21,7 @@ std::unique_ptr<CCalcKeyPad> g_keypad;
 CCalcKeyPad& Keypad()
 {
     if (!g_keypad) {
-        g_keypad = std::make_unique<CCalcKeyPad>();
+        g_keypad = std::make_unique<CCalcKeyPad>(Preferences());
         g_keypad->Relabel();
         g_keypad->show();
     }

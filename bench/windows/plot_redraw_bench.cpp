@@ -7,7 +7,7 @@
 #include <QPainter>
 
 #include "document/calc_environment.h"
-#include "windows/calc_plot.h"
+#include "windows/plot/calc_plot.h"
 #include "bench/windows/window_bench_main.h"
 
 namespace {

@@ -19,10 +19,10 @@
 #include <memory>
 #include <vector>
 
-#include "windows/calc_bar.h"
-#include "windows/calc_main_frame.h"
-#include "windows/calc_plot.h"
-#include "windows/calc_view.h"
+#include "windows/frame/calc_bar.h"
+#include "windows/frame/calc_main_frame.h"
+#include "windows/plot/calc_plot.h"
+#include "windows/editor/calc_view.h"
 #include "bench/windows/window_bench_main.h"
 
 namespace {
@@ -32,7 +32,8 @@ constexpr int kTickMilliseconds = 5;
 void BM_TypingWhileThePlaneIsComputed(benchmark::State& state)
 {
     QSettings().remove("GUI");
-    CCalcMainFrame frame;
+    CAppState appState{Preferences(), MemoryStore(), PrintSettings(), PrinterChoice()};
+    CCalcMainFrame frame(appState);
     frame.resize(1200, 800);
     frame.show();
     frame.PlotPane()->show();

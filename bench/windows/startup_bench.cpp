@@ -10,8 +10,8 @@
 
 #include <memory>
 
-#include "windows/calc_main_frame.h"
-#include "windows/shell_registration.h"
+#include "windows/frame/calc_main_frame.h"
+#include "windows/desktop/shell_registration.h"
 
 namespace {
 
@@ -27,6 +27,13 @@ void ShowAndPaint(CCalcMainFrame& frame)
     benchmark::DoNotOptimize(frame.grab().size());
 }
 
+// The process's state, as the application hands it to its window.
+CAppState& AppState()
+{
+    static CAppState app{Preferences(), MemoryStore(), PrintSettings(), PrinterChoice()};
+    return app;
+}
+
 // The whole window start: application object, main window, shown and painted.
 void BM_ApplicationToShownWindow(benchmark::State& state)
 {
@@ -34,7 +41,7 @@ void BM_ApplicationToShownWindow(benchmark::State& state)
         auto application = std::make_unique<QApplication>(g_argc, g_argv);
         QApplication::setOrganizationName("Vantrel");
         QApplication::setApplicationName("Calculator Ka-Vm");
-        auto frame = std::make_unique<CCalcMainFrame>();
+        auto frame = std::make_unique<CCalcMainFrame>(AppState());
         ShowAndPaint(*frame);
         state.PauseTiming();
         frame.reset();
@@ -51,7 +58,7 @@ void BM_MainWindowShown(benchmark::State& state)
     QApplication::setOrganizationName("Vantrel");
     QApplication::setApplicationName("Calculator Ka-Vm");
     for (auto _ : state) {
-        auto frame = std::make_unique<CCalcMainFrame>();
+        auto frame = std::make_unique<CCalcMainFrame>(AppState());
         ShowAndPaint(*frame);
         state.PauseTiming();
         frame.reset();

@@ -1,8 +1,8 @@
-#include "document/completion_model.h"
+#include "document/editor/completion_model.h"
 
 #include <algorithm>
 
-#include "document/keypad_model.h"
+#include "document/keypad/keypad_model.h"
 #include "document/memory_store.h"
 #include "language/functions.h"
 #include "language/keywords.h"

@@ -1,4 +1,4 @@
-#include "document/keypad_model.h"
+#include "document/keypad/keypad_model.h"
 
 #include "language/functions.h"
 #include "language/keywords.h"

@@ -2,7 +2,7 @@
 // The keypad's buttons apart from their drawing: one row per button with its
 // control id, the label of the dialog template, its colour group, where its
 // label comes from and what a press does; and what a press types or sends
-// under the user's preferences. The widget (windows/calc_keypad) draws the
+// under the user's preferences. The widget (windows/keypad/calc_keypad) draws the
 // buttons and keeps their font, colours and style.
 
 #include <array>
@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-#include "document/cmd_receiver.h"
+#include "document/keypad/cmd_receiver.h"
 #include "document/preferences.h"
 
 inline constexpr int kKeypadButtonCount = 79;

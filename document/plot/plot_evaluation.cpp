@@ -1,4 +1,4 @@
-#include "document/plot_evaluation.h"
+#include "document/plot/plot_evaluation.h"
 
 CPlotStatement::CPlotStatement(const NCalculatorText::CCalcContext& user) : m_context(user.MakeScratch(nullptr))
 {

@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-#include "document/plot_sampling.h"
+#include "document/plot/plot_sampling.h"
 #include "language/bound_expression.h"
 #include "language/calc_context.h"
 

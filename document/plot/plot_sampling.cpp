@@ -1,4 +1,4 @@
-#include "document/plot_sampling.h"
+#include "document/plot/plot_sampling.h"
 
 #include <algorithm>
 #include <cmath>

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "document/cmd_receiver.h"
+#include "document/keypad/cmd_receiver.h"
 #include "language/calc_context.h"
 
 enum class EFileResult;

@@ -12,7 +12,7 @@
 #include <memory>
 #include <vector>
 
-#include "document/qt/print_layout.h"
+#include "document/print_layout.h"
 #include "document/qt/print_settings.h"
 
 class QImage;

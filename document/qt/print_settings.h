@@ -6,7 +6,7 @@
 #include <QByteArray>
 #include <QString>
 
-#include "document/qt/print_layout.h"
+#include "document/print_layout.h"
 
 class QPrinter;
 class QSettings;

@@ -2,7 +2,7 @@
 // through the run state, the program says so, writes nothing and exits 1.
 // The signal comes from another thread of this process once the handler is
 // in place.
-#include "document/command_line.h"
+#include "command_line/command_line.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // The command-line calculation, run in-process with string streams.
-#include "document/command_line.h"
+#include "command_line/command_line.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // The completion offers and the function hints of the editor.
-#include "document/completion_model.h"
+#include "document/editor/completion_model.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // The keypad model: the function buttons show and type the function table's
 // forms, the first labels are the template's but for the five symbols, and
 // every spelled row belongs to exactly one button.
-#include "document/keypad_model.h"
+#include "document/keypad/keypad_model.h"
 
 #include <gtest/gtest.h>
 

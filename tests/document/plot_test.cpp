@@ -9,8 +9,8 @@
 #include <string>
 
 #include "document/memory_store.h"
-#include "document/plot_evaluation.h"
-#include "document/plot_sampling.h"
+#include "document/plot/plot_evaluation.h"
+#include "document/plot/plot_sampling.h"
 #include "document/utf.h"
 #include "language/bound_expression.h"
 #include "language/calculate.h"

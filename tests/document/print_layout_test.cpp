@@ -1,4 +1,4 @@
-#include "document/qt/print_layout.h"
+#include "document/print_layout.h"
 
 #include <gtest/gtest.h>
 

@@ -10,6 +10,7 @@
 #include "document/memory_store.h"
 #include "document/preferences.h"
 #include "language/calculate.h"
+#include "support/fresh_state.h"
 #include "support/log_recorder.h"
 
 namespace {
@@ -26,8 +27,8 @@ std::u16string Calculate(NCalculatorText::CCalcContext& context, std::u16string 
 
 TEST(CalcEnvironment, TheDocumentsOneFollowsThePreferencesAndTheMemoryStore)
 {
+    const CFreshState fresh;
     CLogRecorder log;
-    MemoryStore().FreeMemory(EMemorySelection::All);
     Preferences().Set(EPreference::TrigonometricUnits, 1);
     Preferences().Set(EPreference::NotationCase, 1);
     Preferences().Set(EPreference::FormatI, 1);
@@ -36,15 +37,13 @@ TEST(CalcEnvironment, TheDocumentsOneFollowsThePreferencesAndTheMemoryStore)
     EXPECT_EQ(MemoryStore().Find(u"x")->value, CComplex(1, 0));
     EXPECT_EQ(Calculate(log.context, u"1/(mem[x]-1)"), u"1/(mem[x]-1)");
     EXPECT_EQ(log.Lines(), "Error|Division|Operation has singularity at 0\n");
-    MemoryStore().FreeMemory(EMemorySelection::All);
-    Preferences().SetDefaults();
 }
 
 TEST(CalcEnvironment, WithoutOneTheLanguageStandsAlone)
 {
+    const CFreshState fresh;
     CLogRecorder log;
     log.context.run.environment = nullptr;
-    MemoryStore().FreeMemory(EMemorySelection::All);
     Preferences().Set(EPreference::TrigonometricUnits, 1);
     // Radians, numbers in their shortest round-trip form, no memory cells.
     EXPECT_EQ(Calculate(log.context, u"cos(pi); 2->mem[y]; 0.1+i*2"), u"cos(pi)=-1; 2->mem[y]=2; 0.1+i*2=0.1+2i");
@@ -53,7 +52,6 @@ TEST(CalcEnvironment, WithoutOneTheLanguageStandsAlone)
     EXPECT_EQ(log.Lines(), "Warning|Memory|Uninitialized memory used, value forced to 0\n");
     EXPECT_EQ(Calculate(log.context, u"ln(0)"), u"ln(0)");
     EXPECT_EQ(log.Lines(), "Error|Natural logarithm|Function has singularity at 0\n");
-    Preferences().SetDefaults();
 }
 
 }  // namespace

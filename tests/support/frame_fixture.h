@@ -12,19 +12,19 @@
 
 #include <memory>
 
+#include "support/fresh_app_state.h"
 #include "document/memory_store.h"
 #include "document/preferences.h"
 #include "document/qt/calc_doc.h"
-#include "windows/calc_main_frame.h"
-#include "windows/calc_view.h"
+#include "windows/frame/calc_main_frame.h"
+#include "windows/editor/calc_view.h"
 
 class CFrameTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        Preferences().SetDefaults();
-        MemoryStore().FreeMemory(EMemorySelection::All);
-        frame = std::make_unique<CCalcMainFrame>();
+        state = std::make_unique<CFreshAppState>();
+        frame = std::make_unique<CCalcMainFrame>(*state);
         frame->show();
         QApplication::setActiveWindow(frame.get());
         frame->Editor()->setFocus();
@@ -34,7 +34,7 @@ protected:
     {
         frame->Editor()->document()->setModified(false);
         frame.reset();
-        MemoryStore().FreeMemory(EMemorySelection::All);
+        state.reset();
     }
 
     // The caret at position, with the selection reaching back to anchor.
@@ -55,6 +55,7 @@ protected:
     QString Text() const { return frame->Editor()->toPlainText(); }
     int Caret() const { return frame->Editor()->textCursor().position(); }
 
+    std::unique_ptr<CFreshAppState> state;
     std::unique_ptr<CCalcMainFrame> frame;
     QStringList errors;
 };

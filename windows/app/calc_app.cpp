@@ -1,21 +1,21 @@
-#include "windows/calc_app.h"
+#include "windows/app/calc_app.h"
 
 #include <QApplication>
 #include <QPalette>
 
 #include <iostream>
 
-#include "document/command_line.h"
+#include "command_line/command_line.h"
 #include "document/qt/calc_doc.h"
 #include "document/qt/preferences_store.h"
 #include "kavm_version.h"
 #include "numeric/random.h"
-#include "windows/calc_main_frame.h"
-#include "windows/calc_print_commands.h"
-#include "windows/recovery.h"
-#include "windows/shell_registration.h"
-#include "windows/tool_icons.h"
-#include "windows/translation.h"
+#include "windows/frame/calc_main_frame.h"
+#include "windows/print/calc_print_commands.h"
+#include "windows/app/recovery.h"
+#include "windows/desktop/shell_registration.h"
+#include "windows/base/tool_icons.h"
+#include "windows/base/translation.h"
 
 namespace {
 
@@ -92,13 +92,17 @@ int CCalcApp::Run(int argc, char** argv)
     QApplication::setWindowIcon(ApplicationIcon());
     // The windows in the user's language; the calculations stay as written.
     InstallTranslations();
-    LoadPrintSettings();
+    // The process's one set of preferences, memory cells and print
+    // settings, which the calculation core reads too; the windows are handed
+    // it from here.
+    CAppState state{Preferences(), MemoryStore(), PrintSettings(), PrinterChoice()};
+    LoadPrintSettings(state.printSettings);
 
     // The print forms print and exit without showing the window.
     const CShellCommand command = ParseShellCommandLine(application.arguments().mid(1));
     if (command.palette == u"dark")
         UseDarkPalette(application);
-    CCalcMainFrame frame;
+    CCalcMainFrame frame(state);
     const bool printing = command.action == EShellAction::Print || command.action == EShellAction::PrintTo;
     if (!printing)
         frame.show();
@@ -115,11 +119,11 @@ int CCalcApp::Run(int argc, char** argv)
     if (!recovery.IsLeaving() && ShellAfterMainWindowShown(frame, argc, argv, hooks, shellStatus))
         return shellStatus;
     frame.RefreshForPreferences();
-    RestorePrinterChoice();
+    RestorePrinterChoice(state.printerChoice);
 
     // A termination signal during a question of the start-up has ended it.
     const int code = recovery.IsLeaving() ? 0 : application.exec();
     SavePreferences();  // only when something changed them
-    SavePrintSettings();
+    SavePrintSettings(state.printSettings, state.printerChoice);
     return code;
 }

@@ -11,7 +11,7 @@ public:
 class CCalcMainFrame;
 struct CShellHooks;
 
-// What the start-up steps of the desktop (windows/shell_registration.h)
+// What the start-up steps of the desktop (windows/desktop/shell_registration.h)
 // do with the window: open a file as the document, asking first to save
 // changes, and print.
 CShellHooks WindowShellHooks(CCalcMainFrame& frame);

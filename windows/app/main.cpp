@@ -1,6 +1,6 @@
 // Entry point: the command-line calculation when asked for, the window
 // otherwise.
-#include "windows/calc_app.h"
+#include "windows/app/calc_app.h"
 
 int main(int argc, char** argv)
 {

@@ -1,4 +1,4 @@
-#include "windows/recovery.h"
+#include "windows/app/recovery.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -25,8 +25,8 @@
 #include "document/qt/calc_doc.h"
 #include "document/text_file.h"
 #include "numeric/status.h"
-#include "windows/calc_main_frame.h"
-#include "windows/calc_view.h"
+#include "windows/frame/calc_main_frame.h"
+#include "windows/editor/calc_view.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "windows/dialog_folder.h"
+#include "windows/base/dialog_folder.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,4 +1,4 @@
-#include "windows/placement.h"
+#include "windows/base/placement.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "windows/platform.h"
+#include "windows/base/platform.h"
 
 #include <QElapsedTimer>
 #include <QFontMetrics>

@@ -1,4 +1,4 @@
-#include "windows/tool_icons.h"
+#include "windows/base/tool_icons.h"
 
 #include <QGuiApplication>
 #include <QIconEngine>

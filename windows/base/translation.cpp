@@ -1,4 +1,4 @@
-#include "windows/translation.h"
+#include "windows/base/translation.h"
 
 #include <QCoreApplication>
 #include <QLibraryInfo>

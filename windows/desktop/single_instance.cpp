@@ -1,4 +1,4 @@
-#include "windows/single_instance.h"
+#include "windows/desktop/single_instance.h"
 
 #include <QApplication>
 #include <QDir>

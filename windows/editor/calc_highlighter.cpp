@@ -1,4 +1,4 @@
-#include "windows/calc_highlighter.h"
+#include "windows/editor/calc_highlighter.h"
 
 #include <QScopedValueRollback>
 #include <QTextBlock>

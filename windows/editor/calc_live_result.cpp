@@ -1,4 +1,4 @@
-#include "windows/calc_live_result.h"
+#include "windows/editor/calc_live_result.h"
 
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -15,7 +15,7 @@
 #include "document/qt/qt_text.h"
 #include "language/calc_context.h"
 #include "language/calculate.h"
-#include "windows/calc_highlighter.h"
+#include "windows/editor/calc_highlighter.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "windows/calc_view.h"
+#include "windows/editor/calc_view.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
@@ -15,11 +15,11 @@
 
 #include <algorithm>
 
-#include "document/completion_model.h"
+#include "document/editor/completion_model.h"
 #include "document/memory_store.h"
 #include "document/preferences.h"
 #include "document/qt/qt_text.h"
-#include "windows/calc_highlighter.h"
+#include "windows/editor/calc_highlighter.h"
 
 namespace {
 
@@ -34,8 +34,8 @@ int ReadInt(QSettings& settings, const char* name, int fallback)
 
 }  // namespace
 
-CCalcView::CCalcView(QWidget* parent)
-    : QPlainTextEdit(parent)
+CCalcView::CCalcView(const CMemoryStore& memory, const CPreferenceValues& preferences, QWidget* parent)
+    : QPlainTextEdit(parent), m_memory(memory), m_preferences(preferences)
 {
     setObjectName("CalcView");
     setLineWrapMode(QPlainTextEdit::WidgetWidth);
@@ -330,7 +330,7 @@ void CCalcView::UpdateCompletion()
         const QTextBlock block = cursor.block();
         const int column = cursor.positionInBlock();
         const bool closed = column < block.text().size() && block.text()[column] == closing;
-        completions = MemoryCompletions(FromQString(trimmed), MemoryStore(),
+        completions = MemoryCompletions(FromQString(trimmed), m_memory,
                                         closed ? std::u16string() : std::u16string(1, closing.unicode()));
     } else {
         int start = static_cast<int>(line.size());
@@ -342,7 +342,7 @@ void CCalcView::UpdateCompletion()
         typedLength = static_cast<int>(line.size()) - start;
         const bool afterNumber = start > 0 && (line[start - 1].isDigit() || line[start - 1] == u'.');
         if (typedLength >= 2 && !afterNumber)
-            completions = NameCompletions(FromQString(line.mid(start)), Preferences());
+            completions = NameCompletions(FromQString(line.mid(start)), m_preferences);
     }
     if (completions.empty()) {
         CloseCompletion();
@@ -418,7 +418,7 @@ void CCalcView::UpdateHint()
         if (start == end && end > 0)
             start = end - 1;  // the one-character names: Γ, √, ∑, ∏
         if (start < end)
-            hint = ToQString(FunctionHint(FromQString(line.mid(start, end - start)), Preferences()));
+            hint = ToQString(FunctionHint(FromQString(line.mid(start, end - start)), m_preferences));
     }
     if (hint.isEmpty()) {
         m_hint->hide();

@@ -17,6 +17,8 @@
 #include <string>
 #include <vector>
 
+class CMemoryStore;
+class CPreferenceValues;
 class QCompleter;
 class QLabel;
 class QMimeData;
@@ -35,7 +37,9 @@ struct CEditorFontSpec {
 class CCalcView : public QPlainTextEdit {
     Q_OBJECT
 public:
-    explicit CCalcView(QWidget* parent = nullptr);
+    // Completion and hints read the memory cells and the preferences
+    // handed in.
+    CCalcView(const CMemoryStore& memory, const CPreferenceValues& preferences, QWidget* parent = nullptr);
     // Writes the font to the settings.
     ~CCalcView() override;
 
@@ -81,6 +85,8 @@ protected:
     void focusOutEvent(QFocusEvent* event) override;
 
 private:
+    const CMemoryStore& m_memory;
+    const CPreferenceValues& m_preferences;
     void UpdateCompletion();
     void CloseCompletion();
     void ApplyCompletion(int row);

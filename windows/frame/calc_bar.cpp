@@ -1,10 +1,10 @@
-#include "windows/calc_bar.h"
+#include "windows/frame/calc_bar.h"
 
 #include <QMainWindow>
 #include <QResizeEvent>
 #include <QSettings>
 
-#include "windows/platform.h"
+#include "windows/base/platform.h"
 
 namespace {
 

@@ -10,12 +10,14 @@
 
 #include <functional>
 
-#include "windows/placement.h"
+#include "windows/base/app_state.h"
+#include "windows/base/placement.h"
 
 class QAction;
 class QComboBox;
 class QLabel;
 class QMenu;
+class QSettings;
 class CCalcBar;
 class CCalcDoc;
 class CCalcKeyPad;
@@ -86,7 +88,9 @@ inline constexpr int kPlotPaneId = 59426;
 class CCalcMainFrame : public QMainWindow {
     Q_OBJECT
 public:
-    explicit CCalcMainFrame(QWidget* parent = nullptr);
+    // The window shows and changes the state handed in, which must outlive
+    // it.
+    explicit CCalcMainFrame(CAppState& state, QWidget* parent = nullptr);
     ~CCalcMainFrame() override;
 
     CCalcDoc* Document() const { return m_document; }
@@ -164,10 +168,17 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
+    CAppState& m_state;
     QAction* MakeCommand(int id, const QString& text, const QString& prompt, const QList<QKeySequence>& keys,
                          std::function<void()> handler);
+    // frame_commands.cpp
     void CreateCommands();
+    void CreateViewCommands();
+    void CreateSettingCommands();
+    // frame_menus.cpp
     void CreateMenus();
+    void CreateSetMenu(QMenu* set);
+    void CreateKeypadMenu(QMenu* keypad);
     void CreateToolBar();
     void CreateStatusBar();
     void CreatePanes();
@@ -187,6 +198,11 @@ private:
     void ExecuteWithDialog();
     void LoadMemoryWithDialog();
     void SaveMemoryWithDialog();
+    // frame_files.cpp
+    void InstallFileDialogs();
+    void CreateRecentActions();
+    void LoadRecentFiles(QSettings& settings);
+    void SaveRecentFiles(QSettings& settings) const;
     void AddRecentFile(const QString& path);
     void UpdateRecentMenu();
     void UpdateTitle();

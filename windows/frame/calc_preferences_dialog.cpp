@@ -1,4 +1,4 @@
-#include "windows/calc_preferences_dialog.h"
+#include "windows/frame/calc_preferences_dialog.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -14,7 +14,7 @@
 
 #include "document/preferences.h"
 #include "document/qt/qt_text.h"
-#include "windows/calc_live_result.h"
+#include "windows/editor/calc_live_result.h"
 
 namespace {
 
@@ -62,7 +62,8 @@ QCheckBox* MakeCheck(QWidget* parent, const char* text, const char* objectName, 
 
 }  // namespace
 
-CCalcPreferencesDialog::CCalcPreferencesDialog(QWidget* parent) : QDialog(parent)
+CCalcPreferencesDialog::CCalcPreferencesDialog(CPreferenceValues& preferences, QWidget* parent)
+    : QDialog(parent), m_preferences(preferences)
 {
     setWindowTitle(tr("Preferences"));
     setObjectName(QStringLiteral("preferencesDialog"));
@@ -158,7 +159,7 @@ CCalcPreferencesDialog::CCalcPreferencesDialog(QWidget* parent) : QDialog(parent
     connect(defaults, &QPushButton::clicked, this, &CCalcPreferencesDialog::SetDefaults);
     connect(m_freeConfirmation, &QCheckBox::clicked, this, &CCalcPreferencesDialog::FreeConfirmationClicked);
 
-    ShowValues(Preferences());
+    ShowValues(m_preferences);
     m_liveResult->setChecked(CLiveResult::Enabled());
 }
 
@@ -231,7 +232,7 @@ void CCalcPreferencesDialog::FreeConfirmationClicked(bool checked)
 
 void CCalcPreferencesDialog::accept()
 {
-    CPreferenceValues& values = Preferences();
+    CPreferenceValues& values = m_preferences;
     for (auto [preference, box] : CheckFields())
         values.Set(preference, box->isChecked() ? 1u : 0u);
     for (auto [preference, combo] : ComboFields()) {
@@ -247,9 +248,9 @@ void CCalcPreferencesDialog::accept()
     QDialog::accept();
 }
 
-bool CCalcPreferencesDialog::Edit(QWidget* parent)
+bool CCalcPreferencesDialog::Edit(CPreferenceValues& preferences, QWidget* parent)
 {
-    CCalcPreferencesDialog dialog(parent);
+    CCalcPreferencesDialog dialog(preferences, parent);
     return dialog.exec() == QDialog::Accepted;
 }
 

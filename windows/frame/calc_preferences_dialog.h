@@ -44,13 +44,13 @@ public:
         IdLiveResult = 1024,
     };
 
-    // The controls show the current preferences.
-    explicit CCalcPreferencesDialog(QWidget* parent = nullptr);
+    // The controls show the preferences handed in; OK writes them back.
+    explicit CCalcPreferencesDialog(CPreferenceValues& preferences, QWidget* parent = nullptr);
 
     // Runs the dialog modally; true when it was closed with OK, which means
     // the preferences were updated and PreferencesChanged set. The caller
     // then refreshes what shows them (status bar, units, keypad texts).
-    static bool Edit(QWidget* parent);
+    static bool Edit(CPreferenceValues& preferences, QWidget* parent);
 
     // The control with the given id, or nullptr.
     QWidget* Control(EControlId id) const;
@@ -66,6 +66,7 @@ private:
     void ShowFreeConfirmation(bool confirm, bool partial);
     void FreeConfirmationClicked(bool checked);
 
+    CPreferenceValues& m_preferences;
     QCheckBox* m_appendFunction = nullptr;
     QComboBox* m_appendFunctionWith = nullptr;
     QCheckBox* m_appendMemory = nullptr;

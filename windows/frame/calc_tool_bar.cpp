@@ -1,4 +1,4 @@
-#include "windows/calc_tool_bar.h"
+#include "windows/frame/calc_tool_bar.h"
 
 #include <QAction>
 #include <QApplication>
@@ -10,7 +10,7 @@
 
 #include <algorithm>
 
-#include "windows/platform.h"
+#include "windows/base/platform.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "windows/help.h"
+#include "windows/frame/help.h"
 
 #include <QAction>
 #include <QApplication>
@@ -9,7 +9,7 @@
 #include <QPointer>
 #include <QTextBrowser>
 
-#include "windows/calc_keypad.h"
+#include "windows/keypad/calc_keypad.h"
 
 namespace {
 

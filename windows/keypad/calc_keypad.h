@@ -2,7 +2,7 @@
 // The keypad: 79 buttons that type expression text into the editor or send
 // editing and calculation commands to it, through the one receiver the
 // application sets. What the buttons are, show and do is the keypad model
-// (document/keypad_model.h); the labels follow the notation and case
+// (document/keypad/keypad_model.h); the labels follow the notation and case
 // preferences; font, colours and drawing style are the user's and persist
 // under "GUI/Keypad".
 
@@ -20,14 +20,20 @@
 #include <string_view>
 #include <vector>
 
-#include "document/cmd_receiver.h"
-#include "document/keypad_model.h"
+#include "document/keypad/cmd_receiver.h"
+#include "document/keypad/keypad_model.h"
 #include "document/preferences.h"
-#include "windows/color_button.h"
+#include "windows/base/color_button.h"
 
 class QKeyEvent;
 
 // ------------------------------------------------------------ the layout
+// (keypad_layout.cpp)
+
+// Default colours (0xBBGGRR).
+inline constexpr quint32 kKeypadDefaultText[kButtonGroupCount] = {0x400080, 0x804000, 0x404040};
+inline constexpr quint32 kKeypadDefaultFace[kButtonGroupCount] = {0xC080FF, 0xFFD090, 0xC0C0C0};
+
 
 // Spacings in pixels, taken from the dialog template's positions.
 struct CKeypadMeasures {
@@ -140,7 +146,8 @@ class CCalcKeyPad : public QWidget, public ICmdSender {
 
 public:
     // Reads font, colours and style from the settings and lays the buttons out.
-    explicit CCalcKeyPad(QWidget* parent = nullptr);
+    // The labels and actions follow the preferences handed in.
+    explicit CCalcKeyPad(const CPreferenceValues& preferences, QWidget* parent = nullptr);
     // Writes font, colours and style to the settings.
     ~CCalcKeyPad() override;
 
@@ -212,6 +219,7 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    const CPreferenceValues& m_preferences;
     void LoadSettings();
     void LoadFont(const CKeypadFontSpec& stored);
     void ApplyFont(const CKeypadFontSpec& spec);

@@ -1,9 +1,9 @@
-#include "windows/calc_log.h"
+#include "windows/panes/calc_log.h"
 
 #include <QHeaderView>
 #include <QSettings>
 
-#include "windows/platform.h"
+#include "windows/base/platform.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "windows/calc_memory.h"
+#include "windows/panes/calc_memory.h"
 
 #include <QFileDialog>
 #include <QHeaderView>
@@ -18,10 +18,10 @@
 #include "document/preferences.h"
 #include "document/qt/calc_doc.h"
 #include "document/text_file.h"
-#include "windows/calc_statistics.h"
-#include "windows/dialog_folder.h"
-#include "windows/platform.h"
-#include "windows/tool_icons.h"
+#include "windows/panes/calc_statistics.h"
+#include "windows/base/dialog_folder.h"
+#include "windows/base/platform.h"
+#include "windows/base/tool_icons.h"
 
 namespace {
 
@@ -36,9 +36,6 @@ const char* const kWidthNames[CCalcMemory::ColumnCount] = {"IncludeWidth", "Numb
 const char* const kWidthSamples[CCalcMemory::ColumnCount] = {
     " Incl ", "88 ", "Long name", "+0.0000000000000000E+000+i*0.0000000000000000E+000"};
 
-// Sort directions per column, kept for the run: "Incl" descending (ticked
-// cells first), the others ascending.
-bool g_sortDirection[CCalcMemory::ColumnCount] = {false, true, true, true};
 
 
 // The button icons, drawn here in a 16 x 16 space; they are painted at the
@@ -120,8 +117,8 @@ public:
 
 }  // namespace
 
-CCalcMemory::CCalcMemory(QWidget* parent)
-    : QWidget(parent)
+CCalcMemory::CCalcMemory(CMemoryStore& memory, const CPreferenceValues& preferences, QWidget* parent)
+    : QWidget(parent), m_store(memory), m_preferences(preferences)
 {
     m_list = new CMemoryList(this);
     m_list->setProperty("controlId", int(IdList));
@@ -235,12 +232,12 @@ int CCalcMemory::ReadCheckBoxes()
 void CCalcMemory::WriteIncludeFlags()
 {
     for (const CEntry& entry : m_snapshot)
-        MemoryStore().SetIncluded(entry.name, entry.included);
+        m_store.SetIncluded(entry.name, entry.included);
 }
 
 void CCalcMemory::Refresh()
 {
-    if (!MemoryStore().TakeRefreshNeeded())
+    if (!m_store.TakeRefreshNeeded())
         return;
     ReadCheckBoxes();
     WriteIncludeFlags();
@@ -250,7 +247,7 @@ void CCalcMemory::Refresh()
 void CCalcMemory::Rebuild()
 {
     m_snapshot.clear();
-    for (const auto& [name, cell] : MemoryStore().Cells())
+    for (const auto& [name, cell] : m_store.Cells())
         m_snapshot.push_back({cell.name, cell.value, cell.included});
 
     m_list->setUpdatesEnabled(false);
@@ -273,7 +270,7 @@ void CCalcMemory::Rebuild()
         items.append(item);
     }
     m_list->addTopLevelItems(items);
-    if (!(m_sortColumn == ColumnNumber && g_sortDirection[ColumnNumber]))
+    if (!(m_sortColumn == ColumnNumber && m_sortDirection[ColumnNumber]))
         SortRows();
     m_list->setUpdatesEnabled(true);
     UpdateButtons();
@@ -282,7 +279,7 @@ void CCalcMemory::Rebuild()
 
 void CCalcMemory::UpdateButtons()
 {
-    const std::size_t count = MemoryStore().Count();
+    const std::size_t count = m_store.Count();
     Button(IdFree)->setEnabled(count >= 1);
     Button(IdSave)->setEnabled(count >= 1);
     Button(IdInvert)->setEnabled(count >= 1);
@@ -295,10 +292,10 @@ void CCalcMemory::SortByColumn(int column)
     if (column < 0 || column >= ColumnCount)
         return;
     if (column == m_sortColumn)
-        g_sortDirection[column] = !g_sortDirection[column];
+        m_sortDirection[column] = !m_sortDirection[column];
     else {
         m_sortColumn = column;
-        g_sortDirection[column] = column != ColumnIncluded;
+        m_sortDirection[column] = column != ColumnIncluded;
     }
     if (m_sortColumn == ColumnIncluded)
         ReadCheckBoxes();
@@ -308,7 +305,7 @@ void CCalcMemory::SortByColumn(int column)
 void CCalcMemory::SortRows()
 {
     const int column = m_sortColumn;
-    const bool ascending = g_sortDirection[column];
+    const bool ascending = m_sortDirection[column];
     // Strict ordering of two snapshot entries by the sort column; equal keys
     // keep their relative order.
     auto before = [&](int a, int b) {
@@ -348,16 +345,16 @@ void CCalcMemory::OnRowClicked(QTreeWidgetItem*, int column)
 void CCalcMemory::Free()
 {
     const int ticked = ReadCheckBoxes();
-    const unsigned confirmation = Preferences().Get(EPreference::FreeConfirmation);
+    const unsigned confirmation = m_preferences.Get(EPreference::FreeConfirmation);
     if (ticked == 0 || ticked == m_list->topLevelItemCount()) {
         if (confirmation != 0 && !askYesNo(tr("You are about to erase all the memory.\nAre you sure?")))
             return;
-        MemoryStore().FreeMemory(EMemorySelection::All);
+        m_store.FreeMemory(EMemorySelection::All);
     } else {
         if (confirmation > 1 && !askYesNo(tr("You are about to erase selected memory.\nAre you sure?")))
             return;
         WriteIncludeFlags();
-        MemoryStore().FreeMemory(EMemorySelection::IncludedOnly);
+        m_store.FreeMemory(EMemorySelection::IncludedOnly);
     }
     Refresh();
 }
@@ -368,7 +365,7 @@ void CCalcMemory::Save()
     if (ticked > 0)
         WriteIncludeFlags();
     const std::u16string text =
-        MemoryStore().BuildMemoryFileText(ticked > 0 ? EMemorySelection::IncludedOnly : EMemorySelection::All);
+        m_store.BuildMemoryFileText(ticked > 0 ? EMemorySelection::IncludedOnly : EMemorySelection::All);
     const QString path = askSaveFileName();
     if (path.isEmpty())
         return;

@@ -10,6 +10,8 @@
 
 #include "document/memory_store.h"
 
+class CMemoryStore;
+class CPreferenceValues;
 class QPushButton;
 class QTreeWidget;
 class QTreeWidgetItem;
@@ -28,7 +30,9 @@ public:
     };
     enum EColumn { ColumnIncluded, ColumnNumber, ColumnCell, ColumnValue, ColumnCount };
 
-    explicit CCalcMemory(QWidget* parent = nullptr);
+    // Shows and changes the cells of memory; Free asks as the preferences
+    // say.
+    CCalcMemory(CMemoryStore& memory, const CPreferenceValues& preferences, QWidget* parent = nullptr);
     // Writes the column widths to the settings.
     ~CCalcMemory() override;
 
@@ -70,6 +74,11 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    CMemoryStore& m_store;
+    // Sort directions per column: "Incl" descending (ticked cells first),
+    // the others ascending; a click on the sorted column turns its own.
+    bool m_sortDirection[ColumnCount] = {false, true, true, true};
+    const CPreferenceValues& m_preferences;
     struct CEntry {
         std::u16string name;
         CComplex value;

@@ -1,4 +1,4 @@
-#include "windows/calc_statistics.h"
+#include "windows/panes/calc_statistics.h"
 
 #include <QFontMetrics>
 #include <QLabel>
@@ -8,7 +8,7 @@
 #include <algorithm>
 
 #include "document/qt/qt_text.h"
-#include "windows/statistics_picture.h"
+#include "windows/panes/statistics_picture.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "windows/statistics_picture.h"
+#include "windows/panes/statistics_picture.h"
 
 #include <QPainter>
 #include <QPainterPath>

@@ -16,8 +16,6 @@
 // contexts and starts a new one; results of a cancelled job are dropped
 // when they arrive.
 
-#include <QImage>
-#include <QPointF>
 #include <QWidget>
 
 #include <atomic>
@@ -27,85 +25,15 @@
 #include <string>
 #include <vector>
 
-#include "document/plot_evaluation.h"
-#include "document/plot_sampling.h"
+#include "windows/plot/plot_canvas.h"
 
 class QComboBox;
 class QLabel;
 class QLineEdit;
-class QPainter;
 class QSettings;
 class QToolButton;
 class CPlotWorker;
 struct CPlotDelivery;
-
-enum class EPlotView { Line = 0, Plane = 1 };
-
-// What the canvas shows; also what an export draws.
-struct CPlotPicture {
-    EPlotView view = EPlotView::Line;
-    // Over a line.
-    double from = -10.0;
-    double to = 10.0;
-    bool fixedValues = false;
-    double valueMin = -1.0;
-    double valueMax = 1.0;
-    struct CCurve {
-        QString text;
-        QString name;
-        CLinePlot plot;
-    };
-    std::vector<CCurve> curves;
-    // Over the plane: the picture and the rectangle it was computed for
-    // (it is drawn where that rectangle lies in the current one).
-    CPlaneView plane{-4, 4, -4, 4, 400, 400};
-    QImage planeImage;
-    CPlaneView planeImageView{-4, 4, -4, 4, 400, 400};
-    QString planeText;
-    QString planeName;
-};
-
-class CPlotCanvas : public QWidget {
-    Q_OBJECT
-public:
-    explicit CPlotCanvas(QWidget* parent = nullptr);
-
-    CPlotPicture& Picture() { return m_picture; }
-    const CPlotPicture& Picture() const { return m_picture; }
-
-    // The rectangle of the axes within a drawing of the given size; over
-    // the plane it has the shape of the rectangle shown, so that both axes
-    // have the same scale.
-    static QRect PlotArea(QSize size, const CPlotPicture& picture);
-    // Draws the picture into a rectangle; the crosshair when crosshair is
-    // inside it.
-    static void Paint(QPainter& painter, QRect rect, const CPlotPicture& picture, const QPalette& palette,
-                      QPointF crosshair = QPointF(-1, -1), const CPlaneSampler* values = nullptr);
-    void SetPlaneValues(const CPlaneSampler* sampler) { m_values = sampler; }
-
-signals:
-    // The user zoomed or panned: the view in m_picture changed.
-    void viewChanged();
-    // A double click: back to the default ranges.
-    void resetRequested();
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
-    void wheelEvent(QWheelEvent* event) override;
-    void mousePressEvent(QMouseEvent* event) override;
-    void mouseMoveEvent(QMouseEvent* event) override;
-    void mouseReleaseEvent(QMouseEvent* event) override;
-    void mouseDoubleClickEvent(QMouseEvent* event) override;
-    void leaveEvent(QEvent* event) override;
-
-private:
-    CPlotPicture m_picture;
-    const CPlaneSampler* m_values = nullptr;
-    QPointF m_mouse{-1, -1};
-    bool m_dragging = false;
-    QPointF m_dragStart;
-    CPlotPicture m_dragPicture;
-};
 
 class CCalcPlot : public QWidget {
     Q_OBJECT

@@ -1,4 +1,4 @@
-#include "windows/calc_page_setup.h"
+#include "windows/print/calc_page_setup.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -33,10 +33,12 @@ int ScreenDpi(const QWidget* widget)
 
 }  // namespace
 
-CCalcPageSetup::CCalcPageSetup(QPrinter* printer, CPrintSettings& settings, QWidget* parent)
+CCalcPageSetup::CCalcPageSetup(QPrinter* printer, CPrintSettings& settings, CPrinterChoice& choice,
+                               QWidget* parent)
     : QDialog(parent)
     , m_printer(printer)
     , m_settings(settings)
+    , m_choice(choice)
     , m_metric(QLocale().measurementSystem() == QLocale::MetricSystem)
 {
     setWindowTitle(tr("Page Setup"));
@@ -279,6 +281,6 @@ void CCalcPageSetup::accept()
     if (const QVariant size = m_paper->currentData(); size.canConvert<QPageSize>())
         m_printer->setPageSize(size.value<QPageSize>());
     m_printer->setPageOrientation(m_landscape->isChecked() ? QPageLayout::Landscape : QPageLayout::Portrait);
-    PrinterChoice().TakeFrom(*m_printer);
+    m_choice.TakeFrom(*m_printer);
     QDialog::accept();
 }

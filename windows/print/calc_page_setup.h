@@ -22,7 +22,7 @@ class QRadioButton;
 class CCalcPageSetup : public QDialog {
     Q_OBJECT
 public:
-    CCalcPageSetup(QPrinter* printer, CPrintSettings& settings, QWidget* parent = nullptr);
+    CCalcPageSetup(QPrinter* printer, CPrintSettings& settings, CPrinterChoice& choice, QWidget* parent = nullptr);
 
     // "%s %u pt" with face and size, then ", bold" above weight 400 and
     // ", italic" when italic.
@@ -55,6 +55,7 @@ private:
 
     QPrinter* m_printer;
     CPrintSettings& m_settings;
+    CPrinterChoice& m_choice;
     bool m_metric;
     QComboBox* m_paper = nullptr;
     QRadioButton* m_portrait = nullptr;

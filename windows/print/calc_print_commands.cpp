@@ -1,4 +1,4 @@
-#include "windows/calc_print_commands.h"
+#include "windows/print/calc_print_commands.h"
 
 #include <QAction>
 #include <QApplication>
@@ -15,10 +15,10 @@
 #include "document/qt/calc_doc.h"
 #include "document/qt/print_document.h"
 #include "document/qt/print_settings.h"
-#include "windows/calc_page_setup.h"
-#include "windows/calc_print_dialog.h"
-#include "windows/dialog_folder.h"
-#include "windows/tool_icons.h"
+#include "windows/print/calc_page_setup.h"
+#include "windows/print/calc_print_dialog.h"
+#include "windows/base/dialog_folder.h"
+#include "windows/base/tool_icons.h"
 
 namespace {
 
@@ -26,11 +26,14 @@ const char* const kCannotStart = QT_TRANSLATE_NOOP("CCalcPrintCommands", "Could 
 
 }  // namespace
 
-CCalcPrintCommands::CCalcPrintCommands(QWidget* window, CCalcDoc* document, QPlainTextEdit* editor)
+CCalcPrintCommands::CCalcPrintCommands(QWidget* window, CCalcDoc* document, QPlainTextEdit* editor,
+                                       CPrintSettings& settings, CPrinterChoice& choice)
     : QObject(window)
     , m_window(window)
     , m_document(document)
     , m_editor(editor)
+    , m_settings(settings)
+    , m_choice(choice)
 {
     setObjectName("PrintCommands");
     showMessage = [this](const QString& message) {
@@ -75,8 +78,8 @@ QPrinter& CCalcPrintCommands::Printer()
         m_printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
         // A stored printer that is no longer installed is forgotten; the
         // default printer takes its place.
-        if (!PrinterChoice().IsEmpty() && !PrinterChoice().ApplyTo(*m_printer))
-            PrinterChoice().Clear();
+        if (!m_choice.IsEmpty() && !m_choice.ApplyTo(*m_printer))
+            m_choice.Clear();
     }
     return *m_printer;
 }
@@ -90,7 +93,7 @@ QString CCalcPrintCommands::DocumentTitle() const
 
 bool CCalcPrintCommands::RunJob(QPrinter& printer, bool selectionOnly, int from, int to, const QString& port)
 {
-    CPrintDocument document(m_editor->toPlainText(), m_document->Path(), PrintSettings());
+    CPrintDocument document(m_editor->toPlainText(), m_document->Path(), m_settings);
     if (selectionOnly) {
         const QTextCursor cursor = m_editor->textCursor();
         document.SetSelection(cursor.selectionStart(), cursor.selectionEnd());
@@ -101,8 +104,8 @@ bool CCalcPrintCommands::RunJob(QPrinter& printer, bool selectionOnly, int from,
     if (shownPort.isEmpty()) {
         if (!printer.outputFileName().isEmpty())
             shownPort = printer.outputFileName();
-        else if (PrinterChoice().device == printer.printerName())
-            shownPort = PrinterChoice().output;
+        else if (m_choice.device == printer.printerName())
+            shownPort = m_choice.output;
     }
 
     // The main window stays disabled while the job runs; the progress
@@ -129,7 +132,7 @@ void CCalcPrintCommands::Print()
     CCalcPrintDialog dialog(&printer, m_editor->textCursor().hasSelection(), m_window);
     if (!runDialog(&dialog))
         return;
-    PrinterChoice().TakeFrom(printer);
+    m_choice.TakeFrom(printer);
     // The platform's dialog names the port "FILE:" when the job goes to a
     // file of the user's choosing.
     if (printer.outputFileName() == QLatin1String("FILE:")) {
@@ -160,7 +163,7 @@ QPrintPreviewDialog* CCalcPrintCommands::CreatePreview()
     auto* preview = new QPrintPreviewDialog(&Printer(), m_window);
     preview->setWindowTitle(DocumentTitle() + " - Calculator Ka-Vm");
     connect(preview, &QPrintPreviewDialog::paintRequested, this, [this](QPrinter* printer) {
-        CPrintDocument document(m_editor->toPlainText(), m_document->Path(), PrintSettings());
+        CPrintDocument document(m_editor->toPlainText(), m_document->Path(), m_settings);
         document.Print(*printer);
     });
     return preview;
@@ -175,32 +178,38 @@ void CCalcPrintCommands::PrintPreview()
 
 void CCalcPrintCommands::PageSetup()
 {
-    CCalcPageSetup dialog(&Printer(), PrintSettings(), m_window);
+    CCalcPageSetup dialog(&Printer(), m_settings, m_choice, m_window);
     runDialog(&dialog);
 }
 
-QList<QAction*> CreatePrintCommands(QWidget* window, CCalcDoc* document, QPlainTextEdit* editor)
+QList<QAction*> CreatePrintCommands(QWidget* window, CCalcDoc* document, QPlainTextEdit* editor,
+                                    CPrintSettings& settings, CPrinterChoice& choice)
 {
-    return (new CCalcPrintCommands(window, document, editor))->Actions();
+    return (new CCalcPrintCommands(window, document, editor, settings, choice))->Actions();
 }
 
-void LoadPrintSettings()
+void CCalcPrintCommands::SaveSettings() const
 {
-    QSettings settings;
-    PrintSettings().Load(settings);
+    SavePrintSettings(m_settings, m_choice);
 }
 
-void RestorePrinterChoice()
+void LoadPrintSettings(CPrintSettings& print)
 {
     QSettings settings;
-    PrinterChoice().Restore(settings);
+    print.Load(settings);
 }
 
-void SavePrintSettings()
+void RestorePrinterChoice(CPrinterChoice& choice)
 {
     QSettings settings;
-    PrintSettings().Save(settings);
-    PrinterChoice().Save(settings);
+    choice.Restore(settings);
+}
+
+void SavePrintSettings(const CPrintSettings& print, const CPrinterChoice& choice)
+{
+    QSettings settings;
+    print.Save(settings);
+    choice.Save(settings);
 }
 
 bool PrintFromCommandLine(QWidget* window, const QString& printerName, const QString& driver, const QString& port)
@@ -218,6 +227,6 @@ bool PrintFromCommandLine(QWidget* window, const QString& printerName, const QSt
         QPrinter printer(info, QPrinter::HighResolution);
         printed = commands->PrintDirect(printer, port);
     }
-    SavePrintSettings();
+    commands->SaveSettings();
     return printed;
 }

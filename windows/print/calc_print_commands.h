@@ -12,6 +12,8 @@
 #include <memory>
 
 class CCalcDoc;
+class CPrintSettings;
+class CPrinterChoice;
 class QAction;
 class QPlainTextEdit;
 class QPrinter;
@@ -27,7 +29,10 @@ public:
     static constexpr int kPrintDirect = 57608;
     static constexpr int kPrintPreview = 57609;
 
-    CCalcPrintCommands(QWidget* window, CCalcDoc* document, QPlainTextEdit* editor);
+    // The page setup and the printer choice are the application's, handed
+    // in; the commands change them as the user does.
+    CCalcPrintCommands(QWidget* window, CCalcDoc* document, QPlainTextEdit* editor, CPrintSettings& settings,
+                       CPrinterChoice& choice);
     ~CCalcPrintCommands() override;
 
     // The printer the commands print on: the application's printer choice
@@ -64,6 +69,9 @@ public:
     // The three actions, in menu order, each with its "commandId".
     QList<QAction*> Actions() const { return {m_print, m_preview, m_pageSetup}; }
 
+    // Writes the page setup and the printer choice to the settings.
+    void SaveSettings() const;
+
 private:
     bool RunJob(QPrinter& printer, bool selectionOnly, int from, int to, const QString& port);
     QString DocumentTitle() const;
@@ -71,6 +79,8 @@ private:
     QWidget* m_window;
     CCalcDoc* m_document;
     QPlainTextEdit* m_editor;
+    CPrintSettings& m_settings;
+    CPrinterChoice& m_choice;
     std::unique_ptr<QPrinter> m_printer;
     QAction* m_print = nullptr;
     QAction* m_preview = nullptr;
@@ -80,13 +90,14 @@ private:
 // Makes the printing commands of a main window, as a child of it, and
 // answers their actions ("&Print...\tCtrl+P" 57607, "Print Pre&view" 57609,
 // "Pa&ge Setup..." 57605) for the window's command table and File menu.
-QList<QAction*> CreatePrintCommands(QWidget* window, CCalcDoc* document, QPlainTextEdit* editor);
+QList<QAction*> CreatePrintCommands(QWidget* window, CCalcDoc* document, QPlainTextEdit* editor,
+                                    CPrintSettings& settings, CPrinterChoice& choice);
 
 // Start-up and exit: the print settings, then later the printer choice,
 // from the settings group "Print"; both written back at exit.
-void LoadPrintSettings();
-void RestorePrinterChoice();
-void SavePrintSettings();
+void LoadPrintSettings(CPrintSettings& settings);
+void RestorePrinterChoice(CPrinterChoice& choice);
+void SavePrintSettings(const CPrintSettings& settings, const CPrinterChoice& choice);
 
 // The printing forms of the command line, once the file is the document:
 // prints it without the print dialog on the current printer when `printer`

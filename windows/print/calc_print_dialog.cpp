@@ -1,4 +1,4 @@
-#include "windows/calc_print_dialog.h"
+#include "windows/print/calc_print_dialog.h"
 
 #include <QApplication>
 #include <QGridLayout>

@@ -21,9 +21,9 @@
 #include "document/preferences.h"
 #include "document/qt/calc_doc.h"
 #include "document/qt/calc_progress.h"
-#include "windows/calc_log.h"
-#include "windows/calc_main_frame.h"
-#include "windows/calc_view.h"
+#include "windows/panes/calc_log.h"
+#include "windows/frame/calc_main_frame.h"
+#include "windows/editor/calc_view.h"
 
 namespace {
 

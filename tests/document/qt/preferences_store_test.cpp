@@ -11,7 +11,7 @@
 
 #include <sstream>
 
-#include "document/command_line.h"
+#include "command_line/command_line.h"
 #include "document/preferences.h"
 #include "document/utf.h"
 #include "support/data_cases.h"

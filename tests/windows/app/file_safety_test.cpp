@@ -16,13 +16,14 @@
 
 #include <filesystem>
 
+#include "support/fresh_app_state.h"
 #include "document/memory_store.h"
 #include "document/preferences.h"
 #include "document/qt/calc_doc.h"
 #include "document/text_file.h"
-#include "windows/calc_main_frame.h"
-#include "windows/calc_memory.h"
-#include "windows/calc_view.h"
+#include "windows/frame/calc_main_frame.h"
+#include "windows/panes/calc_memory.h"
+#include "windows/editor/calc_view.h"
 
 namespace {
 
@@ -31,9 +32,7 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(folder.isValid());
-        Preferences().SetDefaults();
-        MemoryStore().FreeMemory(EMemorySelection::All);
-        frame = std::make_unique<CCalcMainFrame>();
+        frame = std::make_unique<CCalcMainFrame>(state);
         frame->Document()->showError = [this](const QString& message) { errors << message; };
         frame->Memory()->showError = [this](const QString& message) { errors << message; };
     }
@@ -41,7 +40,6 @@ protected:
     {
         frame->Editor()->document()->setModified(false);
         frame.reset();
-        MemoryStore().FreeMemory(EMemorySelection::All);
     }
 
     std::string PathOf(const char* name) const { return folder.filePath(name).toStdString(); }
@@ -66,6 +64,9 @@ protected:
     QString Text() const { return frame->Editor()->toPlainText(); }
 
     QTemporaryDir folder;
+    // Default preferences, no memory cells, default print settings; what the
+    // test found comes back after it.
+    CFreshAppState state;
     std::unique_ptr<CCalcMainFrame> frame;
     QStringList errors;
 };

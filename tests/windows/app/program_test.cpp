@@ -10,8 +10,8 @@
 #include <QTemporaryDir>
 
 #include "kavm_version.h"
-#include "windows/shell_registration.h"
-#include "windows/window_program.h"
+#include "windows/desktop/shell_registration.h"
+#include "command_line/window_program.h"
 
 namespace {
 

@@ -2,7 +2,8 @@
 // questions, write the layout and keep the unsaved text in a recovery file
 // that the next start offers back; the periodic write; what removes the
 // file.
-#include "windows/recovery.h"
+#include "support/fresh_app_state.h"
+#include "windows/app/recovery.h"
 
 #include <gtest/gtest.h>
 
@@ -29,9 +30,9 @@
 #include "document/qt/calc_doc.h"
 #include "document/text_file.h"
 #include "numeric/status.h"
-#include "windows/calc_log.h"
-#include "windows/calc_main_frame.h"
-#include "windows/calc_view.h"
+#include "windows/panes/calc_log.h"
+#include "windows/frame/calc_main_frame.h"
+#include "windows/editor/calc_view.h"
 
 namespace {
 
@@ -77,7 +78,7 @@ protected:
     // One run of the program: the window, the recovery and the signals.
     void Start()
     {
-        frame = std::make_unique<CCalcMainFrame>();
+        frame = std::make_unique<CCalcMainFrame>(TestAppState());
         frame->show();
         frame->Document()->showError = [this](const QString& message) { errors << message; };
         recovery = std::make_unique<CCalcRecovery>(frame.get(), recoveryFolder);

@@ -1,4 +1,4 @@
-#include "windows/color_button.h"
+#include "windows/base/color_button.h"
 
 #include <gtest/gtest.h>
 

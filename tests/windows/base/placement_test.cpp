@@ -1,5 +1,5 @@
 // The main window's placement rules, case by case from a data file.
-#include "windows/placement.h"
+#include "windows/base/placement.h"
 
 #include <gtest/gtest.h>
 

@@ -20,19 +20,20 @@
 
 #include <memory>
 
+#include "support/fresh_app_state.h"
 #include "document/memory_store.h"
 #include "document/preferences.h"
 #include "document/qt/calc_doc.h"
 #include "document/text_file.h"
-#include "windows/calc_bar.h"
-#include "windows/calc_keypad.h"
-#include "windows/calc_log.h"
-#include "windows/calc_main_frame.h"
-#include "windows/calc_tool_bar.h"
-#include "windows/calc_view.h"
-#include "windows/color_button.h"
+#include "windows/frame/calc_bar.h"
+#include "windows/keypad/calc_keypad.h"
+#include "windows/panes/calc_log.h"
+#include "windows/frame/calc_main_frame.h"
+#include "windows/frame/calc_tool_bar.h"
+#include "windows/editor/calc_view.h"
+#include "windows/base/color_button.h"
 #include "windows/menu_checks.h"
-#include "windows/translation.h"
+#include "windows/base/translation.h"
 
 namespace {
 
@@ -50,8 +51,6 @@ class Translation : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        Preferences().SetDefaults();
-        MemoryStore().FreeMemory(EMemorySelection::All);
         QSettings().remove("GUI");
     }
     void TearDown() override
@@ -61,14 +60,12 @@ protected:
         frame.reset();
         RemoveTranslations();
         QLocale::setDefault(QLocale::c());
-        MemoryStore().FreeMemory(EMemorySelection::All);
-        Preferences().SetDefaults();
     }
     QString Start(const QLocale& locale)
     {
         QLocale::setDefault(locale);
         const QString language = InstallTranslations();
-        frame = std::make_unique<CCalcMainFrame>();
+        frame = std::make_unique<CCalcMainFrame>(state);
         frame->show();
         QApplication::processEvents();
         return language;
@@ -80,6 +77,9 @@ protected:
         return frame->Editor()->toPlainText();
     }
 
+    // Default preferences, no memory cells, default print settings; what the
+    // test found comes back after it.
+    CFreshAppState state;
     std::unique_ptr<CCalcMainFrame> frame;
 };
 

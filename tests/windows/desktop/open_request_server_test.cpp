@@ -34,13 +34,14 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include "support/fresh_app_state.h"
 #include "document/open_request.h"
 #include "document/qt/calc_doc.h"
-#include "windows/calc_app.h"
-#include "windows/calc_main_frame.h"
-#include "windows/calc_view.h"
-#include "windows/shell_registration.h"
-#include "windows/single_instance.h"
+#include "windows/app/calc_app.h"
+#include "windows/frame/calc_main_frame.h"
+#include "windows/editor/calc_view.h"
+#include "windows/desktop/shell_registration.h"
+#include "windows/desktop/single_instance.h"
 
 namespace {
 
@@ -513,7 +514,7 @@ TEST(OpenRequestWindow, RequestsAndDropsAskBeforeReplacingAModifiedDocument)
     const QString first = WriteCalculation(runtime.filePath("first.vcl"), "2+2");
     const QString second = WriteCalculation(runtime.filePath("second.vcl"), "3+3");
 
-    CCalcMainFrame frame;
+    CCalcMainFrame frame(TestAppState());
     frame.show();
     QStringList errors;
     frame.Document()->showError = [&](const QString& message) { errors << message; };
@@ -560,7 +561,7 @@ TEST(OpenRequestWindow, RequestsAndDropsAskBeforeReplacingAModifiedDocument)
 
 TEST(OpenRequestWindow, FailuresOfRequestedFilesGoToTheReport)
 {
-    CCalcMainFrame frame;
+    CCalcMainFrame frame(TestAppState());
     QStringList shown;
     frame.Document()->showError = [&](const QString& message) { shown << message; };
     const CShellHooks hooks = WindowShellHooks(frame);
@@ -577,7 +578,7 @@ TEST(OpenRequestWindow, OpenAndRecentFilesAskFirstToo)
 {
     QTemporaryDir folder;
     const QString file = WriteCalculation(folder.filePath("a.vcl"), "5");
-    CCalcMainFrame frame;
+    CCalcMainFrame frame(TestAppState());
     QStringList questions;
     int answer = QMessageBox::Cancel;
     frame.askSaveChanges = [&](const QString& question) {

@@ -30,10 +30,10 @@
 #include <unistd.h>
 
 #include "support/data_cases.h"
-#include "windows/calc_keypad.h"
-#include "windows/help.h"
-#include "windows/shell_registration.h"
-#include "windows/single_instance.h"
+#include "windows/keypad/calc_keypad.h"
+#include "windows/frame/help.h"
+#include "windows/desktop/shell_registration.h"
+#include "windows/desktop/single_instance.h"
 
 namespace {
 
@@ -723,7 +723,7 @@ TEST(ShellHelp, InstalledIntoTheWindow)
     logDock->setWidget(logList);
     window.addDockWidget(Qt::BottomDockWidgetArea, logDock);
     auto* keypadDock = new QDockWidget("Keypad", &window);
-    auto* keypad = new CCalcKeyPad;
+    auto* keypad = new CCalcKeyPad(Preferences());
     keypadDock->setWidget(keypad);
     window.addDockWidget(Qt::BottomDockWidgetArea, keypadDock);
     InstallHelp(window, keypad);

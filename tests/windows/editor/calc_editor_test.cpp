@@ -19,17 +19,18 @@
 #include <map>
 #include <memory>
 
-#include "document/cmd_receiver.h"
+#include "support/fresh_app_state.h"
+#include "document/keypad/cmd_receiver.h"
 #include "document/memory_store.h"
 #include "document/preferences.h"
 #include "document/qt/calc_doc.h"
 #include "language/calc_context.h"
-#include "windows/calc_main_frame.h"
-#include "windows/calc_highlighter.h"
-#include "windows/calc_live_result.h"
-#include "windows/calc_log.h"
-#include "windows/calc_preferences_dialog.h"
-#include "windows/calc_view.h"
+#include "windows/frame/calc_main_frame.h"
+#include "windows/editor/calc_highlighter.h"
+#include "windows/editor/calc_live_result.h"
+#include "windows/panes/calc_log.h"
+#include "windows/frame/calc_preferences_dialog.h"
+#include "windows/editor/calc_view.h"
 
 namespace {
 
@@ -39,7 +40,7 @@ protected:
     {
         Preferences().SetDefaults();
         MemoryStore().FreeMemory(EMemorySelection::All);
-        frame = std::make_unique<CCalcMainFrame>();
+        frame = std::make_unique<CCalcMainFrame>(TestAppState());
         frame->resize(900, 700);
         frame->show();
         QApplication::setActiveWindow(frame.get());
@@ -687,7 +688,7 @@ TEST_F(CalcEditor, APreferenceTurnsTheLiveResultOffAndTheChoicePersists)
 {
     ASSERT_TRUE(CLiveResult::Enabled());
     {
-        CCalcPreferencesDialog dialog(frame.get());
+        CCalcPreferencesDialog dialog(Preferences(), frame.get());
         auto* box = qobject_cast<QCheckBox*>(dialog.Control(CCalcPreferencesDialog::IdLiveResult));
         ASSERT_NE(box, nullptr);
         EXPECT_TRUE(box->isChecked());
@@ -703,12 +704,12 @@ TEST_F(CalcEditor, APreferenceTurnsTheLiveResultOffAndTheChoicePersists)
 
     // A new window starts with it off; the dialog shows it off.
     frame.reset();
-    frame = std::make_unique<CCalcMainFrame>();
+    frame = std::make_unique<CCalcMainFrame>(TestAppState());
     frame->show();
     view = frame->Editor();
     EXPECT_FALSE(frame->findChild<QLabel*>("LiveResult")->isVisible());
     {
-        CCalcPreferencesDialog dialog(frame.get());
+        CCalcPreferencesDialog dialog(Preferences(), frame.get());
         auto* box = qobject_cast<QCheckBox*>(dialog.Control(CCalcPreferencesDialog::IdLiveResult));
         EXPECT_FALSE(box->isChecked());
         box->setChecked(true);

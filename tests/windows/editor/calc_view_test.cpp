@@ -2,7 +2,7 @@
 // clipboard that holds nothing, data without any format (what X hands out
 // when no program owns the clipboard), data whose owner went away, and text.
 #include "support/frame_fixture.h"
-#include "windows/calc_view.h"
+#include "windows/editor/calc_view.h"
 
 #include <gtest/gtest.h>
 
@@ -19,8 +19,8 @@
 
 #include "document/memory_store.h"
 #include "document/preferences.h"
-#include "windows/calc_main_frame.h"
-#include "windows/calc_tool_bar.h"
+#include "windows/frame/calc_main_frame.h"
+#include "windows/frame/calc_tool_bar.h"
 
 namespace {
 

@@ -1,8 +1,9 @@
+#include "support/fresh_app_state.h"
 #include "support/frame_fixture.h"
-#include "windows/calc_main_frame.h"
+#include "windows/frame/calc_main_frame.h"
 
-#include "windows/calc_bar.h"
-#include "windows/calc_view.h"
+#include "windows/frame/calc_bar.h"
+#include "windows/editor/calc_view.h"
 
 #include <gtest/gtest.h>
 
@@ -26,14 +27,14 @@
 #include "document/preferences.h"
 #include "document/qt/calc_doc.h"
 #include "kavm_version.h"
-#include "windows/calc_keypad.h"
-#include "windows/calc_log.h"
-#include "windows/color_button.h"
-#include "windows/calc_memory.h"
-#include "windows/calc_statistics.h"
-#include "windows/calc_tool_bar.h"
-#include "windows/help.h"
-#include "windows/platform.h"
+#include "windows/keypad/calc_keypad.h"
+#include "windows/panes/calc_log.h"
+#include "windows/base/color_button.h"
+#include "windows/panes/calc_memory.h"
+#include "windows/panes/calc_statistics.h"
+#include "windows/frame/calc_tool_bar.h"
+#include "windows/frame/help.h"
+#include "windows/base/platform.h"
 
 namespace {
 
@@ -154,7 +155,7 @@ TEST_F(MainFrame, KeypadLabelsFollowThePreferencesFromTheStart)
     Preferences().Set(EPreference::Notation, 1);
     Preferences().Set(EPreference::NotationCase, 1);
     Preferences().Set(EPreference::GammaFunction, 1);
-    frame = std::make_unique<CCalcMainFrame>();
+    frame = std::make_unique<CCalcMainFrame>(TestAppState());
     EXPECT_EQ(frame->Keypad()->ButtonById(1029)->text(), "TG");
     EXPECT_EQ(frame->Keypad()->ButtonById(1036)->text(), "\u0393");
     Preferences().SetDefaults();
@@ -490,7 +491,7 @@ TEST_F(MainFrame, RecentFilesComeBackAtTheNextStart)
     EXPECT_EQ(frame->RecentFiles().first(), paths[4]);
     EXPECT_EQ(Text(), "1");
     frame.reset();
-    frame = std::make_unique<CCalcMainFrame>();
+    frame = std::make_unique<CCalcMainFrame>(TestAppState());
     EXPECT_EQ(frame->RecentFiles(), QStringList({paths[4], paths[3], paths[2], paths[1]}));
     // A recent file that has gone leaves the list.
     QFile::remove(paths[3]);
@@ -509,7 +510,7 @@ TEST_F(MainFrame, LayoutIsWrittenAndReadBack)
         stored.setValue("GUI/BarState-Bar59423/HorizontalY", 50);
         stored.setValue("GUI/BarState-Bar59423/VerticalX", 777);
     }
-    frame = std::make_unique<CCalcMainFrame>();
+    frame = std::make_unique<CCalcMainFrame>(TestAppState());
     // A stored size below the minimum loads as the minimum.
     CCalcBar* log = frame->Pane(PaneLog);
     EXPECT_EQ(log->HorizontalSize().height(), log->MinimumSize().height());
@@ -527,7 +528,7 @@ TEST_F(MainFrame, LayoutIsWrittenAndReadBack)
     // Fixed-size panes keep no sizes of their own.
     EXPECT_FALSE(stored.contains("GUI/BarState-Bar59422/HorizontalX"));
     EXPECT_FALSE(stored.value("GUI/BarState").toByteArray().isEmpty());
-    frame = std::make_unique<CCalcMainFrame>();
+    frame = std::make_unique<CCalcMainFrame>(TestAppState());
 }
 
 TEST_F(MainFrame, LogLinesAreNumberedAndColouredWhole)
@@ -569,7 +570,7 @@ TEST_F(MainFrame, EditorFontPersistsAndTheDefaultIsChecked)
     EXPECT_EQ(stored.value("GUI/Editor/FontSize").toInt(), 11);
     EXPECT_EQ(stored.value("GUI/Editor/FontWeight").toInt(), 700);
     EXPECT_EQ(stored.value("GUI/Editor/FontItalic").toInt(), 1);
-    frame = std::make_unique<CCalcMainFrame>();
+    frame = std::make_unique<CCalcMainFrame>(TestAppState());
     EXPECT_EQ(frame->Editor()->FontSpec(), spec);
     frame->Command(IdEditorFontDefault)->trigger();
     EXPECT_TRUE(frame->Editor()->IsDefaultFont());

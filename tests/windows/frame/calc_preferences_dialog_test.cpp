@@ -1,5 +1,5 @@
 // The Preferences dialog driven through its own widgets.
-#include "windows/calc_preferences_dialog.h"
+#include "windows/frame/calc_preferences_dialog.h"
 
 #include <gtest/gtest.h>
 
@@ -42,7 +42,7 @@ protected:
 
     void Open()
     {
-        dialog = std::make_unique<Dialog>();
+        dialog = std::make_unique<Dialog>(Preferences());
         dialog->show();
     }
     QCheckBox* Check(Dialog::EControlId id) const
@@ -376,9 +376,9 @@ TEST_F(PreferencesDialog, EditRunsModallyAndTellsWhetherOkWasPressed)
         });
     };
     pressLater(Dialog::IdCancel);
-    EXPECT_FALSE(Dialog::Edit(nullptr));
+    EXPECT_FALSE(Dialog::Edit(Preferences(), nullptr));
     EXPECT_FALSE(PreferencesChanged);
     pressLater(Dialog::IdOk);
-    EXPECT_TRUE(Dialog::Edit(nullptr));
+    EXPECT_TRUE(Dialog::Edit(Preferences(), nullptr));
     EXPECT_TRUE(PreferencesChanged);
 }

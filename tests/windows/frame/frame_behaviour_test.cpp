@@ -26,20 +26,21 @@
 
 #include <memory>
 
+#include "support/fresh_app_state.h"
 #include "document/memory_store.h"
 #include "document/preferences.h"
 #include "document/qt/calc_doc.h"
-#include "windows/calc_bar.h"
-#include "windows/calc_keypad.h"
-#include "windows/calc_log.h"
-#include "windows/calc_main_frame.h"
-#include "windows/calc_memory.h"
-#include "windows/calc_print_commands.h"
-#include "windows/calc_statistics.h"
-#include "windows/calc_tool_bar.h"
-#include "windows/calc_view.h"
-#include "windows/color_button.h"
-#include "windows/placement.h"
+#include "windows/frame/calc_bar.h"
+#include "windows/keypad/calc_keypad.h"
+#include "windows/panes/calc_log.h"
+#include "windows/frame/calc_main_frame.h"
+#include "windows/panes/calc_memory.h"
+#include "windows/print/calc_print_commands.h"
+#include "windows/panes/calc_statistics.h"
+#include "windows/frame/calc_tool_bar.h"
+#include "windows/editor/calc_view.h"
+#include "windows/base/color_button.h"
+#include "windows/base/placement.h"
 #include "windows/menu_checks.h"
 
 namespace {
@@ -48,13 +49,11 @@ class FrameBehaviour : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        Preferences().SetDefaults();
-        MemoryStore().FreeMemory(EMemorySelection::All);
         // An empty configuration: no layout and no column widths stored.
         QSettings settings;
         settings.remove("GUI");
         settings.remove("GUI/Memory");
-        frame = std::make_unique<CCalcMainFrame>();
+        frame = std::make_unique<CCalcMainFrame>(state);
         frame->show();
         QApplication::setActiveWindow(frame.get());
         QApplication::processEvents();
@@ -63,8 +62,6 @@ protected:
     {
         frame->Editor()->document()->setModified(false);
         frame.reset();
-        MemoryStore().FreeMemory(EMemorySelection::All);
-        Preferences().SetDefaults();
     }
     void Calculate(const QString& text)
     {
@@ -78,6 +75,9 @@ protected:
         return button && button->isEnabled();
     }
 
+    // Default preferences, no memory cells, default print settings; what the
+    // test found comes back after it.
+    CFreshAppState state;
     std::unique_ptr<CCalcMainFrame> frame;
 };
 

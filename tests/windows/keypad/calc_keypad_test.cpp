@@ -1,4 +1,4 @@
-#include "windows/calc_keypad.h"
+#include "windows/keypad/calc_keypad.h"
 
 #include <gtest/gtest.h>
 
@@ -127,7 +127,7 @@ protected:
 
     std::unique_ptr<CCalcKeyPad> MakeKeypad()
     {
-        auto keypad = std::make_unique<CCalcKeyPad>();
+        auto keypad = std::make_unique<CCalcKeyPad>(Preferences());
         keypad->show();
         return keypad;
     }
@@ -790,7 +790,7 @@ TEST(KeypadColours, References)
 TEST_F(KeypadTest, PaneKeysAndHelp)
 {
     QWidget window;
-    auto* keypad = new CCalcKeyPad(&window);
+    auto* keypad = new CCalcKeyPad(Preferences(), &window);
     int focusKeypad = 0;
     int calculateFromWindow = 0;
     auto* focusShortcut = new QShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_K), &window);

@@ -70,6 +70,7 @@
 #include <thread>
 #include <unistd.h>
 
+#include "support/fresh_app_state.h"
 #include "../../support/data_file.h"
 #include "../../support/escapes.h"
 #include "document/memory_store.h"
@@ -77,15 +78,15 @@
 #include "document/qt/calc_doc.h"
 #include "document/qt/preferences_store.h"
 #include "numeric/random.h"
-#include "windows/calc_bar.h"
-#include "windows/calc_keypad.h"
-#include "windows/calc_main_frame.h"
-#include "windows/calc_print_commands.h"
-#include "windows/calc_tool_bar.h"
-#include "windows/calc_view.h"
-#include "windows/color_button.h"
-#include "windows/help.h"
-#include "windows/platform.h"
+#include "windows/frame/calc_bar.h"
+#include "windows/keypad/calc_keypad.h"
+#include "windows/frame/calc_main_frame.h"
+#include "windows/print/calc_print_commands.h"
+#include "windows/frame/calc_tool_bar.h"
+#include "windows/editor/calc_view.h"
+#include "windows/base/color_button.h"
+#include "windows/frame/help.h"
+#include "windows/base/platform.h"
 
 #if defined(__has_include)
 #if __has_include(<sanitizer/common_interface_defs.h>) && (defined(__SANITIZE_ADDRESS__) || defined(KAVM_MONKEY_SANITIZER))
@@ -416,8 +417,8 @@ private:
     {
         Preferences().SetDefaults();
         LoadPreferences();
-        LoadPrintSettings();
-        m_frame = std::make_unique<CCalcMainFrame>();
+        LoadPrintSettings(PrintSettings());
+        m_frame = std::make_unique<CCalcMainFrame>(TestAppState());
         // The random keyword draws the same values in a replay.
         NCalculatorText::CCalcContext& context = m_frame->Document()->Context();
         context.random.realPart.Seed(g_options.seed);
@@ -427,7 +428,7 @@ private:
         m_frame->setDockOptions(m_frame->dockOptions() & ~QMainWindow::AnimatedDocks);
         m_frame->show();
         m_frame->RefreshForPreferences();
-        RestorePrinterChoice();
+        RestorePrinterChoice(PrinterChoice());
         Activate();
     }
 
@@ -436,7 +437,7 @@ private:
         CloseHelp();
         m_frame.reset();
         SavePreferences();
-        SavePrintSettings();
+        SavePrintSettings(PrintSettings(), PrinterChoice());
     }
 
     void CloseHelp()
@@ -1299,7 +1300,7 @@ QString g_home;
 TEST(WindowMonkey, TheWindowGoesAwayWithItsPanesInAnyState)
 {
     for (int variant = 0; variant < 3; ++variant) {
-        auto frame = std::make_unique<CCalcMainFrame>();
+        auto frame = std::make_unique<CCalcMainFrame>(TestAppState());
         frame->show();
         for (int i = 0; i < 4; ++i) {
             frame->Pane(i)->show();
@@ -1331,12 +1332,12 @@ TEST(WindowMonkey, ARecentFileOpensAfterTheSaveBeforeItChangedTheList)
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         file.write(QByteArray("\xFF\xFE", 2) + QByteArray(1, char('1' + i)) + QByteArray(1, '\0'));
     }
-    auto frame = std::make_unique<CCalcMainFrame>();
+    auto frame = std::make_unique<CCalcMainFrame>(TestAppState());
     for (const QString& path : paths)
         ASSERT_TRUE(frame->OpenDocument(path, false));
     // The list as the next start reads it from the settings.
     frame.reset();
-    frame = std::make_unique<CCalcMainFrame>();
+    frame = std::make_unique<CCalcMainFrame>(TestAppState());
     frame->askSaveChanges = [](const QString&) { return int(QMessageBox::No); };
     frame->Command(IdFileNew)->trigger();
     frame->Editor()->setPlainText("9");

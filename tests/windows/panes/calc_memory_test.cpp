@@ -1,4 +1,4 @@
-#include "windows/calc_memory.h"
+#include "windows/panes/calc_memory.h"
 
 #include <gtest/gtest.h>
 
@@ -12,7 +12,7 @@
 #include <QTreeWidget>
 
 #include "document/preferences.h"
-#include "windows/calc_statistics.h"
+#include "windows/panes/calc_statistics.h"
 
 namespace {
 
@@ -40,7 +40,7 @@ protected:
         QSettings::setDefaultFormat(QSettings::NativeFormat);
         Preferences().SetDefaults();
         MemoryStore().FreeMemory(EMemorySelection::All);
-        pane = std::make_unique<CCalcMemory>();
+        pane = std::make_unique<CCalcMemory>(MemoryStore(), Preferences());
         pane->resize(400, 200);
         pane->askYesNo = [this](const QString& question) {
             questions.push_back(question);
@@ -368,7 +368,7 @@ TEST_F(MemoryPane, ColumnWidthsPersist)
     pane.reset();
     QSettings settings;
     EXPECT_EQ(settings.value("GUI/Memory/CellWidth").toUInt(), 123u);
-    CCalcMemory again;
+    CCalcMemory again(MemoryStore(), Preferences());
     EXPECT_EQ(again.List()->columnWidth(CCalcMemory::ColumnCell), 123);
 }
 

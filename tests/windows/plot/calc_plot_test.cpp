@@ -26,18 +26,19 @@
 #include <memory>
 #include <thread>
 
+#include "support/fresh_app_state.h"
 #include "document/memory_store.h"
 #include "document/preferences.h"
 #include "document/qt/calc_doc.h"
 #include "language/calculate.h"
-#include "windows/calc_bar.h"
-#include "windows/calc_log.h"
-#include "windows/calc_main_frame.h"
-#include "windows/calc_plot.h"
-#include "windows/calc_statistics.h"
-#include "windows/calc_tool_bar.h"
-#include "windows/calc_view.h"
-#include "windows/statistics_picture.h"
+#include "windows/frame/calc_bar.h"
+#include "windows/panes/calc_log.h"
+#include "windows/frame/calc_main_frame.h"
+#include "windows/plot/calc_plot.h"
+#include "windows/panes/calc_statistics.h"
+#include "windows/frame/calc_tool_bar.h"
+#include "windows/editor/calc_view.h"
+#include "windows/panes/statistics_picture.h"
 
 namespace {
 
@@ -59,11 +60,9 @@ class PlotPane : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        Preferences().SetDefaults();
-        MemoryStore().FreeMemory(EMemorySelection::All);
         QSettings settings;
         settings.remove("GUI");
-        frame = std::make_unique<CCalcMainFrame>();
+        frame = std::make_unique<CCalcMainFrame>(state);
         frame->resize(1100, 800);
         frame->show();
         QApplication::processEvents();
@@ -72,7 +71,6 @@ protected:
     {
         frame->Editor()->document()->setModified(false);
         frame.reset();
-        MemoryStore().FreeMemory(EMemorySelection::All);
     }
     // Puts the text in the editor with the caret at position (the end when
     // -1) and runs the Plot command as its key does.
@@ -88,6 +86,9 @@ protected:
     }
     QString StatusText() const { return frame->statusBar()->currentMessage(); }
 
+    // Default preferences, no memory cells, default print settings; what the
+    // test found comes back after it.
+    CFreshAppState state;
     std::unique_ptr<CCalcMainFrame> frame;
 };
 
@@ -282,7 +283,7 @@ TEST_F(PlotPane, TheViewAndRangesAndStatementsComeBackWithTheNextStart)
     QSettings settings;
     EXPECT_EQ(settings.value("GUI/Plot/View").toInt(), 1);
     EXPECT_EQ(settings.value("GUI/Plot/Statements").toStringList(), QStringList{"gamma(t)"});
-    frame = std::make_unique<CCalcMainFrame>();
+    frame = std::make_unique<CCalcMainFrame>(state);
     EXPECT_EQ(frame->Plot()->View(), EPlotView::Plane);
     EXPECT_EQ(frame->Plot()->Canvas()->Picture().plane.reMin, -5.0);
     EXPECT_EQ(frame->Plot()->StatementCount(), 1);

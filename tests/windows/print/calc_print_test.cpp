@@ -1,4 +1,5 @@
-#include "windows/calc_print_commands.h"
+#include "support/fresh_app_state.h"
+#include "windows/print/calc_print_commands.h"
 
 #include <gtest/gtest.h>
 
@@ -24,10 +25,10 @@
 #include "document/qt/calc_doc.h"
 #include "document/qt/print_settings.h"
 #include "tests/document/qt/pdf_reader.h"
-#include "windows/calc_main_frame.h"
-#include "windows/calc_page_setup.h"
-#include "windows/calc_print_dialog.h"
-#include "windows/calc_view.h"
+#include "windows/frame/calc_main_frame.h"
+#include "windows/print/calc_page_setup.h"
+#include "windows/print/calc_print_dialog.h"
+#include "windows/editor/calc_view.h"
 
 namespace {
 
@@ -52,9 +53,7 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(folder.isValid());
-        PrintSettings() = CPrintSettings();
-        PrinterChoice().Clear();
-        frame = std::make_unique<CCalcMainFrame>();
+        frame = std::make_unique<CCalcMainFrame>(state);
         commands = frame->findChild<CCalcPrintCommands*>();
         ASSERT_NE(commands, nullptr);
         commands->showMessage = [this](const QString& message) { messages << message; };
@@ -64,8 +63,6 @@ protected:
     {
         frame->Editor()->document()->setModified(false);
         frame.reset();
-        PrintSettings() = CPrintSettings();
-        PrinterChoice().Clear();
         QSettings().remove("Print");
     }
     // Points the commands' printer at a PDF file.
@@ -79,6 +76,9 @@ protected:
     }
 
     QTemporaryDir folder;
+    // Default preferences, no memory cells, default print settings; what the
+    // test found comes back after it.
+    CFreshAppState state;
     std::unique_ptr<CCalcMainFrame> frame;
     CCalcPrintCommands* commands = nullptr;
     QStringList messages;
@@ -354,7 +354,7 @@ TEST_F(PrintCommands, AStoredPrinterThatIsGoneIsForgotten)
     PrinterChoice().driver = "winspool";
     PrinterChoice().output = "Ne01:";
     PrinterChoice().mode = CPrinterChoice::BuildMode("No Such Printer 4711", 1, 9, 1);
-    frame = std::make_unique<CCalcMainFrame>();
+    frame = std::make_unique<CCalcMainFrame>(state);
     commands = frame->findChild<CCalcPrintCommands*>();
     commands->Printer();
     EXPECT_TRUE(PrinterChoice().IsEmpty());
