@@ -45,8 +45,9 @@ inline bool IsIdentifierCharacter(char16_t c)
     return IsIdentifierStart(c) || IsDigit(c);
 }
 
-// The constant words, given in lower case.
-enum class EConstantWord { Pi, E, ImaginaryUnit, Result, Random };
+// The constant words, given in lower case. "∞" (U+221E) stands only as a
+// whole limit of an integral; anywhere else it is a syntax error.
+enum class EConstantWord { Pi, E, ImaginaryUnit, Result, Random, Infinity };
 std::optional<EConstantWord> FindConstantWord(std::u16string_view word);
 
 // A written form for the notation and the letter case: the East form when

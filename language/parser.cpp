@@ -461,6 +461,7 @@ bool CParcer::ParseText(std::u16string text)
                 case EConstantWord::ImaginaryUnit: AddChild<CNodeI>(argument); break;
                 case EConstantWord::Result: AddChild<CNodeResult>(argument); break;
                 case EConstantWord::Random: AddChild<CNodeRandom>(argument); break;
+                case EConstantWord::Infinity: AddChild<CNodeInfinity>(argument); break;
                 }
                 return true;
             }

@@ -413,7 +413,8 @@ private:
             const std::u16string_view word = Word(plusRemoved ? lo + 1 : lo, hi);
             if (const std::optional<EConstantWord> constant = FindConstantWord(word)) {
                 static constexpr EParseKind kinds[] = {EParseKind::Pi, EParseKind::E, EParseKind::ImaginaryUnit,
-                                                       EParseKind::Result, EParseKind::Random};
+                                                       EParseKind::Result, EParseKind::Random,
+                                                       EParseKind::Infinity};
                 return AddLeaf(kinds[static_cast<int>(*constant)], word);
             }
             if (CParcer::IsNumberText(word, plusRemoved))
@@ -604,6 +605,7 @@ void CParcer::BuildTree(CNode& root, const CParseTree& tree)
         case EParseKind::ImaginaryUnit: attachLeaf(parent, arena.Make<CNodeI>(), *text); continue;
         case EParseKind::Result: attachLeaf(parent, arena.Make<CNodeResult>(), *text); continue;
         case EParseKind::Random: attachLeaf(parent, arena.Make<CNodeRandom>(), *text); continue;
+        case EParseKind::Infinity: attachLeaf(parent, arena.Make<CNodeInfinity>(), *text); continue;
         case EParseKind::Function: added = node.function->place(arena); break;
         case EParseKind::Vector: added = arena.Make<CNodeVector>(); break;
         case EParseKind::Store: added = arena.Make<CNodeStore>(); break;
