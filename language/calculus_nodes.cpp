@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "language/calc_context.h"
+#include "language/keywords.h"
 #include "language/nodes.h"
 
 namespace NCalculatorText {
@@ -50,8 +51,7 @@ int InfiniteLimit(const CNode& element)
     if (typeid(*node) == typeid(CNodeInfinity))
         return sign;
     if (typeid(*node) == typeid(CNodeVariableReference)) {
-        const std::u16string_view name = VariableName(static_cast<const CNodeVariableReference&>(*node));
-        if (name == u"inf" || name == u"infinity")
+        if (IsInfinityWord(VariableName(static_cast<const CNodeVariableReference&>(*node))))
             return sign;
     }
     return 0;

@@ -50,6 +50,13 @@ inline bool IsIdentifierCharacter(char16_t c)
 enum class EConstantWord { Pi, E, ImaginaryUnit, Result, Random, Infinity };
 std::optional<EConstantWord> FindConstantWord(std::u16string_view word);
 
+// The words of an infinite limit besides "∞": a variable's name alone, "∞"
+// after a "+".
+inline bool IsInfinityWord(std::u16string_view word)
+{
+    return word == u"inf" || word == u"infinity";
+}
+
 // A written form for the notation and the letter case: the East form when
 // notation is 1, else the West one; every letter upper case (A to Z) when
 // notationCase is 1, else as listed. The functions' forms are in their table

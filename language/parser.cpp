@@ -469,6 +469,11 @@ bool CParcer::ParseText(std::u16string text)
                 AddChild<CNodeNumber>({text});
                 return true;
             }
+            // "+inf" is "∞" (a signed infinite limit); "inf" alone a name.
+            if (plusRemoved && IsInfinityWord(word)) {
+                AddChild<CNodeInfinity>({word});
+                return true;
+            }
         }
 
         // 13. Identifier.

@@ -419,6 +419,9 @@ private:
             }
             if (CParcer::IsNumberText(word, plusRemoved))
                 return AddLeaf(EParseKind::Number, Word(lo, hi));
+            // "+inf" is "∞" (a signed infinite limit); "inf" alone a name.
+            if (plusRemoved && IsInfinityWord(word))
+                return AddLeaf(EParseKind::Infinity, word);
             if (IsIdentifierStart(At(lo)) && std::all_of(word.begin(), word.end(), IsIdentifierCharacter))
                 return AddLeaf(EParseKind::Identifier, word);
             return kNoIndex;

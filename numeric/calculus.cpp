@@ -505,7 +505,7 @@ CCalculusResult CCalculus::Cauchy(IPointFunction& f, const CComplex& at, int ord
 }
 
 bool CCalculus::Ridders(IPointFunction& f, const CComplex& at, int order, int side, const CComplex& centreValue,
-                        CComplex& value, double& error)
+                        CComplex& value, double& error, double& first)
 {
     constexpr int kRows = 24;
     constexpr double kShrink = 1.6;
@@ -534,6 +534,8 @@ bool CCalculus::Ridders(IPointFunction& f, const CComplex& at, int order, int si
         table[0][i] = difference / std::pow(side < 0 ? -h : h, order);
         if (!Finite(table[0][i]))
             break;
+        if (i == 0)
+            first = Abs(table[0][0]);
         const double base = side == 0 ? kShrink * kShrink : kShrink;
         double factor = base;
         for (int j = 1; j <= i; ++j) {
@@ -560,19 +562,31 @@ CCalculusResult CCalculus::RealDirection(IPointFunction& f, const CComplex& at, 
 {
     CComplex central, forward, backward;
     double centralError = 0, forwardError = 0, backwardError = 0;
-    if (!Ridders(f, at, order, 0, centreValue, central, centralError) ||
-        !Ridders(f, at, order, 1, centreValue, forward, forwardError) ||
-        !Ridders(f, at, order, -1, centreValue, backward, backwardError))
+    double coarse = 0, ignored = 0;
+    if (!Ridders(f, at, order, 0, centreValue, central, centralError, coarse) ||
+        !Ridders(f, at, order, 1, centreValue, forward, forwardError, ignored) ||
+        !Ridders(f, at, order, -1, centreValue, backward, backwardError, ignored))
         return {CComplex(), 0, ECalculusOutcome::Stopped};
+    // The size of the derivative's neighbourhood, for a derivative near 0.
+    const double scale = std::max({Abs(forward), Abs(backward), Abs(central), coarse, 1e-300});
+    // Left and right disagree, or the differences settle nowhere: a kink,
+    // a jump, a pole.
     const double sides = Abs(forward - backward);
-    if (std::isfinite(forwardError) && std::isfinite(backwardError) &&
-        sides > 1e-3 * std::max({Abs(forward), Abs(backward), 1e-300}) &&
-        sides > 10 * (forwardError + backwardError))
-        return {CComplex(), 0, ECalculusOutcome::NotDifferentiable};
-    if (!std::isfinite(centralError) || !std::isfinite(forwardError) || !std::isfinite(backwardError))
+    const bool apart = sides > 1e-3 * scale;
+    const bool unsettled = !(centralError <= 1e-3 * scale);
+    const bool sidesSettled = forwardError <= 1e-3 * scale && backwardError <= 1e-3 * scale;
+    if ((apart && (sides > 10 * (forwardError + backwardError) || unsettled)) || (unsettled && !sidesSettled) ||
+        !std::isfinite(forwardError) || !std::isfinite(backwardError))
         return {CComplex(), 0, ECalculusOutcome::NotDifferentiable};
     CCalculusResult result{central, centralError, ECalculusOutcome::Done};
-    if (centralError > kRealDerivativeTolerance * Abs(central) && centralError > 1e-300)
+    // Where the function is not smooth beside the point, the differences
+    // from one side extrapolate better than the central ones.
+    const double sidesError = std::max({forwardError, backwardError, 0.5 * sides});
+    if (sidesError < centralError) {
+        result.value = 0.5 * (forward + backward);
+        result.error = sidesError;
+    }
+    if (result.error > kRealDerivativeTolerance * Abs(result.value) && result.error > 1e-300)
         result.outcome = ECalculusOutcome::Inexact;
     return result;
 }

@@ -121,9 +121,10 @@ private:
 
     CCalculusResult Cauchy(IPointFunction& f, const CComplex& at, int order, const CComplex& centreValue);
     CCalculusResult RealDirection(IPointFunction& f, const CComplex& at, int order, const CComplex& centreValue);
-    // Ridders' extrapolation of differences: side 0 central, ±1 one-sided.
+    // Ridders' extrapolation of differences: side 0 central, ±1 one-sided;
+    // first is the size of the coarsest difference.
     bool Ridders(IPointFunction& f, const CComplex& at, int order, int side, const CComplex& centreValue,
-                 CComplex& value, double& error);
+                 CComplex& value, double& error, double& first);
 
     CMap m_maps[3];
     std::vector<CComplex> m_points;

@@ -47,7 +47,7 @@ const SStatusCase kStatusCases[] = {
     {eInvalidParameter, 0, 0, SeriesSum, false, eInvalidParameter, "Error|Series sum|Invalid parameter\n"},
     {eCancelled, 0, 0, SeriesSum, true, eCancelled, "Error|Series sum|Calculation cancelled\n"},
     {eTooManyTerms, 0, 0, SeriesProduct, true, eTooManyTerms, "Error|Series product|Too many terms for a counting index\n"},
-    {eInexact, 2.5e-9, 0, Integral, false, eInexact, "Warning|Integral|Result inexact, estimated error 2.5e-09\n"},
+    {eInexact, 2.5e-9, 0, Integral, false, eInexact, "Warning|Integral|Result inexact, estimated error 2.5000000000000001e-009\n"},
     {eDoesNotConverge, 0, 0, Integral, true, eDoesNotConverge, "Error|Integral|Does not converge\n"},
     {eNoRoot, 0, 0, Root, true, eNoRoot, "Error|Root|No root found\n"},
     {eNotDifferentiable, 0, 0, Derivative, true, eNotDifferentiable, "Error|Derivative|Not differentiable at 0\n"},
