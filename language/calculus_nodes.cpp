@@ -110,6 +110,27 @@ bool DerivativeOrder(const CComplex& n, int& order)
 
 }  // namespace
 
+void CNodeCalculus::CollectOwnVariables(std::set<const CNodeVariable*>& variables) const
+{
+    if (m_children.empty())
+        return;
+    const CNode& list = *m_children[0];
+    if (list.GetNodeType() != NodeVector || list.Children().empty())
+        return;
+    const auto& elements = list.Children();
+    if (typeid(*elements[0]) == typeid(CNodeVariableReference))
+        variables.insert(static_cast<const CNodeVariableReference*>(elements[0])->Variable());
+    if (typeid(*this) != typeid(CNodeIntegral) || elements.size() != 4)
+        return;
+    for (std::size_t k = 1; k <= 2; ++k) {
+        const CNode* node = elements[k];
+        while (typeid(*node) == typeid(CNodeChangeSign) && node->Children().size() == 1)
+            node = node->Children()[0];
+        if (InfiniteLimit(*elements[k]) != 0 && typeid(*node) == typeid(CNodeVariableReference))
+            variables.insert(static_cast<const CNodeVariableReference*>(node)->Variable());
+    }
+}
+
 void CNodeCalculus::CLogFilter::AddMessage(const CCalcMessage& message)
 {
     const ECalcStatus status = state->lastStatus;

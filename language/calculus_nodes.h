@@ -16,6 +16,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <set>
 
 #include "language/fast_term.h"
 #include "language/node.h"
@@ -25,6 +26,12 @@
 namespace NCalculatorText {
 
 class CNodeCalculus : public CNode, protected IPointFunction {
+public:
+    // The variables the node's list gives names of its own: the index, and
+    // for an integral the words of an infinite limit. None of them is a
+    // free name of the statement (a plot's variable).
+    void CollectOwnVariables(std::set<const CNodeVariable*>& variables) const;
+
 protected:
     // Checks the list: a vector of minElements to maxElements whose first
     // element is a variable. Reports a syntax error and returns null when

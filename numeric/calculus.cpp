@@ -258,8 +258,15 @@ bool CCalculus::DoubleExponential(IPointFunction& f, int kind, const CComplex& a
                     break;
                 }
                 m_points.assign(1, x);
-                if (!Call(f, 1))
-                    return false;
+                // Beyond a negligible term the next one only confirms the
+                // decay; where the term cannot be computed there (its
+                // exponential overflows far out), the side ends before it.
+                if (!Call(f, 1, quiet > 0)) {
+                    if (quiet == 0 || f.Stopped())
+                        return false;
+                    reach[side] = u - 1;
+                    break;
+                }
                 const CComplex term = m_values[0] * w;
                 first += term;
                 firstMass += Abs(term);

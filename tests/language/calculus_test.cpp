@@ -39,11 +39,12 @@ CReference ReadReference(const CDataRow& row)
     return r;
 }
 
-// The relative error, or the absolute one for a reference of 0.
+// The relative error, or the absolute one for a reference of 0 (or one
+// that only the reference's own rounding keeps from 0).
 double RelativeError(const CComplex& value, const CComplex& reference)
 {
     const double size = std::abs(reference);
-    return std::abs(value - reference) / (size > 0 ? size : 1.0);
+    return std::abs(value - reference) / (size > 1e-30 ? size : 1.0);
 }
 
 class CalculusReferences : public testing::TestWithParam<CDataRow> {};
