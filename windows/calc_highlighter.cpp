@@ -107,9 +107,11 @@ std::u16string Folded(QStringView word)
     return folded;
 }
 
-bool IsSeries(const NCalculatorText::CFunction& function)
+// The functions whose first element names an index variable.
+bool TakesIndex(const NCalculatorText::CFunction& function)
 {
-    return function.kind == SeriesSum || function.kind == SeriesProduct;
+    return function.kind == SeriesSum || function.kind == SeriesProduct || function.kind == Integral ||
+           function.kind == Derivative || function.kind == Root;
 }
 
 struct CToken {
@@ -357,7 +359,7 @@ void CCalcHighlighter::highlightBlock(const QString& text)
             } else if (bracket) {
                 if (const NCalculatorText::CFunction* function = FindFunction(word)) {
                     kind = ECalcToken::Function;
-                    expectIndex = IsSeries(*function);
+                    expectIndex = TakesIndex(*function);
                 }
             } else if (const auto constant = FindConstantWord(word)) {
                 kind = *constant == NCalculatorText::EConstantWord::Result ||
