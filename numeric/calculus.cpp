@@ -34,6 +34,51 @@ bool Finite(const CComplex& z)
     return std::isfinite(z.real()) && std::isfinite(z.imag());
 }
 
+// The nodes of the double-exponential rules for a unit range, on the grid of
+// the finest level (u = j / 2^kMaxLevel), computed once: for tanh-sinh the
+// distance from the end (1 − tanh s) and the weight per unit half-length;
+// for exp-sinh the distance from the end, e^(±s), and its weight; for
+// sinh-sinh the point sinh s and its weight (s = π/2·sinh u).
+struct CUnitNode {
+    double offset;
+    double weight;
+};
+
+class CNodeTable {
+public:
+    static constexpr int kSteps = 1 << kMaxLevel;
+    static constexpr int kCount = static_cast<int>(kMaxU * kSteps) + 2;
+
+    CNodeTable()
+    {
+        for (int j = 0; j < kCount; ++j) {
+            const double u = static_cast<double>(j) / kSteps;
+            const double coshU = std::cosh(u);
+            const double s = 0.5 * kPi * std::sinh(u);
+            const double e = std::exp(-2 * s);
+            m_nodes[0][0][j] = m_nodes[0][1][j] = {2 * e / (1 + e), 0.5 * kPi * coshU * 4 * e / ((1 + e) * (1 + e))};
+            const double far = std::exp(s);
+            const double near = std::exp(-s);
+            m_nodes[1][0][j] = {far, 0.5 * kPi * coshU * far};
+            m_nodes[1][1][j] = {near, 0.5 * kPi * coshU * near};
+            m_nodes[2][0][j] = m_nodes[2][1][j] = {std::sinh(s), 0.5 * kPi * coshU * std::cosh(s)};
+        }
+    }
+    const CUnitNode& At(int kind, int side, double u) const
+    {
+        return m_nodes[kind][side][static_cast<int>(u * kSteps + 0.5)];
+    }
+
+private:
+    CUnitNode m_nodes[3][2][kCount];
+};
+
+const CNodeTable& NodeTable()
+{
+    static const CNodeTable table;
+    return table;
+}
+
 bool HeapLess(const auto& a, const auto& b)
 {
     return a.error < b.error;
@@ -202,13 +247,11 @@ bool CCalculus::DoubleExponential(IPointFunction& f, int kind, const CComplex& a
     // no longer differ from the ends), so that the term is never asked far
     // beyond the range that matters, where it may well overflow.
     double reach[2] = {kMaxU, kMaxU};
+    const CNodeTable& table = NodeTable();
     const auto node = [&](int side, double u, CComplex& x, CComplex& w) {
-        const double coshU = std::cosh(u);
-        const double s = 0.5 * kPi * std::sinh(u);
+        const CUnitNode& unit = table.At(kind, side, u);
         if (kind == 0) {
-            const double e = std::exp(-2 * s);
-            const double delta = 2 * e / (1 + e);  // 1 − tanh s
-            w = half * (0.5 * kPi * coshU * 4 * e / ((1 + e) * (1 + e)));
+            w = half * unit.weight;
             if (u == 0) {
                 x = centre;
                 return true;
@@ -217,23 +260,22 @@ bool CCalculus::DoubleExponential(IPointFunction& f, int kind, const CComplex& a
             // point inside stands for it (its weight is tiny anyway).
             const CComplex& end = side == 0 ? b : a;
             const CComplex inwards = side == 0 ? -half : half;
-            x = end + inwards * delta;
+            x = end + inwards * unit.offset;
             if (x == end)
                 x = end + inwards * (4 * kEpsilon * Abs(end) / Abs(half));
-            return delta >= kNarrowest && x != end && Finite(w) && w != CComplex();
+            return unit.offset >= kNarrowest && x != end && unit.weight != 0;
         }
         if (kind == 1) {
-            const double d = std::exp(side == 0 ? s : -s);
-            x = a + CComplex(direction * d, 0.0);
+            x = a + CComplex(direction * unit.offset, 0.0);
             if (x == a)
                 x = a + CComplex(direction * 4 * kEpsilon * Abs(a), 0.0);
-            w = CComplex(direction * 0.5 * kPi * coshU * d, 0.0);
-            return d <= kFarthest && d >= kNarrowest && x != a && Finite(w) && w != CComplex();
+            w = CComplex(direction * unit.weight, 0.0);
+            return unit.offset <= kFarthest && unit.offset >= kNarrowest && x != a && std::isfinite(unit.weight) &&
+                   unit.weight != 0;
         }
-        const double v = std::sinh(s);
-        x = CComplex(side == 0 ? v : -v, 0.0);
-        w = CComplex(0.5 * kPi * coshU * std::cosh(s), 0.0);
-        return v <= kFarthest && Finite(w);
+        x = CComplex(side == 0 ? unit.offset : -unit.offset, 0.0);
+        w = CComplex(unit.weight, 0.0);
+        return unit.offset <= kFarthest && std::isfinite(unit.weight);
     };
     {
         CComplex x, w;
