@@ -11,8 +11,11 @@ namespace {
 constexpr double kEpsilon = std::numeric_limits<double>::epsilon();
 // What the integrals aim at, relative to their value.
 constexpr double kIntegralGoal = 1e-14;
-// Above this relative error an adaptive integral is no value at all.
-constexpr double kDivergence = 1e-3;
+// Above this relative error an adaptive integral is no value at all (an
+// integrand of noise, such as rand, ends far above it; a singularity at an
+// end other than 0, which only the resolution of the numbers limits, stays
+// far below).
+constexpr double kDivergence = 1e-6;
 // The narrowest piece, relative to the whole parameter range: beyond it a
 // singularity is taken as one that the integral cannot pass.
 constexpr double kNarrowest = 1e-200;
@@ -218,7 +221,7 @@ CCalculusResult CCalculus::Adaptive(IPointFunction& f, const CRule& rule)
         mass += panel.mass;
     }
     CCalculusResult result{total, error, ECalculusOutcome::Done};
-    if (!Finite(total) || !std::isfinite(error) || stuckMass > kDivergence * mass)
+    if (!Finite(total) || !std::isfinite(error) || stuckMass > 1e-3 * mass)
         return {CComplex(), error, ECalculusOutcome::DoesNotConverge};
     if (rule.error < result.error && Finite(rule.value)) {
         result.value = rule.value;
