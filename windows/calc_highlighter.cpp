@@ -81,12 +81,13 @@ QChar Partner(QChar c)
     }
 }
 
-// The function symbols and the constant symbol that are words of one
+// The function symbols and the constant symbols (π, ∞) that are words of one
 // character.
 bool IsSymbolWord(QChar c)
 {
     const char16_t u = c.unicode();
-    return u == u'\u0393' || u == u'\u221A' || u == u'\u2211' || u == u'\u220F' || u == u'\u03C0';
+    return u == u'\u0393' || u == u'\u221A' || u == u'\u2211' || u == u'\u220F' || u == u'\u03C0' ||
+           u == u'\u222B' || u == u'\u221E';
 }
 
 bool IsOperator(QChar c)
