@@ -189,13 +189,12 @@ CCalculusResult CCalculus::Adaptive(IPointFunction& f, const CRule& rule)
             const CComplex x = map.centre + map.half * mid;
             narrow = Abs(map.half) * (worst.hi - worst.lo) <= 1e4 * kEpsilon * Abs(x);
         }
-        if (narrow || !std::isfinite(worst.error)) {
-            if (narrow) {
-                stuckMass += worst.mass;
-                stuckError += worst.error;
-                stuckValue += worst.kronrod;
-                continue;
-            }
+        if (narrow) {
+            // Kept aside: its mass tells below whether the integral exists.
+            stuckMass += worst.mass;
+            stuckError += worst.error;
+            stuckValue += worst.kronrod;
+            continue;
         }
         CPanel left = worst;
         CPanel right = worst;
