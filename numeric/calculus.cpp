@@ -82,6 +82,15 @@ const CNodeTable& NodeTable()
     return table;
 }
 
+// v·w, without the library's checked complex product when w is real (the
+// weights on a real path always are).
+inline CComplex Weighted(const CComplex& v, const CComplex& w)
+{
+    if (w.imag() == 0)
+        return CComplex(v.real() * w.real(), v.imag() * w.real());
+    return v * w;
+}
+
 bool HeapLess(const auto& a, const auto& b)
 {
     return a.error < b.error;
@@ -131,7 +140,7 @@ bool CCalculus::Panel(IPointFunction& f, CPanel& panel)
     double mass = 0;
     for (int i = 0; i < 21; ++i) {
         const int k = (i + 1) / 2;
-        const CComplex v = m_values[static_cast<std::size_t>(i)] * m_weights[static_cast<std::size_t>(i)];
+        const CComplex v = Weighted(m_values[static_cast<std::size_t>(i)], m_weights[static_cast<std::size_t>(i)]);
         m_values[static_cast<std::size_t>(i)] = v;
         kronrod += kKronrodWeights[k] * v;
         mass += kKronrodWeights[k] * Abs(v);
@@ -285,7 +294,7 @@ bool CCalculus::DoubleExponential(IPointFunction& f, int kind, const CComplex& a
         m_points.assign(1, x);
         if (!Call(f, 1))
             return false;
-        CComplex first = m_values[0] * w;
+        CComplex first = Weighted(m_values[0], w);
         double firstMass = Abs(first);
         for (int side = 0; side < 2; ++side) {
             int quiet = 0;
@@ -311,7 +320,7 @@ bool CCalculus::DoubleExponential(IPointFunction& f, int kind, const CComplex& a
                     reach[side] = u - 1;
                     break;
                 }
-                const CComplex term = m_values[0] * w;
+                const CComplex term = Weighted(m_values[0], w);
                 first += term;
                 firstMass += Abs(term);
                 quiet = Abs(first) > 0 && Abs(term) <= 1e-35 * Abs(first) ? quiet + 1 : 0;
@@ -345,7 +354,7 @@ bool CCalculus::DoubleExponential(IPointFunction& f, int kind, const CComplex& a
         CComplex added;
         double addedMass = 0;
         for (std::size_t i = 0; i < m_points.size(); ++i) {
-            m_values[i] *= m_weights[i];
+            m_values[i] = Weighted(m_values[i], m_weights[i]);
             added += m_values[i];
             addedMass += Abs(m_values[i]);
         }
