@@ -4,6 +4,7 @@
 #include <set>
 
 #include "language/calculate.h"
+#include "language/calculus_nodes.h"
 #include "language/functions.h"
 #include "language/keywords.h"
 #include "language/nodes.h"
@@ -28,6 +29,8 @@ void CollectIndexVariables(const CNode& node, std::set<const CNodeVariable*>& in
             if (const auto* index = dynamic_cast<const CNodeVariableReference*>(list.Children()[0]))
                 indices.insert(index->Variable());
     }
+    if (const auto* calculus = dynamic_cast<const CNodeCalculus*>(&node))
+        calculus->CollectOwnVariables(indices);
     for (const CNode* child : node.Children())
         CollectIndexVariables(*child, indices);
 }

@@ -801,6 +801,7 @@ private:
                 value = m_previous;
                 return Finite(value);
             case EConstantWord::Random:
+            case EConstantWord::Infinity:
                 return false;
             }
         }

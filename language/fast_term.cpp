@@ -389,11 +389,10 @@ CFastTerm::EOutcome CFastTerm::RunTurns(CCalcRunState& state, double first, doub
     return EOutcome::Done;
 }
 
-CFastTerm::EOutcome CFastTerm::RunSeries(CCalcContext& context, double first, double last, double increment,
-                                         bool product, std::int64_t weight, CComplex& value)
+bool CFastTerm::LoadPreloads(CCalcContext& context)
 {
     // Every turn of a block sees the preloaded registers.
-    m_block.assign(static_cast<std::size_t>(m_registers) * kBlockTurns, CComplex());
+    m_block.resize(static_cast<std::size_t>(m_registers) * kBlockTurns);
     CComplex* r = m_block.data();
     for (const CPreload& preload : m_preloads) {
         CComplex& loaded = r[preload.target * kBlockTurns];
@@ -409,13 +408,52 @@ CFastTerm::EOutcome CFastTerm::RunSeries(CCalcContext& context, double first, do
         case CPreload::EKind::Variable: {
             const auto* variable = static_cast<const CNodeVariable*>(preload.node);
             if (variable->Uninitialized())
-                return EOutcome::Retry;  // a warning every turn
+                return false;  // a warning every turn
             loaded = variable->Value();
             break;
         }
         }
         std::fill_n(&loaded + 1, kBlockTurns - 1, loaded);
     }
+    return true;
+}
+
+CFastTerm::EOutcome CFastTerm::RunPoints(CCalcContext& context, const CComplex* points, std::size_t count,
+                                         CComplex* values, std::size_t& done)
+{
+    done = 0;
+    if (!LoadPreloads(context))
+        return EOutcome::Retry;
+    std::fexcept_t saved;
+    std::fegetexceptflag(&saved, kWatchedFlags);
+    CComplex* const r = m_block.data();
+    const CComplex* const terms = r + m_result * kBlockTurns;
+    EOutcome outcome = EOutcome::Done;
+    while (done < count) {
+        const auto n = static_cast<std::uint32_t>(std::min<std::size_t>(count - done, kBlockTurns));
+        std::copy_n(points + done, n, r);
+        std::feclearexcept(kWatchedFlags);
+        bool fault = false;
+        Execute(r, n, fault);
+        CComplex last = terms[n - 1];
+        Settle(last);
+        if (fault || std::fetestexcept(kWatchedFlags)) {
+            outcome = EOutcome::Retry;
+            break;
+        }
+        std::copy_n(terms, n, values + done);
+        done += n;
+    }
+    std::fesetexceptflag(&saved, kWatchedFlags);
+    return outcome;
+}
+
+CFastTerm::EOutcome CFastTerm::RunSeries(CCalcContext& context, double first, double last, double increment,
+                                         bool product, std::int64_t weight, CComplex& value)
+{
+    m_block.assign(static_cast<std::size_t>(m_registers) * kBlockTurns, CComplex());
+    if (!LoadPreloads(context))
+        return EOutcome::Retry;
 
     std::fexcept_t saved;
     std::fegetexceptflag(&saved, kWatchedFlags);

@@ -58,7 +58,17 @@ public:
     EOutcome RunSeries(CCalcContext& context, double first, double last, double increment, bool product,
                        std::int64_t weight, CComplex& value);
 
+    // The term at each of count points (an integral's, a derivative's or a
+    // root's): Done with values filled, or Retry when a point needs the
+    // checked path (then values are unusable from that block on; done tells
+    // how many are good). The caller polls the run state.
+    EOutcome RunPoints(CCalcContext& context, const CComplex* points, std::size_t count, CComplex* values,
+                       std::size_t& done);
+
 private:
+    // Loads the registers that stay the same over a run; false when a
+    // variable they read is uninitialized (the checked path warns).
+    bool LoadPreloads(CCalcContext& context);
     enum class EOp : std::uint8_t {
         Add,
         Subtract,

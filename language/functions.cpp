@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "language/calculus_nodes.h"
 #include "language/nodes.h"
 
 namespace NCalculatorText {
@@ -121,6 +122,12 @@ constexpr CFunction kFunctions[] = {
         u"Sum of the term for k from start to end"),       // ∑
     Row<CNodeProduct>({u"\u220F", u"prod", u"product"}, {}, {}, u"k, start, end, [step,] term",
         u"Product of the term for k from start to end"),  // ∏
+    Row<CNodeIntegral>({u"\u222B", u"integral", u"integrate"}, {}, {}, u"x, a, b, f",
+        u"Integral of f over x from a to b (a limit may be inf or -inf)"),  // ∫
+    Row<CNodeDerivative>({u"deriv", u"derivative"}, {}, {}, u"x, a, [n,] f",
+        u"Derivative of f with respect to x at a, the first or the n-th"),
+    Row<CNodeRoot>({u"root", u"solve"}, {}, {}, u"x, start, f or x, low, high, f",
+        u"Zero of f near start, or where f changes sign between low and high"),
 };
 
 // The accepted names grouped by their length: a lookup compares only the

@@ -20,6 +20,7 @@ std::optional<EConstantWord> FindConstantWord(std::u16string_view word)
         case u'i':
         case u'j': return EConstantWord::ImaginaryUnit;
         case u'\u03C0': return EConstantWord::Pi;
+        case u'\u221E': return EConstantWord::Infinity;
         default: return std::nullopt;
         }
     case 2:

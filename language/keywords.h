@@ -45,9 +45,17 @@ inline bool IsIdentifierCharacter(char16_t c)
     return IsIdentifierStart(c) || IsDigit(c);
 }
 
-// The constant words, given in lower case.
-enum class EConstantWord { Pi, E, ImaginaryUnit, Result, Random };
+// The constant words, given in lower case. "∞" (U+221E) stands only as a
+// whole limit of an integral; anywhere else it is a syntax error.
+enum class EConstantWord { Pi, E, ImaginaryUnit, Result, Random, Infinity };
 std::optional<EConstantWord> FindConstantWord(std::u16string_view word);
+
+// The words of an infinite limit besides "∞": a variable's name alone, "∞"
+// after a "+".
+inline bool IsInfinityWord(std::u16string_view word)
+{
+    return word == u"inf" || word == u"infinity";
+}
 
 // A written form for the notation and the letter case: the East form when
 // notation is 1, else the West one; every letter upper case (A to Z) when

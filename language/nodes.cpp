@@ -368,6 +368,12 @@ bool CNodeI::Evaluate(CCalcContext&, CComplex& value)
     return true;
 }
 
+bool CNodeInfinity::Evaluate(CCalcContext& context, CComplex&)
+{
+    ReportStatus(context.run, eSyntaxError);
+    return false;
+}
+
 bool CNodeResult::Evaluate(CCalcContext& context, CComplex& value)
 {
     value = context.previousResult;

@@ -226,6 +226,14 @@ public:
     bool Evaluate(CCalcContext& context, CComplex& value) override;
 };
 
+// "∞": a limit of an integral reads it; evaluated anywhere else it is a
+// syntax error.
+class CNodeInfinity final : public CNode {
+public:
+    bool Build() override { return true; }
+    bool Evaluate(CCalcContext& context, CComplex& value) override;
+};
+
 // The previous result.
 class CNodeResult final : public CNode {
 public:

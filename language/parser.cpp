@@ -461,11 +461,17 @@ bool CParcer::ParseText(std::u16string text)
                 case EConstantWord::ImaginaryUnit: AddChild<CNodeI>(argument); break;
                 case EConstantWord::Result: AddChild<CNodeResult>(argument); break;
                 case EConstantWord::Random: AddChild<CNodeRandom>(argument); break;
+                case EConstantWord::Infinity: AddChild<CNodeInfinity>(argument); break;
                 }
                 return true;
             }
             if (IsNumberText(word, plusRemoved)) {
                 AddChild<CNodeNumber>({text});
+                return true;
+            }
+            // "+inf" is "∞" (a signed infinite limit); "inf" alone a name.
+            if (plusRemoved && IsInfinityWord(word)) {
+                AddChild<CNodeInfinity>({word});
                 return true;
             }
         }

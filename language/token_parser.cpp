@@ -413,11 +413,15 @@ private:
             const std::u16string_view word = Word(plusRemoved ? lo + 1 : lo, hi);
             if (const std::optional<EConstantWord> constant = FindConstantWord(word)) {
                 static constexpr EParseKind kinds[] = {EParseKind::Pi, EParseKind::E, EParseKind::ImaginaryUnit,
-                                                       EParseKind::Result, EParseKind::Random};
+                                                       EParseKind::Result, EParseKind::Random,
+                                                       EParseKind::Infinity};
                 return AddLeaf(kinds[static_cast<int>(*constant)], word);
             }
             if (CParcer::IsNumberText(word, plusRemoved))
                 return AddLeaf(EParseKind::Number, Word(lo, hi));
+            // "+inf" is "∞" (a signed infinite limit); "inf" alone a name.
+            if (plusRemoved && IsInfinityWord(word))
+                return AddLeaf(EParseKind::Infinity, word);
             if (IsIdentifierStart(At(lo)) && std::all_of(word.begin(), word.end(), IsIdentifierCharacter))
                 return AddLeaf(EParseKind::Identifier, word);
             return kNoIndex;
@@ -604,6 +608,7 @@ void CParcer::BuildTree(CNode& root, const CParseTree& tree)
         case EParseKind::ImaginaryUnit: attachLeaf(parent, arena.Make<CNodeI>(), *text); continue;
         case EParseKind::Result: attachLeaf(parent, arena.Make<CNodeResult>(), *text); continue;
         case EParseKind::Random: attachLeaf(parent, arena.Make<CNodeRandom>(), *text); continue;
+        case EParseKind::Infinity: attachLeaf(parent, arena.Make<CNodeInfinity>(), *text); continue;
         case EParseKind::Function: added = node.function->place(arena); break;
         case EParseKind::Vector: added = arena.Make<CNodeVector>(); break;
         case EParseKind::Store: added = arena.Make<CNodeStore>(); break;

@@ -59,7 +59,8 @@ enum class EParseKind : std::uint8_t {
     Result,
     Random,
     Number,
-    Identifier
+    Identifier,
+    Infinity
 };
 
 inline constexpr std::uint32_t kNoIndex = 0xFFFFFFFFu;

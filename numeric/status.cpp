@@ -53,6 +53,9 @@ const char16_t* const kOperationNames[] = {
     u"Modified Bessel of the second kind",
     u"Series sum",
     u"Series product",
+    u"Integral",
+    u"Derivative",
+    u"Root",
 };
 
 // Set by RequestCancel, possibly from a signal handler or another thread.
@@ -60,7 +63,7 @@ std::atomic<bool> CancelRequestFlag{false};
 static_assert(std::atomic<bool>::is_always_lock_free, "a signal handler sets the cancel request");
 
 constexpr int kOperationCount = sizeof(kOperationNames) / sizeof(kOperationNames[0]);
-static_assert(kOperationCount == SeriesProduct + 1);
+static_assert(kOperationCount == Root + 1);
 
 // A number in its shortest round-trip form, for runs without an environment.
 void AppendPlainReal(std::u16string& out, double value)
@@ -87,6 +90,7 @@ int GetStatusSeverity(ECalcStatus status)
     case eUnderflow:
     case ePartialLoss:
     case eTotalLoss:
+    case eInexact:
         return 0;
     default:
         return 1;
@@ -271,6 +275,21 @@ void ReportStatus(CCalcRunState& state, ECalcStatus status, double re, double im
         break;
     case eTooManyTerms:
         message.description = u"Too many terms for a counting index";
+        state.continueFlag = false;
+        break;
+    case eInexact:
+        message.description = u"Result inexact, estimated error " + state.RealText(re);
+        break;
+    case eDoesNotConverge:
+        message.description = u"Does not converge";
+        state.continueFlag = false;
+        break;
+    case eNoRoot:
+        message.description = u"No root found";
+        state.continueFlag = false;
+        break;
+    case eNotDifferentiable:
+        message.description = u"Not differentiable at " + state.ComplexText(CComplex(re, im));
         state.continueFlag = false;
         break;
     default:

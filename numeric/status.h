@@ -28,6 +28,16 @@ enum ECalcStatus : int {
     // A series whose index would stop counting before it reaches the end:
     // the step no longer changes the index (1e17 + 1 == 1e17).
     eTooManyTerms = 13,
+    // An integral, derivative or root whose own error estimate stays above
+    // about 1e-10 of its value: the value is kept, the estimate logged.
+    eInexact = 14,
+    // An integral that does not exist (divergent, a singularity it cannot
+    // pass) or a derivative without a consistent estimate.
+    eDoesNotConverge = 15,
+    // No sign change in the interval, or no convergence from the start.
+    eNoRoot = 16,
+    // A term whose left and right derivatives differ at the point.
+    eNotDifferentiable = 17,
 };
 
 enum EOperationKind : int {
@@ -77,6 +87,9 @@ enum EOperationKind : int {
     ModifiedBesselSecondKind,
     SeriesSum,
     SeriesProduct,
+    Integral,
+    Derivative,
+    Root,
 };
 
 // Display name of an operation kind; "Undefined" outside the table.

@@ -4,7 +4,7 @@ set -euo pipefail
 packages=(g++ cmake make pkgconf libgtest-dev libgmock-dev libbenchmark-dev
           qt6-base-dev qt6-svg-dev libgl-dev python3 python3-mpmath xauth clang libclang-rt-14-dev
           qt6-tools-dev qt6-l10n-tools qt6-translations-l10n
-          poppler-utils
+          poppler-utils libboost-math-dev
           desktop-file-utils appstream libxml2-utils dpkg-dev file groff-base)
 missing=()
 for p in "${packages[@]}"; do

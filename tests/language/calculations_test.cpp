@@ -1,4 +1,5 @@
-// Calculation runs from tests/data/calculations.txt: the rewritten text, the
+// Calculation runs from tests/data/calculations.txt and, for the integrals,
+// derivatives and roots, tests/data/calculus.txt: the rewritten text, the
 // cursor, the result of the run, the log and the memory cells.
 #include <gtest/gtest.h>
 
@@ -71,5 +72,6 @@ TEST_P(Calculations, RewritesTextCursorLogAndMemory)
 }
 
 INSTANTIATE_DATA_ROWS(Calculations, "calculations.txt");
+INSTANTIATE_TEST_SUITE_P(Calculus, Calculations, testing::ValuesIn(DataRows("calculus.txt")), DataRowName);
 
 }  // namespace

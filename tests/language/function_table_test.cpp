@@ -25,7 +25,10 @@ using namespace NCalculatorText;
 // (index, start, end, [step,] term) for the series.
 std::u16string Arguments(std::size_t count)
 {
-    static const char16_t* const kSeries[] = {u"k", u"1", u"3", u"1", u"k"};
+    // An index, limits (the root's change sign), a step and the term.
+    static const char16_t* const kSeries[] = {u"k", u"-1", u"3", u"1", u"k"};
+    if (count == 3)
+        return u"k,1,k";  // a derivative at 1, a root from 1
     std::u16string text;
     for (std::size_t i = 0; i < count; ++i) {
         if (i > 0)
@@ -127,7 +130,7 @@ TEST(FunctionTable, ListFunctionsRefuseOtherSizes)
                 << Utf16ToUtf8(text);
         }
     }
-    EXPECT_EQ(lists, 6);  // J, Y, I, K, the sum and the product
+    EXPECT_EQ(lists, 9);  // J, Y, I, K, the sum, the product, the integral, the derivative, the root
 }
 
 }  // namespace

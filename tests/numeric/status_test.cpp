@@ -47,6 +47,10 @@ const SStatusCase kStatusCases[] = {
     {eInvalidParameter, 0, 0, SeriesSum, false, eInvalidParameter, "Error|Series sum|Invalid parameter\n"},
     {eCancelled, 0, 0, SeriesSum, true, eCancelled, "Error|Series sum|Calculation cancelled\n"},
     {eTooManyTerms, 0, 0, SeriesProduct, true, eTooManyTerms, "Error|Series product|Too many terms for a counting index\n"},
+    {eInexact, 2.5e-9, 0, Integral, false, eInexact, "Warning|Integral|Result inexact, estimated error 2.5000000000000001e-009\n"},
+    {eDoesNotConverge, 0, 0, Integral, true, eDoesNotConverge, "Error|Integral|Does not converge\n"},
+    {eNoRoot, 0, 0, Root, true, eNoRoot, "Error|Root|No root found\n"},
+    {eNotDifferentiable, 0, 0, Derivative, true, eNotDifferentiable, "Error|Derivative|Not differentiable at 0\n"},
     {eNone, 0, 0, None, true, eUnknown, "Error|None|Unknown error\n"},
     {eUnknown, 0, 0, Index, true, eUnknown, "Error|Index|Unknown error\n"},
 };
@@ -106,7 +110,8 @@ TEST(OperationNames, TableAndOutOfRange)
     EXPECT_EQ(std::u16string(GetOperationName(SquareRoot)), u"Square root");
     EXPECT_EQ(std::u16string(GetOperationName(ModifiedBesselSecondKind)), u"Modified Bessel of the second kind");
     EXPECT_EQ(std::u16string(GetOperationName(SeriesProduct)), u"Series product");
-    EXPECT_EQ(std::u16string(GetOperationName(46)), u"Undefined");
+    EXPECT_EQ(std::u16string(GetOperationName(Root)), u"Root");
+    EXPECT_EQ(std::u16string(GetOperationName(Root + 1)), u"Undefined");
     EXPECT_EQ(std::u16string(GetOperationName(-1)), u"Undefined");
 }
 

@@ -97,6 +97,7 @@ inline std::string KindName(const CParseNode& node)
     case EParseKind::Random: return "Random";
     case EParseKind::Number: return "Number";
     case EParseKind::Identifier: return "VariableReference";
+    case EParseKind::Infinity: return "Infinity";
     }
     return "?";
 }

@@ -81,12 +81,13 @@ QChar Partner(QChar c)
     }
 }
 
-// The function symbols and the constant symbol that are words of one
+// The function symbols and the constant symbols (π, ∞) that are words of one
 // character.
 bool IsSymbolWord(QChar c)
 {
     const char16_t u = c.unicode();
-    return u == u'\u0393' || u == u'\u221A' || u == u'\u2211' || u == u'\u220F' || u == u'\u03C0';
+    return u == u'\u0393' || u == u'\u221A' || u == u'\u2211' || u == u'\u220F' || u == u'\u03C0' ||
+           u == u'\u222B' || u == u'\u221E';
 }
 
 bool IsOperator(QChar c)
@@ -107,9 +108,11 @@ std::u16string Folded(QStringView word)
     return folded;
 }
 
-bool IsSeries(const NCalculatorText::CFunction& function)
+// The functions whose first element names an index variable.
+bool TakesIndex(const NCalculatorText::CFunction& function)
 {
-    return function.kind == SeriesSum || function.kind == SeriesProduct;
+    return function.kind == SeriesSum || function.kind == SeriesProduct || function.kind == Integral ||
+           function.kind == Derivative || function.kind == Root;
 }
 
 struct CToken {
@@ -357,7 +360,7 @@ void CCalcHighlighter::highlightBlock(const QString& text)
             } else if (bracket) {
                 if (const NCalculatorText::CFunction* function = FindFunction(word)) {
                     kind = ECalcToken::Function;
-                    expectIndex = IsSeries(*function);
+                    expectIndex = TakesIndex(*function);
                 }
             } else if (const auto constant = FindConstantWord(word)) {
                 kind = *constant == NCalculatorText::EConstantWord::Result ||

@@ -202,6 +202,8 @@ TEST_F(CalcEditor, ColoursFollowTheLanguageInEitherNotation)
         {"1;2=3;4 /* a", "non==on ####"},
         {"still */ sinx+sin (2)", "######## ????offf bnb"},
         {"sum(k,1,3,k^2)+log10(2)+Γ(2)", "fffbcononoconbo?????bnbofbnb"},
+        // The index of an integral like a series', and "∞" a constant.
+        {"integral(x,0,∞,x)+∫(t,0,1,t)", "ffffffffbconococbofbcononocb"},
         {"5->MEMORY(x)=5", "noommmmmmmmm=="},
     };
     QString text;

@@ -1,0 +1,856 @@
+#include "numeric/calculus.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "numeric/quadrature_tables.h"
+
+namespace {
+
+constexpr double kEpsilon = std::numeric_limits<double>::epsilon();
+// What the integrals aim at, relative to their value.
+constexpr double kIntegralGoal = 1e-14;
+// Above this relative error an adaptive integral is no value at all (an
+// integrand of noise, such as rand, ends far above it; a singularity at an
+// end other than 0, which only the resolution of the numbers limits, stays
+// far below).
+constexpr double kDivergence = 1e-6;
+// The narrowest piece, relative to the whole parameter range: beyond it a
+// singularity is taken as one that the integral cannot pass.
+constexpr double kNarrowest = 1e-200;
+constexpr std::size_t kMaxPanels = 2000;
+constexpr int kMaxLevel = 7;
+// Double-exponential nodes farther out than this (in the parameter u) are
+// all beneath notice.
+constexpr double kMaxU = 6.6;
+// Points farther than this from the origin are not asked for.
+constexpr double kFarthest = 1e200;
+
+double Abs(const CComplex& z)
+{
+    return std::hypot(z.real(), z.imag());
+}
+
+bool Finite(const CComplex& z)
+{
+    return std::isfinite(z.real()) && std::isfinite(z.imag());
+}
+
+// The nodes of the double-exponential rules for a unit range, on the grid of
+// the finest level (u = j / 2^kMaxLevel), computed once: for tanh-sinh the
+// distance from the end (1 − tanh s) and the weight per unit half-length;
+// for exp-sinh the distance from the end, e^(±s), and its weight; for
+// sinh-sinh the point sinh s and its weight (s = π/2·sinh u).
+struct CUnitNode {
+    double offset;
+    double weight;
+};
+
+class CNodeTable {
+public:
+    static constexpr int kSteps = 1 << kMaxLevel;
+    static constexpr int kCount = static_cast<int>(kMaxU * kSteps) + 2;
+
+    CNodeTable()
+    {
+        for (int j = 0; j < kCount; ++j) {
+            const double u = static_cast<double>(j) / kSteps;
+            const double coshU = std::cosh(u);
+            const double s = 0.5 * kPi * std::sinh(u);
+            const double e = std::exp(-2 * s);
+            m_nodes[0][0][j] = m_nodes[0][1][j] = {2 * e / (1 + e), 0.5 * kPi * coshU * 4 * e / ((1 + e) * (1 + e))};
+            const double far = std::exp(s);
+            const double near = std::exp(-s);
+            m_nodes[1][0][j] = {far, 0.5 * kPi * coshU * far};
+            m_nodes[1][1][j] = {near, 0.5 * kPi * coshU * near};
+            m_nodes[2][0][j] = m_nodes[2][1][j] = {std::sinh(s), 0.5 * kPi * coshU * std::cosh(s)};
+        }
+    }
+    const CUnitNode& At(int kind, int side, double u) const
+    {
+        return m_nodes[kind][side][static_cast<int>(u * kSteps + 0.5)];
+    }
+
+private:
+    CUnitNode m_nodes[3][2][kCount];
+};
+
+const CNodeTable& NodeTable()
+{
+    static const CNodeTable table;
+    return table;
+}
+
+// v·w, without the library's checked complex product when w is real (the
+// weights on a real path always are).
+inline CComplex Weighted(const CComplex& v, const CComplex& w)
+{
+    if (w.imag() == 0)
+        return CComplex(v.real() * w.real(), v.imag() * w.real());
+    return v * w;
+}
+
+bool HeapLess(const auto& a, const auto& b)
+{
+    return a.error < b.error;
+}
+
+}  // namespace
+
+bool CCalculus::Call(IPointFunction& f, std::size_t count, bool probing)
+{
+    m_evaluations += count;
+    if (m_values.size() < count)
+        m_values.resize(count);
+    return f.Values(m_points.data(), count, m_values.data(), probing);
+}
+
+// ---------------------------------------------------------------- integrals
+
+bool CCalculus::Panel(IPointFunction& f, CPanel& panel)
+{
+    const CMap& map = m_maps[panel.map];
+    const double mid = 0.5 * (panel.lo + panel.hi);
+    const double hw = 0.5 * (panel.hi - panel.lo);
+    m_points.resize(21);
+    m_weights.resize(21);
+    for (int i = 0; i < 21; ++i) {
+        const int k = (i + 1) / 2;
+        const double t = i == 0 ? mid : (i % 2 ? mid - hw * kKronrodNodes[k] : mid + hw * kKronrodNodes[k]);
+        if (map.halfLine) {
+            CComplex& x = m_points[static_cast<std::size_t>(i)];
+            x = map.centre + CComplex(map.direction * (1 - t) / t, 0.0);
+            if (x == map.centre)
+                x = map.centre + CComplex(map.direction * 4 * kEpsilon * std::max(Abs(map.centre), 1e-300), 0.0);
+            m_weights[static_cast<std::size_t>(i)] = CComplex(1 / (t * t), 0.0);
+        } else {
+            CComplex& x = m_points[static_cast<std::size_t>(i)];
+            x = map.centre + map.half * t;
+            // Never the end itself, where the integrand may be singular.
+            if (x == map.centre && &map != &m_maps[2])
+                x = map.centre + map.half * (4 * kEpsilon * Abs(map.centre) / Abs(map.half));
+            m_weights[static_cast<std::size_t>(i)] = map.orientation * map.half;
+        }
+    }
+    if (!Call(f, 21))
+        return false;
+    CComplex kronrod;
+    CComplex gauss;
+    double mass = 0;
+    for (int i = 0; i < 21; ++i) {
+        const int k = (i + 1) / 2;
+        const CComplex v = Weighted(m_values[static_cast<std::size_t>(i)], m_weights[static_cast<std::size_t>(i)]);
+        m_values[static_cast<std::size_t>(i)] = v;
+        kronrod += kKronrodWeights[k] * v;
+        mass += kKronrodWeights[k] * Abs(v);
+        if (k % 2 == 1)
+            gauss += kGaussWeights[(k - 1) / 2] * v;
+    }
+    const CComplex mean = 0.5 * kronrod;
+    double spread = 0;
+    for (int i = 0; i < 21; ++i)
+        spread += kKronrodWeights[(i + 1) / 2] * Abs(m_values[static_cast<std::size_t>(i)] - mean);
+    kronrod *= hw;
+    gauss *= hw;
+    mass *= hw;
+    spread *= hw;
+    double error = Abs(kronrod - gauss);
+    // The difference of the two rules overstates the error of the better
+    // one on smooth pieces; the usual scaling brings it down.
+    if (spread != 0 && error != 0)
+        error = spread * std::min(1.0, std::pow(200 * error / spread, 1.5));
+    panel.roundoff = 50 * kEpsilon * mass;
+    panel.error = std::max(error, panel.roundoff);
+    panel.kronrod = kronrod;
+    panel.mass = mass;
+    if (!Finite(kronrod) || !std::isfinite(mass))
+        panel.error = std::numeric_limits<double>::infinity();
+    return true;
+}
+
+CCalculusResult CCalculus::Adaptive(IPointFunction& f, const CRule& rule)
+{
+    std::make_heap(m_heap.begin(), m_heap.end(), HeapLess<CPanel, CPanel>);
+    CComplex total;
+    double error = 0;
+    double roundoff = 0;
+    for (const CPanel& panel : m_heap) {
+        total += panel.kronrod;
+        error += panel.error;
+        roundoff += panel.roundoff;
+    }
+    double stuckMass = 0;
+    double stuckError = 0;
+    CComplex stuckValue;
+    while (!m_heap.empty()) {
+        const double goal = std::max(kIntegralGoal * Abs(total), 2 * roundoff);
+        if (error <= goal || stuckError > goal || m_heap.size() >= kMaxPanels)
+            break;
+        std::pop_heap(m_heap.begin(), m_heap.end(), HeapLess<CPanel, CPanel>);
+        const CPanel worst = m_heap.back();
+        m_heap.pop_back();
+        const CMap& map = m_maps[worst.map];
+        const double mid = 0.5 * (worst.lo + worst.hi);
+        bool narrow = worst.hi - worst.lo < kNarrowest || mid <= worst.lo || mid >= worst.hi;
+        if (!narrow && !map.halfLine) {
+            // Too narrow for the points of the path to differ.
+            const CComplex x = map.centre + map.half * mid;
+            narrow = Abs(map.half) * (worst.hi - worst.lo) <= 1e4 * kEpsilon * Abs(x);
+        }
+        if (narrow) {
+            // Kept aside: its mass tells below whether the integral exists.
+            stuckMass += worst.mass;
+            stuckError += worst.error;
+            stuckValue += worst.kronrod;
+            continue;
+        }
+        CPanel left = worst;
+        CPanel right = worst;
+        left.hi = mid;
+        right.lo = mid;
+        if (!Panel(f, left) || !Panel(f, right))
+            return {CComplex(), 0, ECalculusOutcome::Stopped};
+        total += left.kronrod + right.kronrod - worst.kronrod;
+        error += left.error + right.error - worst.error;
+        roundoff += left.roundoff + right.roundoff - worst.roundoff;
+        m_heap.push_back(left);
+        std::push_heap(m_heap.begin(), m_heap.end(), HeapLess<CPanel, CPanel>);
+        m_heap.push_back(right);
+        std::push_heap(m_heap.begin(), m_heap.end(), HeapLess<CPanel, CPanel>);
+    }
+    // The sums again, free of the running updates' rounding.
+    total = stuckValue;
+    error = stuckError;
+    double mass = stuckMass;
+    for (const CPanel& panel : m_heap) {
+        total += panel.kronrod;
+        error += panel.error;
+        mass += panel.mass;
+    }
+    CCalculusResult result{total, error, ECalculusOutcome::Done};
+    if (!Finite(total) || !std::isfinite(error) || stuckMass > 1e-3 * mass)
+        return {CComplex(), error, ECalculusOutcome::DoesNotConverge};
+    if (rule.error < result.error && Finite(rule.value)) {
+        result.value = rule.value;
+        result.error = rule.error;
+    }
+    const double size = Abs(result.value);
+    const double floor = 1e3 * kEpsilon * mass;
+    if (result.error > kDivergence * size && result.error > floor)
+        result.outcome = ECalculusOutcome::DoesNotConverge;
+    else if (result.error > kInexactTolerance * size && result.error > floor)
+        result.outcome = ECalculusOutcome::Inexact;
+    return result;
+}
+
+bool CCalculus::DoubleExponential(IPointFunction& f, int kind, const CComplex& a, const CComplex& b,
+                                  double direction, CRule& rule)
+{
+    const CComplex half = 0.5 * (b - a);
+    const CComplex centre = 0.5 * (a + b);
+    CComplex sum;
+    double mass = 0;
+    double previousDifference = -1;
+    // How far out each side goes, found at the first level, where the
+    // points are asked for one by one from the middle outwards: a side ends
+    // where its terms have become negligible beside the sum (or the points
+    // no longer differ from the ends), so that the term is never asked far
+    // beyond the range that matters, where it may well overflow.
+    double reach[2] = {kMaxU, kMaxU};
+    const CNodeTable& table = NodeTable();
+    const auto node = [&](int side, double u, CComplex& x, CComplex& w) {
+        const CUnitNode& unit = table.At(kind, side, u);
+        if (kind == 0) {
+            w = half * unit.weight;
+            if (u == 0) {
+                x = centre;
+                return true;
+            }
+            // Nearer an end than the numbers there can tell: the nearest
+            // point inside stands for it (its weight is tiny anyway).
+            const CComplex& end = side == 0 ? b : a;
+            const CComplex inwards = side == 0 ? -half : half;
+            x = end + inwards * unit.offset;
+            if (x == end)
+                x = end + inwards * (4 * kEpsilon * Abs(end) / Abs(half));
+            return unit.offset >= kNarrowest && x != end && unit.weight != 0;
+        }
+        if (kind == 1) {
+            x = a + CComplex(direction * unit.offset, 0.0);
+            if (x == a)
+                x = a + CComplex(direction * 4 * kEpsilon * Abs(a), 0.0);
+            w = CComplex(direction * unit.weight, 0.0);
+            return unit.offset <= kFarthest && unit.offset >= kNarrowest && x != a && std::isfinite(unit.weight) &&
+                   unit.weight != 0;
+        }
+        x = CComplex(side == 0 ? unit.offset : -unit.offset, 0.0);
+        w = CComplex(unit.weight, 0.0);
+        return unit.offset <= kFarthest && std::isfinite(unit.weight);
+    };
+    {
+        CComplex x, w;
+        node(0, 0.0, x, w);
+        m_points.assign(1, x);
+        if (!Call(f, 1))
+            return false;
+        CComplex first = Weighted(m_values[0], w);
+        double firstMass = Abs(first);
+        for (int side = 0; side < 2; ++side) {
+            int quiet = 0;
+            for (int k = 1;; ++k) {
+                const double u = k;
+                if (u > kMaxU || !node(side, u, x, w)) {
+                    // The last valid node on the finest level's grid.
+                    double valid = u - 1;
+                    for (double step = 0.5; step >= std::ldexp(1.0, -kMaxLevel); step *= 0.5) {
+                        if (valid + step <= kMaxU && node(side, valid + step, x, w))
+                            valid += step;
+                    }
+                    reach[side] = valid;
+                    break;
+                }
+                m_points.assign(1, x);
+                // Beyond a negligible term the next one only confirms the
+                // decay; where the term cannot be computed there (its
+                // exponential overflows far out), the side ends before it.
+                if (!Call(f, 1, quiet > 0)) {
+                    if (quiet == 0 || f.Stopped())
+                        return false;
+                    reach[side] = u - 1;
+                    break;
+                }
+                const CComplex term = Weighted(m_values[0], w);
+                first += term;
+                firstMass += Abs(term);
+                quiet = Abs(first) > 0 && Abs(term) <= 1e-35 * Abs(first) ? quiet + 1 : 0;
+                if (quiet == 2) {
+                    reach[side] = u;
+                    break;
+                }
+            }
+        }
+        sum = first;
+        mass = firstMass;
+    }
+    double tail = 0;
+    for (int level = 1; level <= kMaxLevel; ++level) {
+        const double h = std::ldexp(1.0, -level);
+        m_points.clear();
+        m_weights.clear();
+        std::size_t outer[2] = {SIZE_MAX, SIZE_MAX};
+        for (int side = 0; side < 2; ++side) {
+            for (int k = 1; k * h <= reach[side]; k += 2) {
+                CComplex x, w;
+                if (!node(side, k * h, x, w))
+                    break;
+                outer[side] = m_points.size();
+                m_points.push_back(x);
+                m_weights.push_back(w);
+            }
+        }
+        if (!Call(f, m_points.size()))
+            return false;
+        CComplex added;
+        double addedMass = 0;
+        for (std::size_t i = 0; i < m_points.size(); ++i) {
+            m_values[i] = Weighted(m_values[i], m_weights[i]);
+            added += m_values[i];
+            addedMass += Abs(m_values[i]);
+        }
+        tail = 0;
+        for (std::size_t side : outer) {
+            if (side != SIZE_MAX)
+                tail += Abs(m_values[side]);
+        }
+        // What lies nearer an end than the points can go: about the value
+        // at the nearest point times its distance from the end. It matters
+        // where the integrand is singular at an end other than 0, whose
+        // neighbourhood the numbers resolve only to a few units in the
+        // last place.
+        for (int side = 0; side < 2; ++side) {
+            const std::size_t at = outer[side];
+            if (at == SIZE_MAX || kind == 2 || (kind == 1 && side == 0))
+                continue;
+            const CComplex& end = kind == 1 ? a : (side == 0 ? b : a);
+            tail += Abs(m_values[at] / m_weights[at]) * Abs(m_points[at] - end);
+        }
+        const CComplex previous = sum;
+        sum = 0.5 * previous + h * added;
+        mass = 0.5 * mass + h * addedMass;
+        if (!Finite(sum) || !std::isfinite(mass)) {
+            rule = {sum, std::numeric_limits<double>::infinity(), false};
+            return true;
+        }
+        const double difference = Abs(sum - previous);
+        double estimate = difference;
+        if (difference == 0)
+            estimate = 0;
+        else if (previousDifference > 0 && difference < 0.1 * previousDifference)
+            estimate = difference * difference / previousDifference;
+        const double roundoff = 8 * kEpsilon * mass;
+        rule = {sum, estimate + tail + roundoff, false};
+        if (level >= 3 && rule.error <= kIntegralGoal * Abs(sum) + 2 * roundoff) {
+            rule.settled = true;
+            return true;
+        }
+        previousDifference = difference;
+    }
+    return true;
+}
+
+CCalculusResult CCalculus::Integrate(IPointFunction& f, const CIntegralLimit& a, const CIntegralLimit& b)
+{
+    m_evaluations = 0;
+    m_heap.clear();
+    if (a.infinity != 0 && b.infinity == a.infinity)
+        return {};
+    if (a.infinity == 0 && b.infinity == 0 && a.point == b.point)
+        return {};
+    if ((a.infinity != 0 && b.infinity == 0) || (a.infinity == 1 && b.infinity == -1)) {
+        CCalculusResult reversed = Integrate(f, b, a);
+        reversed.value = -reversed.value;
+        return reversed;
+    }
+    CRule rule;
+    rule.error = std::numeric_limits<double>::infinity();
+    double factor = 1;
+    if (b.infinity == 0) {
+        const CComplex half = 0.5 * (b.point - a.point);
+        m_maps[2] = {false, 0.5 * (a.point + b.point), half, 1, 1};
+        CPanel whole{-1, 1, 2, {}, 0, 0, 0};
+        if (!Panel(f, whole))
+            return {CComplex(), 0, ECalculusOutcome::Stopped};
+        if (Finite(whole.kronrod) &&
+            whole.error <= std::max(kIntegralGoal * Abs(whole.kronrod), 1.5 * whole.roundoff))
+            return {whole.kronrod, whole.error, ECalculusOutcome::Done};
+        if (!DoubleExponential(f, 0, a.point, b.point, 1, rule))
+            return {CComplex(), 0, ECalculusOutcome::Stopped};
+        if (rule.settled)
+            return {rule.value, rule.error, ECalculusOutcome::Done};
+        // The halves from either end, the far one run backwards.
+        m_maps[0] = {false, a.point, half, 1, 1};
+        m_maps[1] = {false, b.point, -half, 1, -1};
+        CPanel left{0, 1, 0, {}, 0, 0, 0};
+        CPanel right{0, 1, 1, {}, 0, 0, 0};
+        if (!Panel(f, left) || !Panel(f, right))
+            return {CComplex(), 0, ECalculusOutcome::Stopped};
+        m_heap.push_back(left);
+        m_heap.push_back(right);
+    } else if (a.infinity == 0) {
+        const double direction = b.infinity;
+        if (!DoubleExponential(f, 1, a.point, a.point, direction, rule))
+            return {CComplex(), 0, ECalculusOutcome::Stopped};
+        if (rule.settled)
+            return {rule.value, rule.error, ECalculusOutcome::Done};
+        // The half-line pieces integrate towards +∞.
+        factor = direction;
+        rule.value *= factor;
+        m_maps[0] = {true, a.point, CComplex(), direction, 1};
+        CPanel whole{0, 1, 0, {}, 0, 0, 0};
+        if (!Panel(f, whole))
+            return {CComplex(), 0, ECalculusOutcome::Stopped};
+        m_heap.push_back(whole);
+    } else {
+        if (!DoubleExponential(f, 2, CComplex(), CComplex(), 1, rule))
+            return {CComplex(), 0, ECalculusOutcome::Stopped};
+        if (rule.settled)
+            return {rule.value, rule.error, ECalculusOutcome::Done};
+        m_maps[0] = {true, CComplex(), CComplex(), 1, 1};
+        m_maps[1] = {true, CComplex(), CComplex(), -1, 1};
+        CPanel right{0, 1, 0, {}, 0, 0, 0};
+        CPanel left{0, 1, 1, {}, 0, 0, 0};
+        if (!Panel(f, right) || !Panel(f, left))
+            return {CComplex(), 0, ECalculusOutcome::Stopped};
+        m_heap.push_back(right);
+        m_heap.push_back(left);
+    }
+    CCalculusResult result = Adaptive(f, rule);
+    result.value *= factor;
+    return result;
+}
+
+// ---------------------------------------------------------------- derivatives
+
+namespace {
+
+double Factorial(int n)
+{
+    double product = 1;
+    for (int k = 2; k <= n; ++k)
+        product *= k;
+    return product;
+}
+
+double Binomial(int n, int k)
+{
+    return Factorial(n) / (Factorial(k) * Factorial(n - k));
+}
+
+}  // namespace
+
+CCalculusResult CCalculus::Cauchy(IPointFunction& f, const CComplex& at, int order, const CComplex& centreValue)
+{
+    constexpr std::size_t kPoints = 64;
+    const double scale = std::max(1.0, Abs(at));
+    const double factorial = Factorial(order);
+    bool found = false;
+    CCalculusResult best{CComplex(), std::numeric_limits<double>::infinity(), ECalculusOutcome::Done};
+    double bestScale = 0;
+    // From large circles (entire functions of high order want them) down
+    // to small ones, until rounding takes over.
+    for (int j = -5; j <= 60; ++j) {
+        const double r = 0.5 * scale * std::ldexp(1.0, -j);
+        m_points.resize(kPoints);
+        for (std::size_t k = 0; k < kPoints; ++k)
+            m_points[k] = at + std::polar(r, 2 * kPi * static_cast<double>(k) / kPoints);
+        if (!Call(f, kPoints, true)) {
+            if (f.Stopped())
+                return {CComplex(), 0, ECalculusOutcome::Stopped};
+            continue;
+        }
+        double largest = Abs(centreValue);
+        bool finite = true;
+        CComplex full;
+        CComplex even;
+        CComplex negative[3];
+        for (std::size_t k = 0; k < kPoints; ++k) {
+            const CComplex& v = m_values[k];
+            finite = finite && Finite(v);
+            largest = std::max(largest, Abs(v));
+            const double angle = 2 * kPi * static_cast<double>(k) / kPoints;
+            const CComplex turned = v * std::polar(1.0, -angle * order);
+            full += turned;
+            if (k % 2 == 0)
+                even += turned;
+            for (int m = 1; m <= 3; ++m)
+                negative[m - 1] += v * std::polar(1.0, angle * m);
+        }
+        if (!finite)
+            continue;
+        full /= static_cast<double>(kPoints);
+        even /= static_cast<double>(kPoints / 2);
+        double inside = 0;
+        for (const CComplex& c : negative)
+            inside = std::max(inside, Abs(c) / static_cast<double>(kPoints));
+        const double alias = Abs(full - even);
+        const double roundoff = 8 * kEpsilon * largest;
+        const double toDerivative = factorial / std::pow(r, order);
+        // A singularity or a cut inside the circle shows in the coefficients
+        // of negative index, which vanish for a function analytic inside.
+        const bool valid = alias <= 1e-8 * largest && inside <= 100 * alias + 1e3 * roundoff;
+        const double estimate = (alias + roundoff) * toDerivative;
+        // A function real on the real line, at a real point: the values on
+        // the circle come in conjugate pairs and the derivative is real.
+        bool real = at.imag() == 0 && centreValue.imag() == 0;
+        for (std::size_t k = 1; real && k < kPoints / 2; ++k)
+            real = Abs(m_values[kPoints - k] - std::conj(m_values[k])) <= 1e-12 * largest;
+        real = real && std::fabs(m_values[0].imag()) <= 1e-12 * largest &&
+               std::fabs(m_values[kPoints / 2].imag()) <= 1e-12 * largest;
+        if (real)
+            full = CComplex(full.real(), 0.0);
+        if (valid && estimate < best.error) {
+            found = true;
+            best = {full * toDerivative, estimate, ECalculusOutcome::Done};
+            bestScale = largest * toDerivative;
+        }
+        if (found && roundoff * toDerivative > 1e4 * best.error)
+            break;
+    }
+    if (!found)
+        return {CComplex(), 0, ECalculusOutcome::NotDifferentiable};
+    if (best.error > kInexactTolerance * std::max(Abs(best.value), 1e-3 * bestScale))
+        best.outcome = ECalculusOutcome::Inexact;
+    return best;
+}
+
+bool CCalculus::Ridders(IPointFunction& f, const CComplex& at, int order, int side, const CComplex& centreValue,
+                        CComplex& value, double& error, double& first)
+{
+    constexpr int kRows = 24;
+    constexpr double kShrink = 1.6;
+    CComplex table[kRows][kRows];
+    double h = 0.2 * std::max(1.0, Abs(at));
+    error = std::numeric_limits<double>::infinity();
+    bool any = false;
+    for (int i = 0; i < kRows; ++i, h /= kShrink) {
+        m_points.clear();
+        for (int k = 0; k <= order; ++k) {
+            const double offset = side == 0 ? (0.5 * order - k) * h : side * k * h;
+            m_points.push_back(at + CComplex(offset, 0.0));
+        }
+        if (!Call(f, m_points.size(), true)) {
+            if (f.Stopped())
+                return false;
+            break;
+        }
+        CComplex difference;
+        for (int k = 0; k <= order; ++k) {
+            const double sign = side == 0 ? ((k % 2) ? -1.0 : 1.0) : (((order - k) % 2) ? -1.0 : 1.0);
+            const CComplex v = m_points[static_cast<std::size_t>(k)] == at ? centreValue
+                                                                          : m_values[static_cast<std::size_t>(k)];
+            difference += sign * Binomial(order, k) * v;
+        }
+        table[0][i] = difference / std::pow(side < 0 ? -h : h, order);
+        if (!Finite(table[0][i]))
+            break;
+        if (i == 0)
+            first = Abs(table[0][0]);
+        const double base = side == 0 ? kShrink * kShrink : kShrink;
+        double factor = base;
+        for (int j = 1; j <= i; ++j) {
+            table[j][i] = (table[j - 1][i] * factor - table[j - 1][i - 1]) / (factor - 1);
+            factor *= base;
+            const double change =
+                std::max(Abs(table[j][i] - table[j - 1][i]), Abs(table[j][i] - table[j - 1][i - 1]));
+            if (change <= error) {
+                error = change;
+                value = table[j][i];
+                any = true;
+            }
+        }
+        if (i > 0 && Abs(table[i][i] - table[i - 1][i - 1]) >= 2 * error)
+            break;
+    }
+    if (!any)
+        error = std::numeric_limits<double>::infinity();
+    return true;
+}
+
+CCalculusResult CCalculus::RealDirection(IPointFunction& f, const CComplex& at, int order,
+                                         const CComplex& centreValue)
+{
+    CComplex central, forward, backward;
+    double centralError = 0, forwardError = 0, backwardError = 0;
+    double coarse = 0, ignored = 0;
+    if (!Ridders(f, at, order, 0, centreValue, central, centralError, coarse) ||
+        !Ridders(f, at, order, 1, centreValue, forward, forwardError, ignored) ||
+        !Ridders(f, at, order, -1, centreValue, backward, backwardError, ignored))
+        return {CComplex(), 0, ECalculusOutcome::Stopped};
+    // The size of the derivative's neighbourhood, for a derivative near 0.
+    const double scale = std::max({Abs(forward), Abs(backward), Abs(central), coarse, 1e-300});
+    // Left and right disagree, or the differences settle nowhere: a kink,
+    // a jump, a pole.
+    const double sides = Abs(forward - backward);
+    const bool apart = sides > 1e-3 * scale;
+    const bool unsettled = !(centralError <= 1e-3 * scale);
+    const bool sidesSettled = forwardError <= 1e-3 * scale && backwardError <= 1e-3 * scale;
+    if ((apart && (sides > 10 * (forwardError + backwardError) || unsettled)) || (unsettled && !sidesSettled) ||
+        !std::isfinite(forwardError) || !std::isfinite(backwardError))
+        return {CComplex(), 0, ECalculusOutcome::NotDifferentiable};
+    CCalculusResult result{central, centralError, ECalculusOutcome::Done};
+    // Where the function is not smooth beside the point, the differences
+    // from one side extrapolate better than the central ones.
+    const double sidesError = std::max({forwardError, backwardError, 0.5 * sides});
+    if (sidesError < centralError) {
+        result.value = 0.5 * (forward + backward);
+        result.error = sidesError;
+    }
+    if (result.error > kRealDerivativeTolerance * Abs(result.value) && result.error > 1e-300)
+        result.outcome = ECalculusOutcome::Inexact;
+    return result;
+}
+
+CCalculusResult CCalculus::Differentiate(IPointFunction& f, const CComplex& at, int order, bool analytic)
+{
+    m_evaluations = 0;
+    m_points.assign(1, at);
+    if (!Call(f, 1))
+        return {CComplex(), 0, ECalculusOutcome::Stopped};
+    const CComplex centreValue = m_values[0];
+    if (order == 0)
+        return {centreValue, 0, ECalculusOutcome::Done};
+    return analytic ? Cauchy(f, at, order, centreValue) : RealDirection(f, at, order, centreValue);
+}
+
+// ---------------------------------------------------------------- roots
+
+CCalculusResult CCalculus::FindRoot(IPointFunction& f, double low, double high)
+{
+    m_evaluations = 0;
+    if (low > high)
+        std::swap(low, high);
+    m_points = {CComplex(low, 0.0), CComplex(high, 0.0)};
+    if (!Call(f, 2))
+        return {CComplex(), 0, ECalculusOutcome::Stopped};
+    if (m_values[0].imag() != 0 || m_values[1].imag() != 0)
+        return {CComplex(), 0, ECalculusOutcome::NoRoot};
+    double lo = low, hi = high;
+    double flo = m_values[0].real(), fhi = m_values[1].real();
+    if (flo == 0)
+        return {CComplex(lo, 0.0), 0, ECalculusOutcome::Done};
+    if (fhi == 0)
+        return {CComplex(hi, 0.0), 0, ECalculusOutcome::Done};
+    if ((flo < 0) == (fhi < 0) || !std::isfinite(flo) || !std::isfinite(fhi))
+        return {CComplex(), 0, ECalculusOutcome::NoRoot};
+    const double ends = std::min(std::fabs(flo), std::fabs(fhi));
+    // Regula falsi with the Illinois halving, and a bisection whenever two
+    // steps have not halved the bracket.
+    double glo = flo, ghi = fhi;
+    int lastSide = 0;
+    double widthTwoAgo = hi - lo;
+    double widthOneAgo = hi - lo;
+    for (int iteration = 0; iteration < 4000; ++iteration) {
+        if (std::nextafter(lo, hi) >= hi)
+            break;
+        const double width = hi - lo;
+        double x = lo - glo * (hi - lo) / (ghi - glo);
+        const bool stalled = iteration >= 2 && width > 0.5 * widthTwoAgo;
+        const bool bisect = !(x > lo && x < hi) || !std::isfinite(width) || stalled;
+        if (bisect) {
+            if (lo < 0 && hi > 0)
+                x = (-lo < hi * 1e-3 || hi < -lo * 1e-3) ? 0.0 : 0.5 * lo + 0.5 * hi;
+            else if (lo > 0 && hi > 4 * lo)
+                x = std::sqrt(lo) * std::sqrt(hi);
+            else if (hi < 0 && lo < 4 * hi)
+                x = -std::sqrt(-lo) * std::sqrt(-hi);
+            else
+                x = 0.5 * lo + 0.5 * hi;
+            if (!(x > lo && x < hi))
+                x = 0.5 * lo + 0.5 * hi;
+            if (!(x > lo && x < hi))
+                break;
+        }
+        widthTwoAgo = widthOneAgo;
+        widthOneAgo = width;
+        m_points.assign(1, CComplex(x, 0.0));
+        if (!Call(f, 1, true))
+            return {CComplex(), 0, f.Stopped() ? ECalculusOutcome::Stopped : ECalculusOutcome::NoRoot};
+        const CComplex fx = m_values[0];
+        if (fx.imag() != 0 || !std::isfinite(fx.real()))
+            return {CComplex(), 0, ECalculusOutcome::NoRoot};
+        if (fx.real() == 0)
+            return {CComplex(x, 0.0), 0, ECalculusOutcome::Done};
+        if ((fx.real() < 0) == (flo < 0)) {
+            lo = x;
+            flo = glo = fx.real();
+            if (lastSide == -1)
+                ghi *= 0.5;
+            lastSide = -1;
+        } else {
+            hi = x;
+            fhi = ghi = fx.real();
+            if (lastSide == 1)
+                glo *= 0.5;
+            lastSide = 1;
+        }
+    }
+    const bool lower = std::fabs(flo) <= std::fabs(fhi);
+    const double root = lower ? lo : hi;
+    const double residual = std::min(std::fabs(flo), std::fabs(fhi));
+    // A sign change that does not go through zero: a pole or a jump.
+    if (residual >= 0.5 * ends)
+        return {CComplex(), 0, ECalculusOutcome::NoRoot};
+    CCalculusResult result{CComplex(root, 0.0), hi - lo, ECalculusOutcome::Done};
+    if (residual > 1e-6 * ends)
+        result.outcome = ECalculusOutcome::Inexact;
+    return result;
+}
+
+CCalculusResult CCalculus::FindRoot(IPointFunction& f, const CComplex& start)
+{
+    m_evaluations = 0;
+    const double reach = 1e3 * std::max(1.0, Abs(start));
+    m_points.assign(1, start);
+    if (!Call(f, 1))
+        return {CComplex(), 0, ECalculusOutcome::Stopped};
+    if (m_values[0] == CComplex())
+        return {start, 0, ECalculusOutcome::Done};
+    const double h = 1e-3 * std::max(1.0, Abs(start));
+    CComplex x[3] = {start - h, start + h, start};
+    CComplex y[3];
+    y[2] = m_values[0];
+    m_points = {x[0], x[1]};
+    if (!Call(f, 2, true))
+        return {CComplex(), 0, f.Stopped() ? ECalculusOutcome::Stopped : ECalculusOutcome::NoRoot};
+    y[0] = m_values[0];
+    y[1] = m_values[1];
+    bool converged = false;
+    for (int iteration = 0; iteration < 200 && !converged; ++iteration) {
+        // Muller: the zero of the parabola through the last three points
+        // that lies nearest the newest one.
+        const CComplex q = (x[2] - x[1]) / (x[1] - x[0]);
+        const CComplex A = q * y[2] - q * (1.0 + q) * y[1] + q * q * y[0];
+        const CComplex B = (2.0 * q + 1.0) * y[2] - (1.0 + q) * (1.0 + q) * y[1] + q * q * y[0];
+        const CComplex C = (1.0 + q) * y[2];
+        const CComplex root = std::sqrt(B * B - 4.0 * A * C);
+        const CComplex denominator = Abs(B + root) >= Abs(B - root) ? B + root : B - root;
+        CComplex stepTo = denominator == CComplex() || !Finite(denominator)
+                              ? x[2] + (x[2] - x[1])
+                              : x[2] - (x[2] - x[1]) * 2.0 * C / denominator;
+        if (!Finite(stepTo))
+            return {CComplex(), 0, ECalculusOutcome::NoRoot};
+        CComplex value;
+        bool evaluated = false;
+        for (int damping = 0; damping < 30; ++damping) {
+            m_points.assign(1, stepTo);
+            if (Call(f, 1, true) && Finite(m_values[0])) {
+                value = m_values[0];
+                if (Abs(value) <= 10 * Abs(y[2]) || damping >= 10) {
+                    evaluated = true;
+                    break;
+                }
+            } else if (f.Stopped()) {
+                return {CComplex(), 0, ECalculusOutcome::Stopped};
+            }
+            stepTo = 0.5 * (stepTo + x[2]);
+        }
+        if (!evaluated)
+            return {CComplex(), 0, ECalculusOutcome::NoRoot};
+        const double stepSize = Abs(stepTo - x[2]);
+        x[0] = x[1];
+        y[0] = y[1];
+        x[1] = x[2];
+        y[1] = y[2];
+        x[2] = stepTo;
+        y[2] = value;
+        if (Abs(x[2] - start) > reach)
+            return {CComplex(), 0, ECalculusOutcome::NoRoot};
+        converged = value == CComplex() || stepSize <= 2 * kEpsilon * Abs(x[2]) || x[1] == x[2];
+    }
+    if (!converged)
+        return {CComplex(), 0, ECalculusOutcome::NoRoot};
+    CComplex best = x[2];
+    CComplex bestValue = y[2];
+    // A real function with a root on the real line: the real point, when
+    // it is no worse.
+    if (best.imag() != 0 && std::fabs(best.imag()) <= 1e-8 * Abs(best)) {
+        m_points.assign(1, CComplex(best.real(), 0.0));
+        if (Call(f, 1, true) && m_values[0].imag() == 0 && Abs(m_values[0]) <= Abs(bestValue)) {
+            best = m_points[0];
+            bestValue = m_values[0];
+        } else if (f.Stopped()) {
+            return {CComplex(), 0, ECalculusOutcome::Stopped};
+        }
+    }
+    // A part below the rounding of the other: zero, when it is no worse.
+    for (int part = 0; part < 2; ++part) {
+        const double kept = part == 0 ? best.imag() : best.real();
+        const double dropped = part == 0 ? best.real() : best.imag();
+        if (dropped == 0 || std::fabs(dropped) > 4 * kEpsilon * std::fabs(kept))
+            continue;
+        const CComplex candidate = part == 0 ? CComplex(0.0, kept) : CComplex(kept, 0.0);
+        m_points.assign(1, candidate);
+        if (Call(f, 1, true) && Abs(m_values[0]) <= Abs(bestValue)) {
+            best = candidate;
+            bestValue = m_values[0];
+        } else if (f.Stopped()) {
+            return {CComplex(), 0, ECalculusOutcome::Stopped};
+        }
+    }
+    if (bestValue == CComplex())
+        return {best, 0, ECalculusOutcome::Done};
+    // The slope nearby tells how far the residual puts the root.
+    const double delta = std::max(Abs(best), 1e-300) * 1e-6;
+    m_points = {best + delta, best - delta};
+    if (!Call(f, 2, true))
+        return {CComplex(), 0, f.Stopped() ? ECalculusOutcome::Stopped : ECalculusOutcome::NoRoot};
+    const double slope = Abs(m_values[0] - m_values[1]) / (2 * delta);
+    const double distance = slope > 0 ? Abs(bestValue) / slope : std::numeric_limits<double>::infinity();
+    const double size = std::max(Abs(best), 1e-300);
+    if (distance <= 1e3 * kEpsilon * size)
+        return {best, distance, ECalculusOutcome::Done};
+    if (distance <= 1e-6 * size)
+        return {best, distance, ECalculusOutcome::Inexact};
+    return {CComplex(), 0, ECalculusOutcome::NoRoot};
+}

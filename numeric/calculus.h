@@ -1,0 +1,135 @@
+#pragma once
+// Integrals, derivatives and roots of a function known only by its values
+// at the points it is asked for, over the complex numbers.
+//
+// Integrals: one Gauss-Kronrod panel first (smooth integrands end there),
+// then the double-exponential rules (tanh-sinh on a segment, exp-sinh on a
+// half-line, sinh-sinh on the whole line), which take singularities at the
+// ends in their stride, and where those cannot settle, adaptive
+// Gauss-Kronrod subdivision of the segment or of the half-lines mapped onto
+// (0, 1], which finds kinks, jumps and peaks inside and tells an integral
+// that does not exist (the mass of the narrowest pieces does not vanish).
+// Derivatives: the Cauchy integral on a circle for analytic functions, its
+// radius chosen from the function's own behaviour (no singularity or cut
+// inside, least error), else Richardson-extrapolated differences along the
+// real direction, with the one-sided ones compared. Roots: safeguarded
+// regula falsi and bisection to adjacent doubles in a real bracket;
+// Muller's method in the complex plane from a start.
+
+#include <cstddef>
+#include <vector>
+
+#include "numeric/complex.h"
+
+// The function. Values computes values[k] = f(points[k]) for k < count and
+// returns true, or returns false: the function failed or the calculation
+// was cancelled (stop at once), or, when probing, the function is not
+// defined at one of the points and the caller may look elsewhere.
+class IPointFunction {
+public:
+    virtual bool Values(const CComplex* points, std::size_t count, CComplex* values, bool probing) = 0;
+    // After a false answer of a probing call: true when the routine must
+    // stop (a cancel), false when only a point failed.
+    virtual bool Stopped() const = 0;
+
+protected:
+    ~IPointFunction() = default;
+};
+
+enum class ECalculusOutcome {
+    Done,               // within the routine's own tolerance
+    Inexact,            // a value, but its estimated error stays large
+    DoesNotConverge,    // no value: the integral does not exist, no estimate settles
+    NotDifferentiable,  // no value: left and right differ at the point
+    NoRoot,             // no value
+    Stopped,            // the function said stop
+};
+
+struct CCalculusResult {
+    CComplex value;
+    // Estimated absolute error of the value.
+    double error = 0;
+    ECalculusOutcome outcome = ECalculusOutcome::Done;
+};
+
+// A limit of an integral: a point of the plane, or an infinity along the
+// real axis (−1 for −∞, +1 for +∞).
+struct CIntegralLimit {
+    CComplex point;
+    int infinity = 0;
+};
+
+// Above this relative error estimate a value is inexact.
+inline constexpr double kInexactTolerance = 1e-10;
+// The same for derivatives taken along the real direction, whose
+// extrapolation reaches about 1e-10 at best.
+inline constexpr double kRealDerivativeTolerance = 1e-8;
+inline constexpr int kMaxDerivativeOrder = 10;
+
+class CCalculus {
+public:
+    CCalculusResult Integrate(IPointFunction& f, const CIntegralLimit& a, const CIntegralLimit& b);
+    // The derivative of the given order (0 to kMaxDerivativeOrder) at a point;
+    // analytic says that the function is analytic near it.
+    CCalculusResult Differentiate(IPointFunction& f, const CComplex& at, int order, bool analytic);
+    // A zero near a start in the complex plane.
+    CCalculusResult FindRoot(IPointFunction& f, const CComplex& start);
+    // A zero of a real function that changes sign between low and high.
+    CCalculusResult FindRoot(IPointFunction& f, double low, double high);
+
+    // Points the last Integrate asked for, for tests and benchmarks.
+    std::size_t Evaluations() const { return m_evaluations; }
+
+private:
+    // How a parameter t maps to a point of the path: a segment (x = centre +
+    // half·t; t in [−1, 1] for the whole segment, t in [0, 1] from an end,
+    // with centre the end and half pointing inwards, so that the points
+    // near either end are as fine as the numbers there allow), or a
+    // half-line from base (t in (0, 1], x = base + direction·(1 − t)/t).
+    struct CMap {
+        bool halfLine = false;
+        CComplex centre;
+        CComplex half;
+        double direction = 1;
+        // −1 for the half of a segment run from its far end.
+        double orientation = 1;
+    };
+    struct CPanel {
+        double lo = 0;
+        double hi = 0;
+        int map = 0;
+        CComplex kronrod;
+        double error = 0;
+        double mass = 0;      // integral of |f|
+        double roundoff = 0;  // error floor from rounding
+    };
+    struct CRule {
+        CComplex value;
+        double error = 0;
+        bool settled = false;
+    };
+
+    bool Call(IPointFunction& f, std::size_t count, bool probing = false);
+    bool Panel(IPointFunction& f, CPanel& panel);
+    // Subdivides the panels of m_heap until the sum settles; rule is what
+    // the double-exponential rule reached, kept when it is better.
+    CCalculusResult Adaptive(IPointFunction& f, const CRule& rule);
+    // kind 0: tanh-sinh on [a, b]; 1: exp-sinh from a towards direction;
+    // 2: sinh-sinh over the real line. False when the function said stop.
+    bool DoubleExponential(IPointFunction& f, int kind, const CComplex& a, const CComplex& b, double direction,
+                           CRule& rule);
+
+    CCalculusResult Cauchy(IPointFunction& f, const CComplex& at, int order, const CComplex& centreValue);
+    CCalculusResult RealDirection(IPointFunction& f, const CComplex& at, int order, const CComplex& centreValue);
+    // Ridders' extrapolation of differences: side 0 central, ±1 one-sided;
+    // first is the size of the coarsest difference.
+    bool Ridders(IPointFunction& f, const CComplex& at, int order, int side, const CComplex& centreValue,
+                 CComplex& value, double& error, double& first);
+
+    CMap m_maps[3];
+    std::vector<CComplex> m_points;
+    std::vector<CComplex> m_values;
+    std::vector<CComplex> m_weights;
+    std::vector<CPanel> m_heap;
+    std::size_t m_evaluations = 0;
+};
