@@ -97,6 +97,9 @@ inline std::string KindName(const CParseNode& node)
     case EParseKind::Random: return "Random";
     case EParseKind::Number: return "Number";
     case EParseKind::Identifier: return "VariableReference";
+    case EParseKind::DefinedValue: return "DefinedValue";
+    case EParseKind::DefinedCall: return "DefinedCall";
+    case EParseKind::Parameter: return "Parameter";
     }
     return "?";
 }
