@@ -65,6 +65,8 @@ public:
         m_tree = &tree;
         m_scope = scope;
         m_hidden.clear();
+        if (!scope.freeName.empty())
+            m_hidden.push_back(scope.freeName);
         tree.definitions = scope.definitions;
         m_depthOf.clear();
         m_nestingOf.clear();

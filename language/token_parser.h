@@ -44,6 +44,9 @@ struct CParseScope {
     // A body checked when its function is defined: a call of a name that
     // is not defined (yet) is read as a call, resolved when it is made.
     bool deferCalls = false;
+    // A name read as an identifier whatever is defined (the parameter of a
+    // function's expression drawn over it).
+    std::u16string_view freeName;
 };
 
 // Deepest bracket nesting a parse accepts; deeper is a syntax error.
