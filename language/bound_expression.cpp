@@ -90,8 +90,10 @@ bool CBoundExpression::Parse(CCalcContext& context, std::u16string_view expressi
         if (m_parsed) {
             std::vector<CNodeDefinedCall*> calls;
             CParcer::BuildTree(m_root, tree, &calls, nullptr);
-            if (!calls.empty() && !LinkDefinedCalls(context, m_root, calls, *definitions, tree.evaluationDepth))
+            if (!calls.empty() && !LinkDefinedCalls(context, m_root, calls, *definitions, tree.evaluationDepth)) {
+                m_parsed = false;
                 return false;
+            }
         }
     } else {
         m_parsed = CParcer::ParseExpression(m_root, expression);

@@ -145,6 +145,62 @@ TEST_F(MemoryStoreTest, ExecutingTheFileTextRestoresEveryValueBitForBit)
     EXPECT_EQ(MemoryStore().BuildMemoryFileText(EMemorySelection::All), file);
 }
 
+TEST_F(MemoryStoreTest, DefinitionsAreMemoryFreedWithAllButNotWithTheTickedCells)
+{
+    CMemoryStore& store = MemoryStore();
+    std::u16string text = u"1->mem[a]; 2->mem[b]; r := 5; f(x, y) := x*y + r";
+    std::ptrdiff_t cursor = -1;
+    ASSERT_TRUE(NCalculatorText::CalculateText(log.context, text, cursor)) << log.Lines();
+    EXPECT_TRUE(store.TakeRefreshNeeded());
+    EXPECT_FALSE(store.Empty());
+    EXPECT_EQ(store.Definitions().Count(), 2u);
+    store.SetIncluded(u"a", true);
+    store.FreeMemory(EMemorySelection::IncludedOnly);
+    EXPECT_EQ(store.Count(), 1u);
+    EXPECT_EQ(store.Definitions().Count(), 2u);
+    // Saving the ticked cells writes those cells alone.
+    store.SetIncluded(u"b", true);
+    EXPECT_EQ(store.BuildMemoryFileText(EMemorySelection::IncludedOnly), u"\uFEFF2->Mem[b];\r\n");
+    EXPECT_TRUE(store.RemoveDefinition(u"r"));
+    EXPECT_FALSE(store.RemoveDefinition(u"r"));
+    EXPECT_TRUE(store.TakeRefreshNeeded());
+    store.FreeMemory(EMemorySelection::All);
+    EXPECT_TRUE(store.Empty());
+    EXPECT_TRUE(store.Definitions().Empty());
+}
+
+TEST_F(MemoryStoreTest, DefinitionsAreWrittenAfterTheCellsAndLoadAgainToTheBit)
+{
+    CMemoryStore& store = MemoryStore();
+    std::u16string text = u"3->mem[z]; Speed := 1/3; w := -2+3*i; tiny := 4.9e-324; "
+                          u"Vol(h, R1, r2) := pi*h/3*(r1^2+r1*R2+r2^2); g(x) := sq(x) - w; sq(x) := x*x";
+    std::ptrdiff_t cursor = -1;
+    ASSERT_TRUE(NCalculatorText::CalculateText(log.context, text, cursor)) << log.Lines();
+    const std::u16string file = store.BuildMemoryFileText(EMemorySelection::All);
+    EXPECT_EQ(file, u"\uFEFF3->Mem[z];\r\n"
+                    u"g(x) := sq(x) - w;\r\n"
+                    u"speed := 0.33333333333333331;\r\n"
+                    u"sq(x) := x*x;\r\n"
+                    u"tiny := 4.9406564584124654e-324;\r\n"
+                    u"vol(h, r1, r2) := pi*h/3*(r1^2+r1*R2+r2^2);\r\n"
+                    u"w := -2+i\u00D73;\r\n");
+    const NCalculatorText::CDefinitions saved = store.Definitions();
+    store.FreeMemory(EMemorySelection::All);
+    ASSERT_TRUE(ExecuteCalculationText(log.context, file)) << log.Lines();
+    EXPECT_TRUE(store.Definitions() == saved);
+    EXPECT_EQ(std::bit_cast<std::uint64_t>(store.Definitions().Find(u"speed")->value.real()),
+              std::bit_cast<std::uint64_t>(1.0 / 3));
+    EXPECT_EQ(store.Definitions().Find(u"tiny")->value.real(), 4.9e-324);
+    EXPECT_EQ(store.BuildMemoryFileText(EMemorySelection::All), file);
+    // Loading twice leaves the same memory.
+    ASSERT_TRUE(ExecuteCalculationText(log.context, file));
+    EXPECT_EQ(store.BuildMemoryFileText(EMemorySelection::All), file);
+    CComplex value;
+    ASSERT_TRUE(NCalculatorText::EvaluateExpression(log.context, u"g(2)+vol(3, 1, 2)", value));
+    EXPECT_NEAR(value.real(), 6 + 7 * std::acos(-1.0), 1e-12);
+    EXPECT_EQ(value.imag(), -3);
+}
+
 TEST_F(MemoryStoreTest, LoadingAddsToTheStoreAndStopsAtTheFirstFailure)
 {
     MemoryStore().Store(u"keep", CComplex(9));

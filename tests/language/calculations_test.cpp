@@ -1,4 +1,4 @@
-// Calculation runs from tests/data/calculations.txt: the rewritten text, the
+// Calculation runs from tests/data/calculations.txt and definitions.txt: the rewritten text, the
 // cursor, the result of the run, the log and the memory cells.
 #include <gtest/gtest.h>
 
@@ -71,5 +71,11 @@ TEST_P(Calculations, RewritesTextCursorLogAndMemory)
 }
 
 INSTANTIATE_DATA_ROWS(Calculations, "calculations.txt");
+INSTANTIATE_TEST_SUITE_P(Definitions, Calculations, testing::ValuesIn(DataRows("definitions.txt")), DataRowName);
+
+TEST(DefinitionsFile, HoldsTheCases)
+{
+    EXPECT_GT(DataRows("definitions.txt").size(), 100u);
+}
 
 }  // namespace
