@@ -500,11 +500,12 @@ private:
     {
         if (!IsIdentifierStart(name[0]) || !std::all_of(name.begin(), name.end(), IsIdentifierCharacter))
             return false;
-        if (m_scope.definitions) {
-            if (const CDefinition* definition = m_scope.definitions->Find(name))
-                return definition->IsFunction();
-        }
-        return m_scope.deferCalls && !IsLanguageWord(name);
+        // A body may call a name that is a value now and a function at the
+        // call (a memory file defines in the order of the names).
+        if (m_scope.deferCalls)
+            return !IsLanguageWord(name);
+        const CDefinition* definition = m_scope.definitions->Find(name);
+        return definition && definition->IsFunction();
     }
 
     // "mem" or "memory" and then exactly one bracket, whose text without
