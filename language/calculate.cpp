@@ -161,11 +161,6 @@ bool EvaluateStatement(CCalcContext& context, std::u16string_view expression, CC
         context.previousResult = value;
         return true;
     }
-    // A definition never passes the fast pass, which reads no ":".
-    std::size_t signLength = 0;
-    const std::size_t sign = FindDefinitionSign(expression, signLength);
-    if (sign != std::u16string_view::npos)
-        return EvaluateDefinition(context, expression, sign, signLength, value, hasValue);
     // The tree of the tokenizing parser, which is that of the rewriting
     // parser without its limits of length. Its arrays are kept from one
     // expression to the next. The user's definitions are looked up as it
@@ -178,6 +173,12 @@ bool EvaluateStatement(CCalcContext& context, std::u16string_view expression, CC
             scope.definitions = definitions;
     }
     if (!ParseTokens(expression, tree, scope)) {
+        // Neither the fast pass nor the parser reads ":" or "≔": only a
+        // text that is no expression can be a definition.
+        std::size_t signLength = 0;
+        const std::size_t sign = FindDefinitionSign(expression, signLength);
+        if (sign != std::u16string_view::npos)
+            return EvaluateDefinition(context, expression, sign, signLength, value, hasValue);
         ReportStatus(state, eSyntaxError);
         return false;
     }
