@@ -62,6 +62,49 @@ void BM_SeriesSumOfSquares(benchmark::State& state)
 }
 BENCHMARK(BM_SeriesSumOfSquares)->Unit(benchmark::kMillisecond);
 
+// The same series calling a defined function f(x) := x^2, and a defined
+// value in the term.
+void BM_SeriesDefinedFunction(benchmark::State& state)
+{
+    constexpr double kTurns = 1'000'000;
+    NCalculatorText::CCalcContext context = MakeDocumentContext();
+    context.run.Reset();
+    CComplex value;
+    if (!NCalculatorText::EvaluateExpression(context, u"f(x) := x^2", value) ||
+        !NCalculatorText::EvaluateExpression(context, u"c := 2", value))
+        state.SkipWithError("the definitions failed");
+    const char16_t* const text = state.range(0) == 0 ? u"sum(k,1,1000000,f(k))" : u"sum(k,1,1000000,f(k)*c)";
+    for (auto _ : state) {
+        if (!NCalculatorText::EvaluateExpression(context, text, value))
+            state.SkipWithError("the series failed");
+        benchmark::DoNotOptimize(value);
+    }
+    state.counters["per_turn"] = benchmark::Counter(static_cast<double>(state.iterations()) * kTurns,
+                                                    benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+    MemoryStore().FreeMemory(EMemorySelection::All);
+}
+BENCHMARK(BM_SeriesDefinedFunction)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+// The same series on the checked path, with and without a defined
+// function: the cost of a call where nothing is compiled.
+void BM_SeriesCheckedPath(benchmark::State& state)
+{
+    NCalculatorText::CCalcContext context = MakeDocumentContext();
+    context.run.Reset();
+    context.fastEvaluation = false;
+    CComplex value;
+    if (!NCalculatorText::EvaluateExpression(context, u"f(x) := x^2", value))
+        state.SkipWithError("the definition failed");
+    const char16_t* const text = state.range(0) == 0 ? u"sum(k,1,100000,k^2)" : u"sum(k,1,100000,f(k))";
+    for (auto _ : state) {
+        if (!NCalculatorText::EvaluateExpression(context, text, value))
+            state.SkipWithError("the series failed");
+        benchmark::DoNotOptimize(value);
+    }
+    MemoryStore().FreeMemory(EMemorySelection::All);
+}
+BENCHMARK(BM_SeriesCheckedPath)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
 // One hundred terms, each a few functions deep.
 std::u16string NestedExpression()
 {

@@ -57,6 +57,11 @@ void CDocumentEnvironment::StoreMemory(const std::u16string& name, const CComple
     m_memory.Store(name, value);
 }
 
+NCalculatorText::CDefinitions* CDocumentEnvironment::Definitions()
+{
+    return &m_memory.Definitions();
+}
+
 std::unique_ptr<ICalcEnvironment> CDocumentEnvironment::Clone() const
 {
     return std::make_unique<CScratchEnvironment>(m_memory, m_preferences);

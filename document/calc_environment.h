@@ -22,6 +22,8 @@ public:
     void AppendComplexText(const CComplex& value, std::u16string& out) const override;
     bool FindMemory(const std::u16string& name, CComplex& value) override;
     void StoreMemory(const std::u16string& name, const CComplex& value) override;
+    // The memory store's definitions; the store is told of every change.
+    NCalculatorText::CDefinitions* Definitions() override;
     // Copies of the memory cells and of the preferences as they stand now.
     std::unique_ptr<ICalcEnvironment> Clone() const override;
 

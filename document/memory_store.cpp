@@ -43,6 +43,7 @@ void CMemoryStore::FreeMemory(EMemorySelection selection)
     m_refreshNeeded = true;
     if (selection == EMemorySelection::All) {
         m_cells.clear();
+        m_definitions.Clear();
         return;
     }
     std::erase_if(m_cells, [](const auto& entry) { return entry.second.included; });
@@ -62,13 +63,34 @@ std::u16string CMemoryStore::BuildMemoryFileText(EMemorySelection selection) con
         text += name;
         text += u"];\r\n";
     }
+    if (selection == EMemorySelection::All) {
+        for (const auto& [name, definition] : m_definitions.Items()) {
+            if (definition.IsFunction()) {
+                text += definition.FunctionText();
+            } else {
+                text += name;
+                text += u" := ";
+                text += FormatComplex(definition.value, kFormatLower, u'i');
+            }
+            text += u";\r\n";
+        }
+    }
     return text;
+}
+
+bool CMemoryStore::RemoveDefinition(std::u16string_view name)
+{
+    if (!m_definitions.Remove(name))
+        return false;
+    m_refreshNeeded = true;
+    return true;
 }
 
 bool CMemoryStore::TakeRefreshNeeded()
 {
-    const bool needed = m_refreshNeeded;
+    const bool needed = RefreshNeeded();
     m_refreshNeeded = false;
+    m_seenGeneration = m_definitions.Generation();
     return needed;
 }
 

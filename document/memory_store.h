@@ -4,11 +4,13 @@
 // a calculation text of store statements.
 
 #include <cstddef>
+#include <cstdint>
 #include <map>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "language/definitions.h"
 #include "numeric/complex.h"
 
 struct CMemoryCell {
@@ -32,24 +34,40 @@ public:
     // Marks a cell included or not; false when there is no such cell.
     bool SetIncluded(const std::u16string& name, bool included);
 
-    // Erases every cell, or the included ones only; sets the refresh-needed
-    // flag.
+    // Erases every cell and every definition, or the included cells only;
+    // sets the refresh-needed flag.
     void FreeMemory(EMemorySelection selection);
     // The memory file as text, starting with U+FEFF: one line
     // "value->Mem[name];" CR LF per cell, in the order of the names, the
     // value written with "%.20g" and "i" whatever the preferences say.
-    // Written two bytes per code unit, little-endian, it is the file.
+    // Of all the memory, a line per definition follows, in the order of the
+    // names: "name := value;" for a value (written like a cell's) and
+    // "f(x, y) := expression;" for a function. Written two bytes per code
+    // unit, little-endian, it is the file.
     std::u16string BuildMemoryFileText(EMemorySelection selection) const;
+
+    // The defined values and functions, which belong to the memory.
+    NCalculatorText::CDefinitions& Definitions() { return m_definitions; }
+    const NCalculatorText::CDefinitions& Definitions() const { return m_definitions; }
+    // Removes a definition; sets the refresh-needed flag. False when the
+    // name has none.
+    bool RemoveDefinition(std::u16string_view name);
+    // Whether there is anything to save or free: a cell or a definition.
+    bool Empty() const { return m_cells.empty() && m_definitions.Empty(); }
 
     std::size_t Count() const { return m_cells.size(); }
     const CCells& Cells() const { return m_cells; }
 
     // Read and cleared by the memory pane when it refreshes.
+    // A change of the definitions counts as well.
     bool TakeRefreshNeeded();
-    bool RefreshNeeded() const { return m_refreshNeeded; }
+    bool RefreshNeeded() const { return m_refreshNeeded || m_definitions.Generation() != m_seenGeneration; }
 
 private:
     CCells m_cells;
+    NCalculatorText::CDefinitions m_definitions;
+    // The generation of the definitions at the last refresh.
+    std::uint64_t m_seenGeneration = 0;
     bool m_refreshNeeded = false;
 };
 

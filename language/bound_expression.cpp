@@ -5,9 +5,11 @@
 
 #include "language/calculate.h"
 #include "language/calculus_nodes.h"
+#include "language/definitions.h"
 #include "language/functions.h"
 #include "language/keywords.h"
 #include "language/nodes.h"
+#include "language/token_parser.h"
 #include "numeric/status.h"
 
 namespace NCalculatorText {
@@ -58,7 +60,47 @@ bool CBoundExpression::Parse(CCalcContext& context, std::u16string_view expressi
     m_freeNames.clear();
     m_name.clear();
     m_variables.clear();
-    m_parsed = CParcer::ParseExpression(m_root, expression);
+    // A function's definition of one parameter stands for its expression
+    // over that parameter.
+    std::u16string parameter;
+    std::size_t signLength = 0;
+    const std::size_t sign = FindDefinitionSign(expression, signLength);
+    if (sign != std::u16string_view::npos) {
+        std::u16string head;
+        for (char16_t c : expression.substr(0, sign)) {
+            if (!IsWhiteSpace(c))
+                head.push_back(c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c - u'A' + u'a') : c);
+        }
+        const std::size_t open = head.find_first_of(u"([{");
+        if (open != std::u16string::npos && head.size() > open + 2 && head.find(u',') == std::u16string::npos)
+            parameter = head.substr(open + 1, head.size() - open - 2);
+        if (parameter.empty() || !IsFreeNameCandidate(parameter)) {
+            ReportStatus(context.run, eSyntaxError);
+            return false;
+        }
+        expression = expression.substr(sign + signLength);
+    }
+    const CDefinitions* definitions =
+        context.run.environment ? context.run.environment->Definitions() : nullptr;
+    if (definitions && !definitions->Empty()) {
+        // Defined names are looked up now, by the tokenizing parser, which
+        // builds the trees of the rewriting one.
+        thread_local CParseTree tree;
+        CParseScope scope;
+        scope.definitions = definitions;
+        scope.freeName = parameter;
+        m_parsed = ParseTokens(expression, tree, scope);
+        if (m_parsed) {
+            std::vector<CNodeDefinedCall*> calls;
+            CParcer::BuildTree(m_root, tree, &calls, nullptr);
+            if (!calls.empty() && !LinkDefinedCalls(context, m_root, calls, *definitions, tree.evaluationDepth)) {
+                m_parsed = false;
+                return false;
+            }
+        }
+    } else {
+        m_parsed = CParcer::ParseExpression(m_root, expression);
+    }
     if (!m_parsed) {
         ReportStatus(context.run, eSyntaxError);
         return false;
@@ -77,6 +119,14 @@ bool CBoundExpression::Parse(CCalcContext& context, std::u16string_view expressi
     }
     std::sort(m_freeNames.begin(), m_freeNames.end());
     m_freeNames.erase(std::unique(m_freeNames.begin(), m_freeNames.end()), m_freeNames.end());
+    if (!parameter.empty()) {
+        // The parameter alone is free; any other name of the body is looked
+        // up as at a call (an undefined one is 0).
+        const bool held = std::binary_search(m_freeNames.begin(), m_freeNames.end(), parameter);
+        m_freeNames.clear();
+        if (held)
+            m_freeNames.push_back(parameter);
+    }
     if (m_freeNames.size() == 1)
         Bind(m_freeNames[0]);
     return true;

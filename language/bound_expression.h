@@ -18,8 +18,10 @@ namespace NCalculatorText {
 
 class CBoundExpression {
 public:
-    // Parses the expression; false, with eSyntaxError reported to the
-    // context, when it is no expression.
+    // Parses the expression, with the context's definitions in view; false,
+    // with the problem reported to the context, when it is no expression.
+    // A function's definition of one parameter ("f(x) := x^2") stands for
+    // its expression, whose only free name is then the parameter.
     bool Parse(CCalcContext& context, std::u16string_view expression);
 
     // The free names of the parsed expression in lower case, sorted, each

@@ -5,7 +5,9 @@
 #include <cstring>
 
 #include "language/calc_context.h"
+#include "language/definitions.h"
 #include "language/fast_statement.h"
+#include "language/nodes.h"
 
 #include "language/node.h"
 #include "language/token_parser.h"
@@ -66,8 +68,11 @@ std::size_t StatementEnd(std::u16string_view text, std::u16string_view work, std
     for (; p < work.size(); ++p) {
         if (work[p] == u';')
             break;
-        if (work[p] == u'=')
-            equals = p;
+        if (work[p] == u'=') {
+            // The "=" of ":=" starts no old result.
+            if (!IsDefinitionEquals(work, p))
+                equals = p;
+        }
         else if (equals != std::u16string_view::npos && IsLineBreak(text[p]))
             break;
     }
@@ -134,6 +139,13 @@ std::size_t FindCommentStart(std::u16string_view text)
 
 bool EvaluateExpression(CCalcContext& context, std::u16string_view expression, CComplex& value)
 {
+    bool hasValue = true;
+    return EvaluateStatement(context, expression, value, hasValue);
+}
+
+bool EvaluateStatement(CCalcContext& context, std::u16string_view expression, CComplex& value, bool& hasValue)
+{
+    hasValue = true;
     CCalcRunState& state = context.run;
     const CRunStateBinding binding(state);
     // Within a calculation run the flag is set here anyway (a failure ends
@@ -151,14 +163,35 @@ bool EvaluateExpression(CCalcContext& context, std::u16string_view expression, C
     }
     // The tree of the tokenizing parser, which is that of the rewriting
     // parser without its limits of length. Its arrays are kept from one
-    // expression to the next.
+    // expression to the next. The user's definitions are looked up as it
+    // is read, once.
     thread_local CParseTree tree;
-    if (!ParseTokens(expression, tree)) {
+    CParseScope scope;
+    if (state.environment) {
+        const CDefinitions* definitions = state.environment->Definitions();
+        if (definitions && !definitions->Empty())
+            scope.definitions = definitions;
+    }
+    if (!ParseTokens(expression, tree, scope)) {
+        // Neither the fast pass nor the parser reads ":" or "≔": only a
+        // text that is no expression can be a definition.
+        std::size_t signLength = 0;
+        const std::size_t sign = FindDefinitionSign(expression, signLength);
+        if (sign != std::u16string_view::npos)
+            return EvaluateDefinition(context, expression, sign, signLength, value, hasValue);
         ReportStatus(state, eSyntaxError);
         return false;
     }
     CNode root;
-    CParcer::BuildTree(root, tree);
+    if (tree.definedCalls) {
+        thread_local std::vector<CNodeDefinedCall*> calls;
+        calls.clear();
+        CParcer::BuildTree(root, tree, &calls, nullptr);
+        if (!LinkDefinedCalls(context, root, calls, *scope.definitions, tree.evaluationDepth))
+            return false;
+    } else {
+        CParcer::BuildTree(root, tree);
+    }
     CComplex result;
     if (!root.Evaluate(context, result) || !state.continueFlag)
         return false;
@@ -282,7 +315,8 @@ bool RewriteSelected(CCalcContext& context, std::u16string_view text, std::u16st
         if (onStatement)
             onStatement(s + static_cast<std::size_t>(offset));
         CComplex value;
-        if (!EvaluateExpression(context, statement.substr(0, equals), value)) {
+        bool hasValue = true;
+        if (!EvaluateStatement(context, statement.substr(0, equals), value, hasValue)) {
             // The old "=" and result are gone; later statements stay as
             // they were, and the cursor does not move.
             for (std::size_t p = s + equals; p < e; ++p) {
@@ -297,6 +331,33 @@ bool RewriteSelected(CCalcContext& context, std::u16string_view text, std::u16st
         // comments), with the value after the blanks that stood between the
         // old "=" and the old result. The value's text goes straight into
         // out; its length is what out grew by.
+        if (!hasValue) {
+            // A function's definition writes no result: an old one goes,
+            // the blanks and comments around it stay.
+            std::size_t deleted = 0;
+            for (std::size_t p = s + equals; p < e; ++p) {
+                if (IsBlank(work[p]))
+                    out.push_back(text[p]);
+                else
+                    ++deleted;
+            }
+            offset -= static_cast<std::ptrdiff_t>(deleted);
+            if (!all) {
+                std::size_t next = e;
+                if (e < n) {
+                    ++next;
+                    if (work[e] != u';' && text[e] == u'\r' && next < n && text[next] == u'\n')
+                        ++next;
+                }
+                out.append(text.substr(e));
+                cursor = e == n ? static_cast<std::ptrdiff_t>(out.size() - base)
+                                : static_cast<std::ptrdiff_t>(next) + offset;
+                return true;
+            }
+            s = e;
+            continue;
+        }
+
         const std::size_t before = resultAt - equals - 1;
         std::size_t kept = 0;
         std::size_t deleted = 0;
@@ -360,7 +421,9 @@ CStatementSpan SpanOf(std::u16string_view text, std::u16string_view work, std::s
     span.start = start;
     span.end = StatementEnd(text, work, start);
     const std::u16string_view statement(work.data() + start, span.end - start);
-    const std::size_t equals = statement.rfind(u'=');
+    std::size_t equals = statement.rfind(u'=');
+    while (equals != std::u16string_view::npos && IsDefinitionEquals(statement, equals))
+        equals = equals == 0 ? std::u16string_view::npos : statement.rfind(u'=', equals - 1);
     span.expressionEnd = equals == std::u16string_view::npos ? span.end : start + equals;
     return span;
 }

@@ -69,5 +69,9 @@ std::size_t FindCommentStart(std::u16string_view text);
 // Parses and evaluates one expression in a context; on success the value
 // becomes the context's previous result.
 bool EvaluateExpression(CCalcContext& context, std::u16string_view expression, CComplex& value);
+// The same for a statement that may define a name (language/definitions.h):
+// hasValue is false, and value untouched, for a function's definition,
+// which has no value and leaves the previous result alone.
+bool EvaluateStatement(CCalcContext& context, std::u16string_view expression, CComplex& value, bool& hasValue);
 
 }  // namespace NCalculatorText

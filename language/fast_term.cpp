@@ -62,6 +62,7 @@ bool CFastTerm::Compile(const CNode& term, const CNodeVariable* index)
     m_compiled = false;
     m_program.clear();
     m_preloads.clear();
+    m_bound.clear();
     m_index = index;
     m_registers = 1;  // register 0 holds the index
     const std::int64_t result = CompileNode(term, 0);
@@ -101,6 +102,38 @@ std::int64_t CFastTerm::CompileNode(const CNode& node, int depth)
     }
     if (type == typeid(CNodePi) || type == typeid(CNodeE) || type == typeid(CNodeI) || type == typeid(CNodeResult))
         return Preload(CPreload::EKind::Leaf, {}, &node);
+    if (type == typeid(CNodeDefinedValue))
+        return Preload(CPreload::EKind::Constant, static_cast<const CNodeDefinedValue&>(node).Value(), nullptr);
+
+    // A defined function's body, inlined: its parameters read the
+    // registers of the call's arguments.
+    if (type == typeid(CNodeParameter)) {
+        const CComplex* slot = static_cast<const CNodeParameter&>(node).Slot();
+        for (std::size_t k = m_bound.size(); k > 0; --k) {
+            if (m_bound[k - 1].first == slot)
+                return m_bound[k - 1].second;
+        }
+        return -1;
+    }
+    if (type == typeid(CNodeDefinedCall)) {
+        const auto& call = static_cast<const CNodeDefinedCall&>(node);
+        const CNodeDefinitionBody* body = call.Body();
+        const std::size_t count = call.ArgumentCount();
+        if (!body || body->Children().empty() || count != body->ParameterCount())
+            return -1;
+        const std::size_t mark = m_bound.size();
+        for (std::size_t k = 0; k < count; ++k) {
+            const std::int64_t argument = CompileNode(call.Argument(k), depth + 1);
+            if (argument < 0) {
+                m_bound.resize(mark);
+                return -1;
+            }
+            m_bound.emplace_back(body->Arguments() + k, static_cast<std::uint32_t>(argument));
+        }
+        const std::int64_t result = CompileNode(*body->Children()[0], depth + 1);
+        m_bound.resize(mark);
+        return result;
+    }
 
     // Operations of one operand.
     const auto unary = [&](EOp op) -> std::int64_t {

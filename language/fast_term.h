@@ -1,7 +1,8 @@
 #pragma once
 // The fast evaluation of a series term. A term made of arithmetic alone
 // (numbers, constants, variables, + − × ÷, whole powers of real bases, sign
-// change, the component functions, abs and sqrt) is compiled once into a
+// change, the component functions, abs and sqrt, defined values, and calls
+// of defined functions whose bodies are such terms, inlined) is compiled once into a
 // flat program over plain complex values. A series then runs its turns with
 // that program instead of walking the tree: no operation scopes, no checks
 // after every operation, no virtual calls.
@@ -19,6 +20,7 @@
 // non-zero value) only costs that second evaluation.
 
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 #include "numeric/complex.h"
@@ -120,6 +122,9 @@ private:
     const CNodeVariable* m_index = nullptr;
     std::vector<CInstruction> m_program;
     std::vector<CPreload> m_preloads;
+    // While a defined function's body is compiled: the argument slot of
+    // each parameter and the register that holds its argument.
+    std::vector<std::pair<const CComplex*, std::uint32_t>> m_bound;
     std::uint32_t m_registers = 0;
     std::uint32_t m_result = 0;
     // The registers of a block of turns, kept between runs.

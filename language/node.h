@@ -34,6 +34,8 @@ class CCalcContext;
 class CNode;
 class CNodeBinaryBase;
 class CNodeVariable;
+class CNodeDefinedCall;
+class CNodeDefinitionBody;
 struct CParseTree;
 
 // The named variables of one tree, keyed by their lower-case names. The node
@@ -86,6 +88,16 @@ public:
     // the same text. Works without recursion, so that a chain as long as
     // the text is no danger to the stack.
     static void BuildTree(CNode& root, const CParseTree& tree);
+    // The same where the tree may call defined functions: each call made
+    // is added to calls, and the parameters of a function's body (read
+    // with a CParseScope that names them) read the argument slots of
+    // parameters, one a parameter in order.
+    static void BuildTree(CNode& root, const CParseTree& tree, std::vector<CNodeDefinedCall*>* calls,
+                          const CComplex* parameters);
+    // A body for a defined function of that many parameters, made in the
+    // arena of root's tree and taken down with it; BuildTree puts the
+    // function's expression below it.
+    static CNodeDefinitionBody* MakeDefinitionBody(CNode& root, std::u16string name, std::size_t parameters);
 
     // The number test: digits with at most one "." (or ",") and an optional
     // exponent "e" with an optional sign. plusRemoved tells that a leading

@@ -1,5 +1,6 @@
 #include "language/nodes.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -575,6 +576,39 @@ bool CNodeSeries::EvaluateSeries(CCalcContext& context, CComplex& value, bool pr
         value = accumulator;
     index->Reset();
     return context.run.continueFlag;
+}
+
+std::size_t CNodeDefinedCall::ArgumentCount() const
+{
+    const CNode* list = m_children[0];
+    return list->GetNodeType() == NodeVector ? list->Children().size() : 1;
+}
+
+CNode& CNodeDefinedCall::Argument(std::size_t k) const
+{
+    CNode* list = m_children[0];
+    return list->GetNodeType() == NodeVector ? *list->Children()[k] : *list;
+}
+
+bool CNodeDefinedCall::Evaluate(CCalcContext& context, CComplex& value)
+{
+    // Every argument first: an argument may call the same function, whose
+    // body holds one set of arguments.
+    const std::size_t count = ArgumentCount();
+    constexpr std::size_t kOnStack = 8;
+    CComplex onStack[kOnStack];
+    std::vector<CComplex> onHeap;
+    CComplex* arguments = onStack;
+    if (count > kOnStack) {
+        onHeap.resize(count);
+        arguments = onHeap.data();
+    }
+    for (std::size_t k = 0; k < count; ++k) {
+        if (!Argument(k).Evaluate(context, arguments[k]))
+            return false;
+    }
+    std::copy(arguments, arguments + count, m_body->Arguments());
+    return m_body->Evaluate(context, value);
 }
 
 }  // namespace NCalculatorText

@@ -9,6 +9,8 @@
 
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "language/calc_context.h"
 #include "language/fast_term.h"
@@ -313,6 +315,83 @@ class CNodeProduct final : public CNodeSeries {
 public:
     static constexpr EOperationKind kKind = SeriesProduct;
     bool Evaluate(CCalcContext& context, CComplex& value) override { return EvaluateSeries(context, value, true); }
+};
+
+// ---------------------------------------------------------------- definitions
+
+// A defined value, taken when the tree was built.
+class CNodeDefinedValue final : public CNode {
+public:
+    explicit CNodeDefinedValue(const CComplex& value) : m_value(value) {}
+    bool Build() override { return true; }
+    bool Evaluate(CCalcContext&, CComplex& value) override
+    {
+        value = m_value;
+        return true;
+    }
+    const CComplex& Value() const { return m_value; }
+
+private:
+    CComplex m_value;
+};
+
+// The body of a defined function in one tree, shared by every call of the
+// function there; its one child is the function's expression. A call sets
+// the arguments, then evaluates the body. The functions cannot call each
+// other in a circle, so a body is never evaluated inside its own
+// evaluation and one set of arguments is enough.
+class CNodeDefinitionBody final : public CNode {
+public:
+    CNodeDefinitionBody(std::u16string name, std::size_t parameters)
+        : m_name(std::move(name)), m_arguments(parameters)
+    {
+    }
+    bool Build() override { return true; }
+    bool Evaluate(CCalcContext& context, CComplex& value) override { return m_children[0]->Evaluate(context, value); }
+    const std::u16string& Name() const { return m_name; }
+    std::size_t ParameterCount() const { return m_arguments.size(); }
+    CComplex* Arguments() { return m_arguments.data(); }
+    const CComplex* Arguments() const { return m_arguments.data(); }
+
+private:
+    std::u16string m_name;
+    std::vector<CComplex> m_arguments;
+};
+
+// A parameter in the body of a defined function: the argument of the
+// running call.
+class CNodeParameter final : public CNode {
+public:
+    explicit CNodeParameter(const CComplex* slot) : m_slot(slot) {}
+    bool Build() override { return true; }
+    bool Evaluate(CCalcContext&, CComplex& value) override
+    {
+        value = *m_slot;
+        return true;
+    }
+    const CComplex* Slot() const { return m_slot; }
+
+private:
+    const CComplex* m_slot;
+};
+
+// name(arguments) of a defined function; its one child is the argument or
+// the list of them. Its body is given once the tree is built
+// (LinkDefinedCalls, language/definitions.h).
+class CNodeDefinedCall final : public CNode {
+public:
+    bool Build() override { return true; }
+    bool Evaluate(CCalcContext& context, CComplex& value) override;
+    std::u16string_view Name() const { return m_texts[0]; }
+    // The elements of the argument list, or 1 for a single argument.
+    std::size_t ArgumentCount() const;
+    // The argument nodes in order.
+    CNode& Argument(std::size_t k) const;
+    void SetBody(CNodeDefinitionBody* body) { m_body = body; }
+    CNodeDefinitionBody* Body() const { return m_body; }
+
+private:
+    CNodeDefinitionBody* m_body = nullptr;
 };
 
 }  // namespace NCalculatorText

@@ -6,6 +6,7 @@
 #include <optional>
 #include <utility>
 
+#include "language/definitions.h"
 #include "language/functions.h"
 #include "language/keywords.h"
 #include "language/node.h"
@@ -59,9 +60,14 @@ class CTokenParser {
     };
 
 public:
-    bool Parse(std::u16string_view expression, CParseTree& tree)
+    bool Parse(std::u16string_view expression, CParseTree& tree, const CParseScope& scope)
     {
         m_tree = &tree;
+        m_scope = scope;
+        m_hidden.clear();
+        if (!scope.freeName.empty())
+            m_hidden.push_back(scope.freeName);
+        tree.definitions = scope.definitions;
         m_depthOf.clear();
         m_nestingOf.clear();
         m_identifiers = false;
@@ -394,13 +400,32 @@ private:
                 ++first;
             if (first > lo && first - lo <= kMaxFunctionNameLength) {
                 if (const CFunction* function = FindFunction(Word(lo, first))) {
+                    // The index of a series, an integral, a derivative or a
+                    // root hides a defined value of its name inside it.
+                    const std::size_t hidden = m_hidden.size();
+                    const EOperationKind kind = function->kind;
+                    if ((m_scope.definitions || !m_scope.parameters.empty()) &&
+                        (kind == CNodeSum::kKind || kind == CNodeProduct::kKind || kind == Integral ||
+                         kind == Derivative || kind == Root))
+                        HideIndex(first);
                     const std::uint32_t argument = ParseRange(first, hi);
+                    m_hidden.resize(hidden);
                     if (argument == kNoIndex)
                         return kNoIndex;
                     const std::uint32_t node = AddNode(EParseKind::Function, {argument});
                     m_tree->nodes[node].function = function;
                     return node;
                 }
+            }
+            if (first > lo && (m_scope.definitions || m_scope.deferCalls) && IsDefinedCall(Word(lo, first))) {
+                const std::uint32_t argument = ParseRange(first, hi);
+                if (argument == kNoIndex)
+                    return kNoIndex;
+                const std::uint32_t node = AddNode(EParseKind::DefinedCall, {argument});
+                m_tree->nodes[node].text = static_cast<std::uint32_t>(m_tree->texts.size());
+                m_tree->texts.emplace_back(Word(lo, first));
+                m_tree->definedCalls = true;
+                return node;
             }
         }
 
@@ -422,8 +447,11 @@ private:
             // "+inf" is "∞" (a signed infinite limit); "inf" alone a name.
             if (plusRemoved && IsInfinityWord(word))
                 return AddLeaf(EParseKind::Infinity, word);
-            if (IsIdentifierStart(At(lo)) && std::all_of(word.begin(), word.end(), IsIdentifierCharacter))
+            if (IsIdentifierStart(At(lo)) && std::all_of(word.begin(), word.end(), IsIdentifierCharacter)) {
+                if (m_scope.definitions || !m_scope.parameters.empty())
+                    return ScopedName(word);
                 return AddLeaf(EParseKind::Identifier, word);
+            }
             return kNoIndex;
         }
 
@@ -433,6 +461,57 @@ private:
             return ParseRange(inner.lo, inner.hi);
         }
         return kNoIndex;
+    }
+
+    // A name where definitions or parameters are in view: a series index
+    // of the name hides them, then a parameter comes before a definition;
+    // anything else is the identifier it always was.
+    std::uint32_t ScopedName(std::u16string_view word)
+    {
+        if (std::find(m_hidden.begin(), m_hidden.end(), word) == m_hidden.end()) {
+            const auto parameter = std::find(m_scope.parameters.begin(), m_scope.parameters.end(), word);
+            if (parameter != m_scope.parameters.end()) {
+                const std::uint32_t node = AddLeaf(EParseKind::Parameter, word);
+                m_tree->nodes[node].variable = static_cast<std::uint32_t>(parameter - m_scope.parameters.begin());
+                return node;
+            }
+            if (m_scope.definitions) {
+                const CDefinition* definition = m_scope.definitions->Find(word);
+                if (definition && !definition->IsFunction())
+                    return AddLeaf(EParseKind::DefinedValue, word);
+            }
+        }
+        return AddLeaf(EParseKind::Identifier, word);
+    }
+
+    // Before the argument of a series is read: the name of its index (the
+    // first element of its list, when that is a name) hides a definition.
+    void HideIndex(std::uint32_t group)
+    {
+        const CGroup& inner = GroupAt(group);
+        std::uint32_t end = inner.lo;
+        while (end < inner.hi && m_classes[end] != kComma)
+            ++end;
+        if (end == inner.lo || end == inner.hi)
+            return;
+        const std::u16string_view index = Word(inner.lo, end);
+        if (IsIdentifierStart(index[0]) && std::all_of(index.begin(), index.end(), IsIdentifierCharacter))
+            m_hidden.emplace_back(index);
+    }
+
+    // Whether a name before a bracket, no function of the language, calls
+    // a defined function: one that is defined, or any name a definition
+    // could have while a body is checked.
+    bool IsDefinedCall(std::u16string_view name) const
+    {
+        if (!IsIdentifierStart(name[0]) || !std::all_of(name.begin(), name.end(), IsIdentifierCharacter))
+            return false;
+        // A body may call a name that is a value now and a function at the
+        // call (a memory file defines in the order of the names).
+        if (m_scope.deferCalls)
+            return !IsLanguageWord(name);
+        const CDefinition* definition = m_scope.definitions->Find(name);
+        return definition && definition->IsFunction();
     }
 
     // "mem" or "memory" and then exactly one bracket, whose text without
@@ -506,6 +585,9 @@ private:
     };
 
     CParseTree* m_tree = nullptr;
+    CParseScope m_scope;
+    // The indices of the series being read, innermost last.
+    std::vector<std::u16string_view> m_hidden;
     std::u16string m_text;
     // The elements of all levels, each level's contiguous: the character
     // ("(" for a group), the group's number for a group, the operator
@@ -539,19 +621,40 @@ void CParseTree::Clear()
     texts.clear();
     root = kNoIndex;
     variableCount = 0;
+    definitions = nullptr;
+    definedCalls = false;
     depth = 0;
     evaluationDepth = 0;
 }
 
 bool ParseTokens(std::u16string_view expression, CParseTree& tree)
 {
+    return ParseTokens(expression, tree, CParseScope{});
+}
+
+bool ParseTokens(std::u16string_view expression, CParseTree& tree, const CParseScope& scope)
+{
     tree.Clear();
     // Its buffers are kept from one parse to the next.
     thread_local CTokenParser parser;
-    return parser.Parse(expression, tree);
+    return parser.Parse(expression, tree, scope);
 }
 
 void CParcer::BuildTree(CNode& root, const CParseTree& tree)
+{
+    BuildTree(root, tree, nullptr, nullptr);
+}
+
+CNodeDefinitionBody* CParcer::MakeDefinitionBody(CNode& root, std::u16string name, std::size_t parameters)
+{
+    CNodeArena& arena = root.Arena();
+    CNodeDefinitionBody* body = arena.Make<CNodeDefinitionBody>(std::move(name), parameters);
+    body->m_arena = &arena;
+    return body;
+}
+
+void CParcer::BuildTree(CNode& root, const CParseTree& tree, std::vector<CNodeDefinedCall*>* calls,
+                        const CComplex* parameters)
 {
     // Depth first, the children of a node in their order, each node added
     // before anything below it: the order in which the rewriting parser
@@ -603,6 +706,23 @@ void CParcer::BuildTree(CNode& root, const CParseTree& tree)
             attachLeaf(parent, added, *text);
             added->Build();
             continue;
+        case EParseKind::DefinedValue: {
+            const CDefinition* definition = tree.definitions ? tree.definitions->Find(*text) : nullptr;
+            attachLeaf(parent, arena.Make<CNodeDefinedValue>(definition ? definition->value : CComplex()), *text);
+            continue;
+        }
+        case EParseKind::Parameter:
+            attachLeaf(parent, arena.Make<CNodeParameter>(parameters + node.variable), *text);
+            continue;
+        case EParseKind::DefinedCall: {
+            auto* call = arena.Make<CNodeDefinedCall>();
+            call->m_texts.reserve(arena, 1);
+            call->m_texts.push_back(arena, arena.Copy(*text));
+            if (calls)
+                calls->push_back(call);
+            added = call;
+            break;
+        }
         case EParseKind::Pi: attachLeaf(parent, arena.Make<CNodePi>(), *text); continue;
         case EParseKind::E: attachLeaf(parent, arena.Make<CNodeE>(), *text); continue;
         case EParseKind::ImaginaryUnit: attachLeaf(parent, arena.Make<CNodeI>(), *text); continue;

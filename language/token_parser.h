@@ -33,6 +33,21 @@
 namespace NCalculatorText {
 
 struct CFunction;
+class CDefinitions;
+
+// What a parse may know besides the language: the user's definitions, and
+// while the body of a defined function is read its parameters. Without
+// definitions every name is read as the language alone reads it.
+struct CParseScope {
+    const CDefinitions* definitions = nullptr;
+    std::span<const std::u16string> parameters;
+    // A body checked when its function is defined: a call of a name that
+    // is not defined (yet) is read as a call, resolved when it is made.
+    bool deferCalls = false;
+    // A name read as an identifier whatever is defined (the parameter of a
+    // function's expression drawn over it).
+    std::u16string_view freeName;
+};
 
 // Deepest bracket nesting a parse accepts; deeper is a syntax error.
 inline constexpr int kMaxBracketDepth = 1000;
@@ -60,7 +75,15 @@ enum class EParseKind : std::uint8_t {
     Random,
     Number,
     Identifier,
-    Infinity
+    Infinity,
+    // A name defined as a value (text: the name).
+    DefinedValue,
+    // A call of a defined function (text: its name; one child, the
+    // argument or the list of them).
+    DefinedCall,
+    // A parameter inside the body of a defined function (variable: its
+    // position in the parameter list).
+    Parameter
 };
 
 inline constexpr std::uint32_t kNoIndex = 0xFFFFFFFFu;
@@ -88,6 +111,10 @@ struct CParseTree {
     std::vector<std::u16string> texts;
     std::uint32_t root = kNoIndex;
     std::uint32_t variableCount = 0;
+    // The definitions the parse looked names up in; none without them.
+    const CDefinitions* definitions = nullptr;
+    // Whether the tree holds a call of a defined function.
+    bool definedCalls = false;
     // Nodes on the longest path from the root down, the root counted.
     std::size_t depth = 0;
     // The same with each chain along left operands counted as one node.
@@ -105,5 +132,10 @@ struct CParseTree {
 // root is the node the rewriting parser makes the only child of its root.
 // False on a syntax error.
 bool ParseTokens(std::u16string_view expression, CParseTree& tree);
+// The same with the user's definitions (and a body's parameters) in view:
+// a defined value's name, unless a series index of that name hides it,
+// stands for the value, and a defined function's name before a bracket is a
+// call of it.
+bool ParseTokens(std::u16string_view expression, CParseTree& tree, const CParseScope& scope);
 
 }  // namespace NCalculatorText

@@ -292,6 +292,10 @@ void ReportStatus(CCalcRunState& state, ECalcStatus status, double re, double im
         message.description = u"Not differentiable at " + state.ComplexText(CComplex(re, im));
         state.continueFlag = false;
         break;
+    case eDefinitionError:
+        message.description = u"Definition refused";
+        state.continueFlag = false;
+        break;
     default:
         status = eUnknown;
         message.description = u"Unknown error";
@@ -300,6 +304,17 @@ void ReportStatus(CCalcRunState& state, ECalcStatus status, double re, double im
     }
     state.lastStatus = status;
     message.severity = GetStatusSeverity(status);
+    if (state.logReceiver)
+        state.logReceiver->AddMessage(message);
+}
+
+void ReportStatusText(CCalcRunState& state, ECalcStatus status, std::u16string description)
+{
+    const int severity = GetStatusSeverity(status);
+    if (severity != 0)
+        state.continueFlag = false;
+    state.lastStatus = status;
+    const CCalcMessage message{severity, GetOperationName(state.currentKind), std::move(description)};
     if (state.logReceiver)
         state.logReceiver->AddMessage(message);
 }

@@ -10,6 +10,10 @@
 
 #include "numeric/complex.h"
 
+namespace NCalculatorText {
+class CDefinitions;
+}
+
 enum ECalcStatus : int {
     eSyntaxError = 0,
     eUninitializedMemory = 1,
@@ -38,6 +42,9 @@ enum ECalcStatus : int {
     eNoRoot = 16,
     // A term whose left and right derivatives differ at the point.
     eNotDifferentiable = 17,
+    // A definition ("r := 5", "f(x) := x^2") or a call of a defined
+    // function that cannot be made; its message names the problem.
+    eDefinitionError = 18,
 };
 
 enum EOperationKind : int {
@@ -148,6 +155,9 @@ public:
     // An environment with the same units and number text and a private copy
     // of the memory cells: stores into it reach no one else.
     virtual std::unique_ptr<ICalcEnvironment> Clone() const = 0;
+    // The user's defined values and functions, kept with the memory cells
+    // (copied by Clone like them); none where nothing can be defined.
+    virtual NCalculatorText::CDefinitions* Definitions() { return nullptr; }
 
     virtual ~ICalcEnvironment() = default;
 };
@@ -257,6 +267,9 @@ void ReportStatus(CCalcRunState& state, ECalcStatus status, double re = 0.0, dou
 // The same for the run state bound to this thread: the numeric functions'
 // way to report.
 void ReportStatus(ECalcStatus status, double re = 0.0, double im = 0.0);
+// A status whose message is the given description (eDefinitionError):
+// logged in the context of the current operation kind.
+void ReportStatusText(CCalcRunState& state, ECalcStatus status, std::u16string description);
 
 // The bracket every operation puts around its work: while it lives the
 // current operation kind is the operation's own, so messages carry its name;

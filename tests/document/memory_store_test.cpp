@@ -6,6 +6,9 @@
 #include <bit>
 #include <cmath>
 #include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <limits>
 #include <random>
 #include <tuple>
@@ -143,6 +146,112 @@ TEST_F(MemoryStoreTest, ExecutingTheFileTextRestoresEveryValueBitForBit)
     // Loading twice leaves the same store.
     ASSERT_TRUE(ExecuteCalculationText(log.context, file));
     EXPECT_EQ(MemoryStore().BuildMemoryFileText(EMemorySelection::All), file);
+}
+
+TEST_F(MemoryStoreTest, DefinitionsAreMemoryFreedWithAllButNotWithTheTickedCells)
+{
+    CMemoryStore& store = MemoryStore();
+    std::u16string text = u"1->mem[a]; 2->mem[b]; r := 5; f(x, y) := x*y + r";
+    std::ptrdiff_t cursor = -1;
+    ASSERT_TRUE(NCalculatorText::CalculateText(log.context, text, cursor)) << log.Lines();
+    EXPECT_TRUE(store.TakeRefreshNeeded());
+    EXPECT_FALSE(store.Empty());
+    EXPECT_EQ(store.Definitions().Count(), 2u);
+    store.SetIncluded(u"a", true);
+    store.FreeMemory(EMemorySelection::IncludedOnly);
+    EXPECT_EQ(store.Count(), 1u);
+    EXPECT_EQ(store.Definitions().Count(), 2u);
+    // Saving the ticked cells writes those cells alone.
+    store.SetIncluded(u"b", true);
+    EXPECT_EQ(store.BuildMemoryFileText(EMemorySelection::IncludedOnly), u"\uFEFF2->Mem[b];\r\n");
+    EXPECT_TRUE(store.RemoveDefinition(u"r"));
+    EXPECT_FALSE(store.RemoveDefinition(u"r"));
+    EXPECT_TRUE(store.TakeRefreshNeeded());
+    store.FreeMemory(EMemorySelection::All);
+    EXPECT_TRUE(store.Empty());
+    EXPECT_TRUE(store.Definitions().Empty());
+}
+
+TEST_F(MemoryStoreTest, DefinitionsAreWrittenAfterTheCellsAndLoadAgainToTheBit)
+{
+    CMemoryStore& store = MemoryStore();
+    std::u16string text = u"3->mem[z]; Speed := 1/3; w := -2+3*i; tiny := 4.9e-324; "
+                          u"Vol(h, R1, r2) := pi*h/3*(r1^2+r1*R2+r2^2); g(x) := sq(x) - w; sq(x) := x*x";
+    std::ptrdiff_t cursor = -1;
+    ASSERT_TRUE(NCalculatorText::CalculateText(log.context, text, cursor)) << log.Lines();
+    const std::u16string file = store.BuildMemoryFileText(EMemorySelection::All);
+    EXPECT_EQ(file, u"\uFEFF3->Mem[z];\r\n"
+                    u"g(x) := sq(x) - w;\r\n"
+                    u"speed := 0.33333333333333331;\r\n"
+                    u"sq(x) := x*x;\r\n"
+                    u"tiny := 4.9406564584124654e-324;\r\n"
+                    u"vol(h, r1, r2) := pi*h/3*(r1^2+r1*R2+r2^2);\r\n"
+                    u"w := -2+i\u00D73;\r\n");
+    const NCalculatorText::CDefinitions saved = store.Definitions();
+    store.FreeMemory(EMemorySelection::All);
+    ASSERT_TRUE(ExecuteCalculationText(log.context, file)) << log.Lines();
+    EXPECT_TRUE(store.Definitions() == saved);
+    EXPECT_EQ(std::bit_cast<std::uint64_t>(store.Definitions().Find(u"speed")->value.real()),
+              std::bit_cast<std::uint64_t>(1.0 / 3));
+    EXPECT_EQ(store.Definitions().Find(u"tiny")->value.real(), 4.9e-324);
+    EXPECT_EQ(store.BuildMemoryFileText(EMemorySelection::All), file);
+    // Loading twice leaves the same memory.
+    ASSERT_TRUE(ExecuteCalculationText(log.context, file));
+    EXPECT_EQ(store.BuildMemoryFileText(EMemorySelection::All), file);
+    CComplex value;
+    ASSERT_TRUE(NCalculatorText::EvaluateExpression(log.context, u"g(2)+vol(3, 1, 2)", value));
+    EXPECT_NEAR(value.real(), 6 + 7 * std::acos(-1.0), 1e-12);
+    EXPECT_EQ(value.imag(), -3);
+}
+
+TEST_F(MemoryStoreTest, TheLibraryOfPhysicalConstantsDefinesEachWithItsValue)
+{
+    const std::filesystem::path file =
+        std::filesystem::path(KAVM_TEST_DATA_DIR).parent_path().parent_path() / "resources" / "examples" / "constants.vcm";
+    std::ifstream in(file, std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    ASSERT_FALSE(bytes.empty()) << file;
+    ASSERT_TRUE(ExecuteCalculationText(log.context, DecodeUtf16File(bytes))) << log.Lines();
+    EXPECT_EQ(log.Lines(), "");
+    const struct {
+        const char16_t* name;
+        double value;
+    } expected[] = {
+        {u"c0", 299792458},
+        {u"h_p", 6.62607015e-34},
+        {u"hbar", 1.054571817e-34},
+        {u"k_b", 1.380649e-23},
+        {u"n_a", 6.02214076e23},
+        {u"q_e", 1.602176634e-19},
+        {u"m_e", 9.1093837015e-31},
+        {u"m_p", 1.67262192369e-27},
+        {u"m_n", 1.67492749804e-27},
+        {u"m_u", 1.66053906660e-27},
+        {u"eps0", 8.8541878128e-12},
+        {u"mu0", 1.25663706212e-6},
+        {u"g_n", 6.67430e-11},
+        {u"g0", 9.80665},
+        {u"r_gas", 8.31446261815324},
+        {u"sigma_sb", 5.670374419e-8},
+        {u"a0", 5.29177210903e-11},
+        {u"alpha_fs", 7.2973525693e-3},
+        {u"r_inf", 10973731.568160},
+        {u"f_c", 96485.3321233100184},
+        {u"atm", 101325},
+        {u"ev", 1.602176634e-19},
+        {u"t0", 273.15},
+        {u"v_m", 22.41396954e-3},
+        {u"mu_b", 9.2740100783e-24},
+        {u"k_e", 8.9875517923e9},
+    };
+    EXPECT_EQ(MemoryStore().Definitions().Count(), std::size(expected));
+    EXPECT_EQ(MemoryStore().Count(), 0u);
+    for (const auto& c : expected) {
+        const NCalculatorText::CDefinition* definition = MemoryStore().Definitions().Find(c.name);
+        ASSERT_NE(definition, nullptr) << Utf16ToUtf8(c.name);
+        EXPECT_FALSE(NCalculatorText::IsLanguageWord(c.name)) << Utf16ToUtf8(c.name);
+        EXPECT_EQ(definition->value, CComplex(c.value)) << Utf16ToUtf8(c.name);
+    }
 }
 
 TEST_F(MemoryStoreTest, LoadingAddsToTheStoreAndStopsAtTheFirstFailure)

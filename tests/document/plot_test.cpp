@@ -218,6 +218,50 @@ TEST(Plot, PlottingLeavesTheUsersMemoryResultRandomSequenceAndLogAlone)
     MemoryStore().FreeMemory(EMemorySelection::All);
 }
 
+TEST(Plot, StatementsCallingDefinedFunctionsAndOneParameterDefinitionsPlot)
+{
+    CLogRecorder log;
+    MemoryStore().FreeMemory(EMemorySelection::All);
+    std::u16string text = u"a := 3; x := 100; f(x) := x^2+a; g(u, v) := u-v";
+    std::ptrdiff_t cursor = -1;
+    ASSERT_TRUE(CalculateText(log.context, text, cursor)) << log.Lines();
+    const struct {
+        const char16_t* expression;
+        EPlotPrepare prepared;
+        const char16_t* name;
+        CComplex at;
+        CComplex value;
+    } cases[] = {
+        // A call with a free name; the defined values are no free names.
+        {u"f(t)*2", EPlotPrepare::Ready, u"t", CComplex(2), CComplex(14)},
+        {u"g(t, a)+x", EPlotPrepare::Ready, u"t", CComplex(1), CComplex(98)},
+        {u"f(a)", EPlotPrepare::NoFreeName, u"", CComplex(), CComplex()},
+        {u"g(s, t)", EPlotPrepare::SeveralFreeNames, u"", CComplex(), CComplex()},
+        // A definition of one parameter draws its expression over it, its
+        // parameter hiding the value of that name.
+        {u"f(x) := x^2+a", EPlotPrepare::Ready, u"x", CComplex(2), CComplex(7)},
+        {u"h(X) := x*a", EPlotPrepare::Ready, u"x", CComplex(-1), CComplex(-3)},
+        {u"h(w) := a", EPlotPrepare::NoFreeName, u"", CComplex(), CComplex()},
+        {u"g(u, v) := u-v", EPlotPrepare::SyntaxError, u"", CComplex(), CComplex()},
+        {u"r := 5", EPlotPrepare::SyntaxError, u"", CComplex(), CComplex()},
+        {u"f(t, t)", EPlotPrepare::SyntaxError, u"", CComplex(), CComplex()},
+    };
+    for (const auto& c : cases) {
+        const std::string where = Utf16ToUtf8(c.expression);
+        CPlotStatement statement(log.context);
+        ASSERT_EQ(statement.Prepare(c.expression), c.prepared) << where;
+        if (c.prepared != EPlotPrepare::Ready)
+            continue;
+        EXPECT_EQ(statement.Expression().Name(), c.name) << where;
+        CComplex value;
+        ASSERT_TRUE(statement.Value(c.at, value)) << where;
+        EXPECT_EQ(value, c.value) << where;
+    }
+    // Plotting defined nothing.
+    EXPECT_EQ(MemoryStore().Definitions().Count(), 4u);
+    MemoryStore().FreeMemory(EMemorySelection::All);
+}
+
 TEST(Plot, TheCurveOfSinOneOverXFollowsItsOscillationsTowardsZero)
 {
     CLogRecorder log;

@@ -86,6 +86,31 @@ TEST_F(ScratchContext, EvaluatingInItChangesNothingTheUserOwns)
     EXPECT_EQ(next, CellOf(scratch, u"b"));
 }
 
+TEST_F(ScratchContext, UsesTheUsersDefinitionsAndKeepsItsOwn)
+{
+    CLogRecorder user;
+    std::u16string text = u"r := 2; f(x) := x*r";
+    std::ptrdiff_t cursor = -1;
+    ASSERT_TRUE(CalculateText(user.context, text, cursor)) << user.Lines();
+    const std::u16string memoryBefore = MemoryStore().BuildMemoryFileText(EMemorySelection::All);
+
+    CCollectedLog scratchLog;
+    CCalcContext scratch = user.context.MakeScratch(&scratchLog);
+    std::u16string work = u"f(3); r := 10; f(3); g(x) := 1; f(x) := x-1; f(3)";
+    cursor = -1;
+    ASSERT_TRUE(CalculateText(scratch, work, cursor));
+    EXPECT_EQ(work, u"f(3)=6; r := 10=10; f(3)=30; g(x) := 1; f(x) := x-1; f(3)=2");
+    EXPECT_EQ(scratchLog.lines, u"");
+
+    // The user's definitions are as they were, and a plot of a defined
+    // function reads them.
+    EXPECT_EQ(MemoryStore().BuildMemoryFileText(EMemorySelection::All), memoryBefore);
+    CComplex value;
+    ASSERT_TRUE(EvaluateExpression(user.context, u"f(3)", value));
+    EXPECT_EQ(value, CComplex(6));
+    EXPECT_EQ(MemoryStore().Definitions().Find(u"g"), nullptr);
+}
+
 TEST_F(ScratchContext, TakesTheUnitsAndNumberTextAsTheyStoodWhenItWasMade)
 {
     CLogRecorder user;

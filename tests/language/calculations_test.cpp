@@ -1,5 +1,5 @@
-// Calculation runs from tests/data/calculations.txt and, for the integrals,
-// derivatives and roots, tests/data/calculus.txt: the rewritten text, the
+// Calculation runs from tests/data/calculations.txt, definitions.txt and, for
+// the integrals, derivatives and roots, calculus.txt: the rewritten text, the
 // cursor, the result of the run, the log and the memory cells.
 #include <gtest/gtest.h>
 
@@ -73,5 +73,11 @@ TEST_P(Calculations, RewritesTextCursorLogAndMemory)
 
 INSTANTIATE_DATA_ROWS(Calculations, "calculations.txt");
 INSTANTIATE_TEST_SUITE_P(Calculus, Calculations, testing::ValuesIn(DataRows("calculus.txt")), DataRowName);
+INSTANTIATE_TEST_SUITE_P(Definitions, Calculations, testing::ValuesIn(DataRows("definitions.txt")), DataRowName);
+
+TEST(DefinitionsFile, HoldsTheCases)
+{
+    EXPECT_GT(DataRows("definitions.txt").size(), 100u);
+}
 
 }  // namespace

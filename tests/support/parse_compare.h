@@ -98,6 +98,9 @@ inline std::string KindName(const CParseNode& node)
     case EParseKind::Number: return "Number";
     case EParseKind::Identifier: return "VariableReference";
     case EParseKind::Infinity: return "Infinity";
+    case EParseKind::DefinedValue: return "DefinedValue";
+    case EParseKind::DefinedCall: return "DefinedCall";
+    case EParseKind::Parameter: return "Parameter";
     }
     return "?";
 }
