@@ -6,56 +6,11 @@
 
 namespace {
 
-const char16_t* const kOperationNames[] = {
-    u"None",
-    u"Number",
-    u"Division",
-    u"Multiplication",
-    u"Addition",
-    u"Subtraction",
-    u"Sine",
-    u"Cosine",
-    u"Tangent",
-    u"Cotangent",
-    u"Secant",
-    u"Cosecant",
-    u"Arcsine",
-    u"Arccosine",
-    u"Arctangent",
-    u"Arccotangent",
-    u"Arcsecant",
-    u"Arccosecant",
-    u"Hyperbolic cosine",
-    u"Hyperbolic sine",
-    u"Hyperbolic tangent",
-    u"Hyperbolic cotangent",
-    u"Hyperbolic secant",
-    u"Hyperbolic cosecant",
-    u"Archyperbolic cosine",
-    u"Archyperbolic sine",
-    u"Archyperbolic tangent",
-    u"Archyperbolic cotangent",
-    u"Archyperbolic secant",
-    u"Archyperbolic cosecant",
-    u"Natural logarithm",
-    u"Decimal logarithm",
-    u"Power",
-    u"Exponent",
-    u"Factorial",
-    u"Memory",
-    u"Square root",
-    u"Absolute value",
-    u"Gamma function",
-    u"Index",
-    u"Bessel of the first kind",
-    u"Bessel of the second kind",
-    u"Modified Bessel of the first kind",
-    u"Modified Bessel of the second kind",
-    u"Series sum",
-    u"Series product",
-    u"Integral",
-    u"Derivative",
-    u"Root",
+// The display names by the value of their kind.
+constexpr const char16_t* kOperationNames[] = {
+#define KAVM_OPERATION_NAME(kind, name) name,
+    KAVM_OPERATION_KINDS(KAVM_OPERATION_NAME)
+#undef KAVM_OPERATION_NAME
 };
 
 // Set by RequestCancel, possibly from a signal handler or another thread.
@@ -63,7 +18,6 @@ std::atomic<bool> CancelRequestFlag{false};
 static_assert(std::atomic<bool>::is_always_lock_free, "a signal handler sets the cancel request");
 
 constexpr int kOperationCount = sizeof(kOperationNames) / sizeof(kOperationNames[0]);
-static_assert(kOperationCount == Root + 1);
 
 // A number in its shortest round-trip form, for runs without an environment.
 void AppendPlainReal(std::u16string& out, double value)

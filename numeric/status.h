@@ -47,56 +47,67 @@ enum ECalcStatus : int {
     eDefinitionError = 18,
 };
 
+// The operation kinds, in the order of their values, each with its display
+// name: the context of the messages logged while an operation of the kind
+// works. The enum and the names are both made from this one list, X(kind,
+// name) a row, so a kind can neither lack its name nor take another's; a
+// new kind is a new row at the end, which keeps the values of the others.
+#define KAVM_OPERATION_KINDS(X) \
+    X(None, u"None") \
+    X(Number, u"Number") \
+    X(Division, u"Division") \
+    X(Multiplication, u"Multiplication") \
+    X(Addition, u"Addition") \
+    X(Subtraction, u"Subtraction") \
+    X(Sine, u"Sine") \
+    X(Cosine, u"Cosine") \
+    X(Tangent, u"Tangent") \
+    X(Cotangent, u"Cotangent") \
+    X(Secant, u"Secant") \
+    X(Cosecant, u"Cosecant") \
+    X(Arcsine, u"Arcsine") \
+    X(Arccosine, u"Arccosine") \
+    X(Arctangent, u"Arctangent") \
+    X(Arccotangent, u"Arccotangent") \
+    X(Arcsecant, u"Arcsecant") \
+    X(Arccosecant, u"Arccosecant") \
+    X(HyperbolicCosine, u"Hyperbolic cosine") \
+    X(HyperbolicSine, u"Hyperbolic sine") \
+    X(HyperbolicTangent, u"Hyperbolic tangent") \
+    X(HyperbolicCotangent, u"Hyperbolic cotangent") \
+    X(HyperbolicSecant, u"Hyperbolic secant") \
+    X(HyperbolicCosecant, u"Hyperbolic cosecant") \
+    X(ArchyperbolicCosine, u"Archyperbolic cosine") \
+    X(ArchyperbolicSine, u"Archyperbolic sine") \
+    X(ArchyperbolicTangent, u"Archyperbolic tangent") \
+    X(ArchyperbolicCotangent, u"Archyperbolic cotangent") \
+    X(ArchyperbolicSecant, u"Archyperbolic secant") \
+    X(ArchyperbolicCosecant, u"Archyperbolic cosecant") \
+    X(NaturalLogarithm, u"Natural logarithm") \
+    X(DecimalLogarithm, u"Decimal logarithm") \
+    X(Power, u"Power") \
+    X(Exponent, u"Exponent") \
+    X(Factorial, u"Factorial") \
+    X(Memory, u"Memory") \
+    X(SquareRoot, u"Square root") \
+    X(AbsoluteValue, u"Absolute value") \
+    X(GammaFunction, u"Gamma function") \
+    X(Index, u"Index") \
+    X(BesselFirstKind, u"Bessel of the first kind") \
+    X(BesselSecondKind, u"Bessel of the second kind") \
+    X(ModifiedBesselFirstKind, u"Modified Bessel of the first kind") \
+    X(ModifiedBesselSecondKind, u"Modified Bessel of the second kind") \
+    X(SeriesSum, u"Series sum") \
+    X(SeriesProduct, u"Series product") \
+    X(Integral, u"Integral") \
+    X(Derivative, u"Derivative") \
+    X(Root, u"Root") \
+    /* a new kind: its row above this line */
+
 enum EOperationKind : int {
-    None = 0,
-    Number,
-    Division,
-    Multiplication,
-    Addition,
-    Subtraction,
-    Sine,
-    Cosine,
-    Tangent,
-    Cotangent,
-    Secant,
-    Cosecant,
-    Arcsine,
-    Arccosine,
-    Arctangent,
-    Arccotangent,
-    Arcsecant,
-    Arccosecant,
-    HyperbolicCosine,
-    HyperbolicSine,
-    HyperbolicTangent,
-    HyperbolicCotangent,
-    HyperbolicSecant,
-    HyperbolicCosecant,
-    ArchyperbolicCosine,
-    ArchyperbolicSine,
-    ArchyperbolicTangent,
-    ArchyperbolicCotangent,
-    ArchyperbolicSecant,
-    ArchyperbolicCosecant,
-    NaturalLogarithm,
-    DecimalLogarithm,
-    Power,
-    Exponent,
-    Factorial,
-    Memory,
-    SquareRoot,
-    AbsoluteValue,
-    GammaFunction,
-    Index,
-    BesselFirstKind,
-    BesselSecondKind,
-    ModifiedBesselFirstKind,
-    ModifiedBesselSecondKind,
-    SeriesSum,
-    SeriesProduct,
-    Integral,
-    Derivative,
-    Root,
+#define KAVM_OPERATION_KIND(kind, name) kind,
+    KAVM_OPERATION_KINDS(KAVM_OPERATION_KIND)
+#undef KAVM_OPERATION_KIND
 };
 
 // Display name of an operation kind; "Undefined" outside the table.

@@ -1,10 +1,13 @@
-// The keyword tables: every function name, the constant words and the forms
-// the program writes.
+// The keyword tables: the function names against the help page's list, the
+// constant words and the forms the program writes.
 #include "language/keywords.h"
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
 #include <set>
+#include <string>
 
 #include "document/utf.h"
 #include "language/functions.h"
@@ -30,33 +33,61 @@ TEST(Keywords, FunctionNamesAreMatchedWhole)
         EXPECT_EQ(FindFunction(name), nullptr) << Utf16ToUtf8(name);
 }
 
-TEST(Keywords, EveryFunctionHasANameAndNamesAreShort)
+// The words of the help page's list of functions (the table after its
+// "functions" anchor): the text of each <code> element without its
+// bracketed argument list, split at blanks and commas, in lower case.
+std::set<std::u16string> HelpFunctionWords()
 {
-    // The names the parser accepts, as listed for users.
-    const char16_t* const names[] = {
-        u"sin", u"cos", u"tg", u"tan", u"ctg", u"cot", u"sec", u"csc", u"cosec", u"asin", u"arcsin", u"acos",
-        u"arccos", u"atan", u"arctg", u"arctan", u"acot", u"arcctg", u"arccot", u"asec", u"arcsec", u"acsc",
-        u"arccsc", u"arccosec", u"sh", u"sinh", u"ch", u"cosh", u"th", u"tanh", u"cth", u"coth", u"sech", u"csch",
-        u"arsh", u"asinh", u"arsinh", u"arch", u"acosh", u"arcosh", u"arth", u"atanh", u"artanh", u"acoth",
-        u"arcth", u"arcoth", u"asech", u"arsch", u"arsech", u"acsch", u"arcsch", u"exp", u"ln", u"lg", u"log",
-        u"\u221A", u"sqrt", u"abs", u"sign", u"ceil", u"ceiling", u"floor", u"re", u"real", u"realpart", u"im",
-        u"imag", u"imaginary", u"imaginarypart", u"arg", u"argument", u"conj", u"conjugate", u"\u0393", u"gamma",
-        u"j", u"besselj", u"y", u"bessely", u"i", u"besseli", u"k", u"besselk", u"\u2211", u"sum", u"\u220F",
-        u"prod", u"product", u"\u222B", u"integral", u"integrate", u"deriv", u"derivative", u"root", u"solve"};
-    std::set<const CFunction*> functions;
-    std::size_t tableNames = 0;
-    for (const CFunction& function : FunctionTable())
-        for (std::u16string_view name : function.names)
-            tableNames += !name.empty();
-    for (const char16_t* name : names) {
-        const CFunction* function = FindFunction(name);
-        ASSERT_NE(function, nullptr) << Utf16ToUtf8(name);
-        EXPECT_LE(std::u16string_view(name).size(), kMaxFunctionNameLength);
-        functions.insert(function);
+    std::ifstream in(KAVM_HELP_DIR "/index.html", std::ios::binary);
+    const std::string page((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::size_t anchor = page.find("<a name=\"functions\">");
+    const std::size_t begin = page.find("<table>", anchor);
+    const std::size_t end = page.find("</table>", begin);
+    std::set<std::u16string> words;
+    if (anchor == std::string::npos || begin == std::string::npos || end == std::string::npos)
+        return words;
+    const std::string table = page.substr(begin, end - begin);
+    for (std::size_t at = table.find("<code>"); at != std::string::npos; at = table.find("<code>", at)) {
+        at += 6;
+        std::string code = table.substr(at, table.find("</code>", at) - at);
+        const std::size_t bracket = code.find('(');
+        if (bracket != std::string::npos)
+            code.erase(bracket, code.find(')', bracket) + 1 - bracket);
+        std::u16string word;
+        for (char16_t c : Utf8ToUtf16(code + " ")) {
+            if (c != u' ' && c != u',') {
+                word += (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c - u'A' + u'a') : c;
+            } else if (!word.empty()) {
+                words.insert(word);
+                word.clear();
+            }
+        }
     }
-    EXPECT_EQ(functions.size(), FunctionTable().size());
-    EXPECT_EQ(functions.size(), 46u);
-    EXPECT_EQ(tableNames, std::size(names));
+    return words;
+}
+
+TEST(Keywords, TheHelpListsEveryFunctionName)
+{
+    const std::set<std::u16string> words = HelpFunctionWords();
+    ASSERT_FALSE(words.empty()) << "no list of functions in " KAVM_HELP_DIR "/index.html";
+    for (const CFunction& function : FunctionTable()) {
+        for (std::u16string_view name : function.names) {
+            if (name.empty())
+                continue;
+            EXPECT_TRUE(words.contains(std::u16string(name))) << Utf16ToUtf8(name) << " is not in the help";
+        }
+    }
+}
+
+TEST(Keywords, TheHelpListsOnlyAcceptedNames)
+{
+    // Besides the functions the list shows the random number, a constant
+    // word, and n!, the factorial operator.
+    for (const std::u16string& word : HelpFunctionWords()) {
+        if (word == u"n!" || FindConstantWord(word).has_value())
+            continue;
+        EXPECT_NE(FindFunction(word), nullptr) << "the help lists " << Utf16ToUtf8(word);
+    }
 }
 
 TEST(Keywords, ConstantWords)

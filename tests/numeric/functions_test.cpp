@@ -6,6 +6,8 @@
 #include <map>
 #include <string>
 
+#include "document/utf.h"
+#include "language/functions.h"
 #include "numeric/elementary.h"
 #include "numeric/gamma.h"
 #include "numeric/random.h"
@@ -14,41 +16,62 @@
 
 namespace {
 
+using NCalculatorText::FindFunction;
+
+using FRoutine = std::function<CComplex(const CComplex&)>;
+
+// The numeric routine of each operation kind the rows try; a row names its
+// function as the parser accepts it, and the function table gives the kind.
+const std::map<EOperationKind, FRoutine>& Routines()
+{
+    static const std::map<EOperationKind, FRoutine> routines = {
+        {Tangent, CalcTg},
+        {Cotangent, CalcCtg},
+        {HyperbolicTangent, CalcTh},
+        {HyperbolicCotangent, CalcCth},
+        {Secant, CalcSec},
+        {HyperbolicCosecant, CalcCsch},
+        {Arcsine, CalcArcSin},
+        {Arccosine, CalcArcCos},
+        {Arctangent, CalcArcTg},
+        {Arccotangent, CalcArcCtg},
+        {Arcsecant, CalcArcSec},
+        {Arccosecant, CalcArcCosec},
+        {ArchyperbolicSine, CalcArSh},
+        {ArchyperbolicCosine, CalcArCh},
+        {ArchyperbolicTangent, CalcArTh},
+        {ArchyperbolicCotangent, CalcArCth},
+        {ArchyperbolicSecant, CalcArSch},
+        {ArchyperbolicCosecant, CalcArCsch},
+        {AbsoluteValue, CalcAbs},
+        {Exponent, CalcExp},
+        {SquareRoot, CalcSqrt},
+        {NaturalLogarithm, CalcLn},
+        {DecimalLogarithm, CalcLg},
+        {GammaFunction, [](const CComplex& z) { return Gamma(z); }},
+    };
+    return routines;
+}
+
 struct SFunction {
     EOperationKind kind;
-    std::function<CComplex(const CComplex&)> compute;
+    FRoutine compute;
 };
 
-const std::map<std::string, SFunction>& Functions()
+// The function a row names: a name of the function table with the routine
+// of its kind, or "loggamma", the logarithm of Γ that the Gamma routine
+// works with, which no name of the language reaches.
+bool FindRowFunction(const std::string& name, SFunction& function)
 {
-    static const std::map<std::string, SFunction> table = {
-        {"tg", {Tangent, CalcTg}},
-        {"ctg", {Cotangent, CalcCtg}},
-        {"th", {HyperbolicTangent, CalcTh}},
-        {"cth", {HyperbolicCotangent, CalcCth}},
-        {"sec", {Secant, CalcSec}},
-        {"csch", {HyperbolicCosecant, CalcCsch}},
-        {"arcsin", {Arcsine, CalcArcSin}},
-        {"arccos", {Arccosine, CalcArcCos}},
-        {"arctg", {Arctangent, CalcArcTg}},
-        {"arcctg", {Arccotangent, CalcArcCtg}},
-        {"arcsec", {Arcsecant, CalcArcSec}},
-        {"arccosec", {Arccosecant, CalcArcCosec}},
-        {"arsh", {ArchyperbolicSine, CalcArSh}},
-        {"arch", {ArchyperbolicCosine, CalcArCh}},
-        {"arth", {ArchyperbolicTangent, CalcArTh}},
-        {"arcth", {ArchyperbolicCotangent, CalcArCth}},
-        {"arsch", {ArchyperbolicSecant, CalcArSch}},
-        {"arcsch", {ArchyperbolicCosecant, CalcArCsch}},
-        {"abs", {AbsoluteValue, CalcAbs}},
-        {"exp", {Exponent, CalcExp}},
-        {"sqrt", {SquareRoot, CalcSqrt}},
-        {"ln", {NaturalLogarithm, CalcLn}},
-        {"lg", {DecimalLogarithm, CalcLg}},
-        {"gamma", {GammaFunction, [](const CComplex& z) { return Gamma(z); }}},
-        {"loggamma", {GammaFunction, [](const CComplex& z) { return LogGamma(z); }}},
-    };
-    return table;
+    if (name == "loggamma") {
+        function = {GammaFunction, [](const CComplex& z) { return LogGamma(z); }};
+        return true;
+    }
+    const NCalculatorText::CFunction* row = FindFunction(Utf8ToUtf16(name));
+    if (!row || !Routines().contains(row->kind))
+        return false;
+    function = {row->kind, Routines().at(row->kind)};
+    return true;
 }
 
 bool Close(double actual, double expected, double tolerance)
@@ -65,14 +88,14 @@ TEST_P(FunctionRows, ValueAndMessages)
     const CDataCase& c = GetParam().row;
     const std::string where = GetParam().Where();
     ASSERT_GE(c.fields.size(), 6u) << where;
-    const auto found = Functions().find(c.fields[0]);
-    ASSERT_NE(found, Functions().end()) << where;
+    SFunction function;
+    ASSERT_TRUE(FindRowFunction(c.fields[0], function)) << where << ": no function " << c.fields[0];
     CLogRecorder log;
     CComplex value;
     {
-        COperationScope scope(CurrentRunState(), found->second.kind);
-        value = found->second.compute(CComplex(std::strtod(c.fields[1].c_str(), nullptr),
-                                               std::strtod(c.fields[2].c_str(), nullptr)));
+        COperationScope scope(CurrentRunState(), function.kind);
+        value = function.compute(
+            CComplex(std::strtod(c.fields[1].c_str(), nullptr), std::strtod(c.fields[2].c_str(), nullptr)));
     }
     std::string expectedLog;
     for (std::size_t i = 6; i + 2 < c.fields.size() + 2 && i < c.fields.size(); i += 3)

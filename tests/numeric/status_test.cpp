@@ -4,6 +4,9 @@
 
 #include <cmath>
 #include <limits>
+#include <set>
+#include <string>
+#include <string_view>
 
 #include "support/log_recorder.h"
 
@@ -113,6 +116,20 @@ TEST(OperationNames, TableAndOutOfRange)
     EXPECT_EQ(std::u16string(GetOperationName(Root)), u"Root");
     EXPECT_EQ(std::u16string(GetOperationName(Root + 1)), u"Undefined");
     EXPECT_EQ(std::u16string(GetOperationName(-1)), u"Undefined");
+}
+
+TEST(OperationNames, EveryKindHasANameOfItsOwn)
+{
+    // The log tells operations apart by these names alone: a row copied for
+    // a new kind without its own name would pass for the old one.
+    std::set<std::u16string> names;
+    int kind = 0;
+    for (; kind < 1000 && std::u16string_view(GetOperationName(kind)) != u"Undefined"; ++kind) {
+        EXPECT_FALSE(std::u16string_view(GetOperationName(kind)).empty()) << kind;
+        EXPECT_TRUE(names.emplace(GetOperationName(kind)).second) << kind;
+    }
+    EXPECT_GT(kind, static_cast<int>(SeriesProduct));
+    EXPECT_EQ(names.size(), static_cast<std::size_t>(kind));
 }
 
 TEST(RunState, ResetTakesUnitsFromPreferencesAndTellsTheLog)
