@@ -18,6 +18,8 @@
 
 #include <algorithm>
 
+#include <QLayout>
+
 #include "document/memory_store.h"
 #include "document/number_format.h"
 #include "document/preferences.h"
@@ -298,7 +300,12 @@ void CCalcMainFrame::CreateCommands()
     // The Plot pane shows itself when something is plotted; here it shows
     // and hides like the others.
     MakeCommand(IdViewPlot, tr("&Plot"), tr("Show or hide the plot\nToggle plot"), {},
-                [this] { ToggleBar(m_plotPane); })
+                [this] {
+                    if (m_plotPane->isHidden())
+                        ShowPlotPane();
+                    else
+                        ToggleBar(m_plotPane);
+                })
         ->setCheckable(true);
     MakeCommand(IdFocusEditor, QString(), QString(), {K("Ctrl+W")}, [this] { m_editor->setFocus(); });
     // F6 and Shift+F6 move between the editor and the visible panes; they
@@ -416,6 +423,9 @@ void CCalcMainFrame::CreatePanes()
     m_memory = new CCalcMemory;
     m_statistics = new CCalcStatistics;
     m_memory->SetStatisticsPane(m_statistics);
+    m_memory->writeMemoryFile = [this](const QString& path, const std::u16string& text) {
+        return m_document->SaveMemoryText(path, text);
+    };
 
     const QSize logSize = DialogUnitsToPixels(m_log, {166, 33});
     const QSize memorySize = DialogUnitsToPixels(m_memory, {174, 92});
@@ -499,8 +509,46 @@ void CCalcMainFrame::PlotAtCaret()
         return;
     }
     if (m_plotPane->isHidden())
-        KeepOtherPaneSizes(m_plotPane, [this] { m_plotPane->show(); });
+        ShowPlotPane();
     m_plotPane->raise();
+}
+
+void CCalcMainFrame::ShowPlotPane()
+{
+    const QRect before = geometry();
+    const QRect area = workArea ? workArea() : NearestWorkArea(frameGeometry());
+    if (!m_plotPane->isFloating()) {
+        // Docked, the pane takes its room from the editor and the other
+        // panes; when they cannot give enough, the window would grow, off
+        // the screen of a small laptop.
+        KeepOtherPaneSizes(m_plotPane, [this] { m_plotPane->show(); });
+        if (layout() != nullptr)
+            layout()->activate();
+        // The window grows to its minimum size once the layout runs.
+        const QSize plot = m_plot->size();
+        const QSize minimum = minimumSizeHint().expandedTo(minimumSize());
+        const bool grew = minimum.width() > before.width() || minimum.height() > before.height() ||
+                          geometry().width() > before.width() || geometry().height() > before.height();
+        if (!grew && plot.width() >= kPlotSmallestSize.width() && plot.height() >= kPlotSmallestSize.height())
+            return;
+        // Floating, the pane asks nothing of the window's layout: the
+        // window goes back to where it was.
+        m_plotPane->setFloating(true);
+        if (layout() != nullptr)
+            layout()->activate();
+        setGeometry(before);
+    }
+    QSize size = kPlotOpeningSize.expandedTo(m_plotPane->sizeHint());
+    if (area.isValid())
+        size = size.boundedTo(area.size());
+    QRect rect(QPoint(), size);
+    rect.moveCenter(frameGeometry().center());
+    if (area.isValid()) {
+        rect.moveLeft(std::clamp(rect.left(), area.left(), std::max(area.left(), area.right() + 1 - rect.width())));
+        rect.moveTop(std::clamp(rect.top(), area.top(), std::max(area.top(), area.bottom() + 1 - rect.height())));
+    }
+    m_plotPane->setGeometry(rect);
+    m_plotPane->show();
 }
 
 void CCalcMainFrame::CreateMenus()
