@@ -22,6 +22,7 @@ class QMenu;
 class CCalcBar;
 class CCalcDoc;
 class CCalcKeyPad;
+class CCalcKeypadScroller;
 class CCalcLog;
 class CCalcMemory;
 class CCalcPlot;
@@ -190,6 +191,9 @@ private:
     // kPlotOpeningSize over the window and inside the work area, the
     // window keeping its size.
     void ShowPlotPane();
+    // At the first start: widens the window, centred in area and within
+    // it, by what the docked keypad lacks to show every button.
+    void WidenForKeypad(const QRect& area);
     // Enables the commands after the state they depend on.
     void UpdateCommandStates();
     void FocusPane(int pane);
@@ -209,6 +213,7 @@ private:
     CCalcView* m_editor = nullptr;
     CCalcDoc* m_document = nullptr;
     CCalcKeyPad* m_keypad = nullptr;
+    CCalcKeypadScroller* m_keypadScroller = nullptr;
     CCalcLog* m_log = nullptr;
     CCalcMemory* m_memory = nullptr;
     CCalcStatistics* m_statistics = nullptr;
