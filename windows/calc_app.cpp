@@ -14,6 +14,7 @@
 #include "windows/calc_print_commands.h"
 #include "windows/recovery.h"
 #include "windows/shell_registration.h"
+#include "windows/single_instance.h"
 #include "windows/tool_icons.h"
 #include "windows/translation.h"
 
@@ -96,6 +97,10 @@ int CCalcApp::Run(int argc, char** argv)
 
     // The print forms print and exit without showing the window.
     const CShellCommand command = ParseShellCommandLine(application.arguments().mid(1));
+    // A window of this user that waits for open requests takes the file;
+    // this start then ends.
+    if (HandOverToWaitingWindow(command, ShellRequestServerName()))
+        return 0;
     if (command.palette == u"dark")
         UseDarkPalette(application);
     CCalcMainFrame frame;
