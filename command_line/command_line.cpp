@@ -30,7 +30,9 @@ constexpr std::string_view kUsage =
     "Calculates every statement of FILE, or of standard input when FILE is \"-\"\n"
     "or missing, and writes the text with its fresh results to standard output.\n"
     "A file that begins with the bytes FF FE is UTF-16 little-endian, any other\n"
-    "is UTF-8. FILE may be a regular file or a pipe; a device is refused, and so\n"
+    "is UTF-8, or Windows-1252 when it is not valid UTF-8 (said on standard error).\n"
+    "The text is written in UTF-8, or in Windows-1252 when it was read so.\n"
+    "FILE may be a regular file or a pipe; a device is refused, and so\n"
     "is any input over 256 MiB. Every log message goes to standard error as one line:\n"
     "N, Status, Context and Description separated by tabs. Ctrl+C (SIGINT) or\n"
     "SIGTERM cancels a running calculation: nothing is written, exit status 1.\n"
@@ -40,7 +42,8 @@ constexpr std::string_view kUsage =
     "  --cursor N               run \"Calculate\" on the statement at code-unit index N\n"
     "                           of the text (line breaks counted as CR LF)\n"
     "  --preference NAME=VALUE  set a preference for this run; may be repeated\n"
-    "  --memory FILE            execute a memory file before the run; may be repeated\n"
+    "  --memory FILE            execute a memory file before the run; may be repeated;\n"
+    "                           a line that fails ends the run, naming the file and line\n"
     "  --save-memory FILE       write every memory cell to FILE after the run\n"
     "  -h, --help               show this help and exit\n"
     "  -v, --version            show the version and exit\n"
@@ -52,7 +55,8 @@ constexpr std::string_view kUsage =
     "UseSSE2, FreeConfirmation. A value out of range takes the default.\n"
     "\n"
     "Exit status: 0 success, 1 a calculation failed, 2 a usage error, a file\n"
-    "that cannot be read or written, or output that could not be written.\n";
+    "that cannot be read or written, a memory file that did not load whole\n"
+    "(nothing is calculated or written then), or output that could not be written.\n";
 
 constexpr std::string_view kOptions[] = {"--calculate", "--cursor",  "--preference", "--memory",
                                          "--save-memory", "--help", "--version", "-h", "-v"};
@@ -291,6 +295,13 @@ int FileError(std::ostream& err, const std::string& path, EFileResult result, in
     return 2;
 }
 
+// The notes of a file's reading on the error stream, one a line.
+void Note(std::ostream& err, const std::string& path, const std::vector<std::string>& notes)
+{
+    for (const std::string& note : notes)
+        err << kProgram << ": " << path << ": " << note << '\n';
+}
+
 // Writes the text to standard output and makes sure it arrived: a full disk
 // or a closed pipe is an error, not a silent loss.
 bool WriteOutput(std::ostream& out, std::ostream& err, const std::string& text)
@@ -342,10 +353,11 @@ int RunCommandLine(const std::vector<std::string>& arguments, std::istream& in, 
 
     // Everything is read before anything runs.
     std::string inputBytes;
+    const std::string inputName = options.input == "-" ? "standard input" : options.input;
     if (options.calculate) {
         if (options.input == "-") {
             if (const EFileResult result = ReadStreamBytes(in, inputBytes); result != EFileResult::Ok)
-                return FileError(err, "standard input", result);
+                return FileError(err, inputName, result);
         } else if (const EFileResult result =
                        ReadFileBytes(options.input, inputBytes, EReadSource::RegularFilesAndPipes);
                    result != EFileResult::Ok) {
@@ -358,7 +370,18 @@ int RunCommandLine(const std::vector<std::string>& arguments, std::istream& in, 
         if (const EFileResult result = ReadFileBytes(path, bytes, EReadSource::RegularFilesAndPipes);
             result != EFileResult::Ok)
             return FileError(err, path, result);
-        memoryTexts.push_back(DecodeTextFile(bytes));
+        CTextFileForm form;
+        memoryTexts.push_back(DecodeTextFile(bytes, &form));
+        Note(err, path, DescribeTextFileForm(form));
+    }
+    // A text that is not UTF-8 is read as Windows-1252, a byte a
+    // character, and written back so, so that every byte outside the
+    // results comes back as it was.
+    CTextFileForm inputForm;
+    if (options.calculate) {
+        inputForm.encoding = FindTextEncoding(inputBytes);
+        inputForm.oddByteDropped = inputForm.encoding == ETextEncoding::Utf16 && inputBytes.size() % 2 != 0;
+        Note(err, inputName, DescribeTextFileForm(inputForm));
     }
     // "Calculate" at a cursor needs the whole text; "Calculate all" runs over
     // the bytes a part at a time.
@@ -384,11 +407,19 @@ int RunCommandLine(const std::vector<std::string>& arguments, std::istream& in, 
     {
         // A cancelled run writes nothing: neither the text nor the memory.
         CSignalCancelScope signals;
-        for (std::u16string& memoryText : memoryTexts) {
-            if (!ExecuteCalculationText(context, std::move(memoryText)))
-                status = 1;
+        for (std::size_t i = 0; i < memoryTexts.size(); ++i) {
+            CTextStop stop;
+            const bool loaded = ExecuteCalculationText(context, std::move(memoryTexts[i]), &stop);
             if (signals.Cancelled(err))
                 return 1;
+            // A memory file loads whole or the run ends here: a text
+            // calculated, or a memory saved, without the cells it did not
+            // reach would lose them without a word.
+            if (!loaded) {
+                err << kProgram << ": " << options.memoryFiles[i] << ": " << DescribeTextStop(stop)
+                    << "; nothing calculated or written\n";
+                return 2;
+            }
         }
         if (options.calculate) {
             bool calculated = false;
@@ -410,8 +441,14 @@ int RunCommandLine(const std::vector<std::string>& arguments, std::istream& in, 
         }
     }
     if (options.calculate) {
-        if (!WriteOutput(out, err, output))
+        std::string encoded;
+        if (inputForm.encoding == ETextEncoding::Windows1252 && !Utf8ToWindows1252(output, encoded)) {
+            err << kProgram << ": " << inputName
+                << ": the text holds a character that Windows-1252 cannot write; nothing written\n";
             status = 2;
+        } else if (!WriteOutput(out, err, inputForm.encoding == ETextEncoding::Windows1252 ? encoded : output)) {
+            status = 2;
+        }
     }
     if (options.saveMemory) {
         const std::string bytes = EncodeUtf16File(MemoryStore().BuildMemoryFileText(EMemorySelection::All));

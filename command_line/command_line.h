@@ -18,7 +18,8 @@
 // whole job (it seeds the random generator itself and changes only the
 // in-memory preferences, which are never saved), sets handled to true and
 // returns the exit status: 0 success, 1 a calculation run failed, 2 a usage
-// error or a file that cannot be read or written. Otherwise it touches
+// error, a file that cannot be read or written, or a memory file that did
+// not load whole (then nothing is calculated or written). Otherwise it touches
 // nothing, sets handled to false and returns 0; the caller goes on as usual.
 // The preferences it starts from are those in Preferences() at the call.
 // A program that also has a window passes the help of its window words as

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "document/text_file.h"
 #include "document/utf.h"
 #include "language/calc_context.h"
 #include "language/calculate.h"
@@ -75,7 +76,7 @@ bool NarrowEight(const char16_t* units, char* out)
 // The text of a file's bytes, block by block, exactly as DecodeTextFile
 // reads it whole: UTF-16 little-endian after FF FE (up to the first zero
 // code unit, without U+FEFF), else UTF-8 without a leading byte-order
-// mark. Every line break comes out as CR LF, its kind noted. A UTF-8 block
+// mark, or Windows-1252 when the bytes are not valid UTF-8. Every line break comes out as CR LF, its kind noted. A UTF-8 block
 // ends where the whole decoding starts a character anew, so that no
 // sequence is cut; a CR at the end of a block waits for the next one, so
 // that CR LF is seen whole.
@@ -85,7 +86,11 @@ public:
     {
         const auto byte = [bytes](std::size_t i) { return static_cast<unsigned char>(bytes[i]); };
         m_utf16 = bytes.size() >= 2 && byte(0) == 0xFF && byte(1) == 0xFE;
-        if (!m_utf16 && bytes.size() >= 3 && byte(0) == 0xEF && byte(1) == 0xBB && byte(2) == 0xBF)
+        // Bytes that are not valid UTF-8 are Windows-1252 throughout, a
+        // byte a character, as DecodeTextFile reads them.
+        m_singleByte = !m_utf16 && FindTextEncoding(bytes) == ETextEncoding::Windows1252;
+        if (!m_utf16 && !m_singleByte && bytes.size() >= 3 && byte(0) == 0xEF && byte(1) == 0xBB &&
+            byte(2) == 0xBF)
             m_at = 3;
     }
 
@@ -104,6 +109,8 @@ public:
         m_used = 0;
         if (m_utf16)
             DecodeUtf16Block();
+        else if (m_singleByte)
+            DecodeSingleByteBlock();
         else
             DecodeUtf8Block();
         if (m_ended && m_heldCr) {
@@ -189,6 +196,24 @@ private:
             m_ended = true;
     }
 
+    void DecodeSingleByteBlock()
+    {
+        const std::size_t end = std::min(m_at + kBlockBytes, m_bytes.size());
+        for (std::size_t i = m_at; i < end; ++i) {
+            if (end - i >= 8 && !m_heldCr && m_used + 8 <= kChunk &&
+                !HasSpecialByte(LoadWord(m_bytes.data() + i))) {
+                WidenEight(m_bytes.data() + i, m_chunk + m_used);
+                m_used += 8;
+                i += 7;
+                continue;
+            }
+            Put(Windows1252Character(static_cast<unsigned char>(m_bytes[i])));
+        }
+        m_at = end;
+        if (m_at == m_bytes.size())
+            m_ended = true;
+    }
+
     void DecodeUtf8Block()
     {
         std::size_t end = std::min(m_at + kBlockBytes, m_bytes.size());
@@ -241,6 +266,7 @@ private:
     std::string_view m_bytes;
     std::size_t m_at = 0;
     bool m_utf16 = false;
+    bool m_singleByte = false;
     bool m_ended = false;
     bool m_heldCr = false;
     std::u16string* m_out = nullptr;

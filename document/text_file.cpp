@@ -61,15 +61,159 @@ std::u16string DecodeUtf16File(std::string_view bytes)
     return text;
 }
 
-std::u16string DecodeTextFile(std::string_view bytes)
+namespace {
+
+bool StartsUtf16(std::string_view bytes)
 {
-    if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF &&
-        static_cast<unsigned char>(bytes[1]) == 0xFE)
+    return bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF &&
+           static_cast<unsigned char>(bytes[1]) == 0xFE;
+}
+
+bool StartsUtf8Mark(std::string_view bytes)
+{
+    return bytes.size() >= 3 && static_cast<unsigned char>(bytes[0]) == 0xEF &&
+           static_cast<unsigned char>(bytes[1]) == 0xBB && static_cast<unsigned char>(bytes[2]) == 0xBF;
+}
+
+// Whether every byte belongs to a well-formed UTF-8 character; plain ASCII
+// is passed over eight bytes at a time.
+bool IsValidUtf8(std::string_view bytes)
+{
+    std::size_t i = 0;
+    while (i < bytes.size()) {
+        if (bytes.size() - i >= 8) {
+            std::uint64_t word;
+            std::memcpy(&word, bytes.data() + i, sizeof(word));
+            if ((word & 0x8080808080808080ull) == 0) {
+                i += 8;
+                continue;
+            }
+        }
+        if (static_cast<unsigned char>(bytes[i]) < 0x80) {
+            ++i;
+            continue;
+        }
+        char32_t c = 0;
+        const std::size_t length = DecodeUtf8Character(bytes, i, c);
+        if (length == 0)
+            return false;
+        i += length;
+    }
+    return true;
+}
+
+// The characters of the bytes 80 to 9F; the rest are the code points of
+// the same number.
+constexpr char16_t kWindows1252High[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+// The byte of a character, or -1 when the code page has none.
+int Windows1252Byte(char32_t c)
+{
+    if (c < 0x80 || (c >= 0xA0 && c < 0x100))
+        return static_cast<int>(c);
+    for (int i = 0; i < 32; ++i) {
+        if (kWindows1252High[i] == c)
+            return 0x80 + i;
+    }
+    return -1;
+}
+
+}  // namespace
+
+char16_t Windows1252Character(unsigned char byte)
+{
+    return byte >= 0x80 && byte < 0xA0 ? kWindows1252High[byte - 0x80] : static_cast<char16_t>(byte);
+}
+
+ETextEncoding FindTextEncoding(std::string_view bytes)
+{
+    if (StartsUtf16(bytes))
+        return ETextEncoding::Utf16;
+    if (StartsUtf8Mark(bytes))
+        bytes.remove_prefix(3);
+    return IsValidUtf8(bytes) ? ETextEncoding::Utf8 : ETextEncoding::Windows1252;
+}
+
+std::u16string DecodeTextFile(std::string_view bytes, CTextFileForm* form)
+{
+    const ETextEncoding encoding = FindTextEncoding(bytes);
+    if (form != nullptr) {
+        form->encoding = encoding;
+        form->oddByteDropped = encoding == ETextEncoding::Utf16 && bytes.size() % 2 != 0;
+    }
+    switch (encoding) {
+    case ETextEncoding::Utf16:
         return DecodeUtf16File(bytes);
-    if (bytes.size() >= 3 && static_cast<unsigned char>(bytes[0]) == 0xEF &&
-        static_cast<unsigned char>(bytes[1]) == 0xBB && static_cast<unsigned char>(bytes[2]) == 0xBF)
+    case ETextEncoding::Windows1252:
+        return DecodeWindows1252(bytes);
+    case ETextEncoding::Utf8:
+        break;
+    }
+    if (StartsUtf8Mark(bytes))
         bytes.remove_prefix(3);
     return Utf8ToUtf16(bytes);
+}
+
+std::u16string DecodeWindows1252(std::string_view bytes)
+{
+    std::u16string text(bytes.size(), u'\0');
+    for (std::size_t i = 0; i < bytes.size(); ++i)
+        text[i] = Windows1252Character(static_cast<unsigned char>(bytes[i]));
+    return text;
+}
+
+bool EncodeWindows1252(std::u16string_view text, std::string& out)
+{
+    out.reserve(out.size() + text.size());
+    for (char16_t unit : text) {
+        const int byte = Windows1252Byte(unit);
+        if (byte < 0)
+            return false;
+        out.push_back(static_cast<char>(byte));
+    }
+    return true;
+}
+
+std::string Windows1252ToUtf8(std::string_view bytes)
+{
+    std::string out;
+    out.reserve(bytes.size() + bytes.size() / 8);
+    for (char byte : bytes) {
+        if (static_cast<unsigned char>(byte) < 0x80)
+            out.push_back(byte);
+        else
+            AppendUtf8(std::u16string(1, Windows1252Character(static_cast<unsigned char>(byte))), out);
+    }
+    return out;
+}
+
+bool Utf8ToWindows1252(std::string_view utf8, std::string& out)
+{
+    out.reserve(out.size() + utf8.size());
+    std::size_t i = 0;
+    while (i < utf8.size()) {
+        char32_t c = 0;
+        const std::size_t length = DecodeUtf8Character(utf8, i, c);
+        const int byte = length == 0 ? -1 : Windows1252Byte(c);
+        if (byte < 0)
+            return false;
+        out.push_back(static_cast<char>(byte));
+        i += length;
+    }
+    return true;
+}
+
+std::vector<std::string> DescribeTextFileForm(const CTextFileForm& form)
+{
+    std::vector<std::string> notes;
+    if (form.encoding == ETextEncoding::Windows1252)
+        notes.emplace_back("not UTF-8: read as Windows-1252 and written back the same way");
+    if (form.oddByteDropped)
+        notes.emplace_back("odd number of bytes in a UTF-16 file: the last byte is not part of the text");
+    return notes;
 }
 
 std::string EncodeUtf16File(std::u16string_view text)
@@ -455,9 +599,83 @@ EFileResult WriteFileReplacing(const std::string& path, std::string_view bytes, 
     return EFileResult::CannotWrite;
 }
 
-bool ExecuteCalculationText(NCalculatorText::CCalcContext& context, std::u16string text)
+namespace {
+
+// The line (from 1) of position: CR LF, LF and CR each end one.
+std::size_t LineAt(std::u16string_view text, std::size_t position)
+{
+    std::size_t line = 1;
+    for (std::size_t i = 0; i < position && i < text.size(); ++i) {
+        if (text[i] == u'\n' || (text[i] == u'\r' && (i + 1 == text.size() || text[i + 1] != u'\n')))
+            ++line;
+    }
+    return line;
+}
+
+// The lines from the one of position to the end that hold more than
+// blanks.
+std::size_t FilledLinesFrom(std::u16string_view text, std::size_t position)
+{
+    std::size_t i = position;
+    while (i > 0 && text[i - 1] != u'\n' && text[i - 1] != u'\r')
+        --i;
+    std::size_t lines = 0;
+    bool filled = false;
+    for (; i < text.size(); ++i) {
+        const char16_t c = text[i];
+        if (c == u'\n' || c == u'\r') {
+            lines += filled ? 1 : 0;
+            filled = false;
+        } else if (c != u' ' && c != u'\t') {
+            filled = true;
+        }
+    }
+    return lines + (filled ? 1 : 0);
+}
+
+// Where the "/*" that is never closed opens, or npos.
+std::size_t UnclosedCommentStart(std::u16string_view text)
+{
+    std::size_t i = NCalculatorText::FindCommentStart(text);
+    while (i < text.size()) {
+        if (text[i] == u'/' && i + 1 < text.size() && text[i + 1] == u'/') {
+            const std::size_t lineFeed = text.find(u'\n', i + 2);
+            if (lineFeed == std::u16string_view::npos)
+                return std::u16string_view::npos;
+            i = lineFeed + 1;
+        } else if (text[i] == u'/' && i + 1 < text.size() && text[i + 1] == u'*') {
+            const std::size_t close = text.find(u"*/", i + 1);
+            if (close == std::u16string_view::npos)
+                return i;
+            i = close + 2;
+        } else {
+            ++i;
+        }
+        if (i < text.size()) {
+            const std::size_t next = NCalculatorText::FindCommentStart(text.substr(i));
+            i = next == std::u16string_view::npos ? text.size() : i + next;
+        }
+    }
+    return std::u16string_view::npos;
+}
+
+// The first character of the statement from start that is no blank and
+// not in a comment: the line a reader looks for.
+std::size_t FirstFilledPosition(std::u16string_view text, std::size_t start)
+{
+    std::u16string work(text.substr(start));
+    NCalculatorText::StripComments(work);
+    const std::size_t filled = work.find_first_not_of(u" \t\r\n");
+    return filled == std::u16string::npos ? start : start + filled;
+}
+
+}  // namespace
+
+bool ExecuteCalculationText(NCalculatorText::CCalcContext& context, std::u16string text, CTextStop* stop)
 {
     std::erase(text, u'\uFEFF');
+    if (stop != nullptr)
+        *stop = CTextStop{};
     // A memory file as the store writes it is executed without parsing its
     // statements: each store computes the value its statement would, and
     // the run state sees the same polls, stores and previous result.
@@ -465,10 +683,14 @@ bool ExecuteCalculationText(NCalculatorText::CCalcContext& context, std::u16stri
     if (ReadMemoryFileLines(text, lines)) {
         CCalcRunState& state = context.run;
         state.Reset();
-        for (const CMemoryFileLine& line : lines) {
+        for (std::size_t i = 0; i < lines.size(); ++i) {
+            const CMemoryFileLine& line = lines[i];
             state.continueFlag = true;
-            if (!state.Poll(static_cast<std::int64_t>(line.statementLength) + 1))
+            if (!state.Poll(static_cast<std::int64_t>(line.statementLength) + 1)) {
+                if (stop != nullptr)
+                    *stop = CTextStop{i + 1, lines.size() - i};
                 return false;
+            }
             if (ICalcEnvironment* environment = state.environment)
                 environment->StoreMemory(std::u16string(line.name), line.value);
             context.previousResult = line.value;
@@ -476,5 +698,23 @@ bool ExecuteCalculationText(NCalculatorText::CCalcContext& context, std::u16stri
         return true;
     }
     std::ptrdiff_t cursor = -1;
-    return NCalculatorText::CalculateText(context, text, cursor);
+    std::optional<std::size_t> last;
+    const bool calculated = NCalculatorText::CalculateText(
+        context, text, cursor, [&last](std::size_t start) { last = start; });
+    if (!calculated && stop != nullptr) {
+        // Without a statement heard, the run stopped at a comment that is
+        // never closed.
+        const std::size_t unclosed = UnclosedCommentStart(text);
+        const std::size_t at = last ? FirstFilledPosition(text, *last)
+                               : unclosed != std::u16string::npos ? unclosed
+                                                                  : 0;
+        *stop = CTextStop{LineAt(text, at), FilledLinesFrom(text, at)};
+    }
+    return calculated;
+}
+
+std::string DescribeTextStop(const CTextStop& stop)
+{
+    return "loading stopped at line " + std::to_string(stop.line) + ": " + std::to_string(stop.linesNotRun) +
+           (stop.linesNotRun == 1 ? " line" : " lines") + " not loaded";
 }

@@ -6,6 +6,7 @@
 #include <iosfwd>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace NCalculatorText {
 class CCalcContext;
@@ -28,9 +29,45 @@ inline constexpr std::size_t kMaxTextFileBytes = std::size_t{256} << 20;
 // unit, and every U+FEFF is removed.
 std::u16string DecodeUtf16File(std::string_view bytes);
 
-// Bytes that begin with FF FE are read as above; anything else is UTF-8,
-// with a leading byte-order mark dropped (invalid bytes become U+FFFD).
-std::u16string DecodeTextFile(std::string_view bytes);
+// How a text file's bytes are read, and how a save writes them back.
+enum class ETextEncoding { Utf16, Utf8, Windows1252 };
+
+// What reading a text file found besides its text.
+struct CTextFileForm {
+    ETextEncoding encoding = ETextEncoding::Utf8;
+    // A UTF-16 file with an odd number of bytes: its last byte, which holds
+    // no whole code unit, is not in the text.
+    bool oddByteDropped = false;
+};
+
+// Bytes that begin with FF FE are UTF-16; others are UTF-8 when they are
+// valid UTF-8 (after a leading byte-order mark), else Windows-1252.
+ETextEncoding FindTextEncoding(std::string_view bytes);
+
+// Bytes that begin with FF FE are read as above; valid UTF-8 is read as
+// such, a leading byte-order mark dropped; anything else is Windows-1252,
+// each byte one character, so that no byte is lost or changed and
+// EncodeWindows1252 gives the same bytes back. form, when given, receives
+// what the reading found.
+std::u16string DecodeTextFile(std::string_view bytes, CTextFileForm* form = nullptr);
+
+// Windows-1252, every byte a character: the five bytes the code page leaves
+// free (81, 8D, 8F, 90, 9D) are the control characters of the same number.
+std::u16string DecodeWindows1252(std::string_view bytes);
+// The character of one byte.
+char16_t Windows1252Character(unsigned char byte);
+// The inverse; false (out then incomplete) at the first character that has
+// no byte there.
+bool EncodeWindows1252(std::u16string_view text, std::string& out);
+// The same conversions between Windows-1252 and UTF-8 bytes.
+std::string Windows1252ToUtf8(std::string_view bytes);
+bool Utf8ToWindows1252(std::string_view utf8, std::string& out);
+
+// The notes of a reading for the log, without the file's name:
+// "not UTF-8: read as Windows-1252 and written back the same way", "odd
+// number of bytes in a UTF-16 file: the last byte is not part of the text".
+// None for a plain UTF-8 or UTF-16 file.
+std::vector<std::string> DescribeTextFileForm(const CTextFileForm& form);
 
 // U+FEFF, then the text, two bytes per code unit, little-endian. A text that
 // already starts with U+FEFF does not get a second one.
@@ -73,9 +110,24 @@ EFileResult ReadStreamBytes(std::istream& in, std::string& bytes);
 // the system's error number of the step that failed.
 EFileResult WriteFileReplacing(const std::string& path, std::string_view bytes, int* error = nullptr);
 
+// Where a run over a file's text stopped.
+struct CTextStop {
+    // The line (from 1; CR LF, LF and CR each end one) where the statement
+    // that failed starts, or where the comment that is never closed opens;
+    // 0 when the run went through.
+    std::size_t line = 0;
+    // The lines from that one to the end that hold more than blanks: what
+    // did not load.
+    std::size_t linesNotRun = 0;
+};
+
 // Runs every calculation of a text as "Calculate all" does, without showing
 // it: stores take effect, the previous result follows, and the first
 // failing calculation stops the rest. Loading a memory file is executing
 // it. Returns what the calculation run returned; the rewritten text is
-// discarded.
-bool ExecuteCalculationText(NCalculatorText::CCalcContext& context, std::u16string text);
+// discarded. stop, when given, receives where the run stopped.
+bool ExecuteCalculationText(NCalculatorText::CCalcContext& context, std::u16string text,
+                            CTextStop* stop = nullptr);
+
+// "loading stopped at line N: M lines not loaded" (or "1 line").
+std::string DescribeTextStop(const CTextStop& stop);

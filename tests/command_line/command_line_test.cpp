@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/data_cases.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -264,13 +266,14 @@ TEST_F(CommandLine, AMemoryFileRunsFirstAndItsLogComesFirst)
     EXPECT_EQ(run.err, "1\tWarning\tMemory\tUninitialized memory used, value forced to 0\n");
 }
 
-TEST_F(CommandLine, AFailingMemoryFileMakesTheRunFailButTheCalculationStillRuns)
+TEST_F(CommandLine, AFailingMemoryFileEndsTheRunBeforeTheCalculation)
 {
     Write("bad.vcm", "1->Mem[a];\n1/0->Mem[b];\n");
     const CRun run = Run({"--memory", PathOf("bad.vcm"), "--calculate"}, "mem[a]");
-    EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.out, "mem[a]=1");
-    EXPECT_EQ(run.err, "1\tError\tDivision\tOperation has singularity at 0\n");
+    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.err, "1\tError\tDivision\tOperation has singularity at 0\ncalculator-ka-vm: " + PathOf("bad.vcm") +
+                           ": loading stopped at line 2: 1 line not loaded; nothing calculated or written\n");
 }
 
 TEST_F(CommandLine, SavingAndReloadingMemoryKeepsEveryValueBitForBit)
@@ -442,5 +445,72 @@ TEST_F(CommandLine, TheLineAfterAnOldResultIsKept)
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.out, "1+2=3\nsin(pi/2)=1");
 }
+
+// The bytes of a file or stream field of tests/data/command_line_files.txt.
+std::string CaseBytes(const std::string& field)
+{
+    const bool utf16 = field.starts_with("16:");
+    std::string bytes = utf16 ? std::string("\xFF\xFE") : std::string();
+    std::size_t i = field.starts_with("8:") ? 2 : utf16 ? 3 : 0;
+    std::string plain;  // UTF-8 waiting to become UTF-16
+    const auto flush = [&] {
+        if (utf16)
+            bytes += EncodeUtf16File(Utf8ToUtf16(plain)).substr(2);
+        else
+            bytes += plain;
+        plain.clear();
+    };
+    while (i < field.size()) {
+        const char c = field[i++];
+        if (c != '\\' || i == field.size()) {
+            plain.push_back(c);
+            continue;
+        }
+        const char next = field[i++];
+        if (next == 'x') {
+            flush();
+            bytes.push_back(static_cast<char>(std::stoul(field.substr(i, 2), nullptr, 16)));
+            i += 2;
+        } else if (next == 'u') {
+            plain += Utf16ToUtf8(std::u16string(1, static_cast<char16_t>(std::stoul(field.substr(i, 4), nullptr, 16))));
+            i += 4;
+        } else {
+            plain.push_back(next == 'n' ? '\n' : next == 'r' ? '\r' : next == 't' ? '\t' : next);
+        }
+    }
+    flush();
+    return bytes;
+}
+
+class CommandLineFiles : public CommandLine, public testing::WithParamInterface<CDataRow> {};
+
+TEST_P(CommandLineFiles, RunsAsTheRowSays)
+{
+    const CDataRow& c = GetParam();
+    ASSERT_EQ(c.Fields().size(), 7u) << c.Where();
+    if (c.Field(0) != "-")
+        Write("m.vcm", CaseBytes(c.Field(0)));
+    if (c.Field(1) != "-")
+        Write("q.txt", CaseBytes(c.Field(1)));
+    std::vector<std::string> arguments;
+    std::istringstream words(c.Field(2));
+    for (std::string word; words >> word;)
+        arguments.push_back(word == "m.vcm" || word == "q.txt" ? PathOf(word) : word);
+    const std::string memoryBefore = c.Field(0) == "-" ? std::string() : Read("m.vcm");
+
+    CRun run = Run(arguments);
+    for (std::size_t at; (at = run.err.find(folder.string() + "/")) != std::string::npos;)
+        run.err.erase(at, folder.string().size() + 1);
+    EXPECT_EQ(run.status, std::stoi(c.Field(3))) << c.Where();
+    EXPECT_EQ(run.out, CaseBytes(c.Field(4))) << c.Where();
+    EXPECT_EQ(run.err, CaseBytes(c.Field(5))) << c.Where();
+    if (c.Field(6) == "same") {
+        EXPECT_EQ(Read("m.vcm"), memoryBefore) << c.Where();
+    } else if (c.Field(6) != "-") {
+        EXPECT_EQ(Read("m.vcm"), CaseBytes(c.Field(6))) << c.Where();
+    }
+}
+
+INSTANTIATE_DATA_ROWS(CommandLineFiles, "command_line_files.txt");
 
 }  // namespace

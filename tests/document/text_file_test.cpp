@@ -2,6 +2,7 @@
 // command line; saves that replace a file only when complete and keep its
 // mode, owner and links; reads that refuse devices and oversized input.
 #include "document/text_file.h"
+#include "document/utf.h"
 
 #include <gtest/gtest.h>
 
@@ -43,13 +44,52 @@ TEST(TextFile, Utf16IsTakenAsItIs)
     EXPECT_EQ(DecodeUtf16File(Bytes({0xFF})), u"");
 }
 
-TEST(TextFile, AnyOtherTextIsUtf8)
+TEST(TextFile, AnyOtherTextIsUtf8OrElseWindows1252)
 {
-    EXPECT_EQ(DecodeTextFile("2\xC3\x97" "3"), u"2\u00D73");
+    CTextFileForm form;
+    EXPECT_EQ(DecodeTextFile("2\xC3\x97" "3", &form), u"2\u00D73");
+    EXPECT_EQ(form.encoding, ETextEncoding::Utf8);
     EXPECT_EQ(DecodeTextFile("\xEF\xBB\xBF" "1+1"), u"1+1");
     EXPECT_EQ(DecodeTextFile("a\xEF\xBB\xBF"), u"a\uFEFF");  // only a leading mark is dropped
-    EXPECT_EQ(DecodeTextFile("\xFF" "a"), u"\uFFFD" "a");
-    EXPECT_EQ(DecodeTextFile(Bytes({0xFF, 0xFE, 'x', 0})), u"x");
+    // One byte that is no UTF-8 makes the whole file Windows-1252.
+    EXPECT_EQ(DecodeTextFile("\xFF" "a", &form), u"\u00FF" "a");
+    EXPECT_EQ(form.encoding, ETextEncoding::Windows1252);
+    EXPECT_EQ(DecodeTextFile("\xC3\xA9\x80", &form), u"\u00C3\u00A9\u20AC");
+    EXPECT_EQ(DecodeTextFile("\xEF\xBB\xBF\xE9"), u"\u00EF\u00BB\u00BF\u00E9");
+    EXPECT_EQ(DecodeTextFile(Bytes({0xFF, 0xFE, 'x', 0}), &form), u"x");
+    EXPECT_EQ(form.encoding, ETextEncoding::Utf16);
+    EXPECT_FALSE(form.oddByteDropped);
+    EXPECT_EQ(DecodeTextFile(Bytes({0xFF, 0xFE, 'x', 0, 'y'}), &form), u"x");
+    EXPECT_TRUE(form.oddByteDropped);
+    EXPECT_EQ(DescribeTextFileForm(form),
+              std::vector<std::string>{"odd number of bytes in a UTF-16 file: the last byte is not part of the text"});
+    EXPECT_TRUE(DescribeTextFileForm(CTextFileForm{}).empty());
+}
+
+TEST(TextFile, Windows1252GivesEveryByteBack)
+{
+    std::string all;
+    for (int byte = 0; byte < 256; ++byte)
+        all.push_back(static_cast<char>(byte));
+    const std::u16string text = DecodeWindows1252(all);
+    ASSERT_EQ(text.size(), 256u);
+    EXPECT_EQ(text[0x80], u'\u20AC');
+    EXPECT_EQ(text[0x81], u'\u0081');
+    EXPECT_EQ(text[0x9F], u'\u0178');
+    EXPECT_EQ(text[0xE9], u'\u00E9');
+    std::string back;
+    ASSERT_TRUE(EncodeWindows1252(text, back));
+    EXPECT_EQ(back, all);
+    back.clear();
+    ASSERT_TRUE(Utf8ToWindows1252(Windows1252ToUtf8(all), back));
+    EXPECT_EQ(back, all);
+    // Characters the code page has no byte for.
+    for (const std::u16string& missing : {std::u16string(u"\u2212"), std::u16string(u"\u0080"), std::u16string(1, char16_t{0xD83D})}) {
+        back.clear();
+        EXPECT_FALSE(EncodeWindows1252(u"1" + missing, back));
+        back.clear();
+        EXPECT_FALSE(Utf8ToWindows1252(Utf16ToUtf8(u"1" + missing), back));
+    }
 }
 
 TEST(TextFile, EncodingWritesOneMarkAndLittleEndianUnits)
