@@ -1,6 +1,8 @@
 #include "document/qt/calc_doc.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QScopedValueRollback>
@@ -9,6 +11,7 @@
 #include <QTextDocument>
 
 #include <algorithm>
+#include <cstring>
 
 #include "document/calc_environment.h"
 #include "document/memory_store.h"
@@ -16,6 +19,7 @@
 #include "document/qt/calc_progress.h"
 #include "document/qt/qt_text.h"
 #include "document/text_file.h"
+#include "document/utf.h"
 #include "language/calculate.h"
 
 namespace {
@@ -135,6 +139,14 @@ CTextChange DifferingRange(const QString& before, const QString& after)
 QString FileResultMessage(EFileResult result)
 {
     return CCalcDoc::tr(GetFileResultText(result));
+}
+
+QString FileWriteMessage(EFileResult result, const QString& path, int error)
+{
+    QString message = FileResultMessage(result) + u'\n' + QDir::toNativeSeparators(path);
+    if (error != 0)
+        message += u'\n' + QString::fromLocal8Bit(std::strerror(error));
+    return message;
 }
 
 CCalcDoc::CCalcDoc(QPlainTextEdit* editor, QObject* parent)
@@ -444,27 +456,52 @@ bool CCalcDoc::Open(const QString& path)
         showError(FileResultMessage(result));
         return false;
     }
-    const std::u16string text = DecodeTextFile(bytes);
+    CTextFileForm form;
+    const std::u16string text = DecodeTextFile(bytes, &form);
     m_editor->setPlainText(FromCrLf(text));
     m_editor->moveCursor(QTextCursor::Start);
     m_editor->document()->setModified(false);
     m_path = path;
+    m_encoding = form.encoding;
+    for (const std::string& note : DescribeTextFileForm(form))
+        Note(path, note);
     return true;
 }
 
 bool CCalcDoc::Save(const QString& path)
 {
-    const EFileResult result = WriteFileReplacing(LocalPath(path), EncodeUtf16File(Text()));
+    const std::u16string text = Text();
+    std::string bytes;
+    const bool narrow = m_encoding == ETextEncoding::Windows1252 && EncodeWindows1252(text, bytes);
+    if (!narrow)
+        bytes = EncodeUtf16File(text);
+    int error = 0;
+    const EFileResult result = WriteFileReplacing(LocalPath(path), bytes, &error);
     if (result != EFileResult::Ok) {
-        showError(FileResultMessage(result));
+        showError(FileWriteMessage(result, path, error));
         return false;
     }
+    if (m_encoding == ETextEncoding::Windows1252) {
+        Note(path, narrow ? "saved in Windows-1252, as it was read"
+                          : "saved as UTF-16: the text holds characters that Windows-1252 cannot write");
+    }
+    if (!narrow)
+        m_encoding = ETextEncoding::Utf16;
     m_editor->document()->setModified(false);
     m_path = path;
     return true;
 }
 
-bool CCalcDoc::Execute(const QString& path)
+void CCalcDoc::Note(const QString& path, const std::string& note)
+{
+    ILogReceiver* log = m_context.run.logReceiver;
+    if (log == nullptr)
+        return;
+    const std::u16string name = QFileInfo(path).fileName().toStdU16String();
+    log->AddMessage(CCalcMessage{0, name.c_str(), Utf8ToUtf16(note)});
+}
+
+bool CCalcDoc::ExecuteFile(const QString& path, bool memory)
 {
     std::string bytes;
     const EFileResult result = ReadFileBytes(LocalPath(path), bytes);
@@ -475,18 +512,45 @@ bool CCalcDoc::Execute(const QString& path)
     if (m_calculating)
         return false;
     bool ok = false;
+    CTextFileForm form;
+    CTextStop stop;
     {
         const QScopedValueRollback<bool> busy(m_calculating, true);
         CCalcProgress progress(m_context.run, m_editor->window());
-        ok = ExecuteCalculationText(m_context, DecodeTextFile(bytes));
+        ok = ExecuteCalculationText(m_context, DecodeTextFile(bytes, &form), &stop);
+    }
+    // The run's own messages first, then what the file's reading and its
+    // stop say about the file.
+    for (const std::string& note : DescribeTextFileForm(form))
+        Note(path, note);
+    const QString canonical = QFileInfo(path).canonicalFilePath();
+    if (!ok && stop.line > 0) {
+        // A cancelled load has said so already.
+        if (m_context.run.lastStatus != eCancelled)
+            Note(path, DescribeTextStop(stop));
+        if (memory)
+            m_incompleteMemoryFiles[canonical] = stop.linesNotRun;
+    } else if (memory) {
+        m_incompleteMemoryFiles.erase(canonical);
     }
     emit calculated();
     return ok;
 }
 
+bool CCalcDoc::Execute(const QString& path)
+{
+    return ExecuteFile(path, false);
+}
+
 bool CCalcDoc::LoadMemory(const QString& path)
 {
-    return Execute(path);
+    return ExecuteFile(path, true);
+}
+
+std::size_t CCalcDoc::LinesNotLoaded(const QString& path) const
+{
+    const auto found = m_incompleteMemoryFiles.find(QFileInfo(path).canonicalFilePath());
+    return found == m_incompleteMemoryFiles.end() ? 0 : found->second;
 }
 
 void CCalcDoc::New()
@@ -498,10 +562,25 @@ void CCalcDoc::New()
 
 bool CCalcDoc::SaveMemoryText(const QString& path, const std::u16string& text)
 {
-    const EFileResult result = WriteFileReplacing(LocalPath(path), EncodeUtf16File(text));
+    if (const std::size_t lost = LinesNotLoaded(path); lost > 0) {
+        const QString name = QFileInfo(path).fileName();
+        const QString question =
+            lost == 1 ? tr("%1 did not load whole: saving over it loses the line it did not load.\n"
+                           "Save the memory over it?")
+                            .arg(name)
+                      : tr("%1 did not load whole: saving over it loses the %2 lines it did not load.\n"
+                           "Save the memory over it?")
+                            .arg(name)
+                            .arg(lost);
+        if (!askYesNo(question))
+            return false;
+    }
+    int error = 0;
+    const EFileResult result = WriteFileReplacing(LocalPath(path), EncodeUtf16File(text), &error);
     if (result != EFileResult::Ok) {
-        showError(FileResultMessage(result));
+        showError(FileWriteMessage(result, path, error));
         return false;
     }
+    m_incompleteMemoryFiles.erase(QFileInfo(path).canonicalFilePath());
     return true;
 }

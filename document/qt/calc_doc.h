@@ -7,13 +7,14 @@
 #include <QString>
 
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
 #include "document/keypad/cmd_receiver.h"
+#include "document/text_file.h"
 #include "language/calc_context.h"
 
-enum class EFileResult;
 
 class QPlainTextEdit;
 
@@ -29,6 +30,9 @@ CTextChange DifferingRange(const QString& before, const QString& after);
 
 // The fixed text of a file failure, translated for the message box.
 QString FileResultMessage(EFileResult result);
+// The same for a failed save, with the file's name and the system's reason
+// (error, an errno value; none when 0) on the lines below it.
+QString FileWriteMessage(EFileResult result, const QString& path, int error);
 
 class CCalcDoc : public QObject, public ICmdReceiver {
     Q_OBJECT
@@ -47,14 +51,23 @@ public:
     void SetText(const std::u16string& text, std::ptrdiff_t caret);
 
     // Calculation files: UTF-16 little-endian with a byte-order mark. The
-    // save replaces the file only when the whole text was written.
+    // save replaces the file only when the whole text was written. A file
+    // opened as Windows-1252 (it was not UTF-8) is saved the same way,
+    // byte for byte outside what changed, as long as every character has a
+    // byte there; the log says so.
     bool Open(const QString& path);
     bool Save(const QString& path);
-    // Runs every calculation of a file without touching the editor.
+    // Runs every calculation of a file without touching the editor; when a
+    // line fails, the log names the file and the line.
     bool Execute(const QString& path);
     bool LoadMemory(const QString& path);
-    // Writes a memory-file text taken earlier.
+    // Writes a memory-file text taken earlier. Over a memory file that did
+    // not load whole it asks first, saying how many lines would be lost.
     bool SaveMemoryText(const QString& path, const std::u16string& text);
+    // The lines a memory file loaded in this session did not load (0 when
+    // it loaded whole or was not loaded).
+    std::size_t LinesNotLoaded(const QString& path) const;
+    ETextEncoding Encoding() const { return m_encoding; }
     // An empty text and no file; memory and the previous result stay.
     void New();
 
@@ -91,9 +104,17 @@ private:
     // Puts after in place of the editor's text, which is before.
     void ReplaceText(const std::u16string& before, const std::u16string& after, std::ptrdiff_t caret);
 
+    // A note of the file at path in the log, as a warning.
+    void Note(const QString& path, const std::string& note);
+    bool ExecuteFile(const QString& path, bool memory);
+
     QPlainTextEdit* m_editor;
     NCalculatorText::CCalcContext m_context;
     QString m_path;
+    ETextEncoding m_encoding = ETextEncoding::Utf16;
+    // Memory files that stopped loading, by their canonical path, with the
+    // lines they did not load.
+    std::map<QString, std::size_t> m_incompleteMemoryFiles;
     bool m_calculating = false;
     // The last calculation's statements that logged, as editor positions of
     // their starts, the statement of each log line (an index into them),

@@ -29,6 +29,18 @@ Sind Sie sicher?</translation>
         <source>Cannot read the file: larger than 256 MiB</source>
         <translation>Die Datei kann nicht gelesen werden: größer als 256 MiB</translation>
     </message>
+    <message>
+        <source>%1 did not load whole: saving over it loses the line it did not load.
+Save the memory over it?</source>
+        <translation>%1 wurde nicht vollständig geladen: Das Speichern darüber verliert die Zeile, die nicht geladen wurde.
+Den Speicher trotzdem darüber speichern?</translation>
+    </message>
+    <message>
+        <source>%1 did not load whole: saving over it loses the %2 lines it did not load.
+Save the memory over it?</source>
+        <translation>%1 wurde nicht vollständig geladen: Das Speichern darüber verliert die %2 Zeilen, die nicht geladen wurden.
+Den Speicher trotzdem darüber speichern?</translation>
+    </message>
 </context>
 <context>
     <name>CCalcKeyPad</name>

@@ -21,9 +21,10 @@
 #include "document/preferences.h"
 #include "document/qt/calc_doc.h"
 #include "document/text_file.h"
-#include "windows/frame/calc_main_frame.h"
-#include "windows/panes/calc_memory.h"
 #include "windows/editor/calc_view.h"
+#include "windows/frame/calc_main_frame.h"
+#include "windows/panes/calc_log.h"
+#include "windows/panes/calc_memory.h"
 
 namespace {
 
@@ -88,7 +89,8 @@ TEST_F(FileSafety, SavingTheDocumentKeepsModeAndLinkAndRefusesReadOnlyFiles)
     frame->Editor()->setPlainText("2+2");
     frame->Editor()->document()->setModified(true);
     EXPECT_FALSE(frame->Document()->Save(QString::fromStdString(locked)));
-    EXPECT_EQ(errors, QStringList({"Cannot open the file for writing"}));
+    EXPECT_EQ(errors, QStringList({"Cannot open the file for writing\n" + QString::fromStdString(locked) +
+                                   "\nPermission denied"}));
     EXPECT_EQ(Content(locked), QByteArray("kept"));
     EXPECT_TRUE(frame->Editor()->document()->isModified());
 }
@@ -114,6 +116,82 @@ TEST_F(FileSafety, TheMemoryPaneSavesThroughTheSameWriter)
     frame->Memory()->Save();
     EXPECT_EQ(Content(PathOf("victim.txt")), QByteArray("victim"));
     EXPECT_EQ(Content(PathOf("m.vcm")), QByteArray::fromStdString(EncodeUtf16File(u"7->Mem[a];\r\n")));
+}
+
+// The log's lines as "context: description".
+QStringList LogLines(const CCalcLog& log)
+{
+    QStringList lines;
+    for (int i = 0; i < log.topLevelItemCount(); ++i)
+        lines << log.topLevelItem(i)->text(2) + ": " + log.topLevelItem(i)->text(3);
+    return lines;
+}
+
+TEST_F(FileSafety, AFileThatIsNotUtf8ComesBackByteForByte)
+{
+    const std::string path = PathOf("latin.vcl");
+    const QByteArray bytes("/* caf\xE9 \x80 */1+1;\r\n2*3");
+    Plant(path, bytes, 0644);
+    ASSERT_TRUE(frame->Document()->Open(QString::fromStdString(path)));
+    EXPECT_EQ(Text(), QString::fromUtf8("/* caf\u00e9 \u20ac */1+1;\n2*3"));
+    EXPECT_EQ(LogLines(*frame->Log()),
+              QStringList({"latin.vcl: not UTF-8: read as Windows-1252 and written back the same way"}));
+    ASSERT_TRUE(frame->Document()->Save(QString::fromStdString(path)));
+    EXPECT_EQ(Content(path), bytes);
+    // Results in Windows-1252 as well, the rest as it was.
+    frame->Document()->ExecuteCommand(CmdCalculateAll);
+    ASSERT_TRUE(frame->Document()->Save(QString::fromStdString(path)));
+    EXPECT_EQ(Content(path), QByteArray("/* caf\xE9 \x80 */1+1=2;\r\n2*3=6"));
+    // A character the code page lacks: the file becomes UTF-16, and the
+    // log says so.
+    frame->Editor()->setPlainText(QString::fromUtf8("/* caf\u00e9 */ \u03c0"));
+    ASSERT_TRUE(frame->Document()->Save(QString::fromStdString(path)));
+    EXPECT_EQ(Content(path), QByteArray::fromStdString(EncodeUtf16File(u"/* caf\u00e9 */ \u03c0")));
+    EXPECT_TRUE(LogLines(*frame->Log()).contains(
+        "latin.vcl: saved as UTF-16: the text holds characters that Windows-1252 cannot write"));
+    EXPECT_EQ(frame->Document()->Encoding(), ETextEncoding::Utf16);
+}
+
+TEST_F(FileSafety, AFailedSaveNamesTheFileAndTheReason)
+{
+    frame->Editor()->setPlainText("1+1");
+    EXPECT_FALSE(frame->Document()->Save("/dev/full"));
+    EXPECT_EQ(errors, QStringList({"Cannot open the file for writing\n/dev/full\nNo space left on device"}));
+    errors.clear();
+    EXPECT_FALSE(frame->Document()->SaveMemoryText(QString::fromStdString(PathOf("no/folder/m.vcm")), u"1->Mem[a];\r\n"));
+    EXPECT_EQ(errors, QStringList({"Cannot open the file for writing\n" + QString::fromStdString(PathOf("no/folder/m.vcm")) +
+                                   "\nNo such file or directory"}));
+}
+
+TEST_F(FileSafety, AMemoryFileThatStopsIsNamedAndNotSavedOverUnasked)
+{
+    const std::string path = PathOf("cells.vcm");
+    const std::string original = EncodeUtf16File(u"1->Mem[a];\r\n1e999->Mem[b];\r\n3->Mem[c];\r\n");
+    Plant(path, QByteArray::fromStdString(original), 0644);
+    EXPECT_FALSE(frame->Document()->LoadMemory(QString::fromStdString(path)));
+    const QStringList log = LogLines(*frame->Log());
+    ASSERT_FALSE(log.isEmpty());
+    EXPECT_EQ(log.back(), "cells.vcm: loading stopped at line 2: 2 lines not loaded");
+    EXPECT_EQ(frame->Document()->LinesNotLoaded(QString::fromStdString(path)), 2u);
+
+    QStringList questions;
+    bool answer = false;
+    frame->Document()->askYesNo = [&](const QString& question) {
+        questions << question;
+        return answer;
+    };
+    const std::u16string cells = MemoryStore().BuildMemoryFileText(EMemorySelection::All);
+    EXPECT_FALSE(frame->Document()->SaveMemoryText(QString::fromStdString(path), cells));
+    EXPECT_EQ(questions, QStringList({"cells.vcm did not load whole: saving over it loses the 2 lines it did not "
+                                      "load.\nSave the memory over it?"}));
+    EXPECT_EQ(Content(path), QByteArray::fromStdString(original));
+    // Another file is saved without a question; Yes saves over this one.
+    EXPECT_TRUE(frame->Document()->SaveMemoryText(QString::fromStdString(PathOf("other.vcm")), cells));
+    EXPECT_EQ(questions.size(), 1);
+    answer = true;
+    EXPECT_TRUE(frame->Document()->SaveMemoryText(QString::fromStdString(path), cells));
+    EXPECT_EQ(Content(path), QByteArray::fromStdString(EncodeUtf16File(cells)));
+    EXPECT_EQ(frame->Document()->LinesNotLoaded(QString::fromStdString(path)), 0u);
 }
 
 TEST_F(FileSafety, OpenExecuteAndLoadRefuseWhatIsNoText)

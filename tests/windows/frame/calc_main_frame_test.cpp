@@ -116,7 +116,8 @@ TEST_F(MainFrame, SavedFilesStartWithTheByteOrderMarkAndReopen)
     EXPECT_EQ(Text(), "1+1;\n2*3");
 
     EXPECT_FALSE(frame->Document()->Save(folder.filePath("missing/text.vcl")));
-    EXPECT_EQ(errors, QStringList({"Cannot open the file for writing"}));
+    EXPECT_EQ(errors, QStringList({"Cannot open the file for writing\n" + folder.filePath("missing/text.vcl") +
+                                   "\nNo such file or directory"}));
 }
 
 TEST_F(MainFrame, ExecuteRunsAFileWithoutTouchingTheEditor)
