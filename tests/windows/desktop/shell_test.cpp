@@ -695,8 +695,8 @@ TEST(ShellHelp, EveryTopicIsASectionOfTheGuide)
     QFile guide(":/kavm/help/index.html");
     ASSERT_TRUE(guide.open(QIODevice::ReadOnly));
     const QString html = QString::fromUtf8(guide.readAll());
-    for (const char* topic : {"top", "language", "functions", "memory", "commands", "keypad", "log", "memory-pane",
-                              "statistics", "preferences", "files", "printing", "command-line"})
+    for (const char* topic : {"top", "language", "functions", "memory", "commands", "editor", "plots", "keypad", "log",
+                              "memory-pane", "statistics", "preferences", "files", "printing", "command-line"})
         EXPECT_TRUE(html.contains(QStringLiteral("name=\"%1\"").arg(QLatin1String(topic)))) << topic;
     // Every keypad button leads to one of them.
     for (int i = 0; i < kKeypadButtonCount; ++i) {
