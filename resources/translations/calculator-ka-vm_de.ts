@@ -115,6 +115,10 @@ Den Speicher trotzdem darüber speichern?</translation>
         <source>Error</source>
         <translation>Fehler</translation>
     </message>
+    <message>
+        <source>Log messages</source>
+        <translation>Meldungen des Protokolls</translation>
+    </message>
 </context>
 <context>
     <name>CCalcMainFrame</name>
@@ -757,6 +761,10 @@ Calculate for all cells?</source>
         <translation>Nur eine Zelle ausgewählt
 Für alle Zellen berechnen?</translation>
     </message>
+    <message>
+        <source>Memory cells</source>
+        <translation>Speicherzellen</translation>
+    </message>
 </context>
 <context>
     <name>CCalcPageSetup</name>
@@ -1262,6 +1270,17 @@ Für alle Zellen berechnen?</translation>
     <message>
         <source>Trigonometric function</source>
         <translation>Winkelfunktion</translation>
+    </message>
+</context>
+<context>
+    <name>CCalcView</name>
+    <message>
+        <source>Calculation text</source>
+        <translation>Rechentext</translation>
+    </message>
+    <message>
+        <source>Completions</source>
+        <translation>Vervollständigungen</translation>
     </message>
 </context>
 <context>

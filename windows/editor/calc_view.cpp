@@ -38,6 +38,7 @@ CCalcView::CCalcView(const CMemoryStore& memory, const CPreferenceValues& prefer
     : QPlainTextEdit(parent), m_memory(memory), m_preferences(preferences)
 {
     setObjectName("CalcView");
+    setAccessibleName(tr("Calculation text"));
     setLineWrapMode(QPlainTextEdit::WidgetWidth);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     SetFontSpec(LoadFontSpec());
@@ -50,6 +51,8 @@ CCalcView::CCalcView(const CMemoryStore& memory, const CPreferenceValues& prefer
     m_completer->setWidget(this);
     m_completer->setCompletionMode(QCompleter::UnfilteredPopupCompletion);
     m_completer->setMaxVisibleItems(10);
+    // A screen reader reads the list's entries under this name.
+    m_completer->popup()->setAccessibleName(tr("Completions"));
     connect(m_completer, qOverload<const QModelIndex&>(&QCompleter::activated), this,
             [this](const QModelIndex& index) { ApplyCompletion(index.row()); });
 
@@ -362,6 +365,8 @@ void CCalcView::UpdateCompletion()
     }
     m_completionModel->setStringList(labels);
     m_completer->setCompletionPrefix(QString());
+    // The words in the editor's own font, whatever font the editor has now.
+    m_completer->popup()->setFont(font());
     QRect rect = cursorRect();
     rect.setWidth(m_completer->popup()->sizeHintForColumn(0) +
                   m_completer->popup()->verticalScrollBar()->sizeHint().width() + 8);

@@ -22,6 +22,7 @@ CCalcLog::CCalcLog(QWidget* parent)
     : QTreeWidget(parent)
 {
     setProperty("controlId", int(IdList));
+    setAccessibleName(tr("Log messages"));
     setRootIsDecorated(false);
     setUniformRowHeights(true);
     setAllColumnsShowFocus(true);

@@ -122,6 +122,7 @@ CCalcMemory::CCalcMemory(CMemoryStore& memory, const CPreferenceValues& preferen
 {
     m_list = new CMemoryList(this);
     m_list->setProperty("controlId", int(IdList));
+    m_list->setAccessibleName(tr("Memory cells"));
     m_list->setRootIsDecorated(false);
     m_list->setUniformRowHeights(true);
     m_list->setAllColumnsShowFocus(true);
@@ -377,9 +378,15 @@ void CCalcMemory::WriteFile(const QString& path, const std::u16string& text)
 {
     // The program's one file writer: the whole file or nothing, with the
     // old file's mode and links kept.
-    const EFileResult result = WriteFileReplacing(QFile::encodeName(path).toStdString(), EncodeUtf16File(text));
+    if (writeMemoryFile) {
+        writeMemoryFile(path, text);
+        return;
+    }
+    int error = 0;
+    const EFileResult result =
+        WriteFileReplacing(QFile::encodeName(path).toStdString(), EncodeUtf16File(text), &error);
     if (result != EFileResult::Ok)
-        showError(FileResultMessage(result));
+        showError(FileWriteMessage(result, path, error));
 }
 
 void CCalcMemory::Statistics()

@@ -51,6 +51,11 @@ public:
     std::function<void(const QString&)> showError;
     // The folder the save dialog starts in.
     std::function<QString()> startFolder;
+    // Writes the saved memory file, reporting failures itself; the window
+    // hands the document's save, which also asks before it writes over a
+    // memory file that did not load whole. Without it the pane writes the
+    // file and reports through showError.
+    std::function<bool(const QString& path, const std::u16string& text)> writeMemoryFile;
 
     // Button actions, also reachable from tests.
     void Free();

@@ -185,9 +185,15 @@ TEST_F(FileSafety, AMemoryFileThatStopsIsNamedAndNotSavedOverUnasked)
     EXPECT_EQ(questions, QStringList({"cells.vcm did not load whole: saving over it loses the 2 lines it did not "
                                       "load.\nSave the memory over it?"}));
     EXPECT_EQ(Content(path), QByteArray::fromStdString(original));
+    // The memory pane's own Save asks the same.
+    frame->Memory()->Refresh();
+    frame->Memory()->askSaveFileName = [&] { return QString::fromStdString(path); };
+    frame->Memory()->Save();
+    EXPECT_EQ(questions.size(), 2);
+    EXPECT_EQ(Content(path), QByteArray::fromStdString(original));
     // Another file is saved without a question; Yes saves over this one.
     EXPECT_TRUE(frame->Document()->SaveMemoryText(QString::fromStdString(PathOf("other.vcm")), cells));
-    EXPECT_EQ(questions.size(), 1);
+    EXPECT_EQ(questions.size(), 2);
     answer = true;
     EXPECT_TRUE(frame->Document()->SaveMemoryText(QString::fromStdString(path), cells));
     EXPECT_EQ(Content(path), QByteArray::fromStdString(EncodeUtf16File(cells)));

@@ -3,6 +3,9 @@
 // live result.
 #include <gtest/gtest.h>
 
+#include <QAccessible>
+#include <QFontInfo>
+
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QCheckBox>
@@ -25,12 +28,13 @@
 #include "document/preferences.h"
 #include "document/qt/calc_doc.h"
 #include "language/calc_context.h"
-#include "windows/frame/calc_main_frame.h"
 #include "windows/editor/calc_highlighter.h"
 #include "windows/editor/calc_live_result.h"
-#include "windows/panes/calc_log.h"
-#include "windows/frame/calc_preferences_dialog.h"
 #include "windows/editor/calc_view.h"
+#include "windows/frame/calc_main_frame.h"
+#include "windows/frame/calc_preferences_dialog.h"
+#include "windows/panes/calc_log.h"
+#include "windows/panes/calc_memory.h"
 
 namespace {
 
@@ -477,6 +481,44 @@ TEST_F(CalcEditor, CompletionOffersFunctionsInTheNotationAndAppliesTheKeypadBrac
     view->clear();
     QTest::keyClicks(view, "12ex");
     EXPECT_TRUE(view->Completions().isEmpty());
+}
+
+TEST_F(CalcEditor, TheCompletionListUsesTheEditorsFontAndIsReadByScreenReaders)
+{
+    for (const int size : {15, 24}) {
+        CEditorFontSpec spec;
+        spec.size = size;
+        view->SetFontSpec(spec);
+        view->clear();
+        QTest::keyClick(view, Qt::Key_Escape);
+        QTest::keyClicks(view, "arcs");
+        ASSERT_GE(view->Completions().size(), 2);
+        QAbstractItemView* list = view->Completer()->popup();
+        EXPECT_EQ(QFontInfo(list->font()).pixelSize(), QFontInfo(view->font()).pixelSize()) << size;
+        EXPECT_EQ(list->font().family(), view->font().family());
+        if (size != 15)
+            continue;  // without a screen reader the entries' interfaces are not renewed
+        // In the accessibility tree: the list by its name, each entry by
+        // its word.
+        QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(list);
+        ASSERT_NE(accessible, nullptr);
+        EXPECT_EQ(accessible->text(QAccessible::Name), "Completions");
+        QStringList entries;
+        for (int i = 0; i < accessible->childCount(); ++i) {
+            if (QAccessibleInterface* child = accessible->child(i); child && child->role() == QAccessible::ListItem)
+                entries << child->text(QAccessible::Name);
+        }
+        EXPECT_EQ(entries, view->Completions());
+    }
+}
+
+TEST_F(CalcEditor, TheEditorAndThePanesListsHaveAccessibleNames)
+{
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(view)->text(QAccessible::Name), "Calculation text");
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(frame->Log())->text(QAccessible::Name), "Log messages");
+    const QList<QTreeWidget*> lists = frame->Memory()->findChildren<QTreeWidget*>();
+    ASSERT_FALSE(lists.isEmpty());
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(lists.front())->text(QAccessible::Name), "Memory cells");
 }
 
 TEST_F(CalcEditor, CompletionInsideAMemoryReferenceOffersTheStoredCells)

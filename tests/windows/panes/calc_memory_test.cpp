@@ -251,7 +251,8 @@ TEST_F(MemoryPane, FailedSaveReportsAndLeavesTheOldFile)
     pane->Refresh();
     pane->askSaveFileName = [&] { return folder.filePath("missing/folder/cells.vcm"); };
     pane->Save();
-    EXPECT_EQ(errors, QStringList({"Cannot open the file for writing"}));
+    EXPECT_EQ(errors, QStringList({"Cannot open the file for writing\n" + folder.filePath("missing/folder/cells.vcm") +
+                                   "\nNo such file or directory"}));
 
     // A read-only folder: the existing file keeps its content.
     const QString path = folder.filePath("kept.vcm");
