@@ -12,6 +12,8 @@
 
 #include "windows/base/app_state.h"
 #include "windows/base/placement.h"
+#include <QRect>
+#include <QSize>
 
 class QAction;
 class QComboBox;
@@ -143,6 +145,12 @@ public:
     std::function<QString(const QString& filter, const QString& proposed, const QString& extension)> askOpenFileName;
     std::function<QString(const QString& filter, const QString& proposed, const QString& extension)> askSaveFileName;
     std::function<int(const QString& question)> askSaveChanges;
+    // The screen's area free of panels that the window and its floating
+    // panes stay in; the nearest screen's unless replaced (by tests).
+    std::function<QRect()> workArea;
+    // The smallest plot a pane opens with: big enough to read.
+    static constexpr QSize kPlotOpeningSize{480, 360};
+    static constexpr QSize kPlotSmallestSize{400, 300};
 
     // Saves the document; asks for a name when it has none or asName.
     bool SaveDocument(bool asName);
@@ -187,6 +195,11 @@ private:
     // Runs change (showing or hiding the pane) with the other docked panes
     // keeping their sizes.
     void KeepOtherPaneSizes(CCalcBar* changing, const std::function<void()>& change);
+    // Shows the hidden plot pane docked where it fits in the window as it
+    // stands and gets at least kPlotSmallestSize; otherwise floating, at
+    // kPlotOpeningSize over the window and inside the work area, the
+    // window keeping its size.
+    void ShowPlotPane();
     // Enables the commands after the state they depend on.
     void UpdateCommandStates();
     void FocusPane(int pane);

@@ -31,14 +31,15 @@
 #include "document/preferences.h"
 #include "document/qt/calc_doc.h"
 #include "language/calculate.h"
-#include "windows/frame/calc_bar.h"
-#include "windows/panes/calc_log.h"
-#include "windows/frame/calc_main_frame.h"
-#include "windows/plot/calc_plot.h"
-#include "windows/panes/calc_statistics.h"
-#include "windows/frame/calc_tool_bar.h"
+#include "windows/base/placement.h"
 #include "windows/editor/calc_view.h"
+#include "windows/frame/calc_bar.h"
+#include "windows/frame/calc_main_frame.h"
+#include "windows/frame/calc_tool_bar.h"
+#include "windows/panes/calc_log.h"
+#include "windows/panes/calc_statistics.h"
 #include "windows/panes/statistics_picture.h"
+#include "windows/plot/calc_plot.h"
 
 namespace {
 
@@ -131,6 +132,33 @@ TEST_F(PlotPane, AStatementWithoutOneFreeNameGivesAMessageAndNothingElse)
         EXPECT_EQ(frame->Plot()->StatementCount(), 0) << c.text;
     }
     EXPECT_EQ(frame->Log()->topLevelItemCount(), 0);
+}
+
+// On the most common laptop screen (1366 x 768, a panel taking 40 px) the
+// window keeps to the screen when the plot opens, and the plot opens large
+// enough to read, docked or floating; on a large screen as well.
+TEST_F(PlotPane, OpeningThePlotKeepsTheWindowOnTheScreenAndThePlotReadable)
+{
+    for (const QRect area : {QRect(0, 0, 1366, 728), QRect(0, 0, 1920, 1040)}) {
+        frame->PlotPane()->hide();
+        frame->PlotPane()->setFloating(false);
+        frame->workArea = [area] { return area; };
+        const CEdgeRect edges{area.left(), area.top(), area.right() + 1, area.bottom() + 1};
+        const CEdgeRect rect = DefaultFrameRect(&edges);
+        frame->setGeometry(rect.left, rect.top, rect.Width(), rect.Height());
+        QApplication::processEvents();
+        const QSize before = frame->size();
+        PlotText("J(0, x) + sin(x)/x");
+        ASSERT_FALSE(frame->PlotPane()->isHidden());
+        EXPECT_TRUE(area.contains(frame->geometry())) << area.width();
+        EXPECT_EQ(frame->size(), before) << area.width();
+        const QSize plot = frame->Plot()->size();
+        EXPECT_GE(plot.width(), CCalcMainFrame::kPlotSmallestSize.width()) << area.width();
+        EXPECT_GE(plot.height(), CCalcMainFrame::kPlotSmallestSize.height()) << area.width();
+        if (frame->PlotPane()->isFloating()) {
+            EXPECT_TRUE(area.contains(frame->PlotPane()->geometry())) << area.width();
+        }
+    }
 }
 
 TEST_F(PlotPane, TheStatementAtTheCaretOrEveryOneOfTheSelectionIsPlotted)
