@@ -430,7 +430,7 @@ void CCalcMainFrame::CreatePanes()
     const QSize logSize = DialogUnitsToPixels(m_log, {166, 33});
     const QSize memorySize = DialogUnitsToPixels(m_memory, {174, 92});
     // The keypad scrolls within its pane rather than widening the window.
-    m_panes[PaneKeypad] = new CCalcDlgBar(tr("Keypad"), new CCalcKeypadScroller(m_keypad), m_keypad->size(),
+    m_panes[PaneKeypad] = new CCalcDlgBar(tr("Keypad"), m_keypadScroller = new CCalcKeypadScroller(m_keypad), m_keypad->size(),
                                           kPaneIds[0], true, this);
     m_panes[PaneLog] = new CCalcDlgBar(tr("Log"), m_log, logSize, kPaneIds[1], false, this);
     m_panes[PaneMemory] = new CCalcDlgBar(tr("Memory"), m_memory, memorySize, kPaneIds[2], false, this);
@@ -988,9 +988,32 @@ void CCalcMainFrame::ApplyPlacement()
         rect = PullOntoWorkArea(rect, area, style()->pixelMetric(QStyle::PM_TitleBarHeight) * 3 / 4);
     }
     setGeometry(rect.left, rect.top, rect.Width(), rect.Height());
+    if (!settings.contains("Left") && !maximized) {
+        const QRect area = workArea ? workArea() : NearestWorkArea(geometry());
+        WidenForKeypad(area);
+    }
     if (maximized)
         setWindowState(windowState() | Qt::WindowMaximized);
     m_firstActivation = false;
+}
+
+void CCalcMainFrame::WidenForKeypad(const QRect& area)
+{
+    CCalcBar* pane = m_panes[PaneKeypad];
+    if (pane->isHidden() || pane->isFloating() || layout() == nullptr)
+        return;
+    // The keypad's buttons are sized from its font: a wider font than the
+    // default layout expects would hide the last column behind a scroll bar.
+    layout()->activate();
+    const int missing = m_keypad->width() - m_keypadScroller->viewport()->width();
+    if (missing <= 0)
+        return;
+    QRect rect = geometry();
+    const int width = area.isValid() ? std::min(area.width(), rect.width() + missing) : rect.width() + missing;
+    rect.setWidth(width);
+    if (area.isValid())
+        rect.moveLeft(std::clamp(area.left() + (area.width() - width) / 2, area.left(), area.right() + 1 - width));
+    setGeometry(rect);
 }
 
 CEdgeRect CCalcMainFrame::NormalRect() const

@@ -23,6 +23,7 @@ class QSettings;
 class CCalcBar;
 class CCalcDoc;
 class CCalcKeyPad;
+class CCalcKeypadScroller;
 class CCalcLog;
 class CCalcMemory;
 class CCalcPlot;
@@ -200,6 +201,9 @@ private:
     // kPlotOpeningSize over the window and inside the work area, the
     // window keeping its size.
     void ShowPlotPane();
+    // At the first start: widens the window, centred in area and within
+    // it, by what the docked keypad lacks to show every button.
+    void WidenForKeypad(const QRect& area);
     // Enables the commands after the state they depend on.
     void UpdateCommandStates();
     void FocusPane(int pane);
@@ -224,6 +228,7 @@ private:
     CCalcView* m_editor = nullptr;
     CCalcDoc* m_document = nullptr;
     CCalcKeyPad* m_keypad = nullptr;
+    CCalcKeypadScroller* m_keypadScroller = nullptr;
     CCalcLog* m_log = nullptr;
     CCalcMemory* m_memory = nullptr;
     CCalcStatistics* m_statistics = nullptr;

@@ -174,6 +174,36 @@ TEST_F(FrameBehaviour, TheFirstWindowKeepsItsDefaultRectangle)
     }
 }
 
+// At the first start the keypad shows every button in the window, whatever
+// its font's width: the window widens within the screen when it must.
+TEST(FirstStart, TheKeypadShowsEveryButtonWhateverItsFont)
+{
+    const QRect area(0, 0, 1366, 728);
+    for (const int pixels : {-15, -19}) {
+        QSettings settings;
+        settings.remove("GUI");
+        settings.setValue("GUI/Keypad/FontSize", pixels);
+        settings.sync();
+        CCalcMainFrame frame;
+        frame.workArea = [area] { return area; };
+        frame.show();
+        QApplication::processEvents();
+        EXPECT_TRUE(area.contains(frame.geometry())) << pixels;
+        EXPECT_GE(frame.width(), 930) << pixels;
+        const QWidget* viewport = frame.Keypad()->parentWidget();
+        ASSERT_NE(viewport, nullptr);
+        for (int i = 0; i < kKeypadButtonCount; ++i) {
+            const CColorButton* button = frame.Keypad()->Button(i);
+            if (button == nullptr || button->isHidden())
+                continue;
+            const QRect inViewport(button->mapTo(viewport, QPoint(0, 0)), button->size());
+            EXPECT_TRUE(viewport->rect().contains(inViewport)) << "font " << pixels << ", button " << i;
+        }
+        frame.Editor()->document()->setModified(false);
+        settings.remove("GUI");
+    }
+}
+
 TEST_F(FrameBehaviour, AKeypadButtonForgetsItsHoverWhenTheKeypadIsLaidOutAgain)
 {
     CColorButton* button = frame->Keypad()->Button(0);
