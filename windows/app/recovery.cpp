@@ -50,7 +50,11 @@ extern "C" void OnTerminationSignal(int signalNumber)
 
 // ------------------------------------------------------------ files
 
-constexpr int kRecoveryIntervalMs = 30'000;
+// The file follows the text once typing pauses this long, as editors' swap
+// files do; during typing that never pauses it is written at least every
+// kRecoveryLongestWaitMs.
+constexpr int kRecoveryIntervalMs = 2'000;
+constexpr qint64 kRecoveryLongestWaitMs = 10'000;
 const char* const kPrefix = "unsaved-";
 const char* const kSuffix = ".vcl";
 
@@ -137,8 +141,19 @@ CCalcRecovery::CCalcRecovery(CCalcMainFrame* frame, const QString& folder, QObje
     QTextDocument* text = frame->Editor()->document();
     // The characters, not their colours (contentsChanged reports both).
     connect(text, &QTextDocument::contentsChange, this, [this](int, int removed, int added) {
-        if (removed != 0 || added != 0)
-            m_changed = true;
+        if (removed == 0 && added == 0)
+            return;
+        if (!m_changed || !m_pending.isValid())
+            m_pending.start();
+        m_changed = true;
+        if (m_finished)
+            return;
+        // Each change moves the write to a pause after it; a change that
+        // has waited too long already is written now.
+        if (m_pending.elapsed() >= kRecoveryLongestWaitMs)
+            Tick();
+        else
+            m_timer->start();
     });
     // Saved, or replaced by another document: nothing is left to recover.
     connect(text, &QTextDocument::modificationChanged, this, [this](bool modified) {
@@ -151,8 +166,8 @@ CCalcRecovery::CCalcRecovery(CCalcMainFrame* frame, const QString& folder, QObje
         Remove();
     });
     m_timer->setInterval(kRecoveryIntervalMs);
+    m_timer->setSingleShot(true);
     connect(m_timer, &QTimer::timeout, this, &CCalcRecovery::Tick);
-    m_timer->start();
 }
 
 QString CCalcRecovery::DefaultFolder()
@@ -190,8 +205,10 @@ bool CCalcRecovery::Write()
         ::close(fd);
     const std::u16string text = m_frame->Document()->Text();
     const bool written = WriteFileReplacing(LocalPath(m_file), EncodeUtf16File(text)) == EFileResult::Ok;
-    if (written)
+    if (written) {
         m_changed = false;
+        m_pending.invalidate();
+    }
     return written;
 }
 

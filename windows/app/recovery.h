@@ -8,8 +8,8 @@
 // that was not saved goes to a recovery file.
 //
 // The recovery file: while the document is modified its text is also
-// written every 30 s, so a crash or a power cut loses at most that much
-// typing. It is a calculation file ("unsaved-PID.vcl", PID the process id)
+// written 2 s after the last change (and at least every 10 s while typing
+// goes on), so a crash or a power cut loses at most that much typing. It is a calculation file ("unsaved-PID.vcl", PID the process id)
 // in the folder "recovery" of the user's data folder, made readable by
 // the user alone. Saving the document, replacing it, and a normal exit
 // (the questions of File > Exit answered) remove it. At the next start
@@ -18,6 +18,7 @@
 // written; Yes puts the text into the editor as an unsaved calculation,
 // No deletes the file.
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QString>
 
@@ -80,7 +81,7 @@ public:
     // True once the program leaves without questions (the start-up then
     // does not run the event loop).
     bool IsLeaving() const { return m_leaving; }
-    // The interval of the periodic write (30 s).
+    // The pause after the last change before the file is written (2 s).
     void SetInterval(int milliseconds);
 
 private:
@@ -91,6 +92,7 @@ private:
     QString m_file;
     QTimer* m_timer;
     bool m_changed = false;  // edited since the last write
+    QElapsedTimer m_pending;  // since the first change not yet written
     bool m_finished = false;  // the program is leaving, or closed normally
     bool m_leaving = false;  // it leaves without questions
 };

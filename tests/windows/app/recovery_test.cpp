@@ -270,6 +270,21 @@ TEST_F(Recovery, PeriodicWriteWhileModified)
     EXPECT_FALSE(QFileInfo::exists(recovery->FilePath()));
 }
 
+// Without a shorter interval: the file follows the text about 2 s after
+// the last change, not half a minute later, and not while typing goes on.
+TEST_F(Recovery, TheFileFollowsTheTextSoonAfterTheLastChange)
+{
+    QElapsedTimer clock;
+    clock.start();
+    Type("1+1");
+    WaitFor([] { return false; }, 1000);
+    EXPECT_FALSE(QFileInfo::exists(recovery->FilePath())) << "written before the pause";
+    frame->Editor()->appendPlainText("2+2");
+    ASSERT_TRUE(WaitFor([&] { return QFileInfo::exists(recovery->FilePath()); }, 6000));
+    EXPECT_LT(clock.elapsed(), 6000);
+    EXPECT_EQ(FileText(recovery->FilePath()), u"1+1\r\n2+2");
+}
+
 TEST_F(Recovery, NormalExitRemovesTheFile)
 {
     Type("1+1");
