@@ -1218,6 +1218,14 @@ Für alle Zellen berechnen?</translation>
         <source>Restore the unsaved calculation from %1?</source>
         <translation>Die nicht gespeicherte Berechnung vom %1 wiederherstellen?</translation>
     </message>
+    <message>
+        <source>Restore the unsaved changes to %1 from %2?</source>
+        <translation>Die nicht gespeicherten Änderungen an %1 vom %2 wiederherstellen?</translation>
+    </message>
+    <message>
+        <source>%1 has changed on disk since.</source>
+        <translation>%1 wurde seitdem auf dem Datenträger geändert.</translation>
+    </message>
 </context>
 <context>
     <name>CCalcStatistics</name>

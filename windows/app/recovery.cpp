@@ -16,6 +16,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <string>
 
 #include <fcntl.h>
@@ -73,6 +74,14 @@ long long FileProcess(const QString& fileName)
     bool ok = false;
     const long long pid = fileName.mid(prefix.size(), fileName.size() - prefix.size() - suffix.size()).toLongLong(&ok);
     return ok && pid > 0 ? pid : -1;
+}
+
+// Beside each recovery file, while its text belongs to a file: the
+// document's path on the first line and, on the second, the time the file
+// had on disk (milliseconds since 1970) when the recovery was written.
+QString PathNoteOf(const QString& recoveryFile)
+{
+    return recoveryFile.left(recoveryFile.size() - static_cast<qsizetype>(std::strlen(kSuffix))) + ".path";
 }
 
 // Another process of that id still runs (then its file is its own).
@@ -205,6 +214,25 @@ bool CCalcRecovery::Write()
         ::close(fd);
     const std::u16string text = m_frame->Document()->Text();
     const bool written = WriteFileReplacing(LocalPath(m_file), EncodeUtf16File(text)) == EFileResult::Ok;
+    // The file the text belongs to, so that a restore reopens it.
+    const QString path = m_frame->Document()->Path();
+    if (path.isEmpty()) {
+        QFile::remove(PathNoteOf(m_file));
+    } else {
+        // The file's time is taken at the first write after it was opened
+        // or saved (a save removes the note), so that a change on disk
+        // after that shows at the restore.
+        const QFileInfo target(path);
+        const QByteArray name = QFile::encodeName(target.absoluteFilePath());
+        QFile existing(PathNoteOf(m_file));
+        const bool noted = existing.open(QIODevice::ReadOnly) && existing.readLine().trimmed() == name.trimmed();
+        existing.close();
+        if (!noted) {
+            const QByteArray note = name + '\n' + QByteArray::number(target.lastModified().toMSecsSinceEpoch()) + '\n';
+            WriteFileReplacing(LocalPath(PathNoteOf(m_file)),
+                               std::string_view(note.constData(), static_cast<std::size_t>(note.size())));
+        }
+    }
     if (written) {
         m_changed = false;
         m_pending.invalidate();
@@ -215,6 +243,7 @@ bool CCalcRecovery::Write()
 void CCalcRecovery::Remove()
 {
     QFile::remove(m_file);
+    QFile::remove(PathNoteOf(m_file));
     m_changed = true;
 }
 
@@ -241,13 +270,35 @@ bool CCalcRecovery::OfferRecovery()
     // Newest first; a No deletes that file and offers the next.
     for (const QFileInfo& info : found) {
         const QString when = QLocale().toString(info.lastModified(), QLocale::ShortFormat);
-        const QString question = tr("Restore the unsaved calculation from %1?").arg(when);
+        // The file the text belongs to, and whether it changed since.
+        QString path;
+        bool changed = false;
+        {
+            QFile note(PathNoteOf(info.filePath()));
+            if (note.open(QIODevice::ReadOnly)) {
+                const QList<QByteArray> lines = note.readAll().split('\n');
+                path = lines.isEmpty() ? QString() : QFile::decodeName(lines[0]);
+                const QFileInfo target(path);
+                changed = !path.isEmpty() && (!target.exists() || lines.size() < 2 ||
+                                              target.lastModified().toMSecsSinceEpoch() != lines[1].toLongLong());
+            }
+        }
+        QString question;
+        if (path.isEmpty()) {
+            question = tr("Restore the unsaved calculation from %1?").arg(when);
+        } else {
+            const QString name = QFileInfo(path).fileName();
+            question = tr("Restore the unsaved changes to %1 from %2?").arg(name, when);
+            if (changed)
+                question += u'\n' + tr("%1 has changed on disk since.").arg(name);
+        }
         const int answer = askRestore(question);
         // Leaving while the question was up is no answer: the file stays.
         if (m_finished)
             return false;
         if (answer != QMessageBox::Yes) {
             QFile::remove(info.filePath());
+            QFile::remove(PathNoteOf(info.filePath()));
             continue;
         }
         std::string bytes;
@@ -256,14 +307,19 @@ bool CCalcRecovery::OfferRecovery()
             return false;
         }
         CCalcDoc* document = m_frame->Document();
-        document->New();
+        // Under its own path when the file is still there, so that Save
+        // replaces it as it would have; untitled otherwise.
+        if (path.isEmpty() || !QFileInfo(path).isFile() || !document->Open(path))
+            document->New();
         document->SetText(DecodeTextFile(bytes), 0);
         QTextDocument* text = m_frame->Editor()->document();
         text->clearUndoRedoStacks();
         text->setModified(true);
         // The text is this run's to keep now.
-        if (info.absoluteFilePath() != QFileInfo(m_file).absoluteFilePath())
+        if (info.absoluteFilePath() != QFileInfo(m_file).absoluteFilePath()) {
             QFile::remove(info.filePath());
+            QFile::remove(PathNoteOf(info.filePath()));
+        }
         Write();
         return true;
     }

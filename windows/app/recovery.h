@@ -16,7 +16,11 @@
 // the file of a run that has ended is offered back with the question
 // "Restore the unsaved calculation from %1?", %1 being the time it was
 // written; Yes puts the text into the editor as an unsaved calculation,
-// No deletes the file.
+// No deletes the file. A text that belonged to a file (its path is noted
+// beside the recovery file, "unsaved-PID.path") is offered as "Restore the
+// unsaved changes to NAME from %1?", with "NAME has changed on disk since."
+// when the file's time differs from the one noted; Yes reopens the file
+// under its path with the recovered text, marked modified.
 
 #include <QElapsedTimer>
 #include <QObject>

@@ -9,6 +9,7 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -152,6 +153,50 @@ TEST_F(Recovery, TerminationSignalLeavesWithoutQuestionsAndTheNextStartRestores)
     EXPECT_FALSE(frame->Editor()->document()->isUndoAvailable());
     // The text stays safe until it is saved or the program ends normally.
     EXPECT_EQ(FileText(recovery->FilePath()), u"1+2;\r\nsin(1)");
+    EXPECT_TRUE(errors.isEmpty());
+}
+
+// A text that belongs to a file comes back under that file's path, marked
+// modified, so that Save replaces the file as it would have; the question
+// names the file and says when the file changed on disk since.
+TEST_F(Recovery, ARestoredTextKeepsItsFile)
+{
+    QTemporaryDir files;
+    const QString path = files.filePath("report.vcl");
+    for (const bool changeOnDisk : {false, true}) {
+        {
+            QFile file(path);
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            file.write(QByteArray::fromStdString(EncodeUtf16File(u"1+1")));
+        }
+        ASSERT_TRUE(frame->Document()->Open(path));
+        frame->Editor()->appendPlainText("2+2");
+        ASSERT_TRUE(frame->Editor()->document()->isModified());
+        ASSERT_TRUE(recovery->Write());
+        if (changeOnDisk) {
+            QFile file(path);
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            file.write(QByteArray::fromStdString(EncodeUtf16File(u"elsewhere")));
+            file.close();
+            file.setFileTime(QDateTime::currentDateTime().addSecs(60), QFileDevice::FileModificationTime);
+        }
+        recovery->Keep();
+        Stop();
+        Start();
+        questions.clear();
+        EXPECT_TRUE(recovery->OfferRecovery());
+        ASSERT_EQ(questions.size(), 1);
+        EXPECT_TRUE(questions[0].startsWith("Restore the unsaved changes to report.vcl from ")) << questions[0].toStdString();
+        EXPECT_EQ(questions[0].endsWith("\nreport.vcl has changed on disk since."), changeOnDisk)
+            << questions[0].toStdString();
+        EXPECT_EQ(frame->Document()->Path(), path);
+        EXPECT_EQ(frame->Editor()->toPlainText(), "1+1\n2+2");
+        EXPECT_TRUE(frame->Editor()->document()->isModified());
+        // Save replaces the file.
+        ASSERT_TRUE(frame->Document()->Save(frame->Document()->Path()));
+        EXPECT_EQ(FileText(path), u"1+1\r\n2+2");
+        EXPECT_FALSE(QFileInfo::exists(recovery->FilePath()));
+    }
     EXPECT_TRUE(errors.isEmpty());
 }
 
