@@ -20,6 +20,7 @@
 #include <string>
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -84,12 +85,27 @@ QString PathNoteOf(const QString& recoveryFile)
     return recoveryFile.left(recoveryFile.size() - static_cast<qsizetype>(std::strlen(kSuffix))) + ".path";
 }
 
-// Another process of that id still runs (then its file is its own).
-bool IsOtherRunAlive(long long pid)
+// The lock a run holds on "unsaved-PID.lock" for as long as it lives; the
+// kernel releases it when the process ends, however it ends.
+QString LockOf(const QString& recoveryFile)
+{
+    return recoveryFile.left(recoveryFile.size() - static_cast<qsizetype>(std::strlen(kSuffix))) + ".lock";
+}
+
+// Another run still owns the recovery file: its lock is held. A file
+// without a lock (of a run that had none) goes by the process id; a
+// process that was killed but not yet reaped still has its id, never its
+// lock.
+bool IsOtherRunAlive(const QString& recoveryFile, long long pid)
 {
     if (pid == static_cast<long long>(::getpid()))
         return false;
-    return ::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM;
+    const int fd = ::open(QFile::encodeName(LockOf(recoveryFile)).constData(), O_RDWR | O_CLOEXEC | O_NOFOLLOW);
+    if (fd < 0)
+        return ::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM;
+    const bool held = ::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+    ::close(fd);
+    return held;
 }
 
 }  // namespace
@@ -177,6 +193,25 @@ CCalcRecovery::CCalcRecovery(CCalcMainFrame* frame, const QString& folder, QObje
     m_timer->setInterval(kRecoveryIntervalMs);
     m_timer->setSingleShot(true);
     connect(m_timer, &QTimer::timeout, this, &CCalcRecovery::Tick);
+    // This run's lock, which tells the next start that the file is still
+    // in use.
+    if (!QFileInfo(m_folder).isDir()) {
+        QDir().mkpath(QFileInfo(m_folder).absolutePath());
+        ::mkdir(QFile::encodeName(m_folder).constData(), 0700);
+    }
+    m_lock = ::open(QFile::encodeName(LockOf(m_file)).constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (m_lock >= 0 && ::flock(m_lock, LOCK_EX | LOCK_NB) != 0) {
+        ::close(m_lock);
+        m_lock = -1;
+    }
+}
+
+CCalcRecovery::~CCalcRecovery()
+{
+    if (m_lock >= 0) {
+        QFile::remove(LockOf(m_file));
+        ::close(m_lock);
+    }
 }
 
 QString CCalcRecovery::DefaultFolder()
@@ -264,7 +299,7 @@ bool CCalcRecovery::OfferRecovery()
     for (const QFileInfo& info : QDir(m_folder).entryInfoList({QLatin1String(kPrefix) + u'*' + QLatin1String(kSuffix)},
                                                               QDir::Files | QDir::Hidden, QDir::Time)) {
         const long long pid = FileProcess(info.fileName());
-        if (pid > 0 && !IsOtherRunAlive(pid))
+        if (pid > 0 && !IsOtherRunAlive(info.filePath(), pid))
             found.append(info);
     }
     // Newest first; a No deletes that file and offers the next.
@@ -299,6 +334,8 @@ bool CCalcRecovery::OfferRecovery()
         if (answer != QMessageBox::Yes) {
             QFile::remove(info.filePath());
             QFile::remove(PathNoteOf(info.filePath()));
+            if (info.absoluteFilePath() != QFileInfo(m_file).absoluteFilePath())
+                QFile::remove(LockOf(info.filePath()));
             continue;
         }
         std::string bytes;
@@ -319,6 +356,7 @@ bool CCalcRecovery::OfferRecovery()
         if (info.absoluteFilePath() != QFileInfo(m_file).absoluteFilePath()) {
             QFile::remove(info.filePath());
             QFile::remove(PathNoteOf(info.filePath()));
+            QFile::remove(LockOf(info.filePath()));
         }
         Write();
         return true;

@@ -7,6 +7,10 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/wait.h>
+
 #include <QApplication>
 #include <QCoreApplication>
 #include <QDateTime>
@@ -268,6 +272,50 @@ TEST_F(Recovery, NoDeletesTheOfferedFileAndRunningRunsAreLeftAlone)
     EXPECT_TRUE(frame->Editor()->toPlainText().isEmpty());
     EXPECT_FALSE(recovery->OfferRecovery());
     EXPECT_EQ(questions.size(), 1);
+}
+
+// A run that was killed is over as soon as it is gone, even while its
+// process id is still taken (killed, not yet reaped): its lock is free.
+TEST_F(Recovery, ARunEndsWithItsLockNotWithItsProcessId)
+{
+    QDir().mkpath(recoveryFolder);
+    // The other run's lock file is made here and renamed to its process id
+    // once it is known; after the fork the child alone holds it open and
+    // locked, and makes no call but flock, write and pause.
+    const QString staged = QDir(recoveryFolder).filePath("staged.lock");
+    const int lock = ::open(QFile::encodeName(staged).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    ASSERT_GE(lock, 0);
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ::flock(lock, LOCK_EX);
+        [[maybe_unused]] const ssize_t said = ::write(ready[1], "x", 1);
+        for (;;)
+            ::pause();
+    }
+    char byte = 0;
+    ASSERT_EQ(::read(ready[0], &byte, 1), 1);
+    ::close(lock);
+    ::close(ready[0]);
+    ::close(ready[1]);
+    const QString base = QDir(recoveryFolder).filePath(QString("unsaved-%1").arg(child));
+    ASSERT_TRUE(QFile::rename(staged, base + ".lock"));
+    WriteFileReplacing(QFile::encodeName(base + ".vcl").toStdString(), EncodeUtf16File(u"killed"));
+
+    EXPECT_FALSE(recovery->OfferRecovery());  // running: left alone
+    EXPECT_TRUE(questions.isEmpty());
+    ::kill(child, SIGKILL);
+    // Gone, but not reaped: its id still answers.
+    siginfo_t info{};
+    ASSERT_EQ(::waitid(P_PID, static_cast<id_t>(child), &info, WEXITED | WNOWAIT), 0);
+    ASSERT_EQ(::kill(child, 0), 0);
+    EXPECT_TRUE(recovery->OfferRecovery());
+    ASSERT_EQ(questions.size(), 1);
+    EXPECT_EQ(frame->Editor()->toPlainText(), "killed");
+    EXPECT_FALSE(QFileInfo::exists(base + ".lock"));
+    ::waitpid(child, nullptr, 0);
 }
 
 TEST_F(Recovery, LeavingWhileTheQuestionIsUpKeepsTheFile)
