@@ -193,17 +193,6 @@ CCalcRecovery::CCalcRecovery(CCalcMainFrame* frame, const QString& folder, QObje
     m_timer->setInterval(kRecoveryIntervalMs);
     m_timer->setSingleShot(true);
     connect(m_timer, &QTimer::timeout, this, &CCalcRecovery::Tick);
-    // This run's lock, which tells the next start that the file is still
-    // in use.
-    if (!QFileInfo(m_folder).isDir()) {
-        QDir().mkpath(QFileInfo(m_folder).absolutePath());
-        ::mkdir(QFile::encodeName(m_folder).constData(), 0700);
-    }
-    m_lock = ::open(QFile::encodeName(LockOf(m_file)).constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
-    if (m_lock >= 0 && ::flock(m_lock, LOCK_EX | LOCK_NB) != 0) {
-        ::close(m_lock);
-        m_lock = -1;
-    }
 }
 
 CCalcRecovery::~CCalcRecovery()
@@ -242,6 +231,17 @@ bool CCalcRecovery::Write()
     if (!QFileInfo(m_folder).isDir()) {
         QDir().mkpath(QFileInfo(m_folder).absolutePath());
         ::mkdir(folder.constData(), 0700);
+    }
+    // This run's lock, taken with its first file (a run that never writes
+    // one leaves the folder alone): it tells the next start that the file
+    // is still in use.
+    if (m_lock < 0) {
+        m_lock = ::open(QFile::encodeName(LockOf(m_file)).constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW,
+                        0600);
+        if (m_lock >= 0 && ::flock(m_lock, LOCK_EX | LOCK_NB) != 0) {
+            ::close(m_lock);
+            m_lock = -1;
+        }
     }
     const QByteArray file = QFile::encodeName(m_file);
     const int fd = ::open(file.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);

@@ -21,7 +21,7 @@
 // unsaved changes to NAME from %1?", with "NAME has changed on disk since."
 // when the file's time differs from the one noted; Yes reopens the file
 // under its path with the recovered text, marked modified. A run holds a
-// lock on "unsaved-PID.lock" while it lives: a file whose lock is free
+// lock on "unsaved-PID.lock" from its first write while it lives: a file whose lock is free
 // belongs to a run that has ended, even while its process id is still
 // taken (a killed process not yet reaped).
 
@@ -101,7 +101,7 @@ private:
     QTimer* m_timer;
     bool m_changed = false;  // edited since the last write
     QElapsedTimer m_pending;  // since the first change not yet written
-    int m_lock = -1;          // held on "unsaved-PID.lock" while this run lives
+    int m_lock = -1;          // held on "unsaved-PID.lock" from the first write on
     bool m_finished = false;  // the program is leaving, or closed normally
     bool m_leaving = false;  // it leaves without questions
 };
