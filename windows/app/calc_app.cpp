@@ -10,12 +10,13 @@
 #include "document/qt/preferences_store.h"
 #include "kavm_version.h"
 #include "numeric/random.h"
-#include "windows/frame/calc_main_frame.h"
-#include "windows/print/calc_print_commands.h"
 #include "windows/app/recovery.h"
-#include "windows/desktop/shell_registration.h"
 #include "windows/base/tool_icons.h"
 #include "windows/base/translation.h"
+#include "windows/desktop/shell_registration.h"
+#include "windows/desktop/single_instance.h"
+#include "windows/frame/calc_main_frame.h"
+#include "windows/print/calc_print_commands.h"
 
 namespace {
 
@@ -100,6 +101,10 @@ int CCalcApp::Run(int argc, char** argv)
 
     // The print forms print and exit without showing the window.
     const CShellCommand command = ParseShellCommandLine(application.arguments().mid(1));
+    // A window of this user that waits for open requests takes the file;
+    // this start then ends.
+    if (HandOverToWaitingWindow(command, ShellRequestServerName()))
+        return 0;
     if (command.palette == u"dark")
         UseDarkPalette(application);
     CCalcMainFrame frame(state);

@@ -273,6 +273,15 @@ bool ShellBeforeMainWindow(int argc, char** argv, int& status)
     return false;
 }
 
+bool HandOverToWaitingWindow(const CShellCommand& command, const QString& name)
+{
+    if ((command.action != EShellAction::Open && command.action != EShellAction::Dde) || command.path.isEmpty())
+        return false;
+    // No window waits: the socket is not there and the attempt fails at
+    // once, so an ordinary start loses no time.
+    return SendShellOpenRequest(command.path, 3000, name);
+}
+
 bool SaveWindowPicture(QWidget& window, const QString& file)
 {
     return window.grab().save(file);
@@ -323,6 +332,11 @@ bool ShellAfterMainWindowShown(QMainWindow& window, int argc, char** argv, const
         status = hooks.print(command.printer, command.driver, command.port) ? 0 : 1;
         return true;
     case EShellAction::Dde: {
+        // "/dde FILE" opens the file too, as the desktop entry's start does.
+        if (!command.path.isEmpty() && !open(command.path)) {
+            status = 1;
+            return true;
+        }
         auto* server = new CShellRequestServer(
             [&window, hooks, open](const QString& path, const CShellRequestServer::CReport& report) {
                 const bool opened = hooks.openRequested ? hooks.openRequested(path, report) : open(path);

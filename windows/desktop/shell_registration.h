@@ -47,7 +47,7 @@ enum class EShellAction { Open, Print, PrintTo, Dde, Register, Unregister };
 
 struct CShellCommand {
     EShellAction action = EShellAction::Open;
-    QString path;  // Open (empty for a new calculation), Print, PrintTo
+    QString path;  // Open (empty for a new calculation), Print, PrintTo, Dde (optional)
     QString printer, driver, port;  // PrintTo
     QString screenshot;  // --screenshot FILE
     QString palette;  // --palette NAME
@@ -82,6 +82,12 @@ bool DisplayAvailable();
 // /Unregister and command-line errors: then it returns true and the
 // process ends with `status`. Otherwise returns false and the start goes on.
 bool ShellBeforeMainWindow(int argc, char** argv, int& status);
+
+// A start that opens a file (a path, or /dde with a path) while a window
+// of this user waits for open requests at `name` hands the file over: true
+// when that window took it, and the start then ends without a window of
+// its own. False for every other start, and when no window waits.
+bool HandOverToWaitingWindow(const CShellCommand& command, const QString& name);
 
 // What the start-up after the window needs from the main window.
 struct CShellHooks {

@@ -488,6 +488,42 @@ TEST(OpenRequestServer, SocketsInUnsafePlacesAreNeitherUsedNorAsked)
     EXPECT_FALSE(SendShellOpenRequest(file, 500, squatted));
 }
 
+// A start with a file while a window waits hands the file over and ends;
+// without a waiting window, and for the other starts, nothing is sent.
+TEST(OpenRequestServer, AStartWithAFileHandsItToTheWaitingWindow)
+{
+    QTemporaryDir folder;
+    const QString name = folder.filePath("requests");
+    const QString file = WriteCalculation(folder.filePath("report.vcl"), "1+1");
+    QStringList opened;
+    CShellRequestServer server([&](const QString& path) {
+        opened.append(path);
+        return true;
+    });
+    ASSERT_TRUE(server.Listen(name)) << server.ErrorText().toStdString();
+    for (const QStringList& words : {QStringList{file}, QStringList{"/dde", file}}) {
+        std::atomic<bool> done{false};
+        bool handed = false;
+        std::thread start([&] {
+            handed = HandOverToWaitingWindow(ParseShellCommandLine(words), name);
+            done = true;
+        });
+        ServeUntil([&] { return done.load(); });
+        start.join();
+        EXPECT_TRUE(handed) << words.join(' ').toStdString();
+    }
+    EXPECT_EQ(opened, QStringList({file, file}));
+    // Starts that open nothing, or print, keep to themselves.
+    for (const QStringList& words : {QStringList{}, QStringList{"/dde"}, QStringList{"/p", file}})
+        EXPECT_FALSE(HandOverToWaitingWindow(ParseShellCommandLine(words), name)) << words.join(' ').toStdString();
+    EXPECT_EQ(opened.size(), 2);
+    // No window waits: the start goes on at once with a window of its own.
+    QElapsedTimer clock;
+    clock.start();
+    EXPECT_FALSE(HandOverToWaitingWindow(ParseShellCommandLine({file}), folder.filePath("nobody")));
+    EXPECT_LT(clock.elapsed(), 1000);
+}
+
 // ------------------------------------------------------------ the window's side
 
 namespace {

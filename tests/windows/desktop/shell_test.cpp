@@ -177,7 +177,7 @@ TEST_F(ShellRegistration, WritesTheTypesTheEntryTheIconsAndTheDefaults)
     const QStringList entry =
         QString::fromUtf8(Read("data/applications/com.vantrel.CalculatorKaVm.desktop")).split(u'\n');
     for (const char* line :
-         {"[Desktop Entry]", "Type=Application", "Name=Calculator Ka-Vm", "Exec=/opt/calc/bin/calculator-ka-vm %f",
+         {"[Desktop Entry]", "Type=Application", "Name=Calculator Ka-Vm", "Exec=/opt/calc/bin/calculator-ka-vm /dde %f",
           "TryExec=/opt/calc/bin/calculator-ka-vm",
           "MimeType=application/x-vantrel-calculator-memory;application/x-vantrel-calculator-calculation;",
           "Icon=com.vantrel.CalculatorKaVm", "StartupWMClass=com.vantrel.CalculatorKaVm",
@@ -259,7 +259,7 @@ TEST_F(ShellRegistration, ProgramPathIsQuotedForTheExecLine)
     ASSERT_TRUE(RegisterFileTypes(places));
     const QStringList entry =
         QString::fromUtf8(Read("data/applications/com.vantrel.CalculatorKaVm.desktop")).split(u'\n');
-    EXPECT_TRUE(entry.contains("Exec=\"/opt/my calc/100%%/calculator-ka-vm\" %f"));
+    EXPECT_TRUE(entry.contains("Exec=\"/opt/my calc/100%%/calculator-ka-vm\" /dde %f"));
     EXPECT_TRUE(entry.contains("TryExec=/opt/my calc/100%/calculator-ka-vm"));
     places.program = "/opt/a$b\\c/calc";
     ASSERT_TRUE(RegisterFileTypes(places));
@@ -267,13 +267,13 @@ TEST_F(ShellRegistration, ProgramPathIsQuotedForTheExecLine)
         QString::fromUtf8(Read("data/applications/com.vantrel.CalculatorKaVm.desktop")).split(u'\n');
     // "$" and "\" are escaped inside the quotes, then "\" once more as a
     // value of the entry.
-    EXPECT_TRUE(second.contains("Exec=\"/opt/a\\\\$b\\\\\\\\c/calc\" %f")) << second.join(u'\n').toStdString();
+    EXPECT_TRUE(second.contains("Exec=\"/opt/a\\\\$b\\\\\\\\c/calc\" /dde %f")) << second.join(u'\n').toStdString();
     EXPECT_TRUE(second.contains("TryExec=/opt/a$b\\\\c/calc"));
     places.program = "/opt/new\nline/calc";
     ASSERT_TRUE(RegisterFileTypes(places));
     const QStringList third =
         QString::fromUtf8(Read("data/applications/com.vantrel.CalculatorKaVm.desktop")).split(u'\n');
-    EXPECT_TRUE(third.contains("Exec=\"/opt/new\\nline/calc\" %f")) << third.join(u'\n').toStdString();
+    EXPECT_TRUE(third.contains("Exec=\"/opt/new\\nline/calc\" /dde %f")) << third.join(u'\n').toStdString();
     EXPECT_TRUE(third.contains("TryExec=/opt/new\\nline/calc"));
 }
 
@@ -435,7 +435,7 @@ TEST_F(ShellBeforeWindow, EveryStartRegistersAndGoesOn)
         QFile file(root.filePath("data/applications/com.vantrel.CalculatorKaVm.desktop"));
         return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
     }();
-    EXPECT_TRUE(entry.contains("\nExec=" + places.program + " %f\n")) << entry.toStdString();
+    EXPECT_TRUE(entry.contains("\nExec=" + places.program + " /dde %f\n")) << entry.toStdString();
 }
 
 TEST_F(ShellBeforeWindow, WithoutADisplayNothingIsWrittenAndTheStartEnds)
