@@ -18,6 +18,8 @@
 
 #include <algorithm>
 
+#include <QLayout>
+
 #include "document/memory_store.h"
 #include "document/number_format.h"
 #include "document/preferences.h"
@@ -199,11 +201,14 @@ void CCalcMainFrame::CreatePanes()
     m_memory = new CCalcMemory(m_state.memory, m_state.preferences);
     m_statistics = new CCalcStatistics;
     m_memory->SetStatisticsPane(m_statistics);
+    m_memory->writeMemoryFile = [this](const QString& path, const std::u16string& text) {
+        return m_document->SaveMemoryText(path, text);
+    };
 
     const QSize logSize = DialogUnitsToPixels(m_log, {166, 33});
     const QSize memorySize = DialogUnitsToPixels(m_memory, {174, 92});
     // The keypad scrolls within its pane rather than widening the window.
-    m_panes[PaneKeypad] = new CCalcDlgBar(tr("Keypad"), new CCalcKeypadScroller(m_keypad), m_keypad->size(),
+    m_panes[PaneKeypad] = new CCalcDlgBar(tr("Keypad"), m_keypadScroller = new CCalcKeypadScroller(m_keypad), m_keypad->size(),
                                           kPaneIds[0], true, this);
     m_panes[PaneLog] = new CCalcDlgBar(tr("Log"), m_log, logSize, kPaneIds[1], false, this);
     m_panes[PaneMemory] = new CCalcDlgBar(tr("Memory"), m_memory, memorySize, kPaneIds[2], false, this);
@@ -282,8 +287,46 @@ void CCalcMainFrame::PlotAtCaret()
         return;
     }
     if (m_plotPane->isHidden())
-        KeepOtherPaneSizes(m_plotPane, [this] { m_plotPane->show(); });
+        ShowPlotPane();
     m_plotPane->raise();
+}
+
+void CCalcMainFrame::ShowPlotPane()
+{
+    const QRect before = geometry();
+    const QRect area = workArea ? workArea() : NearestWorkArea(frameGeometry());
+    if (!m_plotPane->isFloating()) {
+        // Docked, the pane takes its room from the editor and the other
+        // panes; when they cannot give enough, the window would grow, off
+        // the screen of a small laptop.
+        KeepOtherPaneSizes(m_plotPane, [this] { m_plotPane->show(); });
+        if (layout() != nullptr)
+            layout()->activate();
+        // The window grows to its minimum size once the layout runs.
+        const QSize plot = m_plot->size();
+        const QSize minimum = minimumSizeHint().expandedTo(minimumSize());
+        const bool grew = minimum.width() > before.width() || minimum.height() > before.height() ||
+                          geometry().width() > before.width() || geometry().height() > before.height();
+        if (!grew && plot.width() >= kPlotSmallestSize.width() && plot.height() >= kPlotSmallestSize.height())
+            return;
+        // Floating, the pane asks nothing of the window's layout: the
+        // window goes back to where it was.
+        m_plotPane->setFloating(true);
+        if (layout() != nullptr)
+            layout()->activate();
+        setGeometry(before);
+    }
+    QSize size = kPlotOpeningSize.expandedTo(m_plotPane->sizeHint());
+    if (area.isValid())
+        size = size.boundedTo(area.size());
+    QRect rect(QPoint(), size);
+    rect.moveCenter(frameGeometry().center());
+    if (area.isValid()) {
+        rect.moveLeft(std::clamp(rect.left(), area.left(), std::max(area.left(), area.right() + 1 - rect.width())));
+        rect.moveTop(std::clamp(rect.top(), area.top(), std::max(area.top(), area.bottom() + 1 - rect.height())));
+    }
+    m_plotPane->setGeometry(rect);
+    m_plotPane->show();
 }
 
 QComboBox* CCalcMainFrame::UnitsList() const
@@ -461,9 +504,32 @@ void CCalcMainFrame::ApplyPlacement()
         rect = PullOntoWorkArea(rect, area, style()->pixelMetric(QStyle::PM_TitleBarHeight) * 3 / 4);
     }
     setGeometry(rect.left, rect.top, rect.Width(), rect.Height());
+    if (!settings.contains("Left") && !maximized) {
+        const QRect area = workArea ? workArea() : NearestWorkArea(geometry());
+        WidenForKeypad(area);
+    }
     if (maximized)
         setWindowState(windowState() | Qt::WindowMaximized);
     m_firstActivation = false;
+}
+
+void CCalcMainFrame::WidenForKeypad(const QRect& area)
+{
+    CCalcBar* pane = m_panes[PaneKeypad];
+    if (pane->isHidden() || pane->isFloating() || layout() == nullptr)
+        return;
+    // The keypad's buttons are sized from its font: a wider font than the
+    // default layout expects would hide the last column behind a scroll bar.
+    layout()->activate();
+    const int missing = m_keypad->width() - m_keypadScroller->viewport()->width();
+    if (missing <= 0)
+        return;
+    QRect rect = geometry();
+    const int width = area.isValid() ? std::min(area.width(), rect.width() + missing) : rect.width() + missing;
+    rect.setWidth(width);
+    if (area.isValid())
+        rect.moveLeft(std::clamp(area.left() + (area.width() - width) / 2, area.left(), area.right() + 1 - width));
+    setGeometry(rect);
 }
 
 CEdgeRect CCalcMainFrame::NormalRect() const

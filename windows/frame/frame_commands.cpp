@@ -162,7 +162,12 @@ void CCalcMainFrame::CreateViewCommands()
     // The Plot pane shows itself when something is plotted; here it shows
     // and hides like the others.
     MakeCommand(IdViewPlot, tr("&Plot"), tr("Show or hide the plot\nToggle plot"), {},
-                [this] { ToggleBar(m_plotPane); })
+                [this] {
+                    if (m_plotPane->isHidden())
+                        ShowPlotPane();
+                    else
+                        ToggleBar(m_plotPane);
+                })
         ->setCheckable(true);
     MakeCommand(IdFocusEditor, QString(), QString(), {K("Ctrl+W")}, [this] { m_editor->setFocus(); });
     // F6 and Shift+F6 move between the editor and the visible panes; they
