@@ -184,7 +184,8 @@ TEST(FirstStart, TheKeypadShowsEveryButtonWhateverItsFont)
         settings.remove("GUI");
         settings.setValue("GUI/Keypad/FontSize", pixels);
         settings.sync();
-        CCalcMainFrame frame;
+        CFreshAppState state;
+        CCalcMainFrame frame(state);
         frame.workArea = [area] { return area; };
         frame.show();
         QApplication::processEvents();
