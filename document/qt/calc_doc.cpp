@@ -149,9 +149,12 @@ QString FileWriteMessage(EFileResult result, const QString& path, int error)
     return message;
 }
 
-CCalcDoc::CCalcDoc(QPlainTextEdit* editor, QObject* parent)
+CCalcDoc::CCalcDoc(QPlainTextEdit* editor, const CPreferenceValues& preferences, CMemoryStore& memory,
+                   QObject* parent)
     : QObject(parent)
     , m_editor(editor)
+    , m_preferences(preferences)
+    , m_memory(memory)
     , m_context(MakeDocumentContext())
 {
     m_context.random.SeedAtStartup();
@@ -432,10 +435,10 @@ void CCalcDoc::ExecuteCommand(ECmdCode code)
         Calculate(true);
         break;
     case CmdFreeMemory:
-        if (Preferences().Get(EPreference::FreeConfirmation) != 0 &&
+        if (m_preferences.Get(EPreference::FreeConfirmation) != 0 &&
             !askYesNo(tr("You are about to erase all the memory.\nAre you sure?")))
             return;
-        MemoryStore().FreeMemory(EMemorySelection::All);
+        m_memory.FreeMemory(EMemorySelection::All);
         emit calculated();
         break;
     }

@@ -34,10 +34,16 @@ QString FileResultMessage(EFileResult result);
 // (error, an errno value; none when 0) on the lines below it.
 QString FileWriteMessage(EFileResult result, const QString& path, int error);
 
+class CMemoryStore;
+class CPreferenceValues;
+
 class CCalcDoc : public QObject, public ICmdReceiver {
     Q_OBJECT
 public:
-    explicit CCalcDoc(QPlainTextEdit* editor, QObject* parent = nullptr);
+    // The preferences and the memory are the application's, handed in; the
+    // calculations themselves reach them through the core's environment.
+    CCalcDoc(QPlainTextEdit* editor, const CPreferenceValues& preferences, CMemoryStore& memory,
+             QObject* parent = nullptr);
 
     void ExecuteCommand(ECmdCode code) override;
     void InsertText(std::u16string_view text) override;
@@ -109,6 +115,8 @@ private:
     bool ExecuteFile(const QString& path, bool memory);
 
     QPlainTextEdit* m_editor;
+    const CPreferenceValues& m_preferences;
+    CMemoryStore& m_memory;
     NCalculatorText::CCalcContext m_context;
     QString m_path;
     ETextEncoding m_encoding = ETextEncoding::Utf16;

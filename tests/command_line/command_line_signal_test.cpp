@@ -2,6 +2,7 @@
 // through the run state, the program says so, writes nothing and exits 1.
 // The signal comes from another thread of this process once the handler is
 // in place.
+#include "support/fresh_state.h"
 #include "command_line/command_line.h"
 
 #include <gtest/gtest.h>
@@ -58,8 +59,7 @@ struct CRun {
 
 CRun RunWithSignal(const std::vector<std::string>& arguments, const std::string& input, int signal)
 {
-    Preferences().SetDefaults();
-    MemoryStore().FreeMemory(EMemorySelection::All);
+    const CFreshState fresh;
     std::istringstream in(input);
     std::ostringstream out;
     std::ostringstream err;

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "support/data_cases.h"
+#include "support/fresh_state.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -12,12 +13,15 @@
 #include <bit>
 #include <cstdio>
 #include <cmath>
+#include <cctype>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <random>
 #include <sstream>
 #include <thread>
 
+#include "command_line/window_usage.h"
 #include "document/memory_store.h"
 #include "document/preferences.h"
 #include "document/text_file.h"
@@ -36,25 +40,16 @@ struct CRun {
 
 class CommandLine : public ::testing::Test {
 protected:
+    CFreshState fresh;
     void SetUp() override
     {
-        Reset();
         folder = std::filesystem::temp_directory_path() /
                  ("kavm-command-line-" + std::to_string(::getpid()) + "-" +
                   std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
         std::filesystem::remove_all(folder);
         std::filesystem::create_directories(folder);
     }
-    void TearDown() override
-    {
-        Reset();
-        std::filesystem::remove_all(folder);
-    }
-    static void Reset()
-    {
-        Preferences().SetDefaults();
-        MemoryStore().FreeMemory(EMemorySelection::All);
-    }
+    void TearDown() override { std::filesystem::remove_all(folder); }
 
     CRun Run(const std::vector<std::string>& arguments, const std::string& input = "")
     {
@@ -141,6 +136,35 @@ TEST_F(CommandLine, HelpListsTheOptions)
     for (const char* option :
          {"--calculate", "--cursor", "--preference", "--memory", "--save-memory", "--help", "--version"})
         EXPECT_NE(run.out.find(option), std::string::npos) << option;
+}
+
+// The words are described once, in the help texts; the man page is held to
+// them, so a word added there and forgotten here fails.
+TEST_F(CommandLine, TheManPageDescribesEveryWordOfTheHelp)
+{
+    std::ifstream file(std::filesystem::path(KAVM_TEST_DATA_DIR).parent_path().parent_path() / "resources" /
+                       "desktop" / "calculator-ka-vm.1.in");
+    ASSERT_TRUE(file);
+    std::string page((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    for (std::size_t at; (at = page.find("\\-")) != std::string::npos;)
+        page.replace(at, 2, "-");
+    const std::string help = Run({"--help"}).out + kWindowUsage;
+    int words = 0;
+    for (std::size_t at = 0; at < help.size(); ++at) {
+        const bool starts = (help[at] == '/' || (help[at] == '-' && at + 1 < help.size() && help[at + 1] == '-')) &&
+                            (at == 0 || help[at - 1] == ' ' || help[at - 1] == ',');
+        if (!starts)
+            continue;
+        std::size_t end = at + (help[at] == '/' ? 1 : 2);
+        while (end < help.size() && (std::isalpha(static_cast<unsigned char>(help[end])) || help[end] == '-'))
+            ++end;
+        const std::string word = help.substr(at, end - at);
+        if (word.size() < 3)
+            continue;
+        ++words;
+        EXPECT_NE(page.find(word), std::string::npos) << word << " is in the help but not in the man page";
+    }
+    EXPECT_GE(words, 14);
 }
 
 TEST_F(CommandLine, CalculatesStandardInputAndWritesTheTextUnchangedOtherwise)

@@ -13,6 +13,7 @@
 #include "document/utf.h"
 #include "language/calculate.h"
 #include "support/data_cases.h"
+#include "support/fresh_state.h"
 #include "support/log_recorder.h"
 
 namespace {
@@ -25,16 +26,11 @@ struct CResult {
     int starts = 0;
 };
 
-void ResetState()
-{
-    MemoryStore().FreeMemory(EMemorySelection::All);
-}
-
 // The whole text decoded, its line breaks made CR LF, calculated at once and
 // its line breaks put back.
 CResult Whole(const std::string& bytes)
 {
-    ResetState();
+    const CFreshState fresh;
     CLogRecorder log;
     const std::u16string decoded = DecodeTextFile(bytes);
     std::u16string text;
@@ -72,7 +68,7 @@ CResult Whole(const std::string& bytes)
 
 CResult InParts(const std::string& bytes)
 {
-    ResetState();
+    const CFreshState fresh;
     CLogRecorder log;
     CResult result;
     result.calculated = CalculateAllBytes(log.context, bytes, result.out);
@@ -94,7 +90,6 @@ bool ExpectSame(const std::string& bytes, const std::string& what)
     EXPECT_EQ(parts.log, whole.log) << what;
     EXPECT_EQ(parts.previous, whole.previous) << what;
     EXPECT_EQ(parts.starts, whole.starts) << what;
-    ResetState();
     return whole.calculated;
 }
 

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <vector>
 
+#include "support/fresh_state.h"
 #include "support/log_recorder.h"
 
 namespace {
@@ -52,6 +53,7 @@ TEST(MemoryStatistics, ComplexValuesUseComplexPowers)
 
 TEST(MemoryStatistics, OverflowAndUndefinedAreShownPerStatistic)
 {
+    const CFreshState fresh;
     CLogRecorder defaults;
     // Squares of the deviations overflow; the mean and the average deviation
     // are still representable.
@@ -67,7 +69,6 @@ TEST(MemoryStatistics, OverflowAndUndefinedAreShownPerStatistic)
     const auto upper = Compute({CComplex(0, 1e-30), CComplex(0, -1e-30)});
     EXPECT_EQ(StatisticText(upper[eAverageDeviation]), u"1.0000000000000001E-030");
     EXPECT_EQ(StatisticText(upper[eStandardDeviation]), u"j\u00D71.4142135623730951E-030");
-    Preferences().SetDefaults();
 }
 
 }  // namespace

@@ -17,19 +17,16 @@
 #include "document/text_file.h"
 #include "document/utf.h"
 #include "language/calculate.h"
+#include "support/fresh_state.h"
 #include "support/log_recorder.h"
 
 namespace {
 
 class MemoryStoreTest : public ::testing::Test {
 protected:
-    void SetUp() override { Clear(); }
-    void TearDown() override { Clear(); }
-    static void Clear()
-    {
-        MemoryStore().FreeMemory(EMemorySelection::All);
-        MemoryStore().TakeRefreshNeeded();
-    }
+    // The panes' refresh flag starts lowered, as after a refresh.
+    void SetUp() override { MemoryStore().TakeRefreshNeeded(); }
+    CFreshState fresh;
     CLogRecorder log;
 };
 
@@ -102,7 +99,6 @@ TEST_F(MemoryStoreTest, FileTextUsesTheFixedFormatWhateverThePreferences)
     store.SetIncluded(u"7", true);
     EXPECT_EQ(store.BuildMemoryFileText(EMemorySelection::IncludedOnly),
               u"\uFEFF-2+i\u00D73->Mem[2];\r\n\u2212i->Mem[7];\r\n");
-    Preferences().SetDefaults();
 }
 
 TEST_F(MemoryStoreTest, ExecutingTheFileTextRestoresEveryValueBitForBit)

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "support/data_cases.h"
+#include "support/fresh_state.h"
 #include "support/log_recorder.h"
 
 namespace {
@@ -37,6 +38,7 @@ TEST(NumberFormat, FileHoldsTheCases)
 
 TEST(NumberFormat, PreferencesChooseCaseAndUnit)
 {
+    const CFreshState fresh;
     CLogRecorder log;
     EXPECT_EQ(GetResultFormat(), u"%.20g");
     EXPECT_EQ(GetImaginaryUnit(), u'i');
@@ -47,7 +49,6 @@ TEST(NumberFormat, PreferencesChooseCaseAndUnit)
     EXPECT_EQ(FormatComplex(CComplex(1e20, -1), GetResultFormat(), GetImaginaryUnit()), u"1E+020\u2212j");
     Preferences().Set(EPreference::FormatI, 7);  // anything but 1 is "i"
     EXPECT_EQ(GetImaginaryUnit(), u'i');
-    Preferences().SetDefaults();
 }
 
 TEST(NumberFormat, EveryFiniteTextReadsBackToTheSameDouble)

@@ -16,6 +16,7 @@
 #include "language/calculate.h"
 #include "support/data_cases.h"
 #include "support/escapes.h"
+#include "support/fresh_state.h"
 #include "support/log_recorder.h"
 
 namespace {
@@ -169,8 +170,8 @@ TEST(Plot, FileHoldsTheCases)
 
 TEST(Plot, PlottingLeavesTheUsersMemoryResultRandomSequenceAndLogAlone)
 {
+    const CFreshState fresh;
     CLogRecorder log;
-    MemoryStore().FreeMemory(EMemorySelection::All);
     std::u16string text = u"Rand; 7->Mem[a]; 1/0";
     std::ptrdiff_t cursor = -1;
     CalculateText(log.context, text, cursor);
@@ -215,13 +216,12 @@ TEST(Plot, PlottingLeavesTheUsersMemoryResultRandomSequenceAndLogAlone)
     EXPECT_EQ(log.Lines(), lines);
     EXPECT_EQ(log.starts, starts);
     EXPECT_EQ(&CurrentRunState(), &log.context.run);
-    MemoryStore().FreeMemory(EMemorySelection::All);
 }
 
 TEST(Plot, StatementsCallingDefinedFunctionsAndOneParameterDefinitionsPlot)
 {
+    const CFreshState fresh;
     CLogRecorder log;
-    MemoryStore().FreeMemory(EMemorySelection::All);
     std::u16string text = u"a := 3; x := 100; f(x) := x^2+a; g(u, v) := u-v";
     std::ptrdiff_t cursor = -1;
     ASSERT_TRUE(CalculateText(log.context, text, cursor)) << log.Lines();
@@ -259,7 +259,6 @@ TEST(Plot, StatementsCallingDefinedFunctionsAndOneParameterDefinitionsPlot)
     }
     // Plotting defined nothing.
     EXPECT_EQ(MemoryStore().Definitions().Count(), 4u);
-    MemoryStore().FreeMemory(EMemorySelection::All);
 }
 
 TEST(Plot, TheCurveOfSinOneOverXFollowsItsOscillationsTowardsZero)

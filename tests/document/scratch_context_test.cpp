@@ -11,6 +11,7 @@
 #include "document/preferences.h"
 #include "language/calc_context.h"
 #include "language/calculate.h"
+#include "support/fresh_state.h"
 #include "support/log_recorder.h"
 
 namespace {
@@ -40,12 +41,7 @@ CComplex CellOf(const CCalcContext& context, const std::u16string& name)
 
 class ScratchContext : public testing::Test {
 protected:
-    void SetUp() override { MemoryStore().FreeMemory(EMemorySelection::All); }
-    void TearDown() override
-    {
-        MemoryStore().FreeMemory(EMemorySelection::All);
-        Preferences().SetDefaults();
-    }
+    CFreshState fresh;
 };
 
 TEST_F(ScratchContext, EvaluatingInItChangesNothingTheUserOwns)

@@ -10,6 +10,7 @@
 #include "language/calculate.h"
 #include "support/data_cases.h"
 #include "support/escapes.h"
+#include "support/fresh_state.h"
 #include "support/log_recorder.h"
 #include "support/preference_names.h"
 
@@ -19,11 +20,7 @@ using NCalculatorText::CalculateText;
 
 class Calculations : public testing::TestWithParam<CDataRow> {
 protected:
-    void TearDown() override
-    {
-        MemoryStore().FreeMemory(EMemorySelection::All);
-        Preferences().SetDefaults();
-    }
+    CFreshState fresh;
 };
 
 TEST(CalculationsFile, HoldsTheCases)
@@ -38,7 +35,6 @@ TEST_P(Calculations, RewritesTextCursorLogAndMemory)
     ASSERT_TRUE(c.Fields().size() == 6 || c.Fields().size() == 7) << where << " has " << c.Fields().size() << " fields";
 
     CLogRecorder log;
-    MemoryStore().FreeMemory(EMemorySelection::All);
     ASSERT_TRUE(ApplyPreferenceSettings(c.Field(0))) << where;
 
     std::u16string text = Unescape(c.Field(1));

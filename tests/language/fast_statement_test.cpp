@@ -20,6 +20,7 @@
 #include "language/fast_statement.h"
 #include "support/data_cases.h"
 #include "support/escapes.h"
+#include "support/fresh_state.h"
 #include "support/log_recorder.h"
 #include "support/preference_names.h"
 #include "support/shared_random.h"
@@ -92,7 +93,7 @@ struct CRunOutcome {
 
 CRunOutcome RunText(const std::string& settings, std::u16string text, bool fast)
 {
-    MemoryStore().FreeMemory(EMemorySelection::All);
+    const CFreshState fresh;
     CLogRecorder log;
     ApplyPreferenceSettings(settings);
     log.context.run.Reset();
@@ -104,8 +105,6 @@ CRunOutcome RunText(const std::string& settings, std::u16string text, bool fast)
     outcome.text = Utf16ToUtf8(text);
     outcome.log = log.Joined();
     outcome.previous = ValueBits(log.context.previousResult);
-    MemoryStore().FreeMemory(EMemorySelection::All);
-    Preferences().SetDefaults();
     return outcome;
 }
 
@@ -122,6 +121,7 @@ TEST(PlainStatementsFile, HoldsTheCases)
 // ways; whether the pass takes it; and the statement alone both ways.
 TEST_P(PlainStatements, CalculateAlikeAndTakeThePathExpected)
 {
+    const CFreshState fresh;
     const CDataRow& c = GetParam();
     const std::string where = c.Where();
     ASSERT_EQ(c.Fields().size(), 5u) << where;

@@ -17,6 +17,7 @@
 #include "language/calculate.h"
 #include "support/data_cases.h"
 #include "support/escapes.h"
+#include "support/fresh_state.h"
 #include "support/log_recorder.h"
 #include "support/preference_names.h"
 #include "support/shared_random.h"
@@ -36,7 +37,7 @@ struct CExpressionOutcome {
 
 CExpressionOutcome Evaluate(const std::u16string& expression, bool fast)
 {
-    MemoryStore().FreeMemory(EMemorySelection::All);
+    const CFreshState fresh;
     CLogRecorder log;
     log.context.fastEvaluation = fast;
     log.context.random = SharedRandom();
@@ -71,7 +72,7 @@ struct CRunOutcome {
 
 CRunOutcome Run(const std::string& settings, std::u16string text, std::ptrdiff_t cursor, bool fast)
 {
-    MemoryStore().FreeMemory(EMemorySelection::All);
+    const CFreshState fresh;
     ApplyPreferenceSettings(settings);
     CLogRecorder log;
     ApplyPreferenceSettings(settings);
@@ -84,8 +85,6 @@ CRunOutcome Run(const std::string& settings, std::u16string text, std::ptrdiff_t
     outcome.log = log.Lines();
     outcome.memory = Utf16ToUtf8(MemoryStore().BuildMemoryFileText(EMemorySelection::All));
     outcome.previous = ValueBits(log.context.previousResult);
-    MemoryStore().FreeMemory(EMemorySelection::All);
-    Preferences().SetDefaults();
     return outcome;
 }
 
@@ -120,6 +119,7 @@ void ExpectSameStatements(const std::u16string& text, const std::string& where)
 
 TEST(FastTerm, CalculationCasesRunAlikeBothWays)
 {
+    const CFreshState fresh;
     std::vector<CDataRow> rows = DataRows("calculations.txt");
     ASSERT_GT(rows.size(), 250u);
     // Definitions: calls of defined functions in series terms are inlined

@@ -8,6 +8,7 @@
 
 #include "document/memory_store.h"
 #include "language/calculate.h"
+#include "support/fresh_state.h"
 #include "support/log_recorder.h"
 
 namespace {
@@ -46,8 +47,8 @@ TEST(LongSeries, ThePollComesAboutEveryIntervalOfWork)
 
 TEST(LongSeries, ACancelUnwindsTheRunWithOneLogLine)
 {
+    const CFreshState fresh;
     CLogRecorder log;
-    MemoryStore().FreeMemory(EMemorySelection::All);
     CCountingCancel counter(3);
     // A series of 10^12 turns is not refused; the third poll stops it.
     std::u16string text = u"1+1; sum(k,1,1e12,k)->mem[s]; 2";

@@ -9,6 +9,7 @@
 #include "language/calculate.h"
 #include "support/data_cases.h"
 #include "support/escapes.h"
+#include "support/fresh_state.h"
 #include "support/log_recorder.h"
 
 namespace {
@@ -17,7 +18,7 @@ using namespace NCalculatorText;
 
 class StatementSpans : public testing::TestWithParam<CDataRow> {
 protected:
-    void TearDown() override { MemoryStore().FreeMemory(EMemorySelection::All); }
+    CFreshState fresh;
 };
 
 TEST_P(StatementSpans, FindsTheStatement)

@@ -24,6 +24,7 @@
 #include "numeric/status.h"
 #include "support/data_file.h"
 #include "support/escapes.h"
+#include "support/fresh_state.h"
 #include "support/repeat_text.h"
 #include "support/value_bits.h"
 
@@ -201,6 +202,7 @@ std::vector<std::u16string> CaseExpressions()
 
 TEST(TreeStorage, StatementsInARowThatReuseTheStorageGiveTheValuesOfFreshTrees)
 {
+    const CFreshState fresh;
     // The calculation evaluates every statement in one context with reused
     // storage; the same statements each in a tree of their own, built by
     // the rewriting parser on the heap, give the same value bits. Memory
@@ -212,7 +214,6 @@ TEST(TreeStorage, StatementsInARowThatReuseTheStorageGiveTheValuesOfFreshTrees)
         CComplex value;
     };
     std::vector<COutcome> reused;
-    MemoryStore().FreeMemory(EMemorySelection::All);
     CCalcContext context = MakeDocumentContext();
     context.fastEvaluation = false;
     context.run.Reset();
@@ -242,7 +243,6 @@ TEST(TreeStorage, StatementsInARowThatReuseTheStorageGiveTheValuesOfFreshTrees)
         ++compared;
     }
     EXPECT_GT(compared, 2000);
-    MemoryStore().FreeMemory(EMemorySelection::All);
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "support/fresh_state.h"
 #include "support/log_recorder.h"
 
 namespace {
@@ -72,6 +73,7 @@ TEST(ReportStatus, ComposesEachMessageAndAppliesItsEffect)
 
 TEST(ReportStatus, UpperCaseAndUnitPreferencesShapeTheValues)
 {
+    const CFreshState fresh;
     CLogRecorder log;
     Preferences().Set(EPreference::NotationCase, 1);
     Preferences().Set(EPreference::FormatI, 1);
@@ -82,7 +84,6 @@ TEST(ReportStatus, UpperCaseAndUnitPreferencesShapeTheValues)
     EXPECT_EQ(log.Lines(),
               "Warning|Multiplication|Operation resulted in underflow, result accepted as 9.9998886718268301E-321\n"
               "Error|Arccosine|Function is not defined for 9.9999999999999995E-021+j\xC3\x97" "2\n");
-    Preferences().SetDefaults();
 }
 
 TEST(ReportStatus, QuietOverflowOnlyRecordsTheStatus)
@@ -134,6 +135,7 @@ TEST(OperationNames, EveryKindHasANameOfItsOwn)
 
 TEST(RunState, ResetTakesUnitsFromPreferencesAndTellsTheLog)
 {
+    const CFreshState fresh;
     CLogRecorder log;
     const int startsBefore = log.starts;
     for (unsigned pref : {0u, 1u, 2u, 3u, 77u}) {
@@ -149,7 +151,6 @@ TEST(RunState, ResetTakesUnitsFromPreferencesAndTellsTheLog)
         EXPECT_EQ(CurrentRunState().currentKind, None);
     }
     EXPECT_EQ(log.starts, startsBefore + 5);
-    Preferences().SetDefaults();
 }
 
 TEST(OperationScope, NestsKindsAndNamesTheFinishedChild)

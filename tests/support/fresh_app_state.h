@@ -32,8 +32,8 @@ private:
     CAppState m_app{Preferences(), MemoryStore(), PrintSettings(), PrinterChoice()};
 };
 
-// The process's own state as the application would hand it, for a test
-// that keeps its own fixture around the globals.
+// The process's own state as the application hands it, for the random walk
+// that starts the window again and again as the program would.
 inline CAppState& TestAppState()
 {
     static CAppState state{Preferences(), MemoryStore(), PrintSettings(), PrinterChoice()};

@@ -12,16 +12,11 @@
 // options of the Qt application object ("-platform NAME", "-style NAME",
 // "-reverse", ...) are skipped with their values.
 //
-//   (nothing)                          a new, empty calculation
-//   path                               open that file as the document
-//   /p path                            open the file, print it, exit
-//   /pt path printer driver port       open the file, print it on the named
-//                                      printer, exit
-//   /dde                               start and wait for open requests
-//                                      (see windows/desktop/single_instance.h)
-//   /Register, /Regserver              register the file types and exit
-//   /Unregister, /Unregserver          remove the registration and the
-//                                      settings file, report, exit
+//   The words a user gives and what they do are described once, in
+//   kWindowUsage (command_line/window_usage.h), which --help prints and
+//   the man page is held to by a test. Besides those, two hidden words
+//   serve the screenshots:
+//
 //   --screenshot FILE                  (hidden) save a picture of the main
 //                                      window once it is shown, then exit
 //   --palette dark                     (hidden) show the window in a dark

@@ -66,7 +66,7 @@ CCalcMainFrame::CCalcMainFrame(CAppState& appState, QWidget* parent)
     setDockOptions(QMainWindow::AnimatedDocks | QMainWindow::AllowTabbedDocks);
     m_editor = new CCalcView(m_state.memory, m_state.preferences, this);
     setCentralWidget(m_editor);
-    m_document = new CCalcDoc(m_editor, this);
+    m_document = new CCalcDoc(m_editor, m_state.preferences, m_state.memory, this);
 
     InstallFileDialogs();
 

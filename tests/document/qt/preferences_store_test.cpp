@@ -15,6 +15,7 @@
 #include "document/preferences.h"
 #include "document/utf.h"
 #include "support/data_cases.h"
+#include "support/fresh_state.h"
 #include "support/preference_names.h"
 
 namespace {
@@ -38,14 +39,10 @@ protected:
     {
         ASSERT_TRUE(folder.isValid());
         path = folder.filePath(QStringLiteral("settings.ini"));
-        Preferences().SetDefaults();
         PreferencesChanged = false;
     }
-    void TearDown() override
-    {
-        Preferences().SetDefaults();
-        PreferencesChanged = false;
-    }
+    void TearDown() override { PreferencesChanged = false; }
+    CFreshState fresh;
 
     void Load()
     {

@@ -70,6 +70,9 @@ void ResetQuit()
 
 class Recovery : public ::testing::Test {
 protected:
+    // First, so that it goes after the windows of every run.
+    CFreshAppState state;
+
     void SetUp() override
     {
         folder = std::make_unique<QTemporaryDir>();
@@ -83,7 +86,7 @@ protected:
     // One run of the program: the window, the recovery and the signals.
     void Start()
     {
-        frame = std::make_unique<CCalcMainFrame>(TestAppState());
+        frame = std::make_unique<CCalcMainFrame>(state);
         frame->show();
         frame->Document()->showError = [this](const QString& message) { errors << message; };
         recovery = std::make_unique<CCalcRecovery>(frame.get(), recoveryFolder);

@@ -550,7 +550,8 @@ TEST(OpenRequestWindow, RequestsAndDropsAskBeforeReplacingAModifiedDocument)
     const QString first = WriteCalculation(runtime.filePath("first.vcl"), "2+2");
     const QString second = WriteCalculation(runtime.filePath("second.vcl"), "3+3");
 
-    CCalcMainFrame frame(TestAppState());
+    CFreshAppState state;
+    CCalcMainFrame frame(state);
     frame.show();
     QStringList errors;
     frame.Document()->showError = [&](const QString& message) { errors << message; };
@@ -597,7 +598,8 @@ TEST(OpenRequestWindow, RequestsAndDropsAskBeforeReplacingAModifiedDocument)
 
 TEST(OpenRequestWindow, FailuresOfRequestedFilesGoToTheReport)
 {
-    CCalcMainFrame frame(TestAppState());
+    CFreshAppState state;
+    CCalcMainFrame frame(state);
     QStringList shown;
     frame.Document()->showError = [&](const QString& message) { shown << message; };
     const CShellHooks hooks = WindowShellHooks(frame);
@@ -614,7 +616,8 @@ TEST(OpenRequestWindow, OpenAndRecentFilesAskFirstToo)
 {
     QTemporaryDir folder;
     const QString file = WriteCalculation(folder.filePath("a.vcl"), "5");
-    CCalcMainFrame frame(TestAppState());
+    CFreshAppState state;
+    CCalcMainFrame frame(state);
     QStringList questions;
     int answer = QMessageBox::Cancel;
     frame.askSaveChanges = [&](const QString& question) {

@@ -40,11 +40,12 @@ namespace {
 
 class CalcEditor : public ::testing::Test {
 protected:
+    // First, so that it goes after the window.
+    CFreshAppState state;
+
     void SetUp() override
     {
-        Preferences().SetDefaults();
-        MemoryStore().FreeMemory(EMemorySelection::All);
-        frame = std::make_unique<CCalcMainFrame>(TestAppState());
+        frame = std::make_unique<CCalcMainFrame>(state);
         frame->resize(900, 700);
         frame->show();
         QApplication::setActiveWindow(frame.get());
@@ -748,7 +749,7 @@ TEST_F(CalcEditor, APreferenceTurnsTheLiveResultOffAndTheChoicePersists)
 
     // A new window starts with it off; the dialog shows it off.
     frame.reset();
-    frame = std::make_unique<CCalcMainFrame>(TestAppState());
+    frame = std::make_unique<CCalcMainFrame>(state);
     frame->show();
     view = frame->Editor();
     EXPECT_FALSE(frame->findChild<QLabel*>("LiveResult")->isVisible());

@@ -156,10 +156,9 @@ TEST_F(MainFrame, KeypadLabelsFollowThePreferencesFromTheStart)
     Preferences().Set(EPreference::Notation, 1);
     Preferences().Set(EPreference::NotationCase, 1);
     Preferences().Set(EPreference::GammaFunction, 1);
-    frame = std::make_unique<CCalcMainFrame>(TestAppState());
+    frame = std::make_unique<CCalcMainFrame>(*state);
     EXPECT_EQ(frame->Keypad()->ButtonById(1029)->text(), "TG");
     EXPECT_EQ(frame->Keypad()->ButtonById(1036)->text(), "\u0393");
-    Preferences().SetDefaults();
 }
 
 TEST_F(MainFrame, KeypadClicksReachTheEditor)
@@ -492,7 +491,7 @@ TEST_F(MainFrame, RecentFilesComeBackAtTheNextStart)
     EXPECT_EQ(frame->RecentFiles().first(), paths[4]);
     EXPECT_EQ(Text(), "1");
     frame.reset();
-    frame = std::make_unique<CCalcMainFrame>(TestAppState());
+    frame = std::make_unique<CCalcMainFrame>(*state);
     EXPECT_EQ(frame->RecentFiles(), QStringList({paths[4], paths[3], paths[2], paths[1]}));
     // A recent file that has gone leaves the list.
     QFile::remove(paths[3]);
@@ -511,7 +510,7 @@ TEST_F(MainFrame, LayoutIsWrittenAndReadBack)
         stored.setValue("GUI/BarState-Bar59423/HorizontalY", 50);
         stored.setValue("GUI/BarState-Bar59423/VerticalX", 777);
     }
-    frame = std::make_unique<CCalcMainFrame>(TestAppState());
+    frame = std::make_unique<CCalcMainFrame>(*state);
     // A stored size below the minimum loads as the minimum.
     CCalcBar* log = frame->Pane(PaneLog);
     EXPECT_EQ(log->HorizontalSize().height(), log->MinimumSize().height());
@@ -529,7 +528,7 @@ TEST_F(MainFrame, LayoutIsWrittenAndReadBack)
     // Fixed-size panes keep no sizes of their own.
     EXPECT_FALSE(stored.contains("GUI/BarState-Bar59422/HorizontalX"));
     EXPECT_FALSE(stored.value("GUI/BarState").toByteArray().isEmpty());
-    frame = std::make_unique<CCalcMainFrame>(TestAppState());
+    frame = std::make_unique<CCalcMainFrame>(*state);
 }
 
 TEST_F(MainFrame, LogLinesAreNumberedAndColouredWhole)
@@ -571,7 +570,7 @@ TEST_F(MainFrame, EditorFontPersistsAndTheDefaultIsChecked)
     EXPECT_EQ(stored.value("GUI/Editor/FontSize").toInt(), 11);
     EXPECT_EQ(stored.value("GUI/Editor/FontWeight").toInt(), 700);
     EXPECT_EQ(stored.value("GUI/Editor/FontItalic").toInt(), 1);
-    frame = std::make_unique<CCalcMainFrame>(TestAppState());
+    frame = std::make_unique<CCalcMainFrame>(*state);
     EXPECT_EQ(frame->Editor()->FontSpec(), spec);
     frame->Command(IdEditorFontDefault)->trigger();
     EXPECT_TRUE(frame->Editor()->IsDefaultFont());

@@ -18,6 +18,7 @@
 
 #include "document/preferences.h"
 #include "document/qt/preferences_store.h"
+#include "support/fresh_state.h"
 #include "support/preference_names.h"
 
 namespace {
@@ -26,16 +27,16 @@ using Dialog = CCalcPreferencesDialog;
 
 class PreferencesDialog : public ::testing::Test {
 protected:
+    CFreshState fresh;
+
     void SetUp() override
     {
-        Preferences().SetDefaults();
         PreferencesChanged = false;
         Sse2Available = false;
     }
     void TearDown() override
     {
         dialog.reset();
-        Preferences().SetDefaults();
         PreferencesChanged = false;
         Sse2Available = false;
     }

@@ -16,6 +16,7 @@
 
 #include "document/utf.h"
 #include "support/data_cases.h"
+#include "support/fresh_state.h"
 #include "support/preference_names.h"
 #include "windows/keypad_test_app.h"
 
@@ -110,18 +111,18 @@ std::string Unescape(const std::string& text)
 
 class KeypadTest : public ::testing::Test {
 protected:
+    CFreshState fresh;
+
     void SetUp() override
     {
         KeypadTestApplication();
         QApplication::setStyle(QStringLiteral("Fusion"));
         ClearKeypadSettings();
-        Preferences().SetDefaults();
         CCalcKeyPad::SetMessageHandler([this](QWidget*, const QString& text) { messages.push_back(text); });
     }
     void TearDown() override
     {
         CCalcKeyPad::SetMessageHandler(nullptr);
-        Preferences().SetDefaults();
         QApplication::setStyle(QStringLiteral("Fusion"));
     }
 

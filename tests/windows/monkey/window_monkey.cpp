@@ -1364,7 +1364,7 @@ TEST(WindowMonkey, RandomUseNeverCrashesHangsOrWarns)
                  static_cast<unsigned long long>(g_options.seed), static_cast<unsigned long long>(g_options.seed));
     std::snprintf(g_replayLine, sizeof g_replayLine, "monkey: replay with MONKEY_SEED=%llu\n",
                   static_cast<unsigned long long>(g_options.seed));
-    MemoryStore().FreeMemory(EMemorySelection::All);
+    const CFreshAppState fresh;
     QElapsedTimer clock;
     clock.start();
     CMonkey monkey(g_home);

@@ -1,3 +1,4 @@
+#include "support/fresh_state.h"
 #include "windows/panes/calc_memory.h"
 
 #include <gtest/gtest.h>
@@ -32,14 +33,14 @@ void EnsureApplication()
 
 class MemoryPane : public ::testing::Test {
 protected:
+    CFreshState fresh;
+
     void SetUp() override
     {
         EnsureApplication();
         ASSERT_TRUE(settingsFolder.isValid());
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsFolder.path());
         QSettings::setDefaultFormat(QSettings::NativeFormat);
-        Preferences().SetDefaults();
-        MemoryStore().FreeMemory(EMemorySelection::All);
         pane = std::make_unique<CCalcMemory>(MemoryStore(), Preferences());
         pane->resize(400, 200);
         pane->askYesNo = [this](const QString& question) {
@@ -55,8 +56,6 @@ protected:
     {
         pane.reset();
         statistics.reset();
-        MemoryStore().FreeMemory(EMemorySelection::All);
-        Preferences().SetDefaults();
     }
 
     void Store(const char16_t* name, CComplex value)
@@ -376,7 +375,7 @@ TEST_F(MemoryPane, ColumnWidthsPersist)
 TEST(StatisticsPane, BoxesCarryTheirIdsAndTexts)
 {
     EnsureApplication();
-    Preferences().SetDefaults();
+    const CFreshState fresh;
     CCalcStatistics pane;
     int found = 0;
     for (QWidget* child : pane.findChildren<QWidget*>())

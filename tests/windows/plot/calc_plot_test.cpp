@@ -452,7 +452,7 @@ TEST_F(PlotPane, TheViewMenuShowsAndHidesThePaneAndFollowsIt)
 
 TEST(StatisticsPicture, PointsInThePlaneWithTheMeanOrAHistogramOfRealValues)
 {
-    Preferences().SetDefaults();
+    const CFreshState fresh;
     CCalcStatistics pane;
     const std::vector<CComplex> complex = {{1, 1}, {3, -1}, {2, 3}};
     pane.ShowStatistics(complex);
