@@ -327,6 +327,21 @@ bool RewriteSelected(CCalcContext& context, std::u16string_view text, std::u16st
             return false;
         }
 
+        // Calculate stops after its statement: the rest of the text as it
+        // was, the caret behind what ended the statement: its ";", or the
+        // line break after its result (CR LF counted whole).
+        const auto finishAtStatement = [&] {
+            std::size_t next = e;
+            if (e < n) {
+                ++next;
+                if (work[e] != u';' && text[e] == u'\r' && next < n && text[next] == u'\n')
+                    ++next;
+            }
+            out.append(text.substr(e));
+            cursor = e == n ? static_cast<std::ptrdiff_t>(out.size() - base)
+                            : static_cast<std::ptrdiff_t>(next) + offset;
+        };
+
         // "=" where E was, then the characters that stay (blanks and
         // comments), with the value after the blanks that stood between the
         // old "=" and the old result. The value's text goes straight into
@@ -343,15 +358,7 @@ bool RewriteSelected(CCalcContext& context, std::u16string_view text, std::u16st
             }
             offset -= static_cast<std::ptrdiff_t>(deleted);
             if (!all) {
-                std::size_t next = e;
-                if (e < n) {
-                    ++next;
-                    if (work[e] != u';' && text[e] == u'\r' && next < n && text[next] == u'\n')
-                        ++next;
-                }
-                out.append(text.substr(e));
-                cursor = e == n ? static_cast<std::ptrdiff_t>(out.size() - base)
-                                : static_cast<std::ptrdiff_t>(next) + offset;
+                finishAtStatement();
                 return true;
             }
             s = e;
@@ -390,17 +397,7 @@ bool RewriteSelected(CCalcContext& context, std::u16string_view text, std::u16st
         offset += 1 + static_cast<std::ptrdiff_t>(resultSize) - static_cast<std::ptrdiff_t>(deleted);
 
         if (!all) {
-            // The caret goes behind what ended the statement: its ";", or
-            // the line break after its result (CR LF counted whole).
-            std::size_t next = e;
-            if (e < n) {
-                ++next;
-                if (work[e] != u';' && text[e] == u'\r' && next < n && text[next] == u'\n')
-                    ++next;
-            }
-            out.append(text.substr(e));
-            cursor = e == n ? static_cast<std::ptrdiff_t>(out.size() - base)
-                            : static_cast<std::ptrdiff_t>(next) + offset;
+            finishAtStatement();
             return true;
         }
         s = e;
