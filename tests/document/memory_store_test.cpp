@@ -26,6 +26,12 @@ class MemoryStoreTest : public ::testing::Test {
 protected:
     // The panes' refresh flag starts lowered, as after a refresh.
     void SetUp() override { MemoryStore().TakeRefreshNeeded(); }
+    // An empty store again between two loads of one test.
+    static void Clear()
+    {
+        MemoryStore().FreeMemory(EMemorySelection::All);
+        MemoryStore().TakeRefreshNeeded();
+    }
     CFreshState fresh;
     CLogRecorder log;
 };

@@ -202,7 +202,7 @@ std::vector<std::u16string> CaseExpressions()
 
 TEST(TreeStorage, StatementsInARowThatReuseTheStorageGiveTheValuesOfFreshTrees)
 {
-    const CFreshState fresh;
+    const CFreshState freshState;
     // The calculation evaluates every statement in one context with reused
     // storage; the same statements each in a tree of their own, built by
     // the rewriting parser on the heap, give the same value bits. Memory
