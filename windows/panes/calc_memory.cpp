@@ -333,10 +333,10 @@ void CCalcMemory::RebuildDefinitions()
     m_definitions->addTopLevelItems(items);
     m_definitions->setUpdatesEnabled(true);
     const bool shown = !definitions.Empty();
-    if (shown != m_definitions->isVisibleTo(this)) {
+    if (shown != m_definitions->isVisibleTo(this))
         m_definitions->setVisible(shown);
-        PlaceLists();
-    }
+    // The share of the cells follows their number.
+    PlaceLists();
 }
 
 void CCalcMemory::RemoveSelectedDefinitions()
@@ -508,8 +508,12 @@ void CCalcMemory::PlaceLists()
     const int strip = kMargin * 3 / 2 + kButtonSize;
     const int listWidth = std::max(0, width() - strip);
     if (m_definitions->isVisibleTo(this)) {
-        // The cells above, the definitions below, half the height each.
-        const int cells = std::max(0, (height() - kMargin) / 2);
+        // The cells above, the definitions below: the cells take what their
+        // rows need (two at least), up to half the height.
+        const int row = std::max(m_list->fontMetrics().height() + 2, m_list->sizeHintForRow(0));
+        const int needed = m_list->header()->sizeHint().height() + 2 * m_list->frameWidth() +
+                           std::max(2, m_list->topLevelItemCount()) * row;
+        const int cells = std::max(0, std::min(needed, (height() - kMargin) / 2));
         m_list->setGeometry(0, 0, listWidth, cells);
         m_definitions->setGeometry(0, cells + kMargin, listWidth, std::max(0, height() - cells - kMargin));
     } else {

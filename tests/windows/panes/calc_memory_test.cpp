@@ -408,15 +408,27 @@ TEST_F(MemoryPane, DefinitionsShowBelowTheCellsInTheOrderOfTheirNames)
     EXPECT_EQ(DefinitionColumn(CCalcMemory::DefinitionText),
               QStringList({"sin(t)/t", "12", "x*y+1", QString::fromUtf8("2.5\xE2\x88\x92i")}));
     EXPECT_EQ(pane->Definitions()->topLevelItem(2)->toolTip(CCalcMemory::DefinitionText), "f(x, y) := x*y+1");
-    // Both lists share the height, the cells above; the cells keep their
-    // rows and columns.
+    // Both lists share the height, the cells above and at most half; the
+    // cells keep their rows and columns.
     const QRect cells = pane->List()->geometry();
     const QRect definitions = pane->Definitions()->geometry();
     EXPECT_EQ(cells.top(), alone.top());
     EXPECT_EQ(cells.width(), alone.width());
     EXPECT_LT(cells.bottom(), definitions.top());
     EXPECT_LE(definitions.bottom(), alone.bottom());
+    EXPECT_LE(cells.height(), definitions.height() + 5);
     EXPECT_EQ(Column(CCalcMemory::ColumnCell), QStringList({"a", "b", "c", "d", "e"}));
+    // Fewer cells leave the definitions more room, two rows of cells at
+    // the least.
+    for (const char16_t* name : {u"b", u"c", u"d", u"e"})
+        MemoryStore().SetIncluded(name, true);
+    MemoryStore().FreeMemory(EMemorySelection::IncludedOnly);
+    pane->Refresh();
+    QApplication::processEvents();
+    ASSERT_EQ(Rows(), 1);
+    EXPECT_LT(pane->List()->height(), cells.height());
+    EXPECT_GT(pane->Definitions()->height(), definitions.height());
+    EXPECT_GE(pane->List()->viewport()->height(), 2 * pane->List()->visualItemRect(Row(0)).height());
     // Freeing the memory takes them away, and the cells get the height
     // back.
     Preferences().Set(EPreference::FreeConfirmation, 0);
