@@ -9,6 +9,10 @@
 #include <optional>
 #include <string_view>
 
+#include <climits>
+#include <cstdlib>
+#include <unistd.h>
+
 #include "document/batch_text.h"
 #include "document/calc_environment.h"
 #include "document/memory_store.h"
@@ -44,6 +48,8 @@ constexpr std::string_view kUsage =
     "  --preference NAME=VALUE  set a preference for this run; may be repeated\n"
     "  --memory FILE            execute a memory file before the run; may be repeated;\n"
     "                           a line that fails ends the run, naming the file and line\n"
+    "  --constants              define the physical constants of the shipped library\n"
+    "                           before the memory files and the run\n"
     "  --save-memory FILE       write every memory cell to FILE after the run\n"
     "  -h, --help               show this help and exit\n"
     "  -v, --version            show the version and exit\n"
@@ -58,8 +64,15 @@ constexpr std::string_view kUsage =
     "that cannot be read or written, a memory file that did not load whole\n"
     "(nothing is calculated or written then), or output that could not be written.\n";
 
-constexpr std::string_view kOptions[] = {"--calculate", "--cursor",  "--preference", "--memory",
+constexpr std::string_view kOptions[] = {"--calculate", "--cursor", "--preference", "--memory", "--constants",
                                          "--save-memory", "--help", "--version", "-h", "-v"};
+
+// The library of physical constants as the package installs it, seen from
+// the folder of the programs (the build sets it; the usual layout else).
+#ifndef KAVM_CONSTANTS_FROM_BINDIR
+#define KAVM_CONSTANTS_FROM_BINDIR "../share/calculator-ka-vm"
+#endif
+constexpr char kConstantsFileName[] = "constants.vcm";
 
 bool EqualsIgnoringCase(std::string_view a, std::u16string_view b)
 {
@@ -103,6 +116,7 @@ struct COptions {
     std::optional<std::size_t> cursor;
     std::vector<std::pair<EPreference, unsigned>> preferences;
     std::vector<std::string> memoryFiles;
+    bool constants = false;
     std::optional<std::string> saveMemory;
 };
 
@@ -147,10 +161,10 @@ std::optional<CUsageError> ParseOptions(const std::vector<std::string>& argument
             return std::nullopt;
         };
 
-        if (name == "--help" || name == "--version") {
+        if (name == "--help" || name == "--version" || name == "--constants") {
             if (value)
                 return CUsageError{"option " + name + " takes no value"};
-            (name == "--help" ? options.help : options.version) = true;
+            (name == "--help" ? options.help : name == "--version" ? options.version : options.constants) = true;
         } else if (name == "--calculate") {
             if (options.calculate)
                 return CUsageError{"--calculate is given twice"};
@@ -321,8 +335,27 @@ bool WriteOutput(std::ostream& out, std::ostream& err, const std::string& text)
 
 }  // namespace
 
+std::string ShippedConstantsFile(const std::string& programPath)
+{
+    if (programPath.empty())
+        return {};
+    const std::size_t slash = programPath.rfind('/');
+    const std::string folder =
+        slash == std::string::npos ? std::string(".") : programPath.substr(0, slash == 0 ? 1 : slash);
+    // Beside the program in a build tree, in the data folder once installed.
+    for (const std::string& candidate : {folder + '/' + kConstantsFileName,
+                                         folder + '/' + KAVM_CONSTANTS_FROM_BINDIR + '/' + kConstantsFileName}) {
+        if (access(candidate.c_str(), R_OK) == 0) {
+            char resolved[PATH_MAX];
+            if (realpath(candidate.c_str(), resolved) != nullptr)
+                return resolved;
+        }
+    }
+    return {};
+}
+
 int RunCommandLine(const std::vector<std::string>& arguments, std::istream& in, std::ostream& out,
-                   std::ostream& err, bool& handled, std::string_view windowUsage)
+                   std::ostream& err, bool& handled, std::string_view windowUsage, std::string_view constantsFile)
 {
     handled = false;
     bool batch = false;
@@ -363,6 +396,22 @@ int RunCommandLine(const std::vector<std::string>& arguments, std::istream& in, 
                    result != EFileResult::Ok) {
             return FileError(err, options.input, result);
         }
+    }
+    if (options.constants) {
+        // The constants come first: a memory file of the user's may give a
+        // name of theirs another value.
+        std::string path(constantsFile);
+        if (path.empty()) {
+            char self[PATH_MAX];
+            if (realpath("/proc/self/exe", self) != nullptr)
+                path = ShippedConstantsFile(self);
+        }
+        if (path.empty()) {
+            err << kProgram << ": --constants: the file of constants (" << kConstantsFileName
+                << ") is neither beside the program nor in its data folder\n";
+            return 2;
+        }
+        options.memoryFiles.insert(options.memoryFiles.begin(), path);
     }
     std::vector<std::u16string> memoryTexts;
     for (const std::string& path : options.memoryFiles) {
@@ -461,10 +510,10 @@ int RunCommandLine(const std::vector<std::string>& arguments, std::istream& in, 
 }
 
 int RunCommandLine(int argc, const char* const* argv, std::istream& in, std::ostream& out, std::ostream& err,
-                   bool& handled, std::string_view windowUsage)
+                   bool& handled, std::string_view windowUsage, std::string_view constantsFile)
 {
     std::vector<std::string> arguments;
     for (int i = 1; i < argc; ++i)
         arguments.emplace_back(argv[i]);
-    return RunCommandLine(arguments, in, out, err, handled, windowUsage);
+    return RunCommandLine(arguments, in, out, err, handled, windowUsage, constantsFile);
 }

@@ -7,6 +7,8 @@
 //                    --cursor N              "Calculate" at code-unit N instead
 //                    --preference NAME=VALUE one preference for this run
 //                    --memory FILE           execute a memory file first
+//                    --constants             define the shipped physical
+//                                            constants before everything else
 //                    --save-memory FILE      save every memory cell afterwards
 //                    -h, --help, -v, --version
 //
@@ -23,7 +25,9 @@
 // nothing, sets handled to false and returns 0; the caller goes on as usual.
 // The preferences it starts from are those in Preferences() at the call.
 // A program that also has a window passes the help of its window words as
-// windowUsage; the help shows it before the batch options.
+// windowUsage; the help shows it before the batch options. constantsFile is
+// the file --constants loads; empty, it is the one ShippedConstantsFile finds
+// for the running program.
 
 #include <iosfwd>
 #include <string>
@@ -31,8 +35,15 @@
 #include <vector>
 
 int RunCommandLine(int argc, const char* const* argv, std::istream& in, std::ostream& out, std::ostream& err,
-                   bool& handled, std::string_view windowUsage = {});
+                   bool& handled, std::string_view windowUsage = {}, std::string_view constantsFile = {});
 
 // The same with the arguments after the program name.
 int RunCommandLine(const std::vector<std::string>& arguments, std::istream& in, std::ostream& out,
-                   std::ostream& err, bool& handled, std::string_view windowUsage = {});
+                   std::ostream& err, bool& handled, std::string_view windowUsage = {},
+                   std::string_view constantsFile = {});
+
+// The library of physical constants that ships with the program at
+// programPath: constants.vcm beside it (a build tree), else in the data
+// folder of the installation; the resolved path, or empty when neither is
+// readable.
+std::string ShippedConstantsFile(const std::string& programPath);

@@ -5,6 +5,8 @@
 #include <climits>
 #include <cstdlib>
 
+#include "command_line/command_line.h"
+
 namespace {
 
 std::string FolderOf(const std::string& path)
@@ -50,4 +52,13 @@ std::string LauncherProgramPath(const std::string& windowPath)
     if (windowPath.empty())
         return {};
     return FindProgram(FolderOf(windowPath), KAVM_BINDIR_FROM_WINDOW_DIR, kLauncherProgramName);
+}
+
+std::string ProgramConstantsFile()
+{
+    const std::string self = SelfPath();
+    std::string found = ShippedConstantsFile(self);
+    if (found.empty())
+        found = ShippedConstantsFile(LauncherProgramPath(self));
+    return found;
 }

@@ -21,3 +21,8 @@ std::string WindowProgramPath(const std::string& launcherPath);
 // same way; empty when there is none (the window program was copied
 // somewhere on its own).
 std::string LauncherProgramPath(const std::string& windowPath);
+
+// The shipped library of physical constants as either program finds it:
+// beside the running program, else where the launcher finds it (the
+// window program of an installation lies in a folder of its own).
+std::string ProgramConstantsFile();

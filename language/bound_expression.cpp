@@ -191,14 +191,17 @@ std::vector<std::u16string> StatementExpressions(const std::u16string& text, std
         for (; e < n; ++e) {
             if (work[e] == u';')
                 break;
-            if (work[e] == u'=')
+            if (work[e] == u'=' && !IsDefinitionEquals(work, e))
                 equals = true;
             else if (equals && (text[e] == u'\n' || text[e] == u'\r'))
                 break;
         }
         if (s <= last && e >= first) {
             std::u16string_view statement(work.data() + s, e - s);
-            const std::size_t at = statement.rfind(u'=');
+            // The "=" of ":=" starts no old result.
+            std::size_t at = statement.rfind(u'=');
+            while (at != std::u16string_view::npos && IsDefinitionEquals(statement, at))
+                at = at == 0 ? std::u16string_view::npos : statement.rfind(u'=', at - 1);
             if (at != std::u16string_view::npos)
                 statement = statement.substr(0, at);
             if (std::any_of(statement.begin(), statement.end(), [](char16_t c) { return !IsBlank(c); }))

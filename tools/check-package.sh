@@ -3,9 +3,9 @@
 # root with dpkg-deb -x and checks what a desktop gets from it: the desktop
 # entry (desktop-file-validate), the AppStream metadata (appstreamcli), the
 # MIME package (xmllint), the icons in every size, the man page, the
-# copyright, the dependencies found by dpkg-shlibdeps, one version
-# everywhere, and that the installed program writes nothing into a fresh
-# home folder.
+# constants that --constants finds, the copyright, the dependencies found
+# by dpkg-shlibdeps, one version everywhere, and that the installed
+# program writes nothing into a fresh home folder.
 #
 #   bash tools/check-package.sh [BUILD_FOLDER]      (default build)
 #
@@ -71,6 +71,9 @@ check "the man page lists the window words and the batch options" \
 check "the copyright names the MIT licence" grep -q "Permission is hereby granted" "$share/doc/calculator-ka-vm/copyright"
 check "the program's version is the package's" \
   sh -c "'$work/root/usr/bin/calculator-ka-vm' --version | grep -qx '$text'"
+check "the package installs the constants in the data folder" test -f "$share/calculator-ka-vm/constants.vcm"
+check "the installed program defines the shipped constants" \
+  sh -c "echo 'c0*2' | '$work/root/usr/bin/calculator-ka-vm' --constants --calculate - | grep -qx 'c0\*2=599584916'"
 check "the man page carries the same version" sh -c "zcat '$man' | grep -q '${text#Calculator Ka-Vm }'"
 
 # The installed program, started with its desktop files beside it, leaves

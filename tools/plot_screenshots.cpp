@@ -1,10 +1,18 @@
 // Pictures of the plots as a user sees them, for tools/screenshot.sh: the
 // main window with J(0,x) over a line and gamma(z) over the plane, and the
-// Statistics pane with its picture of complex and of real values.
+// Statistics pane with its picture of complex and of real values; the
+// user's definitions: the Memory pane listing them with the shipped
+// constants, the completion list offering them, and a defined function
+// plotted over its parameter.
 //
 //   plot_screenshots FOLDER [dark]
+#include <QAbstractItemView>
 #include <QApplication>
+#include <QCompleter>
+#include <QKeyEvent>
+#include <QPainter>
 #include <QPalette>
+#include <QTreeWidget>
 #include <QStyle>
 #include <QTextCursor>
 
@@ -14,6 +22,7 @@
 #include "document/qt/calc_doc.h"
 #include "windows/frame/calc_bar.h"
 #include "windows/frame/calc_main_frame.h"
+#include "windows/panes/calc_memory.h"
 #include "windows/plot/calc_plot.h"
 #include "windows/panes/calc_statistics.h"
 #include "windows/editor/calc_view.h"
@@ -39,6 +48,16 @@ void PlotText(CCalcMainFrame& frame, const QString& text)
     frame.Editor()->setTextCursor(cursor);
     frame.PlotAtCaret();
     frame.Plot()->Finish();
+    QApplication::processEvents();
+}
+
+// Types text into the editor key by key, as a user would.
+void Type(CCalcView& editor, const QString& text)
+{
+    for (const QChar c : text) {
+        QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
+        QApplication::sendEvent(&editor, &press);
+    }
     QApplication::processEvents();
 }
 
@@ -99,6 +118,59 @@ int main(int argc, char** argv)
     frame.Statistics()->ShowStatistics(real);
     QApplication::processEvents();
     ok = statistics->grab().save(folder + "/statistics-real" + suffix) && ok;
+    statistics->hide();
+
+    // The definitions: the shipped constants and a few of the user's.
+    frame.constantsFile = [] { return QApplication::applicationDirPath() + "/../constants.vcm"; };
+    frame.Command(IdMemoryLoadConstants)->trigger();
+    const QString definitions = "2.5->Mem[d]; 7->Mem[n];\n"
+                                "v0 := 12; drop := 1.5;\n"
+                                "height(t) := drop + v0*t - g0*t^2/2;\n"
+                                "range(v, a) := v^2*sin(2*a)/g0;\n"
+                                "height(v0/g0); range(v0, pi/4)\n";
+    frame.Editor()->setPlainText(definitions);
+    frame.Document()->ExecuteCommand(CmdCalculateAll);
+    QApplication::processEvents();
+    frame.resizeDocks({frame.Pane(PaneMemory), frame.PlotPane()}, {420, 220}, Qt::Vertical);
+    QApplication::processEvents();
+    // The user's functions in view among the constants.
+    const QList<QTreeWidgetItem*> height =
+        frame.Memory()->Definitions()->findItems("height(t)", Qt::MatchExactly, CCalcMemory::DefinitionName);
+    if (!height.isEmpty())
+        frame.Memory()->Definitions()->scrollToItem(height.first(), QAbstractItemView::PositionAtCenter);
+    QApplication::processEvents();
+    ok = frame.Pane(PaneMemory)->grab().save(folder + "/memory-definitions" + suffix) && ok;
+
+    // The completion list over the window: it is a window of its own.
+    QTextCursor end = frame.Editor()->textCursor();
+    end.movePosition(QTextCursor::End);
+    frame.Editor()->setTextCursor(end);
+    frame.Editor()->setFocus();
+    Type(*frame.Editor(), "\nra");
+    QPixmap window = frame.grab();
+    QAbstractItemView* popup = frame.Editor()->Completer()->popup();
+    if (popup->isVisible()) {
+        QPainter painter(&window);
+        painter.drawPixmap(frame.mapFromGlobal(popup->mapToGlobal(QPoint(0, 0))), popup->grab());
+    } else {
+        ok = false;
+    }
+    ok = window.save(folder + "/completion-definitions" + suffix) && ok;
+    popup->hide();
+    Type(*frame.Editor(), "nge(v0, ");
+    ok = frame.grab().save(folder + "/hint-definition" + suffix) && ok;
+
+    // A function's definition of one parameter, plotted over it.
+    frame.Editor()->setPlainText(definitions);
+    QTextCursor caret = frame.Editor()->textCursor();
+    caret.setPosition(static_cast<int>(definitions.indexOf("height(t)")) + 3);
+    frame.Editor()->setTextCursor(caret);
+    frame.PlotAtCaret();
+    frame.Plot()->SetLineRange(-0.5, 2.5);
+    frame.Plot()->Finish();
+    QApplication::processEvents();
+    ok = frame.grab().save(folder + "/plot-definition" + suffix) && ok;
+
     frame.Editor()->document()->setModified(false);
     return ok ? 0 : 1;
 }

@@ -74,7 +74,9 @@ SCALE=2 shoot window-example-dark-scale2.png "" "$example" --palette dark
 SHOT_LANGUAGE=de SHOT_LOCALE=de_DE.UTF-8 shoot window-example-de.png "" "$example"
 
 # The plots: J(0,x) over a line, gamma(z) over the plane and the statistics
-# picture, in the light and the dark palette (fresh settings each time).
+# picture; the definitions in the Memory pane, in the completion list and
+# its hint, and a defined function plotted; in the light and the dark
+# palette (fresh settings each time).
 cmake --build build -j2 --target plot_screenshots
 for palette in light dark; do
   home="$(mktemp -d)"
@@ -83,4 +85,4 @@ for palette in light dark; do
     ./build/windows/plot_screenshots "$out" "$palette" 2>/dev/null
   rm -rf "$home"
 done
-ls "$out"/plot-*.png "$out"/statistics-*.png
+ls "$out"/plot-*.png "$out"/statistics-*.png "$out"/memory-*.png "$out"/completion-*.png "$out"/hint-*.png

@@ -4,6 +4,7 @@
 
 #include "document/keypad/keypad_model.h"
 #include "document/memory_store.h"
+#include "language/definitions.h"
 #include "language/functions.h"
 #include "language/keywords.h"
 
@@ -44,7 +45,8 @@ std::u16string FunctionLabel(const NCalculatorText::CFunction& function, const C
     return std::u16string(function.names[0]);
 }
 
-std::vector<CCompletion> NameCompletions(std::u16string_view prefix, const CPreferenceValues& preferences)
+std::vector<CCompletion> NameCompletions(std::u16string_view prefix, const CPreferenceValues& preferences,
+                                         const NCalculatorText::CDefinitions* definitions)
 {
     std::vector<CCompletion> out;
     const std::u16string folded = Folded(prefix);
@@ -81,6 +83,15 @@ std::vector<CCompletion> NameCompletions(std::u16string_view prefix, const CPref
     }
     if (matches({u"pi"}))
         out.push_back({u"pi", u"pi"});
+    if (definitions) {
+        // The names are kept in lower case, as the language reads them.
+        for (auto it = definitions->Items().lower_bound(folded);
+             it != definitions->Items().end() && StartsWith(it->first, folded); ++it) {
+            const NCalculatorText::CDefinition& definition = it->second;
+            out.push_back({definition.Head(),
+                           definition.IsFunction() ? definition.name + functionBracket : definition.name});
+        }
+    }
     std::sort(out.begin(), out.end(), [](const CCompletion& a, const CCompletion& b) {
         const std::u16string fa = Folded(a.label);
         const std::u16string fb = Folded(b.label);
@@ -108,4 +119,10 @@ std::u16string FunctionHint(std::u16string_view name, const CPreferenceValues& p
         return {};
     return FunctionLabel(*function, preferences) + u"(" + std::u16string(function->arguments) + u"): " +
            std::u16string(function->description);
+}
+
+std::u16string DefinitionHint(std::u16string_view name, const NCalculatorText::CDefinitions& definitions)
+{
+    const NCalculatorText::CDefinition* definition = definitions.Find(Folded(name));
+    return definition && definition->IsFunction() ? definition->FunctionText() : std::u16string();
 }

@@ -696,6 +696,20 @@ Toggle plot</source>
         <translation>Die Zeichnung ein- oder ausblenden
 Zeichnung ein/aus</translation>
     </message>
+    <message>
+        <source>Load &amp;Constants</source>
+        <translation>&amp;Konstanten laden</translation>
+    </message>
+    <message>
+        <source>Define the physical constants of the shipped library
+Load Constants</source>
+        <translation>Die physikalischen Konstanten der mitgelieferten Sammlung definieren
+Konstanten laden</translation>
+    </message>
+    <message>
+        <source>The file of physical constants (constants.vcm) is neither beside the program nor in its data folder.</source>
+        <translation>Die Datei der physikalischen Konstanten (constants.vcm) liegt weder neben dem Programm noch in seinem Datenordner.</translation>
+    </message>
 </context>
 <context>
     <name>CCalcMemory</name>
@@ -764,6 +778,22 @@ Für alle Zellen berechnen?</translation>
     <message>
         <source>Memory cells</source>
         <translation>Speicherzellen</translation>
+    </message>
+    <message>
+        <source>Definitions</source>
+        <translation>Definitionen</translation>
+    </message>
+    <message>
+        <source>Name</source>
+        <translation>Name</translation>
+    </message>
+    <message>
+        <source>Definition</source>
+        <translation>Definition</translation>
+    </message>
+    <message>
+        <source>Remove</source>
+        <translation>Entfernen</translation>
     </message>
 </context>
 <context>

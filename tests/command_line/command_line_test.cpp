@@ -57,7 +57,7 @@ protected:
         std::ostringstream out;
         std::ostringstream err;
         CRun run;
-        run.status = RunCommandLine(arguments, in, out, err, run.handled);
+        run.status = RunCommandLine(arguments, in, out, err, run.handled, {}, constants);
         run.out = out.str();
         run.err = err.str();
         return run;
@@ -78,6 +78,11 @@ protected:
     }
 
     std::filesystem::path folder;
+    // What --constants loads: the library as the source tree holds it.
+    std::string constants =
+        (std::filesystem::path(KAVM_TEST_DATA_DIR).parent_path().parent_path() / "resources" / "examples" /
+         "constants.vcm")
+            .string();
 };
 
 TEST_F(CommandLine, OtherArgumentsAreLeftToTheCaller)
@@ -134,7 +139,8 @@ TEST_F(CommandLine, HelpListsTheOptions)
     EXPECT_TRUE(run.handled);
     EXPECT_EQ(run.status, 0);
     for (const char* option :
-         {"--calculate", "--cursor", "--preference", "--memory", "--save-memory", "--help", "--version"})
+         {"--calculate", "--cursor", "--preference", "--memory", "--constants", "--save-memory", "--help",
+          "--version"})
         EXPECT_NE(run.out.find(option), std::string::npos) << option;
 }
 
@@ -288,6 +294,37 @@ TEST_F(CommandLine, AMemoryFileRunsFirstAndItsLogComesFirst)
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.out, "mem[a]*10=20; rslt+1=21");
     EXPECT_EQ(run.err, "1\tWarning\tMemory\tUninitialized memory used, value forced to 0\n");
+}
+
+TEST_F(CommandLine, TheShippedConstantsAreFoundBesideTheProgramOrInTheDataFolder)
+{
+    const std::filesystem::path bin = folder / "usr" / "bin";
+    const std::filesystem::path data = folder / "usr" / "share" / "calculator-ka-vm";
+    std::filesystem::create_directories(bin);
+    std::filesystem::create_directories(data);
+    const std::string program = (bin / "calculator-ka-vm").string();
+    EXPECT_EQ(ShippedConstantsFile(program), "");
+    EXPECT_EQ(ShippedConstantsFile(""), "");
+    std::ofstream(data / "constants.vcm") << "c0 := 299792458;\n";
+    EXPECT_EQ(ShippedConstantsFile(program), std::filesystem::canonical(data / "constants.vcm").string());
+    // A build tree's copy beside the program comes first.
+    std::ofstream(bin / "constants.vcm") << "c0 := 3;\n";
+    EXPECT_EQ(ShippedConstantsFile(program), std::filesystem::canonical(bin / "constants.vcm").string());
+    // A file that cannot be read is no library.
+    std::filesystem::permissions(bin / "constants.vcm", std::filesystem::perms::none);
+    if (::access((bin / "constants.vcm").c_str(), R_OK) != 0) {
+        EXPECT_EQ(ShippedConstantsFile(program), std::filesystem::canonical(data / "constants.vcm").string());
+    }
+    std::filesystem::permissions(bin / "constants.vcm", std::filesystem::perms::owner_all);
+}
+
+TEST_F(CommandLine, AMissingConstantsFileEndsTheRunWithTwo)
+{
+    constants = PathOf("none.vcm");
+    const CRun run = Run({"--constants", "--calculate"}, "c0");
+    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(run.out, "");
+    EXPECT_NE(run.err.find(PathOf("none.vcm")), std::string::npos) << run.err;
 }
 
 TEST_F(CommandLine, AFailingMemoryFileEndsTheRunBeforeTheCalculation)

@@ -6,6 +6,7 @@
 #include <iostream>
 
 #include "command_line/command_line.h"
+#include "command_line/window_program.h"
 #include "document/qt/calc_doc.h"
 #include "document/qt/preferences_store.h"
 #include "kavm_version.h"
@@ -71,7 +72,8 @@ int CCalcApp::Run(int argc, char** argv)
     // the window; the command line never writes them back.
     LoadPreferences();
     bool handled = false;
-    const int status = RunCommandLine(argc, argv, std::cin, std::cout, std::cerr, handled, kWindowUsage);
+    const int status =
+        RunCommandLine(argc, argv, std::cin, std::cout, std::cerr, handled, kWindowUsage, ProgramConstantsFile());
     if (handled)
         return status;
 

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "language/definitions.h"
 #include "language/functions.h"
 #include "language/keywords.h"
 
@@ -120,6 +121,22 @@ struct CToken {
     int length;
     ECalcToken kind;
 };
+
+// The definition sign of the part of a line that starts at from and ends
+// at the next ";": its position and length, or -1.
+std::pair<int, int> DefinitionSign(const QString& text, int from)
+{
+    for (int i = from; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (c == u';')
+            break;
+        if (c == u'\u2254')
+            return {i, 1};
+        if (c == u':' && i + 1 < text.size() && text[i + 1] == u'=')
+            return {i, 2};
+    }
+    return {-1, 0};
+}
 
 
 }  // namespace
@@ -273,6 +290,12 @@ void CCalcHighlighter::SetPalette(const QPalette& palette)
     rehighlight();
 }
 
+void CCalcHighlighter::SetDefinitions(const NCalculatorText::CDefinitions* definitions)
+{
+    m_definitions = definitions;
+    rehighlight();
+}
+
 void CCalcHighlighter::highlightBlock(const QString& text)
 {
     using NCalculatorText::FindConstantWord;
@@ -285,6 +308,14 @@ void CCalcHighlighter::highlightBlock(const QString& text)
     // The index variables of the series whose brackets this line opened.
     std::vector<std::u16string> indexNames;
     bool expectIndex = false;
+    // The definition in the current part: where its sign stands, whether
+    // its name was seen, and its parameters.
+    std::pair<int, int> sign{-1, 0};
+    bool definedNameSeen = false;
+    std::vector<std::u16string> parameters;
+    auto defined = [this](const std::u16string& word) {
+        return m_definitions ? m_definitions->Find(word) : nullptr;
+    };
 
     // The comments first, as the language blanks them before it reads the
     // rest; the line's state tells the next line whether it starts inside
@@ -302,6 +333,17 @@ void CCalcHighlighter::highlightBlock(const QString& text)
         }
         return;
     }
+
+    // A sign inside a comment defines nothing.
+    auto signFrom = [&comments, &text](int from) {
+        const std::pair<int, int> found = DefinitionSign(text, from);
+        for (const auto& [start, length] : comments) {
+            if (found.first >= start && found.first < start + length)
+                return std::pair<int, int>{-1, 0};
+        }
+        return found;
+    };
+    sign = signFrom(0);
 
     std::size_t comment = 0;
     int i = 0;
@@ -350,6 +392,19 @@ void CCalcHighlighter::highlightBlock(const QString& text)
             const bool bracket = next < n && IsOpening(text[next]);
             ECalcToken kind = ECalcToken::Unknown;
             int length = j - i;
+            if (sign.first >= 0 && i < sign.first) {
+                // The head of a definition: the name, then its parameters.
+                if (!definedNameSeen) {
+                    definedNameSeen = true;
+                    kind = bracket ? ECalcToken::Function : ECalcToken::Memory;
+                } else {
+                    parameters.push_back(word);
+                    kind = ECalcToken::Constant;
+                }
+                tokens.push_back({i, length, kind});
+                i += length;
+                continue;
+            }
             if (bracket && (word == u"mem" || word == u"memory")) {
                 // The keyword, its bracket and the key up to the closing
                 // bracket: the key is a name, not an expression.
@@ -361,6 +416,9 @@ void CCalcHighlighter::highlightBlock(const QString& text)
                 if (const NCalculatorText::CFunction* function = FindFunction(word)) {
                     kind = ECalcToken::Function;
                     expectIndex = TakesIndex(*function);
+                } else if (const NCalculatorText::CDefinition* definition = defined(word);
+                           definition && definition->IsFunction()) {
+                    kind = ECalcToken::Function;
                 }
             } else if (const auto constant = FindConstantWord(word)) {
                 kind = *constant == NCalculatorText::EConstantWord::Result ||
@@ -371,9 +429,19 @@ void CCalcHighlighter::highlightBlock(const QString& text)
                 indexNames.push_back(word);
                 kind = ECalcToken::Constant;
             } else {
+                // An index or a parameter hides a definition of its name.
                 for (const std::u16string& name : indexNames) {
                     if (name == word)
                         kind = ECalcToken::Constant;
+                }
+                for (const std::u16string& name : parameters) {
+                    if (name == word)
+                        kind = ECalcToken::Constant;
+                }
+                if (kind == ECalcToken::Unknown) {
+                    if (const NCalculatorText::CDefinition* definition = defined(word);
+                        definition && !definition->IsFunction())
+                        kind = ECalcToken::Memory;
                 }
             }
             if (kind != ECalcToken::Function)
@@ -385,6 +453,12 @@ void CCalcHighlighter::highlightBlock(const QString& text)
         if (IsOpening(c) || IsClosing(c)) {
             tokens.push_back({i, 1, ECalcToken::Bracket});
             ++i;
+            continue;
+        }
+        if (i == sign.first) {
+            // ":=" is no old result's "=".
+            tokens.push_back({i, sign.second, ECalcToken::Operator});
+            i += sign.second;
             continue;
         }
         if (c == u'=') {
@@ -400,8 +474,12 @@ void CCalcHighlighter::highlightBlock(const QString& text)
         }
         if (IsOperator(c)) {
             tokens.push_back({i, 1, ECalcToken::Operator});
-            if (c == u';')
+            if (c == u';') {
                 parts.push_back({i + 1, -1});
+                sign = signFrom(i + 1);
+                definedNameSeen = false;
+                parameters.clear();
+            }
             ++i;
             continue;
         }

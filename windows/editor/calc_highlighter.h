@@ -3,7 +3,12 @@
 // reads them: function names from the function table (followed by a
 // bracket), the constant words and the memory keyword from the keyword
 // tables; every other name is an identifier, which outside a series is an
-// uninitialised variable and is marked as such. The old result behind the
+// uninitialised variable and is marked as such, unless it is defined: a
+// defined value has the colour of a memory reference, a defined function
+// before its bracket that of a function. In a definition ("f(x) := x^2")
+// the defined name has the colour of what it defines and the parameters
+// that of a series index, in the head and in the expression alike. The
+// old result behind the
 // last "=" of a statement is quieter than the expression; comments follow
 // the language's comment rules, "/*" comments across lines included.
 
@@ -19,6 +24,10 @@
 #include <functional>
 #include <utility>
 #include <vector>
+
+namespace NCalculatorText {
+class CDefinitions;
+}
 
 enum class ECalcToken : int {
     Number,
@@ -67,6 +76,9 @@ public:
 
     // New colours for a new palette; the text is coloured again.
     void SetPalette(const QPalette& palette);
+    // The definitions the colours follow (none: every name is unknown);
+    // the text is coloured again.
+    void SetDefinitions(const NCalculatorText::CDefinitions* definitions);
     const QTextCharFormat& Format(ECalcToken token) const { return m_formats[static_cast<int>(token)]; }
 
     // Whether lines are waiting for their colours.
@@ -87,6 +99,7 @@ private:
     void ColourBacklog();
 
     std::array<QTextCharFormat, kCalcTokenCount> m_formats;
+    const NCalculatorText::CDefinitions* m_definitions = nullptr;
     QTimer m_backlog;
     int m_resumeAt = 0;
     // True while the backlog colours: every line gets its colours.

@@ -43,6 +43,8 @@ CCalcView::CCalcView(const CMemoryStore& memory, const CPreferenceValues& prefer
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     SetFontSpec(LoadFontSpec());
     m_highlighter = new CCalcHighlighter(document(), palette());
+    m_definitionsGeneration = memory.Definitions().Generation();
+    m_highlighter->SetDefinitions(&memory.Definitions());
     connect(this, &QPlainTextEdit::cursorPositionChanged, this, &CCalcView::UpdateBracketMatch);
     connect(document(), &QTextDocument::contentsChange, this, &CCalcView::ForgetTouchedMark);
 
@@ -253,6 +255,15 @@ QChar ClosingOf(QChar opening)
 
 }  // namespace
 
+void CCalcView::DefinitionsChanged()
+{
+    const std::uint64_t generation = m_memory.Definitions().Generation();
+    if (generation == m_definitionsGeneration)
+        return;
+    m_definitionsGeneration = generation;
+    m_highlighter->rehighlight();
+}
+
 QStringList CCalcView::Completions() const
 {
     return m_completer->popup()->isVisible() ? m_completionModel->stringList() : QStringList();
@@ -345,7 +356,7 @@ void CCalcView::UpdateCompletion()
         typedLength = static_cast<int>(line.size()) - start;
         const bool afterNumber = start > 0 && (line[start - 1].isDigit() || line[start - 1] == u'.');
         if (typedLength >= 2 && !afterNumber)
-            completions = NameCompletions(FromQString(line.mid(start)), m_preferences);
+            completions = NameCompletions(FromQString(line.mid(start)), m_preferences, &m_memory.Definitions());
     }
     if (completions.empty()) {
         CloseCompletion();
@@ -422,8 +433,12 @@ void CCalcView::UpdateHint()
             --start;
         if (start == end && end > 0)
             start = end - 1;  // the one-character names: Γ, √, ∑, ∏
-        if (start < end)
-            hint = ToQString(FunctionHint(FromQString(line.mid(start, end - start)), m_preferences));
+        if (start < end) {
+            const std::u16string name = FromQString(line.mid(start, end - start));
+            hint = ToQString(FunctionHint(name, m_preferences));
+            if (hint.isEmpty())
+                hint = ToQString(DefinitionHint(name, m_memory.Definitions()));
+        }
     }
     if (hint.isEmpty()) {
         m_hint->hide();

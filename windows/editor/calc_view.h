@@ -14,6 +14,7 @@
 #include <QPlainTextEdit>
 #include <QTextCursor>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -62,6 +63,8 @@ public:
     void insertFromMimeData(const QMimeData* source) override;
 
     CCalcHighlighter* Highlighter() const { return m_highlighter; }
+    // The memory's definitions changed (or may have): the colours follow.
+    void DefinitionsChanged();
 
     // Underlines the characters [start, end) in the error colour until an
     // edit touches them or another mark replaces it; an empty range removes
@@ -106,4 +109,6 @@ private:
     std::vector<std::u16string> m_completionTexts;
     int m_completionStart = 0;
     QLabel* m_hint = nullptr;
+    // The generation of the definitions the colours were made with.
+    std::uint64_t m_definitionsGeneration = 0;
 };

@@ -121,9 +121,10 @@ CCalcMainFrame::CCalcMainFrame(CAppState& appState, QWidget* parent)
 
 void CCalcMainFrame::UpdateCommandStates()
 {
-    const bool anyCell = m_state.memory.Count() >= 1;
-    m_commands.value(IdMemoryFree)->setEnabled(anyCell);
-    m_commands.value(IdMemorySave)->setEnabled(anyCell);
+    // Definitions are memory too: they are freed and saved with the cells.
+    const bool anyMemory = !m_state.memory.Empty();
+    m_commands.value(IdMemoryFree)->setEnabled(anyMemory);
+    m_commands.value(IdMemorySave)->setEnabled(anyMemory);
     // Saving an unchanged document would write what the file holds.
     m_commands.value(IdFileSave)->setEnabled(m_editor->document()->isModified());
     const bool selection = m_editor->textCursor().hasSelection();
@@ -249,6 +250,12 @@ void CCalcMainFrame::CreatePanes()
     });
     connect(m_memory, &CCalcMemory::statisticsShown, this, [this] { m_panes[PaneStatistics]->show(); });
     connect(m_memory, &CCalcMemory::contentsChanged, this, &CCalcMainFrame::UpdateCommandStates);
+    // The colours of defined names follow the definitions.
+    connect(m_memory, &CCalcMemory::contentsChanged, m_editor, &CCalcView::DefinitionsChanged);
+    connect(m_memory, &CCalcMemory::insertRequested, this, [this](const QString& text) {
+        m_editor->insertPlainText(text);
+        m_editor->setFocus();
+    });
     m_memory->startFolder = [this] { return DialogFolder(); };
     connect(m_keypad, &CCalcKeyPad::LayoutChanged, this, [this](QSize size) {
         static_cast<CCalcDlgBar*>(m_panes[PaneKeypad])->SizeFromContent(size);

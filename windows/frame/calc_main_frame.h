@@ -77,6 +77,7 @@ enum ECommandId : int {
     IdFocusLog = 32865,
     IdFocusMemory = 32866,
     IdFocusStatistics = 32867,
+    IdMemoryLoadConstants = 32868,
 };
 
 // Status-bar indicator ids.
@@ -146,6 +147,10 @@ public:
     std::function<QString(const QString& filter, const QString& proposed, const QString& extension)> askOpenFileName;
     std::function<QString(const QString& filter, const QString& proposed, const QString& extension)> askSaveFileName;
     std::function<int(const QString& question)> askSaveChanges;
+    // The shipped library of physical constants that Memory > Load
+    // Constants executes; empty when it is not installed. The one the
+    // program finds beside itself or in its data folder unless replaced.
+    std::function<QString()> constantsFile;
     // The screen's area free of panels that the window and its floating
     // panes stay in; the nearest screen's unless replaced (by tests).
     std::function<QRect()> workArea;
@@ -214,6 +219,7 @@ private:
     void OpenWithDialog();
     void ExecuteWithDialog();
     void LoadMemoryWithDialog();
+    void LoadConstants();
     void SaveMemoryWithDialog();
     // frame_files.cpp
     void InstallFileDialogs();

@@ -92,6 +92,9 @@ void CCalcMainFrame::CreateCommands()
                 [this] { m_document->ExecuteCommand(CmdFreeMemory); });
     MakeCommand(IdMemoryLoad, tr("&Load..."), tr("Load memory from file\nLoad memory"), {},
                 [this] { LoadMemoryWithDialog(); });
+    MakeCommand(IdMemoryLoadConstants, tr("Load &Constants"),
+                tr("Define the physical constants of the shipped library\nLoad Constants"), {},
+                [this] { LoadConstants(); });
     MakeCommand(IdMemorySave, tr("&Save..."), tr("Save memory as file\nSave memory"), {},
                 [this] { SaveMemoryWithDialog(); });
 

@@ -20,6 +20,7 @@
 
 #include <algorithm>
 
+#include "command_line/window_program.h"
 #include "document/memory_store.h"
 #include "document/number_format.h"
 #include "document/preferences.h"
@@ -96,6 +97,7 @@ void CCalcMainFrame::InstallFileDialogs()
     askSaveFileName = [this](const QString& filter, const QString& proposed, const QString& extension) {
         return RunFileDialog(this, true, filter, proposed, extension, DialogFolder());
     };
+    constantsFile = [] { return QFile::decodeName(QByteArray::fromStdString(ProgramConstantsFile())); };
     askSaveChanges = [this](const QString& question) {
         return int(QMessageBox::warning(this, kApplicationTitle, question,
                                         QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel));
@@ -200,9 +202,20 @@ void CCalcMainFrame::LoadMemoryWithDialog()
         m_document->LoadMemory(path);
 }
 
+void CCalcMainFrame::LoadConstants()
+{
+    const QString path = constantsFile ? constantsFile() : QString();
+    if (path.isEmpty()) {
+        m_document->showError(tr("The file of physical constants (constants.vcm) is neither beside the program "
+                                 "nor in its data folder."));
+        return;
+    }
+    m_document->LoadMemory(path);
+}
+
 void CCalcMainFrame::SaveMemoryWithDialog()
 {
-    if (m_state.memory.Count() < 1)
+    if (m_state.memory.Empty())
         return;
     // The text is taken before the dialog shows.
     const std::u16string text = m_state.memory.BuildMemoryFileText(EMemorySelection::All);

@@ -61,9 +61,10 @@ void CCalcMainFrame::CreateMenus()
     add(m_fileMenu, IdAppExit);
 
     QMenu* memory = menuBar()->addMenu(tr("&Memory"));
-    for (int id : {IdMemoryFree, IdMemoryLoad, IdMemorySave})
+    for (int id : {IdMemoryFree, IdMemoryLoad, IdMemoryLoadConstants, IdMemorySave})
         add(memory, id);
-    // Free and Save follow the memory count (UpdateCommandStates), on the
+    // Free and Save follow whether the memory holds anything
+    // (UpdateCommandStates), on the
     // tool bar as in the menu.
 
     QMenu* edit = menuBar()->addMenu(tr("&Edit"));

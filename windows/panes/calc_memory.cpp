@@ -1,5 +1,6 @@
 #include "windows/panes/calc_memory.h"
 
+#include <QAction>
 #include <QFileDialog>
 #include <QHeaderView>
 #include <QMessageBox>
@@ -14,6 +15,7 @@
 
 #include <algorithm>
 
+#include "document/keypad/keypad_model.h"
 #include "document/number_format.h"
 #include "document/preferences.h"
 #include "document/qt/calc_doc.h"
@@ -136,6 +138,36 @@ CCalcMemory::CCalcMemory(CMemoryStore& memory, const CPreferenceValues& preferen
     m_list->header()->setStretchLastSection(false);
     connect(m_list->header(), &QHeaderView::sectionClicked, this, &CCalcMemory::SortByColumn);
     connect(m_list, &QTreeWidget::itemClicked, this, &CCalcMemory::OnRowClicked);
+    connect(m_list, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem* item) {
+        const std::u16string& name = m_snapshot[static_cast<std::size_t>(EntryIndex(item))].name;
+        emit insertRequested(ToQString(MemoryKeyword(m_preferences.Get(EPreference::FormatMemory))) + u'[' +
+                             ToQString(name) + u']');
+    });
+
+    // The definitions, shown while there are any.
+    m_definitions = new CMemoryList(this);
+    m_definitions->setAccessibleName(tr("Definitions"));
+    m_definitions->setRootIsDecorated(false);
+    m_definitions->setUniformRowHeights(true);
+    m_definitions->setAllColumnsShowFocus(true);
+    m_definitions->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    m_definitions->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_definitions->setColumnCount(DefinitionColumnCount);
+    m_definitions->setHeaderLabels({tr("Name"), tr("Definition")});
+    m_definitions->setSortingEnabled(true);
+    m_definitions->sortByColumn(DefinitionName, Qt::AscendingOrder);
+    m_definitions->setColumnWidth(DefinitionName,
+                                  m_definitions->fontMetrics().horizontalAdvance(QStringLiteral("Long name(x, y)")));
+    m_definitions->hide();
+    auto* remove = new QAction(tr("Remove"), m_definitions);
+    remove->setShortcut(QKeySequence::Delete);
+    remove->setShortcutContext(Qt::WidgetShortcut);
+    connect(remove, &QAction::triggered, this, &CCalcMemory::RemoveSelectedDefinitions);
+    m_definitions->addAction(remove);
+    m_definitions->setContextMenuPolicy(Qt::ActionsContextMenu);
+    connect(m_definitions, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem* item) {
+        emit insertRequested(item->data(DefinitionName, kItemDataRole).toString());
+    });
 
     QSettings settings;
     settings.beginGroup(kSettingsGroup);
@@ -274,15 +306,57 @@ void CCalcMemory::Rebuild()
     if (!(m_sortColumn == ColumnNumber && m_sortDirection[ColumnNumber]))
         SortRows();
     m_list->setUpdatesEnabled(true);
+    RebuildDefinitions();
     UpdateButtons();
     emit contentsChanged();
+}
+
+void CCalcMemory::RebuildDefinitions()
+{
+    const NCalculatorText::CDefinitions& definitions = m_store.Definitions();
+    m_definitions->setUpdatesEnabled(false);
+    m_definitions->clear();
+    const std::u16string_view format = GetResultFormat();
+    const char16_t unit = GetImaginaryUnit();
+    QList<QTreeWidgetItem*> items;
+    for (const auto& [name, definition] : definitions.Items()) {
+        auto* item = new QTreeWidgetItem;
+        item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
+        item->setData(DefinitionName, kItemDataRole, ToQString(name));
+        item->setText(DefinitionName, ToQString(definition.Head()));
+        const std::u16string text =
+            definition.IsFunction() ? definition.body : FormatComplex(definition.value, format, unit);
+        item->setText(DefinitionText, ToQString(text));
+        item->setToolTip(DefinitionText, ToQString(definition.Head() + u" := " + text));
+        items.append(item);
+    }
+    m_definitions->addTopLevelItems(items);
+    m_definitions->setUpdatesEnabled(true);
+    const bool shown = !definitions.Empty();
+    if (shown != m_definitions->isVisibleTo(this))
+        m_definitions->setVisible(shown);
+    // The share of the cells follows their number.
+    PlaceLists();
+}
+
+void CCalcMemory::RemoveSelectedDefinitions()
+{
+    QStringList names;
+    for (const QTreeWidgetItem* item : m_definitions->selectedItems())
+        names << item->data(DefinitionName, kItemDataRole).toString();
+    if (names.isEmpty())
+        return;
+    for (const QString& name : names)
+        m_store.RemoveDefinition(FromQString(name));
+    Refresh();
 }
 
 void CCalcMemory::UpdateButtons()
 {
     const std::size_t count = m_store.Count();
-    Button(IdFree)->setEnabled(count >= 1);
-    Button(IdSave)->setEnabled(count >= 1);
+    // Free all and Save take the definitions as well.
+    Button(IdFree)->setEnabled(!m_store.Empty());
+    Button(IdSave)->setEnabled(!m_store.Empty());
     Button(IdInvert)->setEnabled(count >= 1);
     Button(IdClear)->setEnabled(count >= 1);
     Button(IdStatistics)->setEnabled(count > 1);
@@ -426,9 +500,25 @@ void CCalcMemory::Clear()
 void CCalcMemory::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
+    PlaceLists();
+}
+
+void CCalcMemory::PlaceLists()
+{
     const int strip = kMargin * 3 / 2 + kButtonSize;
     const int listWidth = std::max(0, width() - strip);
-    m_list->setGeometry(0, 0, listWidth, height());
+    if (m_definitions->isVisibleTo(this)) {
+        // The cells above, the definitions below: the cells take what their
+        // rows need (two at least), up to half the height.
+        const int row = std::max(m_list->fontMetrics().height() + 2, m_list->sizeHintForRow(0));
+        const int needed = m_list->header()->sizeHint().height() + 2 * m_list->frameWidth() +
+                           std::max(2, m_list->topLevelItemCount()) * row;
+        const int cells = std::max(0, std::min(needed, (height() - kMargin) / 2));
+        m_list->setGeometry(0, 0, listWidth, cells);
+        m_definitions->setGeometry(0, cells + kMargin, listWidth, std::max(0, height() - cells - kMargin));
+    } else {
+        m_list->setGeometry(0, 0, listWidth, height());
+    }
     for (std::size_t i = 0; i < m_buttons.size(); ++i)
         m_buttons[i]->setGeometry(listWidth + kMargin, static_cast<int>(i) * kButtonStep, kButtonSize, kButtonSize);
     FitValueWidth();

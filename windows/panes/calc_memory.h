@@ -1,6 +1,10 @@
 #pragma once
 // The Memory pane: the memory cells with an include check box each, and the
-// Free, Save, Statistics, Invert and Clear buttons acting on them.
+// Free, Save, Statistics, Invert and Clear buttons acting on them. Below the
+// cells, while there are any, the defined values and functions: the name
+// with its parameters and the value or the expression, in the order of the
+// names as the cells are; Delete (or the list's menu) removes the selected
+// ones. A double click on a row hands the editor what stands for it.
 
 #include <QWidget>
 
@@ -36,9 +40,15 @@ public:
     // Writes the column widths to the settings.
     ~CCalcMemory() override;
 
-    // Rebuilds the list from the store when the store says it changed; the
+    // Rebuilds the lists from the store when the store says it changed; the
     // user's ticks reach the store first.
     void Refresh();
+
+    // The definitions' columns.
+    enum EDefinitionColumn { DefinitionName, DefinitionText, DefinitionColumnCount };
+    QTreeWidget* Definitions() const { return m_definitions; }
+    // Removes the selected definitions from the memory.
+    void RemoveSelectedDefinitions();
 
     // The pane the Statistics button fills; statisticsShown is emitted after
     // it was filled so the host can show it.
@@ -74,6 +84,9 @@ signals:
     void statisticsShown();
     // The list was rebuilt from the store (cells added, changed or freed).
     void contentsChanged();
+    // A row was double-clicked: the text that refers to it, for the
+    // editor ("Mem[a]" for a cell, the name of a definition).
+    void insertRequested(const QString& text);
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -96,11 +109,14 @@ private:
     void SortRows();
     void UpdateButtons();
     void FitValueWidth();
+    void RebuildDefinitions();
+    void PlaceLists();
     void OnRowClicked(QTreeWidgetItem* item, int column);
     void WriteFile(const QString& path, const std::u16string& text);
     int EntryIndex(const QTreeWidgetItem* item) const;
 
     QTreeWidget* m_list = nullptr;
+    QTreeWidget* m_definitions = nullptr;
     std::array<QPushButton*, 5> m_buttons{};
     CCalcStatistics* m_statistics = nullptr;
     std::vector<CEntry> m_snapshot;

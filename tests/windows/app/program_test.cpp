@@ -179,6 +179,45 @@ TEST_F(Program, CalculatesWithoutTheWindowProgram)
     EXPECT_TRUE(HomeFiles().isEmpty()) << HomeFiles().join(' ').toStdString();
 }
 
+TEST_F(Program, BothProgramsFindTheShippedConstantsInTheBuildTreeAndOnceInstalled)
+{
+    QTemporaryDir folder;
+    const QString file = folder.filePath("calc.vcl");
+    QFile text(file);
+    ASSERT_TRUE(text.open(QIODevice::WriteOnly));
+    text.write("c0; k_b*n_a");
+    text.close();
+    const QString expected = "c0=299792458; k_b*n_a=8.3144626181532395";
+    // In the build folder the file lies beside the programs.
+    CProgramRun run = Run(program, {"--constants", "--calculate", file}, false);
+    EXPECT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_EQ(run.out, expected);
+    EXPECT_EQ(run.err, "");
+
+    // Installed, in the data folder, seen from either program.
+    QTemporaryDir prefix;
+    const QString installed = InstallInto(prefix);
+    ASSERT_FALSE(installed.isEmpty());
+    const QString window = QFileInfo(installed).absolutePath() + "/" + KAVM_WINDOW_DIR_FROM_BINDIR +
+                           "/calculator-ka-vm-window";
+    for (const QString& started : {installed, window}) {
+        run = Run(started, {"--constants", "--calculate", file}, false);
+        EXPECT_EQ(run.status, 2) << started.toStdString();
+        EXPECT_TRUE(run.err.contains("constants.vcm")) << run.err.toStdString();
+        EXPECT_EQ(run.out, "");
+    }
+    const QString data = QDir::cleanPath(QFileInfo(installed).absolutePath() + "/" + KAVM_CONSTANTS_FROM_BINDIR);
+    ASSERT_TRUE(QDir().mkpath(data));
+    ASSERT_TRUE(QFile::copy(QStringLiteral(KAVM_TEST_DATA_DIR "/../../resources/examples/constants.vcm"),
+                            data + "/constants.vcm"));
+    for (const QString& started : {installed, window}) {
+        run = Run(started, {"--constants", "--calculate", file}, false);
+        EXPECT_EQ(run.status, 0) << started.toStdString() << run.err.toStdString();
+        EXPECT_EQ(run.out, expected) << started.toStdString();
+    }
+    EXPECT_TRUE(HomeFiles().isEmpty()) << HomeFiles().join(' ').toStdString();
+}
+
 TEST_F(Program, TheWindowProgramIsFoundFromTheInstalledLayout)
 {
     QTemporaryDir prefix;

@@ -219,6 +219,63 @@ TEST_F(CalcEditor, ColoursFollowTheLanguageInEitherNotation)
         EXPECT_EQ(Tokens(i), lines[i].tokens) << lines[i].line.toStdString();
 }
 
+TEST_F(CalcEditor, DefinedNamesTakeTheColoursOfWhatTheyAre)
+{
+    Preferences().Set(EPreference::FreeConfirmation, 0);
+    view->setPlainText("r := 5 = 5; f(x, y) := x*y+r\n"
+                       "f(2, q)+r*sum(r,1,2,r)+g(1)+x\n"
+                       "F(1,2)*R /* r := 1 */ + r");
+    // Not defined yet: only the heads of the definitions know the names.
+    EXPECT_EQ(Tokens(0), "m oo n = =o fbco cb oo coco?");
+    EXPECT_EQ(Tokens(1), "?bno ?bo?offfbcononocbo?bnbo?");
+    EXPECT_EQ(Tokens(2), "?bnonbo? ############ o ?");
+    Calculate(true);
+    QApplication::processEvents();
+    ASSERT_EQ(MemoryStore().Definitions().Count(), 2u);
+    // A value like a memory reference, a function like a function, in any
+    // letter case; a series index hides the value's name, and a name with
+    // no definition keeps its mark.
+    EXPECT_EQ(Tokens(0), "m oo n = =o fbco cb oo cocom");
+    EXPECT_EQ(Tokens(1), "fbno ?bomofffbcononocbo?bnbo?");
+    EXPECT_EQ(Tokens(2), "fbnonbom ############ o m");
+    // Freeing the memory takes the colours away again.
+    frame->Document()->ExecuteCommand(CmdFreeMemory);
+    QApplication::processEvents();
+    ASSERT_TRUE(MemoryStore().Definitions().Empty());
+    EXPECT_EQ(Tokens(1), "?bno ?bo?offfbcononocbo?bnbo?");
+}
+
+TEST_F(CalcEditor, CompletionOffersDefinedNamesAndTheHintShowsTheDefinition)
+{
+    view->setPlainText("myf(x, y) := x*y+1; mya := 2; myfz := 3\n");
+    Calculate(true);
+    QApplication::processEvents();
+    view->moveCursor(QTextCursor::End);
+    QTest::keyClicks(view, "MY");
+    EXPECT_EQ(view->Completions(), QStringList({"mya", "myf(x, y)", "myfz"}));
+    view->Completer()->popup()->setCurrentIndex(view->Completer()->completionModel()->index(1, 0));
+    QTest::keyClick(view, Qt::Key_Tab);
+    // The name and the function bracket, as for a function of the table.
+    EXPECT_TRUE(Text().endsWith("\nmyf(")) << Text().toStdString();
+    EXPECT_EQ(view->HintText(), "myf(x, y) := x*y+1");
+    QTest::keyClicks(view, "2, Myf");
+    EXPECT_EQ(view->Completions(), QStringList({"myf(x, y)", "myfz"}));
+    QTest::keyClick(view, Qt::Key_Escape);
+    // The hint follows the bracket that holds the caret: inside sin's
+    // bracket sin's, back in myf's bracket the definition.
+    view->setPlainText("myf(sin(1), 2)");
+    SetCaret(8);
+    EXPECT_EQ(view->HintText(), "sin(z): Sine");
+    SetCaret(12);
+    EXPECT_EQ(view->HintText(), "myf(x, y) := x*y+1");
+    // A value has no bracket to hint in; a name defined nowhere has none.
+    view->setPlainText("mya(1)+nof(2)");
+    SetCaret(4);
+    EXPECT_EQ(view->HintText(), "");
+    SetCaret(11);
+    EXPECT_EQ(view->HintText(), "");
+}
+
 TEST_F(CalcEditor, ColoursReadOnLightAndDarkPalettesAndOldResultsAreQuieter)
 {
     for (const bool dark : {false, true}) {

@@ -319,7 +319,7 @@ TEST_F(MainFrame, MenusCarryTheirTextsPromptsAndIds)
     for (QAction* action : frame->menuBar()->actions())
         titles << action->text();
     EXPECT_EQ(titles, QStringList({"&File", "&Memory", "&Edit", "&View", "&Set", "&Help"}));
-    EXPECT_EQ(MenuTexts(TopMenu(frame.get(), "&Memory")), QStringList({"&Free", "&Load...", "&Save..."}));
+    EXPECT_EQ(MenuTexts(TopMenu(frame.get(), "&Memory")), QStringList({"&Free", "&Load...", "Load &Constants", "&Save..."}));
     EXPECT_EQ(MenuTexts(TopMenu(frame.get(), "&View")),
               QStringList({"&Toolbar", "&Status Bar", "F&ull Screen\tF11", "|", "&Keypad\tCtrl+K", "&Log\tCtrl+L", "&Memory\tCtrl+M",
                            "St&atistics\tCtrl+T", "&Plot"}));

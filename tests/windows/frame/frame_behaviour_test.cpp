@@ -103,6 +103,37 @@ TEST_F(FrameBehaviour, TheMemoryListKeepsItsCheckBoxesInViewAfterAClick)
     EXPECT_EQ(row->toolTip(CCalcMemory::ColumnValue), row->text(CCalcMemory::ColumnValue));
 }
 
+TEST_F(FrameBehaviour, LoadConstantsDefinesTheShippedLibraryOrSaysItIsMissing)
+{
+    QStringList errors;
+    frame->Document()->showError = [&errors](const QString& message) { errors << message; };
+    frame->constantsFile = [] { return QString(); };
+    frame->Command(IdMemoryLoadConstants)->trigger();
+    QApplication::processEvents();
+    ASSERT_EQ(errors.size(), 1);
+    EXPECT_TRUE(errors[0].contains("constants.vcm")) << errors[0].toStdString();
+    EXPECT_TRUE(MemoryStore().Empty());
+    EXPECT_FALSE(frame->Command(IdMemoryFree)->isEnabled());
+
+    frame->constantsFile = [] { return QStringLiteral(KAVM_TEST_DATA_DIR "/../../resources/examples/constants.vcm"); };
+    frame->Command(IdMemoryLoadConstants)->trigger();
+    QApplication::processEvents();
+    EXPECT_EQ(errors.size(), 1);
+    // Every line a definition, no cell; the pane lists them, and they are
+    // memory to save and free.
+    EXPECT_EQ(MemoryStore().Count(), 0u);
+    EXPECT_EQ(MemoryStore().Definitions().Count(), 26u);
+    ASSERT_NE(MemoryStore().Definitions().Find(u"c0"), nullptr);
+    EXPECT_EQ(MemoryStore().Definitions().Find(u"c0")->value, CComplex(299792458));
+    EXPECT_EQ(frame->Memory()->Definitions()->topLevelItemCount(), 26);
+    EXPECT_TRUE(frame->Command(IdMemoryFree)->isEnabled());
+    EXPECT_TRUE(ToolBarEnabled(IdMemorySave));
+    // The log took nothing, and the text calculates with them.
+    EXPECT_EQ(frame->Log()->topLevelItemCount(), 0);
+    Calculate("c0*2");
+    EXPECT_EQ(frame->Editor()->toPlainText(), "c0*2=599584916");
+}
+
 TEST_F(FrameBehaviour, CommandsFollowTheStateTheyDependOn)
 {
     // Nothing in memory, nothing selected, nothing changed.

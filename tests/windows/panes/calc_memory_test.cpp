@@ -3,8 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QApplication>
 #include <QFile>
+#include <QSignalSpy>
+#include <QTest>
 #include <QHeaderView>
 #include <QPushButton>
 #include <QSettings>
@@ -92,6 +95,26 @@ protected:
         return names;
     }
     bool Enabled(CCalcMemory::EControlId id) const { return pane->Button(id)->isEnabled(); }
+
+    // A value or, with parameters, a function, defined as a calculation
+    // would define it.
+    static void Define(const char16_t* name, std::vector<std::u16string> parameters, const char16_t* body,
+                       CComplex value = 0)
+    {
+        NCalculatorText::CDefinition definition;
+        definition.name = name;
+        definition.parameters = std::move(parameters);
+        definition.body = body;
+        definition.value = value;
+        MemoryStore().Definitions().Define(std::move(definition));
+    }
+    QStringList DefinitionColumn(int column) const
+    {
+        QStringList texts;
+        for (int row = 0; row < pane->Definitions()->topLevelItemCount(); ++row)
+            texts << pane->Definitions()->topLevelItem(row)->text(column);
+        return texts;
+    }
 
     QTemporaryDir settingsFolder;
     std::unique_ptr<CCalcMemory> pane;
@@ -360,6 +383,139 @@ TEST_F(MemoryPane, LayoutKeepsAButtonStripAtTheRight)
     EXPECT_EQ(pane->List()->geometry(), QRect(0, 0, 269, 200));
     EXPECT_EQ(pane->Button(CCalcMemory::IdFree)->geometry(), QRect(274, 0, 24, 24));
     EXPECT_EQ(pane->Button(CCalcMemory::IdClear)->geometry(), QRect(274, 112, 24, 24));
+}
+
+TEST_F(MemoryPane, DefinitionsShowBelowTheCellsInTheOrderOfTheirNames)
+{
+    StoreFive();
+    pane->show();
+    pane->resize(300, 200);
+    QApplication::processEvents();
+    const QRect alone = pane->List()->geometry();
+    EXPECT_FALSE(pane->Definitions()->isVisible());
+
+    Define(u"r", {}, u"", CComplex(2.5, -1));
+    Define(u"f", {u"x", u"y"}, u"x*y+1");
+    Define(u"_g", {u"t"}, u"sin(t)/t");
+    Define(u"a", {}, u"", 12);
+    pane->Refresh();
+    QApplication::processEvents();
+    ASSERT_TRUE(pane->Definitions()->isVisible());
+    // The names with their parameters, ordered like the cells (by code
+    // unit: "_" before the letters); a value as the cells write it.
+    EXPECT_EQ(DefinitionColumn(CCalcMemory::DefinitionName), QStringList({"_g(t)", "a", "f(x, y)", "r"}));
+    EXPECT_EQ(DefinitionColumn(CCalcMemory::DefinitionText),
+              QStringList({"sin(t)/t", "12", "x*y+1", QString::fromUtf8("2.5\xE2\x88\x92i")}));
+    EXPECT_EQ(pane->Definitions()->topLevelItem(2)->toolTip(CCalcMemory::DefinitionText), "f(x, y) := x*y+1");
+    // Both lists share the height, the cells above and at most half; the
+    // cells keep their rows and columns.
+    const QRect cells = pane->List()->geometry();
+    const QRect definitions = pane->Definitions()->geometry();
+    EXPECT_EQ(cells.top(), alone.top());
+    EXPECT_EQ(cells.width(), alone.width());
+    EXPECT_LT(cells.bottom(), definitions.top());
+    EXPECT_LE(definitions.bottom(), alone.bottom());
+    EXPECT_LE(cells.height(), definitions.height() + 5);
+    EXPECT_EQ(Column(CCalcMemory::ColumnCell), QStringList({"a", "b", "c", "d", "e"}));
+    // Fewer cells leave the definitions more room, two rows of cells at
+    // the least.
+    for (const char16_t* name : {u"b", u"c", u"d", u"e"})
+        MemoryStore().SetIncluded(name, true);
+    MemoryStore().FreeMemory(EMemorySelection::IncludedOnly);
+    pane->Refresh();
+    QApplication::processEvents();
+    ASSERT_EQ(Rows(), 1);
+    EXPECT_LT(pane->List()->height(), cells.height());
+    EXPECT_GT(pane->Definitions()->height(), definitions.height());
+    EXPECT_GE(pane->List()->viewport()->height(), 2 * pane->List()->visualItemRect(Row(0)).height());
+    // Freeing the memory takes them away, and the cells get the height
+    // back.
+    Preferences().Set(EPreference::FreeConfirmation, 0);
+    pane->Free();
+    QApplication::processEvents();
+    EXPECT_TRUE(MemoryStore().Definitions().Empty());
+    EXPECT_FALSE(pane->Definitions()->isVisible());
+    EXPECT_EQ(pane->List()->geometry(), alone);
+}
+
+TEST_F(MemoryPane, FreeAllAndSaveTakeDefinitionsFreeingTickedCellsKeepsThem)
+{
+    Define(u"f", {u"x"}, u"x^2");
+    pane->Refresh();
+    // Definitions alone are memory to free and save, no cells to tick.
+    EXPECT_TRUE(Enabled(CCalcMemory::IdFree));
+    EXPECT_TRUE(Enabled(CCalcMemory::IdSave));
+    EXPECT_FALSE(Enabled(CCalcMemory::IdInvert));
+    EXPECT_FALSE(Enabled(CCalcMemory::IdStatistics));
+
+    Store(u"a", 1);
+    Store(u"b", 2);
+    pane->Refresh();
+    Tick(0);
+    Preferences().Set(EPreference::FreeConfirmation, 0);
+    pane->Free();
+    EXPECT_EQ(Names(), QStringList({"b"}));
+    EXPECT_EQ(MemoryStore().Definitions().Count(), 1u);
+    EXPECT_EQ(DefinitionColumn(CCalcMemory::DefinitionName), QStringList({"f(x)"}));
+
+    Preferences().Set(EPreference::FreeConfirmation, 1);
+    answer = false;
+    pane->Free();
+    EXPECT_EQ(questions.size(), 1);
+    EXPECT_EQ(MemoryStore().Definitions().Count(), 1u);
+    answer = true;
+    pane->Free();
+    EXPECT_TRUE(MemoryStore().Empty());
+    EXPECT_FALSE(Enabled(CCalcMemory::IdFree));
+}
+
+TEST_F(MemoryPane, DeleteRemovesTheSelectedDefinitionsAndDoubleClicksInsertNames)
+{
+    Store(u"cell", 1);
+    Define(u"f", {u"x"}, u"x^2");
+    Define(u"g", {u"x", u"y"}, u"x-y");
+    Define(u"v", {}, u"", 3);
+    pane->Refresh();
+    pane->show();
+    QApplication::processEvents();
+    QSignalSpy inserted(pane.get(), &CCalcMemory::insertRequested);
+    QTreeWidget* list = pane->Definitions();
+
+    // A double click hands over the name alone, for a function too.
+    QTreeWidgetItem* g = list->topLevelItem(1);
+    const QRect rect = list->visualItemRect(g);
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, rect.center());
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, rect.center());
+    ASSERT_EQ(inserted.count(), 1);
+    EXPECT_EQ(inserted.at(0).at(0).toString(), "g");
+    // A cell's row hands over its reference, in the keyword's form.
+    Preferences().Set(EPreference::FormatMemory, 1);
+    const QRect cell = pane->List()->visualItemRect(Row(0));
+    QTest::mouseClick(pane->List()->viewport(), Qt::LeftButton, {}, cell.center());
+    QTest::mouseDClick(pane->List()->viewport(), Qt::LeftButton, {}, cell.center());
+    ASSERT_EQ(inserted.count(), 2);
+    EXPECT_EQ(inserted.at(1).at(0).toString(), "mem[cell]");
+
+    // Delete with the function and the value selected removes both.
+    list->clearSelection();
+    list->topLevelItem(0)->setSelected(true);
+    list->topLevelItem(2)->setSelected(true);
+    list->setFocus();
+    QTest::keyClick(list, Qt::Key_Delete);
+    EXPECT_EQ(DefinitionColumn(CCalcMemory::DefinitionName), QStringList({"g(x, y)"}));
+    EXPECT_EQ(MemoryStore().Definitions().Count(), 1u);
+    EXPECT_NE(MemoryStore().Definitions().Find(u"g"), nullptr);
+    EXPECT_EQ(MemoryStore().Count(), 1u);
+    // Nothing selected: nothing removed.
+    list->clearSelection();
+    pane->RemoveSelectedDefinitions();
+    EXPECT_EQ(MemoryStore().Definitions().Count(), 1u);
+    // The last one gone, the list goes.
+    list->topLevelItem(0)->setSelected(true);
+    ASSERT_EQ(list->actions().size(), 1);
+    list->actions().first()->trigger();
+    EXPECT_TRUE(MemoryStore().Definitions().Empty());
+    EXPECT_FALSE(list->isVisible());
 }
 
 TEST_F(MemoryPane, ColumnWidthsPersist)

@@ -22,6 +22,8 @@
 #include <QWheelEvent>
 #include <QXmlStreamReader>
 
+#include <algorithm>
+#include <cmath>
 #include <chrono>
 #include <memory>
 #include <thread>
@@ -184,6 +186,58 @@ TEST_F(PlotPane, TheStatementAtTheCaretOrEveryOneOfTheSelectionIsPlotted)
     frame->Plot()->Finish();
     ASSERT_EQ(picture.curves.size(), 2u);
     EXPECT_EQ(picture.curves[1].text, "sin(t)");
+}
+
+TEST_F(PlotPane, CallsOfDefinedFunctionsAndADefinitionOfOneParameterPlot)
+{
+    // A line of definitions ends with ";": without an old result's "=" a
+    // statement runs on into the next line.
+    const QString definitions = "a := 2 = 2; sq(t) := t^2+a; g(u, v) := u*v;\n";
+    frame->Editor()->setPlainText(definitions);
+    frame->Document()->ExecuteCommand(CmdCalculateAll);
+    QApplication::processEvents();
+    ASSERT_EQ(MemoryStore().Definitions().Count(), 3u);
+    // The value of a sample at x of the only curve.
+    const CPlotPicture& picture = frame->Plot()->Canvas()->Picture();
+    auto valueAt = [&picture](double x) {
+        for (const CLineSample& sample : picture.curves.back().plot.samples)
+            if (sample.valid && sample.x == x)
+                return sample.value;
+        return CComplex(std::nan(""));
+    };
+    auto near = [](CComplex value, double expected) {
+        return std::abs(value.real() - expected) <= 1e-12 * std::max(1.0, std::abs(expected)) && value.imag() == 0;
+    };
+
+    // A statement that calls them, over its free name.
+    PlotText(definitions + "sq(x)/2+g(x, a)");
+    EXPECT_TRUE(StatusText().isEmpty()) << StatusText().toStdString();
+    ASSERT_EQ(picture.curves.size(), 1u);
+    EXPECT_EQ(picture.curves[0].text, "sq(x)/2+g(x, a)");
+    EXPECT_EQ(picture.curves[0].name, "x");
+    ASSERT_TRUE(picture.curves[0].plot.complete);
+    const double x = picture.curves[0].plot.samples[10].x;
+    EXPECT_TRUE(near(valueAt(x), (x * x + 2) / 2 + 2 * x)) << x;
+
+    // The caret in a function's definition of one parameter: the function
+    // over that parameter.
+    PlotText(definitions, 15);
+    EXPECT_TRUE(StatusText().isEmpty()) << StatusText().toStdString();
+    ASSERT_EQ(picture.curves.size(), 1u);
+    EXPECT_EQ(picture.curves[0].text, "sq(t) := t^2+a");
+    EXPECT_EQ(picture.curves[0].name, "t");
+    const double t = picture.curves[0].plot.samples[20].x;
+    EXPECT_TRUE(near(valueAt(t), t * t + 2)) << t;
+
+    // Two parameters or a value: nothing to draw over one name.
+    PlotText(definitions, 2);
+    EXPECT_EQ(StatusText(), "Nothing to plot: \"a := 2\" is not a calculation");
+    PlotText(definitions, 35);
+    EXPECT_EQ(StatusText(), "Nothing to plot: \"g(u, v) := u*v\" is not a calculation");
+    // Plotting defined nothing and changed no definition.
+    EXPECT_EQ(MemoryStore().Definitions().Count(), 3u);
+    EXPECT_EQ(MemoryStore().Definitions().Find(u"a")->value, CComplex(2));
+    EXPECT_EQ(frame->Log()->topLevelItemCount(), 0);
 }
 
 TEST_F(PlotPane, PlottingLeavesTheUsersMemoryResultRandomSequenceAndLogAsTheyWere)
