@@ -1,5 +1,6 @@
 #include "document/memory_store.h"
 
+#include <algorithm>
 #include <charconv>
 
 #include "document/number_format.h"
@@ -22,9 +23,9 @@ void CMemoryStore::Store(const std::u16string& name, const CComplex& value)
     // last one goes to the end without a search.
     auto found = m_cells.end();
     if (m_cells.empty() || m_cells.rbegin()->first < name)
-        found = m_cells.emplace_hint(m_cells.end(), name, CMemoryCell{name, CComplex(), false});
+        found = m_cells.emplace_hint(m_cells.end(), name, CMemoryCell{});
     else if (found = m_cells.find(name); found == m_cells.end())
-        found = m_cells.emplace(name, CMemoryCell{name, CComplex(), false}).first;
+        found = m_cells.emplace(name, CMemoryCell{}).first;
     found->second.value = value;
     m_refreshNeeded = true;
 }
@@ -230,6 +231,8 @@ bool ReadMemoryFileLines(std::u16string_view text, std::vector<CMemoryFileLine>&
     static constexpr std::u16string_view kStore = u"->Mem[";
     static constexpr std::u16string_view kEnd = u"];\r\n";
     lines.clear();
+    // A line a line break: the vector is as long as it needs, no longer.
+    lines.reserve(static_cast<std::size_t>(std::count(text.begin(), text.end(), u'\n')));
     std::size_t at = 0;
     while (at < text.size()) {
         const std::size_t start = at;

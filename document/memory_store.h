@@ -13,8 +13,8 @@
 #include "language/definitions.h"
 #include "numeric/complex.h"
 
+// A cell's name is its key in the store; the cell holds what goes with it.
 struct CMemoryCell {
-    std::u16string name;
     CComplex value;
     bool included = false;
 };

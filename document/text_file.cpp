@@ -669,6 +669,38 @@ std::size_t FirstFilledPosition(std::u16string_view text, std::size_t start)
     return filled == std::u16string::npos ? start : start + filled;
 }
 
+// Stores the first count lines as their statements would, one after the
+// other: the last line of a name wins. They go in the order of the names,
+// so that a store filled from a file of any order appends each cell at its
+// end instead of searching for its place; a file the store wrote is in that
+// order already.
+void StoreMemoryFileLines(ICalcEnvironment* environment, const std::vector<CMemoryFileLine>& lines,
+                          std::size_t count)
+{
+    if (environment == nullptr)
+        return;
+    const auto store = [environment](const CMemoryFileLine& line) {
+        environment->StoreMemory(std::u16string(line.name), line.value);
+    };
+    const auto first = lines.begin();
+    const auto last = first + static_cast<std::ptrdiff_t>(count);
+    if (std::is_sorted(first, last, [](const auto& a, const auto& b) { return a.name < b.name; })) {
+        std::for_each(first, last, store);
+        return;
+    }
+    std::vector<std::uint32_t> order(count);
+    for (std::size_t i = 0; i < count; ++i)
+        order[i] = static_cast<std::uint32_t>(i);
+    std::stable_sort(order.begin(), order.end(),
+                     [&lines](std::uint32_t a, std::uint32_t b) { return lines[a].name < lines[b].name; });
+    for (std::size_t k = 0; k < count; ++k) {
+        // Of the lines of one name, the last in the file.
+        if (k + 1 < count && lines[order[k + 1]].name == lines[order[k]].name)
+            continue;
+        store(lines[order[k]]);
+    }
+}
+
 }  // namespace
 
 bool ExecuteCalculationText(NCalculatorText::CCalcContext& context, std::u16string text, CTextStop* stop)
@@ -683,17 +715,21 @@ bool ExecuteCalculationText(NCalculatorText::CCalcContext& context, std::u16stri
     if (ReadMemoryFileLines(text, lines)) {
         CCalcRunState& state = context.run;
         state.Reset();
-        for (std::size_t i = 0; i < lines.size(); ++i) {
-            const CMemoryFileLine& line = lines[i];
+        std::size_t done = 0;
+        bool cancelled = false;
+        for (; done < lines.size(); ++done) {
             state.continueFlag = true;
-            if (!state.Poll(static_cast<std::int64_t>(line.statementLength) + 1)) {
-                if (stop != nullptr)
-                    *stop = CTextStop{i + 1, lines.size() - i};
-                return false;
+            if (!state.Poll(static_cast<std::int64_t>(lines[done].statementLength) + 1)) {
+                cancelled = true;
+                break;
             }
-            if (ICalcEnvironment* environment = state.environment)
-                environment->StoreMemory(std::u16string(line.name), line.value);
-            context.previousResult = line.value;
+            context.previousResult = lines[done].value;
+        }
+        StoreMemoryFileLines(state.environment, lines, done);
+        if (cancelled) {
+            if (stop != nullptr)
+                *stop = CTextStop{done + 1, lines.size() - done};
+            return false;
         }
         return true;
     }

@@ -47,7 +47,7 @@ TEST_F(MemoryStoreTest, StoringCreatesACellAndKeepsItsIncludedFlag)
     ASSERT_NE(store.Find(u"a"), nullptr);
     EXPECT_TRUE(store.TakeRefreshNeeded());  // reading an existing cell
     EXPECT_EQ(store.Find(u"a")->value, CComplex(1, 2));
-    EXPECT_EQ(store.Find(u"a")->name, u"a");
+    EXPECT_EQ(store.Cells().begin()->first, u"a");
     EXPECT_FALSE(store.Find(u"a")->included);
     EXPECT_TRUE(store.SetIncluded(u"a", true));
     EXPECT_FALSE(store.SetIncluded(u"b", true));
@@ -321,6 +321,44 @@ TEST_F(MemoryStoreTest, AFileAsTheStoreWritesItLoadsAsItsStatementsWouldToTheBit
               std::bit_cast<std::uint64_t>(fastResult.imag()));
     EXPECT_EQ(log.Lines(), "");
     EXPECT_EQ(log.starts, starts + 1);
+}
+
+// A file of the store's own lines in any order, a name on several lines,
+// over cells that are there already: the same cells as its statements
+// give one after the other, the last line of a name winning.
+TEST_F(MemoryStoreTest, AFileInAnyOrderWithRepeatedNamesLoadsAsItsStatementsWould)
+{
+    std::mt19937_64 random(2026);
+    std::vector<std::u16string> lines;
+    for (int i = 0; i < 2000; ++i) {
+        const int name = static_cast<int>(random() % 700);
+        const double value = static_cast<double>(static_cast<std::int64_t>(random() % 200001) - 100000) / 8;
+        lines.push_back(Utf8ToUtf16(std::to_string(value)) + u"->Mem[c" + Utf8ToUtf16(std::to_string(name)) + u"];\r\n");
+    }
+    std::u16string file;
+    for (const std::u16string& line : lines)
+        file += line;
+    std::vector<CMemoryFileLine> read;
+    ASSERT_TRUE(ReadMemoryFileLines(file, read));
+    auto before = [] {
+        MemoryStore().FreeMemory(EMemorySelection::All);
+        MemoryStore().Store(u"c5", CComplex(-1, 1));
+        MemoryStore().Store(u"zz", CComplex(9));
+        MemoryStore().Store(u"a", CComplex(3));
+    };
+
+    before();
+    ASSERT_TRUE(ExecuteCalculationText(log.context, file));
+    const auto fast = StoreBits();
+    const CComplex fastResult = log.context.previousResult;
+    before();
+    std::u16string text = file;
+    std::ptrdiff_t cursor = -1;
+    ASSERT_TRUE(NCalculatorText::CalculateText(log.context, text, cursor));
+    EXPECT_EQ(StoreBits(), fast);
+    EXPECT_EQ(log.context.previousResult, fastResult);
+    EXPECT_EQ(MemoryStore().Count(), fast.size());
+    EXPECT_EQ(log.Lines(), "");
 }
 
 TEST_F(MemoryStoreTest, OnlyTheStoresOwnFormIsReadWithoutTheParser)

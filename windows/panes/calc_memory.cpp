@@ -281,7 +281,7 @@ void CCalcMemory::Rebuild()
 {
     m_snapshot.clear();
     for (const auto& [name, cell] : m_store.Cells())
-        m_snapshot.push_back({cell.name, cell.value, cell.included});
+        m_snapshot.push_back({name, cell.value, cell.included});
 
     m_list->setUpdatesEnabled(false);
     m_list->clear();
