@@ -164,7 +164,7 @@ void CCalcMainFrame::CreateViewCommands()
     }
     // The Plot pane shows itself when something is plotted; here it shows
     // and hides like the others.
-    MakeCommand(IdViewPlot, tr("&Plot"), tr("Show or hide the plot\nToggle plot"), {},
+    MakeCommand(IdViewPlot, tr("&Plot"), tr("Show or hide the plot\nToggle plot"), {K("Ctrl+Shift+G")},
                 [this] {
                     if (m_plotPane->isHidden())
                         ShowPlotPane();

@@ -502,6 +502,12 @@ TEST_F(PlotPane, TheViewMenuShowsAndHidesThePaneAndFollowsIt)
     EXPECT_TRUE(toggle->isChecked());
     frame->PlotPane()->hide();
     EXPECT_FALSE(toggle->isChecked());
+    // Beside Ctrl+G, which plots, a key of its own shows and hides it.
+    EXPECT_EQ(toggle->shortcut(), QKeySequence(QStringLiteral("Ctrl+Shift+G")));
+    QTest::keyClick(frame->Editor(), Qt::Key_G, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_TRUE(frame->PlotPane()->isVisible());
+    QTest::keyClick(frame->Editor(), Qt::Key_G, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_FALSE(frame->PlotPane()->isVisible());
 }
 
 TEST(StatisticsPicture, PointsInThePlaneWithTheMeanOrAHistogramOfRealValues)
