@@ -9,6 +9,8 @@
 #include <cmath>
 
 #include "numeric/bessel_internal.h"
+#include "numeric/double_double.h"
+#include "numeric/gamma.h"
 
 namespace NBessel {
 
@@ -104,8 +106,9 @@ int KRightHalf(const CComplex& z, double nu, int n, CComplex* y, bool expScaled)
             fc /= std::sin(fc);
             smu = csh / dnu;
         }
-        // t1 = 1/Γ(1−d), t2 = 1/Γ(1+d).
-        const double t2 = std::exp(-LogGammaPositive(1 + dnu));
+        // t1 = 1/Γ(1−d), t2 = 1/Γ(1+d); Γ itself rather than e^(−ln Γ),
+        // whose ln Γ cancels to 5e-15 of the value.
+        const double t2 = 1 / Gamma(1 + dnu);
         const double t1 = 1 / (t2 * fc);
         double g1;
         if (std::fabs(dnu) > 0.1) {
@@ -269,8 +272,36 @@ int KRightHalf(const CComplex& z, double nu, int n, CComplex* y, bool expScaled)
         }
     }
 
-    // Forward recurrence from the orders d, d+1 to ν (and ν+1).
-    CComplex ck = (dnu + 1) * rz;
+    // Forward recurrence from the orders d, d+1 to ν (and ν+1). Its
+    // coefficients (d + i)·2/z carry the rounding of 2/z along in the same
+    // direction for every step, to ν times its 1e-16 at the end; so 2/z
+    // is taken in double-double here and each coefficient split into a
+    // rounded part and the rest, which is added as a separate term.
+    using namespace NDoubleDouble;
+    CDD rzRe = {rz.real(), 0};
+    CDD rzIm = {rz.imag(), 0};
+    {
+        const int e = std::ilogb(std::fmax(std::fabs(z.real()), std::fabs(z.imag())));
+        const double xs = std::ldexp(z.real(), -e);
+        const double ys = std::ldexp(z.imag(), -e);
+        const CDD norm = TwoProduct(xs, xs) + TwoProduct(ys, ys);
+        const CDD re = CDD{xs, 0} / norm;
+        const CDD im = CDD{-ys, 0} / norm;
+        const double lo[2] = {std::ldexp(re.lo, 1 - e), std::ldexp(im.lo, 1 - e)};
+        if (std::isfinite(lo[0]) && std::isfinite(lo[1])) {
+            rzRe = {std::ldexp(re.hi, 1 - e), lo[0]};
+            rzIm = {std::ldexp(im.hi, 1 - e), lo[1]};
+        }
+    }
+    CComplex ckLo;
+    // (d + i)·2/z as its rounded value; the rest in ckLo. d + i is exact.
+    auto coefficient = [&](double i) {
+        const double t = dnu + i;
+        const CDD re = rzRe * t;
+        const CDD im = rzIm * t;
+        ckLo = CComplex(re.lo, im.lo);
+        return CComplex(re.hi, im.hi);
+    };
     if (n == 1)
         inu -= 1;
     if (inu > 0) {
@@ -287,9 +318,9 @@ int KRightHalf(const CComplex& z, double nu, int n, CComplex* y, bool expScaled)
             double i = 1;
             for (; i <= inu; i += 1) {
                 const CComplex st = s2;
-                s2 = st * ck + s1;
+                const CComplex ck = coefficient(i);
+                s2 = st * ck + s1 + ckLo * st;
                 s1 = st;
-                ck += rz;
                 const double alas = std::log(std::abs(s2));
                 if (-zd.real() + alas >= -m.elim) {
                     CComplex p2 = -zd + std::log(s2);
@@ -328,9 +359,9 @@ int KRightHalf(const CComplex& z, double nu, int n, CComplex* y, bool expScaled)
             double ascle = bry[kflag];
             for (double i = start; i <= inu; i += 1) {
                 const CComplex st = s2;
-                s2 = ck * s2 + s1;
+                const CComplex ck = coefficient(i);
+                s2 = ck * s2 + s1 + ckLo * st;
                 s1 = st;
-                ck += rz;
                 if (kflag >= 2)
                     continue;
                 const CComplex p2 = s2 * p1r;
