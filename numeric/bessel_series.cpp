@@ -73,16 +73,24 @@ double GammaOfNext(double nu)
 {
     using namespace NDoubleDouble;
     // Γ(ν+1) = Γ(f+1)·(f+1)(f+2)…(f+n) for ν = n + f, 0 < f < 1, the
-    // product in double-double (each f + j is exact, being at most ν).
+    // product carried to about twice double precision (each f + j is
+    // exact, being at most ν).
     // Γ of the rounded ν + 1 directly, or of a large argument at all,
     // costs up to 3e-14 near 64: the rounding of ν + 1 magnified by
     // ψ(ν+1), and the exponent of the power in the Lanczos form.
     const double n = std::floor(nu);
     const double f = nu - n;
-    CDD product = {1, 0};
-    for (double j = 1; j <= n; ++j)
-        product = product * (f + j);
-    return Gamma(f + 1) * product.hi;
+    // A compensated product: the exact error of each rounded step (fma)
+    // carried along in a second double, without renormalising.
+    double hi = 1;
+    double lo = 0;
+    for (double j = 1; j <= n; ++j) {
+        const double t = f + j;
+        const double p = hi * t;
+        lo = lo * t + std::fma(hi, t, -p);
+        hi = p;
+    }
+    return Gamma(f + 1) * (hi + lo);
 }
 
 int SeriesI(const CComplex& z, double nu, CComplex& y)
