@@ -274,33 +274,26 @@ int KRightHalf(const CComplex& z, double nu, int n, CComplex* y, bool expScaled)
 
     // Forward recurrence from the orders d, d+1 to ν (and ν+1). Its
     // coefficients (d + i)·2/z carry the rounding of 2/z along in the same
-    // direction for every step, to ν times its 1e-16 at the end; so 2/z
-    // is taken in double-double here and each coefficient split into a
-    // rounded part and the rest, which is added as a separate term.
+    // direction for every step, to ν times its 1e-16 at the end; so the
+    // rest of 2/z, −rz·ε with rz·z = 2(1 − ε) from the residual in
+    // double-double, is added as a separate term. (The rounding of each
+    // product is different at every step and does not add up so.)
     using namespace NDoubleDouble;
-    CDD rzRe = {rz.real(), 0};
-    CDD rzIm = {rz.imag(), 0};
-    {
-        const int e = std::ilogb(std::fmax(std::fabs(z.real()), std::fabs(z.imag())));
-        const double xs = std::ldexp(z.real(), -e);
-        const double ys = std::ldexp(z.imag(), -e);
-        const CDD norm = TwoProduct(xs, xs) + TwoProduct(ys, ys);
-        const CDD re = CDD{xs, 0} / norm;
-        const CDD im = CDD{-ys, 0} / norm;
-        const double lo[2] = {std::ldexp(re.lo, 1 - e), std::ldexp(im.lo, 1 - e)};
-        if (std::isfinite(lo[0]) && std::isfinite(lo[1])) {
-            rzRe = {std::ldexp(re.hi, 1 - e), lo[0]};
-            rzIm = {std::ldexp(im.hi, 1 - e), lo[1]};
-        }
+    CComplex rzLo = 0;
+    if (IsFinite(rz)) {
+        const double residualRe =
+            (TwoProduct(rz.real(), z.real()) - TwoProduct(rz.imag(), z.imag()) + (-2.0)).hi;
+        const double residualIm = (TwoProduct(rz.real(), z.imag()) + TwoProduct(rz.imag(), z.real())).hi;
+        rzLo = rz * (-0.5 * CComplex(residualRe, residualIm));
+        if (!IsFinite(rzLo))
+            rzLo = 0;
     }
     CComplex ckLo;
     // (d + i)·2/z as its rounded value; the rest in ckLo. d + i is exact.
     auto coefficient = [&](double i) {
         const double t = dnu + i;
-        const CDD re = rzRe * t;
-        const CDD im = rzIm * t;
-        ckLo = CComplex(re.lo, im.lo);
-        return CComplex(re.hi, im.hi);
+        ckLo = t * rzLo;
+        return t * rz;
     };
     if (n == 1)
         inu -= 1;
