@@ -120,16 +120,20 @@ int MillerI(const CComplex& z, double nu, CComplex& y)
 
     // The recurrence runs with the rounded rz = (2/z)(1 − ε), that is for
     // the argument z' = z(1 + ε): the value it gives is I_ν(z')·e^(z−z'),
-    // off by ε·(z·I_ν'/I_ν − z) = ε·(ν + z·I_{ν+1}/I_ν − z), to 1.5e-14 for
-    // orders near 60 at 16 (DLMF 10.29.2 for the derivative). ε comes from
-    // the residual of rz·z − 2 in double-double, the ratio from the
-    // recurrence itself.
+    // off by ε·(z·I_ν' − z·I_ν) = ε·((ν − z)·I_ν + z·I_{ν+1}), to 1.5e-14
+    // of the value for orders near 60 at 16 (DLMF 10.29.2 for the
+    // derivative). ε comes from the residual of rz·z − 2 in double-double,
+    // I_{ν+1} from the recurrence itself, in the same scale as I_ν. The
+    // correction is added rather than applied as the factor
+    // 1 − ε(ν − z + z·I_{ν+1}/I_ν): on the imaginary axis I_ν is J_ν, and
+    // at its zeros that ratio is unbounded (NaN at a zero the recurrence
+    // hits), where the added term is the value's whole first-order part.
     using namespace NDoubleDouble;
     const double residualRe =
         (TwoProduct(rz.real(), z.real()) - TwoProduct(rz.imag(), z.imag()) + (-2.0)).hi;
     const double residualIm = (TwoProduct(rz.real(), z.imag()) + TwoProduct(rz.imag(), z.real())).hi;
     const CComplex eps = -0.5 * CComplex(residualRe, residualIm);
-    const CComplex correction = 1.0 - eps * (nu + z * (above / value) - z);
+    const CComplex corrected = value - eps * ((nu - z) * value + z * above);
 
     // e^z·(z'/2)^f/Γ(1+f)/(sum + p2), e^z on its own (|z| is at most a few
     // dozen here): added to the rest of the exponent its rounding, and the
@@ -139,7 +143,7 @@ int MillerI(const CComplex& z, double nu, CComplex& y)
     p2 += sum / bk;
     const double ap = std::abs(p2);
     const CComplex cnorm = std::exp(z) * lead * (1 / ap) * std::conj(p2) * (1 / ap);
-    y = value * cnorm * correction;
+    y = corrected * cnorm;
     return 0;
 }
 
