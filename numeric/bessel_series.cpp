@@ -28,15 +28,25 @@ NDoubleDouble::CDD Argument(const CComplex& z)
     const double x = z.real();
     const double y = z.imag();
     const CDD quarter = {kPiDD.hi / 2, kPiDD.lo / 2};
-    if (std::fabs(y) > std::fabs(x))
-        return (y < 0 ? -quarter : quarter) - ArcTan(CDD{x, 0} / CDD{y, 0});
+    // The axes first, without the double-double quotient and arctangent:
+    // a real argument, or the imaginary one J of a real argument becomes.
     if (x == 0)
-        return CDD{};
-    const CDD a = ArcTan(CDD{y, 0} / CDD{x, 0});
-    if (x > 0)
-        return a;
-    // Left of the imaginary axis; −0 counts as below, as in std::arg.
-    return std::signbit(y) ? a - kPiDD : a + kPiDD;
+        return y == 0 ? CDD{} : (y < 0 ? -quarter : quarter);
+    if (y == 0)
+        return x > 0 ? CDD{} : (std::signbit(y) ? -kPiDD : kPiDD);
+    // The angle from the nearer axis, atan of a ratio at most 1, then its
+    // quadrant.
+    const double ax = std::fabs(x);
+    const double ay = std::fabs(y);
+    CDD a;
+    if (ay > ax) {
+        const CDD t = ArcTanOfRatio(ax, ay);
+        a = x > 0 ? quarter - t : quarter + t;
+    } else {
+        const CDD t = ArcTanOfRatio(ay, ax);
+        a = x > 0 ? t : kPiDD - t;
+    }
+    return y < 0 ? -a : a;
 }
 
 CComplex HalfPower(const CComplex& z, double a, const NDoubleDouble::CDD& arg, int& exponent)
@@ -72,6 +82,13 @@ CComplex HalfPower(const CComplex& z, double a, const NDoubleDouble::CDD& arg, i
 double GammaOfNext(double nu)
 {
     using namespace NDoubleDouble;
+    // The product takes a step per unit of the order, most of the time of
+    // the series at high order; a plot, an integral or a root runs one
+    // order over many arguments, so the last order's value is kept.
+    thread_local double lastOrder = -1;
+    thread_local double lastValue = 0;
+    if (nu == lastOrder)
+        return lastValue;
     // Γ(ν+1) = Γ(f+1)·(f+1)(f+2)…(f+n) for ν = n + f, 0 < f < 1, the
     // product carried to about twice double precision (each f + j is
     // exact, being at most ν).
@@ -90,7 +107,9 @@ double GammaOfNext(double nu)
         lo = lo * t + std::fma(hi, t, -p);
         hi = p;
     }
-    return Gamma(f + 1) * (hi + lo);
+    lastValue = Gamma(f + 1) * (hi + lo);
+    lastOrder = nu;
+    return lastValue;
 }
 
 int SeriesI(const CComplex& z, double nu, CComplex& y)
