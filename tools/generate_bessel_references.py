@@ -12,7 +12,10 @@ values carry 20 significant digits. bound is the relative error allowed,
 |computed − reference| / |reference|: 2e-14 where the function is well
 conditioned, widened by the condition number |z f'(z)/f(z)| of the point
 (near zeros) and by the size of the order, at least 1e-13 for orders from
-40 or |z| > 50, and 1e-13 for huge arguments (beyond 1e6).
+40 or |z| > 50, and 1e-13 for huge arguments (beyond 1e6). Among these
+rows are J of orders −2.3 to 16 at the doubles nearest their zeros and
+around them, where the widened bound holds the absolute error to about
+2e-14·|z·J'(z)|.
 
 The rows with a ninth field belong to a named family of edge cases, held
 to a fixed bound: I of orders 20 to 100 at arguments 1e-3 to 1 (power
@@ -130,6 +133,47 @@ def cases():
                 if kind in 'JY' and abs(z.imag) > 500:
                     continue
                 yield kind, nu, z, 3 if abs(z) > 47453132.81212578 else 0
+    # Zeros of J and their neighbourhood, where a method that divides by
+    # the value or by a ratio of neighbouring orders fails; the bound,
+    # widened by the condition number, holds the absolute error there to
+    # about 2e-14·|z·J'(z)|.
+    for kind, z in zero_neighbourhoods():
+        yield kind, z[0], complex(z[1], 0.0), 0
+
+
+def real_zeros(nu, count):
+    """The first count positive zeros of J_ν, as doubles: sign changes on a
+    grid of step 0.05 (zeros of J are about π apart), each refined by
+    bisection at 40 digits."""
+    zeros = []
+    with mp.workdps(40):
+        f = lambda t: mp.besselj(mp.mpf(nu), t)
+        x = mp.mpf('0.05')
+        fx = f(x)
+        while len(zeros) < count:
+            y = x + mp.mpf('0.05')
+            fy = f(y)
+            if fx * fy < 0:
+                zeros.append(float(mp.findroot(f, (x, y), solver='bisect', tol=mp.mpf(10) ** -36)))
+            x, fx = y, fy
+    return zeros
+
+
+def zero_neighbourhoods():
+    """J_ν at the doubles nearest its zeros (the first three, and one
+    beyond |z| = 21 where the recurrences of the larger arguments take
+    over), at the doubles next to them and at relative distances 1e-12,
+    1e-6 and 1e-3."""
+    for nu, ks in ((0.0, (1, 2, 3, 10)), (1.0, (1, 2, 3, 8)), (2.5, (1, 2, 7)), (5.0, (1, 2, 3, 6)),
+                   (10.0, (1, 2, 4)), (16.0, (1, 2, 3)), (-0.5, (1, 2)), (-2.3, (1, 2))):
+        zeros = real_zeros(nu, max(ks))
+        for k in ks:
+            x = zeros[k - 1]
+            points = [x, math.nextafter(x, 0), math.nextafter(x, math.inf)]
+            for d in (1e-12, 1e-6, 1e-3):
+                points += [x * (1 - d), x * (1 + d)]
+            for p in points:
+                yield 'J', (nu, p)
 
 
 EDGE_BOUND = 4e-15
