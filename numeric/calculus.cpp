@@ -20,6 +20,10 @@ constexpr double kDivergence = 1e-6;
 // singularity is taken as one that the integral cannot pass.
 constexpr double kNarrowest = 1e-200;
 constexpr std::size_t kMaxPanels = 2000;
+// The even grid that looks for what the adaptive panels missed, per half of
+// a segment or per half-line: a peak wider than about a thousandth of the
+// range is seen.
+constexpr std::size_t kScanPoints = 1024;
 constexpr int kMaxLevel = 7;
 // Double-exponential nodes farther out than this (in the parameter u) are
 // all beneath notice.
@@ -138,12 +142,14 @@ bool CCalculus::Panel(IPointFunction& f, CPanel& panel)
     CComplex kronrod;
     CComplex gauss;
     double mass = 0;
+    CComplex sum;
     for (int i = 0; i < 21; ++i) {
         const int k = (i + 1) / 2;
         const CComplex v = Weighted(m_values[static_cast<std::size_t>(i)], m_weights[static_cast<std::size_t>(i)]);
         m_values[static_cast<std::size_t>(i)] = v;
         kronrod += kKronrodWeights[k] * v;
         mass += kKronrodWeights[k] * Abs(v);
+        sum += v;
         if (k % 2 == 1)
             gauss += kGaussWeights[(k - 1) / 2] * v;
     }
@@ -164,25 +170,18 @@ bool CCalculus::Panel(IPointFunction& f, CPanel& panel)
     panel.error = std::max(error, panel.roundoff);
     panel.kronrod = kronrod;
     panel.mass = mass;
+    panel.centre = sum / 21.0;
+    panel.radius = 0;
+    for (int i = 0; i < 21; ++i)
+        panel.radius = std::max(panel.radius, Abs(m_values[static_cast<std::size_t>(i)] - panel.centre));
     if (!Finite(kronrod) || !std::isfinite(mass))
         panel.error = std::numeric_limits<double>::infinity();
     return true;
 }
 
-CCalculusResult CCalculus::Adaptive(IPointFunction& f, const CRule& rule)
+bool CCalculus::Subdivide(IPointFunction& f, CComplex& total, double& error, double& roundoff, double& stuckMass,
+                          double& stuckError, CComplex& stuckValue)
 {
-    std::make_heap(m_heap.begin(), m_heap.end(), HeapLess<CPanel, CPanel>);
-    CComplex total;
-    double error = 0;
-    double roundoff = 0;
-    for (const CPanel& panel : m_heap) {
-        total += panel.kronrod;
-        error += panel.error;
-        roundoff += panel.roundoff;
-    }
-    double stuckMass = 0;
-    double stuckError = 0;
-    CComplex stuckValue;
     while (!m_heap.empty()) {
         const double goal = std::max(kIntegralGoal * Abs(total), 2 * roundoff);
         if (error <= goal || stuckError > goal || m_heap.size() >= kMaxPanels)
@@ -210,7 +209,7 @@ CCalculusResult CCalculus::Adaptive(IPointFunction& f, const CRule& rule)
         left.hi = mid;
         right.lo = mid;
         if (!Panel(f, left) || !Panel(f, right))
-            return {CComplex(), 0, ECalculusOutcome::Stopped};
+            return false;
         total += left.kronrod + right.kronrod - worst.kronrod;
         error += left.error + right.error - worst.error;
         roundoff += left.roundoff + right.roundoff - worst.roundoff;
@@ -218,6 +217,132 @@ CCalculusResult CCalculus::Adaptive(IPointFunction& f, const CRule& rule)
         std::push_heap(m_heap.begin(), m_heap.end(), HeapLess<CPanel, CPanel>);
         m_heap.push_back(right);
         std::push_heap(m_heap.begin(), m_heap.end(), HeapLess<CPanel, CPanel>);
+    }
+    return true;
+}
+
+bool CCalculus::Scan(IPointFunction& f, CComplex& total, double& error, double& roundoff, bool& found)
+{
+    found = false;
+    // The panels of each map in the order of their parameter ranges.
+    std::vector<std::size_t> order(m_heap.size());
+    for (std::size_t k = 0; k < order.size(); ++k)
+        order[k] = k;
+    std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+        const CPanel& p = m_heap[a];
+        const CPanel& q = m_heap[b];
+        return p.map != q.map ? p.map < q.map : p.lo < q.lo;
+    });
+    // Per panel the sample that most exceeds what its nodes saw.
+    std::vector<double> splitAt(m_heap.size(), -1);
+    std::vector<double> excess(m_heap.size(), 0);
+    const double significant = kIntegralGoal * Abs(total);
+    bool maps[2] = {false, false};
+    for (const CPanel& panel : m_heap)
+        maps[panel.map == 0 ? 0 : 1] = true;
+    constexpr std::size_t kBatch = 128;
+    for (int mapIndex = 0; mapIndex < 2; ++mapIndex) {
+        if (!maps[mapIndex])
+            continue;
+        const CMap& map = m_maps[mapIndex];
+        for (std::size_t first = 0; first < kScanPoints; first += kBatch) {
+            m_points.resize(kBatch);
+            double ts[kBatch];
+            for (std::size_t k = 0; k < kBatch; ++k) {
+                // An offset of the grid that no simple fraction of the
+                // range shares, so that the samples do not sit on the
+                // panels' own ends and middles.
+                const double t = (static_cast<double>(first + k) + 0.3819660112501051) / kScanPoints;
+                ts[k] = t;
+                m_points[k] = map.halfLine ? map.centre + CComplex(map.direction * (1 - t) / t, 0.0)
+                                           : map.centre + map.half * t;
+            }
+            if (!Call(f, kBatch, true)) {
+                if (f.Stopped())
+                    return false;
+                continue;  // a point the term is not defined at: the nodes decide there
+            }
+            for (std::size_t k = 0; k < kBatch; ++k) {
+                const double t = ts[k];
+                // The panel of this map whose range holds t.
+                auto it = std::upper_bound(order.begin(), order.end(), t, [&](double value, std::size_t index) {
+                    const CPanel& p = m_heap[index];
+                    return p.map != mapIndex ? mapIndex < p.map : value < p.lo;
+                });
+                if (it == order.begin())
+                    continue;
+                const std::size_t index = *(it - 1);
+                const CPanel& panel = m_heap[index];
+                if (panel.map != mapIndex || t >= panel.hi || t <= panel.lo)
+                    continue;
+                const CComplex v = map.halfLine ? m_values[k] / (t * t) : Weighted(m_values[k], map.orientation * map.half);
+                if (!Finite(v))
+                    continue;
+                // Between its nodes a resolved panel stays about as near
+                // their mean as they do; a peak they missed does not, and
+                // matters where its height over one grid step is not
+                // negligible beside the whole.
+                const double rise = Abs(v - panel.centre) - 1.5 * panel.radius;
+                if (rise > 0 && rise / kScanPoints > significant && rise > excess[index]) {
+                    excess[index] = rise;
+                    splitAt[index] = t;
+                }
+            }
+        }
+    }
+    std::vector<CPanel> kept;
+    kept.reserve(m_heap.size() + 16);
+    for (std::size_t index = 0; index < m_heap.size(); ++index) {
+        const CPanel& panel = m_heap[index];
+        if (splitAt[index] < 0) {
+            kept.push_back(panel);
+            continue;
+        }
+        found = true;
+        CPanel left = panel;
+        CPanel right = panel;
+        left.hi = splitAt[index];
+        right.lo = splitAt[index];
+        if (!Panel(f, left) || !Panel(f, right))
+            return false;
+        total += left.kronrod + right.kronrod - panel.kronrod;
+        error += left.error + right.error - panel.error;
+        roundoff += left.roundoff + right.roundoff - panel.roundoff;
+        kept.push_back(left);
+        kept.push_back(right);
+    }
+    m_heap.swap(kept);
+    std::make_heap(m_heap.begin(), m_heap.end(), HeapLess<CPanel, CPanel>);
+    return true;
+}
+
+CCalculusResult CCalculus::Adaptive(IPointFunction& f, const CRule& rule)
+{
+    std::make_heap(m_heap.begin(), m_heap.end(), HeapLess<CPanel, CPanel>);
+    CComplex total;
+    double error = 0;
+    double roundoff = 0;
+    for (const CPanel& panel : m_heap) {
+        total += panel.kronrod;
+        error += panel.error;
+        roundoff += panel.roundoff;
+    }
+    double stuckMass = 0;
+    double stuckError = 0;
+    CComplex stuckValue;
+    if (!Subdivide(f, total, error, roundoff, stuckMass, stuckError, stuckValue))
+        return {CComplex(), 0, ECalculusOutcome::Stopped};
+    // The double-exponential rule did not settle, so the integrand has
+    // structure inside; the panels' own estimates cannot tell a narrow
+    // peak that fell between all their nodes. An even grid finer than the
+    // panels can, and the panels with such a point are split there and
+    // subdivided on.
+    bool found = false;
+    if (Finite(total) && m_heap.size() < kMaxPanels) {
+        if (!Scan(f, total, error, roundoff, found))
+            return {CComplex(), 0, ECalculusOutcome::Stopped};
+        if (found && !Subdivide(f, total, error, roundoff, stuckMass, stuckError, stuckValue))
+            return {CComplex(), 0, ECalculusOutcome::Stopped};
     }
     // The sums again, free of the running updates' rounding.
     total = stuckValue;
@@ -418,7 +543,7 @@ CCalculusResult CCalculus::Integrate(IPointFunction& f, const CIntegralLimit& a,
     if (b.infinity == 0) {
         const CComplex half = 0.5 * (b.point - a.point);
         m_maps[2] = {false, 0.5 * (a.point + b.point), half, 1, 1};
-        CPanel whole{-1, 1, 2, {}, 0, 0, 0};
+        CPanel whole{-1, 1, 2, {}, 0, 0, 0, {}, 0};
         if (!Panel(f, whole))
             return {CComplex(), 0, ECalculusOutcome::Stopped};
         if (Finite(whole.kronrod) &&
@@ -431,8 +556,8 @@ CCalculusResult CCalculus::Integrate(IPointFunction& f, const CIntegralLimit& a,
         // The halves from either end, the far one run backwards.
         m_maps[0] = {false, a.point, half, 1, 1};
         m_maps[1] = {false, b.point, -half, 1, -1};
-        CPanel left{0, 1, 0, {}, 0, 0, 0};
-        CPanel right{0, 1, 1, {}, 0, 0, 0};
+        CPanel left{0, 1, 0, {}, 0, 0, 0, {}, 0};
+        CPanel right{0, 1, 1, {}, 0, 0, 0, {}, 0};
         if (!Panel(f, left) || !Panel(f, right))
             return {CComplex(), 0, ECalculusOutcome::Stopped};
         m_heap.push_back(left);
@@ -447,7 +572,7 @@ CCalculusResult CCalculus::Integrate(IPointFunction& f, const CIntegralLimit& a,
         factor = direction;
         rule.value *= factor;
         m_maps[0] = {true, a.point, CComplex(), direction, 1};
-        CPanel whole{0, 1, 0, {}, 0, 0, 0};
+        CPanel whole{0, 1, 0, {}, 0, 0, 0, {}, 0};
         if (!Panel(f, whole))
             return {CComplex(), 0, ECalculusOutcome::Stopped};
         m_heap.push_back(whole);
@@ -458,8 +583,8 @@ CCalculusResult CCalculus::Integrate(IPointFunction& f, const CIntegralLimit& a,
             return {rule.value, rule.error, ECalculusOutcome::Done};
         m_maps[0] = {true, CComplex(), CComplex(), 1, 1};
         m_maps[1] = {true, CComplex(), CComplex(), -1, 1};
-        CPanel right{0, 1, 0, {}, 0, 0, 0};
-        CPanel left{0, 1, 1, {}, 0, 0, 0};
+        CPanel right{0, 1, 0, {}, 0, 0, 0, {}, 0};
+        CPanel left{0, 1, 1, {}, 0, 0, 0, {}, 0};
         if (!Panel(f, right) || !Panel(f, left))
             return {CComplex(), 0, ECalculusOutcome::Stopped};
         m_heap.push_back(right);

@@ -102,6 +102,10 @@ private:
         double error = 0;
         double mass = 0;      // integral of |f|
         double roundoff = 0;  // error floor from rounding
+        // The mean of f·weight at its nodes and their largest distance
+        // from it.
+        CComplex centre;
+        double radius = 0;
     };
     struct CRule {
         CComplex value;
@@ -114,6 +118,15 @@ private:
     // Subdivides the panels of m_heap until the sum settles; rule is what
     // the double-exponential rule reached, kept when it is better.
     CCalculusResult Adaptive(IPointFunction& f, const CRule& rule);
+    // Subdivides the worst panel of m_heap until the sum settles; false
+    // when the function said stop.
+    bool Subdivide(IPointFunction& f, CComplex& total, double& error, double& roundoff, double& stuckMass,
+                   double& stuckError, CComplex& stuckValue);
+    // Samples the panels' parameter ranges on an even grid for what their
+    // nodes did not see (a peak between them) and splits each panel with
+    // such a point there; found says whether any did. False when the
+    // function said stop.
+    bool Scan(IPointFunction& f, CComplex& total, double& error, double& roundoff, bool& found);
     // kind 0: tanh-sinh on [a, b]; 1: exp-sinh from a towards direction;
     // 2: sinh-sinh over the real line. False when the function said stop.
     bool DoubleExponential(IPointFunction& f, int kind, const CComplex& a, const CComplex& b, double direction,
