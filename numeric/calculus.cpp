@@ -564,10 +564,36 @@ CCalculusResult CCalculus::Integrate(IPointFunction& f, const CIntegralLimit& a,
         m_heap.push_back(right);
     } else if (a.infinity == 0) {
         const double direction = b.infinity;
-        if (!DoubleExponential(f, 1, a.point, a.point, direction, rule))
+        // The rule reaches far out, where an oscillating term may lose its
+        // digits; if the pieces between its zeros take over, what it said
+        // there does not concern the result.
+        f.HoldWarnings(true);
+        if (!DoubleExponential(f, 1, a.point, a.point, direction, rule)) {
+            f.EndHold(true);
             return {CComplex(), 0, ECalculusOutcome::Stopped};
-        if (rule.settled)
+        }
+        if (rule.settled) {
+            f.EndHold(true);
             return {rule.value, rule.error, ECalculusOutcome::Done};
+        }
+        {
+            // The pieces' own warnings concern the result.
+            f.HoldWarnings(false);
+            bool applicable = false;
+            const std::size_t before = m_evaluations;
+            CCalculusResult oscillatory = Oscillatory(f, a.point, direction, applicable);
+            m_evaluations += before;
+            if (oscillatory.outcome == ECalculusOutcome::Stopped) {
+                f.EndHold(true);
+                return oscillatory;
+            }
+            if (applicable) {
+                f.EndHold(oscillatory.outcome == ECalculusOutcome::DoesNotConverge);
+                return oscillatory;
+            }
+            f.EndHold(true);
+            m_heap.clear();
+        }
         // The half-line pieces integrate towards +∞.
         factor = direction;
         rule.value *= factor;
@@ -577,10 +603,52 @@ CCalculusResult CCalculus::Integrate(IPointFunction& f, const CIntegralLimit& a,
             return {CComplex(), 0, ECalculusOutcome::Stopped};
         m_heap.push_back(whole);
     } else {
-        if (!DoubleExponential(f, 2, CComplex(), CComplex(), 1, rule))
+        f.HoldWarnings(true);
+        if (!DoubleExponential(f, 2, CComplex(), CComplex(), 1, rule)) {
+            f.EndHold(true);
             return {CComplex(), 0, ECalculusOutcome::Stopped};
-        if (rule.settled)
+        }
+        if (rule.settled) {
+            f.EndHold(true);
             return {rule.value, rule.error, ECalculusOutcome::Done};
+        }
+        {
+            // Both half-lines from 0, each by the pieces between zeros.
+            f.HoldWarnings(false);
+            bool applicable = false;
+            const std::size_t before = m_evaluations;
+            CCalculusResult right = Oscillatory(f, CComplex(), 1, applicable);
+            std::size_t used = m_evaluations;
+            CCalculusResult left;
+            if (applicable && right.outcome != ECalculusOutcome::Stopped &&
+                right.outcome != ECalculusOutcome::DoesNotConverge) {
+                left = Oscillatory(f, CComplex(), -1, applicable);
+                used += m_evaluations;
+            }
+            m_evaluations = before + used;
+            for (const CCalculusResult* part : {&right, &left}) {
+                if (part->outcome == ECalculusOutcome::Stopped) {
+                    f.EndHold(true);
+                    return *part;
+                }
+            }
+            if (applicable) {
+                if (right.outcome == ECalculusOutcome::DoesNotConverge || left.outcome == ECalculusOutcome::DoesNotConverge) {
+                    f.EndHold(true);
+                    return {CComplex(), 0, ECalculusOutcome::DoesNotConverge};
+                }
+                f.EndHold(false);
+                // −∫ from 0 to −∞ is the integral over (−∞, 0].
+                CCalculusResult whole{right.value - left.value, right.error + left.error, ECalculusOutcome::Done};
+                const double size = Abs(whole.value);
+                if (right.outcome == ECalculusOutcome::Inexact || left.outcome == ECalculusOutcome::Inexact ||
+                    whole.error > kInexactTolerance * size)
+                    whole.outcome = ECalculusOutcome::Inexact;
+                return whole;
+            }
+            f.EndHold(true);
+            m_heap.clear();
+        }
         m_maps[0] = {true, CComplex(), CComplex(), 1, 1};
         m_maps[1] = {true, CComplex(), CComplex(), -1, 1};
         CPanel right{0, 1, 0, {}, 0, 0, 0, {}, 0};
@@ -592,6 +660,226 @@ CCalculusResult CCalculus::Integrate(IPointFunction& f, const CIntegralLimit& a,
     }
     CCalculusResult result = Adaptive(f, rule);
     result.value *= factor;
+    return result;
+}
+
+namespace {
+
+// The limit of partial sums by Wynn's epsilon algorithm: the last entry of
+// the highest even column the sums reach, and as its error the distance to
+// the entries of that column before it.
+CComplex Epsilon(const std::vector<CComplex>& sums, double& error)
+{
+    const std::size_t n = sums.size();
+    std::vector<CComplex> previous(n + 1);  // column k − 1 (k = 0: zeros)
+    std::vector<CComplex> current(sums.begin(), sums.end());
+    CComplex best = sums.back();
+    error = n >= 2 ? Abs(sums[n - 1] - sums[n - 2]) : std::numeric_limits<double>::infinity();
+    for (std::size_t k = 1; current.size() >= 2; ++k) {
+        std::vector<CComplex> next(current.size() - 1);
+        bool finite = true;
+        for (std::size_t j = 0; j + 1 < current.size(); ++j) {
+            const CComplex d = current[j + 1] - current[j];
+            if (d == CComplex(0)) {
+                finite = false;
+                break;
+            }
+            next[j] = previous[j + 1] + 1.0 / d;
+        }
+        if (!finite)
+            break;
+        previous.assign(current.begin(), current.end());
+        current.swap(next);
+        if (k % 2 == 0 && current.size() >= 3) {
+            const std::size_t m = current.size();
+            const double e = Abs(current[m - 1] - current[m - 2]) + Abs(current[m - 1] - current[m - 3]);
+            if (Finite(current[m - 1]) && e < error) {
+                error = e;
+                best = current[m - 1];
+            }
+        }
+    }
+    return best;
+}
+
+}  // namespace
+
+CCalculusResult CCalculus::Oscillatory(IPointFunction& f, const CComplex& a, double direction, bool& applicable)
+{
+    applicable = false;
+    constexpr int kMaxPieces = 60;
+    constexpr int kMaxSteps = 1500;
+    const CCalculusResult stopped{CComplex(), 0, ECalculusOutcome::Stopped};
+    std::size_t evaluations = 0;
+    // The sign of the real part, or of the imaginary part where the real
+    // part is 0 (a purely imaginary term).
+    int part = -1;
+    auto at = [&](double s) { return a + CComplex(direction * s, 0.0); };
+    // f at one point, probing: false when it failed (stopped tells a cancel).
+    bool failed = false;
+    auto sample = [&](double s, double& value) {
+        m_points.assign(1, at(s));
+        ++evaluations;
+        if (!Call(f, 1, true)) {
+            failed = true;
+            return false;
+        }
+        const CComplex v = m_values[0];
+        if (!Finite(v)) {
+            failed = true;
+            return false;
+        }
+        if (part < 0 && (v.real() != 0 || v.imag() != 0))
+            part = v.real() != 0 ? 0 : 1;
+        value = part == 1 ? v.imag() : v.real();
+        return true;
+    };
+    // The next zero beyond s (where the sign of f(s) = fs changes), found by
+    // stepping by step and then by the Illinois variant of regula falsi;
+    // false when none is found in kMaxSteps steps or a point failed.
+    int steps = 0;
+    auto nextZero = [&](double s, double fs, double step, double& zero) {
+        double lo = s;
+        double flo = fs;
+        int quiet = 0;
+        while (true) {
+            if (++steps > kMaxSteps)
+                return false;
+            const double hi = lo + step;
+            double fhi;
+            if (!sample(hi, fhi))
+                return false;
+            if (fhi == 0 || (fhi < 0) != (flo < 0)) {
+                // Bracketed in [lo, hi].
+                double x0 = lo, f0 = flo, x1 = hi, f1 = fhi;
+                int side = 0;
+                for (int k = 0; k < 60 && f1 != 0 && x1 - x0 > 1e-13 * std::max(1.0, std::fabs(x1)); ++k) {
+                    double m = x1 - f1 * (x1 - x0) / (f1 - f0);
+                    if (!(m > x0 && m < x1))
+                        m = 0.5 * (x0 + x1);
+                    double fm;
+                    if (!sample(m, fm))
+                        return false;
+                    if (fm == 0) {
+                        x0 = x1 = m;
+                        f1 = 0;
+                        break;
+                    }
+                    if ((fm < 0) == (f0 < 0)) {
+                        x0 = m;
+                        f0 = fm;
+                        if (side == -1)
+                            f1 *= 0.5;
+                        side = -1;
+                    } else {
+                        x1 = m;
+                        f1 = fm;
+                        if (side == 1)
+                            f0 *= 0.5;
+                        side = 1;
+                    }
+                }
+                zero = f1 == 0 ? x1 : 0.5 * (x0 + x1);
+                return true;
+            }
+            lo = hi;
+            flo = fhi;
+            // No sign change for a while: longer steps.
+            if (++quiet % 64 == 0)
+                step *= 2;
+        }
+    };
+
+    // The first zero: from a little past the start (where the term may be
+    // singular), in steps of a tenth of the scale of the start.
+    const double scale = std::max(1.0, Abs(a));
+    double s0 = 1e-3 * scale;
+    double f0;
+    if (!sample(s0, f0) || part < 0) {
+        m_evaluations = evaluations;
+        return f.Stopped() ? stopped : CCalculusResult{};
+    }
+    std::vector<double> zeros;
+    double z;
+    if (!nextZero(s0, f0, 0.1 * scale, z)) {
+        m_evaluations = evaluations;
+        return f.Stopped() ? stopped : CCalculusResult{};
+    }
+    zeros.push_back(z);
+    // Then from zero to zero, stepping by an eighth of the last gap.
+    double gap = std::max(z, 0.1 * scale);
+    std::vector<CComplex> sums;
+    std::vector<double> sizes;
+    CComplex sum;
+    double error = 0;
+    CComplex estimate;
+    double estimateError = std::numeric_limits<double>::infinity();
+    int agreed = 0;
+    for (int piece = 0; piece < kMaxPieces; ++piece) {
+        const double from = piece == 0 ? 0.0 : zeros[static_cast<std::size_t>(piece - 1)];
+        const double to = zeros[static_cast<std::size_t>(piece)];
+        // The piece itself, by the rules of a segment.
+        CCalculusResult r = Integrate(f, {at(from), 0}, {at(to), 0});
+        evaluations += m_evaluations;
+        if (r.outcome == ECalculusOutcome::Stopped) {
+            m_evaluations = evaluations;
+            return r;
+        }
+        if (r.outcome == ECalculusOutcome::DoesNotConverge) {
+            m_evaluations = evaluations;
+            return {};
+        }
+        const CComplex value = r.value;
+        sum += value;
+        error += r.error;
+        sums.push_back(sum);
+        sizes.push_back(Abs(value));
+        if (piece >= 1)
+            applicable = true;
+        // The next zero, a little past this one.
+        double fz;
+        const double next = to + 1e-3 * gap;
+        if (!sample(next, fz) || !nextZero(next, fz, gap / 8, z)) {
+            m_evaluations = evaluations;
+            if (f.Stopped())
+                return stopped;
+            break;
+        }
+        gap = z - to;
+        zeros.push_back(z);
+        if (sums.size() >= 6) {
+            double e;
+            const CComplex extrapolated = Epsilon(sums, e);
+            // Settled when the limit moves no more from one piece to the
+            // next.
+            const double moved = Abs(extrapolated - estimate);
+            estimate = extrapolated;
+            estimateError = std::max(e, moved);
+            agreed = moved <= kIntegralGoal * Abs(estimate) ? agreed + 1 : 0;
+            if (agreed >= 2 && sums.size() >= 12)
+                break;
+        }
+    }
+    m_evaluations = evaluations;
+    if (sums.size() < 6) {
+        applicable = false;
+        return {};
+    }
+    // The pieces must shrink for the integral to exist (sin x over [0, ∞)
+    // has pieces of 2 and −2, whose sums the algorithm would take to 1).
+    const std::size_t n = sizes.size();
+    const double late = 0.5 * (sizes[n - 1] + sizes[n - 2]);
+    const double early = 0.5 * (sizes[n / 2] + sizes[n / 2 - 1]);
+    if (!(late < 0.85 * early)) {
+        applicable = true;
+        return {CComplex(), 0, ECalculusOutcome::DoesNotConverge};
+    }
+    CCalculusResult result{estimate, estimateError + error, ECalculusOutcome::Done};
+    const double size = Abs(estimate);
+    if (!Finite(estimate) || result.error > kDivergence * size)
+        result.outcome = ECalculusOutcome::DoesNotConverge;
+    else if (result.error > kInexactTolerance * size)
+        result.outcome = ECalculusOutcome::Inexact;
     return result;
 }
 

@@ -31,6 +31,12 @@ public:
     // After a false answer of a probing call: true when the routine must
     // stop (a cancel), false when only a point failed.
     virtual bool Stopped() const = 0;
+    // With hold, warnings of the term from here on are held back, until
+    // EndHold passes them on (pass) or drops them: an attempt whose points
+    // end up unused (a rule that gives way to another) says nothing about
+    // the result. Without, they pass again while those held stay held.
+    virtual void HoldWarnings(bool hold) { (void)hold; }
+    virtual void EndHold(bool pass) { (void)pass; }
 
 protected:
     ~IPointFunction() = default;
@@ -131,6 +137,13 @@ private:
     // 2: sinh-sinh over the real line. False when the function said stop.
     bool DoubleExponential(IPointFunction& f, int kind, const CComplex& a, const CComplex& b, double direction,
                            CRule& rule);
+    // The integral from a towards direction·∞ of a term that changes sign
+    // again and again: the pieces between its successive zeros, their
+    // partial sums extrapolated by Wynn's epsilon algorithm. applicable is
+    // false where the term shows no such sign changes (the result is then
+    // nothing); where the pieces do not shrink the integral does not
+    // converge.
+    CCalculusResult Oscillatory(IPointFunction& f, const CComplex& a, double direction, bool& applicable);
 
     CCalculusResult Cauchy(IPointFunction& f, const CComplex& at, int order, const CComplex& centreValue);
     CCalculusResult RealDirection(IPointFunction& f, const CComplex& at, int order, const CComplex& centreValue);

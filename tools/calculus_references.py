@@ -226,6 +226,19 @@ add("1/(1+x^1.5)", "0", "inf", bound=1e-12, source=S)
 add("exp(-sqrt(x))", "0", "inf", source=S)
 add("atan(x)/x^2", "1", "inf", source=S)
 
+S = "oscillatory tails"
+# Conditionally convergent: the pieces between the zeros, extrapolated.
+add("sin(x)/x", "0", "inf", source=S, exact="pi/2")
+add("sin(x)/x", "0", "-inf", source=S, exact="-pi/2")
+add("cos(x)/sqrt(x)", "0", "inf", source=S, exact="sqrt(pi/2)")
+add("sin(x)/sqrt(x)", "0", "inf", source=S, exact="sqrt(pi/2)")
+add("sin(x)/x^2", "1", "inf", source=S, exact="sin(1)-ci(1)")
+add("cos(x)/x", "1", "inf", source=S, exact="-ci(1)")
+add("sin(2*x)/(x+1)", "0", "inf", source=S, exact="cos(2)*(pi/2-si(2))+sin(2)*ci(2)")
+add("cos(x)/(1+x)", "0", "inf", source=S, exact="-cos(1)*ci(1)+sin(1)*(pi/2-si(1))")
+add("j(0,x)", "0", "inf", source=S, exact="mpf(1)")
+add("exp(i*x)/sqrt(x)", "0", "inf", source=S, exact="sqrt(pi/2)*(1+j_)")
+
 S = "complex integrands"
 add("exp(i*x)", "0", "1", source=S)
 add("x*exp(2*i*x)", "0", "pi", source=S)
@@ -340,7 +353,8 @@ def main():
         sys.stderr.write("%s\n" % term)
         if exact:
             mp.mp.dps = 45
-            value = eval(exact, dict(namespace(), pi=mp.pi, mpf=mp.mpf, factorial=mp.factorial))
+            value = eval(exact, dict(namespace(), pi=mp.pi, mpf=mp.mpf, factorial=mp.factorial, si=mp.si, ci=mp.ci,
+                                     j_=mp.mpc(0, 1)))
         else:
             value = checked(lambda: reference_integral(term, a, b, breaks))
         out.write(row("integral(x,%s,%s,%s)" % (a, b, term), value, bound, warns, source) + "\n")
