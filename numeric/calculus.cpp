@@ -23,7 +23,10 @@ constexpr std::size_t kMaxPanels = 2000;
 // The even grid that looks for what the adaptive panels missed, per half of
 // a segment or per half-line: a peak wider than about a thousandth of the
 // range is seen.
-constexpr std::size_t kScanPoints = 1024;
+constexpr std::size_t kScanPoints = 512;
+// Panels narrower than this many steps of that grid are not sampled: the
+// largest gap between their 21 nodes is below one step.
+constexpr double kNarrowScan = 12;
 constexpr int kMaxLevel = 7;
 // Double-exponential nodes farther out than this (in the parameter u) are
 // all beneath notice.
@@ -31,9 +34,21 @@ constexpr double kMaxU = 6.6;
 // Points farther than this from the origin are not asked for.
 constexpr double kFarthest = 1e200;
 
+// |z|: on a real path the values mostly are real, and elsewhere the plain
+// formula is exact enough for masses and estimates; the library's hypot,
+// careful to the last bit and about overflow, only where the squares would
+// leave the range.
 double Abs(const CComplex& z)
 {
-    return std::hypot(z.real(), z.imag());
+    const double x = std::fabs(z.real());
+    const double y = std::fabs(z.imag());
+    if (y == 0)
+        return x;
+    if (x == 0)
+        return y;
+    if (x < 1e150 && y < 1e150 && x > 1e-150 && y > 1e-150)
+        return std::sqrt(x * x + y * y);
+    return std::hypot(x, y);
 }
 
 bool Finite(const CComplex& z)
@@ -142,21 +157,23 @@ bool CCalculus::Panel(IPointFunction& f, CPanel& panel)
     CComplex kronrod;
     CComplex gauss;
     double mass = 0;
-    CComplex sum;
     for (int i = 0; i < 21; ++i) {
         const int k = (i + 1) / 2;
         const CComplex v = Weighted(m_values[static_cast<std::size_t>(i)], m_weights[static_cast<std::size_t>(i)]);
         m_values[static_cast<std::size_t>(i)] = v;
         kronrod += kKronrodWeights[k] * v;
         mass += kKronrodWeights[k] * Abs(v);
-        sum += v;
         if (k % 2 == 1)
             gauss += kGaussWeights[(k - 1) / 2] * v;
     }
     const CComplex mean = 0.5 * kronrod;
     double spread = 0;
-    for (int i = 0; i < 21; ++i)
-        spread += kKronrodWeights[(i + 1) / 2] * Abs(m_values[static_cast<std::size_t>(i)] - mean);
+    double radius = 0;
+    for (int i = 0; i < 21; ++i) {
+        const double distance = Abs(m_values[static_cast<std::size_t>(i)] - mean);
+        spread += kKronrodWeights[(i + 1) / 2] * distance;
+        radius = std::max(radius, distance);
+    }
     kronrod *= hw;
     gauss *= hw;
     mass *= hw;
@@ -170,10 +187,8 @@ bool CCalculus::Panel(IPointFunction& f, CPanel& panel)
     panel.error = std::max(error, panel.roundoff);
     panel.kronrod = kronrod;
     panel.mass = mass;
-    panel.centre = sum / 21.0;
-    panel.radius = 0;
-    for (int i = 0; i < 21; ++i)
-        panel.radius = std::max(panel.radius, Abs(m_values[static_cast<std::size_t>(i)] - panel.centre));
+    panel.centre = mean;
+    panel.radius = radius;
     if (!Finite(kronrod) || !std::isfinite(mass))
         panel.error = std::numeric_limits<double>::infinity();
     return true;
@@ -245,36 +260,50 @@ bool CCalculus::Scan(IPointFunction& f, CComplex& total, double& error, double& 
         if (!maps[mapIndex])
             continue;
         const CMap& map = m_maps[mapIndex];
-        for (std::size_t first = 0; first < kScanPoints; first += kBatch) {
-            m_points.resize(kBatch);
+        // The panel of this map whose range holds t, or none.
+        auto panelAt = [&](double t) -> std::size_t {
+            auto it = std::upper_bound(order.begin(), order.end(), t, [&](double value, std::size_t index) {
+                const CPanel& p = m_heap[index];
+                return p.map != mapIndex ? mapIndex < p.map : value < p.lo;
+            });
+            if (it == order.begin())
+                return SIZE_MAX;
+            const std::size_t index = *(it - 1);
+            const CPanel& panel = m_heap[index];
+            return panel.map != mapIndex || t >= panel.hi || t <= panel.lo ? SIZE_MAX : index;
+        };
+        std::size_t next = 0;
+        while (next < kScanPoints) {
+            m_points.clear();
+            std::size_t owners[kBatch];
             double ts[kBatch];
-            for (std::size_t k = 0; k < kBatch; ++k) {
+            while (next < kScanPoints && m_points.size() < kBatch) {
                 // An offset of the grid that no simple fraction of the
                 // range shares, so that the samples do not sit on the
                 // panels' own ends and middles.
-                const double t = (static_cast<double>(first + k) + 0.3819660112501051) / kScanPoints;
-                ts[k] = t;
-                m_points[k] = map.halfLine ? map.centre + CComplex(map.direction * (1 - t) / t, 0.0)
-                                           : map.centre + map.half * t;
+                const double t = (static_cast<double>(next++) + 0.3819660112501051) / kScanPoints;
+                const std::size_t owner = panelAt(t);
+                // A panel narrower than a few steps of the grid has its
+                // nodes closer together than the grid's points.
+                if (owner == SIZE_MAX || m_heap[owner].hi - m_heap[owner].lo < kNarrowScan / kScanPoints)
+                    continue;
+                owners[m_points.size()] = owner;
+                ts[m_points.size()] = t;
+                m_points.push_back(map.halfLine ? map.centre + CComplex(map.direction * (1 - t) / t, 0.0)
+                                                : map.centre + map.half * t);
             }
-            if (!Call(f, kBatch, true)) {
+            const std::size_t count = m_points.size();
+            if (count == 0)
+                break;
+            if (!Call(f, count, true)) {
                 if (f.Stopped())
                     return false;
                 continue;  // a point the term is not defined at: the nodes decide there
             }
-            for (std::size_t k = 0; k < kBatch; ++k) {
+            for (std::size_t k = 0; k < count; ++k) {
                 const double t = ts[k];
-                // The panel of this map whose range holds t.
-                auto it = std::upper_bound(order.begin(), order.end(), t, [&](double value, std::size_t index) {
-                    const CPanel& p = m_heap[index];
-                    return p.map != mapIndex ? mapIndex < p.map : value < p.lo;
-                });
-                if (it == order.begin())
-                    continue;
-                const std::size_t index = *(it - 1);
+                const std::size_t index = owners[k];
                 const CPanel& panel = m_heap[index];
-                if (panel.map != mapIndex || t >= panel.hi || t <= panel.lo)
-                    continue;
                 const CComplex v = map.halfLine ? m_values[k] / (t * t) : Weighted(m_values[k], map.orientation * map.half);
                 if (!Finite(v))
                     continue;
@@ -448,7 +477,7 @@ bool CCalculus::DoubleExponential(IPointFunction& f, int kind, const CComplex& a
                 const CComplex term = Weighted(m_values[0], w);
                 first += term;
                 firstMass += Abs(term);
-                quiet = Abs(first) > 0 && Abs(term) <= 1e-35 * Abs(first) ? quiet + 1 : 0;
+                quiet = Abs(first) > 0 && Abs(term) <= 1e-20 * Abs(first) ? quiet + 1 : 0;
                 if (quiet == 2) {
                     reach[side] = u;
                     break;

@@ -108,8 +108,8 @@ private:
         double error = 0;
         double mass = 0;      // integral of |f|
         double roundoff = 0;  // error floor from rounding
-        // The mean of f·weight at its nodes and their largest distance
-        // from it.
+        // The Kronrod-weighted mean of f·weight at its nodes and their
+        // largest distance from it.
         CComplex centre;
         double radius = 0;
     };
