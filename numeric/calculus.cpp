@@ -479,7 +479,25 @@ bool CCalculus::DoubleExponential(IPointFunction& f, int kind, const CComplex& a
                 firstMass += Abs(term);
                 quiet = Abs(first) > 0 && Abs(term) <= 1e-20 * Abs(first) ? quiet + 1 : 0;
                 if (quiet == 2) {
-                    reach[side] = u;
+                    // The side ends at the first of the two negligible
+                    // terms, or up to three quarters of a step before it
+                    // where the term is negligible there too: every
+                    // finer level pays for the reach with its points.
+                    double r = u - 1;
+                    for (double back = 0.5; back >= 0.25; back *= 0.5) {
+                        CComplex xr, wr;
+                        if (!node(side, r - back, xr, wr))
+                            continue;
+                        m_points.assign(1, xr);
+                        if (!Call(f, 1, true)) {
+                            if (f.Stopped())
+                                return false;
+                            continue;
+                        }
+                        if (Abs(Weighted(m_values[0], wr)) <= 1e-20 * Abs(first))
+                            r -= back;
+                    }
+                    reach[side] = r;
                     break;
                 }
             }
