@@ -137,15 +137,46 @@ void CNodeCalculus::CLogFilter::AddMessage(const CCalcMessage& message)
     if (status != eCancelled) {
         if (probing || status == eUnderflow)
             return;
-        if (message.severity == 0) {
-            const std::uint64_t bit = std::uint64_t{1} << (static_cast<unsigned>(status) & 63u);
-            if (warned & bit)
-                return;
-            warned |= bit;
+        if (message.severity == 0 && holding) {
+            held.emplace_back(message, status);
+            return;
         }
+    }
+    // An error ends the calculation: what was held came before it.
+    if (message.severity != 0) {
+        for (const auto& [earlier, earlierStatus] : held)
+            Pass(earlier, earlierStatus);
+        held.clear();
+    }
+    Pass(message, status);
+}
+
+void CNodeCalculus::CLogFilter::Pass(const CCalcMessage& message, ECalcStatus status)
+{
+    if (status != eCancelled && message.severity == 0) {
+        const std::uint64_t bit = std::uint64_t{1} << (static_cast<unsigned>(status) & 63u);
+        if (warned & bit)
+            return;
+        warned |= bit;
     }
     if (next)
         next->AddMessage(message);
+}
+
+void CNodeCalculus::HoldWarnings(bool hold)
+{
+    m_filter.holding = hold;
+}
+
+void CNodeCalculus::EndHold(bool pass)
+{
+    m_filter.holding = false;
+    std::vector<std::pair<CCalcMessage, ECalcStatus>> held;
+    held.swap(m_filter.held);
+    if (!pass)
+        return;
+    for (const auto& [message, status] : held)
+        m_filter.Pass(message, status);
 }
 
 const CNode* CNodeCalculus::Elements(CCalcContext& context, std::size_t minElements, std::size_t maxElements)
@@ -178,6 +209,8 @@ void CNodeCalculus::Begin(CCalcContext& context, const CNode& list)
     m_filter.state = &context.run;
     m_filter.next = context.run.logReceiver;
     m_filter.probing = false;
+    m_filter.holding = false;
+    m_filter.held.clear();
     m_filter.warned = 0;
     context.run.logReceiver = &m_filter;
 }

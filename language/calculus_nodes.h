@@ -17,6 +17,8 @@
 #include <cstdint>
 #include <memory>
 #include <set>
+#include <utility>
+#include <vector>
 
 #include "language/fast_term.h"
 #include "language/node.h"
@@ -48,6 +50,8 @@ protected:
 
     bool Values(const CComplex* points, std::size_t count, CComplex* values, bool probing) override;
     bool Stopped() const override { return m_stopped; }
+    void HoldWarnings(bool hold) override;
+    void EndHold(bool pass) override;
 
     CCalculus m_calculus;
 
@@ -56,11 +60,16 @@ private:
     public:
         void AddMessage(const CCalcMessage& message) override;
         void StartCalculation() override {}
+        // A message of the given status past the probing and holding
+        // checks: each kind of warning once.
+        void Pass(const CCalcMessage& message, ECalcStatus status);
 
         CCalcRunState* state = nullptr;
         ILogReceiver* next = nullptr;
         bool probing = false;
+        bool holding = false;
         std::uint64_t warned = 0;
+        std::vector<std::pair<CCalcMessage, ECalcStatus>> held;
     };
 
     bool TreeValues(const CComplex* points, std::size_t count, CComplex* values, bool probing);

@@ -9,6 +9,7 @@
 // not converge. Values are unscaled unless a routine says otherwise.
 
 #include "numeric/complex.h"
+#include "numeric/double_double.h"
 
 namespace NBessel {
 
@@ -50,12 +51,17 @@ CComplex ExpIPiNu(double nu, double sign);
 // e^(i(π/2)ν·sign), the same way.
 CComplex ExpIHalfPiNu(double nu, double sign);
 
+// arg z in (−π, π] in double-double.
+NDoubleDouble::CDD Argument(const CComplex& z);
 // (z/2)^a for z != 0 and real a (|a| up to a few thousand) as
-// mantissa · 2^exponent, with arg z given: the modulus from |z|² in
-// double-double raised by pow on a mantissa and exp2 on the binary
-// exponent, a few ulps where e^(a·ln|z/2|) loses |a·ln|z/2||·1e-16.
-CComplex HalfPower(const CComplex& z, double a, double arg, int& exponent);
+// mantissa · 2^exponent, with arg z given in double-double: the modulus
+// from |z|² in double-double raised by pow on a mantissa and exp2 on the
+// binary exponent, a few ulps where e^(a·ln|z/2|) loses |a·ln|z/2||·1e-16;
+// the phase a·arg likewise reduced in double-double.
+CComplex HalfPower(const CComplex& z, double a, const NDoubleDouble::CDD& arg, int& exponent);
 
+// Γ(ν+1) for ν > 0 not an integer, to a few ulps for ν up to 170.
+double GammaOfNext(double nu);
 // I_ν(z) by its power series; −1 when the series underflowed but |z| is
 // too large for the series.
 int SeriesI(const CComplex& z, double nu, CComplex& y);

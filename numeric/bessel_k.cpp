@@ -9,6 +9,8 @@
 #include <cmath>
 
 #include "numeric/bessel_internal.h"
+#include "numeric/double_double.h"
+#include "numeric/gamma.h"
 
 namespace NBessel {
 
@@ -104,8 +106,9 @@ int KRightHalf(const CComplex& z, double nu, int n, CComplex* y, bool expScaled)
             fc /= std::sin(fc);
             smu = csh / dnu;
         }
-        // t1 = 1/Γ(1−d), t2 = 1/Γ(1+d).
-        const double t2 = std::exp(-LogGammaPositive(1 + dnu));
+        // t1 = 1/Γ(1−d), t2 = 1/Γ(1+d); Γ itself rather than e^(−ln Γ),
+        // whose ln Γ cancels to 5e-15 of the value.
+        const double t2 = 1 / Gamma(1 + dnu);
         const double t1 = 1 / (t2 * fc);
         double g1;
         if (std::fabs(dnu) > 0.1) {
@@ -269,8 +272,29 @@ int KRightHalf(const CComplex& z, double nu, int n, CComplex* y, bool expScaled)
         }
     }
 
-    // Forward recurrence from the orders d, d+1 to ν (and ν+1).
-    CComplex ck = (dnu + 1) * rz;
+    // Forward recurrence from the orders d, d+1 to ν (and ν+1). Its
+    // coefficients (d + i)·2/z carry the rounding of 2/z along in the same
+    // direction for every step, to ν times its 1e-16 at the end; so the
+    // rest of 2/z, −rz·ε with rz·z = 2(1 − ε) from the residual in
+    // double-double, is added as a separate term. (The rounding of each
+    // product is different at every step and does not add up so.)
+    using namespace NDoubleDouble;
+    CComplex rzLo = 0;
+    if (IsFinite(rz)) {
+        const double residualRe =
+            (TwoProduct(rz.real(), z.real()) - TwoProduct(rz.imag(), z.imag()) + (-2.0)).hi;
+        const double residualIm = (TwoProduct(rz.real(), z.imag()) + TwoProduct(rz.imag(), z.real())).hi;
+        rzLo = rz * (-0.5 * CComplex(residualRe, residualIm));
+        if (!IsFinite(rzLo))
+            rzLo = 0;
+    }
+    CComplex ckLo;
+    // (d + i)·2/z as its rounded value; the rest in ckLo. d + i is exact.
+    auto coefficient = [&](double i) {
+        const double t = dnu + i;
+        ckLo = t * rzLo;
+        return t * rz;
+    };
     if (n == 1)
         inu -= 1;
     if (inu > 0) {
@@ -287,9 +311,9 @@ int KRightHalf(const CComplex& z, double nu, int n, CComplex* y, bool expScaled)
             double i = 1;
             for (; i <= inu; i += 1) {
                 const CComplex st = s2;
-                s2 = st * ck + s1;
+                const CComplex ck = coefficient(i);
+                s2 = st * ck + s1 + ckLo * st;
                 s1 = st;
-                ck += rz;
                 const double alas = std::log(std::abs(s2));
                 if (-zd.real() + alas >= -m.elim) {
                     CComplex p2 = -zd + std::log(s2);
@@ -328,9 +352,9 @@ int KRightHalf(const CComplex& z, double nu, int n, CComplex* y, bool expScaled)
             double ascle = bry[kflag];
             for (double i = start; i <= inu; i += 1) {
                 const CComplex st = s2;
-                s2 = ck * s2 + s1;
+                const CComplex ck = coefficient(i);
+                s2 = ck * s2 + s1 + ckLo * st;
                 s1 = st;
-                ck += rz;
                 if (kflag >= 2)
                     continue;
                 const CComplex p2 = s2 * p1r;

@@ -61,9 +61,11 @@ bool TinyK(const CComplex& z, double nu, bool leftHalf, int mr, CRoutineResult& 
     CComplex power;
     if (leftHalf && z.imag() == 0) {
         // On the negative axis the phase e^(−iπν·mr) is exact.
-        power = HalfPower(z, -nu, 0, exponent) * ExpIPiNu(nu, -mr);
+        power = HalfPower(z, -nu, NDoubleDouble::CDD{}, exponent) * ExpIPiNu(nu, -mr);
     } else {
-        const double arg = leftHalf ? std::atan2(-z.imag(), -z.real()) + mr * kPi : std::arg(z);
+        using NDoubleDouble::kPiDD;
+        const NDoubleDouble::CDD arg =
+            leftHalf ? Argument(-z) + (mr > 0 ? kPiDD : -kPiDD) : Argument(z);
         power = HalfPower(z, -nu, arg, exponent);
     }
     power *= 0.5 * Gamma(nu);

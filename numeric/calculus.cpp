@@ -20,6 +20,13 @@ constexpr double kDivergence = 1e-6;
 // singularity is taken as one that the integral cannot pass.
 constexpr double kNarrowest = 1e-200;
 constexpr std::size_t kMaxPanels = 2000;
+// The even grid that looks for what the adaptive panels missed, per half of
+// a segment or per half-line: a peak wider than about a thousandth of the
+// range is seen.
+constexpr std::size_t kScanPoints = 512;
+// Panels narrower than this many steps of that grid are not sampled: the
+// largest gap between their 21 nodes is below one step.
+constexpr double kNarrowScan = 12;
 constexpr int kMaxLevel = 7;
 // Double-exponential nodes farther out than this (in the parameter u) are
 // all beneath notice.
@@ -27,9 +34,21 @@ constexpr double kMaxU = 6.6;
 // Points farther than this from the origin are not asked for.
 constexpr double kFarthest = 1e200;
 
+// |z|: on a real path the values mostly are real, and elsewhere the plain
+// formula is exact enough for masses and estimates; the library's hypot,
+// careful to the last bit and about overflow, only where the squares would
+// leave the range.
 double Abs(const CComplex& z)
 {
-    return std::hypot(z.real(), z.imag());
+    const double x = std::fabs(z.real());
+    const double y = std::fabs(z.imag());
+    if (y == 0)
+        return x;
+    if (x == 0)
+        return y;
+    if (x < 1e150 && y < 1e150 && x > 1e-150 && y > 1e-150)
+        return std::sqrt(x * x + y * y);
+    return std::hypot(x, y);
 }
 
 bool Finite(const CComplex& z)
@@ -149,8 +168,12 @@ bool CCalculus::Panel(IPointFunction& f, CPanel& panel)
     }
     const CComplex mean = 0.5 * kronrod;
     double spread = 0;
-    for (int i = 0; i < 21; ++i)
-        spread += kKronrodWeights[(i + 1) / 2] * Abs(m_values[static_cast<std::size_t>(i)] - mean);
+    double radius = 0;
+    for (int i = 0; i < 21; ++i) {
+        const double distance = Abs(m_values[static_cast<std::size_t>(i)] - mean);
+        spread += kKronrodWeights[(i + 1) / 2] * distance;
+        radius = std::max(radius, distance);
+    }
     kronrod *= hw;
     gauss *= hw;
     mass *= hw;
@@ -164,25 +187,16 @@ bool CCalculus::Panel(IPointFunction& f, CPanel& panel)
     panel.error = std::max(error, panel.roundoff);
     panel.kronrod = kronrod;
     panel.mass = mass;
+    panel.centre = mean;
+    panel.radius = radius;
     if (!Finite(kronrod) || !std::isfinite(mass))
         panel.error = std::numeric_limits<double>::infinity();
     return true;
 }
 
-CCalculusResult CCalculus::Adaptive(IPointFunction& f, const CRule& rule)
+bool CCalculus::Subdivide(IPointFunction& f, CComplex& total, double& error, double& roundoff, double& stuckMass,
+                          double& stuckError, CComplex& stuckValue)
 {
-    std::make_heap(m_heap.begin(), m_heap.end(), HeapLess<CPanel, CPanel>);
-    CComplex total;
-    double error = 0;
-    double roundoff = 0;
-    for (const CPanel& panel : m_heap) {
-        total += panel.kronrod;
-        error += panel.error;
-        roundoff += panel.roundoff;
-    }
-    double stuckMass = 0;
-    double stuckError = 0;
-    CComplex stuckValue;
     while (!m_heap.empty()) {
         const double goal = std::max(kIntegralGoal * Abs(total), 2 * roundoff);
         if (error <= goal || stuckError > goal || m_heap.size() >= kMaxPanels)
@@ -210,7 +224,7 @@ CCalculusResult CCalculus::Adaptive(IPointFunction& f, const CRule& rule)
         left.hi = mid;
         right.lo = mid;
         if (!Panel(f, left) || !Panel(f, right))
-            return {CComplex(), 0, ECalculusOutcome::Stopped};
+            return false;
         total += left.kronrod + right.kronrod - worst.kronrod;
         error += left.error + right.error - worst.error;
         roundoff += left.roundoff + right.roundoff - worst.roundoff;
@@ -218,6 +232,146 @@ CCalculusResult CCalculus::Adaptive(IPointFunction& f, const CRule& rule)
         std::push_heap(m_heap.begin(), m_heap.end(), HeapLess<CPanel, CPanel>);
         m_heap.push_back(right);
         std::push_heap(m_heap.begin(), m_heap.end(), HeapLess<CPanel, CPanel>);
+    }
+    return true;
+}
+
+bool CCalculus::Scan(IPointFunction& f, CComplex& total, double& error, double& roundoff, bool& found)
+{
+    found = false;
+    // The panels of each map in the order of their parameter ranges.
+    std::vector<std::size_t> order(m_heap.size());
+    for (std::size_t k = 0; k < order.size(); ++k)
+        order[k] = k;
+    std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+        const CPanel& p = m_heap[a];
+        const CPanel& q = m_heap[b];
+        return p.map != q.map ? p.map < q.map : p.lo < q.lo;
+    });
+    // Per panel the sample that most exceeds what its nodes saw.
+    std::vector<double> splitAt(m_heap.size(), -1);
+    std::vector<double> excess(m_heap.size(), 0);
+    const double significant = kIntegralGoal * Abs(total);
+    bool maps[2] = {false, false};
+    for (const CPanel& panel : m_heap)
+        maps[panel.map == 0 ? 0 : 1] = true;
+    constexpr std::size_t kBatch = 128;
+    for (int mapIndex = 0; mapIndex < 2; ++mapIndex) {
+        if (!maps[mapIndex])
+            continue;
+        const CMap& map = m_maps[mapIndex];
+        // The panel of this map whose range holds t, or none.
+        auto panelAt = [&](double t) -> std::size_t {
+            auto it = std::upper_bound(order.begin(), order.end(), t, [&](double value, std::size_t index) {
+                const CPanel& p = m_heap[index];
+                return p.map != mapIndex ? mapIndex < p.map : value < p.lo;
+            });
+            if (it == order.begin())
+                return SIZE_MAX;
+            const std::size_t index = *(it - 1);
+            const CPanel& panel = m_heap[index];
+            return panel.map != mapIndex || t >= panel.hi || t <= panel.lo ? SIZE_MAX : index;
+        };
+        std::size_t next = 0;
+        while (next < kScanPoints) {
+            m_points.clear();
+            std::size_t owners[kBatch];
+            double ts[kBatch];
+            while (next < kScanPoints && m_points.size() < kBatch) {
+                // An offset of the grid that no simple fraction of the
+                // range shares, so that the samples do not sit on the
+                // panels' own ends and middles.
+                const double t = (static_cast<double>(next++) + 0.3819660112501051) / kScanPoints;
+                const std::size_t owner = panelAt(t);
+                // A panel narrower than a few steps of the grid has its
+                // nodes closer together than the grid's points.
+                if (owner == SIZE_MAX || m_heap[owner].hi - m_heap[owner].lo < kNarrowScan / kScanPoints)
+                    continue;
+                owners[m_points.size()] = owner;
+                ts[m_points.size()] = t;
+                m_points.push_back(map.halfLine ? map.centre + CComplex(map.direction * (1 - t) / t, 0.0)
+                                                : map.centre + map.half * t);
+            }
+            const std::size_t count = m_points.size();
+            if (count == 0)
+                break;
+            if (!Call(f, count, true)) {
+                if (f.Stopped())
+                    return false;
+                continue;  // a point the term is not defined at: the nodes decide there
+            }
+            for (std::size_t k = 0; k < count; ++k) {
+                const double t = ts[k];
+                const std::size_t index = owners[k];
+                const CPanel& panel = m_heap[index];
+                const CComplex v = map.halfLine ? m_values[k] / (t * t) : Weighted(m_values[k], map.orientation * map.half);
+                if (!Finite(v))
+                    continue;
+                // Between its nodes a resolved panel stays about as near
+                // their mean as they do; a peak they missed does not, and
+                // matters where its height over one grid step is not
+                // negligible beside the whole.
+                const double rise = Abs(v - panel.centre) - 1.5 * panel.radius;
+                if (rise > 0 && rise / kScanPoints > significant && rise > excess[index]) {
+                    excess[index] = rise;
+                    splitAt[index] = t;
+                }
+            }
+        }
+    }
+    std::vector<CPanel> kept;
+    kept.reserve(m_heap.size() + 16);
+    for (std::size_t index = 0; index < m_heap.size(); ++index) {
+        const CPanel& panel = m_heap[index];
+        if (splitAt[index] < 0) {
+            kept.push_back(panel);
+            continue;
+        }
+        found = true;
+        CPanel left = panel;
+        CPanel right = panel;
+        left.hi = splitAt[index];
+        right.lo = splitAt[index];
+        if (!Panel(f, left) || !Panel(f, right))
+            return false;
+        total += left.kronrod + right.kronrod - panel.kronrod;
+        error += left.error + right.error - panel.error;
+        roundoff += left.roundoff + right.roundoff - panel.roundoff;
+        kept.push_back(left);
+        kept.push_back(right);
+    }
+    m_heap.swap(kept);
+    std::make_heap(m_heap.begin(), m_heap.end(), HeapLess<CPanel, CPanel>);
+    return true;
+}
+
+CCalculusResult CCalculus::Adaptive(IPointFunction& f, const CRule& rule)
+{
+    std::make_heap(m_heap.begin(), m_heap.end(), HeapLess<CPanel, CPanel>);
+    CComplex total;
+    double error = 0;
+    double roundoff = 0;
+    for (const CPanel& panel : m_heap) {
+        total += panel.kronrod;
+        error += panel.error;
+        roundoff += panel.roundoff;
+    }
+    double stuckMass = 0;
+    double stuckError = 0;
+    CComplex stuckValue;
+    if (!Subdivide(f, total, error, roundoff, stuckMass, stuckError, stuckValue))
+        return {CComplex(), 0, ECalculusOutcome::Stopped};
+    // The double-exponential rule did not settle, so the integrand has
+    // structure inside; the panels' own estimates cannot tell a narrow
+    // peak that fell between all their nodes. An even grid finer than the
+    // panels can, and the panels with such a point are split there and
+    // subdivided on.
+    bool found = false;
+    if (Finite(total) && m_heap.size() < kMaxPanels) {
+        if (!Scan(f, total, error, roundoff, found))
+            return {CComplex(), 0, ECalculusOutcome::Stopped};
+        if (found && !Subdivide(f, total, error, roundoff, stuckMass, stuckError, stuckValue))
+            return {CComplex(), 0, ECalculusOutcome::Stopped};
     }
     // The sums again, free of the running updates' rounding.
     total = stuckValue;
@@ -323,9 +477,27 @@ bool CCalculus::DoubleExponential(IPointFunction& f, int kind, const CComplex& a
                 const CComplex term = Weighted(m_values[0], w);
                 first += term;
                 firstMass += Abs(term);
-                quiet = Abs(first) > 0 && Abs(term) <= 1e-35 * Abs(first) ? quiet + 1 : 0;
+                quiet = Abs(first) > 0 && Abs(term) <= 1e-20 * Abs(first) ? quiet + 1 : 0;
                 if (quiet == 2) {
-                    reach[side] = u;
+                    // The side ends at the first of the two negligible
+                    // terms, or up to three quarters of a step before it
+                    // where the term is negligible there too: every
+                    // finer level pays for the reach with its points.
+                    double r = u - 1;
+                    for (double back = 0.5; back >= 0.25; back *= 0.5) {
+                        CComplex xr, wr;
+                        if (!node(side, r - back, xr, wr))
+                            continue;
+                        m_points.assign(1, xr);
+                        if (!Call(f, 1, true)) {
+                            if (f.Stopped())
+                                return false;
+                            continue;
+                        }
+                        if (Abs(Weighted(m_values[0], wr)) <= 1e-20 * Abs(first))
+                            r -= back;
+                    }
+                    reach[side] = r;
                     break;
                 }
             }
@@ -418,7 +590,7 @@ CCalculusResult CCalculus::Integrate(IPointFunction& f, const CIntegralLimit& a,
     if (b.infinity == 0) {
         const CComplex half = 0.5 * (b.point - a.point);
         m_maps[2] = {false, 0.5 * (a.point + b.point), half, 1, 1};
-        CPanel whole{-1, 1, 2, {}, 0, 0, 0};
+        CPanel whole{-1, 1, 2, {}, 0, 0, 0, {}, 0};
         if (!Panel(f, whole))
             return {CComplex(), 0, ECalculusOutcome::Stopped};
         if (Finite(whole.kronrod) &&
@@ -431,35 +603,103 @@ CCalculusResult CCalculus::Integrate(IPointFunction& f, const CIntegralLimit& a,
         // The halves from either end, the far one run backwards.
         m_maps[0] = {false, a.point, half, 1, 1};
         m_maps[1] = {false, b.point, -half, 1, -1};
-        CPanel left{0, 1, 0, {}, 0, 0, 0};
-        CPanel right{0, 1, 1, {}, 0, 0, 0};
+        CPanel left{0, 1, 0, {}, 0, 0, 0, {}, 0};
+        CPanel right{0, 1, 1, {}, 0, 0, 0, {}, 0};
         if (!Panel(f, left) || !Panel(f, right))
             return {CComplex(), 0, ECalculusOutcome::Stopped};
         m_heap.push_back(left);
         m_heap.push_back(right);
     } else if (a.infinity == 0) {
         const double direction = b.infinity;
-        if (!DoubleExponential(f, 1, a.point, a.point, direction, rule))
+        // The rule reaches far out, where an oscillating term may lose its
+        // digits; if the pieces between its zeros take over, what it said
+        // there does not concern the result.
+        f.HoldWarnings(true);
+        if (!DoubleExponential(f, 1, a.point, a.point, direction, rule)) {
+            f.EndHold(true);
             return {CComplex(), 0, ECalculusOutcome::Stopped};
-        if (rule.settled)
+        }
+        if (rule.settled) {
+            f.EndHold(true);
             return {rule.value, rule.error, ECalculusOutcome::Done};
+        }
+        {
+            // The pieces' own warnings concern the result.
+            f.HoldWarnings(false);
+            bool applicable = false;
+            const std::size_t before = m_evaluations;
+            CCalculusResult oscillatory = Oscillatory(f, a.point, direction, applicable);
+            m_evaluations += before;
+            if (oscillatory.outcome == ECalculusOutcome::Stopped) {
+                f.EndHold(true);
+                return oscillatory;
+            }
+            if (applicable) {
+                f.EndHold(oscillatory.outcome == ECalculusOutcome::DoesNotConverge);
+                return oscillatory;
+            }
+            f.EndHold(true);
+            m_heap.clear();
+        }
         // The half-line pieces integrate towards +∞.
         factor = direction;
         rule.value *= factor;
         m_maps[0] = {true, a.point, CComplex(), direction, 1};
-        CPanel whole{0, 1, 0, {}, 0, 0, 0};
+        CPanel whole{0, 1, 0, {}, 0, 0, 0, {}, 0};
         if (!Panel(f, whole))
             return {CComplex(), 0, ECalculusOutcome::Stopped};
         m_heap.push_back(whole);
     } else {
-        if (!DoubleExponential(f, 2, CComplex(), CComplex(), 1, rule))
+        f.HoldWarnings(true);
+        if (!DoubleExponential(f, 2, CComplex(), CComplex(), 1, rule)) {
+            f.EndHold(true);
             return {CComplex(), 0, ECalculusOutcome::Stopped};
-        if (rule.settled)
+        }
+        if (rule.settled) {
+            f.EndHold(true);
             return {rule.value, rule.error, ECalculusOutcome::Done};
+        }
+        {
+            // Both half-lines from 0, each by the pieces between zeros.
+            f.HoldWarnings(false);
+            bool applicable = false;
+            const std::size_t before = m_evaluations;
+            CCalculusResult right = Oscillatory(f, CComplex(), 1, applicable);
+            std::size_t used = m_evaluations;
+            CCalculusResult left;
+            if (applicable && right.outcome != ECalculusOutcome::Stopped &&
+                right.outcome != ECalculusOutcome::DoesNotConverge) {
+                left = Oscillatory(f, CComplex(), -1, applicable);
+                used += m_evaluations;
+            }
+            m_evaluations = before + used;
+            for (const CCalculusResult* part : {&right, &left}) {
+                if (part->outcome == ECalculusOutcome::Stopped) {
+                    f.EndHold(true);
+                    return *part;
+                }
+            }
+            if (applicable) {
+                if (right.outcome == ECalculusOutcome::DoesNotConverge || left.outcome == ECalculusOutcome::DoesNotConverge) {
+                    f.EndHold(true);
+                    return {CComplex(), 0, ECalculusOutcome::DoesNotConverge};
+                }
+                f.EndHold(false);
+                // −∫ from 0 to −∞ is the integral over (−∞, 0].
+                CCalculusResult whole{right.value - left.value, right.error + left.error, ECalculusOutcome::Done};
+                const double size = Abs(whole.value);
+                if (right.outcome == ECalculusOutcome::Inexact || left.outcome == ECalculusOutcome::Inexact ||
+                    whole.error > kInexactTolerance * size)
+                    whole.outcome = ECalculusOutcome::Inexact;
+                return whole;
+            }
+            f.EndHold(true);
+            m_heap.clear();
+        }
         m_maps[0] = {true, CComplex(), CComplex(), 1, 1};
         m_maps[1] = {true, CComplex(), CComplex(), -1, 1};
-        CPanel right{0, 1, 0, {}, 0, 0, 0};
-        CPanel left{0, 1, 1, {}, 0, 0, 0};
+        CPanel right{0, 1, 0, {}, 0, 0, 0, {}, 0};
+        CPanel left{0, 1, 1, {}, 0, 0, 0, {}, 0};
         if (!Panel(f, right) || !Panel(f, left))
             return {CComplex(), 0, ECalculusOutcome::Stopped};
         m_heap.push_back(right);
@@ -467,6 +707,226 @@ CCalculusResult CCalculus::Integrate(IPointFunction& f, const CIntegralLimit& a,
     }
     CCalculusResult result = Adaptive(f, rule);
     result.value *= factor;
+    return result;
+}
+
+namespace {
+
+// The limit of partial sums by Wynn's epsilon algorithm: the last entry of
+// the highest even column the sums reach, and as its error the distance to
+// the entries of that column before it.
+CComplex Epsilon(const std::vector<CComplex>& sums, double& error)
+{
+    const std::size_t n = sums.size();
+    std::vector<CComplex> previous(n + 1);  // column k − 1 (k = 0: zeros)
+    std::vector<CComplex> current(sums.begin(), sums.end());
+    CComplex best = sums.back();
+    error = n >= 2 ? Abs(sums[n - 1] - sums[n - 2]) : std::numeric_limits<double>::infinity();
+    for (std::size_t k = 1; current.size() >= 2; ++k) {
+        std::vector<CComplex> next(current.size() - 1);
+        bool finite = true;
+        for (std::size_t j = 0; j + 1 < current.size(); ++j) {
+            const CComplex d = current[j + 1] - current[j];
+            if (d == CComplex(0)) {
+                finite = false;
+                break;
+            }
+            next[j] = previous[j + 1] + 1.0 / d;
+        }
+        if (!finite)
+            break;
+        previous.assign(current.begin(), current.end());
+        current.swap(next);
+        if (k % 2 == 0 && current.size() >= 3) {
+            const std::size_t m = current.size();
+            const double e = Abs(current[m - 1] - current[m - 2]) + Abs(current[m - 1] - current[m - 3]);
+            if (Finite(current[m - 1]) && e < error) {
+                error = e;
+                best = current[m - 1];
+            }
+        }
+    }
+    return best;
+}
+
+}  // namespace
+
+CCalculusResult CCalculus::Oscillatory(IPointFunction& f, const CComplex& a, double direction, bool& applicable)
+{
+    applicable = false;
+    constexpr int kMaxPieces = 60;
+    constexpr int kMaxSteps = 1500;
+    const CCalculusResult stopped{CComplex(), 0, ECalculusOutcome::Stopped};
+    std::size_t evaluations = 0;
+    // The sign of the real part, or of the imaginary part where the real
+    // part is 0 (a purely imaginary term).
+    int part = -1;
+    auto at = [&](double s) { return a + CComplex(direction * s, 0.0); };
+    // f at one point, probing: false when it failed (stopped tells a cancel).
+    bool failed = false;
+    auto sample = [&](double s, double& value) {
+        m_points.assign(1, at(s));
+        ++evaluations;
+        if (!Call(f, 1, true)) {
+            failed = true;
+            return false;
+        }
+        const CComplex v = m_values[0];
+        if (!Finite(v)) {
+            failed = true;
+            return false;
+        }
+        if (part < 0 && (v.real() != 0 || v.imag() != 0))
+            part = v.real() != 0 ? 0 : 1;
+        value = part == 1 ? v.imag() : v.real();
+        return true;
+    };
+    // The next zero beyond s (where the sign of f(s) = fs changes), found by
+    // stepping by step and then by the Illinois variant of regula falsi;
+    // false when none is found in kMaxSteps steps or a point failed.
+    int steps = 0;
+    auto nextZero = [&](double s, double fs, double step, double& zero) {
+        double lo = s;
+        double flo = fs;
+        int quiet = 0;
+        while (true) {
+            if (++steps > kMaxSteps)
+                return false;
+            const double hi = lo + step;
+            double fhi;
+            if (!sample(hi, fhi))
+                return false;
+            if (fhi == 0 || (fhi < 0) != (flo < 0)) {
+                // Bracketed in [lo, hi].
+                double x0 = lo, f0 = flo, x1 = hi, f1 = fhi;
+                int side = 0;
+                for (int k = 0; k < 60 && f1 != 0 && x1 - x0 > 1e-13 * std::max(1.0, std::fabs(x1)); ++k) {
+                    double m = x1 - f1 * (x1 - x0) / (f1 - f0);
+                    if (!(m > x0 && m < x1))
+                        m = 0.5 * (x0 + x1);
+                    double fm;
+                    if (!sample(m, fm))
+                        return false;
+                    if (fm == 0) {
+                        x0 = x1 = m;
+                        f1 = 0;
+                        break;
+                    }
+                    if ((fm < 0) == (f0 < 0)) {
+                        x0 = m;
+                        f0 = fm;
+                        if (side == -1)
+                            f1 *= 0.5;
+                        side = -1;
+                    } else {
+                        x1 = m;
+                        f1 = fm;
+                        if (side == 1)
+                            f0 *= 0.5;
+                        side = 1;
+                    }
+                }
+                zero = f1 == 0 ? x1 : 0.5 * (x0 + x1);
+                return true;
+            }
+            lo = hi;
+            flo = fhi;
+            // No sign change for a while: longer steps.
+            if (++quiet % 64 == 0)
+                step *= 2;
+        }
+    };
+
+    // The first zero: from a little past the start (where the term may be
+    // singular), in steps of a tenth of the scale of the start.
+    const double scale = std::max(1.0, Abs(a));
+    double s0 = 1e-3 * scale;
+    double f0;
+    if (!sample(s0, f0) || part < 0) {
+        m_evaluations = evaluations;
+        return f.Stopped() ? stopped : CCalculusResult{};
+    }
+    std::vector<double> zeros;
+    double z;
+    if (!nextZero(s0, f0, 0.1 * scale, z)) {
+        m_evaluations = evaluations;
+        return f.Stopped() ? stopped : CCalculusResult{};
+    }
+    zeros.push_back(z);
+    // Then from zero to zero, stepping by an eighth of the last gap.
+    double gap = std::max(z, 0.1 * scale);
+    std::vector<CComplex> sums;
+    std::vector<double> sizes;
+    CComplex sum;
+    double error = 0;
+    CComplex estimate;
+    double estimateError = std::numeric_limits<double>::infinity();
+    int agreed = 0;
+    for (int piece = 0; piece < kMaxPieces; ++piece) {
+        const double from = piece == 0 ? 0.0 : zeros[static_cast<std::size_t>(piece - 1)];
+        const double to = zeros[static_cast<std::size_t>(piece)];
+        // The piece itself, by the rules of a segment.
+        CCalculusResult r = Integrate(f, {at(from), 0}, {at(to), 0});
+        evaluations += m_evaluations;
+        if (r.outcome == ECalculusOutcome::Stopped) {
+            m_evaluations = evaluations;
+            return r;
+        }
+        if (r.outcome == ECalculusOutcome::DoesNotConverge) {
+            m_evaluations = evaluations;
+            return {};
+        }
+        const CComplex value = r.value;
+        sum += value;
+        error += r.error;
+        sums.push_back(sum);
+        sizes.push_back(Abs(value));
+        if (piece >= 1)
+            applicable = true;
+        // The next zero, a little past this one.
+        double fz;
+        const double next = to + 1e-3 * gap;
+        if (!sample(next, fz) || !nextZero(next, fz, gap / 8, z)) {
+            m_evaluations = evaluations;
+            if (f.Stopped())
+                return stopped;
+            break;
+        }
+        gap = z - to;
+        zeros.push_back(z);
+        if (sums.size() >= 6) {
+            double e;
+            const CComplex extrapolated = Epsilon(sums, e);
+            // Settled when the limit moves no more from one piece to the
+            // next.
+            const double moved = Abs(extrapolated - estimate);
+            estimate = extrapolated;
+            estimateError = std::max(e, moved);
+            agreed = moved <= kIntegralGoal * Abs(estimate) ? agreed + 1 : 0;
+            if (agreed >= 2 && sums.size() >= 12)
+                break;
+        }
+    }
+    m_evaluations = evaluations;
+    if (sums.size() < 6) {
+        applicable = false;
+        return {};
+    }
+    // The pieces must shrink for the integral to exist (sin x over [0, ∞)
+    // has pieces of 2 and −2, whose sums the algorithm would take to 1).
+    const std::size_t n = sizes.size();
+    const double late = 0.5 * (sizes[n - 1] + sizes[n - 2]);
+    const double early = 0.5 * (sizes[n / 2] + sizes[n / 2 - 1]);
+    if (!(late < 0.85 * early)) {
+        applicable = true;
+        return {CComplex(), 0, ECalculusOutcome::DoesNotConverge};
+    }
+    CCalculusResult result{estimate, estimateError + error, ECalculusOutcome::Done};
+    const double size = Abs(estimate);
+    if (!Finite(estimate) || result.error > kDivergence * size)
+        result.outcome = ECalculusOutcome::DoesNotConverge;
+    else if (result.error > kInexactTolerance * size)
+        result.outcome = ECalculusOutcome::Inexact;
     return result;
 }
 

@@ -31,6 +31,12 @@ public:
     // After a false answer of a probing call: true when the routine must
     // stop (a cancel), false when only a point failed.
     virtual bool Stopped() const = 0;
+    // With hold, warnings of the term from here on are held back, until
+    // EndHold passes them on (pass) or drops them: an attempt whose points
+    // end up unused (a rule that gives way to another) says nothing about
+    // the result. Without, they pass again while those held stay held.
+    virtual void HoldWarnings(bool hold) { (void)hold; }
+    virtual void EndHold(bool pass) { (void)pass; }
 
 protected:
     ~IPointFunction() = default;
@@ -102,6 +108,10 @@ private:
         double error = 0;
         double mass = 0;      // integral of |f|
         double roundoff = 0;  // error floor from rounding
+        // The Kronrod-weighted mean of f·weight at its nodes and their
+        // largest distance from it.
+        CComplex centre;
+        double radius = 0;
     };
     struct CRule {
         CComplex value;
@@ -114,10 +124,26 @@ private:
     // Subdivides the panels of m_heap until the sum settles; rule is what
     // the double-exponential rule reached, kept when it is better.
     CCalculusResult Adaptive(IPointFunction& f, const CRule& rule);
+    // Subdivides the worst panel of m_heap until the sum settles; false
+    // when the function said stop.
+    bool Subdivide(IPointFunction& f, CComplex& total, double& error, double& roundoff, double& stuckMass,
+                   double& stuckError, CComplex& stuckValue);
+    // Samples the panels' parameter ranges on an even grid for what their
+    // nodes did not see (a peak between them) and splits each panel with
+    // such a point there; found says whether any did. False when the
+    // function said stop.
+    bool Scan(IPointFunction& f, CComplex& total, double& error, double& roundoff, bool& found);
     // kind 0: tanh-sinh on [a, b]; 1: exp-sinh from a towards direction;
     // 2: sinh-sinh over the real line. False when the function said stop.
     bool DoubleExponential(IPointFunction& f, int kind, const CComplex& a, const CComplex& b, double direction,
                            CRule& rule);
+    // The integral from a towards direction·∞ of a term that changes sign
+    // again and again: the pieces between its successive zeros, their
+    // partial sums extrapolated by Wynn's epsilon algorithm. applicable is
+    // false where the term shows no such sign changes (the result is then
+    // nothing); where the pieces do not shrink the integral does not
+    // converge.
+    CCalculusResult Oscillatory(IPointFunction& f, const CComplex& a, double direction, bool& applicable);
 
     CCalculusResult Cauchy(IPointFunction& f, const CComplex& at, int order, const CComplex& centreValue);
     CCalculusResult RealDirection(IPointFunction& f, const CComplex& at, int order, const CComplex& centreValue);

@@ -47,4 +47,21 @@ CDD ArcTan(const CDD& q)
     return negative ? -result : result;
 }
 
+CDD ArcTanOfRatio(double p, double q)
+{
+    const int j = static_cast<int>(std::nearbyint(8 * (p / q)));
+    const double c = j / 8.0;
+    // c·q and c·p exactly, so that numerator and denominator carry no
+    // rounding into the division.
+    const CDD cq = TwoProduct(c, q);
+    const CDD cp = TwoProduct(c, p);
+    const CDD u = (TwoSum(p, -cq.hi) + (-cq.lo)) / (TwoSum(q, cp.hi) + cp.lo);
+    const double u2 = u.hi * u.hi;
+    double t = -1.0 / 19;
+    for (int n = 17; n >= 3; n -= 2)
+        t = t * u2 + ((n / 2) % 2 == 0 ? 1.0 : -1.0) / n;
+    const double tail = u.hi * u2 * t;
+    return CDD{kArcTanEighths[j][0], kArcTanEighths[j][1]} + (u + tail);
+}
+
 }  // namespace NDoubleDouble

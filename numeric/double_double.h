@@ -102,4 +102,10 @@ CDD Log(const CDD& a);
 // where the remaining argument is below 1/15 and a short series suffices.
 CDD ArcTan(const CDD& q);
 
+// atan(p/q) for doubles 0 <= p <= q, q > 0, as ArcTan of the quotient but
+// with the reduction formed from p and q themselves:
+// (p − c·q)/(q + c·p) with c = j/8 takes one double-double division where
+// the quotient and then the reduced argument took two.
+CDD ArcTanOfRatio(double p, double q);
+
 }  // namespace NDoubleDouble
