@@ -118,7 +118,8 @@ void CNodeCalculus::CollectOwnVariables(std::set<const CNodeVariable*>& variable
     if (list.GetNodeType() != NodeVector || list.Children().empty())
         return;
     const auto& elements = list.Children();
-    if (typeid(*elements[0]) == typeid(CNodeVariableReference))
+    const CNode& index = *elements[0];
+    if (typeid(index) == typeid(CNodeVariableReference))
         variables.insert(static_cast<const CNodeVariableReference*>(elements[0])->Variable());
     if (typeid(*this) != typeid(CNodeIntegral) || elements.size() != 4)
         return;
