@@ -87,7 +87,8 @@ inline std::string KindName(const CParseNode& node)
     case EParseKind::Factorial: return "Factorial";
     case EParseKind::Function: {
         const std::unique_ptr<CNode> made = node.function->make();
-        return ClassName(typeid(*made));
+        const CNode& built = *made;
+        return ClassName(typeid(built));
     }
     case EParseKind::Memory: return "Memory";
     case EParseKind::Pi: return "Pi";
