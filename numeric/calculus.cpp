@@ -442,17 +442,20 @@ CCalculusResult CCalculus::Adaptive(IPointFunction& f, const CRule& rule)
 bool CCalculus::EndLimits(IPointFunction& f, CCalculusResult& current, double mass)
 {
     // The error of the panels this deep towards an end (in the parameter of
-    // its half of the segment) is the end's; the extrapolation takes over
-    // the end's part from the first clean level at or below kFrom.
+    // its half of the segment, or of the half-line towards its finite end)
+    // is the end's; the extrapolation takes over the end's part from the
+    // first clean level at or below kFrom.
     constexpr double kDeep = 0x1p-20;
     constexpr double kFrom = 0x1p-3;
+    // A panel's sides as distances from its map's end in the parameter.
+    const auto nearSide = [&](const CPanel& panel) { return m_maps[panel.map].halfLine ? 1 - panel.hi : panel.lo; };
+    const auto farSide = [&](const CPanel& panel) { return m_maps[panel.map].halfLine ? 1 - panel.lo : panel.hi; };
     double total = 0;
     double atEnd[2] = {0, 0};
-    const auto ownEnd = [&](const CPanel& panel) { return panel.map < 2 && !m_maps[panel.map].halfLine; };
     for (const std::vector<CPanel>* panels : {&m_heap, &m_stuck}) {
         for (const CPanel& panel : *panels) {
             total += panel.error;
-            if (ownEnd(panel) && panel.hi <= kDeep)
+            if (panel.map < 2 && farSide(panel) <= kDeep)
                 atEnd[panel.map] += panel.error;
         }
     }
@@ -475,7 +478,7 @@ bool CCalculus::EndLimits(IPointFunction& f, CCalculusResult& current, double ma
         const auto straddles = [&](double at) {
             for (const std::vector<CPanel>* panels : {&m_heap, &m_stuck}) {
                 for (const CPanel& panel : *panels) {
-                    if (panel.map == end && panel.lo < at && panel.hi > at)
+                    if (panel.map == end && nearSide(panel) < at && farSide(panel) > at)
                         return true;
                 }
             }
@@ -488,7 +491,7 @@ bool CCalculus::EndLimits(IPointFunction& f, CCalculusResult& current, double ma
         to[end] = t;
     }
     const auto taken = [&](const CPanel& panel) {
-        return ownEnd(panel) && ends[panel.map] && panel.hi <= to[panel.map];
+        return panel.map < 2 && ends[panel.map] && farSide(panel) <= to[panel.map];
     };
     // A piece stuck elsewhere keeps the error where it is.
     for (const CPanel& panel : m_stuck) {
@@ -527,20 +530,27 @@ bool CCalculus::EndLimits(IPointFunction& f, CCalculusResult& current, double ma
         sum += panel.kronrod;
         error += panel.error;
     }
+    // What the adaptive sum missed lies within the narrowest ranges at the
+    // ends (its own estimate cannot tell: where a panel's points all
+    // collapse onto the same doubles, its two rules agree).
+    double unresolved = 0;
     for (int end = 0; end < 2; ++end) {
         if (!ends[end])
             continue;
         CComplex part;
         double partError = 0;
-        if (!EndLimit(f, end, to[end], part, partError))
+        double narrowest = 0;
+        if (!EndLimit(f, end, to[end], part, partError, narrowest))
             return false;
         sum += part;
         error += partError;
+        unresolved += narrowest;
     }
     // Taken only where the extrapolation's estimate is below what it
-    // replaces and the two values agree within their estimates.
+    // replaces and the two values differ by no more than the estimates and
+    // that missing part.
     if (!Finite(sum) || !std::isfinite(error) || error >= current.error ||
-        Abs(sum - current.value) > current.error + error)
+        Abs(sum - current.value) > current.error + error + unresolved)
         return true;
     current.value = sum;
     current.error = error;
@@ -550,15 +560,25 @@ bool CCalculus::EndLimits(IPointFunction& f, CCalculusResult& current, double ma
     return true;
 }
 
-bool CCalculus::EndLimit(IPointFunction& f, int map, double to, CComplex& value, double& error)
+bool CCalculus::EndLimit(IPointFunction& f, int map, double to, CComplex& value, double& error,
+                         double& unresolved)
 {
     // Enough levels to pass the resolution of the numbers at any end but 0,
     // where nothing is lost and the rules before have settled.
     constexpr int kMaxEndLevels = 60;
-    const double end = Abs(m_maps[map].centre);
-    const double length = Abs(m_maps[map].half);
+    const CMap& path = m_maps[map];
+    const double end = Abs(path.centre);
+    // Near its end a half-line's points lie about the parameter's distance
+    // from it.
+    const double length = path.halfLine ? 1 : Abs(path.half);
+    // The panel over distances [from, until] from the end.
+    const auto panelAt = [&](double from, double until) {
+        return path.halfLine ? CPanel{1 - until, 1 - from, map, {}, 0, 0, 0, {}, 0}
+                             : CPanel{from, until, map, {}, 0, 0, 0, {}, 0};
+    };
     value = CComplex();
     error = std::numeric_limits<double>::infinity();
+    unresolved = 0;
     // The sums of the pieces [t, 2t] down to the level and of one panel
     // over [0, t]: the panel's error shrinks by a constant factor from
     // level to level for a power or logarithm at the end (a polynomial
@@ -572,11 +592,12 @@ bool CCalculus::EndLimit(IPointFunction& f, int map, double to, CComplex& value,
         // Too narrow for the points of the path to differ.
         if (length * t <= 1e4 * kEpsilon * end)
             break;
-        CPanel near{0, t, map, {}, 0, 0, 0, {}, 0};
+        CPanel near = panelAt(0, t);
         if (!Panel(f, near))
             return false;
+        unresolved = near.mass;
         if (level > 0) {
-            CPanel piece{t, 2 * t, map, {}, 0, 0, 0, {}, 0};
+            CPanel piece = panelAt(t, 2 * t);
             if (!Panel(f, piece))
                 return false;
             pieces += piece.kronrod;

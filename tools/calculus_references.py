@@ -139,8 +139,9 @@ add("ln(x)/(1+x)", "0", "1", source=S)
 add("ln(x)/(1-x)", "0", "1", bound=1e-12, source=S)
 
 S = "singular at an end other than 0"
-# (Closed forms, as above.) A logarithm beside the power, and a term of its
-# own near the end such as asin, keep the extrapolation to about 1e-13.
+# (Closed forms, as above.) A logarithm beside the power, a term of its own
+# near the end such as asin, and an end at 2, where the doubles are twice as
+# coarse, keep the extrapolation to about 1e-13 or 1e-12.
 add("1/sqrt(x-1)", "1", "2", source=S, exact="mpf(2)")
 add("1/sqrt(3-x)", "2", "3", source=S, exact="mpf(2)")
 add("x^2/sqrt(1-x)", "0", "1", source=S, exact="mpf(16)/15")
@@ -154,6 +155,11 @@ add("1/sqrt(cos(x))", "0", "pi/2", bound=1e-12, source=S, exact="gamma(0.25)**2/
 add("1/sqrt(1+i-x)", "0", "1+i", source=S, exact="2*sqrt(1+j_)")
 add("1/sqrt(i-x)", "0", "i", source=S, exact="2*sqrt(j_)")
 add("1/sqrt(1+x^2)", "-i", "i", source=S, exact="j_*pi")
+# At the finite end of a half-line (about 1e-13 again).
+add("1/(x*sqrt(x-1))", "1", "inf", bound=1e-12, source=S, exact="pi")
+add("1/(x^2*sqrt(x-1))", "1", "inf", bound=1e-12, source=S, exact="pi/2")
+add("1/((x-1)*sqrt(x-2))", "2", "inf", bound=5e-12, source=S, exact="pi")
+add("1/(x*sqrt(-1-x))", "-inf", "-1", bound=1e-12, source=S, exact="-pi")
 
 S = "smooth"
 for a in ["1", "10", "100", "1000"]:
