@@ -110,6 +110,43 @@ inline CComplex Weighted(const CComplex& v, const CComplex& w)
     return v * w;
 }
 
+// The limit of partial sums by Wynn's epsilon algorithm: the last entry of
+// the highest even column the sums reach, and as its error the distance to
+// the entries of that column before it.
+CComplex Epsilon(const std::vector<CComplex>& sums, double& error)
+{
+    const std::size_t n = sums.size();
+    std::vector<CComplex> previous(n + 1);  // column k − 1 (k = 0: zeros)
+    std::vector<CComplex> current(sums.begin(), sums.end());
+    CComplex best = sums.back();
+    error = n >= 2 ? Abs(sums[n - 1] - sums[n - 2]) : std::numeric_limits<double>::infinity();
+    for (std::size_t k = 1; current.size() >= 2; ++k) {
+        std::vector<CComplex> next(current.size() - 1);
+        bool finite = true;
+        for (std::size_t j = 0; j + 1 < current.size(); ++j) {
+            const CComplex d = current[j + 1] - current[j];
+            if (d == CComplex(0)) {
+                finite = false;
+                break;
+            }
+            next[j] = previous[j + 1] + 1.0 / d;
+        }
+        if (!finite)
+            break;
+        previous.assign(current.begin(), current.end());
+        current.swap(next);
+        if (k % 2 == 0 && current.size() >= 3) {
+            const std::size_t m = current.size();
+            const double e = Abs(current[m - 1] - current[m - 2]) + Abs(current[m - 1] - current[m - 3]);
+            if (Finite(current[m - 1]) && e < error) {
+                error = e;
+                best = current[m - 1];
+            }
+        }
+    }
+    return best;
+}
+
 bool HeapLess(const auto& a, const auto& b)
 {
     return a.error < b.error;
@@ -217,6 +254,7 @@ bool CCalculus::Subdivide(IPointFunction& f, CComplex& total, double& error, dou
             stuckMass += worst.mass;
             stuckError += worst.error;
             stuckValue += worst.kronrod;
+            m_stuck.push_back(worst);
             continue;
         }
         CPanel left = worst;
@@ -347,6 +385,7 @@ bool CCalculus::Scan(IPointFunction& f, CComplex& total, double& error, double& 
 
 CCalculusResult CCalculus::Adaptive(IPointFunction& f, const CRule& rule)
 {
+    m_stuck.clear();
     std::make_heap(m_heap.begin(), m_heap.end(), HeapLess<CPanel, CPanel>);
     CComplex total;
     double error = 0;
@@ -395,7 +434,198 @@ CCalculusResult CCalculus::Adaptive(IPointFunction& f, const CRule& rule)
         result.outcome = ECalculusOutcome::DoesNotConverge;
     else if (result.error > kInexactTolerance * size && result.error > floor)
         result.outcome = ECalculusOutcome::Inexact;
+    if (result.outcome == ECalculusOutcome::Inexact && !EndLimits(f, result, mass))
+        return {CComplex(), 0, ECalculusOutcome::Stopped};
     return result;
+}
+
+bool CCalculus::EndLimits(IPointFunction& f, CCalculusResult& current, double mass)
+{
+    // The error of the panels this deep towards an end (in the parameter of
+    // its half of the segment, or of the half-line towards its finite end)
+    // is the end's; the extrapolation takes over the end's part from the
+    // first clean level at or below kFrom.
+    constexpr double kDeep = 0x1p-20;
+    constexpr double kFrom = 0x1p-3;
+    // A panel's sides as distances from its map's end in the parameter.
+    const auto nearSide = [&](const CPanel& panel) { return m_maps[panel.map].halfLine ? 1 - panel.hi : panel.lo; };
+    const auto farSide = [&](const CPanel& panel) { return m_maps[panel.map].halfLine ? 1 - panel.lo : panel.hi; };
+    double total = 0;
+    double atEnd[2] = {0, 0};
+    for (const std::vector<CPanel>* panels : {&m_heap, &m_stuck}) {
+        for (const CPanel& panel : *panels) {
+            total += panel.error;
+            if (panel.map < 2 && farSide(panel) <= kDeep)
+                atEnd[panel.map] += panel.error;
+        }
+    }
+    bool ends[2] = {false, false};
+    double share = 0;
+    for (int end = 0; end < 2; ++end) {
+        ends[end] = atEnd[end] >= 0.1 * total;
+        if (ends[end])
+            share += atEnd[end];
+    }
+    if (!(share >= 0.5 * total))
+        return true;
+    // The level must not cut through a panel, so that the panels above it
+    // keep their sums.
+    double to[2] = {0, 0};
+    for (int end = 0; end < 2; ++end) {
+        if (!ends[end])
+            continue;
+        double t = kFrom;
+        const auto straddles = [&](double at) {
+            for (const std::vector<CPanel>* panels : {&m_heap, &m_stuck}) {
+                for (const CPanel& panel : *panels) {
+                    if (panel.map == end && nearSide(panel) < at && farSide(panel) > at)
+                        return true;
+                }
+            }
+            return false;
+        };
+        while (t > kDeep && straddles(t))
+            t *= 0.5;
+        if (t <= kDeep)
+            return true;
+        to[end] = t;
+    }
+    const auto taken = [&](const CPanel& panel) {
+        return panel.map < 2 && ends[panel.map] && farSide(panel) <= to[panel.map];
+    };
+    // A piece stuck elsewhere keeps the error where it is.
+    for (const CPanel& panel : m_stuck) {
+        if (!taken(panel))
+            return true;
+    }
+    std::vector<CPanel> rest;
+    rest.reserve(m_heap.size());
+    for (const CPanel& panel : m_heap) {
+        if (!taken(panel))
+            rest.push_back(panel);
+    }
+    m_heap.swap(rest);
+    m_stuck.clear();
+    std::make_heap(m_heap.begin(), m_heap.end(), HeapLess<CPanel, CPanel>);
+    // The rest subdivided on to the goal: the ends held the subdivision
+    // back once their narrowest pieces could not be split.
+    CComplex sum;
+    double error = 0;
+    double roundoff = 0;
+    for (const CPanel& panel : m_heap) {
+        sum += panel.kronrod;
+        error += panel.error;
+        roundoff += panel.roundoff;
+    }
+    double stuckMass = 0;
+    double stuckError = 0;
+    CComplex stuckValue;
+    if (!Subdivide(f, sum, error, roundoff, stuckMass, stuckError, stuckValue))
+        return false;
+    if (!m_stuck.empty())
+        return true;
+    sum = CComplex();
+    error = 0;
+    for (const CPanel& panel : m_heap) {
+        sum += panel.kronrod;
+        error += panel.error;
+    }
+    // What the adaptive sum missed lies within the narrowest ranges at the
+    // ends (its own estimate cannot tell: where a panel's points all
+    // collapse onto the same doubles, its two rules agree).
+    double unresolved = 0;
+    for (int end = 0; end < 2; ++end) {
+        if (!ends[end])
+            continue;
+        CComplex part;
+        double partError = 0;
+        double narrowest = 0;
+        if (!EndLimit(f, end, to[end], part, partError, narrowest))
+            return false;
+        sum += part;
+        error += partError;
+        unresolved += narrowest;
+    }
+    // Taken only where the extrapolation's estimate is below what it
+    // replaces and the two values differ by no more than the estimates and
+    // that missing part.
+    if (!Finite(sum) || !std::isfinite(error) || error >= current.error ||
+        Abs(sum - current.value) > current.error + error + unresolved)
+        return true;
+    current.value = sum;
+    current.error = error;
+    const double size = Abs(sum);
+    current.outcome = error > kInexactTolerance * size && error > 1e3 * kEpsilon * mass ? ECalculusOutcome::Inexact
+                                                                                         : ECalculusOutcome::Done;
+    return true;
+}
+
+bool CCalculus::EndLimit(IPointFunction& f, int map, double to, CComplex& value, double& error,
+                         double& unresolved)
+{
+    // Enough levels to pass the resolution of the numbers at any end but 0,
+    // where nothing is lost and the rules before have settled.
+    constexpr int kMaxEndLevels = 60;
+    const CMap& path = m_maps[map];
+    const double end = Abs(path.centre);
+    // Near its end a half-line's points lie about the parameter's distance
+    // from it.
+    const double length = path.halfLine ? 1 : Abs(path.half);
+    // The panel over distances [from, until] from the end.
+    const auto panelAt = [&](double from, double until) {
+        return path.halfLine ? CPanel{1 - until, 1 - from, map, {}, 0, 0, 0, {}, 0}
+                             : CPanel{from, until, map, {}, 0, 0, 0, {}, 0};
+    };
+    value = CComplex();
+    error = std::numeric_limits<double>::infinity();
+    unresolved = 0;
+    // The sums of the pieces [t, 2t] down to the level and of one panel
+    // over [0, t]: the panel's error shrinks by a constant factor from
+    // level to level for a power or logarithm at the end (a polynomial
+    // factor it integrates exactly), which the algorithm takes out.
+    std::vector<CComplex> sums;
+    CComplex pieces;
+    double piecesError = 0;
+    CComplex previous;
+    double t = to;
+    for (int level = 0; level < kMaxEndLevels; ++level, t *= 0.5) {
+        // Too narrow for the points of the path to differ.
+        if (length * t <= 1e4 * kEpsilon * end)
+            break;
+        CPanel near = panelAt(0, t);
+        if (!Panel(f, near))
+            return false;
+        unresolved = near.mass;
+        if (level > 0) {
+            CPanel piece = panelAt(t, 2 * t);
+            if (!Panel(f, piece))
+                return false;
+            pieces += piece.kronrod;
+            piecesError += piece.error;
+        }
+        sums.push_back(pieces + near.kronrod);
+        if (!Finite(sums.back()))
+            break;
+        if (sums.size() < 4)
+            continue;
+        double e = 0;
+        const CComplex limit = Epsilon(sums, e);
+        // Both the algorithm's own estimate and the move from the last
+        // level's limit: agreement from level to level, not one lucky
+        // column.
+        const double estimate = std::max(e, Abs(limit - (sums.size() > 4 ? previous : sums.back())));
+        previous = limit;
+        if (estimate + piecesError < error) {
+            error = estimate + piecesError;
+            value = limit;
+        }
+        // Deeper levels gain nothing once the limit settles, and lose
+        // digits to the points near the end.
+        if (error <= 5 * kIntegralGoal * Abs(value))
+            break;
+    }
+    error = std::max(error, 10 * kEpsilon * Abs(value));
+    return true;
 }
 
 bool CCalculus::DoubleExponential(IPointFunction& f, int kind, const CComplex& a, const CComplex& b,
@@ -709,47 +939,6 @@ CCalculusResult CCalculus::Integrate(IPointFunction& f, const CIntegralLimit& a,
     result.value *= factor;
     return result;
 }
-
-namespace {
-
-// The limit of partial sums by Wynn's epsilon algorithm: the last entry of
-// the highest even column the sums reach, and as its error the distance to
-// the entries of that column before it.
-CComplex Epsilon(const std::vector<CComplex>& sums, double& error)
-{
-    const std::size_t n = sums.size();
-    std::vector<CComplex> previous(n + 1);  // column k − 1 (k = 0: zeros)
-    std::vector<CComplex> current(sums.begin(), sums.end());
-    CComplex best = sums.back();
-    error = n >= 2 ? Abs(sums[n - 1] - sums[n - 2]) : std::numeric_limits<double>::infinity();
-    for (std::size_t k = 1; current.size() >= 2; ++k) {
-        std::vector<CComplex> next(current.size() - 1);
-        bool finite = true;
-        for (std::size_t j = 0; j + 1 < current.size(); ++j) {
-            const CComplex d = current[j + 1] - current[j];
-            if (d == CComplex(0)) {
-                finite = false;
-                break;
-            }
-            next[j] = previous[j + 1] + 1.0 / d;
-        }
-        if (!finite)
-            break;
-        previous.assign(current.begin(), current.end());
-        current.swap(next);
-        if (k % 2 == 0 && current.size() >= 3) {
-            const std::size_t m = current.size();
-            const double e = Abs(current[m - 1] - current[m - 2]) + Abs(current[m - 1] - current[m - 3]);
-            if (Finite(current[m - 1]) && e < error) {
-                error = e;
-                best = current[m - 1];
-            }
-        }
-    }
-    return best;
-}
-
-}  // namespace
 
 CCalculusResult CCalculus::Oscillatory(IPointFunction& f, const CComplex& a, double direction, bool& applicable)
 {

@@ -8,7 +8,11 @@
 // ends in their stride, and where those cannot settle, adaptive
 // Gauss-Kronrod subdivision of the segment or of the half-lines mapped onto
 // (0, 1], which finds kinks, jumps and peaks inside and tells an integral
-// that does not exist (the mass of the narrowest pieces does not vanish).
+// that does not exist (the mass of the narrowest pieces does not vanish);
+// where the error stays at an end of the segment (a singularity at an end
+// other than 0, whose neighbourhood within an ulp no point reaches), the
+// bisection towards it with its sums extrapolated by Wynn's epsilon
+// algorithm.
 // Derivatives: the Cauchy integral on a circle for analytic functions, its
 // radius chosen from the function's own behaviour (no singularity or cut
 // inside, least error), else Richardson-extrapolated differences along the
@@ -128,6 +132,20 @@ private:
     // when the function said stop.
     bool Subdivide(IPointFunction& f, CComplex& total, double& error, double& roundoff, double& stuckMass,
                    double& stuckError, CComplex& stuckValue);
+    // Where the error of the adaptive sum stays at the ends of a segment or
+    // at the finite end of a half-line, in the part of the integral nearer
+    // the end than the numbers there can tell (a singularity at an end
+    // other than 0): bisects towards each such end and extrapolates the
+    // sums by Wynn's epsilon algorithm;
+    // current gives way to that value where it is better. mass is the
+    // integral of |f|. False when the function said stop.
+    bool EndLimits(IPointFunction& f, CCalculusResult& current, double mass);
+    // The integral over the parameter's distances [0, to] from a map's end
+    // by that bisection and extrapolation, and unresolved, the integral of
+    // |f| over the narrowest range the bisection reached, which holds all
+    // that the points cannot; false when the function said stop, a value
+    // with an infinite error where the sums settle on none.
+    bool EndLimit(IPointFunction& f, int map, double to, CComplex& value, double& error, double& unresolved);
     // Samples the panels' parameter ranges on an even grid for what their
     // nodes did not see (a peak between them) and splits each panel with
     // such a point there; found says whether any did. False when the
@@ -157,5 +175,7 @@ private:
     std::vector<CComplex> m_values;
     std::vector<CComplex> m_weights;
     std::vector<CPanel> m_heap;
+    // The panels too narrow to split, set aside by Subdivide.
+    std::vector<CPanel> m_stuck;
     std::size_t m_evaluations = 0;
 };

@@ -69,12 +69,15 @@ add("exp(x)*cos(x)", "0", "pi/2", source=S)
 add("atan(sqrt(2+x^2))/((1+x^2)*sqrt(2+x^2))", "0", "1", source=S)
 add("sqrt(x)*ln(x)", "0", "1", source=S)
 add("sqrt(1-x^2)", "0", "1", source=S)
-# A singularity at an end other than 0: the doubles resolve it to about
-# 1e-8, and the calculator says so.
-add("sqrt(x)/sqrt(1-x^2)", "0", "1", bound=1e-7, warns=1, source=S, exact="2*sqrt(pi)*gamma(0.75)/gamma(0.25)")
+# A singularity at an end other than 0, where the doubles come no nearer
+# the end than an ulp: the bisection towards it and the extrapolation of
+# its sums reach the part beyond.
+add("sqrt(x)/sqrt(1-x^2)", "0", "1", source=S, exact="2*sqrt(pi)*gamma(0.75)/gamma(0.25)")
 add("ln(x)^2", "0", "1", source=S)
 add("ln(cos(x))", "0", "pi/2", bound=1e-12, source=S)
-add("sqrt(tan(x))", "0", "pi/2", bound=1e-7, warns=1, source=S, exact="pi/sqrt(2)")
+# (The double nearest pi/2 lies 6e-17 short of the pole, which costs the
+# last digit of the extrapolation.)
+add("sqrt(tan(x))", "0", "pi/2", bound=1e-12, source=S, exact="pi/sqrt(2)")
 add("1/(1+x^2)", "0", "inf", source=S)
 add("exp(-x)/sqrt(x)", "0", "inf", source=S)
 add("exp(-x^2/2)", "0", "inf", source=S)
@@ -134,6 +137,29 @@ add("x*ln(x)^3", "0", "1", source=S)
 add("1/sqrt(x)*exp(-x)", "0", "1", source=S)
 add("ln(x)/(1+x)", "0", "1", source=S)
 add("ln(x)/(1-x)", "0", "1", bound=1e-12, source=S)
+
+S = "singular at an end other than 0"
+# (Closed forms, as above.) A logarithm beside the power, a term of its own
+# near the end such as asin, and an end at 2, where the doubles are twice as
+# coarse, keep the extrapolation to about 1e-13 or 1e-12.
+add("1/sqrt(x-1)", "1", "2", source=S, exact="mpf(2)")
+add("1/sqrt(3-x)", "2", "3", source=S, exact="mpf(2)")
+add("x^2/sqrt(1-x)", "0", "1", source=S, exact="mpf(16)/15")
+add("1/sqrt(1-x^4)", "0", "1", source=S, exact="gamma(0.25)**2/(4*sqrt(2*pi))")
+add("1/sqrt(1-x)+1/sqrt(x)", "0", "1", source=S, exact="mpf(4)")
+add("1/sqrt(1-x^2)", "-1", "1", source=S, exact="pi")
+add("sqrt((1+x)/(1-x))", "-1", "1", source=S, exact="pi")
+add("asin(x)/sqrt(1-x^2)", "0", "1", bound=1e-12, source=S, exact="pi**2/8")
+add("ln(1-x)/sqrt(1-x)", "0", "1", bound=1e-12, source=S, exact="mpf(-4)")
+add("1/sqrt(cos(x))", "0", "pi/2", bound=1e-12, source=S, exact="gamma(0.25)**2/(2*sqrt(2*pi))")
+add("1/sqrt(1+i-x)", "0", "1+i", source=S, exact="2*sqrt(1+j_)")
+add("1/sqrt(i-x)", "0", "i", source=S, exact="2*sqrt(j_)")
+add("1/sqrt(1+x^2)", "-i", "i", source=S, exact="j_*pi")
+# At the finite end of a half-line (about 1e-13 again).
+add("1/(x*sqrt(x-1))", "1", "inf", bound=1e-12, source=S, exact="pi")
+add("1/(x^2*sqrt(x-1))", "1", "inf", bound=1e-12, source=S, exact="pi/2")
+add("1/((x-1)*sqrt(x-2))", "2", "inf", bound=5e-12, source=S, exact="pi")
+add("1/(x*sqrt(-1-x))", "-inf", "-1", bound=1e-12, source=S, exact="-pi")
 
 S = "smooth"
 for a in ["1", "10", "100", "1000"]:
