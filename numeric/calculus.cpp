@@ -985,6 +985,16 @@ CCalculusResult CCalculus::Oscillatory(IPointFunction& f, const CComplex& a, dou
             double fhi;
             if (!sample(hi, fhi))
                 return false;
+            if (fhi == 0) {
+                // A zero of a term that changes sign stands alone; a term
+                // that is 0 from here on has underflowed (exp(-x) far out)
+                // and has no zeros to step between.
+                double beyond;
+                if (!sample(hi + step, beyond))
+                    return false;
+                if (beyond == 0)
+                    return false;
+            }
             if (fhi == 0 || (fhi < 0) != (flo < 0)) {
                 // Bracketed in [lo, hi].
                 double x0 = lo, f0 = flo, x1 = hi, f1 = fhi;
