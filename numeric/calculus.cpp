@@ -27,6 +27,12 @@ constexpr std::size_t kScanPoints = 512;
 // Panels narrower than this many steps of that grid are not sampled: the
 // largest gap between their 21 nodes is below one step.
 constexpr double kNarrowScan = 12;
+// The grid that looks, before a first panel or a double-exponential rule is
+// believed, for a peak between all of the rule's points: a peak of a
+// thousandth of the range (of its distance from the end, on a half-line)
+// shows on its flanks. Each point costs what a node of the rule costs, so
+// the grid is no finer.
+constexpr std::size_t kProbePoints = 128;
 constexpr int kMaxLevel = 7;
 // Double-exponential nodes farther out than this (in the parameter u) are
 // all beneath notice.
@@ -310,22 +316,36 @@ bool CCalculus::Scan(IPointFunction& f, CComplex& total, double& error, double& 
             const CPanel& panel = m_heap[index];
             return panel.map != mapIndex || t >= panel.hi || t <= panel.lo ? SIZE_MAX : index;
         };
+        // On a half-line a second grid, even in the logarithm of the
+        // distance from its end (from 1e-3 to 1e3): a peak far out is as
+        // narrow in the parameter as it is far, squared.
+        const std::size_t points = map.halfLine ? 2 * kScanPoints : kScanPoints;
+        const double logStep = std::log(1e6) / kScanPoints;
         std::size_t next = 0;
-        while (next < kScanPoints) {
+        while (next < points) {
             m_points.clear();
             std::size_t owners[kBatch];
             double ts[kBatch];
-            while (next < kScanPoints && m_points.size() < kBatch) {
+            double steps[kBatch];
+            while (next < points && m_points.size() < kBatch) {
                 // An offset of the grid that no simple fraction of the
                 // range shares, so that the samples do not sit on the
                 // panels' own ends and middles.
-                const double t = (static_cast<double>(next++) + 0.3819660112501051) / kScanPoints;
+                const double offset = static_cast<double>(next % kScanPoints) + 0.3819660112501051;
+                double t = offset / kScanPoints;
+                double step = 1.0 / kScanPoints;
+                if (next++ >= kScanPoints) {
+                    const double distance = 1e-3 * std::exp(offset * logStep);
+                    t = 1 / (1 + distance);
+                    step = t * t * distance * logStep;
+                }
                 const std::size_t owner = panelAt(t);
                 // A panel narrower than a few steps of the grid has its
                 // nodes closer together than the grid's points.
-                if (owner == SIZE_MAX || m_heap[owner].hi - m_heap[owner].lo < kNarrowScan / kScanPoints)
+                if (owner == SIZE_MAX || m_heap[owner].hi - m_heap[owner].lo < kNarrowScan * step)
                     continue;
                 owners[m_points.size()] = owner;
+                steps[m_points.size()] = step;
                 ts[m_points.size()] = t;
                 m_points.push_back(map.halfLine ? map.centre + CComplex(map.direction * (1 - t) / t, 0.0)
                                                 : map.centre + map.half * t);
@@ -350,7 +370,7 @@ bool CCalculus::Scan(IPointFunction& f, CComplex& total, double& error, double& 
                 // matters where its height over one grid step is not
                 // negligible beside the whole.
                 const double rise = Abs(v - panel.centre) - 1.5 * panel.radius;
-                if (rise > 0 && rise / kScanPoints > significant && rise > excess[index]) {
+                if (rise > 0 && rise * steps[k] > significant && rise > excess[index]) {
                     excess[index] = rise;
                     splitAt[index] = t;
                 }
@@ -380,6 +400,113 @@ bool CCalculus::Scan(IPointFunction& f, CComplex& total, double& error, double& 
     }
     m_heap.swap(kept);
     std::make_heap(m_heap.begin(), m_heap.end(), HeapLess<CPanel, CPanel>);
+    return true;
+}
+
+bool CCalculus::PushAround(IPointFunction& f, CPanel panel, double at, double reach)
+{
+    // (With at NaN both comparisons keep the panel's own ends.)
+    const double cuts[4] = {panel.lo, std::max(panel.lo, at - reach), std::min(panel.hi, at + reach), panel.hi};
+    for (int i = 0; i < 3; ++i) {
+        if (!(cuts[i + 1] > cuts[i]))
+            continue;
+        CPanel piece = panel;
+        piece.lo = cuts[i];
+        piece.hi = cuts[i + 1];
+        if (!Panel(f, piece))
+            return false;
+        m_heap.push_back(piece);
+    }
+    return true;
+}
+
+bool CCalculus::Probe(IPointFunction& f, const CPanel& panel, double significant, bool& found, double& at,
+                      double& reach)
+{
+    found = false;
+    at = std::numeric_limits<double>::quiet_NaN();
+    reach = 0;
+    const CMap& map = m_maps[panel.map];
+    const double width = panel.hi - panel.lo;
+    const double step = width / static_cast<double>(kProbePoints);
+    // Beyond the outermost nodes a singular end rises past all they saw;
+    // the rules' own points are densest there anyway.
+    const double margin = 0.5 * width * (1 - kKronrodNodes[10]);
+    // On a half-line the grid is even in the logarithm of the distance
+    // from its end instead: a peak far out is as narrow in the parameter
+    // as it is far, squared.
+    const double nearest = std::log((1 - (panel.hi - margin)) / (panel.hi - margin));
+    const double farthest = std::log((1 - (panel.lo + margin)) / (panel.lo + margin));
+    const double logStep = (farthest - nearest) / static_cast<double>(kProbePoints);
+    double ts[kProbePoints];
+    double steps[kProbePoints];
+    std::size_t count = 0;
+    m_points.clear();
+    for (std::size_t k = 0; k < kProbePoints; ++k) {
+        const double offset = static_cast<double>(k) + 0.3819660112501051;
+        double t = panel.lo + offset * step;
+        if (map.halfLine) {
+            const double distance = std::exp(nearest + offset * logStep);
+            t = 1 / (1 + distance);
+            steps[count] = t * t * distance * logStep;
+            ts[count++] = t;
+            m_points.push_back(map.centre + CComplex(map.direction * distance, 0.0));
+            continue;
+        }
+        if (t - panel.lo < margin || panel.hi - t < margin)
+            continue;
+        steps[count] = step;
+        ts[count++] = t;
+        m_points.push_back(map.centre + map.half * t);
+    }
+    if (count == 0)
+        return true;
+    if (!Call(f, count, true)) {
+        if (f.Stopped())
+            return false;
+        // A point the term is not defined at, which no node met: the
+        // stages after the first decide.
+        found = true;
+        return true;
+    }
+    double largest = 0;
+    for (std::size_t k = 0; k < count; ++k) {
+        const double t = ts[k];
+        const CComplex v =
+            map.halfLine ? m_values[k] / (t * t) : Weighted(m_values[k], map.orientation * map.half);
+        // As in the adaptive stage's grid: between its nodes a resolved
+        // panel stays about as near their mean as they do.
+        const double rise = Abs(v - panel.centre) - 1.5 * panel.radius;
+        if (!Finite(v) || (rise > 0 && rise * steps[k] > significant)) {
+            found = true;
+            at = t;
+            reach = 1.5 * steps[k];
+            return true;
+        }
+        // From here on the mass of each sample's step.
+        m_values[k] = v * steps[k];
+        largest = std::max(largest, Abs(m_values[k]));
+    }
+    // A peak lower than the background's own range (on a slope) still
+    // stands out of the grid as a spike: the fourth differences of a
+    // smooth term change little over a few steps, while one sample on a
+    // peak's flank (or two, the peak between them) makes the difference
+    // centred on it far larger than those four steps to either side, whose
+    // points do not include them.
+    const auto fourth = [&](std::size_t k) {
+        return Abs(m_values[k - 2] - 4.0 * m_values[k - 1] + 6.0 * m_values[k] - 4.0 * m_values[k + 1] +
+                   m_values[k + 2]);
+    };
+    const double noise = 1e3 * kEpsilon * largest;
+    for (std::size_t k = 6; k + 6 < count; ++k) {
+        const double spike = fourth(k);
+        if (spike > 6 * significant && spike > noise && spike > 64 * std::max(fourth(k - 4), fourth(k + 4))) {
+            found = true;
+            at = ts[k];
+            reach = 1.5 * steps[k];
+            return true;
+        }
+    }
     return true;
 }
 
@@ -422,24 +549,34 @@ CCalculusResult CCalculus::Adaptive(IPointFunction& f, const CRule& rule)
         mass += panel.mass;
     }
     CCalculusResult result{total, error, ECalculusOutcome::Done};
-    if (!Finite(total) || !std::isfinite(error) || stuckMass > 1e-3 * mass)
+    if (!Finite(total) || !std::isfinite(error))
         return {CComplex(), error, ECalculusOutcome::DoesNotConverge};
+    const bool stuck = stuckMass > 1e-3 * mass;
+    if (stuck)
+        result.error += stuckMass;
     if (rule.error < result.error && Finite(rule.value)) {
         result.value = rule.value;
         result.error = rule.error;
     }
     const double size = Abs(result.value);
     const double floor = 1e3 * kEpsilon * mass;
-    if (result.error > kDivergence * size && result.error > floor)
+    if (stuck || (result.error > kDivergence * size && result.error > floor))
         result.outcome = ECalculusOutcome::DoesNotConverge;
     else if (result.error > kInexactTolerance * size && result.error > floor)
         result.outcome = ECalculusOutcome::Inexact;
-    if (result.outcome == ECalculusOutcome::Inexact && !EndLimits(f, result, mass))
+    // The narrowest pieces keep their mass, or the sum settles nowhere: a
+    // singularity the integral cannot pass, unless it sits at an end and
+    // the pieces towards it shrink by a steady factor ((1 − x)^−0.75),
+    // whose sums the end limit takes to the part beyond the last double.
+    if ((result.outcome != ECalculusOutcome::Done || result.error > kIntegralGoal * size) &&
+        !EndLimits(f, result, mass, result.outcome == ECalculusOutcome::DoesNotConverge))
         return {CComplex(), 0, ECalculusOutcome::Stopped};
+    if (result.outcome == ECalculusOutcome::DoesNotConverge)
+        return {CComplex(), error, ECalculusOutcome::DoesNotConverge};
     return result;
 }
 
-bool CCalculus::EndLimits(IPointFunction& f, CCalculusResult& current, double mass)
+bool CCalculus::EndLimits(IPointFunction& f, CCalculusResult& current, double mass, bool steady)
 {
     // The error of the panels this deep towards an end (in the parameter of
     // its half of the segment, or of the half-line towards its finite end)
@@ -540,7 +677,7 @@ bool CCalculus::EndLimits(IPointFunction& f, CCalculusResult& current, double ma
         CComplex part;
         double partError = 0;
         double narrowest = 0;
-        if (!EndLimit(f, end, to[end], part, partError, narrowest))
+        if (!EndLimit(f, end, to[end], steady, part, partError, narrowest))
             return false;
         sum += part;
         error += partError;
@@ -560,7 +697,7 @@ bool CCalculus::EndLimits(IPointFunction& f, CCalculusResult& current, double ma
     return true;
 }
 
-bool CCalculus::EndLimit(IPointFunction& f, int map, double to, CComplex& value, double& error,
+bool CCalculus::EndLimit(IPointFunction& f, int map, double to, bool steady, CComplex& value, double& error,
                          double& unresolved)
 {
     // Enough levels to pass the resolution of the numbers at any end but 0,
@@ -587,6 +724,29 @@ bool CCalculus::EndLimit(IPointFunction& f, int map, double to, CComplex& value,
     CComplex pieces;
     double piecesError = 0;
     CComplex previous;
+    // The points near an end other than 0 are rounded by up to half an ulp
+    // of the end, which moves the term's value there by about that shift
+    // over the distance from the end (for a power above −1): summed over a
+    // panel's nodes (just computed), what its value cannot be trusted to.
+    // It grows towards the end and tells where deeper levels stop paying.
+    const double shift = 0.5 * kEpsilon * end;
+    const auto rounding = [&](const CPanel& panel) {
+        if (shift == 0)
+            return 0.0;
+        const double mid = 0.5 * (panel.lo + panel.hi);
+        const double hw = 0.5 * (panel.hi - panel.lo);
+        double sum = 0;
+        for (int i = 0; i < 21; ++i) {
+            const int k = (i + 1) / 2;
+            const double node = i == 0 ? mid : (i % 2 ? mid - hw * kKronrodNodes[k] : mid + hw * kKronrodNodes[k]);
+            const double distance = path.halfLine ? (1 - node) / node : length * node;
+            sum += kKronrodWeights[k] * Abs(m_values[static_cast<std::size_t>(i)]) / std::max(distance, shift);
+        }
+        return hw * shift * sum;
+    };
+    // For steady: the sizes of the pieces, level by level.
+    double lastSize = 0;
+    double lastRatio = 0;
     double t = to;
     for (int level = 0; level < kMaxEndLevels; ++level, t *= 0.5) {
         // Too narrow for the points of the path to differ.
@@ -595,15 +755,33 @@ bool CCalculus::EndLimit(IPointFunction& f, int map, double to, CComplex& value,
         CPanel near = panelAt(0, t);
         if (!Panel(f, near))
             return false;
+        const double nearRounding = rounding(near);
         unresolved = near.mass;
+        bool shrinking = !steady;
         if (level > 0) {
             CPanel piece = panelAt(t, 2 * t);
             if (!Panel(f, piece))
                 return false;
             pieces += piece.kronrod;
-            piecesError += piece.error;
+            piecesError += piece.error + rounding(piece);
+            // A power above −1 at the end: each piece the last one times
+            // a factor below 1 that stays the same; a logarithm or a power
+            // of −1 or less does not settle on one.
+            const double size = Abs(piece.kronrod);
+            const double ratio = lastSize > 0 ? size / lastSize : 0;
+            if (steady && ratio > 0 && lastRatio > 0)
+                shrinking = ratio < 0.95 && std::fabs(ratio - lastRatio) <= 1e-2 * (1 - ratio);
+            lastRatio = ratio;
+            lastSize = size;
         }
-        sums.push_back(pieces + near.kronrod);
+        // Where the points near the end are rounded, the panel over [0, t]
+        // (whose nodes come nearest the end) costs more digits than its
+        // value gains: the sums of the pieces alone, whose distance from
+        // the limit falls as steadily.
+        const bool rounded = shift > 0;
+        if (rounded && level == 0)
+            continue;
+        sums.push_back(rounded ? pieces : pieces + near.kronrod);
         if (!Finite(sums.back()))
             break;
         if (sums.size() < 4)
@@ -615,8 +793,9 @@ bool CCalculus::EndLimit(IPointFunction& f, int map, double to, CComplex& value,
         // column.
         const double estimate = std::max(e, Abs(limit - (sums.size() > 4 ? previous : sums.back())));
         previous = limit;
-        if (estimate + piecesError < error) {
-            error = estimate + piecesError;
+        const double withRounding = estimate + piecesError + (rounded ? 0.0 : nearRounding);
+        if (shrinking && withRounding < error) {
+            error = withRounding;
             value = limit;
         }
         // Deeper levels gain nothing once the limit settles, and lose
@@ -823,22 +1002,40 @@ CCalculusResult CCalculus::Integrate(IPointFunction& f, const CIntegralLimit& a,
         CPanel whole{-1, 1, 2, {}, 0, 0, 0, {}, 0};
         if (!Panel(f, whole))
             return {CComplex(), 0, ECalculusOutcome::Stopped};
+        // A rule that settles is believed once the even grid finds no peak
+        // between its points; where it does, the adaptive stage takes over
+        // at once (the rules before would only miss the peak again).
+        bool peak = false;
+        double at = std::numeric_limits<double>::quiet_NaN();
+        double reach = 0;
         if (Finite(whole.kronrod) &&
-            whole.error <= std::max(kIntegralGoal * Abs(whole.kronrod), 1.5 * whole.roundoff))
-            return {whole.kronrod, whole.error, ECalculusOutcome::Done};
-        if (!DoubleExponential(f, 0, a.point, b.point, 1, rule))
-            return {CComplex(), 0, ECalculusOutcome::Stopped};
-        if (rule.settled)
-            return {rule.value, rule.error, ECalculusOutcome::Done};
-        // The halves from either end, the far one run backwards.
+            whole.error <= std::max(kIntegralGoal * Abs(whole.kronrod), 1.5 * whole.roundoff)) {
+            if (!Probe(f, whole, std::max(kIntegralGoal * Abs(whole.kronrod), whole.roundoff), peak, at, reach))
+                return {CComplex(), 0, ECalculusOutcome::Stopped};
+            if (!peak)
+                return {whole.kronrod, whole.error, ECalculusOutcome::Done};
+        }
+        if (!peak) {
+            if (!DoubleExponential(f, 0, a.point, b.point, 1, rule))
+                return {CComplex(), 0, ECalculusOutcome::Stopped};
+            if (rule.settled) {
+                if (!Probe(f, whole, std::max(kIntegralGoal * Abs(rule.value), whole.roundoff), peak, at, reach))
+                    return {CComplex(), 0, ECalculusOutcome::Stopped};
+                if (!peak)
+                    return {rule.value, rule.error, ECalculusOutcome::Done};
+                rule = {rule.value, std::numeric_limits<double>::infinity(), false};
+            }
+        }
+        // The halves from either end, the far one run backwards; where the
+        // grid found a peak, the half that holds it split around it, so
+        // that the subdivision starts from a panel whose nodes see it.
         m_maps[0] = {false, a.point, half, 1, 1};
         m_maps[1] = {false, b.point, -half, 1, -1};
-        CPanel left{0, 1, 0, {}, 0, 0, 0, {}, 0};
-        CPanel right{0, 1, 1, {}, 0, 0, 0, {}, 0};
-        if (!Panel(f, left) || !Panel(f, right))
+        const CPanel left{0, 1, 0, {}, 0, 0, 0, {}, 0};
+        const CPanel right{0, 1, 1, {}, 0, 0, 0, {}, 0};
+        const double nan = std::numeric_limits<double>::quiet_NaN();
+        if (!PushAround(f, left, at < 0 ? at + 1 : nan, reach) || !PushAround(f, right, at >= 0 ? 1 - at : nan, reach))
             return {CComplex(), 0, ECalculusOutcome::Stopped};
-        m_heap.push_back(left);
-        m_heap.push_back(right);
     } else if (a.infinity == 0) {
         const double direction = b.infinity;
         // The rule reaches far out, where an oscillating term may lose its
@@ -849,9 +1046,22 @@ CCalculusResult CCalculus::Integrate(IPointFunction& f, const CIntegralLimit& a,
             f.EndHold(true);
             return {CComplex(), 0, ECalculusOutcome::Stopped};
         }
+        m_maps[0] = {true, a.point, CComplex(), direction, 1};
+        CPanel whole{0, 1, 0, {}, 0, 0, 0, {}, 0};
+        double at = std::numeric_limits<double>::quiet_NaN();
+        double reach = 0;
         if (rule.settled) {
-            f.EndHold(true);
-            return {rule.value, rule.error, ECalculusOutcome::Done};
+            bool peak = false;
+            if (!Panel(f, whole) ||
+                !Probe(f, whole, std::max(kIntegralGoal * Abs(rule.value), whole.roundoff), peak, at, reach)) {
+                f.EndHold(true);
+                return {CComplex(), 0, ECalculusOutcome::Stopped};
+            }
+            if (!peak) {
+                f.EndHold(true);
+                return {rule.value, rule.error, ECalculusOutcome::Done};
+            }
+            rule = {rule.value, std::numeric_limits<double>::infinity(), false};
         }
         {
             // The pieces' own warnings concern the result.
@@ -875,19 +1085,35 @@ CCalculusResult CCalculus::Integrate(IPointFunction& f, const CIntegralLimit& a,
         factor = direction;
         rule.value *= factor;
         m_maps[0] = {true, a.point, CComplex(), direction, 1};
-        CPanel whole{0, 1, 0, {}, 0, 0, 0, {}, 0};
-        if (!Panel(f, whole))
+        whole = {0, 1, 0, {}, 0, 0, 0, {}, 0};
+        if (!PushAround(f, whole, at, reach))
             return {CComplex(), 0, ECalculusOutcome::Stopped};
-        m_heap.push_back(whole);
     } else {
         f.HoldWarnings(true);
         if (!DoubleExponential(f, 2, CComplex(), CComplex(), 1, rule)) {
             f.EndHold(true);
             return {CComplex(), 0, ECalculusOutcome::Stopped};
         }
+        const double nan = std::numeric_limits<double>::quiet_NaN();
+        double at[2] = {nan, nan};
+        double reach = 0;
         if (rule.settled) {
-            f.EndHold(true);
-            return {rule.value, rule.error, ECalculusOutcome::Done};
+            m_maps[0] = {true, CComplex(), CComplex(), 1, 1};
+            m_maps[1] = {true, CComplex(), CComplex(), -1, 1};
+            const double significant = kIntegralGoal * Abs(rule.value);
+            bool peak = false;
+            for (int side = 0; side < 2 && !peak; ++side) {
+                CPanel half{0, 1, side, {}, 0, 0, 0, {}, 0};
+                if (!Panel(f, half) || !Probe(f, half, std::max(significant, half.roundoff), peak, at[side], reach)) {
+                    f.EndHold(true);
+                    return {CComplex(), 0, ECalculusOutcome::Stopped};
+                }
+            }
+            if (!peak) {
+                f.EndHold(true);
+                return {rule.value, rule.error, ECalculusOutcome::Done};
+            }
+            rule = {rule.value, std::numeric_limits<double>::infinity(), false};
         }
         {
             // Both half-lines from 0, each by the pieces between zeros.
@@ -928,12 +1154,10 @@ CCalculusResult CCalculus::Integrate(IPointFunction& f, const CIntegralLimit& a,
         }
         m_maps[0] = {true, CComplex(), CComplex(), 1, 1};
         m_maps[1] = {true, CComplex(), CComplex(), -1, 1};
-        CPanel right{0, 1, 0, {}, 0, 0, 0, {}, 0};
-        CPanel left{0, 1, 1, {}, 0, 0, 0, {}, 0};
-        if (!Panel(f, right) || !Panel(f, left))
+        const CPanel right{0, 1, 0, {}, 0, 0, 0, {}, 0};
+        const CPanel left{0, 1, 1, {}, 0, 0, 0, {}, 0};
+        if (!PushAround(f, right, at[0], reach) || !PushAround(f, left, at[1], reach))
             return {CComplex(), 0, ECalculusOutcome::Stopped};
-        m_heap.push_back(right);
-        m_heap.push_back(left);
     }
     CCalculusResult result = Adaptive(f, rule);
     result.value *= factor;

@@ -139,18 +139,34 @@ private:
     // sums by Wynn's epsilon algorithm;
     // current gives way to that value where it is better. mass is the
     // integral of |f|. False when the function said stop.
-    bool EndLimits(IPointFunction& f, CCalculusResult& current, double mass);
+    // steady: the narrowest pieces at the end kept their mass (the verdict
+    // would be that the integral does not exist); the limit is taken only
+    // where the pieces towards the end shrink by a steady factor (a power
+    // above −1, whose integral exists).
+    bool EndLimits(IPointFunction& f, CCalculusResult& current, double mass, bool steady = false);
     // The integral over the parameter's distances [0, to] from a map's end
     // by that bisection and extrapolation, and unresolved, the integral of
     // |f| over the narrowest range the bisection reached, which holds all
     // that the points cannot; false when the function said stop, a value
     // with an infinite error where the sums settle on none.
-    bool EndLimit(IPointFunction& f, int map, double to, CComplex& value, double& error, double& unresolved);
+    bool EndLimit(IPointFunction& f, int map, double to, bool steady, CComplex& value, double& error,
+                  double& unresolved);
     // Samples the panels' parameter ranges on an even grid for what their
     // nodes did not see (a peak between them) and splits each panel with
     // such a point there; found says whether any did. False when the
     // function said stop.
     bool Scan(IPointFunction& f, CComplex& total, double& error, double& roundoff, bool& found);
+    // Before a first panel or a double-exponential rule is believed: samples
+    // the panel's parameter range between its outermost nodes on an even
+    // grid, and found says whether a sample stands out from the values its
+    // nodes saw by enough to matter beside significant (a peak all the
+    // rule's points missed), at (in the panel's parameter, NaN where only
+    // a point failed) within reach. False when the function said stop.
+    bool Probe(IPointFunction& f, const CPanel& panel, double significant, bool& found, double& at,
+               double& reach);
+    // Adds the panel to m_heap, split into a narrow panel from at − reach
+    // to at + reach and the rest on either side (whole where at is NaN).
+    bool PushAround(IPointFunction& f, CPanel panel, double at, double reach);
     // kind 0: tanh-sinh on [a, b]; 1: exp-sinh from a towards direction;
     // 2: sinh-sinh over the real line. False when the function said stop.
     bool DoubleExponential(IPointFunction& f, int kind, const CComplex& a, const CComplex& b, double direction,
