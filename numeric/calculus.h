@@ -5,7 +5,8 @@
 // Integrals: one Gauss-Kronrod panel first (smooth integrands end there),
 // then the double-exponential rules (tanh-sinh on a segment, exp-sinh on a
 // half-line, sinh-sinh on the whole line), which take singularities at the
-// ends in their stride, and where those cannot settle, adaptive
+// ends in their stride, either believed only where an even grid finds no
+// peak between their points; where those cannot settle, adaptive
 // Gauss-Kronrod subdivision of the segment or of the half-lines mapped onto
 // (0, 1], which finds kinks, jumps and peaks inside and tells an integral
 // that does not exist (the mass of the narrowest pieces does not vanish);
