@@ -493,14 +493,14 @@ bool CCalculus::Probe(IPointFunction& f, const CPanel& panel, double significant
     // peak's flank (or two, the peak between them) makes the difference
     // centred on it far larger than those four steps to either side, whose
     // points do not include them.
-    const auto fourth = [&](std::size_t k) {
-        return Abs(m_values[k - 2] - 4.0 * m_values[k - 1] + 6.0 * m_values[k] - 4.0 * m_values[k + 1] +
-                   m_values[k + 2]);
-    };
+    double fourth[kProbePoints];
+    for (std::size_t k = 2; k + 2 < count; ++k)
+        fourth[k] = Abs(m_values[k - 2] - 4.0 * m_values[k - 1] + 6.0 * m_values[k] - 4.0 * m_values[k + 1] +
+                        m_values[k + 2]);
     const double noise = 1e3 * kEpsilon * largest;
     for (std::size_t k = 6; k + 6 < count; ++k) {
-        const double spike = fourth(k);
-        if (spike > 6 * significant && spike > noise && spike > 64 * std::max(fourth(k - 4), fourth(k + 4))) {
+        const double spike = fourth[k];
+        if (spike > 6 * significant && spike > noise && spike > 64 * std::max(fourth[k - 4], fourth[k + 4])) {
             found = true;
             at = ts[k];
             reach = 1.5 * steps[k];
