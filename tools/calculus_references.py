@@ -144,6 +144,7 @@ add("cos(x)*(1-x)^(-0.75)", "0", "1", source=S,
     exact="nsum(lambda k: (-1)**k*(cos(1)/(factorial(2*k)*(2*k+mpf(1)/4))"
           "+sin(1)/(factorial(2*k+1)*(2*k+mpf(5)/4))), [0, inf])")
 add("(x-1)^(-0.75)*exp(-x)", "1", "inf", source=S, exact="gamma(mpf(1)/4)*exp(-1)")
+add("(1-x^2)^(-0.75)", "-1", "1", source=S, exact="gamma(mpf(1)/2)*gamma(mpf(1)/4)/gamma(mpf(3)/4)")
 add("ln(sin(x))", "0", "pi/2", bound=1e-12, source=S)
 add("x*ln(x)^3", "0", "1", source=S)
 add("1/sqrt(x)*exp(-x)", "0", "1", source=S)
@@ -208,8 +209,10 @@ S = "peaks"
 # grid is probed before either is believed.
 add("1+exp(-1e6*(x-0.6)^2)", "0", "1", breaks=["0.6"], source=S)
 add("x+exp(-1e6*(x-0.6)^2)", "0", "1", breaks=["0.6"], source=S)
+add("exp(-x^2)+exp(-1e6*(x-0.6)^2)", "0", "1", breaks=["0.6"], source=S)
 add("1/sqrt(x)+exp(-1e6*(x-0.6)^2)", "0", "1", breaks=["0.6"], source=S)
 add("exp(-x)+exp(-(x-30)^2)", "0", "inf", breaks=["1", "30"], source=S)
+add("exp(-x)+exp(-(x-100)^2)", "0", "inf", breaks=["1", "100"], source=S)
 add("exp(-x^2)+exp(-(x-30)^2)", "-inf", "inf", breaks=["0", "30"], source=S)
 for c in ["0.3", "0.5", "0.7"]:
     for b in ["1e-1", "1e-2", "1e-3"]:
