@@ -781,6 +781,22 @@ private:
             return !plus && Group(value);
         if (!kWordCharacters[*m_p])
             return false;
+        // The usual operand, a whole number of at most 15 digits, read in
+        // one go: its word ends at the first character of no word (no
+        // exponent sign can follow a digit), and ShortDecimal would give m
+        // times 10^0, m itself.
+        if (IsDigit(*m_p)) {
+            const char16_t* q = m_p;
+            std::uint64_t m = 0;
+            for (int digits = 0; digits < 15 && IsDigit(*q); ++digits, ++q)
+                m = m * 10 + static_cast<std::uint64_t>(*q - u'0');
+            if (!kWordCharacters[*q] && *q != u'(') {
+                m_p = q;
+                value = CComplex(static_cast<double>(m), 0.0);
+                Scope(::Number);
+                return true;
+            }
+        }
         // A word runs over the characters of names and numbers, and over
         // the sign after an exponent letter that follows a digit or ".".
         const char16_t* const start = m_p;
