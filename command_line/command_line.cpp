@@ -481,6 +481,7 @@ int RunCommandLine(const std::vector<std::string>& arguments, std::istream& in, 
                 // cancelled run writes nothing. Reserved room that is never
                 // written takes no memory.
                 output.reserve(3 * inputBytes.size() + 4096);
+                AdviseLargePages(output.data(), output.capacity());
                 calculated = CalculateAllBytes(context, inputBytes, output);
             }
             if (!calculated)

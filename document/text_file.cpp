@@ -1,6 +1,7 @@
 #include "document/text_file.h"
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <poll.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -284,7 +285,10 @@ bool WaitForFifoData(int fd)
 EFileResult ReadDescriptor(int fd, std::string& bytes, std::size_t expected, bool fifo = false)
 {
     std::size_t size = 0;
-    bytes.resize(std::min(std::max(expected + 1, kBlockBytes), kMaxTextFileBytes + 1));
+    const std::size_t first = std::min(std::max(expected + 1, kBlockBytes), kMaxTextFileBytes + 1);
+    bytes.reserve(first);
+    AdviseLargePages(bytes.data(), bytes.capacity());
+    bytes.resize(first);
     for (;;) {
         if (size == bytes.size())
             bytes.resize(std::min(std::max(2 * size, size + kBlockBytes), kMaxTextFileBytes + 1));
@@ -558,6 +562,21 @@ EFileResult ReadFileBytes(const std::string& path, std::string& bytes, EReadSour
     if (pipe)
         return ReadDescriptor(fd.Get(), bytes, 0, true);
     return ReadDescriptor(fd.Get(), bytes, static_cast<std::size_t>(status.st_size));
+}
+
+void AdviseLargePages(void* data, std::size_t size)
+{
+#if defined(MADV_HUGEPAGE)
+    constexpr std::uintptr_t kLargePage = std::uintptr_t{2} << 20;
+    const auto begin = reinterpret_cast<std::uintptr_t>(data);
+    const std::uintptr_t from = (begin + kLargePage - 1) & ~(kLargePage - 1);
+    const std::uintptr_t to = (begin + size) & ~(kLargePage - 1);
+    if (to > from)
+        ::madvise(reinterpret_cast<void*>(from), to - from, MADV_HUGEPAGE);
+#else
+    (void)data;
+    (void)size;
+#endif
 }
 
 EFileResult ReadStreamBytes(std::istream& in, std::string& bytes)

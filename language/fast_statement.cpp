@@ -5,6 +5,7 @@
 #include <cfloat>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <optional>
 #include <span>
@@ -555,10 +556,33 @@ bool Compact(std::u16string_view expression, std::vector<char16_t>& text)
     const char16_t* const end = in + n;
 #if defined(__SSE2__)
     if (n < 8) {
-        // Filled up with letters, which need no change either.
-        char16_t padded[8] = {u'a', u'a', u'a', u'a', u'a', u'a', u'a', u'a'};
-        std::copy(in, end, padded);
-        const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(padded));
+        // Filled up with letters, which need no change either. The block is
+        // put together in registers from loads of the text itself: read
+        // back from a copy in memory, it would wait for the copy's narrower
+        // stores to complete, longer than the rest of a short statement's
+        // pass takes.
+        constexpr std::uint64_t kLetters = 0x0061006100610061ull;  // "aaaa"
+        const auto load = [](const char16_t* at) {
+            std::uint64_t word;
+            std::memcpy(&word, at, sizeof(word));
+            return word;
+        };
+        std::uint64_t low = kLetters;
+        std::uint64_t high = kLetters;
+        if (n >= 4) {
+            low = load(in);
+            if (n > 4) {
+                // Code units n - 4 to n - 1; the first 8 - n of them are
+                // already in low.
+                const unsigned kept = static_cast<unsigned>(n - 4);
+                high = (load(end - 4) >> (16 * (4 - kept))) | (kLetters << (16 * kept));
+            }
+        } else {
+            // The letters shifted up stay in the lanes behind the text.
+            for (std::size_t k = n; k > 0; --k)
+                low = (low << 16) | in[k - 1];
+        }
+        const __m128i block = _mm_set_epi64x(static_cast<long long>(high), static_cast<long long>(low));
         if (AllKept(block)) {
             _mm_storeu_si128(reinterpret_cast<__m128i*>(base), block);
             base[n] = 0;
@@ -757,6 +781,22 @@ private:
             return !plus && Group(value);
         if (!kWordCharacters[*m_p])
             return false;
+        // The usual operand, a whole number of at most 15 digits, read in
+        // one go: its word ends at the first character of no word (no
+        // exponent sign can follow a digit), and ShortDecimal would give m
+        // times 10^0, m itself.
+        if (IsDigit(*m_p)) {
+            const char16_t* q = m_p;
+            std::uint64_t m = 0;
+            for (int digits = 0; digits < 15 && IsDigit(*q); ++digits, ++q)
+                m = m * 10 + static_cast<std::uint64_t>(*q - u'0');
+            if (!kWordCharacters[*q] && *q != u'(') {
+                m_p = q;
+                value = CComplex(static_cast<double>(m), 0.0);
+                Scope(::Number);
+                return true;
+            }
+        }
         // A word runs over the characters of names and numbers, and over
         // the sign after an exponent letter that follows a digit or ".".
         const char16_t* const start = m_p;

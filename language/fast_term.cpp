@@ -112,6 +112,7 @@ bool CFastTerm::Compile(const CNode& term, const CNodeVariable* index)
     m_program.clear();
     m_preloads.clear();
     m_bound.clear();
+    m_block.clear();
     m_index = index;
     m_registers = 1;  // register 0 holds the index
     const std::int64_t result = CompileNode(term, 0);
@@ -252,112 +253,149 @@ std::int64_t CFastTerm::CompileNode(const CNode& node, int depth)
     return target;
 }
 
+// One instruction over turns [0, n) of a block, its loop running straight
+// over the turns. Register q of turn j is r[q * kBlockTurns + j]. fault
+// tells of a condition that the checked path reports and no flag shows.
+// sink sees each value the instruction yields, in the order of the turns:
+// the last instruction of a series hands its terms to the sum there, so
+// that the chain of additions, which has to wait for each of its steps,
+// runs beside the work of the turns instead of after it.
+template <class TSink>
+inline void CFastTerm::ExecuteInstruction(const CInstruction& instruction, CComplex* r, std::uint32_t n,
+                                          bool& fault, TSink&& sink) const
+{
+    const CComplex* const a = r + instruction.left * kBlockTurns;
+    const CComplex* const b = r + instruction.right * kBlockTurns;
+    CComplex* const out = r + instruction.target * kBlockTurns;
+    bool failed = false;
+    switch (instruction.op) {
+    case EOp::Add:
+        for (std::uint32_t j = 0; j < n; ++j) {
+            out[j] = PlainSum(a[j], b[j]);
+            sink(out[j]);
+        }
+        break;
+    case EOp::Subtract:
+        for (std::uint32_t j = 0; j < n; ++j) {
+            out[j] = PlainDifference(a[j], b[j]);
+            sink(out[j]);
+        }
+        break;
+    case EOp::Multiply:
+        for (std::uint32_t j = 0; j < n; ++j) {
+            out[j] = PlainProduct(a[j], b[j]);
+            sink(out[j]);
+        }
+        break;
+    case EOp::Divide:
+        for (std::uint32_t j = 0; j < n; ++j) {
+            if (IsZero(b[j])) {
+                failed = true;
+                out[j] = CComplex();
+            } else {
+                out[j] = SmithDivide(a[j], b[j]);
+            }
+            sink(out[j]);
+        }
+        break;
+    case EOp::Square:
+        // RealIntegerPower(x, 2): x * x. The imaginary part of the
+        // register stays 0 from its allocation (see m_block).
+        for (std::uint32_t j = 0; j < n; ++j) {
+            failed |= a[j].imag() != 0;
+            out[j].real(a[j].real() * a[j].real());
+            sink(out[j]);
+        }
+        break;
+    case EOp::PowerWhole:
+        for (std::uint32_t j = 0; j < n; ++j) {
+            if (a[j].imag() != 0 || (a[j].real() == 0 && instruction.exponent <= 0)) {
+                failed = true;
+                out[j] = CComplex();
+            } else {
+                out[j] = CComplex(RealIntegerPower(a[j].real(), instruction.exponent), 0.0);
+            }
+            sink(out[j]);
+        }
+        break;
+    case EOp::PowerVariable:
+        for (std::uint32_t j = 0; j < n; ++j) {
+            if (a[j].imag() != 0 || b[j].imag() != 0 || !IsWholeExponent(b[j].real()) ||
+                (a[j].real() == 0 && b[j].real() <= 0)) {
+                failed = true;
+                out[j] = CComplex();
+            } else {
+                out[j] = CComplex(RealIntegerPower(a[j].real(), b[j].real()), 0.0);
+            }
+            sink(out[j]);
+        }
+        break;
+    case EOp::Negate:
+        for (std::uint32_t j = 0; j < n; ++j) {
+            out[j] = CalcNegate(a[j]);
+            sink(out[j]);
+        }
+        break;
+    case EOp::Conjugate:
+        for (std::uint32_t j = 0; j < n; ++j) {
+            out[j] = CalcConj(a[j]);
+            sink(out[j]);
+        }
+        break;
+    case EOp::RealPart:
+        for (std::uint32_t j = 0; j < n; ++j) {
+            out[j] = CalcRe(a[j]);
+            sink(out[j]);
+        }
+        break;
+    case EOp::ImaginaryPart:
+        for (std::uint32_t j = 0; j < n; ++j) {
+            out[j] = CalcIm(a[j]);
+            sink(out[j]);
+        }
+        break;
+    case EOp::Floor:
+        for (std::uint32_t j = 0; j < n; ++j) {
+            out[j] = CalcFloor(a[j]);
+            sink(out[j]);
+        }
+        break;
+    case EOp::Ceil:
+        for (std::uint32_t j = 0; j < n; ++j) {
+            out[j] = CalcCeil(a[j]);
+            sink(out[j]);
+        }
+        break;
+    case EOp::Sign:
+        for (std::uint32_t j = 0; j < n; ++j) {
+            out[j] = CalcSign(a[j]);
+            sink(out[j]);
+        }
+        break;
+    case EOp::Abs:
+        for (std::uint32_t j = 0; j < n; ++j) {
+            out[j] = CComplex(Magnitude(a[j]), 0.0);
+            failed |= !std::isfinite(out[j].real());
+            sink(out[j]);
+        }
+        break;
+    case EOp::Sqrt:
+        for (std::uint32_t j = 0; j < n; ++j) {
+            out[j] = Sqrt(a[j]);
+            failed |= !IsFinite(out[j]);
+            sink(out[j]);
+        }
+        break;
+    }
+    fault |= failed;
+}
+
 // Turns [0, n) of a block: every instruction in order, each over all the
-// turns before the next, so an instruction's dispatch is paid once a block
-// and its loop runs straight. Register q of turn j is r[q * kBlockTurns + j].
-// fault tells of a condition that the checked path reports and no flag
-// shows.
+// turns before the next, so an instruction's dispatch is paid once a block.
 void CFastTerm::Execute(CComplex* r, std::uint32_t n, bool& fault) const
 {
-    for (const CInstruction& instruction : m_program) {
-        const CComplex* const a = r + instruction.left * kBlockTurns;
-        const CComplex* const b = r + instruction.right * kBlockTurns;
-        CComplex* const out = r + instruction.target * kBlockTurns;
-        bool failed = false;
-        switch (instruction.op) {
-        case EOp::Add:
-            for (std::uint32_t j = 0; j < n; ++j)
-                out[j] = PlainSum(a[j], b[j]);
-            break;
-        case EOp::Subtract:
-            for (std::uint32_t j = 0; j < n; ++j)
-                out[j] = PlainDifference(a[j], b[j]);
-            break;
-        case EOp::Multiply:
-            for (std::uint32_t j = 0; j < n; ++j)
-                out[j] = PlainProduct(a[j], b[j]);
-            break;
-        case EOp::Divide:
-            for (std::uint32_t j = 0; j < n; ++j) {
-                if (IsZero(b[j])) {
-                    failed = true;
-                    out[j] = CComplex();
-                } else {
-                    out[j] = SmithDivide(a[j], b[j]);
-                }
-            }
-            break;
-        case EOp::Square:
-            // RealIntegerPower(x, 2): x * x.
-            for (std::uint32_t j = 0; j < n; ++j) {
-                failed |= a[j].imag() != 0;
-                out[j] = CComplex(a[j].real() * a[j].real(), 0.0);
-            }
-            break;
-        case EOp::PowerWhole:
-            for (std::uint32_t j = 0; j < n; ++j) {
-                if (a[j].imag() != 0 || (a[j].real() == 0 && instruction.exponent <= 0)) {
-                    failed = true;
-                    out[j] = CComplex();
-                } else {
-                    out[j] = CComplex(RealIntegerPower(a[j].real(), instruction.exponent), 0.0);
-                }
-            }
-            break;
-        case EOp::PowerVariable:
-            for (std::uint32_t j = 0; j < n; ++j) {
-                if (a[j].imag() != 0 || b[j].imag() != 0 || !IsWholeExponent(b[j].real()) ||
-                    (a[j].real() == 0 && b[j].real() <= 0)) {
-                    failed = true;
-                    out[j] = CComplex();
-                } else {
-                    out[j] = CComplex(RealIntegerPower(a[j].real(), b[j].real()), 0.0);
-                }
-            }
-            break;
-        case EOp::Negate:
-            for (std::uint32_t j = 0; j < n; ++j)
-                out[j] = CalcNegate(a[j]);
-            break;
-        case EOp::Conjugate:
-            for (std::uint32_t j = 0; j < n; ++j)
-                out[j] = CalcConj(a[j]);
-            break;
-        case EOp::RealPart:
-            for (std::uint32_t j = 0; j < n; ++j)
-                out[j] = CalcRe(a[j]);
-            break;
-        case EOp::ImaginaryPart:
-            for (std::uint32_t j = 0; j < n; ++j)
-                out[j] = CalcIm(a[j]);
-            break;
-        case EOp::Floor:
-            for (std::uint32_t j = 0; j < n; ++j)
-                out[j] = CalcFloor(a[j]);
-            break;
-        case EOp::Ceil:
-            for (std::uint32_t j = 0; j < n; ++j)
-                out[j] = CalcCeil(a[j]);
-            break;
-        case EOp::Sign:
-            for (std::uint32_t j = 0; j < n; ++j)
-                out[j] = CalcSign(a[j]);
-            break;
-        case EOp::Abs:
-            for (std::uint32_t j = 0; j < n; ++j) {
-                out[j] = CComplex(Magnitude(a[j]), 0.0);
-                failed |= !std::isfinite(out[j].real());
-            }
-            break;
-        case EOp::Sqrt:
-            for (std::uint32_t j = 0; j < n; ++j) {
-                out[j] = Sqrt(a[j]);
-                failed |= !IsFinite(out[j]);
-            }
-            break;
-        }
-        fault |= failed;
-    }
+    for (const CInstruction& instruction : m_program)
+        ExecuteInstruction(instruction, r, n, fault, [](const CComplex&) {});
 }
 
 template <bool Product, bool Upwards>
@@ -380,11 +418,22 @@ CFastTerm::EOutcome CFastTerm::RunTurns(CCalcRunState& state, double first, doub
     // The turns of a block are added up in their order, as the checked
     // loop adds them.
     // (In a local, so that it stays in a register through the block.)
+    const bool fused = !m_program.empty() && m_program.back().target == m_result;
     const auto accumulate = [&](std::uint32_t n) {
-        Execute(r, n, fault);
         CComplex sum = accumulator;
-        for (std::uint32_t j = 0; j < n; ++j)
-            sum = Product ? PlainProduct(sum, terms[j]) : PlainSum(sum, terms[j]);
+        const auto add = [&sum](const CComplex& term) {
+            sum = Product ? PlainProduct(sum, term) : PlainSum(sum, term);
+        };
+        if (fused) {
+            const std::size_t most = m_program.size() - 1;
+            for (std::size_t q = 0; q < most; ++q)
+                ExecuteInstruction(m_program[q], r, n, fault, [](const CComplex&) {});
+            ExecuteInstruction(m_program.back(), r, n, fault, add);
+        } else {
+            Execute(r, n, fault);
+            for (std::uint32_t j = 0; j < n; ++j)
+                add(terms[j]);
+        }
         accumulator = sum;
     };
 
@@ -401,6 +450,9 @@ CFastTerm::EOutcome CFastTerm::RunTurns(CCalcRunState& state, double first, doub
     constexpr double kExactWholes = 9007199254740992.0 / (2 * kBlockTurns);
     const bool wholeSteps = first == std::trunc(first) && increment == std::trunc(increment) &&
                             bound < kExactWholes && std::fabs(increment) < kExactWholes;
+    double steps[kBlockTurns];
+    for (std::uint32_t j = 0; j < kBlockTurns; ++j)
+        steps[j] = j * increment;
     if (stepsAlways) {
         while (inRange(k)) {
             std::int64_t quiet = state.QuietPolls(weight);
@@ -423,9 +475,17 @@ CFastTerm::EOutcome CFastTerm::RunTurns(CCalcRunState& state, double first, doub
                 const std::uint32_t most = static_cast<std::uint32_t>(std::min<std::int64_t>(quiet, kBlockTurns));
                 if (wholeSteps) {
                     // k + n * increment is what n steps reach, with no
-                    // chain of additions to wait for.
-                    for (; n < most && inRange(k + n * increment); ++n)
-                        r[n] = CComplex(k + n * increment, 0.0);
+                    // chain of additions to wait for; only a block that
+                    // reaches beyond the end looks at each index. The
+                    // imaginary parts of the index stay 0 from the start.
+                    if (inRange(k + steps[most - 1])) {
+                        n = most;
+                    } else {
+                        while (n < most && inRange(k + steps[n]))
+                            ++n;
+                    }
+                    for (std::uint32_t j = 0; j < n; ++j)
+                        r[j].real(k + steps[j]);
                     k += n * increment;
                 } else {
                     for (; n < most && inRange(k); ++n) {

@@ -109,6 +109,9 @@ private:
     // Turns run in blocks of this many.
     static constexpr std::uint32_t kBlockTurns = 64;
     void Execute(CComplex* r, std::uint32_t n, bool& fault) const;
+    template <class TSink>
+    void ExecuteInstruction(const CInstruction& instruction, CComplex* r, std::uint32_t n, bool& fault,
+                            TSink&& sink) const;
     template <bool Product, bool Upwards>
     EOutcome RunTurns(CCalcRunState& state, double first, double last, double increment, std::int64_t weight,
                       CComplex& value);
@@ -127,7 +130,10 @@ private:
     std::vector<std::pair<const CComplex*, std::uint32_t>> m_bound;
     std::uint32_t m_registers = 0;
     std::uint32_t m_result = 0;
-    // The registers of a block of turns, kept between runs.
+    // The registers of a block of turns, kept between runs. They start at 0
+    // and each is written by one instruction only, so the imaginary part
+    // of a register whose instruction yields real numbers stays 0 and is
+    // never written.
     std::vector<CComplex> m_block;
 };
 

@@ -64,6 +64,22 @@ TEST(LongSeries, ACancelUnwindsTheRunWithOneLogLine)
     EXPECT_EQ(MemoryStore().Count(), 0u);
 }
 
+// A compiled term whose last operation adds each term to the sum as it
+// yields it: the cancel still comes at its poll, and nothing of the turns
+// run ahead shows.
+TEST(LongSeries, ACancelStopsACompiledTermAtItsPoll)
+{
+    for (const char16_t* expression : {u"sum(k,1,1e12,k^2+1)", u"product(k,1,1e12,1+1/k^2)"}) {
+        CLogRecorder log;
+        CCountingCancel counter(5);
+        CComplex value(7.0, 0.0);
+        EXPECT_FALSE(EvaluateExpression(log.context, expression, value));
+        EXPECT_EQ(counter.polls, 5);
+        EXPECT_EQ(log.Lines(), expression[0] == u's' ? "Error|Series sum|Calculation cancelled\n"
+                                                       : "Error|Series product|Calculation cancelled\n");
+    }
+}
+
 TEST(LongSeries, ACancelInAnInnerSeriesStopsTheOuterOneToo)
 {
     CLogRecorder log;
