@@ -48,6 +48,11 @@ TEST_F(ScratchContext, EvaluatingInItChangesNothingTheUserOwns)
 {
     CLogRecorder user;
     user.context.random.SeedAtStartup();
+    // The imaginary part takes its seed from the clock at the first draw; the
+    // live result fixes it in the user's context before it makes a scratch
+    // copy, so do the same here, or a tick between the two draws below would
+    // seed them differently.
+    user.context.random.SeedImaginaryOnce();
     std::u16string text = u"3->Mem[a]; 7; ln(0)";
     std::ptrdiff_t cursor = -1;
     ASSERT_FALSE(CalculateText(user.context, text, cursor));
