@@ -13,7 +13,8 @@
 # A start is timed by tools/map_watch.cpp, a small X client that starts
 # the program and waits for the MapNotify of its first top-level window
 # (from fork to the map), then closes the window with WM_DELETE_WINDOW.
-# Settings live in a temporary HOME, so the user's own stay untouched.
+# Settings live in a temporary HOME for each program, so the user's own
+# stay untouched.
 # Prints each program's median (and range) and its ratio to SpeedCrunch.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -38,12 +39,19 @@ if [ "${STARTUP_COMPARE_INNER:-}" != 1 ]; then
   exec xvfb-run -a -s "-screen 0 1920x1080x24 -nolisten tcp" dbus-run-session -- bash "$0" -n "$starts" "${programs[@]}"
 fi
 
-home="$(mktemp -d)"
-trap 'rm -rf "$home"' EXIT
-mkdir -p "$home/config" "$home/data" "$home/cache" "$home/runtime"
-chmod 700 "$home/runtime"
-export HOME="$home" XDG_CONFIG_HOME="$home/config" XDG_DATA_HOME="$home/data" XDG_CACHE_HOME="$home/cache" \
-  XDG_RUNTIME_DIR="$home/runtime" QT_QPA_PLATFORM=xcb LANG=C.UTF-8 LANGUAGE=en
+homes="$(mktemp -d)"
+trap 'rm -rf "$homes"' EXIT
+export QT_QPA_PLATFORM=xcb LANG=C.UTF-8 LANGUAGE=en
+# Each program has a home of its own: two builds of ours in one home would
+# take turns rewriting the desktop entry that names them.
+start() {
+  local home="$homes/$1"
+  shift
+  mkdir -p "$home/config" "$home/data" "$home/cache" "$home/runtime"
+  chmod 700 "$home/runtime"
+  HOME="$home" XDG_CONFIG_HOME="$home/config" XDG_DATA_HOME="$home/data" XDG_CACHE_HOME="$home/cache" \
+    XDG_RUNTIME_DIR="$home/runtime" build/map_watch "$@"
+}
 
 names=(speedcrunch "${programs[@]}")
 commands=(speedcrunch)
@@ -60,7 +68,7 @@ for round in $(seq 0 "$starts"); do
     order=($(printf '%s\n' "${order[@]}" | tac))
   fi
   for i in "${order[@]}"; do
-    ms="$(build/map_watch "${commands[$i]}" 2>/dev/null)" || { echo "startup_compare: ${names[$i]} showed no window" >&2; exit 1; }
+    ms="$(start "$i" "${commands[$i]}" 2>/dev/null)" || { echo "startup_compare: ${names[$i]} showed no window" >&2; exit 1; }
     [ "$round" -eq 0 ] || times[$i]="${times[$i]:-} $ms"
   done
 done
