@@ -117,7 +117,8 @@ void CPlotWorker::WorkLine(CPlotJob& job, const CPlotCancel& cancelled)
     // The quick picture, coarse to fine: the first level of every
     // statement is handed over at once, the finer ones as the window takes
     // them.
-    if (job.previewStatements.size() == job.statements.size()) {
+    const bool quick = !job.previewStatements.empty() && job.previewStatements.size() == job.statements.size();
+    if (quick) {
         std::vector<CLinePreview> previews(job.statements.size(), CLinePreview(job.line));
         for (bool more = true, first = true; more; first = false) {
             more = false;
@@ -140,7 +141,8 @@ void CPlotWorker::WorkLine(CPlotJob& job, const CPlotCancel& cancelled)
         if (cancelled())
             return;
         shown[k] = std::move(plot);
-        if (k + 1 < job.statements.size())
+        // The final curve of a statement replaces its rough one at once.
+        if (quick && k + 1 < job.statements.size())
             handOver(false, false);
     }
     handOver(true, true);
