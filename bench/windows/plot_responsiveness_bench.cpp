@@ -3,7 +3,8 @@
 // tick types a character into the editor; the longest lateness of a tick is
 // the longest time the window could not answer. Reported as counters:
 // stall_max_ms (the longest), stall_p99_ms and picture_ms (from the start
-// of the picture until it is complete).
+// of the picture until it is complete). And how soon a view change over a
+// line shows its first curve.
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
@@ -95,6 +96,60 @@ void BM_TypingWhileThePlaneIsComputed(benchmark::State& state)
     frame.Editor()->document()->setModified(false);
 }
 BENCHMARK(BM_TypingWhileThePlaneIsComputed)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// From a view change over a line (a pan, as a drag or the range fields
+// make it) to the first curve of the new view painted on the canvas, and
+// to the final picture: J(0,x) beside a series whose values take a while
+// (2,000 terms a point), over a 600 x 400 plot area. The argument turns
+// the quick rough picture off (0) or on (1), so that both run in one
+// process. Counters: first_curve_ms and final_ms, medians of the rounds.
+void BM_ViewChangeToFirstCurve(benchmark::State& state)
+{
+    QSettings().remove("GUI");
+    CAppState appState{Preferences(), MemoryStore(), PrintSettings(), PrinterChoice()};
+    CCalcMainFrame frame(appState);
+    frame.resize(1200, 800);
+    frame.show();
+    frame.PlotPane()->show();
+    QApplication::processEvents();
+    CCalcPlot* plot = frame.Plot();
+    plot->Canvas()->setFixedSize(676, 438);
+    QApplication::processEvents();
+    frame.Editor()->setPlainText("J(0,x); sum(k,1,2000,cos(k*x)/k^2)");
+    frame.Editor()->selectAll();
+    frame.PlotAtCaret();
+    plot->Finish();
+    plot->SetQuickPicture(state.range(0) != 0);
+    const CPlotPicture& picture = plot->Canvas()->Picture();
+
+    std::vector<double> first, final;
+    int round = 0;
+    for (auto _ : state) {
+        const double from = -10 + 0.01 * ++round;
+        QElapsedTimer clock;
+        clock.start();
+        plot->SetLineRange(from, from + 20);
+        // The first delivery of the new view: its curves start at the new
+        // left end.
+        while (picture.curves.empty() || picture.curves[0].plot.samples.empty() ||
+               picture.curves[0].plot.samples.front().x != from)
+            QApplication::processEvents(QEventLoop::AllEvents, 1);
+        plot->Canvas()->repaint();
+        first.push_back(static_cast<double>(clock.nsecsElapsed()) / 1e6);
+        plot->Finish();
+        plot->Canvas()->repaint();
+        final.push_back(static_cast<double>(clock.nsecsElapsed()) / 1e6);
+        state.SetIterationTime(final.back() / 1e3);
+    }
+    auto median = [](std::vector<double> values) {
+        std::sort(values.begin(), values.end());
+        return values.empty() ? 0.0 : values[values.size() / 2];
+    };
+    state.counters["first_curve_ms"] = median(first);
+    state.counters["final_ms"] = median(final);
+    frame.Editor()->document()->setModified(false);
+}
+BENCHMARK(BM_ViewChangeToFirstCurve)->Arg(0)->Arg(1)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(7);
 
 }  // namespace
 

@@ -258,6 +258,61 @@ CLinePlot SampleLine(IPlotFunction& function, const CLineView& view, const CPlot
     return plot;
 }
 
+CLinePreview::CLinePreview(const CLineView& view, int spacing) : m_view(view)
+{
+    const int width = std::max(view.width, 2);
+    // A multiple of the coarsest level's stride, so that every level is
+    // evenly spaced too.
+    const int stride = 1 << (kLevels - 1);
+    m_intervals = std::max((width / std::max(spacing, 1) + stride - 1) / stride * stride, 2 * stride);
+    m_samples.resize(static_cast<std::size_t>(m_intervals) + 1);
+    m_done.resize(m_samples.size());
+    if (!(view.to > view.from) || !std::isfinite(view.from) || !std::isfinite(view.to))
+        m_level = kLevels;
+}
+
+bool CLinePreview::Step(IPlotFunction& function, const CPlotCancel& cancelled)
+{
+    if (Done())
+        return false;
+    const int stride = 1 << (kLevels - 1 - m_level);
+    // The first level takes every stride-th point, each later one the
+    // points halfway between those before.
+    const int first = m_level == 0 ? 0 : stride;
+    const int step = m_level == 0 ? stride : 2 * stride;
+    for (int k = first; k <= m_intervals; k += step) {
+        if (cancelled && cancelled())
+            return false;
+        CLineSample& sample = m_samples[static_cast<std::size_t>(k)];
+        sample.x = k == m_intervals ? m_view.to : m_view.from + (m_view.to - m_view.from) * k / m_intervals;
+        CComplex value;
+        sample.valid = function.Value(CComplex(sample.x, 0.0), value) && IsFinite(value);
+        sample.value = sample.valid ? value : CComplex();
+        m_done[static_cast<std::size_t>(k)] = true;
+    }
+    ++m_level;
+    return !Done();
+}
+
+CLinePlot CLinePreview::Plot() const
+{
+    CLinePlot plot;
+    for (std::size_t k = 0; k < m_samples.size(); ++k) {
+        if (!m_done[k])
+            continue;
+        plot.samples.push_back(m_samples[k]);
+        if (m_samples[k].valid && m_samples[k].value.imag() != 0.0)
+            plot.anyImaginary = true;
+    }
+    if (m_view.fixedValues && m_view.valueMax > m_view.valueMin) {
+        plot.valueMin = m_view.valueMin;
+        plot.valueMax = m_view.valueMax;
+    } else {
+        FitValueRange(plot.samples, plot.anyImaginary, plot.valueMin, plot.valueMax);
+    }
+    return plot;
+}
+
 // ---------------------------------------------------------------- plane
 
 CComplex CPlaneView::PointAt(int column, int row) const

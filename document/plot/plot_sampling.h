@@ -68,6 +68,37 @@ struct CLinePlot {
 // (a pole, a jump) becomes a gap.
 CLinePlot SampleLine(IPlotFunction& function, const CLineView& view, const CPlotCancel& cancelled = {});
 
+// A quick first picture of a curve, while SampleLine works on the one to
+// keep: values evenly spaced every few pixels, computed coarse to fine in
+// levels (every eighth point, then the ones halfway between, down to
+// every point), so that a curve shows soon even where the values are slow.
+// No refinement and no search for breaks: the picture is rough, and
+// SampleLine's replaces it.
+class CLinePreview {
+public:
+    // Samples every spacing pixels at the finest level.
+    explicit CLinePreview(const CLineView& view, int spacing = 8);
+
+    // Computes the next level; false once every level is done or the work
+    // was cancelled (between two points).
+    bool Step(IPlotFunction& function, const CPlotCancel& cancelled = {});
+    bool Done() const { return m_level >= kLevels; }
+    int LevelsDone() const { return m_level; }
+
+    // The samples of the levels done, by increasing x, with the value range
+    // as SampleLine chooses it (the fixed one, or fitted to these samples);
+    // never complete.
+    CLinePlot Plot() const;
+
+private:
+    static constexpr int kLevels = 4;
+    CLineView m_view;
+    int m_intervals = 0;
+    int m_level = 0;
+    std::vector<CLineSample> m_samples;
+    std::vector<bool> m_done;
+};
+
 // The value range that shows the samples: their whole range, but not the
 // far values near a pole, which would flatten the rest.
 void FitValueRange(const std::vector<CLineSample>& samples, bool imaginary, double& low, double& high);

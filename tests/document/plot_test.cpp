@@ -4,6 +4,7 @@
 // state left alone by all of it (cases from tests/data/plot_cases.txt).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 #include <string>
@@ -301,6 +302,54 @@ TEST(Plot, ACancelledLinePlotIsIncomplete)
     const CLinePlot plot = SampleLine(statement, view, [&asked] { return ++asked > 2; });
     EXPECT_FALSE(plot.complete);
     EXPECT_EQ(asked, 3);
+}
+
+TEST(Plot, TheQuickLinePictureSharpensLevelByLevelOnAnEvenGridAndMarksTheGaps)
+{
+    CLogRecorder log;
+    CPlotStatement statement(log.context);
+    ASSERT_EQ(statement.Prepare(u"1/x"), EPlotPrepare::Ready);
+    CLineView view;  // -10 to 10 over 600 pixels
+    CLinePreview preview(view);
+    EXPECT_TRUE(preview.Plot().samples.empty());
+    std::size_t before = 0;
+    for (int level = 1; level <= 4; ++level) {
+        EXPECT_EQ(preview.Step(statement), level < 4) << level;
+        const CLinePlot plot = preview.Plot();
+        EXPECT_FALSE(plot.complete);
+        // Each level halves the spacing: the count roughly doubles, both ends
+        // stay, and the points keep an even grid.
+        ASSERT_GT(plot.samples.size(), before) << level;
+        EXPECT_EQ(plot.samples.front().x, view.from);
+        EXPECT_EQ(plot.samples.back().x, view.to);
+        const double spacing = (view.to - view.from) / static_cast<double>(plot.samples.size() - 1);
+        for (std::size_t k = 1; k < plot.samples.size(); ++k)
+            EXPECT_NEAR(plot.samples[k].x - plot.samples[k - 1].x, spacing, 1e-12) << level << " " << k;
+        before = plot.samples.size();
+    }
+    // The finest level: a point every 8 pixels or closer; the pole at 0 on
+    // the grid is a gap, and the values fit the picture as SampleLine's do.
+    EXPECT_GE(before, 600u / 8);
+    EXPECT_TRUE(preview.Done());
+    const CLinePlot plot = preview.Plot();
+    const auto pole = std::find_if(plot.samples.begin(), plot.samples.end(), [](const CLineSample& s) { return s.x == 0; });
+    ASSERT_NE(pole, plot.samples.end());
+    EXPECT_FALSE(pole->valid);
+    EXPECT_LT(plot.valueMin, -0.1);
+    EXPECT_GT(plot.valueMax, 0.1);
+    EXPECT_FALSE(preview.Step(statement));
+
+    // A fixed value range stays; cancelled work leaves the level undone.
+    view.fixedValues = true;
+    view.valueMin = -3;
+    view.valueMax = 5;
+    CLinePreview fixed(view);
+    EXPECT_FALSE(fixed.Step(statement, [] { return true; }));
+    EXPECT_EQ(fixed.LevelsDone(), 0);
+    EXPECT_TRUE(fixed.Step(statement));
+    EXPECT_EQ(fixed.Plot().valueMin, -3);
+    EXPECT_EQ(fixed.Plot().valueMax, 5);
+    EXPECT_TRUE(log.messages.empty());
 }
 
 TEST(Plot, ThePlanePictureShowsEarlyAndSharpensPassByPass)

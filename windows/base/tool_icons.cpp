@@ -163,6 +163,60 @@ void DrawGlyph(QPainter& p, const CIconInk& ink, const CGlyph& glyph)
     }
 }
 
+// A command's icon: the desktop theme's when it has one, else the painted
+// glyph. The theme is asked at the first paint, not when the command is
+// made: the search runs through every folder of every theme on the icon
+// path (hundreds where a folder has no icon cache) and would hold up the
+// window's first appearance.
+class CThemeOrGlyphIconEngine final : public QIconEngine {
+public:
+    explicit CThemeOrGlyphIconEngine(const CGlyph& glyph) : m_glyph(glyph) {}
+
+    void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State state) override
+    {
+        Resolved().paint(painter, rect, Qt::AlignCenter, mode, state);
+    }
+    // The size asked of an engine is in device pixels: the icon it
+    // delegates to is asked at a ratio of 1, which hands the size on.
+    QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override
+    {
+        return Resolved().pixmap(size, 1.0, mode, state);
+    }
+    QSize actualSize(const QSize& size, QIcon::Mode mode, QIcon::State state) override
+    {
+        const QIcon& icon = Resolved();
+        return m_painted ? size : icon.actualSize(size, mode, state);
+    }
+    QList<QSize> availableSizes(QIcon::Mode mode, QIcon::State state) override
+    {
+        return Resolved().availableSizes(mode, state);
+    }
+    QString iconName() override { return Resolved().name(); }
+    // Neither the painted glyph nor a theme's icon that was found is null;
+    // asking does not start the search.
+    bool isNull() override { return false; }
+    QIconEngine* clone() const override { return new CThemeOrGlyphIconEngine(*this); }
+    QString key() const override { return QStringLiteral("kavm-theme-or-glyph"); }
+
+private:
+    const QIcon& Resolved()
+    {
+        if (!m_resolved) {
+            m_resolved = true;
+            const CGlyph& glyph = m_glyph;
+            m_painted = !(glyph.theme && QIcon::hasThemeIcon(glyph.theme));
+            m_icon = m_painted ? PaintedIcon([&glyph](QPainter& p, const CIconInk& ink) { DrawGlyph(p, ink, glyph); })
+                               : QIcon::fromTheme(glyph.theme);
+        }
+        return m_icon;
+    }
+
+    const CGlyph& m_glyph;
+    bool m_resolved = false;
+    bool m_painted = false;
+    QIcon m_icon;
+};
+
 // The program's icon on a 64 x 64 grid: rounded rectangles, each with its
 // corner radius and colour.
 struct CIconShape {
@@ -237,11 +291,8 @@ QIcon PaintedIcon(FIconDrawing drawing)
 QIcon ToolIcon(int commandId)
 {
     for (const CGlyph& glyph : kGlyphs) {
-        if (glyph.command != commandId)
-            continue;
-        if (glyph.theme && QIcon::hasThemeIcon(glyph.theme))
-            return QIcon::fromTheme(glyph.theme);
-        return PaintedIcon([&glyph](QPainter& p, const CIconInk& ink) { DrawGlyph(p, ink, glyph); });
+        if (glyph.command == commandId)
+            return QIcon(new CThemeOrGlyphIconEngine(glyph));
     }
     return QIcon();
 }

@@ -229,9 +229,12 @@ void CCalcMainFrame::CreatePanes()
     addDockWidget(Qt::BottomDockWidgetArea, m_panes[PaneKeypad], Qt::Vertical);
     addDockWidget(Qt::RightDockWidgetArea, m_panes[PaneMemory]);
     addDockWidget(Qt::TopDockWidgetArea, m_panes[PaneStatistics]);
+    // Hidden before it floats: a pane that floats while it may still show
+    // gets its own window on the display at once, which the start need not
+    // wait for.
+    m_panes[PaneStatistics]->hide();
     m_panes[PaneStatistics]->setFloating(true);
     m_panes[PaneStatistics]->move(27, 27);
-    m_panes[PaneStatistics]->hide();
 
     const int toggles[4] = {IdViewKeypad, IdViewLog, IdViewMemory, IdViewStatistics};
     for (int i = 0; i < 4; ++i) {

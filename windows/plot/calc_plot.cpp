@@ -286,6 +286,11 @@ void CCalcPlot::Restart()
         auto statement = std::make_unique<CPlotStatement>(*m_snapshot);
         statement->Prepare(m_expressions[k]);
         job->statements.push_back(std::move(statement));
+        if (picture.view == EPlotView::Line && m_quickPicture) {
+            auto preview = std::make_unique<CPlotStatement>(*m_snapshot);
+            preview->Prepare(m_expressions[k]);
+            job->previewStatements.push_back(std::move(preview));
+        }
     }
     m_worker->Start(std::move(job));
 }

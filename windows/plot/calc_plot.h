@@ -65,6 +65,10 @@ public:
     int DroppedResults() const { return m_dropped; }
     // Results the worker has handed over so far, taken or not (tests).
     int PostedResults() const { return m_posted.load(); }
+    // Over a line a quick rough picture shows first while the final one is
+    // computed (on by default; off, only the final picture is handed
+    // over: tests and benchmarks compare the two).
+    void SetQuickPicture(bool on) { m_quickPicture = on; }
 
     bool ExportPng(const QString& path, QSize size = QSize());
     bool ExportSvg(const QString& path, QSize size = QSize());
@@ -118,6 +122,7 @@ private:
     // The number of the current job; a result of another is dropped.
     std::uint64_t m_generation = 0;
     bool m_done = true;
+    bool m_quickPicture = true;
     int m_dropped = 0;
     std::atomic<int> m_posted{0};
 };

@@ -82,16 +82,7 @@ void CPlotWorker::Work(CPlotJob& job)
     if (job.statements.empty())
         return;
     if (job.view == EPlotView::Line) {
-        auto delivery = std::make_shared<CPlotDelivery>();
-        delivery->generation = job.generation;
-        for (const auto& statement : job.statements) {
-            const CPlotStatement::CScope scope(*statement);
-            delivery->curves.push_back(SampleLine(*statement, job.line, cancelled));
-            if (cancelled())
-                return;
-        }
-        delivery->complete = true;
-        Deliver(std::move(delivery), true);
+        WorkLine(job, cancelled);
         return;
     }
     CPlotStatement& statement = *job.statements[0];
@@ -108,6 +99,53 @@ void CPlotWorker::Work(CPlotJob& job)
     if (cancelled())
         return;
     Deliver(Snapshot(job, sampler), true);
+}
+
+void CPlotWorker::WorkLine(CPlotJob& job, const CPlotCancel& cancelled)
+{
+    // The curves handed over so far: the final one of each statement done,
+    // the quick one of the others.
+    std::vector<CLinePlot> shown(job.statements.size());
+    auto handOver = [&](bool complete, bool always) {
+        auto delivery = std::make_shared<CPlotDelivery>();
+        delivery->generation = job.generation;
+        delivery->complete = complete;
+        delivery->curves = shown;
+        Deliver(std::move(delivery), always);
+    };
+
+    // The quick picture, coarse to fine: the first level of every
+    // statement is handed over at once, the finer ones as the window takes
+    // them.
+    const bool quick = !job.previewStatements.empty() && job.previewStatements.size() == job.statements.size();
+    if (quick) {
+        std::vector<CLinePreview> previews(job.statements.size(), CLinePreview(job.line));
+        for (bool more = true, first = true; more; first = false) {
+            more = false;
+            for (std::size_t k = 0; k < previews.size(); ++k) {
+                CPlotStatement& statement = *job.previewStatements[k];
+                statement.SetCancelFlag(&job.cancel);
+                const CPlotStatement::CScope scope(statement);
+                more = previews[k].Step(statement, cancelled) || more;
+                if (cancelled())
+                    return;
+                shown[k] = previews[k].Plot();
+            }
+            handOver(false, first);
+        }
+    }
+
+    for (std::size_t k = 0; k < job.statements.size(); ++k) {
+        const CPlotStatement::CScope scope(*job.statements[k]);
+        CLinePlot plot = SampleLine(*job.statements[k], job.line, cancelled);
+        if (cancelled())
+            return;
+        shown[k] = std::move(plot);
+        // The final curve of a statement replaces its rough one at once.
+        if (quick && k + 1 < job.statements.size())
+            handOver(false, false);
+    }
+    handOver(true, true);
 }
 
 std::shared_ptr<CPlotDelivery> CPlotWorker::Snapshot(const CPlotJob& job, const CPlaneSampler& sampler)

@@ -26,6 +26,10 @@ struct CPlotJob {
     CLineView line;
     CPlaneView plane;
     std::vector<std::unique_ptr<CPlotStatement>> statements;
+    // Over a line, copies of the statements for the quick first picture,
+    // so that its values leave the final picture's (a random sequence)
+    // as they were; none, no quick picture.
+    std::vector<std::unique_ptr<CPlotStatement>> previewStatements;
     std::atomic<bool> cancel{false};
 };
 
@@ -66,6 +70,7 @@ private:
     void CancelLocked();
     void Run();
     void Work(CPlotJob& job);
+    void WorkLine(CPlotJob& job, const CPlotCancel& cancelled);
     static std::shared_ptr<CPlotDelivery> Snapshot(const CPlotJob& job, const CPlaneSampler& sampler);
     void Deliver(std::shared_ptr<CPlotDelivery> delivery, bool always);
 

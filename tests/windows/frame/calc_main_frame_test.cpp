@@ -30,6 +30,7 @@
 #include "windows/keypad/calc_keypad.h"
 #include "windows/panes/calc_log.h"
 #include "windows/base/color_button.h"
+#include "windows/base/tool_icons.h"
 #include "windows/panes/calc_memory.h"
 #include "windows/panes/calc_statistics.h"
 #include "windows/frame/calc_tool_bar.h"
@@ -408,6 +409,37 @@ TEST_F(MainFrame, AVerticalToolBarShowsTheUnitsButtonInsteadOfTheList)
     EXPECT_FALSE(frame->UnitsWindow()->isVisible());
 }
 
+TEST_F(MainFrame, ToolBarIconsPaintAtEveryPixelRatio)
+{
+    // The icons decide between the theme and the painted glyph when first
+    // drawn. With no theme on the icon path each is its glyph: a size in
+    // device pixels comes back at that size, at ratio 1 and 2 alike, with
+    // something drawn on it.
+    const QStringList themePaths = QIcon::themeSearchPaths();
+    const QStringList fallbackPaths = QIcon::fallbackSearchPaths();
+    QIcon::setThemeSearchPaths({});
+    QIcon::setFallbackSearchPaths({});
+    for (int id : {IdFileNew, IdFileOpen, IdEditCut, IdPreferences, IdContextHelp, IdMemoryLoad}) {
+        EXPECT_FALSE(frame->Command(id)->icon().isNull()) << id;
+        const QIcon icon = ToolIcon(id);
+        ASSERT_FALSE(icon.isNull()) << id;
+        EXPECT_EQ(icon.actualSize(QSize(24, 24)), QSize(24, 24)) << id;
+        for (qreal ratio : {1.0, 2.0}) {
+            const QPixmap pixmap = icon.pixmap(QSize(16, 16), ratio);
+            EXPECT_EQ(pixmap.size(), QSize(16, 16) * ratio) << id << " " << ratio;
+            EXPECT_EQ(pixmap.devicePixelRatio(), ratio) << id;
+            const QImage image = pixmap.toImage();
+            int inked = 0;
+            for (int y = 0; y < image.height(); ++y)
+                for (int x = 0; x < image.width(); ++x)
+                    inked += qAlpha(image.pixel(x, y)) > 0;
+            EXPECT_GT(inked, image.width() * image.height() / 20) << id << " " << ratio;
+        }
+    }
+    QIcon::setThemeSearchPaths(themePaths);
+    QIcon::setFallbackSearchPaths(fallbackPaths);
+}
+
 TEST_F(MainFrame, PaneTogglesAndFocusKeys)
 {
     // Ctrl+T shows the statistics, Ctrl+T again hides them and the focus
@@ -415,6 +447,9 @@ TEST_F(MainFrame, PaneTogglesAndFocusKeys)
     QTest::keyClick(frame->Editor(), Qt::Key_T, Qt::ControlModifier);
     EXPECT_TRUE(frame->Pane(PaneStatistics)->isVisible());
     EXPECT_TRUE(frame->Command(IdViewStatistics)->isChecked());
+    // It opens floating, a window of its own, as it always did.
+    EXPECT_TRUE(frame->Pane(PaneStatistics)->isFloating());
+    EXPECT_TRUE(frame->Pane(PaneStatistics)->isWindow());
     QTest::keyClick(frame->Editor(), Qt::Key_T, Qt::ControlModifier);
     EXPECT_FALSE(frame->Pane(PaneStatistics)->isVisible());
     EXPECT_FALSE(frame->Command(IdViewStatistics)->isChecked());

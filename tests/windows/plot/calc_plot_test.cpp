@@ -413,6 +413,56 @@ TEST_F(PlotPane, AChangeOfTheViewCancelsTheWorkUnderWayEvenInsideALongSeries)
     EXPECT_EQ(frame->Log()->topLevelItemCount(), 0);
 }
 
+TEST_F(PlotPane, OverALineARoughCurveShowsFirstAndTheFinalPictureIsTheOneWithoutIt)
+{
+    // Values slow enough that the final sampling takes a while: the rough
+    // curve of the first level comes while it runs.
+    CCalcPlot* plot = frame->Plot();
+    const CPlotPicture& picture = plot->Canvas()->Picture();
+    frame->Editor()->setPlainText("sum(k,1,3000,cos(k*x)/k^2); x");
+    frame->Editor()->selectAll();
+    frame->Command(IdPlot)->trigger();
+    ASSERT_TRUE(WaitFor([&] { return !picture.curves.empty(); }));
+    if (plot->Busy()) {
+        ASSERT_EQ(picture.curves.size(), 2u);
+        EXPECT_FALSE(picture.curves[0].plot.complete);
+        EXPECT_EQ(picture.curves[0].plot.samples.front().x, -10.0);
+        EXPECT_LT(picture.curves[0].plot.samples.size(), 200u);
+    }
+    plot->Finish();
+
+    // The final curves, then the same view without the rough pass: the
+    // same samples (the random sequence included, which the rough pass
+    // must not advance).
+    for (const QString& text : {QString("sum(k,1,100,cos(k*x)/k^2); 1/x"), QString("x*rand; J(0,x)")}) {
+        frame->Editor()->setPlainText(text);
+        frame->Editor()->selectAll();
+        frame->Command(IdPlot)->trigger();
+        plot->Finish();
+        ASSERT_EQ(picture.curves.size(), 2u) << text.toStdString();
+        const auto quick = picture.curves;
+        plot->SetQuickPicture(false);
+        plot->SetLineRange(picture.from, picture.to + 1);
+        plot->SetLineRange(picture.from, picture.to - 1);
+        plot->Finish();
+        plot->SetQuickPicture(true);
+        ASSERT_EQ(picture.curves.size(), 2u);
+        for (std::size_t k = 0; k < 2; ++k) {
+            const auto& a = quick[k].plot;
+            const auto& b = picture.curves[k].plot;
+            EXPECT_TRUE(a.complete && b.complete);
+            EXPECT_EQ(a.valueMin, b.valueMin);
+            EXPECT_EQ(a.valueMax, b.valueMax);
+            ASSERT_EQ(a.samples.size(), b.samples.size()) << text.toStdString() << " " << k;
+            for (std::size_t i = 0; i < a.samples.size(); ++i) {
+                EXPECT_EQ(a.samples[i].x, b.samples[i].x);
+                EXPECT_EQ(a.samples[i].valid, b.samples[i].valid);
+                EXPECT_EQ(a.samples[i].value, b.samples[i].value);
+            }
+        }
+    }
+}
+
 TEST_F(PlotPane, ResultsOfCancelledWorkNeverReachThePicture)
 {
     PlotText("sum(k,1,400,z/k^2)");

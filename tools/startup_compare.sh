@@ -1,0 +1,83 @@
+#!/usr/bin/env bash
+# Start-up of the window against SpeedCrunch (Debian's package, the
+# reference Qt calculator), both started the same way on one virtual X
+# server (Xvfb) with a session bus (dbus-run-session), as on a desktop.
+#
+#   bash tools/startup_compare.sh [-n STARTS] [PROGRAM...]
+#
+# PROGRAM defaults to build/calculator-ka-vm; more than one (say an old
+# build beside the new) are all measured in the same run. Each program
+# starts STARTS times (default 9), interleaved with the others, after one
+# start that is not counted, so that its settings (and, for ours, the
+# desktop registration) are warm and the files are in the page cache.
+# A start is timed by tools/map_watch.cpp, a small X client that starts
+# the program and waits for the MapNotify of its first top-level window
+# (from fork to the map), then closes the window with WM_DELETE_WINDOW.
+# Settings live in a temporary HOME for each program, so the user's own
+# stay untouched.
+# Prints each program's median (and range) and its ratio to SpeedCrunch.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+starts=9
+if [ "${1:-}" = "-n" ]; then
+  starts="$2"
+  shift 2
+fi
+programs=("$@")
+[ ${#programs[@]} -gt 0 ] || programs=(build/calculator-ka-vm)
+
+if [ "${STARTUP_COMPARE_INNER:-}" != 1 ]; then
+  for tool in Xvfb xvfb-run dbus-run-session speedcrunch; do
+    command -v "$tool" >/dev/null || { echo "startup_compare: $tool is missing (apt-get install xvfb dbus-x11 speedcrunch)" >&2; exit 2; }
+  done
+  mkdir -p build
+  c++ -O2 -o build/map_watch tools/map_watch.cpp -lX11
+  for program in "${programs[@]}"; do
+    [ -x "$program" ] || { echo "startup_compare: $program is not built" >&2; exit 2; }
+  done
+  export STARTUP_COMPARE_INNER=1
+  exec xvfb-run -a -s "-screen 0 1920x1080x24 -nolisten tcp" dbus-run-session -- bash "$0" -n "$starts" "${programs[@]}"
+fi
+
+homes="$(mktemp -d)"
+trap 'rm -rf "$homes"' EXIT
+export QT_QPA_PLATFORM=xcb LANG=C.UTF-8 LANGUAGE=en
+# Each program has a home of its own: two builds of ours in one home would
+# take turns rewriting the desktop entry that names them.
+start() {
+  local home="$homes/$1"
+  shift
+  mkdir -p "$home/config" "$home/data" "$home/cache" "$home/runtime"
+  chmod 700 "$home/runtime"
+  HOME="$home" XDG_CONFIG_HOME="$home/config" XDG_DATA_HOME="$home/data" XDG_CACHE_HOME="$home/cache" \
+    XDG_RUNTIME_DIR="$home/runtime" build/map_watch "$@"
+}
+
+names=(speedcrunch "${programs[@]}")
+commands=(speedcrunch)
+for program in "${programs[@]}"; do
+  commands+=("$(cd "$(dirname "$program")" && pwd)/$(basename "$program")")
+done
+
+declare -A times
+for round in $(seq 0 "$starts"); do
+  # Alternate the order from round to round, so neither always follows
+  # the other.
+  order=($(seq 0 $((${#commands[@]} - 1))))
+  if [ $((round % 2)) -eq 1 ]; then
+    order=($(printf '%s\n' "${order[@]}" | tac))
+  fi
+  for i in "${order[@]}"; do
+    ms="$(start "$i" "${commands[$i]}" 2>/dev/null)" || { echo "startup_compare: ${names[$i]} showed no window" >&2; exit 1; }
+    [ "$round" -eq 0 ] || times[$i]="${times[$i]:-} $ms"
+  done
+done
+
+median() { tr ' ' '\n' | grep . | sort -g | awk '{v[NR]=$1} END {m = NR % 2 ? v[(NR+1)/2] : (v[NR/2]+v[NR/2+1])/2; printf "%.0f %.0f %.0f", m, v[1], v[NR]}'; }
+read -r reference low high <<<"$(echo "${times[0]}" | median)"
+printf '%-40s median %5s ms (%s-%s), %s starts\n' "speedcrunch" "$reference" "$low" "$high" "$starts"
+for i in $(seq 1 $((${#commands[@]} - 1))); do
+  read -r value low high <<<"$(echo "${times[$i]}" | median)"
+  printf '%-40s median %5s ms (%s-%s), %.2fx speedcrunch\n' "${names[$i]}" "$value" "$low" "$high" \
+    "$(awk -v a="$value" -v b="$reference" 'BEGIN {print a / b}')"
+done
