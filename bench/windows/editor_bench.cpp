@@ -34,11 +34,11 @@ constexpr int kStatements = 100000;
 
 // kStatements statements, ten to a line, each with an old result, a memory
 // reference or a function now and then: about 1 MiB of UTF-16.
-QString LongText()
+QString LongText(int statements = kStatements)
 {
     QString text;
-    text.reserve(kStatements * 11);
-    for (int i = 0; i < kStatements; ++i) {
+    text.reserve(statements * 11);
+    for (int i = 0; i < statements; ++i) {
         switch (i % 4) {
         case 0:
             text += QString("%1*%2=%3;").arg(i % 97).arg(i % 13 + 1).arg((i % 97) * (i % 13 + 1));
@@ -255,6 +255,67 @@ void BM_TypeOverALongSeries(benchmark::State& state)
     state.counters["longest_stall_cpu_ms"] = longestCpu;
 }
 BENCHMARK(BM_TypeOverALongSeries)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// Typing in the middle of a text of range(0) statements (100,000: about
+// 1 MiB; 100: about 1 KiB) as a user types, the event loop running between
+// the keys long enough for the live result to be asked for and shown, with
+// the colouring on. Reports the longest time the window's thread spent in
+// one key or one turn of the event loop: the two sizes should cost the same.
+void BM_TypeWithPauses(benchmark::State& state)
+{
+    CAppState appState{Preferences(), MemoryStore(), PrintSettings(), PrinterChoice()};
+    CCalcMainFrame frame{appState};
+    frame.resize(1000, 800);
+    frame.show();
+    CCalcView* view = frame.Editor();
+    view->setPlainText(LongText(static_cast<int>(state.range(0))));
+    QApplication::processEvents();
+    view->Highlighter()->ColourAll();
+    auto middle = [view] {
+        QTextCursor cursor(view->document()->findBlockByNumber(view->document()->blockCount() / 2));
+        cursor.movePosition(QTextCursor::EndOfBlock);
+        view->setTextCursor(cursor);
+        view->centerCursor();
+    };
+    double longest = 0;
+    double longestCpu = 0;
+    auto stall = [&](auto&& work) {
+        QElapsedTimer clock;
+        clock.start();
+        const double cpu = ThreadMilliseconds();
+        work();
+        longestCpu = std::max(longestCpu, ThreadMilliseconds() - cpu);
+        longest = std::max(longest, static_cast<double>(clock.nsecsElapsed()) / 1e6);
+    };
+    auto turns = [&](int milliseconds) {
+        QElapsedTimer pause;
+        pause.start();
+        while (pause.elapsed() < milliseconds)
+            stall([] { QApplication::processEvents(QEventLoop::AllEvents, 5); });
+    };
+    bool shown = true;
+    for (auto _ : state) {
+        state.PauseTiming();
+        middle();
+        QApplication::processEvents();
+        state.ResumeTiming();
+        for (QChar c : QString("+sin(2)*3").repeated(2)) {
+            stall([&] { Key(view, c); });
+            turns(CLiveResult::kDelay + 40);
+        }
+        shown = shown && !frame.LiveResult()->Text().isEmpty();
+        state.PauseTiming();
+        while (view->document()->availableUndoSteps() > 0)
+            view->undo();
+        state.ResumeTiming();
+    }
+    if (!shown)
+        state.SkipWithError("the live result showed nothing");
+    view->document()->setModified(false);
+    state.counters["longest_stall_ms"] = longest;
+    state.counters["longest_stall_cpu_ms"] = longestCpu;
+}
+BENCHMARK(BM_TypeWithPauses)->Arg(100)->Arg(kStatements)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 // Opening a calculation file of 100,000 statements with the colouring on.
 // "first_paint_ms": from the command to the end of the first paint of the

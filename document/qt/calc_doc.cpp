@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 #include "document/calc_environment.h"
 #include "document/memory_store.h"
@@ -198,6 +199,67 @@ void CCalcDoc::SetText(const std::u16string& text, std::ptrdiff_t caret)
     ReplaceText(Text(), text, caret);
 }
 
+namespace {
+
+// One line's replacement: the editor characters [position, position +
+// removed) give way to inserted.
+struct CLineEdit {
+    int position;
+    int removed;
+    QString inserted;
+};
+
+// The change between before[from, beforeTo) and after[from, afterTo) as
+// edits inside lines, when both stretches hold the same CR LF line breaks
+// and no other: the lines pair up and each differing pair keeps its common
+// start and end. start is the editor position of from. False when the line
+// breaks differ; the stretch is then replaced whole.
+bool LineEdits(const std::u16string& before, std::size_t beforeTo, const std::u16string& after, std::size_t afterTo,
+               std::size_t from, int start, std::vector<CLineEdit>& edits)
+{
+    auto breaks = [](const std::u16string& text, std::size_t begin, std::size_t end, std::size_t& count) {
+        count = 0;
+        for (std::size_t i = begin; i < end; ++i) {
+            if (text[i] == u'\r') {
+                if (i + 1 >= end || text[i + 1] != u'\n')
+                    return false;
+                ++count;
+                ++i;
+            } else if (text[i] == u'\n') {
+                return false;
+            }
+        }
+        return true;
+    };
+    std::size_t beforeBreaks = 0;
+    std::size_t afterBreaks = 0;
+    if (!breaks(before, from, beforeTo, beforeBreaks) || !breaks(after, from, afterTo, afterBreaks) ||
+        beforeBreaks != afterBreaks)
+        return false;
+    std::size_t i = from;
+    std::size_t j = from;
+    int position = start;
+    for (;;) {
+        const std::size_t lineEnd = std::min(before.find(u'\r', i), beforeTo);
+        const std::size_t newLineEnd = std::min(after.find(u'\r', j), afterTo);
+        const CCommonEnds ends = CommonEnds(before.data() + i, lineEnd - i, after.data() + j, newLineEnd - j);
+        const std::size_t removed = lineEnd - i - ends.head - ends.tail;
+        const std::size_t inserted = newLineEnd - j - ends.head - ends.tail;
+        if (removed > 0 || inserted > 0) {
+            edits.push_back({position + static_cast<int>(ends.head), static_cast<int>(removed),
+                             QString::fromUtf16(after.data() + j + ends.head, static_cast<qsizetype>(inserted))});
+        }
+        if (lineEnd == beforeTo)
+            break;
+        position += static_cast<int>(lineEnd - i) + 1;
+        i = lineEnd + 2;
+        j = newLineEnd + 2;
+    }
+    return true;
+}
+
+}  // namespace
+
 void CCalcDoc::ReplaceText(const std::u16string& before, const std::u16string& after, std::ptrdiff_t caret)
 {
     // Only the stretch between the first and the last character that differ
@@ -220,16 +282,34 @@ void CCalcDoc::ReplaceText(const std::u16string& before, const std::u16string& a
         return count;
     };
     const std::size_t removedTo = before.size() - ends.tail;
+    const std::size_t insertedTo = after.size() - ends.tail;
     const int start = static_cast<int>(ends.head) - pairs(0, ends.head);
-    const int removedEnd = start + static_cast<int>(removedTo - ends.head) - pairs(ends.head, removedTo);
-    const QString inserted = FromCrLf(after.substr(ends.head, after.size() - ends.tail - ends.head));
     QTextCursor cursor(m_editor->document());
-    if (removedEnd > start || !inserted.isEmpty()) {
+    // A stretch over many lines whose line breaks stay (the results that
+    // "Calculate all" writes behind each statement) is changed line by
+    // line: the document keeps its blocks, where one replacement would
+    // remove and insert every block of the stretch. One edit block keeps
+    // it one undo step. The edits go from the last to the first, so that
+    // each position still counts the characters before it as they were.
+    std::vector<CLineEdit> edits;
+    if (LineEdits(before, removedTo, after, insertedTo, ends.head, start, edits) && edits.size() > 1) {
         cursor.beginEditBlock();
-        cursor.setPosition(start);
-        cursor.setPosition(removedEnd, QTextCursor::KeepAnchor);
-        cursor.insertText(inserted);
+        for (auto edit = edits.rbegin(); edit != edits.rend(); ++edit) {
+            cursor.setPosition(edit->position);
+            cursor.setPosition(edit->position + edit->removed, QTextCursor::KeepAnchor);
+            cursor.insertText(edit->inserted);
+        }
         cursor.endEditBlock();
+    } else {
+        const int removedEnd = start + static_cast<int>(removedTo - ends.head) - pairs(ends.head, removedTo);
+        const QString inserted = FromCrLf(after.substr(ends.head, insertedTo - ends.head));
+        if (removedEnd > start || !inserted.isEmpty()) {
+            cursor.beginEditBlock();
+            cursor.setPosition(start);
+            cursor.setPosition(removedEnd, QTextCursor::KeepAnchor);
+            cursor.insertText(inserted);
+            cursor.endEditBlock();
+        }
     }
     cursor.setPosition(std::min(EditorPosition(after, caret), m_editor->document()->characterCount() - 1));
     m_editor->setTextCursor(cursor);

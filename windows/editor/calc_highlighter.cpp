@@ -3,6 +3,9 @@
 #include <QScopedValueRollback>
 #include <QTextBlock>
 #include <QTextDocument>
+#include <QTextLayout>
+
+#include <algorithm>
 
 #include <string>
 #include <vector>
@@ -18,11 +21,6 @@ namespace {
 // its colours, which makes QSyntaxHighlighter go on to the next line: one
 // call colours a whole run of waiting lines.
 enum EBlockState : int { StateCode = 0, StateInComment = 1, StateUncoloured = 2 };
-
-bool EndsInComment(const QTextBlock& block)
-{
-    return block.isValid() && block.userState() >= 0 && (block.userState() & StateInComment) != 0;
-}
 
 bool IsColoured(const QTextBlock& block)
 {
@@ -141,6 +139,16 @@ std::pair<int, int> DefinitionSign(const QString& text, int from)
 
 }  // namespace
 
+bool EndsInComment(const QTextBlock& block)
+{
+    return block.isValid() && block.userState() >= 0 && (block.userState() & StateInComment) != 0;
+}
+
+bool HasCommentState(const QTextBlock& block)
+{
+    return block.isValid() && block.userState() >= 0;
+}
+
 bool FindComments(QStringView text, bool startsInComment, std::vector<std::pair<int, int>>& comments)
 {
     const int n = static_cast<int>(text.size());
@@ -202,7 +210,68 @@ CCalcHighlighter::CCalcHighlighter(QTextDocument* document, const QPalette& pale
 {
     m_backlog.setInterval(0);
     connect(&m_backlog, &QTimer::timeout, this, &CCalcHighlighter::ColourBacklog);
+    // The document's changes come here first (see Reformat); the base
+    // class's own connection goes.
+    disconnect(document, SIGNAL(contentsChange(int,int,int)), this, nullptr);
+    connect(document, &QTextDocument::contentsChange, this, &CCalcHighlighter::Reformat);
     SetPalette(palette);
+}
+
+void CCalcHighlighter::Reformat(int from, int removed, int added)
+{
+    QTextDocument* text = document();
+    QTextBlock block = text->findBlock(from);
+    // The lines QSyntaxHighlighter would go through: those the change
+    // touched, and after them every line whose start state changes.
+    const QTextBlock last = text->findBlock(from + added + (removed > 0 ? 1 : 0));
+    const int lastNumber = last.isValid() ? last.blockNumber() : text->blockCount() - 1;
+    if ((removed == 0 && added == 0) || !block.isValid() || lastNumber - block.blockNumber() < kPassLines) {
+        QMetaObject::invokeMethod(this, "_q_reformatBlocks", Qt::DirectConnection, Q_ARG(int, from),
+                                  Q_ARG(int, removed), Q_ARG(int, added));
+        return;
+    }
+    // The comment state of every line at once, as the colouring would set
+    // it, each line marked waiting; the colours the changed lines had stand
+    // on text that has moved, and go.
+    bool inComment = EndsInComment(block.previous());
+    std::vector<std::pair<int, int>> comments;
+    const int first = block.blockNumber();
+    for (; block.isValid(); block = block.next()) {
+        const bool changed = block.blockNumber() <= lastNumber;
+        comments.clear();
+        const int state = FindComments(block.text(), inComment, comments) ? StateInComment : StateCode;
+        const int old = block.userState();
+        if (!changed && old >= 0 && (old & StateInComment) == state)
+            break;
+        block.setUserState(state | StateUncoloured);
+        if (changed && block.layout() != nullptr)
+            block.layout()->clearFormats();
+        inComment = state == StateInComment;
+    }
+    // The lines on the screen get their colours now, and those the view
+    // comes to show before it paints them (it calls ColourShown); the
+    // others in the slices.
+    if (!m_backlog.isActive())
+        m_resumeAt = first;
+    m_backlog.start();
+    ColourShown();
+}
+
+void CCalcHighlighter::ColourShown()
+{
+    if (!firstShown || document() == nullptr)
+        return;
+    QTextBlock block = firstShown();
+    if (!block.isValid())
+        return;
+    const QTextBlock last = lastShown ? lastShown() : QTextBlock();
+    const int until = last.isValid() ? std::max(last.blockNumber(), block.blockNumber())
+                                     : block.blockNumber() + kScreenLines - 1;
+    const QScopedValueRollback<int> shown(m_shownUntil, until);
+    for (; block.isValid() && block.blockNumber() <= until; block = block.next()) {
+        if (!IsColoured(block))
+            rehighlightBlock(block);
+    }
 }
 
 bool CCalcHighlighter::Pending() const
@@ -324,7 +393,9 @@ void CCalcHighlighter::highlightBlock(const QString& text)
     const int previous = previousBlockState();
     const int state =
         FindComments(text, previous >= 0 && (previous & StateInComment) != 0, comments) ? StateInComment : StateCode;
-    const bool colour = m_colouring ? ++m_sliceLines == 1 || m_slice.elapsed() < kBacklogMilliseconds : WithinPass();
+    const bool colour = m_shownUntil >= 0 ? currentBlock().blockNumber() <= m_shownUntil
+                        : m_colouring ? ++m_sliceLines == 1 || m_slice.elapsed() < kBacklogMilliseconds
+                                      : WithinPass();
     setCurrentBlockState(colour ? state : state | StateUncoloured);
     if (!colour) {
         if (!m_backlog.isActive()) {

@@ -57,11 +57,21 @@ struct CEditorColors {
 // ends inside a comment.
 bool FindComments(QStringView text, bool startsInComment, std::vector<std::pair<int, int>>& comments);
 
+// The comment state the colouring keeps on each line: whether it has set
+// one (a line it has not seen yet has none), and whether the line ends
+// inside a "/*" comment (false without a state).
+bool HasCommentState(const QTextBlock& block);
+bool EndsInComment(const QTextBlock& block);
+
 // A change of the text colours the lines it touches at once, up to a budget
 // of time; the lines beyond it (a long file opened, a "/*" that turns the
 // rest of a long text into a comment) get their comment state at once and
 // their colours on later turns of the event loop, in short slices that
-// begin with the lines on the screen.
+// begin with the lines on the screen. A change over more lines than one
+// pass colours (a long file opened, "Calculate all" over a long text)
+// colours only the lines on the screen at once: the others get their
+// comment state, and their colours come in the slices or as soon as they
+// are shown (ColourShown).
 class CCalcHighlighter : public QSyntaxHighlighter {
     Q_OBJECT
 public:
@@ -85,11 +95,16 @@ public:
     bool Pending() const;
     // Colours every waiting line now.
     void ColourAll();
+    // Colours the waiting lines on the screen now: the view calls it before
+    // it paints.
+    void ColourShown();
 
     // The first line the view shows: each slice colours the waiting lines
     // of the screen (up to kScreenLines from it) before the others.
     std::function<QTextBlock()> firstShown;
     static constexpr int kScreenLines = 200;
+    // The last line the view shows (none: kScreenLines from the first).
+    std::function<QTextBlock()> lastShown;
 
 protected:
     void highlightBlock(const QString& text) override;
@@ -97,6 +112,10 @@ protected:
 private:
     bool WithinPass();
     void ColourBacklog();
+    // Follows each change of the document: a change of a few lines goes to
+    // QSyntaxHighlighter, which colours them; a change of many lines only
+    // sets their comment state and marks them waiting.
+    void Reformat(int from, int removed, int added);
 
     std::array<QTextCharFormat, kCalcTokenCount> m_formats;
     const NCalculatorText::CDefinitions* m_definitions = nullptr;
@@ -104,6 +123,9 @@ private:
     int m_resumeAt = 0;
     // True while the backlog colours: every line gets its colours.
     bool m_colouring = false;
+    // While the lines on the screen are coloured: the last of them (-1 at
+    // other times).
+    int m_shownUntil = -1;
     QElapsedTimer m_slice;
     int m_sliceLines = 0;
     bool m_passRunning = false;

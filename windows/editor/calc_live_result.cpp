@@ -3,6 +3,7 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QSettings>
+#include <QTextBlock>
 #include <QTextDocument>
 
 #include <atomic>
@@ -10,6 +11,8 @@
 #include <functional>
 #include <mutex>
 #include <thread>
+#include <utility>
+#include <vector>
 
 #include "document/qt/calc_doc.h"
 #include "document/qt/qt_text.h"
@@ -73,7 +76,143 @@ bool AllBlank(const std::u16string& text)
     return true;
 }
 
+// The expression of the statement at position in text, by the statement
+// rules of the calculation (empty when there is none).
+std::u16string ExpressionAt(const std::u16string& text, std::size_t position)
+{
+    NCalculatorText::CStatementSpan span;
+    std::u16string expression;
+    if (NCalculatorText::FindStatement(text, position, span)) {
+        expression = text.substr(span.start, span.expressionEnd - span.start);
+        if (!NCalculatorText::StripComments(expression) || AllBlank(expression))
+            expression.clear();
+    }
+    return expression;
+}
+
+// How far the statement at the caret is looked for on either side before
+// the whole text is read instead.
+constexpr int kNearbyCharacters = 1 << 16;
+
+bool InComment(const std::vector<std::pair<int, int>>& comments, int column)
+{
+    for (const auto& [start, length] : comments) {
+        if (column >= start && column < start + length)
+            return true;
+    }
+    return false;
+}
+
+// The stretch of the document around position that holds the statement
+// there whole: from behind the last ";" outside comments before it to the
+// first one at or after it (or the text's ends), as text with "\n" line
+// breaks, and position within it. A ";" outside comments always ends a
+// statement, so the statement rules read the stretch as they read the
+// whole text. The lines' comment states come from the colouring; false
+// when one is missing or the stretch grows too long.
+bool StretchAround(const QTextDocument* document, int position, std::u16string& text, std::size_t& at)
+{
+    std::vector<std::pair<int, int>> comments;
+    auto commentsOf = [&comments](const QTextBlock& block, const QString& line) {
+        comments.clear();
+        FindComments(line, EndsInComment(block.previous()), comments);
+    };
+    auto stateKnown = [](const QTextBlock& block) {
+        return HasCommentState(block) && (!block.previous().isValid() || HasCommentState(block.previous()));
+    };
+    const QTextBlock caretBlock = document->findBlock(position);
+    if (!caretBlock.isValid() || !stateKnown(caretBlock))
+        return false;
+    // Backwards to the start.
+    QTextBlock first = caretBlock;
+    int startColumn = -1;
+    int seen = 0;
+    for (int column = position - caretBlock.position();;) {
+        if (!stateKnown(first))
+            return false;
+        const QString line = first.text();
+        commentsOf(first, line);
+        for (int k = std::min(column, static_cast<int>(line.size())) - 1; k >= 0 && startColumn < 0; --k) {
+            if (line[k] == u';' && !InComment(comments, k))
+                startColumn = k + 1;
+        }
+        if (startColumn >= 0)
+            break;
+        seen += static_cast<int>(line.size()) + 1;
+        if (!first.previous().isValid()) {
+            startColumn = 0;
+            break;
+        }
+        if (seen > kNearbyCharacters)
+            return false;
+        first = first.previous();
+        column = first.length();
+    }
+    // Forwards to the end.
+    QTextBlock last = caretBlock;
+    int endColumn = -1;
+    seen = 0;
+    for (int column = position - caretBlock.position();;) {
+        if (!stateKnown(last))
+            return false;
+        const QString line = last.text();
+        commentsOf(last, line);
+        for (int k = column; k < line.size() && endColumn < 0; ++k) {
+            if (line[k] == u';' && !InComment(comments, k))
+                endColumn = k + 1;
+        }
+        if (endColumn >= 0)
+            break;
+        if (!last.next().isValid()) {
+            // A comment left open at the end: the calculation finds no
+            // statement anywhere.
+            if (EndsInComment(last)) {
+                text.clear();
+                at = 0;
+                return true;
+            }
+            endColumn = static_cast<int>(line.size());
+            break;
+        }
+        seen += static_cast<int>(line.size()) + 1;
+        if (seen > kNearbyCharacters)
+            return false;
+        last = last.next();
+        column = 0;
+    }
+    // A comment left open further on hides every statement too.
+    const QTextBlock end = document->lastBlock();
+    if (!HasCommentState(end))
+        return false;
+    if (EndsInComment(end)) {
+        text.clear();
+        at = 0;
+        return true;
+    }
+    text.clear();
+    for (QTextBlock block = first;; block = block.next()) {
+        const QString line = block.text();
+        const int from = block == first ? startColumn : 0;
+        const int to = block == last ? endColumn : static_cast<int>(line.size());
+        text.append(reinterpret_cast<const char16_t*>(line.utf16()) + from, static_cast<std::size_t>(to - from));
+        if (block == last)
+            break;
+        text.push_back(u'\n');
+    }
+    at = static_cast<std::size_t>(position - first.position() - startColumn);
+    return true;
+}
+
 }  // namespace
+
+std::u16string LiveExpressionAt(const QTextDocument* document, int position)
+{
+    std::u16string text;
+    std::size_t at = 0;
+    if (StretchAround(document, position, text, at))
+        return text.empty() ? std::u16string() : ExpressionAt(text, at);
+    return ExpressionAt(FromQString(document->toPlainText()), static_cast<std::size_t>(position));
+}
 
 // The thread that evaluates. It holds at most one question waiting: a newer
 // one replaces it, since only the newest is wanted.
@@ -269,15 +408,10 @@ void CLiveResult::Update()
     if (!m_enabled || m_document->Calculating())
         return;
     // The editor's own text serves: its line breaks are single "\n", which
-    // the statement rules read like CR LF.
-    const std::u16string text = FromQString(m_editor->toPlainText());
-    NCalculatorText::CStatementSpan span;
-    std::u16string expression;
-    if (NCalculatorText::FindStatement(text, static_cast<std::size_t>(m_editor->textCursor().position()), span)) {
-        expression = text.substr(span.start, span.expressionEnd - span.start);
-        if (!NCalculatorText::StripComments(expression) || AllBlank(expression))
-            expression.clear();
-    }
+    // the statement rules read like CR LF. Only the stretch around the caret
+    // is read, so that a pause costs the same in a long text as in a short
+    // one; the whole text where that stretch cannot be found.
+    std::u16string expression = LiveExpressionAt(m_editor->document(), m_editor->textCursor().position());
     if (expression.empty()) {
         Forget();
         Show(QString(), false);

@@ -26,7 +26,15 @@
 
 class QLabel;
 class QPlainTextEdit;
+class QTextDocument;
 class CCalcDoc;
+
+// The expression of the statement at an editor position, its comments
+// blanked, by the calculation's statement rules over the whole text (empty
+// when there is none). It reads the lines around the position, with the
+// comment states the colouring keeps on them, and the whole text only where
+// the statement's stretch grows too long or a line has no state yet.
+std::u16string LiveExpressionAt(const QTextDocument* document, int position);
 
 class CLiveResult : public QObject {
     Q_OBJECT

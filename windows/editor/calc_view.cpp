@@ -67,11 +67,18 @@ CCalcView::CCalcView(const CMemoryStore& memory, const CPreferenceValues& prefer
     connect(verticalScrollBar(), &QScrollBar::valueChanged, this, &CCalcView::UpdateHint);
     // Lines still waiting for their colours: those on the screen first.
     m_highlighter->firstShown = [this] { return firstVisibleBlock(); };
+    // At most a line of the screen for each line of text: as many as fit.
+    m_highlighter->lastShown = [this] {
+        const int lines = viewport()->height() / std::max(1, fontMetrics().lineSpacing()) + 1;
+        const QTextBlock last = document()->findBlockByNumber(firstVisibleBlock().blockNumber() + lines - 1);
+        return last.isValid() ? last : document()->lastBlock();
+    };
 }
 
 CCalcView::~CCalcView()
 {
     m_highlighter->firstShown = nullptr;
+    m_highlighter->lastShown = nullptr;
     SaveFontSpec(m_fontSpec);
 }
 
@@ -254,6 +261,14 @@ QChar ClosingOf(QChar opening)
 }
 
 }  // namespace
+
+void CCalcView::paintEvent(QPaintEvent* event)
+{
+    // Lines that a change of many lines left waiting for their colours
+    // get them before they are drawn, wherever the view has moved.
+    m_highlighter->ColourShown();
+    QPlainTextEdit::paintEvent(event);
+}
 
 void CCalcView::DefinitionsChanged()
 {

@@ -22,6 +22,9 @@
 #include <map>
 #include <memory>
 
+#include "language/calculate.h"
+#include "support/data_file.h"
+#include "support/escapes.h"
 #include "support/fresh_app_state.h"
 #include "document/keypad/cmd_receiver.h"
 #include "document/memory_store.h"
@@ -191,6 +194,85 @@ TEST_F(CalcEditor, CalculateKeepsTheScrollPosition)
     EXPECT_EQ(view->document()->findBlockByNumber(200).text(), "200+1=201;");
     EXPECT_EQ(view->verticalScrollBar()->value(), scroll);
     EXPECT_EQ(view->textCursor().blockNumber(), 200);
+}
+
+// "Calculate all" over more lines than one pass of the colouring takes:
+// the text the run writes, the lines kept as they were (the same blocks),
+// one undo step back to the exact text, and the caret where the run left it.
+TEST_F(CalcEditor, CalculateAllOverManyLinesKeepsItsLinesAndIsOneUndoStep)
+{
+    QString text;
+    QString expected;
+    for (int i = 0; i < 600; ++i) {
+        QString line = QString("%1+1;%1*2=0;").arg(i);
+        QString result = QString("%1+1=%2;%1*2=%3;").arg(i).arg(i + 1).arg(2 * i);
+        if (i == 300) {
+            // A comment across lines, with a ";" inside.
+            line = result = "/* a; b";
+        } else if (i == 301) {
+            line = "c; */ 7;";
+            result = "c; */ 7=7;";
+        } else if (i == 400) {
+            line = result = "";
+        } else if (i == 450) {
+            line = QString::fromUtf16(u"1+1; // \U0001D11E");
+            result = QString::fromUtf16(u"1+1=2; // \U0001D11E");
+        }
+        text += line + "\n";
+        expected += result + "\n";
+    }
+    text += "3/4";
+    expected += "3/4=0.75";
+    view->setPlainText(text);
+    SetCaret(static_cast<int>(text.size()) / 2);
+    const QTextBlock kept = view->document()->findBlockByNumber(450);
+    Calculate(true);
+    EXPECT_EQ(Text(), expected);
+    EXPECT_EQ(view->document()->blockCount(), 601);
+    EXPECT_EQ(view->document()->findBlockByNumber(450), kept);
+    // Where the run left it: behind the last statement.
+    EXPECT_EQ(view->textCursor().position(), static_cast<int>(expected.size()));
+    EXPECT_FALSE(view->textCursor().hasSelection());
+    EXPECT_TRUE(view->document()->isModified());
+    view->undo();
+    EXPECT_EQ(Text(), text);
+    EXPECT_EQ(view->document()->availableUndoSteps(), 0);
+    view->redo();
+    EXPECT_EQ(Text(), expected);
+}
+
+// After a change of many lines the lines on the screen are coloured before
+// they are painted, wherever the view scrolls, with the colours the whole
+// text gets once every line is done.
+TEST_F(CalcEditor, LinesScrolledIntoViewAfterCalculateAllAreColouredWhenPainted)
+{
+    QString text;
+    for (int i = 0; i < 3000; ++i)
+        text += i % 500 == 7 ? QString("/* %1;\n*/ sin(1);\n").arg(i) : QString("%1+1;Mem[a]*x=0;\n").arg(i);
+    view->setPlainText(text);
+    Calculate(true);
+    CCalcHighlighter* colours = view->Highlighter();
+    view->viewport()->repaint();
+    EXPECT_EQ(Tokens(0), "non==ommmmmmo?==o");
+    // What the lines in the middle of the screen showed after each scroll.
+    std::map<int, std::string> early;
+    for (const double share : {0.5, 0.9, 0.2}) {
+        // No turn of the event loop between the scroll and the paint: the
+        // colours come with the paint itself.
+        view->verticalScrollBar()->setValue(static_cast<int>(view->verticalScrollBar()->maximum() * share));
+        view->viewport()->repaint();
+        const int middle = view->cursorForPosition(QPoint(4, view->viewport()->height() / 2)).blockNumber();
+        for (int line = middle - 1; line <= middle + 1; ++line)
+            early[line] = Tokens(line);
+    }
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !colours->Pending(); }, 20000));
+    for (const auto& [line, tokens] : early)
+        EXPECT_EQ(Tokens(line), tokens) << line;
+    // The comment across lines, far from where the view stood.
+    const int open = view->document()->find("/* 2507;").blockNumber();
+    EXPECT_EQ(Tokens(open), "########");
+    EXPECT_EQ(Tokens(open + 1).substr(0, 2), "##");
+    EXPECT_EQ(TokenAt(open + 1, 3), "function");
 }
 
 TEST_F(CalcEditor, ColoursFollowTheLanguageInEitherNotation)
@@ -647,6 +729,46 @@ struct CShownTexts {
 };
 
 const QString kEllipsis = QString::fromUtf16(u"\u2026");
+
+// The live result reads only the lines around the caret: at every caret
+// position of each text of tests/data/live_statements.txt it asks for the
+// expression the statement rules find in the whole text.
+TEST_F(CalcEditor, TheLiveResultReadsTheStatementTheWholeTextHasAtTheCaret)
+{
+    auto whole = [](const QString& text, int position) {
+        const std::u16string all = text.toStdU16String();
+        NCalculatorText::CStatementSpan span;
+        std::u16string expression;
+        if (NCalculatorText::FindStatement(all, static_cast<std::size_t>(position), span)) {
+            expression = all.substr(span.start, span.expressionEnd - span.start);
+            if (!NCalculatorText::StripComments(expression) ||
+                expression.find_first_not_of(u" \t\n\r") == std::u16string::npos)
+                expression.clear();
+        }
+        return expression;
+    };
+    std::vector<std::pair<std::string, QString>> texts;
+    for (const CDataCase& row : ReadDataFile("live_statements.txt"))
+        texts.emplace_back("live_statements.txt:" + std::to_string(row.line),
+                           QString::fromStdU16String(Unescape(row.fields.at(0))));
+    ASSERT_GT(texts.size(), 10u);
+    // A statement longer than the stretch read around the caret, and one
+    // inside a long text.
+    texts.emplace_back("long statement", QString("1+\n").repeated(40000) + "1;2");
+    texts.emplace_back("long text", QString("1;\n").repeated(30000) + "2+\n3=4\n;" + QString("5;\n").repeated(30000));
+    for (const auto& [where, text] : texts) {
+        view->setPlainText(text);
+        const int size = static_cast<int>(text.size());
+        const int step = size > 1000 ? 997 : 1;
+        for (int position = 0; position <= size; position += step)
+            ASSERT_EQ(LiveExpressionAt(view->document(), position), whole(text, position)) << where << " at " << position;
+    }
+    const int inside = static_cast<int>(texts.back().second.indexOf("3=4"));
+    for (int position = inside - 4; position < inside + 8; ++position)
+        EXPECT_EQ(LiveExpressionAt(view->document(), position), whole(texts.back().second, position)) << position;
+    SetCaret(inside);
+    EXPECT_EQ(LiveNow(frame->LiveResult()), "= 5");
+}
 
 TEST_F(CalcEditor, TheLiveResultFollowsTheStatementAtTheCaretWhileTyping)
 {
