@@ -470,10 +470,15 @@ bool WriteInPlace(const CSaveTarget& target, std::string_view bytes)
 std::string TemporaryName(const std::string& target, std::mt19937_64& random)
 {
     static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
-    std::string name = "." + NameOf(target).substr(0, 200) + ".";
+    // Built by appending: GCC 12 at -O3 takes `"." + std::string` for an
+    // overlapping copy (-Wrestrict) and fails a build with warnings as errors.
+    std::string path = FolderOf(target);
+    path += "/.";
+    path += NameOf(target).substr(0, 200);
+    path += '.';
     for (int i = 0; i < 10; ++i)
-        name.push_back(kLetters[random() % (sizeof(kLetters) - 1)]);
-    return FolderOf(target) + "/" + name;
+        path.push_back(kLetters[random() % (sizeof(kLetters) - 1)]);
+    return path;
 }
 
 bool ReplaceFile(const CSaveTarget& target, std::string_view bytes)
