@@ -56,7 +56,7 @@ inline bool FlagsRaised()
 }
 inline void ClearFlags()
 {
-    ClearFlags();
+    std::feclearexcept(kWatchedFlags);
 }
 inline void SaveFlags(CSavedFlags& saved)
 {
@@ -64,7 +64,7 @@ inline void SaveFlags(CSavedFlags& saved)
 }
 inline void RestoreFlags(const CSavedFlags& saved)
 {
-    RestoreFlags(saved);
+    std::fesetexceptflag(&saved, kWatchedFlags);
 }
 #endif
 
