@@ -497,10 +497,24 @@ bool CCalculus::Probe(IPointFunction& f, const CPanel& panel, double significant
     for (std::size_t k = 2; k + 2 < count; ++k)
         fourth[k] = Abs(m_values[k - 2] - 4.0 * m_values[k - 1] + 6.0 * m_values[k] - 4.0 * m_values[k + 1] +
                         m_values[k + 2]);
+    // On a curved background (exp(-x^2)) the fourth differences of the
+    // term itself can hide a peak's low flank; its sixth differences are
+    // far smaller there, while the flank makes the one centred on it twenty
+    // times its height. Five steps apart, their points again exclude the
+    // flank's two samples.
+    double sixth[kProbePoints];
+    for (std::size_t k = 3; k + 3 < count; ++k)
+        sixth[k] = Abs(m_values[k - 3] - 6.0 * m_values[k - 2] + 15.0 * m_values[k - 1] - 20.0 * m_values[k] +
+                       15.0 * m_values[k + 1] - 6.0 * m_values[k + 2] + m_values[k + 3]);
     const double noise = 1e3 * kEpsilon * largest;
     for (std::size_t k = 6; k + 6 < count; ++k) {
         const double spike = fourth[k];
-        if (spike > 6 * significant && spike > noise && spike > 64 * std::max(fourth[k - 4], fourth[k + 4])) {
+        const bool fourthFires =
+            spike > 6 * significant && spike > noise && spike > 64 * std::max(fourth[k - 4], fourth[k + 4]);
+        const double spike6 = k >= 8 && k + 8 < count ? sixth[k] : 0.0;
+        const bool sixthFires = spike6 > 20 * significant && spike6 > 4 * noise &&
+                                spike6 > 64 * std::max(sixth[k - 5], sixth[k + 5]);
+        if (fourthFires || sixthFires) {
             found = true;
             at = ts[k];
             reach = 1.5 * steps[k];
