@@ -88,6 +88,7 @@ private:
         Sign,
         Abs,
         Sqrt,
+        Exp,
     };
     struct CInstruction {
         EOp op;
