@@ -218,6 +218,10 @@ std::int64_t CFastTerm::CompileNode(const CNode& node, int depth)
         return unary(EOp::Sqrt);
     if (type == typeid(CNodeExp))
         return unary(EOp::Exp);
+    // (ln of a gamma operand is its logarithmic gamma; that operand does
+    // not compile, so neither does such a term.)
+    if (type == typeid(CNodeLn))
+        return unary(EOp::Ln);
 
     // Operations of two operands.
     EOp op;
@@ -404,6 +408,19 @@ inline void CFastTerm::ExecuteInstruction(const CInstruction& instruction, CComp
             } else {
                 failed |= !(std::fabs(y) < NRealMath::kTotalLossLimit);
                 out[j] = CComplex(e * std::cos(y), e * std::sin(y));
+                failed |= !IsFinite(out[j]);
+            }
+            sink(out[j]);
+        }
+        break;
+    case EOp::Ln:
+        // CalcLn without its reports: of a zero, and of a value not finite.
+        for (std::uint32_t j = 0; j < n; ++j) {
+            if (IsZero(a[j])) {
+                failed = true;
+                out[j] = CComplex();
+            } else {
+                out[j] = Ln(a[j]);
                 failed |= !IsFinite(out[j]);
             }
             sink(out[j]);

@@ -89,6 +89,7 @@ private:
         Abs,
         Sqrt,
         Exp,
+        Ln,
     };
     struct CInstruction {
         EOp op;
