@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cfenv>
+#include <cfloat>
 #include <cmath>
 #if defined(__x86_64__) && defined(__SSE2__)
 #include <xmmintrin.h>
@@ -11,6 +12,7 @@
 #include "language/calc_context.h"
 #include "language/nodes.h"
 #include "numeric/elementary.h"
+#include "numeric/realmath.h"
 #include "numeric/status.h"
 
 namespace NCalculatorText {
@@ -214,6 +216,12 @@ std::int64_t CFastTerm::CompileNode(const CNode& node, int depth)
         return unary(EOp::Abs);
     if (type == typeid(CNodeSqrt))
         return unary(EOp::Sqrt);
+    if (type == typeid(CNodeExp))
+        return unary(EOp::Exp);
+    // (ln of a gamma operand is its logarithmic gamma; that operand does
+    // not compile, so neither does such a term.)
+    if (type == typeid(CNodeLn))
+        return unary(EOp::Ln);
 
     // Operations of two operands.
     EOp op;
@@ -383,6 +391,38 @@ inline void CFastTerm::ExecuteInstruction(const CInstruction& instruction, CComp
         for (std::uint32_t j = 0; j < n; ++j) {
             out[j] = Sqrt(a[j]);
             failed |= !IsFinite(out[j]);
+            sink(out[j]);
+        }
+        break;
+    case EOp::Exp:
+        // CalcExp by the same library calls, without its reports: where the
+        // checked path would say overflow, underflow, a domain error or a
+        // total loss of the angle, the block goes to it instead.
+        for (std::uint32_t j = 0; j < n; ++j) {
+            const double x = a[j].real();
+            const double y = a[j].imag();
+            const double e = std::exp(x);
+            failed |= !(std::isfinite(x) && e >= DBL_MIN && e <= DBL_MAX);
+            if (y == 0) {
+                out[j] = CComplex(e, y);
+            } else {
+                failed |= !(std::fabs(y) < NRealMath::kTotalLossLimit);
+                out[j] = CComplex(e * std::cos(y), e * std::sin(y));
+                failed |= !IsFinite(out[j]);
+            }
+            sink(out[j]);
+        }
+        break;
+    case EOp::Ln:
+        // CalcLn without its reports: of a zero, and of a value not finite.
+        for (std::uint32_t j = 0; j < n; ++j) {
+            if (IsZero(a[j])) {
+                failed = true;
+                out[j] = CComplex();
+            } else {
+                out[j] = Ln(a[j]);
+                failed |= !IsFinite(out[j]);
+            }
             sink(out[j]);
         }
         break;

@@ -88,6 +88,8 @@ private:
         Sign,
         Abs,
         Sqrt,
+        Exp,
+        Ln,
     };
     struct CInstruction {
         EOp op;

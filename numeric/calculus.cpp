@@ -44,7 +44,11 @@ constexpr double kFarthest = 1e200;
 // formula is exact enough for masses and estimates; the library's hypot,
 // careful to the last bit and about overflow, only where the squares would
 // leave the range.
-double Abs(const CComplex& z)
+// (The rare hypot apart, so that the common cases inline into the loops
+// over grids and nodes.)
+double Hypot(double x, double y);
+
+inline double Abs(const CComplex& z)
 {
     const double x = std::fabs(z.real());
     const double y = std::fabs(z.imag());
@@ -54,6 +58,11 @@ double Abs(const CComplex& z)
         return y;
     if (x < 1e150 && y < 1e150 && x > 1e-150 && y > 1e-150)
         return std::sqrt(x * x + y * y);
+    return Hypot(x, y);
+}
+
+double Hypot(double x, double y)
+{
     return std::hypot(x, y);
 }
 
@@ -493,14 +502,33 @@ bool CCalculus::Probe(IPointFunction& f, const CPanel& panel, double significant
     // peak's flank (or two, the peak between them) makes the difference
     // centred on it far larger than those four steps to either side, whose
     // points do not include them.
+    CComplex differences[kProbePoints];
     double fourth[kProbePoints];
-    for (std::size_t k = 2; k + 2 < count; ++k)
-        fourth[k] = Abs(m_values[k - 2] - 4.0 * m_values[k - 1] + 6.0 * m_values[k] - 4.0 * m_values[k + 1] +
-                        m_values[k + 2]);
+    for (std::size_t k = 2; k + 2 < count; ++k) {
+        differences[k] = m_values[k - 2] - 4.0 * m_values[k - 1] + 6.0 * m_values[k] - 4.0 * m_values[k + 1] +
+                         m_values[k + 2];
+        fourth[k] = Abs(differences[k]);
+    }
+    // On a curved background (exp(-x^2)) the fourth differences of the
+    // term itself can hide a peak's low flank; its sixth differences are
+    // far smaller there, while the flank makes the one centred on it twenty
+    // times its height. Five steps apart, their points again exclude the
+    // flank's two samples. A lone sample makes the sixth difference over
+    // three times the fourth, a resolved wave (under 1.5 radians a
+    // step) less than twice: a smooth oscillation is no peak.
+    // (The second difference of the fourth ones.)
+    double sixth[kProbePoints];
+    for (std::size_t k = 3; k + 3 < count; ++k)
+        sixth[k] = Abs(differences[k - 1] - 2.0 * differences[k] + differences[k + 1]);
     const double noise = 1e3 * kEpsilon * largest;
     for (std::size_t k = 6; k + 6 < count; ++k) {
         const double spike = fourth[k];
-        if (spike > 6 * significant && spike > noise && spike > 64 * std::max(fourth[k - 4], fourth[k + 4])) {
+        const bool fourthFires =
+            spike > 6 * significant && spike > noise && spike > 64 * std::max(fourth[k - 4], fourth[k + 4]);
+        const double spike6 = k >= 8 && k + 8 < count ? sixth[k] : 0.0;
+        const bool sixthFires = spike6 > 20 * significant && spike6 > 4 * noise && spike6 > 2 * spike &&
+                                spike6 > 64 * std::max(sixth[k - 5], sixth[k + 5]);
+        if (fourthFires || sixthFires) {
             found = true;
             at = ts[k];
             reach = 1.5 * steps[k];

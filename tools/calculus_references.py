@@ -210,6 +210,10 @@ S = "peaks"
 add("1+exp(-1e6*(x-0.6)^2)", "0", "1", breaks=["0.6"], source=S)
 add("x+exp(-1e6*(x-0.6)^2)", "0", "1", breaks=["0.6"], source=S)
 add("exp(-x^2)+exp(-1e6*(x-0.6)^2)", "0", "1", breaks=["0.6"], source=S)
+# Between two points of the probe grid, where the curved background's own
+# fourth differences are larger than the peak's flank.
+add("exp(-x^2)+exp(-1e6*(x-0.077135678)^2)", "0", "1", breaks=["0.077135678"], source=S)
+add("exp(-x^2)+exp(-1e6*(x-0.248994975)^2)", "0", "1", breaks=["0.248994975"], source=S)
 add("1/sqrt(x)+exp(-1e6*(x-0.6)^2)", "0", "1", breaks=["0.6"], source=S)
 add("exp(-x)+exp(-(x-30)^2)", "0", "inf", breaks=["1", "30"], source=S)
 add("exp(-x)+exp(-(x-100)^2)", "0", "inf", breaks=["1", "100"], source=S)

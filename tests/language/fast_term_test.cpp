@@ -180,7 +180,7 @@ std::string RandomTerm(std::mt19937& random, int depth)
 {
     static const char* const leaves[] = {"k",     "k",       "2",    "0",   "1e308", "1e-308", "3.5",   "pi",
                                          "e",     "i",       "rslt", "n",   "1e-200", "0.1",   "1e200", "-0"};
-    static const char* const unary[] = {"-", "abs", "sqrt", "re", "im", "conj", "floor", "ceil", "sign"};
+    static const char* const unary[] = {"-", "abs", "sqrt", "re", "im", "conj", "floor", "ceil", "sign", "exp", "ln"};
     static const char* const binary[] = {"+", "-", "*", "/", "^"};
     const auto pick = random() % 10;
     if (depth <= 0 || pick < 3)
@@ -237,7 +237,17 @@ TEST(FastTerm, EdgesOfTheLoopAlikeBothWays)
                              "sum(k,0.1,20,0.1,k^2)", "sum(k,-1000.5,1000,0.5,k)", "sum(k,100,-100,-3,k^3)",
                              "sum(k,2^46-100,2^46+100,k)", "sum(k,2^52,2^52+200,k)", "sum(k,-2^52-70,-2^52,k)",
                              "sum(k,1,300,2^k*1e270)", "product(k,1,1000,1+1/k)", "sum(k,-100,100,1/(k-37))",
-                             "sum(k,1,2*10^5,3.5,sqrt(k)*i-k)"})
+                             "sum(k,1,2*10^5,3.5,sqrt(k)*i-k)",
+                             // exp: overflow, underflow to subnormals and 0,
+                             // a complex argument, and integrals, whose points
+                             // go through the same program
+                             "sum(k,700,720,exp(k))", "sum(k,-760,-700,4,exp(k))", "sum(k,-1,3,exp(k*i+1/k))",
+                             "integral(x,0,1,exp(-x^2))", "integral(x,-inf,inf,exp(-x^2)*x^2)",
+                             "integral(x,0,1,exp(-x^2)+exp(-1e6*(x-0.6)^2))", "integral(x,0,1,exp(1/x))",
+                             // ln: of 0, of negative and complex values, of
+                             // a gamma value (then ln of gamma), in integrals
+                             "sum(k,-2,2,ln(k))", "sum(k,-3,3,ln(k*i-0))", "sum(k,1,3,ln(gamma(k*50)))",
+                             "integral(x,0,1,ln(x)^2)", "integral(x,0,1,x*ln(1+x))"})
         ExpectSameBothWays(Utf8ToUtf16(text), text);
 }
 
