@@ -135,6 +135,11 @@ QString CCalcPlot::Plot(const std::vector<std::u16string>& expressions)
         statements.push_back(std::move(statement));
     }
     m_snapshot = std::make_unique<NCalculatorText::CCalcContext>(user.MakeScratch(nullptr));
+    // The imaginary part of the random numbers takes its seed from the clock
+    // at the first draw. Fixed once here, every view of this plot (and its
+    // quick picture's copies) draws the same sequence, rather than each job
+    // seeding from whatever millisecond its first draw fell in.
+    m_snapshot->random.SeedImaginaryOnce();
     m_statements = std::move(statements);
     m_expressions = expressions;
     CPlotPicture& picture = m_canvas->Picture();
