@@ -24,6 +24,7 @@
 #include <cstring>
 #include <iostream>
 
+#include "windows/desktop/icon_cache.h"
 #include "windows/desktop/single_instance.h"
 #include "windows/base/tool_icons.h"
 #include "windows/base/translation.h"
@@ -35,7 +36,12 @@ namespace {
 
 const QString kMimePackage = QStringLiteral("mime/packages/%1.xml").arg(QLatin1String(kDesktopFileName));
 const QString kDesktopEntry = QStringLiteral("applications/") + QLatin1String(kDesktopId);
+const QString kIconTheme = QStringLiteral("icons/hicolor");
 const QString kAppIconFile = QStringLiteral("icons/hicolor/scalable/apps/%1.svg").arg(QLatin1String(kDesktopFileName));
+// The folders our icons go to, deepest first: an unregistration takes
+// away those it leaves empty.
+const char* const kIconFolders[] = {"icons/hicolor/scalable/apps", "icons/hicolor/scalable/mimetypes",
+                                    "icons/hicolor/scalable"};
 const QString kDefaultGroup = QStringLiteral("Default Applications");
 const QString kAddedGroup = QStringLiteral("Added Associations");
 const QString kRemovedGroup = QStringLiteral("Removed Associations");
@@ -353,6 +359,9 @@ bool RegisterFileTypes(const CRegistrationPlaces& places)
         const QByteArray content = ResourceContent(icon.resource);
         ok = !content.isEmpty() && WriteIfDifferent(data + QLatin1String(icon.target), content, changed) && ok;
     }
+    // The theme folder's index keeps every themed-icon look-up of every
+    // program of this user from searching hundreds of folders here.
+    ok = RefreshIconCache(data + kIconTheme) && ok;
     ok = WriteIfDifferent(data + kDesktopEntry, DesktopEntryContent(places.program), changed) && ok;
 
     // The memory type is always ours; the calculation type only while no
@@ -393,6 +402,13 @@ bool UnregisterFileTypes(const CRegistrationPlaces& places)
     ok = RemoveIfPresent(data + kDesktopEntry, changed) && ok;
     for (const char* old : kOldFiles)
         ok = RemoveIfPresent(data + QLatin1String(old), changed) && ok;
+    // An icon folder, even an empty one, makes the loaders search the
+    // theme's folders there: what the icons leave empty goes too.
+    for (const char* folder : kIconFolders)
+        QDir().rmdir(data + QLatin1String(folder));
+    ok = RefreshIconCache(data + kIconTheme) && ok;
+    QDir().rmdir(data + kIconTheme);
+    QDir().rmdir(data + QStringLiteral("icons"));
 
     const QString listPath = places.configHome + QStringLiteral("/mimeapps.list");
     if (QFileInfo::exists(listPath)) {

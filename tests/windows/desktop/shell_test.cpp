@@ -23,15 +23,19 @@
 #include <QUrl>
 
 #include <algorithm>
+#include <cstdint>
 #include <atomic>
 #include <map>
 #include <thread>
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "support/data_cases.h"
 #include "windows/keypad/calc_keypad.h"
 #include "windows/frame/help.h"
+#include "windows/desktop/icon_cache.h"
 #include "windows/desktop/shell_registration.h"
 #include "windows/desktop/single_instance.h"
 
@@ -151,9 +155,9 @@ TEST_F(ShellRegistration, WritesTheTypesTheEntryTheIconsAndTheDefaults)
                              "data/icons/hicolor/scalable/apps/com.vantrel.CalculatorKaVm.svg",
                              "data/icons/hicolor/scalable/mimetypes/application-x-vantrel-calculator-memory.svg",
                              "data/icons/hicolor/scalable/mimetypes/application-x-vantrel-calculator-calculation.svg",
-                             "config/mimeapps.list"})
+                             "data/icons/hicolor/icon-theme.cache", "config/mimeapps.list"})
         EXPECT_TRUE(files.count(path)) << path;
-    EXPECT_EQ(files.size(), 6u);
+    EXPECT_EQ(files.size(), 7u);
 
     // The MIME package is the packaged one: both types, shown as text.
     const QString mime = QString::fromUtf8(Read("data/mime/packages/com.vantrel.CalculatorKaVm.xml"));
@@ -309,7 +313,7 @@ TEST_F(ShellRegistration, FilesOfTheOldNamesAreReplaced)
           "application/x-vantrel-calculator-calculation=vantrel-calculator-ka-vm.desktop;\n");
     ASSERT_TRUE(RegisterFileTypes(places));
     const auto files = Snapshot();
-    EXPECT_EQ(files.size(), 6u);
+    EXPECT_EQ(files.size(), 7u);
     EXPECT_FALSE(files.count("data/applications/vantrel-calculator-ka-vm.desktop"));
     EXPECT_EQ(Read("config/mimeapps.list"),
               "[Default Applications]\n"
@@ -353,6 +357,8 @@ TEST_F(ShellRegistration, UnregisterRemovesWhatRegisterWroteAndKeepsTheRest)
               "[Added Associations]\n"
               "application/x-vantrel-calculator-memory=other.desktop;\n");
     EXPECT_FALSE(QFileInfo::exists(root.filePath("config/Vantrel")));
+    // No empty icon folder is left for the loaders to search.
+    EXPECT_FALSE(QFileInfo::exists(root.filePath("data/icons")));
     // Nothing left to remove is no failure.
     EXPECT_TRUE(UnregisterFileTypes(places));
 }
@@ -368,6 +374,160 @@ TEST_F(ShellRegistration, UnregisterReportsWhatItCouldNotRemove)
     EXPECT_STREQ(kUnregisteredMessage,
                  "System registry entries have been removed and the INI file (if any) was deleted.");
     EXPECT_STREQ(kUnregisterFailedMessage, "Not all of the system registry entries (or INI file) were removed.");
+}
+
+// ------------------------------------------------------------ icon index
+
+// An icon index read as the icon loaders read it: the name hashed to its
+// bucket, the bucket's chain followed to the name, its images' folders
+// looked up in the folder list. Each image as "folder:types" (types: 1
+// xpm, 2 svg, 4 png); a name the index lacks gives nothing.
+QStringList IndexLookup(const QByteArray& index, const QByteArray& name)
+{
+    auto at16 = [&index](std::uint32_t offset) {
+        return static_cast<std::uint32_t>(static_cast<std::uint8_t>(index[offset]) << 8 |
+                                          static_cast<std::uint8_t>(index[offset + 1]));
+    };
+    auto at32 = [&](std::uint32_t offset) { return at16(offset) << 16 | at16(offset + 2); };
+    EXPECT_GE(index.size(), 12);
+    if (index.size() < 12)
+        return {};
+    EXPECT_EQ(at16(0), 1u);  // version 1.0
+    EXPECT_EQ(at16(2), 0u);
+    std::uint32_t hash = static_cast<std::uint32_t>(static_cast<signed char>(name[0]));
+    for (qsizetype i = 1; i < name.size(); ++i)
+        hash = hash * 31 + static_cast<std::uint32_t>(static_cast<signed char>(name[i]));
+    const std::uint32_t table = at32(4);
+    const std::uint32_t folders = at32(8);
+    std::uint32_t icon = at32(table + 4 + 4 * (hash % at32(table)));
+    QStringList images;
+    for (int steps = 0; icon != 0xffffffff && steps < 100000; ++steps, icon = at32(icon)) {
+        if (QByteArray(index.constData() + at32(icon + 4)) != name)
+            continue;
+        const std::uint32_t list = at32(icon + 8);
+        for (std::uint32_t i = 0; i < at32(list); ++i) {
+            const std::uint32_t image = list + 4 + 8 * i;
+            EXPECT_LT(at16(image), at32(folders));
+            EXPECT_EQ(at32(image + 4), 0u);  // no image data
+            images.append(QStringLiteral("%1:%2")
+                              .arg(QString::fromUtf8(index.constData() + at32(folders + 4 + 4 * at16(image))))
+                              .arg(at16(image + 2)));
+        }
+        break;
+    }
+    return images;
+}
+
+class IconIndex : public ShellRegistration {
+protected:
+    QString Theme() const { return root.filePath("data/icons/hicolor"); }
+    QByteArray Index() const { return Read("data/icons/hicolor/icon-theme.cache"); }
+    static void SetTime(const QString& path, int secondsAgo)
+    {
+        const timespec times[2] = {{time(nullptr) - secondsAgo, 0}, {time(nullptr) - secondsAgo, 0}};
+        ASSERT_EQ(::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0), 0) << path.toStdString();
+    }
+    // Makes the index look older than everything, as one written before
+    // the last change of the tree does.
+    void AgeIndex() const { SetTime(Theme() + "/icon-theme.cache", 100); }
+};
+
+TEST_F(IconIndex, RegistrationIndexesItsIconsAndThoseOfOthers)
+{
+    Write("data/icons/hicolor/48x48/apps/other.png", "png");
+    Write("data/icons/hicolor/48x48/apps/other.svg", "svg");
+    Write("data/icons/hicolor/scalable/apps/other.svg", "svg");
+    Write("data/icons/hicolor/16x16/actions/x.xpm", "xpm");
+    Write("data/icons/hicolor/16x16/actions/readme.txt", "not an icon");
+    Write("data/icons/hicolor/22x22/places/.keep", "");
+    Write("data/icons/hicolor/index.theme", "[Icon Theme]\n");
+    ASSERT_TRUE(RegisterFileTypes(places));
+    const QByteArray index = Index();
+    EXPECT_EQ(IndexLookup(index, "com.vantrel.CalculatorKaVm"), QStringList{"scalable/apps:2"});
+    EXPECT_EQ(IndexLookup(index, "application-x-vantrel-calculator-memory"), QStringList{"scalable/mimetypes:2"});
+    EXPECT_EQ(IndexLookup(index, "application-x-vantrel-calculator-calculation"),
+              QStringList{"scalable/mimetypes:2"});
+    EXPECT_EQ(IndexLookup(index, "other"), (QStringList{"48x48/apps:6", "scalable/apps:2"}));
+    EXPECT_EQ(IndexLookup(index, "x"), QStringList{"16x16/actions:1"});
+    for (const char* missing : {"readme", "edit-copy", "index", "o", ""})
+        EXPECT_TRUE(IndexLookup(index, missing).isEmpty()) << missing;
+    EXPECT_TRUE(IconCacheCurrent(Theme()));
+    // A start that changes nothing leaves the index as it is.
+    const QDateTime written = QFileInfo(root.filePath("data/icons/hicolor/icon-theme.cache")).lastModified();
+    ASSERT_TRUE(RegisterFileTypes(places));
+    EXPECT_EQ(Index(), index);
+    EXPECT_EQ(QFileInfo(root.filePath("data/icons/hicolor/icon-theme.cache")).lastModified(), written);
+    EXPECT_EQ(IconCacheContent(Theme()), index);
+}
+
+TEST_F(IconIndex, IndexOutOfDateIsWrittenAgain)
+{
+    ASSERT_TRUE(RegisterFileTypes(places));
+    // Another program adds an icon to a folder of ours, and one in a new
+    // folder, after the index was written.
+    AgeIndex();
+    EXPECT_FALSE(IconCacheCurrent(Theme()));
+    Write("data/icons/hicolor/scalable/apps/added.svg", "svg");
+    Write("data/icons/hicolor/256x256/apps/added.png", "png");
+    ASSERT_TRUE(RegisterFileTypes(places));
+    EXPECT_TRUE(IconCacheCurrent(Theme()));
+    EXPECT_EQ(IndexLookup(Index(), "added"), (QStringList{"256x256/apps:4", "scalable/apps:2"}));
+    EXPECT_EQ(IndexLookup(Index(), "com.vantrel.CalculatorKaVm"), QStringList{"scalable/apps:2"});
+    // Not only the theme folder's time counts: a folder deep inside that
+    // changed after the index makes it out of date too.
+    QDirIterator folders(Theme(), QDir::Dirs | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
+    while (folders.hasNext())
+        SetTime(folders.next(), 100);
+    SetTime(Theme(), 100);
+    SetTime(Theme() + "/icon-theme.cache", 50);
+    EXPECT_TRUE(IconCacheCurrent(Theme()));
+    SetTime(Theme() + "/256x256/apps", 10);
+    EXPECT_FALSE(IconCacheCurrent(Theme()));
+}
+
+TEST_F(IconIndex, ManyNamesAreAllFoundThroughSharedBuckets)
+{
+    QStringList names;
+    for (int i = 0; i < 300; ++i)
+        names.append(QStringLiteral("icon-%1").arg(i * 7919));
+    names.append(QString::fromUtf8("r\xC3\xA9sum\xC3\xA9"));  // bytes above 127 hash as signed
+    for (const QString& name : names)
+        Write("data/icons/hicolor/32x32/apps/" + name + ".png", "png");
+    ASSERT_TRUE(RefreshIconCache(Theme()));
+    const QByteArray index = Index();
+    for (const QString& name : names)
+        EXPECT_EQ(IndexLookup(index, name.toUtf8()), QStringList{"32x32/apps:4"}) << name.toStdString();
+    EXPECT_TRUE(IndexLookup(index, "icon-1").isEmpty());
+}
+
+TEST_F(IconIndex, TreeTheIndexCannotDescribeIsLeftAlone)
+{
+    // An .icon file carries data this index does not hold.
+    Write("data/icons/hicolor/48x48/apps/other.png", "png");
+    Write("data/icons/hicolor/48x48/apps/other.icon", "[Icon Data]\n");
+    ASSERT_TRUE(RegisterFileTypes(places));
+    EXPECT_FALSE(QFileInfo::exists(root.filePath("data/icons/hicolor/icon-theme.cache")));
+    EXPECT_TRUE(IconCacheContent(Theme()).isEmpty());
+    // Nor is a folder that is a link written over.
+    QFile::remove(root.filePath("data/icons/hicolor/48x48/apps/other.icon"));
+    ASSERT_TRUE(QFile::link(root.filePath("data/icons/hicolor/48x48"), root.filePath("data/icons/hicolor/linked")));
+    ASSERT_TRUE(RegisterFileTypes(places));
+    EXPECT_FALSE(QFileInfo::exists(root.filePath("data/icons/hicolor/icon-theme.cache")));
+    QFile::remove(root.filePath("data/icons/hicolor/linked"));
+    ASSERT_TRUE(RegisterFileTypes(places));
+    EXPECT_EQ(IndexLookup(Index(), "other"), QStringList{"48x48/apps:4"});
+}
+
+TEST_F(IconIndex, UnregisterKeepsTheIndexOfOtherIcons)
+{
+    Write("data/icons/hicolor/48x48/apps/other.png", "png");
+    ASSERT_TRUE(RegisterFileTypes(places));
+    ASSERT_TRUE(UnregisterFileTypes(places));
+    EXPECT_TRUE(IconCacheCurrent(Theme()));
+    EXPECT_EQ(IndexLookup(Index(), "other"), QStringList{"48x48/apps:4"});
+    EXPECT_TRUE(IndexLookup(Index(), "com.vantrel.CalculatorKaVm").isEmpty());
+    EXPECT_FALSE(QFileInfo::exists(root.filePath("data/icons/hicolor/scalable")));
+    EXPECT_TRUE(QFileInfo::exists(root.filePath("data/icons/hicolor/48x48/apps/other.png")));
 }
 
 TEST_F(ShellRegistration, FailureToWriteIsReportedNotThrown)
