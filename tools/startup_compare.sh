@@ -15,7 +15,9 @@
 # (from fork to the map), then closes the window with WM_DELETE_WINDOW.
 # Settings live in a temporary HOME for each program, so the user's own
 # stay untouched.
-# Prints each program's median (and range) and its ratio to SpeedCrunch.
+# Prints each program's medians (and ranges) to the map and to the first
+# picture (the first time the program has drawn into its window), and
+# their ratios to SpeedCrunch's.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 starts=9
@@ -59,7 +61,7 @@ for program in "${programs[@]}"; do
   commands+=("$(cd "$(dirname "$program")" && pwd)/$(basename "$program")")
 done
 
-declare -A times
+declare -A times pictures
 for round in $(seq 0 "$starts"); do
   # Alternate the order from round to round, so neither always follows
   # the other.
@@ -68,16 +70,25 @@ for round in $(seq 0 "$starts"); do
     order=($(printf '%s\n' "${order[@]}" | tac))
   fi
   for i in "${order[@]}"; do
-    ms="$(start "$i" "${commands[$i]}" 2>/dev/null)" || { echo "startup_compare: ${names[$i]} showed no window" >&2; exit 1; }
-    [ "$round" -eq 0 ] || times[$i]="${times[$i]:-} $ms"
+    read -r ms painted <<<"$(start "$i" "${commands[$i]}" 2>/dev/null)" || true
+    [ -n "${ms:-}" ] || { echo "startup_compare: ${names[$i]} showed no window" >&2; exit 1; }
+    if [ "$round" -ne 0 ]; then
+      times[$i]="${times[$i]:-} $ms"
+      pictures[$i]="${pictures[$i]:-} $painted"
+    fi
   done
 done
 
 median() { tr ' ' '\n' | grep . | sort -g | awk '{v[NR]=$1} END {m = NR % 2 ? v[(NR+1)/2] : (v[NR/2]+v[NR/2+1])/2; printf "%.0f %.0f %.0f", m, v[1], v[NR]}'; }
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN {printf "%.2f", a / b}'; }
 read -r reference low high <<<"$(echo "${times[0]}" | median)"
-printf '%-40s median %5s ms (%s-%s), %s starts\n' "speedcrunch" "$reference" "$low" "$high" "$starts"
+read -r pictureReference pictureLow pictureHigh <<<"$(echo "${pictures[0]}" | median)"
+printf '%-40s median %5s ms (%s-%s) to the map, %5s ms (%s-%s) to the first picture, %s starts\n' "speedcrunch" \
+  "$reference" "$low" "$high" "$pictureReference" "$pictureLow" "$pictureHigh" "$starts"
 for i in $(seq 1 $((${#commands[@]} - 1))); do
   read -r value low high <<<"$(echo "${times[$i]}" | median)"
-  printf '%-40s median %5s ms (%s-%s), %.2fx speedcrunch\n' "${names[$i]}" "$value" "$low" "$high" \
-    "$(awk -v a="$value" -v b="$reference" 'BEGIN {print a / b}')"
+  read -r picture pictureLow pictureHigh <<<"$(echo "${pictures[$i]}" | median)"
+  printf '%-40s median %5s ms (%s-%s) to the map, %5s ms (%s-%s) to the first picture; %sx, %sx speedcrunch\n' \
+    "${names[$i]}" "$value" "$low" "$high" "$picture" "$pictureLow" "$pictureHigh" \
+    "$(ratio "$value" "$reference")" "$(ratio "$picture" "$pictureReference")"
 done
