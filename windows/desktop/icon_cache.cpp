@@ -48,7 +48,7 @@ std::optional<CIconTree> ScanIconTree(const QString& themeFolder)
     const QDir theme(themeFolder);
     // The folders in a fixed order, so the same tree gives the same bytes.
     QStringList folders;
-    QDirIterator walk(themeFolder, QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System,
+    QDirIterator walk(themeFolder, QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden,
                       QDirIterator::Subdirectories);
     while (walk.hasNext()) {
         const QString path = walk.next();
@@ -67,7 +67,8 @@ std::optional<CIconTree> ScanIconTree(const QString& themeFolder)
     CIconTree tree;
     for (const QString& folder : folders) {
         std::map<QByteArray, std::uint16_t> found;
-        const QStringList files = QDir(theme.filePath(folder)).entryList(QDir::Files | QDir::Hidden | QDir::System);
+        // Links are followed; a link to nothing is no icon.
+        const QStringList files = QDir(theme.filePath(folder)).entryList(QDir::Files | QDir::Hidden);
         for (const QString& file : files) {
             // An .icon file carries data (a display name, attach points)
             // that this index does not hold.
@@ -201,7 +202,7 @@ bool IconCacheCurrent(const QString& themeFolder)
     const std::optional<timespec> folder = ModifiedAt(themeFolder);
     if (!cache || !folder || Before(*cache, *folder))
         return false;
-    QDirIterator walk(themeFolder, QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System,
+    QDirIterator walk(themeFolder, QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden,
                       QDirIterator::Subdirectories);
     while (walk.hasNext()) {
         const std::optional<timespec> inner = ModifiedAt(walk.next());

@@ -394,7 +394,7 @@ QStringList IndexLookup(const QByteArray& index, const QByteArray& name)
         return {};
     EXPECT_EQ(at16(0), 1u);  // version 1.0
     EXPECT_EQ(at16(2), 0u);
-    std::uint32_t hash = static_cast<std::uint32_t>(static_cast<signed char>(name[0]));
+    std::uint32_t hash = name.isEmpty() ? 0 : static_cast<std::uint32_t>(static_cast<signed char>(name[0]));
     for (qsizetype i = 1; i < name.size(); ++i)
         hash = hash * 31 + static_cast<std::uint32_t>(static_cast<signed char>(name[i]));
     const std::uint32_t table = at32(4);
@@ -440,6 +440,11 @@ TEST_F(IconIndex, RegistrationIndexesItsIconsAndThoseOfOthers)
     Write("data/icons/hicolor/16x16/actions/x.xpm", "xpm");
     Write("data/icons/hicolor/16x16/actions/readme.txt", "not an icon");
     Write("data/icons/hicolor/22x22/places/.keep", "");
+    // A link counts as the file it names; a link to nothing is no icon.
+    ASSERT_TRUE(QFile::link(root.filePath("data/icons/hicolor/48x48/apps/other.png"),
+                            root.filePath("data/icons/hicolor/22x22/places/linked.png")));
+    ASSERT_TRUE(QFile::link(root.filePath("data/icons/hicolor/missing.png"),
+                            root.filePath("data/icons/hicolor/22x22/places/dangling.png")));
     Write("data/icons/hicolor/index.theme", "[Icon Theme]\n");
     ASSERT_TRUE(RegisterFileTypes(places));
     const QByteArray index = Index();
@@ -449,7 +454,8 @@ TEST_F(IconIndex, RegistrationIndexesItsIconsAndThoseOfOthers)
               QStringList{"scalable/mimetypes:2"});
     EXPECT_EQ(IndexLookup(index, "other"), (QStringList{"48x48/apps:6", "scalable/apps:2"}));
     EXPECT_EQ(IndexLookup(index, "x"), QStringList{"16x16/actions:1"});
-    for (const char* missing : {"readme", "edit-copy", "index", "o", ""})
+    EXPECT_EQ(IndexLookup(index, "linked"), QStringList{"22x22/places:4"});
+    for (const char* missing : {"readme", "edit-copy", "index", "o", "dangling", ""})
         EXPECT_TRUE(IndexLookup(index, missing).isEmpty()) << missing;
     EXPECT_TRUE(IconCacheCurrent(Theme()));
     // A start that changes nothing leaves the index as it is.
