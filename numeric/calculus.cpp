@@ -1068,6 +1068,24 @@ bool CCalculus::DoubleExponential(IPointFunction& f, int kind, const CComplex& a
     return true;
 }
 
+bool CCalculus::BelieveRule(IPointFunction& f, int count, CRule& rule, double* at, double& reach, bool& believed)
+{
+    believed = false;
+    if (!rule.settled)
+        return true;
+    const double significant = kIntegralGoal * Abs(rule.value);
+    bool peak = false;
+    for (int side = 0; side < count && !peak; ++side) {
+        CPanel half{0, 1, side, {}, 0, 0, 0, {}, 0};
+        if (!Panel(f, half) || !Probe(f, half, std::max(significant, half.roundoff), peak, at[side], reach))
+            return false;
+    }
+    believed = !peak;
+    if (peak)
+        rule = {rule.value, std::numeric_limits<double>::infinity(), false};
+    return true;
+}
+
 CCalculusResult CCalculus::Integrate(IPointFunction& f, const CIntegralLimit& a, const CIntegralLimit& b)
 {
     m_evaluations = 0;
@@ -1135,21 +1153,16 @@ CCalculusResult CCalculus::Integrate(IPointFunction& f, const CIntegralLimit& a,
             return {CComplex(), 0, ECalculusOutcome::Stopped};
         }
         m_maps[0] = {true, a.point, CComplex(), direction, 1};
-        CPanel whole{0, 1, 0, {}, 0, 0, 0, {}, 0};
         double at = std::numeric_limits<double>::quiet_NaN();
         double reach = 0;
-        if (rule.settled) {
-            bool peak = false;
-            if (!Panel(f, whole) ||
-                !Probe(f, whole, std::max(kIntegralGoal * Abs(rule.value), whole.roundoff), peak, at, reach)) {
-                f.EndHold(true);
-                return {CComplex(), 0, ECalculusOutcome::Stopped};
-            }
-            if (!peak) {
-                f.EndHold(true);
-                return {rule.value, rule.error, ECalculusOutcome::Done};
-            }
-            rule = {rule.value, std::numeric_limits<double>::infinity(), false};
+        bool believed = false;
+        if (!BelieveRule(f, 1, rule, &at, reach, believed)) {
+            f.EndHold(true);
+            return {CComplex(), 0, ECalculusOutcome::Stopped};
+        }
+        if (believed) {
+            f.EndHold(true);
+            return {rule.value, rule.error, ECalculusOutcome::Done};
         }
         {
             // The pieces' own warnings concern the result.
@@ -1173,7 +1186,7 @@ CCalculusResult CCalculus::Integrate(IPointFunction& f, const CIntegralLimit& a,
         factor = direction;
         rule.value *= factor;
         m_maps[0] = {true, a.point, CComplex(), direction, 1};
-        whole = {0, 1, 0, {}, 0, 0, 0, {}, 0};
+        const CPanel whole{0, 1, 0, {}, 0, 0, 0, {}, 0};
         if (!PushAround(f, whole, at, reach))
             return {CComplex(), 0, ECalculusOutcome::Stopped};
     } else {
@@ -1185,23 +1198,16 @@ CCalculusResult CCalculus::Integrate(IPointFunction& f, const CIntegralLimit& a,
         const double nan = std::numeric_limits<double>::quiet_NaN();
         double at[2] = {nan, nan};
         double reach = 0;
-        if (rule.settled) {
-            m_maps[0] = {true, CComplex(), CComplex(), 1, 1};
-            m_maps[1] = {true, CComplex(), CComplex(), -1, 1};
-            const double significant = kIntegralGoal * Abs(rule.value);
-            bool peak = false;
-            for (int side = 0; side < 2 && !peak; ++side) {
-                CPanel half{0, 1, side, {}, 0, 0, 0, {}, 0};
-                if (!Panel(f, half) || !Probe(f, half, std::max(significant, half.roundoff), peak, at[side], reach)) {
-                    f.EndHold(true);
-                    return {CComplex(), 0, ECalculusOutcome::Stopped};
-                }
-            }
-            if (!peak) {
-                f.EndHold(true);
-                return {rule.value, rule.error, ECalculusOutcome::Done};
-            }
-            rule = {rule.value, std::numeric_limits<double>::infinity(), false};
+        m_maps[0] = {true, CComplex(), CComplex(), 1, 1};
+        m_maps[1] = {true, CComplex(), CComplex(), -1, 1};
+        bool believed = false;
+        if (!BelieveRule(f, 2, rule, at, reach, believed)) {
+            f.EndHold(true);
+            return {CComplex(), 0, ECalculusOutcome::Stopped};
+        }
+        if (believed) {
+            f.EndHold(true);
+            return {rule.value, rule.error, ECalculusOutcome::Done};
         }
         {
             // Both half-lines from 0, each by the pieces between zeros.
