@@ -94,6 +94,118 @@ bool IsWholeExponent(double k)
     return k >= -2147483648.0 && k < 2147483648.0 && k == std::trunc(k);
 }
 
+// cosh and sinh stay finite for arguments up to this magnitude (they
+// overflow beyond ln(2·DBL_MAX) ≈ 710.5).
+constexpr double kHyperbolicLimit = 700;
+
+// The arctangent's middle range, 0.1 < |x| ≤ 2^53, which PrincipalArctangent
+// computes as ½·atan2(2x, 1 − x²) with the imaginary part ¼·ln(1 + 4y/Q):
+// for a real x (y a zero) that part is y itself.
+constexpr double kArctangentMiddleLow = 0.1;
+constexpr double kArctangentMiddleHigh = 9007199254740992.0;
+
+// ToRadians and FromRadians by the formulas of the checked product and
+// quotient (the divisor is a constant, never 0); the flags tell whether
+// they would have reported.
+inline CComplex AngleToRadians(const CComplex& z, int units)
+{
+    return SmithDivide(PlainProduct(z, CComplex(kPi, 0.0)), CComplex(units == 1 ? 180.0 : 200.0, 0.0));
+}
+inline CComplex AngleFromRadians(const CComplex& z, int units)
+{
+    return SmithDivide(PlainProduct(z, CComplex(units == 1 ? 180.0 : 200.0, 0.0)), CComplex(kPi, 0.0));
+}
+
+// Sin(z) (z in radians) with the library's calls: false where CalcSin would
+// report (a total loss of the angle, a part that is not finite) or where
+// it is left to it (|y| beyond the hyperbolic limit). For a real argument
+// cosh(±0) is 1 and sinh(±0) is ±0 exactly, so the parts are sin x and
+// cos x · y, a zero whose sign follows from the sign of cos x.
+inline bool FastSin(const CComplex& z, CComplex& out)
+{
+    const double x = z.real();
+    const double y = z.imag();
+    if (!(std::fabs(x) < NRealMath::kTotalLossLimit))
+        return false;
+    if (y == 0) {
+        bool positive;
+        const double imaginary = ClearCircularSign(x, true, positive) ? (positive ? y : -y) : std::cos(x) * y;
+        out = CComplex(std::sin(x), imaginary);
+        return true;
+    }
+    if (!(std::fabs(y) <= kHyperbolicLimit))
+        return false;
+    out = CComplex(std::sin(x) * std::cosh(y), std::cos(x) * std::sinh(y));
+    return IsFinite(out);
+}
+
+// Cos(z) = (cos x · cosh y, −(sin x · sinh y)); for a real argument
+// (cos x, −(sin x · y)).
+inline bool FastCos(const CComplex& z, CComplex& out)
+{
+    const double x = z.real();
+    const double y = z.imag();
+    if (!(std::fabs(x) < NRealMath::kTotalLossLimit))
+        return false;
+    if (y == 0) {
+        bool positive;
+        const double imaginary = ClearCircularSign(x, false, positive) ? (positive ? -y : y) : -(std::sin(x) * y);
+        out = CComplex(std::cos(x), imaginary);
+        return true;
+    }
+    if (!(std::fabs(y) <= kHyperbolicLimit))
+        return false;
+    out = CComplex(std::cos(x) * std::cosh(y), -(std::sin(x) * std::sinh(y)));
+    return IsFinite(out);
+}
+
+// The tangent of a real argument is (tan x, 0); a complex one is left to
+// the checked path.
+inline bool FastTan(const CComplex& z, CComplex& out)
+{
+    const double x = z.real();
+    if (z.imag() != 0 || !(std::fabs(x) < NRealMath::kTotalLossLimit))
+        return false;
+    out = CComplex(std::tan(x), 0.0);
+    return std::isfinite(out.real());
+}
+
+// The arctangent of a real argument in radians; a complex one is left to
+// the checked path.
+inline bool FastAtan(const CComplex& z, CComplex& out)
+{
+    const double x = z.real();
+    const double y = z.imag();
+    if (y != 0)
+        return false;
+    const double m = std::fabs(x);
+    if (m > kArctangentMiddleLow && m <= kArctangentMiddleHigh)
+        out = CComplex(0.5 * std::atan2(2 * x, 1 - (x * x + y * y)), y);
+    else
+        out = PrincipalArctangent(z);
+    return IsFinite(out);
+}
+
+// CalcPower's value for a real base x under a real exponent k that is not
+// whole: false for a base that is not positive (a singularity or a complex
+// power, left to the checked path) and where NRealMath::Pow reports (an
+// overflow, a value below the normal range).
+inline bool FastRealPower(double x, double k, double& out)
+{
+    if (!(x > 0))
+        return false;
+    if (k == 0.5) {
+        out = std::sqrt(x);
+    } else if (k == -0.5) {
+        out = 1 / std::sqrt(x);
+    } else {
+        out = std::pow(x, k);
+        if (!(std::fabs(out) >= DBL_MIN))
+            return false;
+    }
+    return std::isfinite(out);
+}
+
 }  // namespace
 
 std::uint32_t CFastTerm::NewRegister()
@@ -222,6 +334,14 @@ std::int64_t CFastTerm::CompileNode(const CNode& node, int depth)
     // not compile, so neither does such a term.)
     if (type == typeid(CNodeLn))
         return unary(EOp::Ln);
+    if (type == typeid(CNodeSin))
+        return unary(EOp::Sin);
+    if (type == typeid(CNodeCos))
+        return unary(EOp::Cos);
+    if (type == typeid(CNodeTg))
+        return unary(EOp::Tan);
+    if (type == typeid(CNodeArcTg))
+        return unary(EOp::Atan);
 
     // Operations of two operands.
     EOp op;
@@ -242,17 +362,21 @@ std::int64_t CFastTerm::CompileNode(const CNode& node, int depth)
     double exponent = 0;
     const CNode& exponentNode = *children[1];
     if (op == EOp::PowerVariable && typeid(exponentNode) == typeid(CNodeNumber)) {
-        // A constant exponent: a whole one is taken at once, any other goes
-        // to the general power, which the checked path computes.
+        // A constant exponent: a whole one is taken at once, any other by
+        // the general power of a positive base.
         exponent = static_cast<const CNodeNumber&>(exponentNode).Value();
+        if (!std::isfinite(exponent))
+            return -1;  // the checked path reports it
         if (!IsWholeExponent(exponent))
-            return -1;
-        op = exponent == 2 ? EOp::Square : EOp::PowerWhole;
+            op = EOp::PowerReal;
+        else
+            op = exponent == 2 ? EOp::Square : EOp::PowerWhole;
     }
     const std::int64_t left = CompileNode(*children[0], depth + 1);
     if (left < 0)
         return -1;
-    const std::int64_t right = op == EOp::PowerWhole || op == EOp::Square ? 0 : CompileNode(*children[1], depth + 1);
+    const bool constantExponent = op == EOp::PowerWhole || op == EOp::Square || op == EOp::PowerReal;
+    const std::int64_t right = constantExponent ? 0 : CompileNode(*children[1], depth + 1);
     if (right < 0)
         return -1;
     const std::uint32_t target = NewRegister();
@@ -326,15 +450,27 @@ inline void CFastTerm::ExecuteInstruction(const CInstruction& instruction, CComp
             sink(out[j]);
         }
         break;
+    case EOp::PowerReal:
+        // The imaginary part of the register stays 0 (see m_block).
+        for (std::uint32_t j = 0; j < n; ++j) {
+            double power = 0;
+            failed |= a[j].imag() != 0 || !FastRealPower(a[j].real(), instruction.exponent, power);
+            out[j].real(power);
+            sink(out[j]);
+        }
+        break;
     case EOp::PowerVariable:
         for (std::uint32_t j = 0; j < n; ++j) {
-            if (a[j].imag() != 0 || b[j].imag() != 0 || !IsWholeExponent(b[j].real()) ||
-                (a[j].real() == 0 && b[j].real() <= 0)) {
-                failed = true;
-                out[j] = CComplex();
-            } else {
-                out[j] = CComplex(RealIntegerPower(a[j].real(), b[j].real()), 0.0);
-            }
+            const double x = a[j].real();
+            const double k = b[j].real();
+            double power = 0;
+            if (a[j].imag() != 0 || b[j].imag() != 0 || (x == 0 && k <= 0))
+                failed = true;  // a complex power, a singularity
+            else if (IsWholeExponent(k))
+                power = RealIntegerPower(x, k);
+            else
+                failed |= !FastRealPower(x, k, power);
+            out[j] = CComplex(power, 0.0);
             sink(out[j]);
         }
         break;
@@ -422,6 +558,39 @@ inline void CFastTerm::ExecuteInstruction(const CInstruction& instruction, CComp
             } else {
                 out[j] = Ln(a[j]);
                 failed |= !IsFinite(out[j]);
+            }
+            sink(out[j]);
+        }
+        break;
+    case EOp::Sin:
+    case EOp::Cos:
+    case EOp::Tan:
+        // CalcSin, CalcCos and CalcTg: the angle into radians, then the
+        // function.
+        for (std::uint32_t j = 0; j < n; ++j) {
+            const CComplex z = m_units != 0 ? AngleToRadians(a[j], m_units) : a[j];
+            bool ok;
+            if (instruction.op == EOp::Sin)
+                ok = FastSin(z, out[j]);
+            else if (instruction.op == EOp::Cos)
+                ok = FastCos(z, out[j]);
+            else
+                ok = FastTan(z, out[j]);
+            if (!ok) {
+                failed = true;
+                out[j] = CComplex();
+            }
+            sink(out[j]);
+        }
+        break;
+    case EOp::Atan:
+        // CalcArcTg: the function, then the angle out of radians.
+        for (std::uint32_t j = 0; j < n; ++j) {
+            if (!FastAtan(a[j], out[j])) {
+                failed = true;
+                out[j] = CComplex();
+            } else if (m_units != 0) {
+                out[j] = AngleFromRadians(out[j], m_units);
             }
             sink(out[j]);
         }
@@ -573,6 +742,7 @@ CFastTerm::EOutcome CFastTerm::RunTurns(CCalcRunState& state, double first, doub
 
 bool CFastTerm::LoadPreloads(CCalcContext& context)
 {
+    m_units = context.run.trigonometricUnits;
     // Every turn of a block sees the preloaded registers.
     m_block.resize(static_cast<std::size_t>(m_registers) * kBlockTurns);
     CComplex* r = m_block.data();

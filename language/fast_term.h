@@ -1,19 +1,24 @@
 #pragma once
-// The fast evaluation of a series term. A term made of arithmetic alone
-// (numbers, constants, variables, + − × ÷, whole powers of real bases, sign
-// change, the component functions, abs and sqrt, defined values, and calls
-// of defined functions whose bodies are such terms, inlined) is compiled once into a
-// flat program over plain complex values. A series then runs its turns with
-// that program instead of walking the tree: no operation scopes, no checks
-// after every operation, no virtual calls.
+// The fast evaluation of a series term. A term made of arithmetic and the
+// common functions (numbers, constants, variables, + − × ÷, powers of real
+// bases, sign change, the component functions, abs, sqrt, exp, ln, sin,
+// cos, tan, atan, defined values, and calls of defined functions whose
+// bodies are such terms, inlined) is compiled once into a flat program over
+// plain complex values. A series then runs its turns with that program
+// instead of walking the tree: no operation scopes, no checks after every
+// operation, no virtual calls.
 //
 // The program computes with the very formulas of the checked operations
-// (numeric/complex.h, RealIntegerPower), in the same order, so every value
-// it yields is the checked value to the bit. What the checks would notice
-// it notices afterwards: the floating-point exception flags overflow,
-// underflow, invalid and division by zero, and the conditions no flag shows
-// (a zero divisor, a zero base under a power that is not positive, a base
-// or exponent the program leaves to the general power). A run with any of
+// (numeric/complex.h, numeric/elementary.h), with the same library calls in
+// the same order, so every value it yields is the checked value to the
+// bit. What the checks would notice it notices afterwards: the
+// floating-point exception flags overflow, underflow, invalid and division
+// by zero, and the conditions no flag shows (a zero divisor, a zero base
+// under a power that is not positive, a total loss of an angle, a value
+// below the normal range that a function reports, and the cases the program
+// leaves to the checked functions: a complex base or exponent of a power,
+// a base that is not positive under an exponent that is not whole, a
+// complex argument of tan or atan). A run with any of
 // these is thrown away and the series is evaluated again on the checked
 // path, which then writes exactly the log it always writes. A flag the
 // checked path would not have reported (a product that underflowed to a
@@ -78,6 +83,7 @@ private:
         Divide,
         Square,         // a real base squared
         PowerWhole,     // a real base to another whole constant exponent
+        PowerReal,      // a positive base to a constant exponent that is not whole
         PowerVariable,  // a base to an exponent computed in the term
         Negate,
         Conjugate,
@@ -90,13 +96,18 @@ private:
         Sqrt,
         Exp,
         Ln,
+        // The circular functions follow the angle setting of the run.
+        Sin,
+        Cos,
+        Tan,
+        Atan,
     };
     struct CInstruction {
         EOp op;
         std::uint32_t target;
         std::uint32_t left;
         std::uint32_t right;
-        double exponent;  // PowerWhole
+        double exponent;  // PowerWhole, PowerReal
     };
     // A register loaded once before the turns.
     struct CPreload {
@@ -131,6 +142,9 @@ private:
     // each parameter and the register that holds its argument.
     std::vector<std::pair<const CComplex*, std::uint32_t>> m_bound;
     std::uint32_t m_registers = 0;
+    // The angle setting of the run (0 radians, 1 degrees, 2 grads), read
+    // with the preloads.
+    int m_units = 0;
     std::uint32_t m_result = 0;
     // The registers of a block of turns, kept between runs. They start at 0
     // and each is written by one instruction only, so the imaginary part

@@ -429,6 +429,101 @@ bool CCalculus::PushAround(IPointFunction& f, CPanel panel, double at, double re
     return true;
 }
 
+namespace {
+
+// The probe's grid sifted for a peak between the rule's points, over the
+// term's values at the grid's parameters ts with the steps' widths: true,
+// with where, at the first sample that rises far above what the panel's
+// nodes saw (centre, radius) or that makes a spike in the fourth or sixth
+// differences of the samples' masses. TValue is CComplex, or double where
+// every value is real (weight and centre then real too): the arithmetic of
+// the real parts is the same, so are the decisions.
+inline double SizeOf(const CComplex& z)
+{
+    return Abs(z);
+}
+inline double SizeOf(double x)
+{
+    return std::fabs(x);
+}
+inline bool FiniteValue(const CComplex& z)
+{
+    return Finite(z);
+}
+inline bool FiniteValue(double x)
+{
+    return std::isfinite(x);
+}
+inline CComplex WeightedValue(const CComplex& v, const CComplex& w)
+{
+    return Weighted(v, w);
+}
+inline double WeightedValue(double v, double w)
+{
+    return v * w;
+}
+
+template <class TValue>
+bool SiftProbe(TValue* values, std::size_t count, const double* ts, const double* steps, bool halfLine,
+               const TValue& weight, const TValue& centre, double radius, double significant, std::size_t& where)
+{
+    double largest = 0;
+    for (std::size_t k = 0; k < count; ++k) {
+        const double t = ts[k];
+        const TValue v = halfLine ? values[k] / (t * t) : WeightedValue(values[k], weight);
+        // As in the adaptive stage's grid: between its nodes a resolved
+        // panel stays about as near their mean as they do.
+        const double rise = SizeOf(v - centre) - 1.5 * radius;
+        if (!FiniteValue(v) || (rise > 0 && rise * steps[k] > significant)) {
+            where = k;
+            return true;
+        }
+        // From here on the mass of each sample's step.
+        values[k] = v * steps[k];
+        largest = std::max(largest, SizeOf(values[k]));
+    }
+    // A peak lower than the background's own range (on a slope) still
+    // stands out of the grid as a spike: the fourth differences of a
+    // smooth term change little over a few steps, while one sample on a
+    // peak's flank (or two, the peak between them) makes the difference
+    // centred on it far larger than those four steps to either side, whose
+    // points do not include them.
+    TValue differences[kProbePoints];
+    double fourth[kProbePoints];
+    for (std::size_t k = 2; k + 2 < count; ++k) {
+        differences[k] =
+            values[k - 2] - 4.0 * values[k - 1] + 6.0 * values[k] - 4.0 * values[k + 1] + values[k + 2];
+        fourth[k] = SizeOf(differences[k]);
+    }
+    // On a curved background (exp(-x^2)) the fourth differences of the
+    // term itself can hide a peak's low flank; its sixth differences are
+    // far smaller there, while the flank makes the one centred on it twenty
+    // times its height. Five steps apart, their points again exclude the
+    // flank's two samples. A lone sample makes the sixth difference over
+    // three times the fourth, a resolved wave (under 1.5 radians a
+    // step) less than twice: a smooth oscillation is no peak.
+    // (The second difference of the fourth ones.)
+    double sixth[kProbePoints];
+    for (std::size_t k = 3; k + 3 < count; ++k)
+        sixth[k] = SizeOf(differences[k - 1] - 2.0 * differences[k] + differences[k + 1]);
+    const double noise = 1e3 * kEpsilon * largest;
+    for (std::size_t k = 6; k + 6 < count; ++k) {
+        const double spike = fourth[k];
+        const bool fourthFires =
+            spike > 6 * significant && spike > noise && spike > 64 * std::max(fourth[k - 4], fourth[k + 4]);
+        const double spike6 = k >= 8 && k + 8 < count ? sixth[k] : 0.0;
+        const bool sixthFires = spike6 > 20 * significant && spike6 > 4 * noise && spike6 > 2 * spike &&
+                                spike6 > 64 * std::max(sixth[k - 5], sixth[k + 5]);
+        if (fourthFires || sixthFires) {
+            where = k;
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
 bool CCalculus::Probe(IPointFunction& f, const CPanel& panel, double significant, bool& found, double& at,
                       double& reach)
 {
@@ -478,62 +573,27 @@ bool CCalculus::Probe(IPointFunction& f, const CPanel& panel, double significant
         found = true;
         return true;
     }
-    double largest = 0;
-    for (std::size_t k = 0; k < count; ++k) {
-        const double t = ts[k];
-        const CComplex v =
-            map.halfLine ? m_values[k] / (t * t) : Weighted(m_values[k], map.orientation * map.half);
-        // As in the adaptive stage's grid: between its nodes a resolved
-        // panel stays about as near their mean as they do.
-        const double rise = Abs(v - panel.centre) - 1.5 * panel.radius;
-        if (!Finite(v) || (rise > 0 && rise * steps[k] > significant)) {
-            found = true;
-            at = t;
-            reach = 1.5 * steps[k];
-            return true;
-        }
-        // From here on the mass of each sample's step.
-        m_values[k] = v * steps[k];
-        largest = std::max(largest, Abs(m_values[k]));
+    // Values that are all real (mostly so on a real path) are sifted as
+    // doubles: every decision the same as over the complex values, whose
+    // imaginary parts would stay 0 throughout, at a fraction of the cost.
+    const CComplex weight = map.orientation * map.half;
+    bool real = panel.centre.imag() == 0 && (map.halfLine || weight.imag() == 0);
+    for (std::size_t k = 0; k < count && real; ++k)
+        real = m_values[k].imag() == 0;
+    std::size_t where = 0;
+    if (real) {
+        double values[kProbePoints];
+        for (std::size_t k = 0; k < count; ++k)
+            values[k] = m_values[k].real();
+        found = SiftProbe(values, count, ts, steps, map.halfLine, weight.real(), panel.centre.real(), panel.radius,
+                          significant, where);
+    } else {
+        found = SiftProbe(m_values.data(), count, ts, steps, map.halfLine, weight, panel.centre, panel.radius,
+                          significant, where);
     }
-    // A peak lower than the background's own range (on a slope) still
-    // stands out of the grid as a spike: the fourth differences of a
-    // smooth term change little over a few steps, while one sample on a
-    // peak's flank (or two, the peak between them) makes the difference
-    // centred on it far larger than those four steps to either side, whose
-    // points do not include them.
-    CComplex differences[kProbePoints];
-    double fourth[kProbePoints];
-    for (std::size_t k = 2; k + 2 < count; ++k) {
-        differences[k] = m_values[k - 2] - 4.0 * m_values[k - 1] + 6.0 * m_values[k] - 4.0 * m_values[k + 1] +
-                         m_values[k + 2];
-        fourth[k] = Abs(differences[k]);
-    }
-    // On a curved background (exp(-x^2)) the fourth differences of the
-    // term itself can hide a peak's low flank; its sixth differences are
-    // far smaller there, while the flank makes the one centred on it twenty
-    // times its height. Five steps apart, their points again exclude the
-    // flank's two samples. A lone sample makes the sixth difference over
-    // three times the fourth, a resolved wave (under 1.5 radians a
-    // step) less than twice: a smooth oscillation is no peak.
-    // (The second difference of the fourth ones.)
-    double sixth[kProbePoints];
-    for (std::size_t k = 3; k + 3 < count; ++k)
-        sixth[k] = Abs(differences[k - 1] - 2.0 * differences[k] + differences[k + 1]);
-    const double noise = 1e3 * kEpsilon * largest;
-    for (std::size_t k = 6; k + 6 < count; ++k) {
-        const double spike = fourth[k];
-        const bool fourthFires =
-            spike > 6 * significant && spike > noise && spike > 64 * std::max(fourth[k - 4], fourth[k + 4]);
-        const double spike6 = k >= 8 && k + 8 < count ? sixth[k] : 0.0;
-        const bool sixthFires = spike6 > 20 * significant && spike6 > 4 * noise && spike6 > 2 * spike &&
-                                spike6 > 64 * std::max(sixth[k - 5], sixth[k + 5]);
-        if (fourthFires || sixthFires) {
-            found = true;
-            at = ts[k];
-            reach = 1.5 * steps[k];
-            return true;
-        }
+    if (found) {
+        at = ts[where];
+        reach = 1.5 * steps[where];
     }
     return true;
 }
@@ -1008,6 +1068,24 @@ bool CCalculus::DoubleExponential(IPointFunction& f, int kind, const CComplex& a
     return true;
 }
 
+bool CCalculus::BelieveRule(IPointFunction& f, int count, CRule& rule, double* at, double& reach, bool& believed)
+{
+    believed = false;
+    if (!rule.settled)
+        return true;
+    const double significant = kIntegralGoal * Abs(rule.value);
+    bool peak = false;
+    for (int side = 0; side < count && !peak; ++side) {
+        CPanel half{0, 1, side, {}, 0, 0, 0, {}, 0};
+        if (!Panel(f, half) || !Probe(f, half, std::max(significant, half.roundoff), peak, at[side], reach))
+            return false;
+    }
+    believed = !peak;
+    if (peak)
+        rule = {rule.value, std::numeric_limits<double>::infinity(), false};
+    return true;
+}
+
 CCalculusResult CCalculus::Integrate(IPointFunction& f, const CIntegralLimit& a, const CIntegralLimit& b)
 {
     m_evaluations = 0;
@@ -1075,21 +1153,16 @@ CCalculusResult CCalculus::Integrate(IPointFunction& f, const CIntegralLimit& a,
             return {CComplex(), 0, ECalculusOutcome::Stopped};
         }
         m_maps[0] = {true, a.point, CComplex(), direction, 1};
-        CPanel whole{0, 1, 0, {}, 0, 0, 0, {}, 0};
         double at = std::numeric_limits<double>::quiet_NaN();
         double reach = 0;
-        if (rule.settled) {
-            bool peak = false;
-            if (!Panel(f, whole) ||
-                !Probe(f, whole, std::max(kIntegralGoal * Abs(rule.value), whole.roundoff), peak, at, reach)) {
-                f.EndHold(true);
-                return {CComplex(), 0, ECalculusOutcome::Stopped};
-            }
-            if (!peak) {
-                f.EndHold(true);
-                return {rule.value, rule.error, ECalculusOutcome::Done};
-            }
-            rule = {rule.value, std::numeric_limits<double>::infinity(), false};
+        bool believed = false;
+        if (!BelieveRule(f, 1, rule, &at, reach, believed)) {
+            f.EndHold(true);
+            return {CComplex(), 0, ECalculusOutcome::Stopped};
+        }
+        if (believed) {
+            f.EndHold(true);
+            return {rule.value, rule.error, ECalculusOutcome::Done};
         }
         {
             // The pieces' own warnings concern the result.
@@ -1113,7 +1186,7 @@ CCalculusResult CCalculus::Integrate(IPointFunction& f, const CIntegralLimit& a,
         factor = direction;
         rule.value *= factor;
         m_maps[0] = {true, a.point, CComplex(), direction, 1};
-        whole = {0, 1, 0, {}, 0, 0, 0, {}, 0};
+        const CPanel whole{0, 1, 0, {}, 0, 0, 0, {}, 0};
         if (!PushAround(f, whole, at, reach))
             return {CComplex(), 0, ECalculusOutcome::Stopped};
     } else {
@@ -1125,23 +1198,16 @@ CCalculusResult CCalculus::Integrate(IPointFunction& f, const CIntegralLimit& a,
         const double nan = std::numeric_limits<double>::quiet_NaN();
         double at[2] = {nan, nan};
         double reach = 0;
-        if (rule.settled) {
-            m_maps[0] = {true, CComplex(), CComplex(), 1, 1};
-            m_maps[1] = {true, CComplex(), CComplex(), -1, 1};
-            const double significant = kIntegralGoal * Abs(rule.value);
-            bool peak = false;
-            for (int side = 0; side < 2 && !peak; ++side) {
-                CPanel half{0, 1, side, {}, 0, 0, 0, {}, 0};
-                if (!Panel(f, half) || !Probe(f, half, std::max(significant, half.roundoff), peak, at[side], reach)) {
-                    f.EndHold(true);
-                    return {CComplex(), 0, ECalculusOutcome::Stopped};
-                }
-            }
-            if (!peak) {
-                f.EndHold(true);
-                return {rule.value, rule.error, ECalculusOutcome::Done};
-            }
-            rule = {rule.value, std::numeric_limits<double>::infinity(), false};
+        m_maps[0] = {true, CComplex(), CComplex(), 1, 1};
+        m_maps[1] = {true, CComplex(), CComplex(), -1, 1};
+        bool believed = false;
+        if (!BelieveRule(f, 2, rule, at, reach, believed)) {
+            f.EndHold(true);
+            return {CComplex(), 0, ECalculusOutcome::Stopped};
+        }
+        if (believed) {
+            f.EndHold(true);
+            return {rule.value, rule.error, ECalculusOutcome::Done};
         }
         {
             // Both half-lines from 0, each by the pieces between zeros.

@@ -165,6 +165,12 @@ private:
     // a point failed) within reach. False when the function said stop.
     bool Probe(IPointFunction& f, const CPanel& panel, double significant, bool& found, double& at,
                double& reach);
+    // Whether a settled double-exponential rule over half-lines (maps 0 to
+    // count − 1, set up) is believed: once the probe of each finds no peak
+    // between the rule's points. Where one does, at[map] tells where, and
+    // the rule's value stays only as a first estimate (its error infinite).
+    // False when the function said stop.
+    bool BelieveRule(IPointFunction& f, int count, CRule& rule, double* at, double& reach, bool& believed);
     // Adds the panel to m_heap, split into a narrow panel from at − reach
     // to at + reach and the rest on either side (whole where at is NaN).
     bool PushAround(IPointFunction& f, CPanel panel, double at, double reach);

@@ -266,6 +266,11 @@ double Log1p(double v)
 {
     if (std::fabs(v) > kSeriesStart)
         return NRealMath::Log(v + 1);
+    // Every term of the series below vanishes, and their sum is +0; the
+    // loop would take all its turns to find that out (the arctangent of a
+    // huge real value asks for it).
+    if (v == 0)
+        return 0.0;
     double sum = 0;
     double power = v;
     for (int n = 1; n < 1000; ++n) {
@@ -524,6 +529,11 @@ CComplex CalcArcTg(const CComplex& z)
     if (IsPlusMinusI(z))
         return Singularity(z);
     return InverseCircular(ArctangentOf(z));
+}
+
+CComplex PrincipalArctangent(const CComplex& z)
+{
+    return ArctangentOf(z);
 }
 
 CComplex CalcArcCtg(const CComplex& z)

@@ -29,6 +29,9 @@ CComplex CalcCosec(const CComplex& z);
 CComplex CalcArcSin(const CComplex& z);
 CComplex CalcArcCos(const CComplex& z);
 CComplex CalcArcTg(const CComplex& z);
+// The principal arctangent of z (not ±i) in radians, as CalcArcTg computes
+// it, without its checks: for a real z it reports nothing and is finite.
+CComplex PrincipalArctangent(const CComplex& z);
 CComplex CalcArcCtg(const CComplex& z);
 CComplex CalcArcSec(const CComplex& z);
 CComplex CalcArcCosec(const CComplex& z);
@@ -58,6 +61,40 @@ inline double RealIntegerPower(double x, double k)
     return k == 2 ? x * x : std::pow(x, k);
 }
 CComplex CalcSqrt(const CComplex& z);
+
+// The sign of cos x (cosine) or of sin x, where it is clear without either:
+// for |x| < 2^20, u = x · 2/π is within 2^-32 of its exact value and its
+// remainder modulo 4 is exact, so when that remainder lies farther than
+// 2^-20 from the points where the function changes its sign (1 and 3 for
+// the cosine, 0 and 2 for the sine) the exact function has the sign seen
+// there, and is not zero. The library's sin and cos are within an ulp of
+// the exact values, so their results have that sign too. False when it is
+// not clear. (The sign of a zero imaginary part of sin or cos of a real
+// argument follows from it, without the other function.)
+inline bool ClearCircularSign(double x, bool cosine, bool& positive)
+{
+    constexpr double kTwoOverPi = 0.6366197723675814;
+    constexpr double kMargin = 1.0 / 1048576;  // 2^-20
+    if (!(std::fabs(x) < 1048576.0))
+        return false;
+    const double u = x * kTwoOverPi;
+    // The floor of u / 4 through a whole number, which holds it exactly.
+    const double q = u / 4;
+    double whole = static_cast<double>(static_cast<long long>(q));
+    if (whole > q)
+        whole -= 1;
+    const double g = u - 4 * whole;  // in [0, 4)
+    if (cosine) {
+        if (std::fabs(g - 1) < kMargin || std::fabs(g - 3) < kMargin)
+            return false;
+        positive = g < 1 || g > 3;
+    } else {
+        if (g < kMargin || g > 4 - kMargin || std::fabs(g - 2) < kMargin)
+            return false;
+        positive = g < 2;
+    }
+    return true;
+}
 
 CComplex CalcAbs(const CComplex& z);
 CComplex CalcSign(const CComplex& z);

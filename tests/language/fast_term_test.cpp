@@ -35,11 +35,12 @@ struct CExpressionOutcome {
     std::string log;
 };
 
-CExpressionOutcome Evaluate(const std::u16string& expression, bool fast)
+CExpressionOutcome Evaluate(const std::u16string& expression, bool fast, int units)
 {
     const CFreshState fresh;
     CLogRecorder log;
     log.context.fastEvaluation = fast;
+    log.context.run.trigonometricUnits = units;
     log.context.random = SharedRandom();
     log.context.previousResult = CComplex(2.5, -0.0);
     CComplex value(-7.0, 7.0);
@@ -50,10 +51,11 @@ CExpressionOutcome Evaluate(const std::u16string& expression, bool fast)
     return outcome;
 }
 
-void ExpectSameBothWays(const std::u16string& expression, const std::string& where)
+// units: the angle setting, 0 radians, 1 degrees, 2 grads.
+void ExpectSameBothWays(const std::u16string& expression, const std::string& where, int units = 0)
 {
-    const CExpressionOutcome checked = Evaluate(expression, false);
-    const CExpressionOutcome fast = Evaluate(expression, true);
+    const CExpressionOutcome checked = Evaluate(expression, false, units);
+    const CExpressionOutcome fast = Evaluate(expression, true, units);
     EXPECT_EQ(fast.ok, checked.ok) << where << ": " << Utf16ToUtf8(expression);
     EXPECT_EQ(fast.value, checked.value) << where << ": " << Utf16ToUtf8(expression);
     EXPECT_EQ(fast.log, checked.log) << where << ": " << Utf16ToUtf8(expression);
@@ -126,7 +128,14 @@ TEST(FastTerm, CalculationCasesRunAlikeBothWays)
     // on the fast path.
     const std::vector<CDataRow> definitions = DataRows("definitions.txt");
     rows.insert(rows.end(), definitions.begin(), definitions.end());
-    for (const CDataRow& c : rows) {
+    // The terms of integrals, derivatives and roots run on it too; their
+    // rows are single statements, compared as whole runs only (the nested
+    // ones take a while on the checked path).
+    const std::size_t statementRows = rows.size();
+    const std::vector<CDataRow> calculus = DataRows("calculus.txt");
+    rows.insert(rows.end(), calculus.begin(), calculus.end());
+    for (std::size_t k = 0; k < rows.size(); ++k) {
+        const CDataRow& c = rows[k];
         if (c.Fields().size() < 6)
             continue;
         std::ptrdiff_t cursor = -1;
@@ -134,9 +143,11 @@ TEST(FastTerm, CalculationCasesRunAlikeBothWays)
             cursor = std::stol(c.Field(2).substr(0, arrow));
         const std::u16string text = Unescape(c.Field(1));
         ExpectSameRuns(c.Field(0), text, cursor, c.Where());
-        ApplyPreferenceSettings(c.Field(0));
-        ExpectSameStatements(text, c.Where());
-        Preferences().SetDefaults();
+        if (k < statementRows) {
+            ApplyPreferenceSettings(c.Field(0));
+            ExpectSameStatements(text, c.Where());
+            Preferences().SetDefaults();
+        }
     }
 }
 
@@ -174,28 +185,38 @@ TEST(FastTerm, PowerReferencesAlikeBothWays)
     EXPECT_GT(count, 100);
 }
 
-// Random terms of the operations the fast path compiles, with numbers that
-// overflow, underflow, cancel and divide by zero, in sums and products.
-std::string RandomTerm(std::mt19937& random, int depth)
+// Random terms of the operations the fast path compiles, over the index
+// name, with numbers that overflow, underflow, cancel and divide by zero,
+// angles that lose all precision, and powers of negative and zero bases.
+std::string RandomTerm(std::mt19937& random, int depth, const std::string& index)
 {
-    static const char* const leaves[] = {"k",     "k",       "2",    "0",   "1e308", "1e-308", "3.5",   "pi",
-                                         "e",     "i",       "rslt", "n",   "1e-200", "0.1",   "1e200", "-0"};
-    static const char* const unary[] = {"-", "abs", "sqrt", "re", "im", "conj", "floor", "ceil", "sign", "exp", "ln"};
+    static const char* const leaves[] = {"",     "",     "2",      "0",   "1e308", "1e-308", "3.5",    "pi",  "e",
+                                         "i",    "rslt", "n",      "1e-200", "0.1", "1e200",  "-0",    "1e19", "0.05"};
+    static const char* const unary[] = {"-",    "abs", "sqrt", "re",  "im",  "conj", "floor", "ceil",
+                                        "sign", "exp", "ln",   "sin", "cos", "tan",  "atan"};
     static const char* const binary[] = {"+", "-", "*", "/", "^"};
+    static const char* const exponents[] = {"0.5", "(-0.5)", "1.5", "(-1.5)", "0.3", "2.7", "1/3", "(-0.75)"};
     const auto pick = random() % 10;
-    if (depth <= 0 || pick < 3)
-        return leaves[random() % std::size(leaves)];
+    if (depth <= 0 || pick < 3) {
+        const char* leaf = leaves[random() % std::size(leaves)];
+        return leaf[0] ? leaf : index;
+    }
     if (pick < 5) {
         const char* f = unary[random() % std::size(unary)];
         if (f[0] == '-')
-            return "-(" + RandomTerm(random, depth - 1) + ")";
-        return std::string(f) + "(" + RandomTerm(random, depth - 1) + ")";
+            return "-(" + RandomTerm(random, depth - 1, index) + ")";
+        return std::string(f) + "(" + RandomTerm(random, depth - 1, index) + ")";
     }
     const char* op = binary[random() % std::size(binary)];
-    std::string right = RandomTerm(random, depth - 1);
-    if (op[0] == '^' && random() % 2)
-        right = std::to_string(static_cast<int>(random() % 9) - 3);
-    return "(" + RandomTerm(random, depth - 1) + ")" + op + "(" + right + ")";
+    std::string right = RandomTerm(random, depth - 1, index);
+    if (op[0] == '^') {
+        const auto kind = random() % 4;
+        if (kind == 0)
+            right = std::to_string(static_cast<int>(random() % 9) - 3);
+        else if (kind == 1)
+            right = exponents[random() % std::size(exponents)];
+    }
+    return "(" + RandomTerm(random, depth - 1, index) + ")" + op + "(" + right + ")";
 }
 
 TEST(FastTerm, RandomTermsAlikeBothWays)
@@ -203,13 +224,32 @@ TEST(FastTerm, RandomTermsAlikeBothWays)
     std::mt19937 random(19);
     static const char* const ranges[] = {"1,10", "-5,5", "10,1", "1,40,3", "0,2,0.25", "1e306,1e308,1e307", "-3,3,-1"};
     for (int n = 0; n < 4000; ++n) {
-        const std::string term = RandomTerm(random, 4);
+        const std::string term = RandomTerm(random, 4, "k");
         const char* series = random() % 3 == 0 ? "product" : "sum";
         const std::string range = ranges[random() % std::size(ranges)];
         std::string text = std::string(series) + "(k," + range + "," + term + ")";
         if (random() % 5 == 0)
             text = "sum(n,1,3," + text + ")";  // an outer index the term reads
-        ExpectSameBothWays(Utf8ToUtf16(text), "random term " + std::to_string(n));
+        ExpectSameBothWays(Utf8ToUtf16(text), "random term " + std::to_string(n), static_cast<int>(random() % 3));
+        if (HasFailure())
+            break;
+    }
+}
+
+// The same random terms as integrands, derivatives and roots: their points
+// go through the program in blocks, and a block the checked path must see
+// again is handed back from its first point on.
+TEST(FastTerm, RandomIntegrandsAlikeBothWays)
+{
+    std::mt19937 random(23);
+    static const char* const nodes[] = {"integral(x,0,1,",  "integral(x,-2,3,",      "integral(x,0,inf,",
+                                        "integral(x,0,i,",  "integral(x,-inf,inf,", "deriv(x,0.7,",
+                                        "deriv(x,-2,2,",    "root(x,0.3,",          "root(x,-1,2,"};
+    for (int n = 0; n < 600; ++n) {
+        const std::string term = RandomTerm(random, 3, "x");
+        const std::string text = nodes[random() % std::size(nodes)] + term + ")";
+        ExpectSameBothWays(Utf8ToUtf16(text), "random integrand " + std::to_string(n) + ": " + text,
+                           static_cast<int>(random() % 3));
         if (HasFailure())
             break;
     }
@@ -249,6 +289,33 @@ TEST(FastTerm, EdgesOfTheLoopAlikeBothWays)
                              "sum(k,-2,2,ln(k))", "sum(k,-3,3,ln(k*i-0))", "sum(k,1,3,ln(gamma(k*50)))",
                              "integral(x,0,1,ln(x)^2)", "integral(x,0,1,x*ln(1+x))"})
         ExpectSameBothWays(Utf8ToUtf16(text), text);
+
+    // The circular functions in each angle setting and the general power.
+    for (int units = 0; units < 3; ++units) {
+        for (const char* text :
+             {// angles near and beyond the total loss, tiny ones that the
+              // conversion of the units turns into subnormals or 0, the
+              // sign of a zero imaginary part where sin or cos changes sign
+              "sum(k,1,3,sin(k*2^62))", "sum(k,1,3,cos(k*2^63))", "sum(k,-3,3,tan(k*1e19))",
+              "sum(k,1,3,sin(k*1e-320))", "sum(k,1,3,cos(k*5e-324)-1)", "sum(k,1,3,sin(k*5e-324))",
+              "sum(k,-4,4,sqrt(sin(k*pi/2)-1))", "sum(k,-4,4,sqrt(-cos(k*pi/2)-1))", "sum(k,-8,8,sin(k*45)*i)",
+              "sum(k,0,720,15,sin(k)+cos(k)+tan(k))", "sum(k,0,400,25,tan(k))",
+              // complex arguments, beyond the range of cosh
+              "sum(k,-3,3,sin(k+i*k*300))", "sum(k,1,3,cos(k*i*250))", "sum(k,-2,2,tan(k*i+1))",
+              // the arctangent's ranges, ±i and complex arguments
+              "sum(k,-40,40,atan(k*0.004))", "sum(k,1,5,atan(k*1e-9))", "sum(k,-3,3,atan(k*1e16))",
+              "sum(k,1,3,atan(1e308*k))", "sum(k,-2,2,atan(k*i))", "sum(k,-2,2,atan(k*i+0.5))",
+              "sum(k,-4,4,sqrt(atan(conj(k*0.5))-2))", "sum(k,-4,4,sqrt(atan(conj(k*1e-9))-2))",
+              "sum(k,-4,4,sqrt(atan(conj(k*1e17))-2))",
+              // negative and zero bases, a complex base or exponent, an
+              // underflow and an overflow of the general power
+              "sum(k,-3,3,k^0.5)", "sum(k,-3,3,k^1.5)", "sum(k,0,2,k^(-0.5))", "sum(k,0,2,k^(0-1.5))",
+              "sum(k,1,9,k^0.5+k^(-0.5))", "sum(k,1,3,(k*i)^0.5)", "sum(k,1,3,k^(0.5+i))",
+              "sum(k,1,3,(1e-200)^(k+0.5))", "sum(k,1,3,(1e200)^(k+0.5))", "sum(k,-3,3,(-0)^(k+0.5))",
+              "sum(k,1,1,(2^-600)^(k+0.75))", "sum(k,1,1,(2^-600)^1.75)",
+              "integral(x,0,1,sin(x)*cos(x)^0.5)", "integral(x,1,inf,atan(x)/x^2)", "integral(x,-1,1,x^(1/3))"})
+            ExpectSameBothWays(Utf8ToUtf16(text), text + std::string(" in units ") + std::to_string(units), units);
+    }
 }
 
 }  // namespace
