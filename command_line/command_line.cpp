@@ -488,7 +488,7 @@ int RunCommandLine(const std::vector<std::string>& arguments, std::istream& in, 
                 // written takes no memory.
                 output.reserve(3 * inputBytes.size() + 4096);
                 AdviseLargePages(output.data(), output.capacity());
-                calculated = CalculateAllBytes(context, inputBytes, output);
+                calculated = CalculateAllBytes(context, inputBytes, inputForm.encoding, output);
             }
             if (!calculated)
                 status = 1;

@@ -79,11 +79,19 @@ bool StartsUtf8Mark(std::string_view bytes)
 }
 
 // Whether every byte belongs to a well-formed UTF-8 character; plain ASCII
-// is passed over eight bytes at a time.
+// is passed over thirty-two or eight bytes at a time.
 bool IsValidUtf8(std::string_view bytes)
 {
     std::size_t i = 0;
     while (i < bytes.size()) {
+        if (bytes.size() - i >= 32) {
+            std::uint64_t words[4];
+            std::memcpy(words, bytes.data() + i, sizeof(words));
+            if (((words[0] | words[1] | words[2] | words[3]) & 0x8080808080808080ull) == 0) {
+                i += 32;
+                continue;
+            }
+        }
         if (bytes.size() - i >= 8) {
             std::uint64_t word;
             std::memcpy(&word, bytes.data() + i, sizeof(word));
