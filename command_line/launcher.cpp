@@ -9,6 +9,7 @@
 #include <cstring>
 #include <iostream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "command_line/command_line.h"
@@ -21,8 +22,15 @@ int main(int argc, char** argv)
     // Only a command-line run needs the stored preferences (it never writes
     // them back); the window program reads them itself.
     if (IsCommandLineRun(argc, argv)) {
+        // Help and the version need none: they answer even where the
+        // settings file cannot be read.
+        bool calculates = false;
+        for (int i = 1; i < argc; ++i) {
+            const std::string_view word = argv[i];
+            calculates = calculates || !(word == "-h" || word == "--help" || word == "-v" || word == "--version");
+        }
         std::string error;
-        if (!LoadStoredPreferences(error)) {
+        if (!LoadStoredPreferences(error) && calculates) {
             std::cerr << "calculator-ka-vm: cannot read the preferences: " << error << '\n';
             return 2;
         }

@@ -246,6 +246,9 @@ TEST_F(Program, CalculatesWithTheStoredPreferencesWhereverTheStoreKeepsThem)
     EXPECT_EQ(run.status, 2);
     EXPECT_EQ(run.out, "");
     EXPECT_TRUE(run.err.startsWith("calculator-ka-vm: cannot read the preferences: ")) << run.err.toStdString();
+    run = Run(alone, {"--version"}, false);
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, "Calculator Ka-Vm " KAVM_VERSION_TEXT "\n");
 }
 
 TEST_F(Program, BothProgramsFindTheShippedConstantsInTheBuildTreeAndOnceInstalled)
