@@ -384,17 +384,23 @@ int RunCommandLine(const std::vector<std::string>& arguments, std::istream& in, 
         return 0;
     }
 
-    // Everything is read before anything runs.
-    std::string inputBytes;
+    // Everything is read before anything runs. A file's bytes are read
+    // where they lie, standard input into memory.
+    std::string inputRead;
+    CFileBytes inputFile;
+    std::string_view inputBytes;
     const std::string inputName = options.input == "-" ? "standard input" : options.input;
     if (options.calculate) {
         if (options.input == "-") {
-            if (const EFileResult result = ReadStreamBytes(in, inputBytes); result != EFileResult::Ok)
+            if (const EFileResult result = ReadStreamBytes(in, inputRead); result != EFileResult::Ok)
                 return FileError(err, inputName, result);
+            inputBytes = inputRead;
         } else if (const EFileResult result =
-                       ReadFileBytes(options.input, inputBytes, EReadSource::RegularFilesAndPipes);
+                       ReadFileInPlace(options.input, inputFile, EReadSource::RegularFilesAndPipes);
                    result != EFileResult::Ok) {
             return FileError(err, options.input, result);
+        } else {
+            inputBytes = inputFile.View();
         }
     }
     if (options.constants) {
@@ -482,7 +488,7 @@ int RunCommandLine(const std::vector<std::string>& arguments, std::istream& in, 
                 // written takes no memory.
                 output.reserve(3 * inputBytes.size() + 4096);
                 AdviseLargePages(output.data(), output.capacity());
-                calculated = CalculateAllBytes(context, inputBytes, output);
+                calculated = CalculateAllBytes(context, inputBytes, inputForm.encoding, output);
             }
             if (!calculated)
                 status = 1;
@@ -490,6 +496,10 @@ int RunCommandLine(const std::vector<std::string>& arguments, std::istream& in, 
                 return 1;
         }
     }
+    // A file that shrank while it was read gave zeros for its lost bytes:
+    // what was calculated from them is not written.
+    if (options.calculate && inputFile.Damaged())
+        return FileError(err, options.input, EFileResult::CannotRead);
     if (options.calculate) {
         std::string encoded;
         if (inputForm.encoding == ETextEncoding::Windows1252 && !Utf8ToWindows1252(output, encoded)) {
@@ -508,6 +518,15 @@ int RunCommandLine(const std::vector<std::string>& arguments, std::istream& in, 
             return FileError(err, *options.saveMemory, result, error);
     }
     return status;
+}
+
+bool IsCommandLineRun(int argc, const char* const* argv)
+{
+    for (int i = 1; i < argc; ++i) {
+        if (IsBatchOption(argv[i]))
+            return true;
+    }
+    return false;
 }
 
 int RunCommandLine(int argc, const char* const* argv, std::istream& in, std::ostream& out, std::ostream& err,

@@ -37,6 +37,10 @@
 int RunCommandLine(int argc, const char* const* argv, std::istream& in, std::ostream& out, std::ostream& err,
                    bool& handled, std::string_view windowUsage = {}, std::string_view constantsFile = {});
 
+// True when the arguments hold one of the options above: RunCommandLine
+// would take them.
+bool IsCommandLineRun(int argc, const char* const* argv);
+
 // The same with the arguments after the program name.
 int RunCommandLine(const std::vector<std::string>& arguments, std::istream& in, std::ostream& out,
                    std::ostream& err, bool& handled, std::string_view windowUsage = {},

@@ -1,7 +1,7 @@
 // Entry point of the program the user starts. The command-line calculation
-// runs here, in a process that loads the core and Qt's core library alone
-// (the settings store), so a batch run starts in about a quarter of the
-// time the window's libraries need to load. Anything else replaces this
+// runs here, in a process that loads the core alone: the stored preferences
+// are read without Qt where no settings file exists, and by the settings
+// reader on Qt's core library where one does. Anything else replaces this
 // process with the window program, which gets the same words.
 #include <unistd.h>
 
@@ -9,18 +9,32 @@
 #include <cstring>
 #include <iostream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "command_line/command_line.h"
-#include "document/qt/preferences_store.h"
+#include "command_line/stored_preferences.h"
 #include "command_line/window_program.h"
 #include "command_line/window_usage.h"
 
 int main(int argc, char** argv)
 {
-    // The stored preferences serve the command-line calculation; it never
-    // writes them back.
-    LoadPreferences();
+    // Only a command-line run needs the stored preferences (it never writes
+    // them back); the window program reads them itself.
+    if (IsCommandLineRun(argc, argv)) {
+        // Help and the version need none: they answer even where the
+        // settings file cannot be read.
+        bool calculates = false;
+        for (int i = 1; i < argc; ++i) {
+            const std::string_view word = argv[i];
+            calculates = calculates || !(word == "-h" || word == "--help" || word == "-v" || word == "--version");
+        }
+        std::string error;
+        if (!LoadStoredPreferences(error) && calculates) {
+            std::cerr << "calculator-ka-vm: cannot read the preferences: " << error << '\n';
+            return 2;
+        }
+    }
     bool handled = false;
     const int status = RunCommandLine(argc, argv, std::cin, std::cout, std::cerr, handled, kWindowUsage);
     if (handled)

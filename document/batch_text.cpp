@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "document/text_file.h"
 #include "document/utf.h"
@@ -82,13 +85,14 @@ bool NarrowEight(const char16_t* units, char* out)
 // that CR LF is seen whole.
 class CBlockDecoder {
 public:
-    explicit CBlockDecoder(std::string_view bytes) : m_bytes(bytes)
+    // encoding: FindTextEncoding(bytes).
+    CBlockDecoder(std::string_view bytes, ETextEncoding encoding) : m_bytes(bytes)
     {
         const auto byte = [bytes](std::size_t i) { return static_cast<unsigned char>(bytes[i]); };
-        m_utf16 = bytes.size() >= 2 && byte(0) == 0xFF && byte(1) == 0xFE;
+        m_utf16 = encoding == ETextEncoding::Utf16;
         // Bytes that are not valid UTF-8 are Windows-1252 throughout, a
         // byte a character, as DecodeTextFile reads them.
-        m_singleByte = !m_utf16 && FindTextEncoding(bytes) == ETextEncoding::Windows1252;
+        m_singleByte = encoding == ETextEncoding::Windows1252;
         if (!m_utf16 && !m_singleByte && bytes.size() >= 3 && byte(0) == 0xEF && byte(1) == 0xBB &&
             byte(2) == 0xBF)
             m_at = 3;
@@ -281,12 +285,38 @@ private:
 // U+FFFD), so the comments of the bytes are those of the text. A "//"
 // comment ends at the first CR or LF: in the text that line break is CR LF
 // and the comment takes it whole.
+// The first "//" or "/*" at i or behind it; npos when there is none.
+std::size_t FindCommentOpening(std::string_view bytes, std::size_t i)
+{
+    const std::size_t n = bytes.size();
+#if defined(__SSE2__)
+    // Sixteen places at a time where the vector unit has them: a "/" whose
+    // next byte is "/" or "*" (a "/" alone is common, in divisions).
+    const __m128i slashes = _mm_set1_epi8('/');
+    const __m128i stars = _mm_set1_epi8('*');
+    while (n - i >= 17) {
+        const __m128i here = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes.data() + i));
+        const __m128i next = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes.data() + i + 1));
+        const int opens = _mm_movemask_epi8(_mm_and_si128(
+            _mm_cmpeq_epi8(here, slashes), _mm_or_si128(_mm_cmpeq_epi8(next, slashes), _mm_cmpeq_epi8(next, stars))));
+        if (opens != 0)
+            return i + static_cast<std::size_t>(__builtin_ctz(static_cast<unsigned>(opens)));
+        i += 16;
+    }
+#endif
+    for (; i + 1 < n; ++i) {
+        if (bytes[i] == '/' && (bytes[i + 1] == '/' || bytes[i + 1] == '*'))
+            return i;
+    }
+    return std::string_view::npos;
+}
+
 bool Utf8CommentsClosed(std::string_view bytes)
 {
     std::size_t i = 0;
     for (;;) {
-        i = bytes.find('/', i);
-        if (i == std::string_view::npos || i + 1 >= bytes.size())
+        i = FindCommentOpening(bytes, i);
+        if (i == std::string_view::npos)
             return true;
         if (bytes[i + 1] == '/') {
             const auto lineEnd = std::find_if(bytes.begin() + static_cast<std::ptrdiff_t>(i) + 2, bytes.end(),
@@ -300,8 +330,6 @@ bool Utf8CommentsClosed(std::string_view bytes)
             if (close == std::string_view::npos)
                 return false;
             i = close + 2;
-        } else {
-            ++i;
         }
     }
 }
@@ -478,9 +506,15 @@ std::size_t AppendOriginalLineBreaks(std::u16string_view text, const std::vector
 
 bool CalculateAllBytes(NCalculatorText::CCalcContext& context, std::string_view bytes, std::string& out)
 {
+    return CalculateAllBytes(context, bytes, FindTextEncoding(bytes), out);
+}
+
+bool CalculateAllBytes(NCalculatorText::CCalcContext& context, std::string_view bytes, ETextEncoding encoding,
+                       std::string& out)
+{
     // A "/*" that is never closed makes the whole run a syntax error before
     // any statement runs; a look over the bytes finds it.
-    CBlockDecoder decoder(bytes);
+    CBlockDecoder decoder(bytes, encoding);
     if (!(decoder.Utf16() ? Utf16CommentsClosed(bytes) : Utf8CommentsClosed(decoder.Text()))) {
         std::u16string text;
         std::vector<ELineBreak> breaks;

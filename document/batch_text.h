@@ -12,6 +12,7 @@
 namespace NCalculatorText {
 class CCalcContext;
 }
+enum class ETextEncoding;
 
 // The editor holds line breaks as CR LF. A text is handed to the run that
 // way, and each CR LF of the result is turned back into the line break that
@@ -32,3 +33,7 @@ std::size_t AppendOriginalLineBreaks(std::u16string_view text, const std::vector
 // the same log as calculating the decoded text whole. Returns what the run
 // returned.
 bool CalculateAllBytes(NCalculatorText::CCalcContext& context, std::string_view bytes, std::string& out);
+// The same for bytes whose encoding the caller found already with
+// FindTextEncoding (the check of UTF-8 is a whole pass over the bytes).
+bool CalculateAllBytes(NCalculatorText::CCalcContext& context, std::string_view bytes, ETextEncoding encoding,
+                       std::string& out);

@@ -7,7 +7,9 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <bit>
+#include <csignal>
 #include <cstring>
 #include <cerrno>
 #include <charconv>
@@ -77,11 +79,19 @@ bool StartsUtf8Mark(std::string_view bytes)
 }
 
 // Whether every byte belongs to a well-formed UTF-8 character; plain ASCII
-// is passed over eight bytes at a time.
+// is passed over thirty-two or eight bytes at a time.
 bool IsValidUtf8(std::string_view bytes)
 {
     std::size_t i = 0;
     while (i < bytes.size()) {
+        if (bytes.size() - i >= 32) {
+            std::uint64_t words[4];
+            std::memcpy(words, bytes.data() + i, sizeof(words));
+            if (((words[0] | words[1] | words[2] | words[3]) & 0x8080808080808080ull) == 0) {
+                i += 32;
+                continue;
+            }
+        }
         if (bytes.size() - i >= 8) {
             std::uint64_t word;
             std::memcpy(&word, bytes.data() + i, sizeof(word));
@@ -567,6 +577,132 @@ EFileResult ReadFileBytes(const std::string& path, std::string& bytes, EReadSour
     if (pipe)
         return ReadDescriptor(fd.Get(), bytes, 0, true);
     return ReadDescriptor(fd.Get(), bytes, static_cast<std::size_t>(status.st_size));
+}
+
+namespace {
+
+// The one mapped file whose bus errors are caught: where it lies, and
+// whether a byte beyond its shrunken end was read. The handler reads them
+// alone, so they are lock-free atomics.
+std::atomic<const char*> GuardedBegin{nullptr};
+std::atomic<std::size_t> GuardedSize{0};
+std::atomic<bool> GuardedDamaged{false};
+std::size_t GuardedPageSize = 4096;
+struct sigaction PreviousBusAction{};
+static_assert(std::atomic<const char*>::is_always_lock_free && std::atomic<std::size_t>::is_always_lock_free &&
+                  std::atomic<bool>::is_always_lock_free,
+              "a signal handler reads them");
+
+// A bus error inside the guarded mapping is a page past the end of a file
+// that shrank: the page is replaced by one of zeros and the read goes on.
+// Any other bus error ends the process as it would have without us.
+extern "C" void OnBusError(int signal, siginfo_t* info, void*)
+{
+    const auto at = reinterpret_cast<std::uintptr_t>(info->si_addr);
+    const auto begin = reinterpret_cast<std::uintptr_t>(GuardedBegin.load());
+    if (begin != 0 && at >= begin && at - begin < GuardedSize.load()) {
+        const std::uintptr_t page = at & ~(std::uintptr_t{GuardedPageSize} - 1);
+        void* zeros = ::mmap(reinterpret_cast<void*>(page), GuardedPageSize, PROT_READ,
+                             MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1, 0);
+        if (zeros != MAP_FAILED) {
+            GuardedDamaged = true;
+            return;
+        }
+    }
+    std::signal(signal, SIG_DFL);
+}
+
+// Maps the regular file fd of size bytes, read-only, and guards it; null
+// when the system does not map it or another mapping is guarded.
+const char* MapGuarded(int fd, std::size_t size)
+{
+    const char* expected = nullptr;
+    // The slot is claimed with a placeholder until the mapping exists.
+    static const char kClaimed = 0;
+    if (!GuardedBegin.compare_exchange_strong(expected, &kClaimed))
+        return nullptr;
+    int flags = MAP_PRIVATE;
+#if defined(MAP_POPULATE)
+    // The whole file is read: its pages are entered at once instead of a
+    // fault every few of them.
+    flags |= MAP_POPULATE;
+#endif
+    void* data = ::mmap(nullptr, size, PROT_READ, flags, fd, 0);
+    struct sigaction action{};
+    action.sa_sigaction = OnBusError;
+    action.sa_flags = SA_SIGINFO;
+    sigemptyset(&action.sa_mask);
+    if (data == MAP_FAILED || ::sigaction(SIGBUS, &action, &PreviousBusAction) != 0) {
+        if (data != MAP_FAILED)
+            ::munmap(data, size);
+        GuardedBegin = nullptr;
+        return nullptr;
+    }
+    const long pageSize = ::sysconf(_SC_PAGESIZE);
+    GuardedPageSize = pageSize > 0 ? static_cast<std::size_t>(pageSize) : 4096;
+    GuardedDamaged = false;
+    GuardedSize = size;
+    GuardedBegin = static_cast<const char*>(data);
+    return static_cast<const char*>(data);
+}
+
+}  // namespace
+
+CFileBytes::~CFileBytes()
+{
+    Release();
+}
+
+void CFileBytes::Release()
+{
+    if (m_mapped == nullptr)
+        return;
+    ::sigaction(SIGBUS, &PreviousBusAction, nullptr);
+    ::munmap(const_cast<char*>(m_mapped), m_size);
+    GuardedSize = 0;
+    GuardedBegin = nullptr;
+    m_mapped = nullptr;
+    m_size = 0;
+}
+
+std::string_view CFileBytes::View() const
+{
+    return m_mapped != nullptr ? std::string_view(m_mapped, m_size) : std::string_view(m_read);
+}
+
+bool CFileBytes::Damaged() const
+{
+    return m_mapped != nullptr && GuardedDamaged.load();
+}
+
+EFileResult ReadFileInPlace(const std::string& path, CFileBytes& bytes, EReadSource source)
+{
+    bytes.Release();
+    bytes.m_read.clear();
+    CDescriptor fd(::open(path.c_str(), O_RDONLY | O_NOCTTY | O_CLOEXEC | O_NONBLOCK));
+    if (fd.Get() < 0)
+        return EFileResult::CannotOpen;
+    struct stat status{};
+    if (::fstat(fd.Get(), &status) != 0 || S_ISDIR(status.st_mode))
+        return EFileResult::CannotRead;
+    const bool pipe = S_ISFIFO(status.st_mode);
+    if (!S_ISREG(status.st_mode) && !(pipe && source == EReadSource::RegularFilesAndPipes))
+        return EFileResult::NotAFile;
+    if (status.st_size > static_cast<off_t>(kMaxTextFileBytes))
+        return EFileResult::TooLarge;
+    if (pipe)
+        return ReadDescriptor(fd.Get(), bytes.m_read, 0, true);
+    // A file that says it is empty may still yield bytes (as those of
+    // /proc do): it is read.
+    const auto size = static_cast<std::size_t>(status.st_size);
+    if (size > 0) {
+        if (const char* data = MapGuarded(fd.Get(), size)) {
+            bytes.m_mapped = data;
+            bytes.m_size = size;
+            return EFileResult::Ok;
+        }
+    }
+    return ReadDescriptor(fd.Get(), bytes.m_read, size);
 }
 
 void AdviseLargePages(void* data, std::size_t size)

@@ -89,6 +89,42 @@ EFileResult ReadFileBytes(const std::string& path, std::string& bytes,
 // bounded by kMaxTextFileBytes as a pipe is.
 EFileResult ReadStreamBytes(std::istream& in, std::string& bytes);
 
+// A file's bytes, read once where they lie: a regular file is mapped into
+// memory, so that its bytes are neither copied nor given fresh pages (which
+// the system clears first, and which in a virtual machine cost more than
+// the copy); anything else (a pipe, an empty file, a file the system does
+// not map) is read into memory as ReadFileBytes reads it. A mapped file
+// that shrinks while it is read would end the process when a byte beyond
+// its new end is touched; instead such bytes read as zeros and Damaged()
+// tells the reader that the bytes cannot be trusted. One mapping at a time
+// is guarded so; a second file opened meanwhile is read into memory.
+class CFileBytes {
+public:
+    CFileBytes() = default;
+    ~CFileBytes();
+    CFileBytes(const CFileBytes&) = delete;
+    CFileBytes& operator=(const CFileBytes&) = delete;
+
+    std::string_view View() const;
+    bool Mapped() const { return m_mapped != nullptr; }
+    // True when the file shrank under its mapping and a byte beyond its
+    // end was read (as zero).
+    bool Damaged() const;
+
+private:
+    friend EFileResult ReadFileInPlace(const std::string& path, CFileBytes& bytes, EReadSource source);
+    void Release();
+
+    std::string m_read;
+    const char* m_mapped = nullptr;
+    std::size_t m_size = 0;
+};
+
+// The file's bytes as ReadFileBytes gives them, the same results for the
+// same files, read in place where it can.
+EFileResult ReadFileInPlace(const std::string& path, CFileBytes& bytes,
+                            EReadSource source = EReadSource::RegularFiles);
+
 // Asks the system to back the whole 2 MiB pages inside [data, data + size)
 // with large pages where it can: a buffer of tens of megabytes written once
 // then takes a few page faults instead of thousands (each a few

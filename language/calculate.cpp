@@ -61,18 +61,25 @@ std::size_t StatementEnd(std::u16string_view text, std::u16string_view work, std
     // Up to the first ";" or "=" nothing else counts: four code units at a
     // time.
     std::size_t p = s;
+    bool located = false;  // p is at the first ";" or "="
 #if defined(__SSE2__)
     // Eight at a time where the vector unit has them.
     const __m128i semicolons = _mm_set1_epi16(static_cast<short>(u';'));
     const __m128i equalSigns = _mm_set1_epi16(static_cast<short>(u'='));
     while (work.size() - p >= 8) {
         const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(work.data() + p));
-        if (_mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi16(units, semicolons), _mm_cmpeq_epi16(units, equalSigns))))
+        const int found =
+            _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi16(units, semicolons), _mm_cmpeq_epi16(units, equalSigns)));
+        if (found != 0) {
+            // Straight to the first of them (two mask bits a code unit).
+            p += static_cast<std::size_t>(__builtin_ctz(static_cast<unsigned>(found))) / 2;
+            located = true;
             break;
+        }
         p += 8;
     }
 #endif
-    while (work.size() - p >= 4) {
+    while (!located && work.size() - p >= 4) {
         const std::uint64_t word = LoadUnits(work.data() + p);
         if ((UnitsEqual(word, u';') | UnitsEqual(word, u'=')) != 0)
             break;

@@ -129,6 +129,62 @@ TEST_F(TextFileOnDisk, ReadingAndReplacing)
     EXPECT_FALSE(std::filesystem::exists(path + ".part"));
 }
 
+// Reading in place gives what ReadFileBytes gives, for every kind of file;
+// a mapped file that shrinks under its reader reads as zeros beyond its new
+// end and says so, instead of ending the process.
+TEST_F(TextFileOnDisk, ReadingInPlace)
+{
+    const std::string path = (folder / "t.vcl").string();
+    CFileBytes bytes;
+    EXPECT_EQ(ReadFileInPlace(path, bytes), EFileResult::CannotOpen);
+    EXPECT_EQ(ReadFileInPlace(folder.string(), bytes), EFileResult::CannotRead);
+    EXPECT_EQ(ReadFileInPlace("/dev/zero", bytes, EReadSource::RegularFilesAndPipes), EFileResult::NotAFile);
+    EXPECT_EQ(bytes.View(), "");
+
+    // An empty file, a short one and one of several pages.
+    std::string big;
+    for (int i = 0; big.size() < 3 * 4096 + 100; ++i)
+        big += std::to_string(i) + "*2;";
+    for (const std::string& content : {std::string(), std::string("1+1"), big}) {
+        std::ofstream(path, std::ios::binary) << content;
+        ASSERT_EQ(ReadFileInPlace(path, bytes), EFileResult::Ok);
+        EXPECT_EQ(bytes.View(), content);
+        EXPECT_EQ(bytes.Mapped(), !content.empty());
+        EXPECT_FALSE(bytes.Damaged());
+    }
+
+    // One mapping is guarded at a time: a second file is read into memory.
+    const std::string other = (folder / "u.vcl").string();
+    std::ofstream(other, std::ios::binary) << "2^10";
+    {
+        CFileBytes second;
+        ASSERT_EQ(ReadFileInPlace(other, second), EFileResult::Ok);
+        EXPECT_EQ(second.View(), "2^10");
+        EXPECT_FALSE(second.Mapped());
+    }
+
+    // The mapped file shrinks: its first bytes are still there, the lost
+    // ones read as zeros.
+    ASSERT_TRUE(bytes.Mapped());
+    ASSERT_EQ(::truncate(path.c_str(), 10), 0);
+    const std::string_view view = bytes.View();
+    EXPECT_EQ(view.substr(0, 10), big.substr(0, 10));
+    EXPECT_EQ(view[view.size() - 1], '\0');
+    EXPECT_TRUE(bytes.Damaged());
+
+    // The next mapping starts undamaged; a pipe is read to its end.
+    std::ofstream(path, std::ios::binary) << big;
+    ASSERT_EQ(ReadFileInPlace(path, bytes), EFileResult::Ok);
+    EXPECT_FALSE(bytes.Damaged());
+    const std::filesystem::path fifo = folder / "fifo";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    std::thread writer([&] { std::ofstream(fifo, std::ios::binary) << "3-1"; });
+    CFileBytes piped;
+    EXPECT_EQ(ReadFileInPlace(fifo.string(), piped, EReadSource::RegularFilesAndPipes), EFileResult::Ok);
+    writer.join();
+    EXPECT_EQ(piped.View(), "3-1");
+}
+
 std::string Slurp(const std::filesystem::path& path)
 {
     std::ifstream in(path, std::ios::binary);

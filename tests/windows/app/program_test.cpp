@@ -7,6 +7,7 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QProcess>
+#include <QSettings>
 #include <QTemporaryDir>
 
 #include "kavm_version.h"
@@ -27,7 +28,8 @@ protected:
 
     // The program with a fresh home; `display` false takes every way to a
     // display away.
-    CProgramRun Run(const QString& path, const QStringList& arguments, bool display)
+    CProgramRun Run(const QString& path, const QStringList& arguments, bool display,
+                    const QStringList& variables = {})
     {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "XDG_DATA_HOME", "XDG_CONFIG_HOME"})
@@ -36,6 +38,8 @@ protected:
         environment.insert("XDG_RUNTIME_DIR", home.path());
         if (display)
             environment.insert("QT_QPA_PLATFORM", "offscreen");
+        for (const QString& variable : variables)
+            environment.insert(variable.section('=', 0, 0), variable.section('=', 1));
         QProcess process;
         process.setProcessEnvironment(environment);
         process.start(path, arguments);
@@ -75,7 +79,8 @@ protected:
             return {};
         const QString installed = bin + "/calculator-ka-vm";
         if (!QFile::copy(QStringLiteral(KAVM_PROGRAM), installed) ||
-            !QFile::copy(QStringLiteral(KAVM_WINDOW_PROGRAM), windowFolder + "/calculator-ka-vm-window"))
+            !QFile::copy(QStringLiteral(KAVM_WINDOW_PROGRAM), windowFolder + "/calculator-ka-vm-window") ||
+            !QFile::copy(QStringLiteral(KAVM_SETTINGS_READER), windowFolder + "/calculator-ka-vm-settings.so"))
             return {};
         return installed;
     }
@@ -177,6 +182,73 @@ TEST_F(Program, CalculatesWithoutTheWindowProgram)
     EXPECT_TRUE(run.err.startsWith("calculator-ka-vm: cannot start the window program calculator-ka-vm-window: "))
         << run.err.toStdString();
     EXPECT_TRUE(HomeFiles().isEmpty()) << HomeFiles().join(' ').toStdString();
+}
+
+// The command line starts from the preferences the window stored, in every
+// file the settings store reads (written by the store itself), built and
+// installed; without a settings file it starts from the defaults.
+TEST_F(Program, CalculatesWithTheStoredPreferencesWhereverTheStoreKeepsThem)
+{
+    QTemporaryDir folder;
+    const QString file = folder.filePath("calc.vcl");
+    QFile text(file);
+    ASSERT_TRUE(text.open(QIODevice::WriteOnly));
+    text.write("sqrt(-1);2^0.5");
+    text.close();
+    const QString plain = "sqrt(-1)=i;2^0.5=1.4142135623730951";
+    const QString stored = "sqrt(-1)=j;2^0.5=1.4142135623730951";
+    CProgramRun run = Run(program, {"--calculate", file}, false);
+    EXPECT_EQ(run.out, plain) << run.err.toStdString();
+
+    QTemporaryDir prefix;
+    const QString installed = InstallInto(prefix);
+    ASSERT_FALSE(installed.isEmpty());
+    const struct {
+        QString file;
+        QStringList variables;
+    } places[] = {
+        {home.filePath(".config/Vantrel/Calculator Ka-Vm.conf"), {}},
+        {home.filePath(".config/Vantrel.conf"), {}},
+        {folder.filePath("own/Vantrel/Calculator Ka-Vm.conf"), {"XDG_CONFIG_HOME=" + folder.filePath("own")}},
+        {folder.filePath("system/Vantrel.conf"), {"XDG_CONFIG_DIRS=/nowhere::" + folder.filePath("system")}},
+    };
+    for (const auto& place : places) {
+        {
+            QSettings settings(place.file, QSettings::IniFormat);
+            settings.setValue("Preferences/FormatI", 1u);
+            settings.setValue("Window/Recent", QStringList{"a, b", "[Preferences]"});
+            settings.sync();
+            ASSERT_EQ(settings.status(), QSettings::NoError);
+        }
+        for (const QString& started : {program, installed}) {
+            run = Run(started, {"--calculate", file}, false, place.variables);
+            EXPECT_EQ(run.status, 0) << place.file.toStdString() << run.err.toStdString();
+            EXPECT_EQ(run.out, stored) << place.file.toStdString();
+        }
+        // The setting is the store's: one out of range takes the default.
+        {
+            QSettings settings(place.file, QSettings::IniFormat);
+            settings.setValue("Preferences/FormatI", "7");
+        }
+        run = Run(program, {"--calculate", file}, false, place.variables);
+        EXPECT_EQ(run.out, plain) << place.file.toStdString();
+        ASSERT_TRUE(QFile::remove(place.file));
+    }
+
+    // A program copied on its own calculates without a settings file, and
+    // says so where one exists that it has no reader for.
+    const QString alone = folder.filePath("calculator-ka-vm");
+    ASSERT_TRUE(QFile::copy(program, alone));
+    run = Run(alone, {"--calculate", file}, false);
+    EXPECT_EQ(run.out, plain);
+    QSettings(home.filePath(".config/Vantrel.conf"), QSettings::IniFormat).setValue("Preferences/FormatI", 1u);
+    run = Run(alone, {"--calculate", file}, false);
+    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(run.out, "");
+    EXPECT_TRUE(run.err.startsWith("calculator-ka-vm: cannot read the preferences: ")) << run.err.toStdString();
+    run = Run(alone, {"--version"}, false);
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, "Calculator Ka-Vm " KAVM_VERSION_TEXT "\n");
 }
 
 TEST_F(Program, BothProgramsFindTheShippedConstantsInTheBuildTreeAndOnceInstalled)
