@@ -22,6 +22,7 @@
 
 #include <array>
 #include <functional>
+#include <limits>
 #include <utility>
 #include <vector>
 
@@ -83,6 +84,9 @@ public:
     static constexpr int kBacklogMilliseconds = 4;
 
     explicit CCalcHighlighter(QTextDocument* document, const QPalette& palette);
+    // QSyntaxHighlighter clears the colours as it leaves the document, which
+    // the document reports as a change: this class no longer follows it then.
+    ~CCalcHighlighter() override;
 
     // New colours for a new palette; the text is coloured again.
     void SetPalette(const QPalette& palette);
@@ -112,6 +116,9 @@ protected:
 private:
     bool WithinPass();
     void ColourBacklog();
+    // Colours a waiting line, and the waiting lines after it as far as the
+    // budget goes.
+    void Recolour(const QTextBlock& block);
     // Follows each change of the document: a change of a few lines goes to
     // QSyntaxHighlighter, which colours them; a change of many lines only
     // sets their comment state and marks them waiting.
@@ -123,6 +130,10 @@ private:
     int m_resumeAt = 0;
     // True while the backlog colours: every line gets its colours.
     bool m_colouring = false;
+    // The lines that start after this position are not part of the change
+    // being coloured: they keep colours made from the same start (INT_MAX
+    // at other times: a new palette or new definitions colour every line).
+    int m_keepAfter = std::numeric_limits<int>::max();
     // While the lines on the screen are coloured: the last of them (-1 at
     // other times).
     int m_shownUntil = -1;
