@@ -235,7 +235,17 @@ void CCalcHighlighter::Reformat(int from, int removed, int added)
     // touched, and after them every line whose start state changes.
     const QTextBlock last = text->findBlock(from + added + (removed > 0 ? 1 : 0));
     const int lastNumber = last.isValid() ? last.blockNumber() : text->blockCount() - 1;
-    if ((removed == 0 && added == 0) || !block.isValid() || lastNumber - block.blockNumber() < kPassLines) {
+    // A change over more lines than the screen shows ("Calculate all", a
+    // paste) takes the route of the many lines: what is not shown is
+    // coloured in the slices.
+    int passLines = kPassLines;
+    if (firstShown && lastShown) {
+        const QTextBlock top = firstShown();
+        const QTextBlock bottom = lastShown();
+        if (top.isValid() && bottom.isValid())
+            passLines = std::clamp(bottom.blockNumber() - top.blockNumber() + 1, kMinPassLines, kPassLines);
+    }
+    if ((removed == 0 && added == 0) || !block.isValid() || lastNumber - block.blockNumber() < passLines) {
         // The lines behind the change keep their colours where they start
         // as they did.
         const QScopedValueRollback<int> keep(m_keepAfter, from + added);

@@ -69,8 +69,8 @@ bool EndsInComment(const QTextBlock& block);
 // rest of a long text into a comment) get their comment state at once and
 // their colours on later turns of the event loop, in short slices that
 // begin with the lines on the screen. A change over more lines than one
-// pass colours (a long file opened, "Calculate all" over a long text)
-// colours only the lines on the screen at once: the others get their
+// pass colours, or than the screen shows (a long file opened, "Calculate
+// all" over a long text) colours only the lines on the screen at once: the others get their
 // comment state, and their colours come in the slices or as soon as they
 // are shown (ColourShown).
 class CCalcHighlighter : public QSyntaxHighlighter {
@@ -80,6 +80,9 @@ public:
     // one pass; the slices of the lines left over take about
     // kBacklogMilliseconds each.
     static constexpr int kPassLines = 200;
+    // A change over more lines than the view shows, and more than this,
+    // colours only the lines shown at once.
+    static constexpr int kMinPassLines = 20;
     static constexpr int kPassMilliseconds = 8;
     static constexpr int kBacklogMilliseconds = 4;
 

@@ -239,13 +239,29 @@ TEST_F(CalcEditor, CalculateAllOverManyLinesKeepsItsLinesAndIsOneUndoStep)
     view->undo();
     EXPECT_EQ(Text(), text);
     EXPECT_EQ(view->document()->availableUndoSteps(), 0);
+    // Back to the text as it was read: unmodified again, the caret on the
+    // first line that changed, as QTextDocument's undo leaves it.
+    EXPECT_FALSE(view->document()->isModified());
+    EXPECT_EQ(view->textCursor().blockNumber(), 0);
+    EXPECT_FALSE(view->textCursor().hasSelection());
     view->redo();
+    EXPECT_EQ(Text(), expected);
+    EXPECT_TRUE(view->document()->isModified());
+    EXPECT_EQ(view->textCursor().blockNumber(), 0);
+
+    // Typed after the command: the keys undo first, then the command.
+    view->moveCursor(QTextCursor::End);
+    QTest::keyClicks(view, "+1");
+    EXPECT_EQ(Text(), expected + "+1");
+    QTest::keySequence(view, QKeySequence::Undo);
+    EXPECT_EQ(Text(), expected);
+    QTest::keySequence(view, QKeySequence::Undo);
+    EXPECT_EQ(Text(), text);
+    EXPECT_FALSE(view->document()->isModified());
+    QTest::keySequence(view, QKeySequence::Redo);
     EXPECT_EQ(Text(), expected);
 }
 
-// After a change of many lines the lines on the screen are coloured before
-// they are painted, wherever the view scrolls, with the colours the whole
-// text gets once every line is done.
 TEST_F(CalcEditor, LinesScrolledIntoViewAfterCalculateAllAreColouredWhenPainted)
 {
     QString text;
