@@ -6,9 +6,13 @@
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
+#include <QPlainTextDocumentLayout>
 #include <QPlainTextEdit>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <QTextDocument>
+
+#include <memory>
 
 #include "document/calc_environment.h"
 #include "document/keypad/cmd_receiver.h"
@@ -76,6 +80,37 @@ void BM_CalculationRunAlone(benchmark::State& state)
     }
 }
 BENCHMARK(BM_CalculationRunAlone)->Arg(1000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// The least any window built on QTextDocument pays for the result: the
+// rewritten text put into a fresh document with the editor's layout in one
+// go, no undo, no colours, no view. Against the run alone this is the floor
+// of the window's ratio.
+void BM_RewrittenTextIntoADocument(benchmark::State& state)
+{
+    NCalculatorText::CCalcContext context = MakeDocumentContext();
+    const QString text = LongText(static_cast<int>(state.range(0)));
+    std::u16string rewritten(reinterpret_cast<const char16_t*>(text.utf16()), static_cast<std::size_t>(text.size()));
+    std::ptrdiff_t cursor = -1;
+    NCalculatorText::CalculateText(context, rewritten, cursor);
+    QString result = QString::fromStdU16String(rewritten);
+    result.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    for (auto _ : state) {
+        auto document = std::make_unique<QTextDocument>();
+        document->setDocumentLayout(new QPlainTextDocumentLayout(document.get()));
+        document->setPlainText(result);
+        benchmark::DoNotOptimize(document->blockCount());
+        // Its destruction is not part of it.
+        state.PauseTiming();
+        document.reset();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_RewrittenTextIntoADocument)
+    ->Arg(1000)
+    ->Arg(100000)
+    ->Arg(1000000)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3);
 
 // Functions rather than arithmetic, in a shown window: what the vector
 // unit's state costs the numbers once the window's libraries have run.

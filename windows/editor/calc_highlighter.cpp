@@ -16,11 +16,14 @@
 
 namespace {
 
-// A line's state: whether it ends inside a "/*" comment, and whether its
-// colours are still to come. The second flag changes when the line gets
-// its colours, which makes QSyntaxHighlighter go on to the next line: one
-// call colours a whole run of waiting lines.
-enum EBlockState : int { StateCode = 0, StateInComment = 1, StateUncoloured = 2 };
+// A line's state: whether it ends inside a "/*" comment, whether its
+// colours are still to come, and whether it starts inside a comment. The
+// second flag changes when the line gets its colours, which makes
+// QSyntaxHighlighter go on to the next line: one call colours a whole run
+// of waiting lines. The third says what the line's colours were made
+// from: a line whose text did not change and that starts as it did keeps
+// the colours it has.
+enum EBlockState : int { StateCode = 0, StateInComment = 1, StateUncoloured = 2, StateStartsInComment = 4 };
 
 bool IsColoured(const QTextBlock& block)
 {
@@ -217,6 +220,13 @@ CCalcHighlighter::CCalcHighlighter(QTextDocument* document, const QPalette& pale
     SetPalette(palette);
 }
 
+CCalcHighlighter::~CCalcHighlighter()
+{
+    m_backlog.stop();
+    if (document() != nullptr)
+        disconnect(document(), nullptr, this, nullptr);
+}
+
 void CCalcHighlighter::Reformat(int from, int removed, int added)
 {
     QTextDocument* text = document();
@@ -225,7 +235,20 @@ void CCalcHighlighter::Reformat(int from, int removed, int added)
     // touched, and after them every line whose start state changes.
     const QTextBlock last = text->findBlock(from + added + (removed > 0 ? 1 : 0));
     const int lastNumber = last.isValid() ? last.blockNumber() : text->blockCount() - 1;
-    if ((removed == 0 && added == 0) || !block.isValid() || lastNumber - block.blockNumber() < kPassLines) {
+    // A change over more lines than the screen shows ("Calculate all", a
+    // paste) takes the route of the many lines: what is not shown is
+    // coloured in the slices.
+    int passLines = kPassLines;
+    if (firstShown && lastShown) {
+        const QTextBlock top = firstShown();
+        const QTextBlock bottom = lastShown();
+        if (top.isValid() && bottom.isValid())
+            passLines = std::clamp(bottom.blockNumber() - top.blockNumber() + 1, kMinPassLines, kPassLines);
+    }
+    if ((removed == 0 && added == 0) || !block.isValid() || lastNumber - block.blockNumber() < passLines) {
+        // The lines behind the change keep their colours where they start
+        // as they did.
+        const QScopedValueRollback<int> keep(m_keepAfter, from + added);
         QMetaObject::invokeMethod(this, "_q_reformatBlocks", Qt::DirectConnection, Q_ARG(int, from),
                                   Q_ARG(int, removed), Q_ARG(int, added));
         return;
@@ -239,9 +262,10 @@ void CCalcHighlighter::Reformat(int from, int removed, int added)
     for (; block.isValid(); block = block.next()) {
         const bool changed = block.blockNumber() <= lastNumber;
         comments.clear();
-        const int state = FindComments(block.text(), inComment, comments) ? StateInComment : StateCode;
+        const int state = (FindComments(block.text(), inComment, comments) ? StateInComment : StateCode) |
+                          (inComment ? StateStartsInComment : 0);
         const int old = block.userState();
-        if (!changed && old >= 0 && (old & StateInComment) == state)
+        if (!changed && old >= 0 && (old & ~StateUncoloured) == state)
             break;
         block.setUserState(state | StateUncoloured);
         if (changed && block.layout() != nullptr)
@@ -270,7 +294,7 @@ void CCalcHighlighter::ColourShown()
     const QScopedValueRollback<int> shown(m_shownUntil, until);
     for (; block.isValid() && block.blockNumber() <= until; block = block.next()) {
         if (!IsColoured(block))
-            rehighlightBlock(block);
+            Recolour(block);
     }
 }
 
@@ -317,7 +341,7 @@ void CCalcHighlighter::ColourBacklog()
         QTextBlock shown = firstShown();
         for (int i = 0; i < kScreenLines && shown.isValid(); ++i, shown = shown.next()) {
             if (!IsColoured(shown))
-                rehighlightBlock(shown);
+                Recolour(shown);
         }
     }
     QTextBlock block = text->findBlockByNumber(m_resumeAt);
@@ -328,13 +352,19 @@ void CCalcHighlighter::ColourBacklog()
             continue;
         // Colours this line and the waiting ones after it, until the slice
         // is over.
-        rehighlightBlock(block);
+        Recolour(block);
         if (m_slice.elapsed() >= kBacklogMilliseconds) {
             m_resumeAt = block.blockNumber();
             return;
         }
     }
     m_backlog.stop();
+}
+
+void CCalcHighlighter::Recolour(const QTextBlock& block)
+{
+    const QScopedValueRollback<int> keep(m_keepAfter, block.position());
+    rehighlightBlock(block);
 }
 
 void CCalcHighlighter::SetPalette(const QPalette& palette)
@@ -391,11 +421,21 @@ void CCalcHighlighter::highlightBlock(const QString& text)
     // a comment, coloured or not.
     std::vector<std::pair<int, int>> comments;
     const int previous = previousBlockState();
-    const int state =
-        FindComments(text, previous >= 0 && (previous & StateInComment) != 0, comments) ? StateInComment : StateCode;
+    const bool startsInComment = previous >= 0 && (previous & StateInComment) != 0;
+    const int state = (FindComments(text, startsInComment, comments) ? StateInComment : StateCode) |
+                      (startsInComment ? StateStartsInComment : 0);
     const bool colour = m_shownUntil >= 0 ? currentBlock().blockNumber() <= m_shownUntil
                         : m_colouring ? ++m_sliceLines == 1 || m_slice.elapsed() < kBacklogMilliseconds
                                       : WithinPass();
+    if (!colour && currentBlockState() == state && currentBlock().position() > m_keepAfter) {
+        // A coloured line that QSyntaxHighlighter reached only because the
+        // line before it changed state: its text and its start are as they
+        // were, so its colours stand, and the unchanged state ends the run
+        // here instead of clearing the coloured lines that follow.
+        for (const QTextLayout::FormatRange& range : currentBlock().layout()->formats())
+            setFormat(range.start, range.length, range.format);
+        return;
+    }
     setCurrentBlockState(colour ? state : state | StateUncoloured);
     if (!colour) {
         if (!m_backlog.isActive()) {

@@ -22,6 +22,7 @@
 
 #include <array>
 #include <functional>
+#include <limits>
 #include <utility>
 #include <vector>
 
@@ -68,8 +69,8 @@ bool EndsInComment(const QTextBlock& block);
 // rest of a long text into a comment) get their comment state at once and
 // their colours on later turns of the event loop, in short slices that
 // begin with the lines on the screen. A change over more lines than one
-// pass colours (a long file opened, "Calculate all" over a long text)
-// colours only the lines on the screen at once: the others get their
+// pass colours, or than the screen shows (a long file opened, "Calculate
+// all" over a long text) colours only the lines on the screen at once: the others get their
 // comment state, and their colours come in the slices or as soon as they
 // are shown (ColourShown).
 class CCalcHighlighter : public QSyntaxHighlighter {
@@ -79,10 +80,16 @@ public:
     // one pass; the slices of the lines left over take about
     // kBacklogMilliseconds each.
     static constexpr int kPassLines = 200;
+    // A change over more lines than the view shows, and more than this,
+    // colours only the lines shown at once.
+    static constexpr int kMinPassLines = 20;
     static constexpr int kPassMilliseconds = 8;
     static constexpr int kBacklogMilliseconds = 4;
 
     explicit CCalcHighlighter(QTextDocument* document, const QPalette& palette);
+    // QSyntaxHighlighter clears the colours as it leaves the document, which
+    // the document reports as a change: this class no longer follows it then.
+    ~CCalcHighlighter() override;
 
     // New colours for a new palette; the text is coloured again.
     void SetPalette(const QPalette& palette);
@@ -112,6 +119,9 @@ protected:
 private:
     bool WithinPass();
     void ColourBacklog();
+    // Colours a waiting line, and the waiting lines after it as far as the
+    // budget goes.
+    void Recolour(const QTextBlock& block);
     // Follows each change of the document: a change of a few lines goes to
     // QSyntaxHighlighter, which colours them; a change of many lines only
     // sets their comment state and marks them waiting.
@@ -123,6 +133,10 @@ private:
     int m_resumeAt = 0;
     // True while the backlog colours: every line gets its colours.
     bool m_colouring = false;
+    // The lines that start after this position are not part of the change
+    // being coloured: they keep colours made from the same start (INT_MAX
+    // at other times: a new palette or new definitions colour every line).
+    int m_keepAfter = std::numeric_limits<int>::max();
     // While the lines on the screen are coloured: the last of them (-1 at
     // other times).
     int m_shownUntil = -1;

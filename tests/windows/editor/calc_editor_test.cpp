@@ -17,6 +17,8 @@
 #include <QTest>
 #include <QTextBlock>
 #include <QTextCursor>
+#include <QTextDocument>
+#include <QPlainTextDocumentLayout>
 #include <QTextLayout>
 
 #include <map>
@@ -237,13 +239,29 @@ TEST_F(CalcEditor, CalculateAllOverManyLinesKeepsItsLinesAndIsOneUndoStep)
     view->undo();
     EXPECT_EQ(Text(), text);
     EXPECT_EQ(view->document()->availableUndoSteps(), 0);
+    // Back to the text as it was read: unmodified again, the caret on the
+    // first line that changed, as QTextDocument's undo leaves it.
+    EXPECT_FALSE(view->document()->isModified());
+    EXPECT_EQ(view->textCursor().blockNumber(), 0);
+    EXPECT_FALSE(view->textCursor().hasSelection());
     view->redo();
+    EXPECT_EQ(Text(), expected);
+    EXPECT_TRUE(view->document()->isModified());
+    EXPECT_EQ(view->textCursor().blockNumber(), 0);
+
+    // Typed after the command: the keys undo first, then the command.
+    view->moveCursor(QTextCursor::End);
+    QTest::keyClicks(view, "+1");
+    EXPECT_EQ(Text(), expected + "+1");
+    QTest::keySequence(view, QKeySequence::Undo);
+    EXPECT_EQ(Text(), expected);
+    QTest::keySequence(view, QKeySequence::Undo);
+    EXPECT_EQ(Text(), text);
+    EXPECT_FALSE(view->document()->isModified());
+    QTest::keySequence(view, QKeySequence::Redo);
     EXPECT_EQ(Text(), expected);
 }
 
-// After a change of many lines the lines on the screen are coloured before
-// they are painted, wherever the view scrolls, with the colours the whole
-// text gets once every line is done.
 TEST_F(CalcEditor, LinesScrolledIntoViewAfterCalculateAllAreColouredWhenPainted)
 {
     QString text;
@@ -273,6 +291,54 @@ TEST_F(CalcEditor, LinesScrolledIntoViewAfterCalculateAllAreColouredWhenPainted)
     EXPECT_EQ(Tokens(open), "########");
     EXPECT_EQ(Tokens(open + 1).substr(0, 2), "##");
     EXPECT_EQ(TokenAt(open + 1, 3), "function");
+}
+
+// The lines on the screen are coloured at once after a change of many
+// lines; where the waiting lines end just before lines that are coloured
+// already, those keep their colours (and are not queued again), and a line
+// whose start moved into a comment does not.
+TEST(CalcHighlighter, ColouringTheShownLinesKeepsTheColouredLinesBehindThem)
+{
+    for (const bool openComment : {false, true}) {
+        // The editor's layout: a document reports its changes once it has one.
+        QTextDocument document;
+        document.setDocumentLayout(new QPlainTextDocumentLayout(&document));
+        CCalcHighlighter colours(&document, QPalette());
+        // QSyntaxHighlighter follows the document from the next turn of
+        // the event loop on.
+        QApplication::processEvents();
+        QString text;
+        for (int i = 0; i < 600; ++i)
+            text += i == 599 ? "sin(1)+x;" : "sin(1)+x;\n";
+        document.setPlainText(text);
+        colours.ColourAll();
+        colours.firstShown = [&document] { return document.firstBlock(); };
+        colours.lastShown = [&document] { return document.findBlockByNumber(299); };
+        // The first 300 lines replaced in one edit; the last of them opens
+        // a comment in the second round.
+        QString lines;
+        for (int i = 0; i < 300; ++i)
+            lines += i == 299 ? (openComment ? "cos(2) /*" : "cos(2)") : "cos(2);\n";
+        QTextCursor cursor(&document);
+        cursor.setPosition(document.findBlockByNumber(299).position() + 8, QTextCursor::KeepAnchor);
+        cursor.insertText(lines);
+        ASSERT_EQ(document.blockCount(), 600);
+        // Coloured at once: the shown lines, and the lines behind them
+        // that start as they did.
+        for (const int line : {0, 299, 300, 450, 599}) {
+            if (openComment && line >= 300)
+                continue;
+            const QList<QTextLayout::FormatRange> formats = document.findBlockByNumber(line).layout()->formats();
+            ASSERT_FALSE(formats.isEmpty()) << "line " << line;
+            EXPECT_EQ(formats.front().format, colours.Format(ECalcToken::Function)) << "line " << line;
+        }
+        colours.ColourAll();
+        for (const int line : {300, 450, 599}) {
+            EXPECT_EQ(document.findBlockByNumber(line).layout()->formats().front().format,
+                      colours.Format(openComment ? ECalcToken::Comment : ECalcToken::Function))
+                << openComment << " line " << line;
+        }
+    }
 }
 
 TEST_F(CalcEditor, ColoursFollowTheLanguageInEitherNotation)
