@@ -258,6 +258,12 @@ public:
     CDescriptor(const CDescriptor&) = delete;
     CDescriptor& operator=(const CDescriptor&) = delete;
     int Get() const { return m_fd; }
+    void Reset(int fd)
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+        m_fd = fd;
+    }
     // Closes now; false (with errno set) when the close reports an error,
     // which for a file on a network or full disk can be the first sign of a
     // lost write.
@@ -558,15 +564,13 @@ bool ReplaceFile(const CSaveTarget& target, std::string_view bytes)
     return true;
 }
 
-}  // namespace
-
-EFileResult ReadFileBytes(const std::string& path, std::string& bytes, EReadSource source)
+// Opens path for reading and tells what it is; Ok for a regular file
+// within the size limit, or a pipe where pipes are read.
+EFileResult OpenForReading(const std::string& path, EReadSource source, CDescriptor& fd, struct stat& status)
 {
-    bytes.clear();
-    CDescriptor fd(::open(path.c_str(), O_RDONLY | O_NOCTTY | O_CLOEXEC | O_NONBLOCK));
+    fd.Reset(::open(path.c_str(), O_RDONLY | O_NOCTTY | O_CLOEXEC | O_NONBLOCK));
     if (fd.Get() < 0)
         return EFileResult::CannotOpen;
-    struct stat status{};
     if (::fstat(fd.Get(), &status) != 0 || S_ISDIR(status.st_mode))
         return EFileResult::CannotRead;
     const bool pipe = S_ISFIFO(status.st_mode);
@@ -574,6 +578,19 @@ EFileResult ReadFileBytes(const std::string& path, std::string& bytes, EReadSour
         return EFileResult::NotAFile;
     if (status.st_size > static_cast<off_t>(kMaxTextFileBytes))
         return EFileResult::TooLarge;
+    return EFileResult::Ok;
+}
+
+}  // namespace
+
+EFileResult ReadFileBytes(const std::string& path, std::string& bytes, EReadSource source)
+{
+    bytes.clear();
+    CDescriptor fd;
+    struct stat status{};
+    if (const EFileResult opened = OpenForReading(path, source, fd, status); opened != EFileResult::Ok)
+        return opened;
+    const bool pipe = S_ISFIFO(status.st_mode);
     if (pipe)
         return ReadDescriptor(fd.Get(), bytes, 0, true);
     return ReadDescriptor(fd.Get(), bytes, static_cast<std::size_t>(status.st_size));
@@ -679,17 +696,11 @@ EFileResult ReadFileInPlace(const std::string& path, CFileBytes& bytes, EReadSou
 {
     bytes.Release();
     bytes.m_read.clear();
-    CDescriptor fd(::open(path.c_str(), O_RDONLY | O_NOCTTY | O_CLOEXEC | O_NONBLOCK));
-    if (fd.Get() < 0)
-        return EFileResult::CannotOpen;
+    CDescriptor fd;
     struct stat status{};
-    if (::fstat(fd.Get(), &status) != 0 || S_ISDIR(status.st_mode))
-        return EFileResult::CannotRead;
+    if (const EFileResult opened = OpenForReading(path, source, fd, status); opened != EFileResult::Ok)
+        return opened;
     const bool pipe = S_ISFIFO(status.st_mode);
-    if (!S_ISREG(status.st_mode) && !(pipe && source == EReadSource::RegularFilesAndPipes))
-        return EFileResult::NotAFile;
-    if (status.st_size > static_cast<off_t>(kMaxTextFileBytes))
-        return EFileResult::TooLarge;
     if (pipe)
         return ReadDescriptor(fd.Get(), bytes.m_read, 0, true);
     // A file that says it is empty may still yield bytes (as those of

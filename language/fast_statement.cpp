@@ -295,39 +295,6 @@ bool CircularArgument(double x)
     return std::fabs(x) < NRealMath::kTotalLossLimit;
 }
 
-// The sign of cos x (cosine) or of sin x, where it is clear without either:
-// for |x| < 2^20, u = x · 2/π is within 2^-32 of its exact value and its
-// remainder modulo 4 is exact, so when that remainder lies farther than
-// 2^-20 from the points where the function changes its sign (1 and 3 for
-// the cosine, 0 and 2 for the sine) the exact function has the sign seen
-// there, and is not zero. The library's sin and cos are within an ulp of
-// the exact values, so their results have that sign too. False when it is
-// not clear.
-bool ClearSign(double x, bool cosine, bool& positive)
-{
-    constexpr double kTwoOverPi = 0.6366197723675814;
-    constexpr double kMargin = 1.0 / 1048576;  // 2^-20
-    if (!(std::fabs(x) < 1048576.0))
-        return false;
-    const double u = x * kTwoOverPi;
-    // The floor of u / 4 through a whole number, which holds it exactly.
-    const double q = u / 4;
-    double whole = static_cast<double>(static_cast<std::int64_t>(q));
-    if (whole > q)
-        whole -= 1;
-    const double g = u - 4 * whole;  // in [0, 4)
-    if (cosine) {
-        if (std::fabs(g - 1) < kMargin || std::fabs(g - 3) < kMargin)
-            return false;
-        positive = g < 1 || g > 3;
-    } else {
-        if (g < kMargin || g > 4 - kMargin || std::fabs(g - 2) < kMargin)
-            return false;
-        positive = g < 2;
-    }
-    return true;
-}
-
 // Sin(z) = (sin x · cosh y, cos x · sinh y). For a real argument cosh(±0)
 // is 1 and sinh(±0) is ±0 exactly, so the products are sin x and
 // cos x · y, a zero whose sign is that of y when cos x is positive.
@@ -339,7 +306,7 @@ bool PlainSin(CComplex& z)
         return false;
     if (y == 0) {
         bool positive;
-        const double imaginary = ClearSign(x, true, positive) ? (positive ? y : -y) : NRealMath::Cos(x) * y;
+        const double imaginary = ClearCircularSign(x, true, positive) ? (positive ? y : -y) : NRealMath::Cos(x) * y;
         z = CComplex(NRealMath::Sin(x), imaginary);
         return true;
     }
@@ -359,7 +326,7 @@ bool PlainCos(CComplex& z)
         return false;
     if (y == 0) {
         bool positive;
-        const double imaginary = ClearSign(x, false, positive) ? (positive ? -y : y) : -(NRealMath::Sin(x) * y);
+        const double imaginary = ClearCircularSign(x, false, positive) ? (positive ? -y : y) : -(NRealMath::Sin(x) * y);
         z = CComplex(NRealMath::Cos(x), imaginary);
         return true;
     }
