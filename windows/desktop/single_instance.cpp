@@ -7,19 +7,24 @@
 #include <QDropEvent>
 #include <QElapsedTimer>
 #include <QFileInfo>
-#include <QLocalServer>
-#include <QLocalSocket>
 #include <QMainWindow>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QSocketNotifier>
 #include <QTimer>
 #include <QUrl>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <iostream>
+#include <string>
+#include <string_view>
 
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/time.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include "document/open_request.h"
@@ -147,12 +152,82 @@ bool IsSafeSocketPlace(const QString& name, QString* error)
     return true;
 }
 
-CShellRequestServer::CShellRequestServer(COpen open, QObject* parent)
-    : QObject(parent), m_open(std::move(open)), m_server(new QLocalServer(this))
+namespace {
+
+// Makes the address of a socket file; false (with the reason) when the
+// name does not fit a Unix-domain address.
+bool SocketAddress(const QString& name, sockaddr_un& address, QString* error = nullptr)
 {
-    m_server->setSocketOptions(QLocalServer::UserAccessOption);
-    connect(m_server, &QLocalServer::newConnection, this, &CShellRequestServer::Accept);
+    const QByteArray file = QFile::encodeName(name);
+    address = sockaddr_un{};
+    address.sun_family = AF_UNIX;
+    QString fault;
+    if (file.contains('\0'))
+        fault = Text("the socket name %1 holds a zero character");
+    else if (static_cast<std::size_t>(file.size()) >= sizeof address.sun_path)
+        fault = Text("the socket name %1 is too long");
+    if (!fault.isEmpty()) {
+        if (error)
+            *error = fault.arg(name);
+        return false;
+    }
+    std::memcpy(address.sun_path, file.constData(), static_cast<std::size_t>(file.size()));
+    return true;
 }
+
+const sockaddr* AsAddress(const sockaddr_un& address)
+{
+    return reinterpret_cast<const sockaddr*>(&address);
+}
+
+// Whether something listens at the address. A full backlog counts: a
+// listener that is slow to take connections is still alive.
+bool SomebodyListens(const sockaddr_un& address)
+{
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (fd < 0)
+        return false;
+    const bool connected = ::connect(fd, AsAddress(address), sizeof address) == 0;
+    const int fault = errno;
+    ::close(fd);
+    return connected || fault == EAGAIN || fault == EINPROGRESS;
+}
+
+QString SystemError(int fault)
+{
+    return QString::fromLocal8Bit(std::strerror(fault));
+}
+
+}  // namespace
+
+// One accepted connection: its descriptor, what it has sent so far, and
+// the notifier that says it has sent more.
+class CRequestConnection : public QObject {
+public:
+    CRequestConnection(int descriptor, QObject* parent)
+        : QObject(parent), fd(descriptor), notifier(new QSocketNotifier(descriptor, QSocketNotifier::Read, this))
+    {
+    }
+    ~CRequestConnection() override { Close(); }
+
+    // Gives the descriptor back at once; the object itself goes later, as
+    // it may be inside its notifier's call.
+    void Close()
+    {
+        if (fd < 0)
+            return;
+        notifier->setEnabled(false);
+        ::close(fd);
+        fd = -1;
+    }
+
+    int fd;
+    QSocketNotifier* notifier;
+    QByteArray received;
+    bool ended = false;  // the requester closed its side (or it failed)
+};
+
+CShellRequestServer::CShellRequestServer(COpen open, QObject* parent) : QObject(parent), m_open(std::move(open)) {}
 
 CShellRequestServer::CShellRequestServer(std::function<bool(const QString&)> open, QObject* parent)
     : CShellRequestServer(COpen([open = std::move(open)](const QString& path, const CReport&) {
@@ -164,8 +239,26 @@ CShellRequestServer::CShellRequestServer(std::function<bool(const QString&)> ope
 
 CShellRequestServer::~CShellRequestServer()
 {
+    Close();
     if (m_errorBox && !m_errorBox->parent())
         delete m_errorBox;
+}
+
+void CShellRequestServer::Close()
+{
+    for (CRequestConnection* connection : std::as_const(m_connections))
+        connection->Close();
+    if (m_listener < 0)
+        return;
+    delete m_acceptNotifier;
+    m_acceptNotifier = nullptr;
+    ::close(m_listener);
+    m_listener = -1;
+    // The file goes with the server, unless another calculator has since
+    // put a socket of its own under that name.
+    struct stat info {};
+    if (::lstat(m_socketFile.constData(), &info) == 0 && info.st_dev == m_socketDevice && info.st_ino == m_socketInode)
+        ::unlink(m_socketFile.constData());
 }
 
 bool CShellRequestServer::Listen(const QString& name)
@@ -174,25 +267,48 @@ bool CShellRequestServer::Listen(const QString& name)
         ShellRequestServerName(&m_error);
         return false;
     }
+    if (m_listener >= 0) {
+        m_error = QStringLiteral("the server is already waiting for open requests");
+        return false;
+    }
     if (!IsSafeSocketPlace(name, &m_error))
         return false;
-    // Somebody answering there is a live calculator: leave it alone. (The
-    // server with user-only access moves its socket into place, which
-    // would silently take the name from a live one.)
-    QLocalSocket probe;
-    probe.connectToServer(name);
-    if (probe.waitForConnected(500)) {
-        probe.abort();
+    sockaddr_un address{};
+    if (!SocketAddress(name, address, &m_error))
+        return false;
+    // Somebody answering there is a live calculator: leave it alone.
+    if (SomebodyListens(address)) {
         m_error = QStringLiteral("another calculator is waiting for open requests");
         return false;
     }
     // Whatever is left there is a socket of a calculator that ended
     // without closing it.
-    QLocalServer::removeServer(name);
-    if (m_server->listen(name))
-        return true;
-    m_error = m_server->errorString();
-    return false;
+    const QByteArray file = QFile::encodeName(name);
+    ::unlink(file.constData());
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (fd < 0) {
+        m_error = Text("no socket can be made: %1").arg(SystemError(errno));
+        return false;
+    }
+    // Bound in place (not moved there), so that of two calculators starting
+    // at once one gets the name and the other is told it is taken. The
+    // folder is the user's alone, so the socket's mode before chmod matters
+    // to nobody else.
+    if (::bind(fd, AsAddress(address), sizeof address) != 0 || ::chmod(file.constData(), S_IRWXU) != 0
+        || ::listen(fd, 50) != 0) {
+        m_error = Text("the socket %1 cannot be made: %2").arg(name, SystemError(errno));
+        ::close(fd);
+        return false;
+    }
+    struct stat info {};
+    ::lstat(file.constData(), &info);
+    m_listener = fd;
+    m_socketFile = file;
+    m_socketDevice = info.st_dev;
+    m_socketInode = info.st_ino;
+    m_acceptNotifier = new QSocketNotifier(fd, QSocketNotifier::Read, this);
+    connect(m_acceptNotifier, &QSocketNotifier::activated, this, &CShellRequestServer::Accept);
+    return true;
 }
 
 QString CShellRequestServer::ErrorText() const
@@ -202,76 +318,110 @@ QString CShellRequestServer::ErrorText() const
 
 namespace {
 
-// Ends a connection; `answer` (if any) is sent first.
-void CloseConnection(QLocalSocket* socket, const char* answer)
-{
-    if (answer) {
-        socket->write(answer);
-        socket->flush();
-        socket->disconnectFromServer();
-    } else {
-        socket->abort();
-    }
-    socket->deleteLater();
-}
-
 void LogRefusal(const QString& reason)
 {
     std::cerr << "calculator-ka-vm: open request refused: " << reason.toStdString() << '\n';
 }
 
+// The most a request may have sent without a line end before it is
+// refused as too long.
+constexpr qsizetype kMostUnended = static_cast<qsizetype>(kMaxOpenRequestLine) + 2;
+
 }  // namespace
 
 void CShellRequestServer::Accept()
 {
-    while (QLocalSocket* socket = m_server->nextPendingConnection()) {
+    while (m_listener >= 0) {
+        const int fd = ::accept4(m_listener, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+        if (fd < 0) {
+            if (errno == EINTR || errno == ECONNABORTED)
+                continue;
+            if ((errno == EMFILE || errno == ENFILE) && !m_connections.isEmpty()) {
+                Drop(m_connections.first());
+                continue;
+            }
+            if (errno != EAGAIN && errno != EWOULDBLOCK && m_acceptNotifier) {
+                // No descriptor to be had: the connection waits in the
+                // backlog, and the notifier rests so as not to spin.
+                m_acceptNotifier->setEnabled(false);
+                QTimer::singleShot(100, this, [this] {
+                    if (m_acceptNotifier)
+                        m_acceptNotifier->setEnabled(true);
+                });
+            }
+            return;
+        }
         // Every connection holds a file descriptor: at the cap the oldest
         // one, which has had the longest time to send its request, is
         // closed, so that no number of connections can use up the
         // process's descriptors and a new request still gets through.
         if (m_connections.size() >= kMaxRequestConnections)
             Drop(m_connections.first());
-        m_connections.append(socket);
-        connect(socket, &QLocalSocket::disconnected, this, [this, socket] { Drop(socket); });
-        connect(socket, &QLocalSocket::readyRead, this, [this, socket] { Read(socket); });
+        auto* connection = new CRequestConnection(fd, this);
+        m_connections.append(connection);
+        connect(connection->notifier, &QSocketNotifier::activated, this, [this, connection] { Read(connection); });
         // A connection that sends no request in time is closed.
-        QTimer::singleShot(m_idleTimeoutMs, socket, [this, socket] { Drop(socket); });
-        if (socket->bytesAvailable() > 0)
-            Read(socket);
+        QTimer::singleShot(m_idleTimeoutMs, connection, [this, connection] { Drop(connection); });
+        Read(connection);
     }
 }
 
-void CShellRequestServer::Drop(QLocalSocket* socket)
+void CShellRequestServer::Drop(CRequestConnection* connection)
 {
-    if (!m_connections.removeOne(socket))
+    if (!m_connections.removeOne(connection))
         return;
-    socket->disconnect(this);
-    CloseConnection(socket, nullptr);
+    connection->Close();
+    connection->deleteLater();
 }
 
-void CShellRequestServer::Answer(QLocalSocket* socket, bool taken)
+void CShellRequestServer::Answer(CRequestConnection* connection, bool taken)
 {
-    m_connections.removeOne(socket);
-    socket->disconnect(this);
-    CloseConnection(socket, taken ? "ok\n" : "failed\n");
+    m_connections.removeOne(connection);
+    const std::string_view answer = taken ? "ok\n" : "failed\n";
+    // A new connection's buffer always takes the few bytes; a requester
+    // that has gone is no error.
+    [[maybe_unused]] const ssize_t sent = ::send(connection->fd, answer.data(), answer.size(), MSG_NOSIGNAL);
+    // What the requester sent beyond its request is read away first: a
+    // socket closed with unread bytes resets the connection, and the
+    // requester might then miss the answer.
+    char rest[4096];
+    for (int i = 0; i < 16 && ::recv(connection->fd, rest, sizeof rest, 0) > 0; ++i) {
+    }
+    connection->Close();
+    connection->deleteLater();
 }
 
-void CShellRequestServer::Read(QLocalSocket* socket)
+void CShellRequestServer::Read(CRequestConnection* connection)
 {
-    if (!m_connections.contains(socket))
+    if (!m_connections.contains(connection))
         return;
-    if (!socket->canReadLine()) {
-        if (socket->bytesAvailable() > static_cast<qint64>(kMaxOpenRequestLine) + 2) {
+    char chunk[4096];
+    while (!connection->ended && connection->received.size() <= kMostUnended && !connection->received.contains('\n')) {
+        const ssize_t count = ::recv(connection->fd, chunk, sizeof chunk, 0);
+        if (count > 0)
+            connection->received.append(chunk, static_cast<qsizetype>(count));
+        else if (count < 0 && errno == EINTR)
+            continue;
+        else if (count < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
+            break;
+        else
+            connection->ended = true;
+    }
+    const qsizetype end = connection->received.indexOf('\n');
+    if (end < 0) {
+        if (connection->received.size() > kMostUnended) {
             LogRefusal(QStringLiteral("the request is too long"));
-            Answer(socket, false);
+            Answer(connection, false);
+        } else if (connection->ended) {
+            Drop(connection);
         }
         return;
     }
-    const QByteArray line = socket->readLine(static_cast<qint64>(kMaxOpenRequestLine) + 3);
+    const QByteArray line = connection->received.left(std::min(end + 1, kMostUnended));
     const COpenRequest request = ParseOpenRequest(std::string_view(line.constData(), static_cast<std::size_t>(line.size())));
     if (request.status != EOpenRequestStatus::Ok) {
         LogRefusal(QString::fromUtf8(GetOpenRequestStatusText(request.status)));
-        Answer(socket, false);
+        Answer(connection, false);
         return;
     }
     const QString path = QString::fromStdU16String(request.path);
@@ -279,16 +429,16 @@ void CShellRequestServer::Read(QLocalSocket* socket)
     // decides it.
     const QFileInfo file(path);
     if (!file.isFile() || !file.isReadable()) {
-        Answer(socket, false);
+        Answer(connection, false);
         ReportError(FileResultMessage(EFileResult::CannotOpen), path);
         return;
     }
     if (m_waiting.size() >= kMaxWaitingRequests) {
         LogRefusal(QStringLiteral("too many requests are waiting"));
-        Answer(socket, false);
+        Answer(connection, false);
         return;
     }
-    Answer(socket, true);
+    Answer(connection, true);
     m_waiting.append(path);
     QMetaObject::invokeMethod(this, &CShellRequestServer::OpenWaiting, Qt::QueuedConnection);
 }
@@ -348,26 +498,84 @@ QMessageBox* CShellRequestServer::ErrorBox() const
     return m_errorBox;
 }
 
+namespace {
+
+// Bounds the blocking calls on `fd` to `milliseconds`. On a Unix-domain
+// socket the send time-out bounds connect too (a listener whose backlog
+// is full).
+void SetTimeouts(int fd, int milliseconds)
+{
+    timeval limit{};
+    limit.tv_sec = milliseconds / 1000;
+    limit.tv_usec = static_cast<suseconds_t>(milliseconds % 1000) * 1000;
+    ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit);
+    ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
+}
+
+// Closes a descriptor when it goes out of scope.
+struct CDescriptor {
+    int fd;
+    ~CDescriptor()
+    {
+        if (fd >= 0)
+            ::close(fd);
+    }
+};
+
+bool IsAnswerSpace(char c)
+{
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
+}
+
+}  // namespace
+
 bool SendShellOpenRequest(const QString& path, int timeoutMs, const QString& name)
 {
     if (name.isEmpty() || !IsSafeSocketPlace(name))
         return false;
+    sockaddr_un address{};
+    if (!SocketAddress(name, address))
+        return false;
     QElapsedTimer clock;
     clock.start();
     auto left = [&] { return std::max(1, timeoutMs - static_cast<int>(clock.elapsed())); };
-    QLocalSocket socket;
-    socket.connectToServer(name);
-    if (!socket.waitForConnected(left()))
+    const CDescriptor socket{::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0)};
+    if (socket.fd < 0)
+        return false;
+    SetTimeouts(socket.fd, left());
+    if (::connect(socket.fd, AsAddress(address), sizeof address) != 0)
         return false;
     const QString absolute = QDir::isAbsolutePath(path) ? path : QDir::current().absoluteFilePath(path);
-    socket.write(QByteArray::fromStdString(EncodeOpenRequest(absolute.toStdU16String())));
-    if (!socket.waitForBytesWritten(left()))
-        return false;
-    while (!socket.canReadLine()) {
-        if (!socket.waitForReadyRead(left()) || clock.elapsed() >= timeoutMs)
+    const std::string request = EncodeOpenRequest(absolute.toStdU16String());
+    std::size_t sent = 0;
+    while (sent < request.size()) {
+        if (clock.elapsed() >= timeoutMs)
+            return false;
+        SetTimeouts(socket.fd, left());
+        const ssize_t count = ::send(socket.fd, request.data() + sent, request.size() - sent, MSG_NOSIGNAL);
+        if (count > 0)
+            sent += static_cast<std::size_t>(count);
+        else if (count == 0 || errno != EINTR)
             return false;
     }
-    return socket.readLine().trimmed() == "ok";
+    std::string answer;
+    while (answer.find('\n') == std::string::npos) {
+        if (clock.elapsed() >= timeoutMs)
+            return false;
+        SetTimeouts(socket.fd, left());
+        char chunk[64];
+        const ssize_t count = ::recv(socket.fd, chunk, sizeof chunk, 0);
+        if (count > 0)
+            answer.append(chunk, static_cast<std::size_t>(count));
+        else if (count == 0 || errno != EINTR)
+            return false;
+    }
+    std::string_view line(answer.data(), answer.find('\n'));
+    while (!line.empty() && IsAnswerSpace(line.front()))
+        line.remove_prefix(1);
+    while (!line.empty() && IsAnswerSpace(line.back()))
+        line.remove_suffix(1);
+    return line == "ok";
 }
 
 void InstallFileDrop(QMainWindow* window, std::function<void(QString)> open)

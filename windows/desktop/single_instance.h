@@ -25,6 +25,7 @@
 // Dropped files: a file dropped anywhere on the main window, the editor
 // included, opens as the document.
 
+#include <QByteArray>
 #include <QObject>
 #include <QPointer>
 #include <QList>
@@ -33,10 +34,10 @@
 
 #include <functional>
 
-class QLocalServer;
-class QLocalSocket;
 class QMainWindow;
 class QMessageBox;
+class QSocketNotifier;
+class CRequestConnection;
 
 // The socket's folder of this user, made when it is missing; empty when
 // it is not safe, with the reason in `error`.
@@ -86,15 +87,23 @@ public:
 
 private:
     void Accept();
-    void Read(QLocalSocket* socket);
-    void Answer(QLocalSocket* socket, bool taken);
-    void Drop(QLocalSocket* socket);
+    void Read(CRequestConnection* connection);
+    void Answer(CRequestConnection* connection, bool taken);
+    void Drop(CRequestConnection* connection);
     void OpenWaiting();
+    void Close();
 
     COpen m_open;
-    QLocalServer* m_server;
+    // The listening socket (-1 when not listening), its notifier, and the
+    // file it is bound to, known by its device and inode so that closing
+    // never removes the socket of a calculator that took the name later.
+    int m_listener = -1;
+    QSocketNotifier* m_acceptNotifier = nullptr;
+    QByteArray m_socketFile;
+    unsigned long long m_socketDevice = 0;
+    unsigned long long m_socketInode = 0;
     QString m_error;
-    QList<QLocalSocket*> m_connections;  // oldest first
+    QList<CRequestConnection*> m_connections;  // oldest first
     QStringList m_waiting;
     bool m_opening = false;
     int m_idleTimeoutMs = 5000;

@@ -21,6 +21,7 @@
 #include <QUrl>
 
 #include <atomic>
+#include <chrono>
 #include <cerrno>
 #include <cstring>
 #include <optional>
@@ -385,6 +386,123 @@ TEST(OpenRequestServer, ManyFailingRequestsShareOneBox)
     EXPECT_EQ(VisibleBoxes().first()->text(), "Cannot read the file");
     EXPECT_EQ(VisibleBoxes().first()->informativeText(), "/x/y.vcl");
     CloseBoxes();
+}
+
+// A request near the longest a path may be, of characters that all need
+// escapes, arrives whole; so does one in many small pieces.
+TEST(OpenRequestServer, LongAndPiecemealRequestsArriveWhole)
+{
+    QTemporaryDir folder;
+    const QString name = folder.filePath("requests");
+    QString deep = folder.path();
+    const QString part = QString("\u00FC%\n ").repeated(20);  // 80 characters, 140 bytes, 420 escaped
+    while (QFile::encodeName(deep).size() + 150 < static_cast<qsizetype>(kMaxOpenRequestPath) - 200)
+        deep += u'/' + part;
+    const QString file = WriteCalculation(deep + "/last.vcl", "1");
+    ASSERT_TRUE(QFileInfo(file).isFile());
+    ASSERT_GT(Line(file).size(), 2 * kMaxOpenRequestPath);
+    QStringList opened;
+    CShellRequestServer server([&](const QString& path) {
+        opened.append(path);
+        return true;
+    });
+    ASSERT_TRUE(server.Listen(name)) << server.ErrorText().toStdString();
+
+    bool answer = false;
+    std::atomic<bool> done{false};
+    std::thread client([&] {
+        answer = SendShellOpenRequest(file, 10000, name);
+        done = true;
+    });
+    ServeUntil([&] { return done.load() && !opened.isEmpty(); });
+    client.join();
+    EXPECT_TRUE(answer);
+    EXPECT_EQ(opened, QStringList({file}));
+
+    // Byte by byte, with the event loop turning in between.
+    const std::string line = Line(file);
+    std::string received;
+    done = false;
+    std::thread slow([&] {
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        const sockaddr_un address = Address(name);
+        timeval timeout{5, 0};
+        ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
+        if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0) {
+            for (std::size_t i = 0; i < line.size(); i += 997) {
+                [[maybe_unused]] const ssize_t sent = ::send(fd, line.data() + i, std::min<std::size_t>(997, line.size() - i), MSG_NOSIGNAL);
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            }
+            char buffer[16];
+            ssize_t count = 0;
+            while ((count = ::recv(fd, buffer, sizeof buffer, 0)) > 0)
+                received.append(buffer, static_cast<std::size_t>(count));
+        }
+        ::close(fd);
+        done = true;
+    });
+    ServeUntil([&] { return done.load() && opened.size() == 2; });
+    slow.join();
+    EXPECT_EQ(received, "ok\n");
+    EXPECT_EQ(opened, QStringList({file, file}));
+}
+
+// A socket left by a calculator that ended without closing it is taken
+// over; the socket is the owner's alone and goes when the server ends; a
+// listener that takes no connections counts as alive, and a requester
+// waiting for its answer gives up in time.
+TEST(OpenRequestServer, LeftoverAndSilentListeners)
+{
+    QTemporaryDir folder;
+    const QString name = folder.filePath("requests");
+    const QByteArray file = QFile::encodeName(name);
+    const sockaddr_un address = Address(name);
+    const QString request = WriteCalculation(folder.filePath("a.vcl"), "1");
+    {
+        // Bound, then closed without removing the file: nobody answers there.
+        const int left = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        ASSERT_EQ(::bind(left, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0) << std::strerror(errno);
+        ASSERT_EQ(::listen(left, 1), 0);
+        ::close(left);
+    }
+    EXPECT_FALSE(SendShellOpenRequest(request, 500, name));
+    {
+        QStringList opened;
+        CShellRequestServer server([&](const QString& path) {
+            opened.append(path);
+            return true;
+        });
+        ASSERT_TRUE(server.Listen(name)) << server.ErrorText().toStdString();
+        struct stat info {};
+        ASSERT_EQ(::lstat(file.constData(), &info), 0);
+        EXPECT_TRUE(S_ISSOCK(info.st_mode));
+        EXPECT_EQ(info.st_mode & 077, 0u);
+        EXPECT_EQ(AskServing(name, {Line(request)}), std::vector<std::string>({"ok\n"}));
+        ServeUntil([&] { return !opened.isEmpty(); });
+        EXPECT_EQ(opened, QStringList({request}));
+    }
+    EXPECT_FALSE(QFileInfo::exists(name));
+
+    // Listening, never accepting.
+    const int silent = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    ASSERT_EQ(::bind(silent, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0) << std::strerror(errno);
+    ASSERT_EQ(::listen(silent, 4), 0);
+    CShellRequestServer server([](const QString&) { return true; });
+    EXPECT_FALSE(server.Listen(name));
+    EXPECT_TRUE(server.ErrorText().contains("another calculator")) << server.ErrorText().toStdString();
+    QElapsedTimer clock;
+    clock.start();
+    EXPECT_FALSE(SendShellOpenRequest(request, 300, name));
+    EXPECT_GE(clock.elapsed(), 250);
+    EXPECT_LT(clock.elapsed(), 5000);
+    ::close(silent);
+    ::unlink(file.constData());
+
+    // A name too long for a socket address is refused, not cut short.
+    const QString tooLong = folder.filePath(QString(120, 'n'));
+    EXPECT_FALSE(server.Listen(tooLong));
+    EXPECT_TRUE(server.ErrorText().contains("too long")) << server.ErrorText().toStdString();
+    EXPECT_FALSE(SendShellOpenRequest(request, 300, tooLong));
 }
 
 // ------------------------------------------------------------ the socket's place

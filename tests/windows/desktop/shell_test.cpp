@@ -13,7 +13,6 @@
 #include <QElapsedTimer>
 #include <QImage>
 #include <QFile>
-#include <QLocalServer>
 #include <QMainWindow>
 #include <QMimeData>
 #include <QPlainTextEdit>
