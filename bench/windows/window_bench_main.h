@@ -9,8 +9,12 @@
 #include <QSettings>
 #include <QTemporaryDir>
 
+#include "windows/base/platform.h"
+
 inline int RunWindowBenchmarks(int argc, char** argv)
 {
+    // As the program does before its first window.
+    KeepFreedMemoryForReuse();
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QTemporaryDir settings;
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings.path());

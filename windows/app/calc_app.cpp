@@ -12,6 +12,7 @@
 #include "kavm_version.h"
 #include "numeric/random.h"
 #include "windows/app/recovery.h"
+#include "windows/base/platform.h"
 #include "windows/base/tool_icons.h"
 #include "windows/base/translation.h"
 #include "windows/desktop/shell_registration.h"
@@ -85,6 +86,7 @@ int CCalcApp::Run(int argc, char** argv)
 
     // The windows' class (WM_CLASS) is the desktop id, as the desktop
     // entry's StartupWMClass says, so docks match the window to its entry.
+    KeepFreedMemoryForReuse();
     if (qEnvironmentVariableIsEmpty("RESOURCE_NAME"))
         qputenv("RESOURCE_NAME", kDesktopFileName);
     QApplication application(argc, argv);

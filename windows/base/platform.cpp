@@ -9,7 +9,12 @@
 #include <QVariant>
 #include <QWidget>
 
+#include <cstdlib>
 #include <limits>
+
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
 
 void SetControlId(QObject* control, int id)
 {
@@ -106,4 +111,15 @@ QSize DialogUnitsToPixels(const QWidget* widget, QSize units)
     const int baseX = (metrics.horizontalAdvance(alphabet) / 26 + 1) / 2;
     const int baseY = metrics.height();
     return {(units.width() * baseX + 2) / 4, (units.height() * baseY + 4) / 8};
+}
+
+void KeepFreedMemoryForReuse()
+{
+#if defined(__GLIBC__)
+    // Blocks below 32 MiB come from the heap rather than from mappings of
+    // their own, and the heap's free top is given back only above 64 MiB
+    // (the library's own ceilings for the bounds it adjusts as it goes).
+    mallopt(M_MMAP_THRESHOLD, 32 * 1024 * 1024);
+    mallopt(M_TRIM_THRESHOLD, 64 * 1024 * 1024);
+#endif
 }

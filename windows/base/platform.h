@@ -42,3 +42,12 @@ quint64 TickCount();
 // horizontal unit is a quarter of the average character width, a vertical
 // unit an eighth of the character height.
 QSize DialogUnitsToPixels(const QWidget* widget, QSize units);
+
+// The window's long texts are read, rewritten and laid out in buffers of
+// megabytes. By default the C library hands memory above a few megabytes
+// back to the system after each command and takes it again, zeroed page by
+// page, at the next: with a Calculate all over 10^5 statements that is
+// thousands of page faults, which cost more than the calculation. Called
+// once, before the first window, this keeps freed memory for reuse up to
+// the bounds the library would itself grow to after its first large free.
+void KeepFreedMemoryForReuse();
