@@ -11,6 +11,8 @@
 
 #include <climits>
 #include <cstdlib>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "document/batch_text.h"
@@ -333,6 +335,95 @@ bool WriteOutput(std::ostream& out, std::ostream& err, const std::string& text)
     return false;
 }
 
+// Where the rewritten text of "Calculate all" may go out while the run is
+// still going, so that it is never held whole: only where a run that fails
+// later (cancelled, or its file found damaged) can take back what went out
+// and still leave nothing written. That is standard output as a regular
+// file written at its end, which is cut back to where it stood, or the null
+// device, which keeps nothing. Anywhere else (a pipe, a terminal, a file
+// opened for appending, shared with the error stream or that cannot be cut)
+// the text is held until the run is over.
+class CStreamedOutput {
+public:
+    // out streams only when it is the process's standard output.
+    explicit CStreamedOutput(std::ostream& out) : m_out(out)
+    {
+        if (&out != &std::cout || !out)
+            return;
+        struct stat output{};
+        if (::fstat(STDOUT_FILENO, &output) != 0)
+            return;
+        if (S_ISCHR(output.st_mode)) {
+            struct stat null{};
+            m_streaming = ::stat("/dev/null", &null) == 0 && S_ISCHR(null.st_mode) && null.st_rdev == output.st_rdev;
+            return;
+        }
+        if (!S_ISREG(output.st_mode))
+            return;
+        const int flags = ::fcntl(STDOUT_FILENO, F_GETFL);
+        if (flags == -1 || (flags & O_APPEND) != 0 || (flags & O_ACCMODE) == O_RDONLY)
+            return;
+        struct stat errors{};
+        if (::fstat(STDERR_FILENO, &errors) == 0 && errors.st_dev == output.st_dev && errors.st_ino == output.st_ino)
+            return;
+        out.flush();
+        const off_t at = ::lseek(STDOUT_FILENO, 0, SEEK_CUR);
+        // Cutting the file to its own length tells whether it can be cut.
+        if (at != output.st_size || ::ftruncate(STDOUT_FILENO, at) != 0)
+            return;
+        m_start = at;
+        m_streaming = true;
+    }
+
+    bool Streaming() const { return m_streaming; }
+
+    // Writes bytes and empties them; after a failed write nothing more is
+    // written, and Report tells of it.
+    void Write(std::string& bytes)
+    {
+        if (!m_failed && !bytes.empty()) {
+            errno = 0;
+            m_out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+            m_out.flush();
+            if (!m_out) {
+                m_failed = true;
+                m_error = errno;
+            }
+        }
+        bytes.clear();
+    }
+
+    // True when everything arrived; else says so on the error stream: a
+    // full disk or a closed pipe is an error, not a silent loss.
+    bool Report(std::ostream& err) const
+    {
+        if (!m_failed)
+            return true;
+        err << kProgram << ": standard output: Cannot write the text";
+        if (m_error != 0)
+            err << " (" << std::strerror(m_error) << ')';
+        err << '\n';
+        return false;
+    }
+
+    // Takes back what a run that then failed wrote.
+    void TakeBack()
+    {
+        if (!m_streaming || m_start < 0)
+            return;
+        m_out.flush();
+        if (::ftruncate(STDOUT_FILENO, m_start) == 0)
+            ::lseek(STDOUT_FILENO, m_start, SEEK_SET);
+    }
+
+private:
+    std::ostream& m_out;
+    bool m_streaming = false;
+    off_t m_start = -1;  // where a regular file stood
+    bool m_failed = false;
+    int m_error = 0;
+};
+
 }  // namespace
 
 std::string ShippedConstantsFile(const std::string& programPath)
@@ -459,6 +550,10 @@ int RunCommandLine(const std::vector<std::string>& arguments, std::istream& in, 
 
     int status = 0;
     std::string output;
+    // Only "Calculate all" of a text written back in UTF-8 streams.
+    CStreamedOutput streamed(out);
+    const bool streaming = streamed.Streaming() && options.calculate && !options.cursor &&
+                           inputForm.encoding != ETextEncoding::Windows1252;
     {
         // A cancelled run writes nothing: neither the text nor the memory.
         CSignalCancelScope signals;
@@ -482,6 +577,13 @@ int RunCommandLine(const std::vector<std::string>& arguments, std::istream& in, 
                 std::ptrdiff_t cursor = static_cast<std::ptrdiff_t>(*options.cursor);
                 calculated = NCalculatorText::CalculateText(context, text, cursor);
                 AppendOriginalLineBreaks(text, breaks, 0, output);
+            } else if (streaming) {
+                // The text goes out a block at a time through one buffer,
+                // without fresh memory for all of it.
+                constexpr std::size_t kStreamBytes = std::size_t{1} << 18;
+                output.reserve(kStreamBytes + kStreamBytes / 2);
+                calculated = CalculateAllBytes(context, inputBytes, inputForm.encoding, output, kStreamBytes,
+                                               [&streamed](std::string& bytes) { streamed.Write(bytes); });
             } else {
                 // The rewritten text is held until the run is over: a
                 // cancelled run writes nothing. Reserved room that is never
@@ -492,15 +594,25 @@ int RunCommandLine(const std::vector<std::string>& arguments, std::istream& in, 
             }
             if (!calculated)
                 status = 1;
-            if (signals.Cancelled(err))
+            if (signals.Cancelled(err)) {
+                if (streaming)
+                    streamed.TakeBack();
                 return 1;
+            }
         }
     }
     // A file that shrank while it was read gave zeros for its lost bytes:
     // what was calculated from them is not written.
-    if (options.calculate && inputFile.Damaged())
+    if (options.calculate && inputFile.Damaged()) {
+        if (streaming)
+            streamed.TakeBack();
         return FileError(err, options.input, EFileResult::CannotRead);
-    if (options.calculate) {
+    }
+    if (streaming) {
+        streamed.Write(output);
+        if (!streamed.Report(err))
+            status = 2;
+    } else if (options.calculate) {
         std::string encoded;
         if (inputForm.encoding == ETextEncoding::Windows1252 && !Utf8ToWindows1252(output, encoded)) {
             err << kProgram << ": " << inputName

@@ -512,6 +512,12 @@ bool CalculateAllBytes(NCalculatorText::CCalcContext& context, std::string_view 
 bool CalculateAllBytes(NCalculatorText::CCalcContext& context, std::string_view bytes, ETextEncoding encoding,
                        std::string& out)
 {
+    return CalculateAllBytes(context, bytes, encoding, out, 0, {});
+}
+
+bool CalculateAllBytes(NCalculatorText::CCalcContext& context, std::string_view bytes, ETextEncoding encoding,
+                       std::string& out, std::size_t drainBytes, const std::function<void(std::string&)>& drain)
+{
     // A "/*" that is never closed makes the whole run a syntax error before
     // any statement runs; a look over the bytes finds it.
     CBlockDecoder decoder(bytes, encoding);
@@ -538,7 +544,10 @@ bool CalculateAllBytes(NCalculatorText::CCalcContext& context, std::string_view 
                 calculated = false;
             part = rewritten;
         }
-        return AppendOriginalLineBreaks(part, breaks, first, out);
+        const std::size_t used = AppendOriginalLineBreaks(part, breaks, first, out);
+        if (drain && out.size() >= drainBytes)
+            drain(out);
+        return used;
     });
     return calculated;
 }

@@ -5,6 +5,7 @@
 // are held.
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -37,3 +38,8 @@ bool CalculateAllBytes(NCalculatorText::CCalcContext& context, std::string_view 
 // FindTextEncoding (the check of UTF-8 is a whole pass over the bytes).
 bool CalculateAllBytes(NCalculatorText::CCalcContext& context, std::string_view bytes, ETextEncoding encoding,
                        std::string& out);
+// The same, handing out to drain each time it has grown to drainBytes or
+// more, so that the whole rewritten text is never held; drain takes the
+// bytes and leaves out empty. What is left at the end stays in out.
+bool CalculateAllBytes(NCalculatorText::CCalcContext& context, std::string_view bytes, ETextEncoding encoding,
+                       std::string& out, std::size_t drainBytes, const std::function<void(std::string&)>& drain);
