@@ -764,6 +764,14 @@ private:
                 return true;
             }
         }
+        return Word(value, plus);
+    }
+
+    // Any other operand that starts with a word: a function's name and its
+    // bracket, a constant word or a number. Kept out of Operand, so that
+    // the usual operand, a whole number, takes a short call.
+    [[gnu::noinline]] bool Word(CComplex& value, bool plus)
+    {
         // A word runs over the characters of names and numbers, and over
         // the sign after an exponent letter that follows a digit or ".".
         const char16_t* const start = m_p;
