@@ -400,13 +400,15 @@ bool Utf16CommentsClosed(std::string_view bytes)
 
 // Where a text may be cut for the run: behind its last ";" outside
 // comments, with every comment before that point closed. 0 when there is
-// no such place. closed tells whether every comment of the text is closed.
+// no such place. closed tells whether every comment of the text is closed;
+// firstComment receives where the first one starts (npos when none does).
 // Comments are followed as StripComments blanks them, without a copy.
-std::size_t FindCut(std::u16string_view text, bool& closed)
+std::size_t FindCut(std::u16string_view text, bool& closed, std::size_t& firstComment)
 {
     closed = true;
     const std::size_t n = text.size();
     std::size_t i = NCalculatorText::FindCommentStart(text);
+    firstComment = i;
     std::size_t last = text.substr(0, std::min(i, n)).rfind(u';');
     while (i < n) {
         const char16_t c = text[i];
@@ -435,7 +437,8 @@ std::size_t FindCut(std::u16string_view text, bool& closed)
 
 // Cuts the decoded text into parts that each end behind a ";" outside
 // comments (the last part ends with the text) and hands each part, with
-// the line break kinds that belong to it, to take(part, breaks, first).
+// the line break kinds that belong to it, to take(part, breaks, first,
+// withoutComments), the last telling that the part holds no comment.
 template <class TTake>
 void ForEachPart(CBlockDecoder& decoder, TTake take)
 {
@@ -448,7 +451,8 @@ void ForEachPart(CBlockDecoder& decoder, TTake take)
         if (more && pending.size() < tryAt)
             continue;
         bool closed = true;
-        const std::size_t cut = more ? FindCut(pending, closed) : pending.size();
+        std::size_t firstComment = 0;  // unknown for the last part
+        const std::size_t cut = more ? FindCut(pending, closed, firstComment) : pending.size();
         if (cut == 0 && more) {
             // One part runs on beyond this block: look again when it has
             // doubled, so that a long part costs linear time.
@@ -456,7 +460,7 @@ void ForEachPart(CBlockDecoder& decoder, TTake take)
             continue;
         }
         const std::u16string_view part(pending.data(), cut);
-        breaksUsed += take(part, breaks, breaksUsed);
+        breaksUsed += take(part, breaks, breaksUsed, firstComment >= cut);
         pending.erase(0, cut);
         tryAt = 0;
         if (!more)
@@ -582,12 +586,13 @@ bool CalculateAllBytes(NCalculatorText::CCalcContext& context, std::string_view 
     context.run.Reset();
     bool calculated = true;
     std::u16string rewritten;
-    ForEachPart(decoder, [&](std::u16string_view text, const std::vector<ELineBreak>& breaks, std::size_t first) {
+    ForEachPart(decoder, [&](std::u16string_view text, const std::vector<ELineBreak>& breaks, std::size_t first,
+                             bool withoutComments) {
         // After a failure the rest of the text stays as it was.
         std::u16string_view part = text;
         if (calculated) {
             rewritten.clear();
-            if (!NCalculatorText::CalculateAllContinued(context, text, rewritten))
+            if (!NCalculatorText::CalculateAllContinued(context, text, rewritten, withoutComments))
                 calculated = false;
             part = rewritten;
         }

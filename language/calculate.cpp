@@ -252,13 +252,14 @@ bool CalculateAllContinued(CCalcContext& context, std::u16string& text)
     return CalculateSelected(context, text, cursor, {});
 }
 
-bool CalculateAllContinued(CCalcContext& context, std::u16string_view text, std::u16string& out)
+bool CalculateAllContinued(CCalcContext& context, std::u16string_view text, std::u16string& out,
+                           bool withoutComments)
 {
     // The comment-blanked copy is needed only where a comment may be; its
     // room is kept from one part to the next.
     thread_local std::u16string work;
     std::u16string_view blanked = text;
-    if (FindCommentStart(text) != std::u16string_view::npos) {
+    if (!withoutComments && FindCommentStart(text) != std::u16string_view::npos) {
         work.assign(text);
         if (!StripComments(work)) {
             ReportStatus(context.run, eSyntaxError);

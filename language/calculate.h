@@ -54,7 +54,10 @@ CStatementSpan StatementFrom(const std::u16string& text, std::size_t start);
 bool CalculateAllContinued(CCalcContext& context, std::u16string& text);
 // The same over a part that stays as it is: its rewritten text is appended
 // to out (after a failure, with the rest of the part as it was).
-bool CalculateAllContinued(CCalcContext& context, std::u16string_view text, std::u16string& out);
+// withoutComments: the caller found already that the part holds no "//"
+// or "/*" (false when it did not look).
+bool CalculateAllContinued(CCalcContext& context, std::u16string_view text, std::u16string& out,
+                           bool withoutComments = false);
 
 // Blanks the comments of a text in place, keeping its length: "//" up to
 // and including the next line feed, "/*" through the next "*/" (searched
