@@ -7,6 +7,9 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "document/preferences.h"
 
@@ -26,21 +29,6 @@ constexpr auto kPowersOfFive = [] {
     return powers;
 }();
 
-// Writes value (below 10^8) as eight digits, leading zeros included.
-void WriteEightDigits(char* out, std::uint32_t value)
-{
-    static constexpr char kPairs[] =
-        "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
-        "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
-        "8081828384858687888990919293949596979899";
-    const std::uint32_t high = value / 10000;
-    const std::uint32_t low = value % 10000;
-    std::memcpy(out, kPairs + 2 * (high / 100), 2);
-    std::memcpy(out + 2, kPairs + 2 * (high % 100), 2);
-    std::memcpy(out + 4, kPairs + 2 * (low / 100), 2);
-    std::memcpy(out + 6, kPairs + 2 * (low % 100), 2);
-}
-
 // The powers of ten from 10^-12 to 10^18 as doubles (those below 1 the
 // nearest ones).
 constexpr int kFirstDecade = -12;
@@ -48,9 +36,32 @@ constexpr std::array<double, 31> kDecades = {
     1e-12, 1e-11, 1e-10, 1e-9, 1e-8, 1e-7, 1e-6, 1e-5, 1e-4, 1e-3, 1e-2, 1e-1, 1e0, 1e1, 1e2, 1e3,
     1e4,   1e5,   1e6,   1e7,  1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18};
 
+// Eight digits of value (below 10^8) as the bytes of one word, the first
+// digit in the lowest byte, computed in the register: four digits a half,
+// then two a quarter, then one a byte, each split by a multiplication that
+// divides exactly in its range.
+std::uint64_t EightDigitBytes(std::uint32_t value)
+{
+    std::uint64_t x = (value / 10000) | (static_cast<std::uint64_t>(value % 10000) << 32);
+    const std::uint64_t hundreds = ((x * 10486) >> 20) & 0x0000007F0000007Full;  // halves below 10^4, ÷ 100
+    x = ((x - hundreds * 100) << 16) | hundreds;
+    const std::uint64_t tens = ((x * 103) >> 10) & 0x000F000F000F000Full;  // quarters below 100, ÷ 10
+    x = ((x - tens * 10) << 8) | tens;
+    return x | 0x3030303030303030ull;
+}
+
+// The seventeen significant digits of a number as characters, a byte each,
+// in three words: the first eight in low (the first digit in its lowest
+// byte), the next eight in high, the last alone in last.
+struct CDigits {
+    std::uint64_t low = 0;
+    std::uint64_t high = 0;
+    std::uint64_t last = 0;
+};
+
 // The seventeen correctly rounded significant digits of a positive finite
 // value and its decimal exponent, as "%.16e" gives them.
-void ScientificDigits(double value, char digits[kSignificantDigits], int& exponent)
+CDigits ScientificDigits(double value, int& exponent)
 {
     // Most values lie between 1e-11 and 1e17. There value * 10^k, k = 16 - E
     // from 0 to 27, is m * 5^k * 2^(e + k) for the value's integer
@@ -100,26 +111,58 @@ void ScientificDigits(double value, char digits[kSignificantDigits], int& expone
                 whole = kLow;
                 ++decimal;
             }
-            // The first digit, then two runs of eight written two digits at
-            // a time, each run on its own.
+            // The first digit, then two runs of eight, each made in a
+            // register: read back from memory, narrow stores would hold up
+            // the wide loads that follow.
             const auto n = static_cast<std::uint64_t>(whole);
             const auto upper = static_cast<std::uint32_t>(n / 100'000'000);
-            digits[0] = static_cast<char>('0' + upper / 100'000'000);
-            WriteEightDigits(digits + 1, upper % 100'000'000);
-            WriteEightDigits(digits + 9, static_cast<std::uint32_t>(n % 100'000'000));
+            const std::uint64_t first = '0' + upper / 100'000'000;
+            const std::uint64_t middle = EightDigitBytes(upper % 100'000'000);
+            const std::uint64_t end = EightDigitBytes(static_cast<std::uint32_t>(n % 100'000'000));
             exponent = decimal;
-            return;
+            return {first | (middle << 8), (middle >> 56) | (end << 8), end >> 56};
         }
     }
     char text[32];
     const auto converted =
         std::to_chars(text, text + sizeof(text), value, std::chars_format::scientific, kSignificantDigits - 1);
+    char digits[kSignificantDigits];
     digits[0] = text[0];
     std::copy(text + 2, text + 1 + kSignificantDigits, digits + 1);
     exponent = 0;
     std::from_chars(text + kSignificantDigits + 3, converted.ptr, exponent);  // skips "e" and the sign
     if (text[kSignificantDigits + 2] == '-')
         exponent = -exponent;
+    CDigits result;
+    std::memcpy(&result.low, digits, 8);
+    std::memcpy(&result.high, digits + 8, 8);
+    result.last = static_cast<unsigned char>(digits[16]);
+    return result;
+}
+
+// Writes sixteen digit bytes (low, then high) to out as code units.
+void WriteSixteenDigits(char16_t* out, std::uint64_t low, std::uint64_t high)
+{
+#if defined(__SSE2__)
+    const __m128i bytes = _mm_set_epi64x(static_cast<long long>(high), static_cast<long long>(low));
+    const __m128i zero = _mm_setzero_si128();
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_unpacklo_epi8(bytes, zero));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 8), _mm_unpackhi_epi8(bytes, zero));
+#else
+    for (int k = 0; k < 8; ++k) {
+        out[k] = static_cast<char16_t>((low >> (8 * k)) & 0xFF);
+        out[8 + k] = static_cast<char16_t>((high >> (8 * k)) & 0xFF);
+    }
+#endif
+}
+
+// Writes the seventeen digits to out, then zeros up to the twentieth digit
+// and a few beyond (out has the room: 24 code units).
+void WriteDigits(char16_t* out, const CDigits& digits)
+{
+    constexpr std::uint64_t kZeros = 0x3030303030303030ull;
+    WriteSixteenDigits(out, digits.low, digits.high);
+    WriteSixteenDigits(out + 16, digits.last | (kZeros << 8), kZeros);
 }
 
 // Writes the text of a real number to out, which has room for the longest
@@ -154,27 +197,25 @@ char16_t* WriteReal(char16_t* out, double value, bool upper)
     }
 
     // Seventeen correctly rounded significant digits and the decimal
-    // exponent; the precision asks for twenty, the rest are zeros. The
-    // digits are widened at once, with zeros far beyond them, and each run
-    // of them is copied as a whole block of twenty: out has the room, and
-    // what lies beyond the text's end is never read.
-    char digits[2 * kPrecision];
-    std::fill(digits, digits + 2 * kPrecision, '0');
+    // exponent; the precision asks for twenty, the rest are zeros.
     int exponent = 0;
-    ScientificDigits(absolute, digits, exponent);
-    char16_t wide[2 * kPrecision];
-    std::copy(digits, digits + 2 * kPrecision, wide);
-    const auto copyDigits = [](char16_t* to, const char16_t* from) {
-        std::memcpy(to, from, kPrecision * sizeof(char16_t));
-    };
-    int significant = kSignificantDigits;  // digits left after removing trailing zeros
-    while (significant > 1 && digits[significant - 1] == '0')
-        --significant;
+    const CDigits digits = ScientificDigits(absolute, exponent);
+    // The digits left after removing trailing zeros: the last non-zero
+    // byte of the words (the first digit is never zero).
+    constexpr std::uint64_t kZeros = 0x3030303030303030ull;
+    int significant = kSignificantDigits;
+    if (digits.last == '0') {
+        const std::uint64_t high = digits.high ^ kZeros;
+        const std::uint64_t low = digits.low ^ kZeros;
+        significant = high != 0 ? 9 + (63 - std::countl_zero(high)) / 8 : 1 + (63 - std::countl_zero(low)) / 8;
+    }
 
     if (exponent < -4 || exponent >= kPrecision) {
-        out[0] = wide[0];
+        // d.ddd: the digits behind the first are the words shifted by one
+        // byte.
+        out[0] = static_cast<char16_t>(digits.low & 0xFF);
         out[1] = u'.';
-        copyDigits(out + 2, wide + 1);
+        WriteSixteenDigits(out + 2, (digits.low >> 8) | (digits.high << 56), (digits.high >> 8) | (digits.last << 56));
         out += significant > 1 ? significant + 1 : 1;
         *out++ = upper ? u'E' : u'e';
         *out++ = exponent < 0 ? u'-' : u'+';
@@ -190,23 +231,32 @@ char16_t* WriteReal(char16_t* out, double value, bool upper)
     // Fixed style: the integer part, then the fraction without trailing zeros.
     if (exponent >= 0) {
         const int integerDigits = exponent + 1;
-        copyDigits(out, wide);
+        WriteDigits(out, digits);
         if (significant <= integerDigits)
             return out + integerDigits;
+        // The fraction, from digit integerDigits (1 to 16) on: the digits
+        // shifted down by as many bytes, written over the rest behind the
+        // point.
+        const unsigned __int128 sixteen = (static_cast<unsigned __int128>(digits.high) << 64) | digits.low;
+        const int drop = 8 * integerDigits;
+        const unsigned __int128 fraction =
+            integerDigits == 16 ? digits.last
+                                : (sixteen >> drop) | (static_cast<unsigned __int128>(digits.last) << (128 - drop));
         out[integerDigits] = u'.';
-        copyDigits(out + integerDigits + 1, wide + integerDigits);
+        WriteSixteenDigits(out + integerDigits + 1, static_cast<std::uint64_t>(fraction),
+                           static_cast<std::uint64_t>(fraction >> 64));
         return out + significant + 1;
     }
     // 0.000ddd: up to three zeros behind the point.
     const int zeros = -exponent - 1;
     std::copy_n(u"0.000", 5, out);
-    copyDigits(out + 2 + zeros, wide);
+    WriteDigits(out + 2 + zeros, digits);
     return out + 2 + zeros + significant;
 }
 
 // The room WriteReal needs: the longest text is "-", twenty digits and ".",
 // or "-0.0000" and seventeen digits, or "-d.ddddddddddddddddde-1234"; the
-// blocks of twenty digits it copies reach at most 42 code units.
+// blocks of digits it writes reach at most 38 code units.
 constexpr std::size_t kRealTextRoom = 48;
 
 void AppendReal(std::u16string& out, double value, bool upper)
