@@ -186,6 +186,24 @@ const CFunctionIndex& FunctionIndex()
     return index;
 }
 
+// Sets z to (re, im) with one 16-byte store. The pass hands each value on
+// through memory and loads it whole at once; written as two 8-byte halves
+// (as the compiler writes a value with a constant part), the load would
+// wait for both stores to drain.
+inline void Set(CComplex& z, double re, double im)
+{
+#if defined(__SSE2__)
+    _mm_storeu_pd(reinterpret_cast<double*>(&z), _mm_set_pd(im, re));
+#else
+    z = CComplex(re, im);
+#endif
+}
+
+inline void Set(CComplex& z, const CComplex& value)
+{
+    Set(z, value.real(), value.imag());
+}
+
 // IsFinite and IsZero, where the compiler sees them.
 inline bool Finite(const CComplex& z)
 {
@@ -204,13 +222,13 @@ inline bool Zero(const CComplex& z)
 
 bool PlainAdd(CComplex& a, const CComplex& b)
 {
-    a = PlainSum(a, b);
+    Set(a, PlainSum(a, b));
     return Finite(a);
 }
 
 bool PlainSubtract(CComplex& a, const CComplex& b)
 {
-    a = PlainDifference(a, b);
+    Set(a, PlainDifference(a, b));
     return Finite(a);
 }
 
@@ -219,7 +237,7 @@ bool PlainMultiply(CComplex& a, const CComplex& b)
     const CComplex r = PlainProduct(a, b);
     if (!Finite(r) || (Zero(r) && !Zero(a) && !Zero(b)))
         return false;
-    a = r;
+    Set(a, r);
     return true;
 }
 
@@ -241,7 +259,7 @@ bool PlainDivide(CComplex& a, const CComplex& b)
     }
     if (!Finite(r) || (Zero(r) && !Zero(a)))
         return false;
-    a = r;
+    Set(a, r);
     return true;
 }
 
@@ -276,7 +294,7 @@ bool PlainPower(CComplex& a, const CComplex& b)
     }
     if (!std::isfinite(r))
         return false;
-    a = CComplex(r, 0.0);
+    Set(a, r, 0.0);
     return true;
 }
 
@@ -307,7 +325,7 @@ bool PlainSin(CComplex& z)
     if (y == 0) {
         bool positive;
         const double imaginary = ClearCircularSign(x, true, positive) ? (positive ? y : -y) : NRealMath::Cos(x) * y;
-        z = CComplex(NRealMath::Sin(x), imaginary);
+        Set(z, NRealMath::Sin(x), imaginary);
         return true;
     }
     if (std::fabs(y) > kHyperbolicLimit)
@@ -327,7 +345,7 @@ bool PlainCos(CComplex& z)
     if (y == 0) {
         bool positive;
         const double imaginary = ClearCircularSign(x, false, positive) ? (positive ? -y : y) : -(NRealMath::Sin(x) * y);
-        z = CComplex(NRealMath::Cos(x), imaginary);
+        Set(z, NRealMath::Cos(x), imaginary);
         return true;
     }
     if (std::fabs(y) > kHyperbolicLimit)
@@ -346,7 +364,7 @@ bool PlainTg(CComplex& z)
     const double t = NRealMath::Tan(x);
     if (!std::isfinite(t))
         return false;
-    z = CComplex(t, 0.0);
+    Set(z, t, 0.0);
     return true;
 }
 
@@ -360,7 +378,7 @@ bool PlainExp(CComplex& z)
     if (!std::isfinite(e) || std::fabs(e) < DBL_MIN)
         return false;
     if (y == 0) {
-        z = CComplex(e, y);
+        Set(z, e, y);
         return true;
     }
     if (!CircularArgument(y))
@@ -680,7 +698,7 @@ private:
             ++m_p;
             if (!Term(value, false))
                 return false;
-            value = CalcNegate(value);
+            Set(value, CalcNegate(value));
         } else {
             const bool plus = *m_p == u'+';
             m_p += plus;
@@ -759,7 +777,7 @@ private:
                 m = m * 10 + static_cast<std::uint64_t>(*q - u'0');
             if (!kWordCharacters[*q] && *q != u'(') {
                 m_p = q;
-                value = CComplex(static_cast<double>(m), 0.0);
+                Set(value, static_cast<double>(m), 0.0);
                 Scope(::Number);
                 return true;
             }
@@ -841,7 +859,7 @@ private:
             if (!std::isfinite(x))
                 return false;
         }
-        value = CComplex(x, 0.0);
+        Set(value, x, 0.0);
         Scope(::Number);
         return true;
     }
