@@ -247,10 +247,17 @@ private:
 // signal would have without the handler.
 std::atomic<int> CancelSignal{0};
 static_assert(std::atomic<int>::is_always_lock_free, "a signal handler sets it");
+// Where standard output, a regular file, stood before a run that streams
+// into it began; -1 when no run does. A program ended by a second signal
+// cuts the file back there first, so that it leaves nothing written either.
+std::atomic<off_t> StreamedFrom{-1};
+static_assert(std::atomic<off_t>::is_always_lock_free, "a signal handler reads it");
 
 extern "C" void CancelOnSignal(int signal)
 {
     if (CancelPending()) {
+        if (const off_t start = StreamedFrom.load(); start >= 0)
+            static_cast<void>(::ftruncate(STDOUT_FILENO, start));
         std::signal(signal, SIG_DFL);
         std::raise(signal);
         return;
@@ -373,7 +380,11 @@ public:
             return;
         m_start = at;
         m_streaming = true;
+        StreamedFrom = at;
     }
+    ~CStreamedOutput() { StreamedFrom = -1; }
+    CStreamedOutput(const CStreamedOutput&) = delete;
+    CStreamedOutput& operator=(const CStreamedOutput&) = delete;
 
     bool Streaming() const { return m_streaming; }
 

@@ -20,6 +20,9 @@
 #include <optional>
 #include <random>
 #include <vector>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "document/calc_environment.h"
 #include "document/memory_store.h"
@@ -79,11 +82,23 @@ bool StartsUtf8Mark(std::string_view bytes)
 }
 
 // Whether every byte belongs to a well-formed UTF-8 character; plain ASCII
-// is passed over thirty-two or eight bytes at a time.
+// is passed over sixty-four (where the vector unit has them), thirty-two or
+// eight bytes at a time.
 bool IsValidUtf8(std::string_view bytes)
 {
     std::size_t i = 0;
     while (i < bytes.size()) {
+#if defined(__SSE2__)
+        // The top bits of sixty-four bytes in one mask.
+        while (bytes.size() - i >= 64) {
+            const auto* block = reinterpret_cast<const __m128i*>(bytes.data() + i);
+            const __m128i any = _mm_or_si128(_mm_or_si128(_mm_loadu_si128(block), _mm_loadu_si128(block + 1)),
+                                             _mm_or_si128(_mm_loadu_si128(block + 2), _mm_loadu_si128(block + 3)));
+            if (_mm_movemask_epi8(any) != 0)
+                break;
+            i += 64;
+        }
+#endif
         if (bytes.size() - i >= 32) {
             std::uint64_t words[4];
             std::memcpy(words, bytes.data() + i, sizeof(words));

@@ -56,6 +56,15 @@ TEST(TextFile, AnyOtherTextIsUtf8OrElseWindows1252)
     EXPECT_EQ(form.encoding, ETextEncoding::Windows1252);
     EXPECT_EQ(DecodeTextFile("\xC3\xA9\x80", &form), u"\u00C3\u00A9\u20AC");
     EXPECT_EQ(DecodeTextFile("\xEF\xBB\xBF\xE9"), u"\u00EF\u00BB\u00BF\u00E9");
+    // A character, or a byte that is none, at every place of a long plain
+    // text, which is looked over many bytes at a time.
+    for (std::size_t at = 0; at < 200; ++at) {
+        std::string text(200, '1');
+        text.insert(at, "\xC3\x97");
+        EXPECT_EQ(FindTextEncoding(text), ETextEncoding::Utf8) << at;
+        text[at + 1] = '1';
+        EXPECT_EQ(FindTextEncoding(text), ETextEncoding::Windows1252) << at;
+    }
     EXPECT_EQ(DecodeTextFile(Bytes({0xFF, 0xFE, 'x', 0}), &form), u"x");
     EXPECT_EQ(form.encoding, ETextEncoding::Utf16);
     EXPECT_FALSE(form.oddByteDropped);
