@@ -9,11 +9,15 @@
 #include <QVariant>
 #include <QWidget>
 
+#include <cstdint>
 #include <cstdlib>
+#include <dlfcn.h>
 #include <limits>
 
 #if defined(__GLIBC__)
 #include <malloc.h>
+#include <sys/mman.h>
+#include <unistd.h>
 #endif
 
 void SetControlId(QObject* control, int id)
@@ -122,4 +126,39 @@ void KeepFreedMemoryForReuse()
     mallopt(M_MMAP_THRESHOLD, 32 * 1024 * 1024);
     mallopt(M_TRIM_THRESHOLD, 64 * 1024 * 1024);
 #endif
+}
+
+void PrefaultHeap(std::size_t bytes)
+{
+#if defined(__GLIBC__) && defined(MADV_POPULATE_WRITE)
+    void* block = std::malloc(bytes);
+    if (block == nullptr)
+        return;
+    // Whole pages inside the block; the mapping writes no byte (the block's
+    // bookkeeping in its first bytes stays as it is).
+    const auto page = static_cast<std::uintptr_t>(sysconf(_SC_PAGESIZE));
+    const auto begin = (reinterpret_cast<std::uintptr_t>(block) + page - 1) & ~(page - 1);
+    const auto end = (reinterpret_cast<std::uintptr_t>(block) + bytes) & ~(page - 1);
+    if (end > begin)
+        madvise(reinterpret_cast<void*>(begin), end - begin, MADV_POPULATE_WRITE);
+    std::free(block);
+#else
+    (void)bytes;
+#endif
+}
+
+CFontConfigurationWarmUp::CFontConfigurationWarmUp()
+{
+    // Qt's font database starts with the same call; the library keeps the
+    // first configuration made and hands it to every later caller.
+    using FInit = int (*)();
+    const auto init = reinterpret_cast<FInit>(dlsym(RTLD_DEFAULT, "FcInit"));
+    if (init != nullptr)
+        m_thread = std::thread(init);
+}
+
+CFontConfigurationWarmUp::~CFontConfigurationWarmUp()
+{
+    if (m_thread.joinable())
+        m_thread.join();
 }
