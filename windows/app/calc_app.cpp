@@ -78,6 +78,14 @@ int CCalcApp::Run(int argc, char** argv)
     if (handled)
         return status;
 
+    // The heap keeps what is freed, and the pages the window's construction
+    // will fill (about 5 MiB) are mapped in one call rather than one fault
+    // at a time.
+    KeepFreedMemoryForReuse();
+    PrefaultHeap(std::size_t{6} << 20);
+    // The window's first font will need the system's font configuration:
+    // it is read meanwhile.
+    const CFontConfigurationWarmUp fonts;
     // The desktop registration of the file types (every start), and
     // /Register and /Unregister, which end here.
     int shellStatus = 0;
@@ -86,15 +94,16 @@ int CCalcApp::Run(int argc, char** argv)
 
     // The windows' class (WM_CLASS) is the desktop id, as the desktop
     // entry's StartupWMClass says, so docks match the window to its entry.
-    KeepFreedMemoryForReuse();
     if (qEnvironmentVariableIsEmpty("RESOURCE_NAME"))
         qputenv("RESOURCE_NAME", kDesktopFileName);
     QApplication application(argc, argv);
+    // The tool bar's first icon will need the image-format plugins: they
+    // are loaded meanwhile.
+    const CImageFormatWarmUp imageFormats;
     QApplication::setDesktopFileName(QLatin1String(kDesktopFileName));
     QApplication::setOrganizationName("Vantrel");
     QApplication::setApplicationName("Calculator Ka-Vm");
     QApplication::setApplicationVersion(QStringLiteral(KAVM_VERSION));
-    QApplication::setWindowIcon(ApplicationIcon());
     // The windows in the user's language; the calculations stay as written.
     InstallTranslations();
     // The process's one set of preferences, memory cells and print
@@ -115,6 +124,12 @@ int CCalcApp::Run(int argc, char** argv)
     const bool printing = command.action == EShellAction::Print || command.action == EShellAction::PrintTo;
     if (!printing)
         frame.show();
+    // The windows' icon is made once the window has shown its first picture
+    // (printing shows none).
+    if (printing)
+        QApplication::setWindowIcon(ApplicationIcon());
+    else
+        SetApplicationIconAfterFirstPicture(frame);
     // Leaving from outside (signals, the end of the session) keeps the
     // unsaved text; a text left by a run that ended so is offered back
     // before the command line's file opens.

@@ -1,6 +1,9 @@
 #include "windows/base/platform.h"
 
+#include <QCoreApplication>
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFontMetrics>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -9,11 +12,16 @@
 #include <QVariant>
 #include <QWidget>
 
+#include <cstdint>
 #include <cstdlib>
+#include <dlfcn.h>
 #include <limits>
+#include <vector>
 
 #if defined(__GLIBC__)
 #include <malloc.h>
+#include <sys/mman.h>
+#include <unistd.h>
 #endif
 
 void SetControlId(QObject* control, int id)
@@ -122,4 +130,61 @@ void KeepFreedMemoryForReuse()
     mallopt(M_MMAP_THRESHOLD, 32 * 1024 * 1024);
     mallopt(M_TRIM_THRESHOLD, 64 * 1024 * 1024);
 #endif
+}
+
+void PrefaultHeap(std::size_t bytes)
+{
+#if defined(__GLIBC__) && defined(MADV_POPULATE_WRITE)
+    void* block = std::malloc(bytes);
+    if (block == nullptr)
+        return;
+    // Whole pages inside the block; the mapping writes no byte (the block's
+    // bookkeeping in its first bytes stays as it is).
+    const auto page = static_cast<std::uintptr_t>(sysconf(_SC_PAGESIZE));
+    const auto begin = (reinterpret_cast<std::uintptr_t>(block) + page - 1) & ~(page - 1);
+    const auto end = (reinterpret_cast<std::uintptr_t>(block) + bytes) & ~(page - 1);
+    if (end > begin)
+        madvise(reinterpret_cast<void*>(begin), end - begin, MADV_POPULATE_WRITE);
+    std::free(block);
+#else
+    (void)bytes;
+#endif
+}
+
+CFontConfigurationWarmUp::CFontConfigurationWarmUp()
+{
+    // Qt's font database starts with the same call; the library keeps the
+    // first configuration made and hands it to every later caller.
+    using FInit = int (*)();
+    const auto init = reinterpret_cast<FInit>(dlsym(RTLD_DEFAULT, "FcInit"));
+    if (init != nullptr)
+        m_thread = std::thread(init);
+}
+
+CFontConfigurationWarmUp::~CFontConfigurationWarmUp()
+{
+    if (m_thread.joinable())
+        m_thread.join();
+}
+
+CImageFormatWarmUp::CImageFormatWarmUp()
+{
+    std::vector<QByteArray> files;
+    for (const QString& folder : QCoreApplication::libraryPaths()) {
+        const QDir formats(folder + QStringLiteral("/imageformats"));
+        for (const QString& name : formats.entryList({QStringLiteral("*.so")}, QDir::Files))
+            files.push_back(QFile::encodeName(formats.filePath(name)));
+    }
+    if (files.empty())
+        return;
+    m_thread = std::thread([files = std::move(files)] {
+        for (const QByteArray& file : files)
+            dlopen(file.constData(), RTLD_NOW | RTLD_LOCAL);
+    });
+}
+
+CImageFormatWarmUp::~CImageFormatWarmUp()
+{
+    if (m_thread.joinable())
+        m_thread.join();
 }

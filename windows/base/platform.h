@@ -7,8 +7,10 @@
 #include <QSize>
 #include <QString>
 
+#include <cstddef>
 #include <string>
 #include <string_view>
+#include <thread>
 
 #include "document/qt/qt_text.h"
 
@@ -51,3 +53,49 @@ QSize DialogUnitsToPixels(const QWidget* widget, QSize units);
 // once, before the first window, this keeps freed memory for reuse up to
 // the bounds the library would itself grow to after its first large free.
 void KeepFreedMemoryForReuse();
+
+// Page faults are the start's largest cost after the loading of the
+// libraries: each first touch of a fresh page of memory traps into the
+// kernel, and the start touches its heap a page at a time while it builds
+// the window, about a thousand times; under virtualisation each costs tens
+// of microseconds. Called after KeepFreedMemoryForReuse(), this grows the
+// heap by `bytes` and has the kernel map all of it in one call; freed at
+// once, it stays with the heap (below the bound that function sets) for
+// the window's allocations. Does nothing where the system cannot do it.
+void PrefaultHeap(std::size_t bytes);
+
+// The system's font configuration (fontconfig: its XML files and font
+// caches) is read at the first use of a font, inside the window's first
+// widget: about 8 ms of parsing that the window's first picture waits for.
+// Made before the application object, this reads it on a thread of its own
+// while Qt loads its platform and the window is built, so the first font
+// finds it ready; where the library is not loaded (a build of Qt without
+// it) there is nothing to read. The destructor waits for the thread, so a
+// start that ends early leaves nothing running.
+class CFontConfigurationWarmUp {
+public:
+    CFontConfigurationWarmUp();
+    ~CFontConfigurationWarmUp();
+    CFontConfigurationWarmUp(const CFontConfigurationWarmUp&) = delete;
+    CFontConfigurationWarmUp& operator=(const CFontConfigurationWarmUp&) = delete;
+
+private:
+    std::thread m_thread;
+};
+
+// The tool bar's first icon has Qt load every image-format plugin (each a
+// library of its own, JPEG's with its codec): about 3 ms of loading while
+// the window is built. Made once the application object exists, this loads
+// the plugins of Qt's plugin folders on a thread of its own meanwhile, so
+// that Qt finds them loaded; Qt keeps plugins loaded for the life of the
+// process, and so does this. The destructor waits for the thread.
+class CImageFormatWarmUp {
+public:
+    CImageFormatWarmUp();
+    ~CImageFormatWarmUp();
+    CImageFormatWarmUp(const CImageFormatWarmUp&) = delete;
+    CImageFormatWarmUp& operator=(const CImageFormatWarmUp&) = delete;
+
+private:
+    std::thread m_thread;
+};

@@ -6,6 +6,8 @@
 #include <QPainterPath>
 #include <QPalette>
 #include <QPixmap>
+#include <QTimer>
+#include <QWidget>
 
 namespace {
 
@@ -332,4 +334,46 @@ QByteArray ApplicationIconSvg()
     }
     svg += "</svg>\n";
     return svg;
+}
+
+namespace {
+
+// Watches the window's paint events; the icon is handed over from the event
+// loop after the first one, when the picture has gone to the display.
+class CIconAfterFirstPicture final : public QObject {
+public:
+    explicit CIconAfterFirstPicture(QWidget& window) : QObject(&window)
+    {
+        window.installEventFilter(this);
+        QTimer::singleShot(1000, this, [this] { Hand(); });
+    }
+
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint && !m_painted) {
+            m_painted = true;
+            QTimer::singleShot(0, this, [this] { Hand(); });
+        }
+        return false;
+    }
+
+private:
+    void Hand()
+    {
+        if (m_handed)
+            return;
+        m_handed = true;
+        QGuiApplication::setWindowIcon(ApplicationIcon());
+        deleteLater();
+    }
+
+    bool m_painted = false;
+    bool m_handed = false;
+};
+
+}  // namespace
+
+void SetApplicationIconAfterFirstPicture(QWidget& window)
+{
+    new CIconAfterFirstPicture(window);
 }

@@ -12,6 +12,8 @@
 
 #include <functional>
 
+class QWidget;
+
 class QPainter;
 class QPalette;
 
@@ -41,3 +43,10 @@ QIcon ToolIcon(int commandId);
 QIcon ApplicationIcon();
 QImage ApplicationIconImage(int size);
 QByteArray ApplicationIconSvg();
+
+// Makes ApplicationIcon() the icon of every window of the application (the
+// title bar's and the task list's) once `window` has painted its first
+// picture, or after a second where it paints none: drawing the icon in
+// seven sizes and handing them to the display would hold up that picture
+// by a few milliseconds, and no part of it shows the icon.
+void SetApplicationIconAfterFirstPicture(QWidget& window);
