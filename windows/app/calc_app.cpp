@@ -97,9 +97,6 @@ int CCalcApp::Run(int argc, char** argv)
     if (qEnvironmentVariableIsEmpty("RESOURCE_NAME"))
         qputenv("RESOURCE_NAME", kDesktopFileName);
     QApplication application(argc, argv);
-    // The tool bar's first icon will need the image-format plugins: they
-    // are loaded meanwhile.
-    const CImageFormatWarmUp imageFormats;
     QApplication::setDesktopFileName(QLatin1String(kDesktopFileName));
     QApplication::setOrganizationName("Vantrel");
     QApplication::setApplicationName("Calculator Ka-Vm");

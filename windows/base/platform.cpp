@@ -1,9 +1,6 @@
 #include "windows/base/platform.h"
 
-#include <QCoreApplication>
-#include <QDir>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QFontMetrics>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -16,7 +13,6 @@
 #include <cstdlib>
 #include <dlfcn.h>
 #include <limits>
-#include <vector>
 
 #if defined(__GLIBC__)
 #include <malloc.h>
@@ -162,28 +158,6 @@ CFontConfigurationWarmUp::CFontConfigurationWarmUp()
 }
 
 CFontConfigurationWarmUp::~CFontConfigurationWarmUp()
-{
-    if (m_thread.joinable())
-        m_thread.join();
-}
-
-CImageFormatWarmUp::CImageFormatWarmUp()
-{
-    std::vector<QByteArray> files;
-    for (const QString& folder : QCoreApplication::libraryPaths()) {
-        const QDir formats(folder + QStringLiteral("/imageformats"));
-        for (const QString& name : formats.entryList({QStringLiteral("*.so")}, QDir::Files))
-            files.push_back(QFile::encodeName(formats.filePath(name)));
-    }
-    if (files.empty())
-        return;
-    m_thread = std::thread([files = std::move(files)] {
-        for (const QByteArray& file : files)
-            dlopen(file.constData(), RTLD_NOW | RTLD_LOCAL);
-    });
-}
-
-CImageFormatWarmUp::~CImageFormatWarmUp()
 {
     if (m_thread.joinable())
         m_thread.join();

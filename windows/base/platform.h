@@ -82,20 +82,3 @@ public:
 private:
     std::thread m_thread;
 };
-
-// The tool bar's first icon has Qt load every image-format plugin (each a
-// library of its own, JPEG's with its codec): about 3 ms of loading while
-// the window is built. Made once the application object exists, this loads
-// the plugins of Qt's plugin folders on a thread of its own meanwhile, so
-// that Qt finds them loaded; Qt keeps plugins loaded for the life of the
-// process, and so does this. The destructor waits for the thread.
-class CImageFormatWarmUp {
-public:
-    CImageFormatWarmUp();
-    ~CImageFormatWarmUp();
-    CImageFormatWarmUp(const CImageFormatWarmUp&) = delete;
-    CImageFormatWarmUp& operator=(const CImageFormatWarmUp&) = delete;
-
-private:
-    std::thread m_thread;
-};

@@ -4,10 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QFontDatabase>
-#include <QBuffer>
 #include <QFontMetrics>
-#include <QImageReader>
-#include <QImageWriter>
 #include <QTest>
 #include <QWidget>
 
@@ -78,34 +75,6 @@ TEST_F(StartUp, FontConfigurationReadBesideFontUse)
         EXPECT_GT(QFontMetrics(font).horizontalAdvance(QStringLiteral("sin(x) = 0.5")), 0);
     }
     EXPECT_FALSE(QFontDatabase::families().isEmpty());
-}
-
-TEST_F(StartUp, ImageFormatsLoadedAheadStillServeQt)
-{
-    // The plugins the thread loaded are the ones Qt then takes: a JPEG
-    // written and read back, an SVG drawn, where the system has them.
-    {
-        CImageFormatWarmUp warmUp;
-    }
-    const QList<QByteArray> formats = QImageReader::supportedImageFormats();
-    if (formats.contains("jpeg")) {
-        QImage image(32, 16, QImage::Format_RGB32);
-        image.fill(QColor(200, 40, 40));
-        QBuffer buffer;
-        buffer.open(QIODevice::WriteOnly);
-        ASSERT_TRUE(QImageWriter(&buffer, "jpeg").write(image));
-        const QImage back = QImage::fromData(buffer.data(), "jpeg");
-        ASSERT_EQ(back.size(), image.size());
-        EXPECT_GT(qRed(back.pixel(16, 8)), 150);
-    }
-    if (formats.contains("svg")) {
-        const QImage svg = QImage::fromData(
-            QByteArray("<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"8\" height=\"4\"><rect width=\"8\" "
-                       "height=\"4\" fill=\"#00f\"/></svg>"),
-            "svg");
-        EXPECT_EQ(svg.size(), QSize(8, 4));
-    }
-    EXPECT_TRUE(formats.contains("png"));
 }
 
 TEST(StartUpHeap, PrefaultKeepsEveryBlockAndSizeIntact)
