@@ -20,6 +20,17 @@ constexpr double kDivergence = 1e-6;
 // singularity is taken as one that the integral cannot pass.
 constexpr double kNarrowest = 1e-200;
 constexpr std::size_t kMaxPanels = 2000;
+// Towards an end whose narrowest pieces keep their mass, the factor by
+// which the pieces shrink from level to level must stay below 1 by this
+// much for the integral to be taken as existing: a power p above −1 makes
+// it 2^(p+1) (0.9931 for −0.99, most of whose integral lies nearer the end
+// than the numbers reach), while the rounding of the points near the end
+// moves the factor of a power of −1 by far less.
+constexpr double kSteadyMargin = 1e-4;
+// Above this factor the sums converge too slowly for Wynn's epsilon
+// algorithm to tell its own error (its limits wander by far more than its
+// estimate): the geometric series of the pieces checks them.
+constexpr double kSlowShrink = 0.95;
 // The even grid that looks for what the adaptive panels missed, per half of
 // a segment or per half-line: a peak wider than about a thousandth of the
 // range is seen.
@@ -160,6 +171,46 @@ CComplex Epsilon(const std::vector<CComplex>& sums, double& error)
         }
     }
     return best;
+}
+
+// The integral towards an end from its pieces over [t, 2t], t halving from
+// piece to piece, where a power p near −1 makes them shrink by a factor q =
+// 2^(p+1) near 1 (and a smooth factor adds terms shrinking by q/2, q/4,
+// ...): q from the last pieces once those two terms are taken out, and the
+// sum of all pieces with the geometric series beyond the last. Wynn's
+// epsilon algorithm, which knows nothing of the factors' relation, loses
+// digits to sums that converge this slowly. False where the pieces do not
+// yet tell such a factor.
+bool GeometricLimit(const std::vector<CComplex>& parts, CComplex& limit)
+{
+    const std::size_t n = parts.size();
+    if (n < 6)
+        return false;
+    CComplex q = parts[n - 1] / parts[n - 2];
+    CComplex v[3];
+    CComplex w[2];
+    for (int round = 0; round < 8; ++round) {
+        for (std::size_t k = 0; k < 3; ++k)
+            v[k] = parts[n - 3 + k] - 0.5 * q * parts[n - 4 + k];
+        for (std::size_t k = 0; k < 2; ++k)
+            w[k] = v[k + 1] - 0.25 * q * v[k];
+        if (w[0] == CComplex(0))
+            return false;
+        q = w[1] / w[0];
+    }
+    for (std::size_t k = 0; k < 3; ++k)
+        v[k] = parts[n - 3 + k] - 0.5 * q * parts[n - 4 + k];
+    w[1] = v[2] - 0.25 * q * v[1];
+    if (!Finite(q) || !(Abs(q) < 1))
+        return false;
+    // From the last w back to the pieces: each sum over pieces from
+    // index n − 3 on.
+    const CComplex sw = w[1] / (1.0 - q);
+    const CComplex sv = (sw + v[1]) / (1.0 - 0.25 * q);
+    limit = (sv + parts[n - 3]) / (1.0 - 0.5 * q);
+    for (std::size_t k = 0; k + 3 < n; ++k)
+        limit += parts[k];
+    return Finite(limit);
 }
 
 bool HeapLess(const auto& a, const auto& b)
@@ -835,6 +886,11 @@ bool CCalculus::EndLimit(IPointFunction& f, int map, double to, bool steady, CCo
     // For steady: the sizes of the pieces, level by level.
     double lastSize = 0;
     double lastRatio = 0;
+    double tail = 0;
+    // Where the factor is near 1: the pieces and the geometric limits.
+    bool slow = false;
+    std::vector<CComplex> parts;
+    std::vector<CComplex> geometricLimits;
     double t = to;
     for (int level = 0; level < kMaxEndLevels; ++level, t *= 0.5) {
         // Too narrow for the points of the path to differ.
@@ -852,13 +908,22 @@ bool CCalculus::EndLimit(IPointFunction& f, int map, double to, bool steady, CCo
                 return false;
             pieces += piece.kronrod;
             piecesError += piece.error + rounding(piece);
+            if (steady)
+                parts.push_back(piece.kronrod);
             // A power above −1 at the end: each piece the last one times
             // a factor below 1 that stays the same; a logarithm or a power
             // of −1 or less does not settle on one.
             const double size = Abs(piece.kronrod);
             const double ratio = lastSize > 0 ? size / lastSize : 0;
-            if (steady && ratio > 0 && lastRatio > 0)
-                shrinking = ratio < 0.95 && std::fabs(ratio - lastRatio) <= 1e-2 * (1 - ratio);
+            if (steady && ratio > 0 && lastRatio > 0) {
+                const double drift = ratio - lastRatio;
+                shrinking = ratio <= 1 - kSteadyMargin && std::fabs(drift) <= 1e-2 * (1 - ratio);
+                // What lies beyond this level: the rest of the geometric
+                // series (nearly all of the integral for a power near −1).
+                if (shrinking)
+                    tail = size * ratio / (1 - ratio);
+                slow = shrinking && ratio > kSlowShrink;
+            }
             lastRatio = ratio;
             lastSize = size;
         }
@@ -875,12 +940,27 @@ bool CCalculus::EndLimit(IPointFunction& f, int map, double to, bool steady, CCo
         if (sums.size() < 4)
             continue;
         double e = 0;
-        const CComplex limit = Epsilon(sums, e);
+        CComplex limit = Epsilon(sums, e);
         // Both the algorithm's own estimate and the move from the last
         // level's limit: agreement from level to level, not one lucky
         // column.
-        const double estimate = std::max(e, Abs(limit - (sums.size() > 4 ? previous : sums.back())));
+        double estimate = std::max(e, Abs(limit - (sums.size() > 4 ? previous : sums.back())));
         previous = limit;
+        if (slow) {
+            // Checked against the geometric series, as far as that agrees
+            // with itself over the last four levels (twice its spread).
+            CComplex geometric;
+            double spread = std::numeric_limits<double>::infinity();
+            if (GeometricLimit(parts, geometric)) {
+                if (geometricLimits.size() >= 3) {
+                    spread = 0;
+                    for (std::size_t k = geometricLimits.size() - 3; k < geometricLimits.size(); ++k)
+                        spread = std::max(spread, Abs(geometric - geometricLimits[k]));
+                }
+                geometricLimits.push_back(geometric);
+            }
+            estimate = std::max(estimate, Abs(limit - geometric) + 2 * spread);
+        }
         const double withRounding = estimate + piecesError + (rounded ? 0.0 : nearRounding);
         if (shrinking && withRounding < error) {
             error = withRounding;
@@ -892,6 +972,10 @@ bool CCalculus::EndLimit(IPointFunction& f, int map, double to, bool steady, CCo
             break;
     }
     error = std::max(error, 10 * kEpsilon * Abs(value));
+    // Nearer the end than the last level the adaptive sum saw nothing
+    // that the points there could tell; the series says how much that is.
+    if (steady)
+        unresolved = std::max(unresolved, tail);
     return true;
 }
 
