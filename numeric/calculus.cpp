@@ -302,7 +302,7 @@ bool CCalculus::Subdivide(IPointFunction& f, CComplex& total, double& error, dou
 {
     while (!m_heap.empty()) {
         const double goal = std::max(kIntegralGoal * Abs(total), 2 * roundoff);
-        if (error <= goal || stuckError > goal || m_heap.size() >= kMaxPanels)
+        if (error <= goal || stuckError > goal || m_heap.size() >= m_panelLimit)
             break;
         std::pop_heap(m_heap.begin(), m_heap.end(), HeapLess<CPanel, CPanel>);
         const CPanel worst = m_heap.back();
@@ -355,6 +355,7 @@ bool CCalculus::Scan(IPointFunction& f, CComplex& total, double& error, double& 
     // Per panel the sample that most exceeds what its nodes saw.
     std::vector<double> splitAt(m_heap.size(), -1);
     std::vector<double> excess(m_heap.size(), 0);
+    std::vector<double> splitStep(m_heap.size(), 0);
     const double significant = kIntegralGoal * Abs(total);
     bool maps[2] = {false, false};
     for (const CPanel& panel : m_heap)
@@ -433,6 +434,7 @@ bool CCalculus::Scan(IPointFunction& f, CComplex& total, double& error, double& 
                 if (rise > 0 && rise * steps[k] > significant && rise > excess[index]) {
                     excess[index] = rise;
                     splitAt[index] = t;
+                    splitStep[index] = steps[k];
                 }
             }
         }
@@ -446,6 +448,32 @@ bool CCalculus::Scan(IPointFunction& f, CComplex& total, double& error, double& 
             continue;
         }
         found = true;
+        if (m_maps[panel.map].halfLine) {
+            // Far out on a half-line a peak is narrow beside the panels,
+            // and one split at the point sees only the side nearer its
+            // nodes: a panel of its own, three of the grid's steps there to
+            // either side of the point, holds both flanks.
+            const double at = splitAt[index];
+            const double reach = 3 * splitStep[index];
+            const double cuts[4] = {panel.lo, std::max(panel.lo, at - reach), std::min(panel.hi, at + reach), panel.hi};
+            total -= panel.kronrod;
+            error -= panel.error;
+            roundoff -= panel.roundoff;
+            for (int i = 0; i < 3; ++i) {
+                if (!(cuts[i + 1] > cuts[i]))
+                    continue;
+                CPanel piece = panel;
+                piece.lo = cuts[i];
+                piece.hi = cuts[i + 1];
+                if (!Panel(f, piece))
+                    return false;
+                total += piece.kronrod;
+                error += piece.error;
+                roundoff += piece.roundoff;
+                kept.push_back(piece);
+            }
+            continue;
+        }
         CPanel left = panel;
         CPanel right = panel;
         left.hi = splitAt[index];
@@ -595,6 +623,7 @@ bool CCalculus::Probe(IPointFunction& f, const CPanel& panel, double significant
     const double logStep = (farthest - nearest) / static_cast<double>(kProbePoints);
     double ts[kProbePoints];
     double steps[kProbePoints];
+    double distances[kProbePoints];
     std::size_t count = 0;
     m_points.clear();
     for (std::size_t k = 0; k < kProbePoints; ++k) {
@@ -604,6 +633,7 @@ bool CCalculus::Probe(IPointFunction& f, const CPanel& panel, double significant
             const double distance = std::exp(nearest + offset * logStep);
             t = 1 / (1 + distance);
             steps[count] = t * t * distance * logStep;
+            distances[count] = distance;
             ts[count++] = t;
             m_points.push_back(map.centre + CComplex(map.direction * distance, 0.0));
             continue;
@@ -631,6 +661,12 @@ bool CCalculus::Probe(IPointFunction& f, const CPanel& panel, double significant
     bool real = panel.centre.imag() == 0 && (map.halfLine || weight.imag() == 0);
     for (std::size_t k = 0; k < count && real; ++k)
         real = m_values[k].imag() == 0;
+    // On a half-line the sizes of the term itself, for the tail below.
+    double sizes[kProbePoints];
+    if (map.halfLine) {
+        for (std::size_t k = 0; k < count; ++k)
+            sizes[k] = Abs(m_values[k]);
+    }
     std::size_t where = 0;
     if (real) {
         double values[kProbePoints];
@@ -645,6 +681,90 @@ bool CCalculus::Probe(IPointFunction& f, const CPanel& panel, double significant
     if (found) {
         at = ts[where];
         reach = 1.5 * steps[where];
+        return true;
+    }
+    if (map.halfLine)
+        return Zoom(f, panel, significant, distances, sizes, count, logStep, found, at, reach);
+    return true;
+}
+
+bool CCalculus::Zoom(IPointFunction& f, const CPanel& panel, double significant, const double* distances,
+                     const double* sizes, std::size_t count, double logStep, bool& found, double& at, double& reach)
+{
+    // Far out a peak narrower than the grid's steps (a width of 1 at 131,
+    // where they are 12 apart) leaves on the grid only the low flank of
+    // itself, far beneath notice beside the whole; but in a tail that
+    // decays steadily, the logarithm of the term's size falls at least as
+    // fast from sample to sample as it did before (it is concave in the
+    // logarithm of the distance for e^(−x), e^(−x²) or a power), so a sample
+    // far above the line through the two before it is something between
+    // the samples. Such a bump is looked at closer: an even grid
+    // between its neighbours, and again around its largest sample while
+    // that grows, until a sample stands out of what the panel's nodes saw
+    // as in the probe.
+    constexpr double kBump = 1e3;
+    constexpr int kZoomPoints = 16;
+    constexpr int kZoomRounds = 4;
+    const CMap& map = m_maps[panel.map];
+    // (Of the bumps the largest sample: past a peak's flank the tail
+    // falls back far below the line through the flank, a bump of nothing.)
+    std::size_t bump = 0;
+    double largest = 0;
+    for (std::size_t k = 2; k < count; ++k) {
+        if (!(sizes[k] > largest))
+            continue;
+        // The size the decay before predicts (0 after a 0: an underflow).
+        const double predicted = sizes[k - 2] > 0 ? sizes[k - 1] * (sizes[k - 1] / sizes[k - 2]) : sizes[k - 1];
+        if (sizes[k] > kBump * predicted) {
+            largest = sizes[k];
+            bump = k;
+        }
+    }
+    if (bump == 0)
+        return true;
+    const double first = distances[bump - 1];
+    const double last = bump + 1 < count ? distances[bump + 1] : distances[bump] * std::exp(logStep);
+    double from = first;
+    double to = last;
+    for (int round = 0; round < kZoomRounds; ++round) {
+        const double step = (to - from) / kZoomPoints;
+        double ds[kZoomPoints];
+        m_points.clear();
+        for (int j = 0; j < kZoomPoints; ++j) {
+            ds[j] = from + (j + 0.5) * step;
+            m_points.push_back(map.centre + CComplex(map.direction * ds[j], 0.0));
+        }
+        if (!Call(f, kZoomPoints, true))
+            return !f.Stopped();
+        int top = -1;
+        double topSize = largest;
+        for (int j = 0; j < kZoomPoints; ++j) {
+            const double t = 1 / (1 + ds[j]);
+            const CComplex v = m_values[static_cast<std::size_t>(j)] / (t * t);
+            const double rise = Abs(v - panel.centre) - 1.5 * panel.radius;
+            const double stepT = t * t * step;
+            if (!Finite(v) || (rise > 0 && rise * stepT > significant)) {
+                // The panel split off around it reaches to the bump's
+                // neighbours on the grid, so that it holds the peak's
+                // flanks too, which the panels beside might miss again.
+                found = true;
+                at = t;
+                reach = std::max(1 / (1 + first) - t, t - 1 / (1 + last));
+                return true;
+            }
+            const double size = Abs(m_values[static_cast<std::size_t>(j)]);
+            if (size > topSize) {
+                topSize = size;
+                top = j;
+            }
+        }
+        // Nothing grew: the bump was the term's own (a zero of an
+        // oscillating factor before it), resolved.
+        if (top < 0)
+            return true;
+        largest = topSize;
+        from = std::max(from, ds[top] - step);
+        to = std::min(to, ds[top] + step);
     }
     return true;
 }
@@ -652,6 +772,7 @@ bool CCalculus::Probe(IPointFunction& f, const CPanel& panel, double significant
 CCalculusResult CCalculus::Adaptive(IPointFunction& f, const CRule& rule)
 {
     m_stuck.clear();
+    m_panelLimit = kMaxPanels;
     std::make_heap(m_heap.begin(), m_heap.end(), HeapLess<CPanel, CPanel>);
     CComplex total;
     double error = 0;
@@ -672,10 +793,24 @@ CCalculusResult CCalculus::Adaptive(IPointFunction& f, const CRule& rule)
     // panels can, and the panels with such a point are split there and
     // subdivided on.
     bool found = false;
-    if (Finite(total) && m_heap.size() < kMaxPanels) {
+    // Where the panels ran out, the sum is looked at the same way if it
+    // would be believed (a term of noise, rand, is not), and what the grid
+    // finds gets panels beyond the limit.
+    // A panel split at a point of the grid sees the peak's side nearer
+    // its own nodes, and the other side can stay unseen by the panel
+    // beyond: the grid looks again after the subdivision, while it finds.
+    constexpr int kMaxScans = 3;
+    for (int scan = 0; scan < kMaxScans; ++scan) {
+        const bool full = m_heap.size() >= m_panelLimit;
+        if (!Finite(total) || (full && !(error <= kInexactTolerance * Abs(total))))
+            break;
         if (!Scan(f, total, error, roundoff, found))
             return {CComplex(), 0, ECalculusOutcome::Stopped};
-        if (found && !Subdivide(f, total, error, roundoff, stuckMass, stuckError, stuckValue))
+        if (!found)
+            break;
+        if (full)
+            m_panelLimit = m_heap.size() + kMaxPanels / 4;
+        if (!Subdivide(f, total, error, roundoff, stuckMass, stuckError, stuckValue))
             return {CComplex(), 0, ECalculusOutcome::Stopped};
     }
     // The sums again, free of the running updates' rounding.

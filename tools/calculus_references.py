@@ -236,6 +236,16 @@ add("1/sqrt(x)+exp(-1e6*(x-0.6)^2)", "0", "1", breaks=["0.6"], source=S)
 add("exp(-x)+exp(-(x-30)^2)", "0", "inf", breaks=["1", "30"], source=S)
 add("exp(-x)+exp(-(x-100)^2)", "0", "inf", breaks=["1", "100"], source=S)
 add("exp(-x^2)+exp(-(x-30)^2)", "-inf", "inf", breaks=["0", "30"], source=S)
+# Far out, where the probe's grid is a tenth of the distance apart and a
+# peak of width 1 leaves on it only a flank far beneath notice, but far
+# above the steady decay of the tail before it (tools/peak_sweep.py moves
+# such peaks across every position).
+add("exp(-x)+exp(-(x-131)^2)", "0", "inf", source=S, exact="1+sqrt(pi)/2*(1+erf(131))")
+add("exp(-x)+exp(-(x-200)^2)", "0", "inf", source=S, exact="1+sqrt(pi)/2*(1+erf(200))")
+add("exp(x)+exp(-(x+175)^2)", "-inf", "0", source=S, exact="1+sqrt(pi)/2*(1+erf(175))")
+add("exp(-x^2)+exp(-(x-147)^2)", "-inf", "inf", source=S, exact="2*sqrt(pi)")
+add("exp(-x^2)+exp(-(x-153)^2)", "-inf", "inf", source=S, exact="2*sqrt(pi)")
+add("exp(-x^2)+exp(-(x+250)^2)", "-inf", "inf", source=S, exact="2*sqrt(pi)")
 for c in ["0.3", "0.5", "0.7"]:
     for b in ["1e-1", "1e-2", "1e-3"]:
         add("1/((x-%s)^2+%s^2)" % (c, b), "0", "1", bound=1e-12, source=S)
@@ -430,7 +440,7 @@ def main():
         if exact:
             mp.mp.dps = 45
             value = eval(exact, dict(namespace(), pi=mp.pi, mpf=mp.mpf, factorial=mp.factorial, si=mp.si, ci=mp.ci,
-                                     j_=mp.mpc(0, 1), nsum=mp.nsum, inf=mp.inf, lower_end=lower_end))
+                                     j_=mp.mpc(0, 1), nsum=mp.nsum, inf=mp.inf, lower_end=lower_end, erf=mp.erf))
         else:
             value = checked(lambda: reference_integral(term, a, b, breaks))
         out.write(row("integral(x,%s,%s,%s)" % (a, b, term), value, bound, warns, source) + "\n")
