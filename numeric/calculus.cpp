@@ -796,11 +796,12 @@ CCalculusResult CCalculus::Adaptive(IPointFunction& f, const CRule& rule)
     // Where the panels ran out, the sum is looked at the same way if it
     // would be believed (a term of noise, rand, is not), and what the grid
     // finds gets panels beyond the limit.
-    // A panel split at a point of the grid sees the peak's side nearer
-    // its own nodes, and the other side can stay unseen by the panel
-    // beyond: the grid looks again after the subdivision, while it finds.
-    constexpr int kMaxScans = 3;
-    for (int scan = 0; scan < kMaxScans; ++scan) {
+    // Far out on a half-line, a peak the grid finds can still leave a
+    // flank beside its panel that no node sees: there the grid looks
+    // again after the subdivision, while it finds. (On a segment the two
+    // panels split at the point both have nodes next to it.)
+    const int scans = m_maps[0].halfLine ? 3 : 1;
+    for (int scan = 0; scan < scans; ++scan) {
         const bool full = m_heap.size() >= m_panelLimit;
         if (!Finite(total) || (full && !(error <= kInexactTolerance * Abs(total))))
             break;
