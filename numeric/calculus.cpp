@@ -20,6 +20,17 @@ constexpr double kDivergence = 1e-6;
 // singularity is taken as one that the integral cannot pass.
 constexpr double kNarrowest = 1e-200;
 constexpr std::size_t kMaxPanels = 2000;
+// Towards an end whose narrowest pieces keep their mass, the factor by
+// which the pieces shrink from level to level must stay below 1 by this
+// much for the integral to be taken as existing: a power p above −1 makes
+// it 2^(p+1) (0.9931 for −0.99, most of whose integral lies nearer the end
+// than the numbers reach), while the rounding of the points near the end
+// moves the factor of a power of −1 by far less.
+constexpr double kSteadyMargin = 1e-4;
+// Above this factor the sums converge too slowly for Wynn's epsilon
+// algorithm to tell its own error (its limits wander by far more than its
+// estimate): the geometric series of the pieces checks them.
+constexpr double kSlowShrink = 0.95;
 // The even grid that looks for what the adaptive panels missed, per half of
 // a segment or per half-line: a peak wider than about a thousandth of the
 // range is seen.
@@ -162,6 +173,46 @@ CComplex Epsilon(const std::vector<CComplex>& sums, double& error)
     return best;
 }
 
+// The integral towards an end from its pieces over [t, 2t], t halving from
+// piece to piece, where a power p near −1 makes them shrink by a factor q =
+// 2^(p+1) near 1 (and a smooth factor adds terms shrinking by q/2, q/4,
+// ...): q from the last pieces once those two terms are taken out, and the
+// sum of all pieces with the geometric series beyond the last. Wynn's
+// epsilon algorithm, which knows nothing of the factors' relation, loses
+// digits to sums that converge this slowly. False where the pieces do not
+// yet tell such a factor.
+bool GeometricLimit(const std::vector<CComplex>& parts, CComplex& limit)
+{
+    const std::size_t n = parts.size();
+    if (n < 6)
+        return false;
+    CComplex q = parts[n - 1] / parts[n - 2];
+    CComplex v[3];
+    CComplex w[2];
+    for (int round = 0; round < 8; ++round) {
+        for (std::size_t k = 0; k < 3; ++k)
+            v[k] = parts[n - 3 + k] - 0.5 * q * parts[n - 4 + k];
+        for (std::size_t k = 0; k < 2; ++k)
+            w[k] = v[k + 1] - 0.25 * q * v[k];
+        if (w[0] == CComplex(0))
+            return false;
+        q = w[1] / w[0];
+    }
+    for (std::size_t k = 0; k < 3; ++k)
+        v[k] = parts[n - 3 + k] - 0.5 * q * parts[n - 4 + k];
+    w[1] = v[2] - 0.25 * q * v[1];
+    if (!Finite(q) || !(Abs(q) < 1))
+        return false;
+    // From the last w back to the pieces: each sum over pieces from
+    // index n − 3 on.
+    const CComplex sw = w[1] / (1.0 - q);
+    const CComplex sv = (sw + v[1]) / (1.0 - 0.25 * q);
+    limit = (sv + parts[n - 3]) / (1.0 - 0.5 * q);
+    for (std::size_t k = 0; k + 3 < n; ++k)
+        limit += parts[k];
+    return Finite(limit);
+}
+
 bool HeapLess(const auto& a, const auto& b)
 {
     return a.error < b.error;
@@ -251,7 +302,7 @@ bool CCalculus::Subdivide(IPointFunction& f, CComplex& total, double& error, dou
 {
     while (!m_heap.empty()) {
         const double goal = std::max(kIntegralGoal * Abs(total), 2 * roundoff);
-        if (error <= goal || stuckError > goal || m_heap.size() >= kMaxPanels)
+        if (error <= goal || stuckError > goal || m_heap.size() >= m_panelLimit)
             break;
         std::pop_heap(m_heap.begin(), m_heap.end(), HeapLess<CPanel, CPanel>);
         const CPanel worst = m_heap.back();
@@ -304,6 +355,7 @@ bool CCalculus::Scan(IPointFunction& f, CComplex& total, double& error, double& 
     // Per panel the sample that most exceeds what its nodes saw.
     std::vector<double> splitAt(m_heap.size(), -1);
     std::vector<double> excess(m_heap.size(), 0);
+    std::vector<double> splitStep(m_heap.size(), 0);
     const double significant = kIntegralGoal * Abs(total);
     bool maps[2] = {false, false};
     for (const CPanel& panel : m_heap)
@@ -382,6 +434,7 @@ bool CCalculus::Scan(IPointFunction& f, CComplex& total, double& error, double& 
                 if (rise > 0 && rise * steps[k] > significant && rise > excess[index]) {
                     excess[index] = rise;
                     splitAt[index] = t;
+                    splitStep[index] = steps[k];
                 }
             }
         }
@@ -395,6 +448,32 @@ bool CCalculus::Scan(IPointFunction& f, CComplex& total, double& error, double& 
             continue;
         }
         found = true;
+        if (m_maps[panel.map].halfLine) {
+            // Far out on a half-line a peak is narrow beside the panels,
+            // and one split at the point sees only the side nearer its
+            // nodes: a panel of its own, three of the grid's steps there to
+            // either side of the point, holds both flanks.
+            const double at = splitAt[index];
+            const double reach = 3 * splitStep[index];
+            const double cuts[4] = {panel.lo, std::max(panel.lo, at - reach), std::min(panel.hi, at + reach), panel.hi};
+            total -= panel.kronrod;
+            error -= panel.error;
+            roundoff -= panel.roundoff;
+            for (int i = 0; i < 3; ++i) {
+                if (!(cuts[i + 1] > cuts[i]))
+                    continue;
+                CPanel piece = panel;
+                piece.lo = cuts[i];
+                piece.hi = cuts[i + 1];
+                if (!Panel(f, piece))
+                    return false;
+                total += piece.kronrod;
+                error += piece.error;
+                roundoff += piece.roundoff;
+                kept.push_back(piece);
+            }
+            continue;
+        }
         CPanel left = panel;
         CPanel right = panel;
         left.hi = splitAt[index];
@@ -544,6 +623,7 @@ bool CCalculus::Probe(IPointFunction& f, const CPanel& panel, double significant
     const double logStep = (farthest - nearest) / static_cast<double>(kProbePoints);
     double ts[kProbePoints];
     double steps[kProbePoints];
+    double distances[kProbePoints];
     std::size_t count = 0;
     m_points.clear();
     for (std::size_t k = 0; k < kProbePoints; ++k) {
@@ -553,6 +633,7 @@ bool CCalculus::Probe(IPointFunction& f, const CPanel& panel, double significant
             const double distance = std::exp(nearest + offset * logStep);
             t = 1 / (1 + distance);
             steps[count] = t * t * distance * logStep;
+            distances[count] = distance;
             ts[count++] = t;
             m_points.push_back(map.centre + CComplex(map.direction * distance, 0.0));
             continue;
@@ -580,6 +661,12 @@ bool CCalculus::Probe(IPointFunction& f, const CPanel& panel, double significant
     bool real = panel.centre.imag() == 0 && (map.halfLine || weight.imag() == 0);
     for (std::size_t k = 0; k < count && real; ++k)
         real = m_values[k].imag() == 0;
+    // On a half-line the sizes of the term itself, for the tail below.
+    double sizes[kProbePoints];
+    if (map.halfLine) {
+        for (std::size_t k = 0; k < count; ++k)
+            sizes[k] = Abs(m_values[k]);
+    }
     std::size_t where = 0;
     if (real) {
         double values[kProbePoints];
@@ -594,6 +681,90 @@ bool CCalculus::Probe(IPointFunction& f, const CPanel& panel, double significant
     if (found) {
         at = ts[where];
         reach = 1.5 * steps[where];
+        return true;
+    }
+    if (map.halfLine)
+        return Zoom(f, panel, significant, distances, sizes, count, logStep, found, at, reach);
+    return true;
+}
+
+bool CCalculus::Zoom(IPointFunction& f, const CPanel& panel, double significant, const double* distances,
+                     const double* sizes, std::size_t count, double logStep, bool& found, double& at, double& reach)
+{
+    // Far out a peak narrower than the grid's steps (a width of 1 at 131,
+    // where they are 12 apart) leaves on the grid only the low flank of
+    // itself, far beneath notice beside the whole; but in a tail that
+    // decays steadily, the logarithm of the term's size falls at least as
+    // fast from sample to sample as it did before (it is concave in the
+    // logarithm of the distance for e^(−x), e^(−x²) or a power), so a sample
+    // far above the line through the two before it is something between
+    // the samples. Such a bump is looked at closer: an even grid
+    // between its neighbours, and again around its largest sample while
+    // that grows, until a sample stands out of what the panel's nodes saw
+    // as in the probe.
+    constexpr double kBump = 1e3;
+    constexpr int kZoomPoints = 16;
+    constexpr int kZoomRounds = 4;
+    const CMap& map = m_maps[panel.map];
+    // (Of the bumps the largest sample: past a peak's flank the tail
+    // falls back far below the line through the flank, a bump of nothing.)
+    std::size_t bump = 0;
+    double largest = 0;
+    for (std::size_t k = 2; k < count; ++k) {
+        if (!(sizes[k] > largest))
+            continue;
+        // The size the decay before predicts (0 after a 0: an underflow).
+        const double predicted = sizes[k - 2] > 0 ? sizes[k - 1] * (sizes[k - 1] / sizes[k - 2]) : sizes[k - 1];
+        if (sizes[k] > kBump * predicted) {
+            largest = sizes[k];
+            bump = k;
+        }
+    }
+    if (bump == 0)
+        return true;
+    const double first = distances[bump - 1];
+    const double last = bump + 1 < count ? distances[bump + 1] : distances[bump] * std::exp(logStep);
+    double from = first;
+    double to = last;
+    for (int round = 0; round < kZoomRounds; ++round) {
+        const double step = (to - from) / kZoomPoints;
+        double ds[kZoomPoints];
+        m_points.clear();
+        for (int j = 0; j < kZoomPoints; ++j) {
+            ds[j] = from + (j + 0.5) * step;
+            m_points.push_back(map.centre + CComplex(map.direction * ds[j], 0.0));
+        }
+        if (!Call(f, kZoomPoints, true))
+            return !f.Stopped();
+        int top = -1;
+        double topSize = largest;
+        for (int j = 0; j < kZoomPoints; ++j) {
+            const double t = 1 / (1 + ds[j]);
+            const CComplex v = m_values[static_cast<std::size_t>(j)] / (t * t);
+            const double rise = Abs(v - panel.centre) - 1.5 * panel.radius;
+            const double stepT = t * t * step;
+            if (!Finite(v) || (rise > 0 && rise * stepT > significant)) {
+                // The panel split off around it reaches to the bump's
+                // neighbours on the grid, so that it holds the peak's
+                // flanks too, which the panels beside might miss again.
+                found = true;
+                at = t;
+                reach = std::max(1 / (1 + first) - t, t - 1 / (1 + last));
+                return true;
+            }
+            const double size = Abs(m_values[static_cast<std::size_t>(j)]);
+            if (size > topSize) {
+                topSize = size;
+                top = j;
+            }
+        }
+        // Nothing grew: the bump was the term's own (a zero of an
+        // oscillating factor before it), resolved.
+        if (top < 0)
+            return true;
+        largest = topSize;
+        from = std::max(from, ds[top] - step);
+        to = std::min(to, ds[top] + step);
     }
     return true;
 }
@@ -601,6 +772,7 @@ bool CCalculus::Probe(IPointFunction& f, const CPanel& panel, double significant
 CCalculusResult CCalculus::Adaptive(IPointFunction& f, const CRule& rule)
 {
     m_stuck.clear();
+    m_panelLimit = kMaxPanels;
     std::make_heap(m_heap.begin(), m_heap.end(), HeapLess<CPanel, CPanel>);
     CComplex total;
     double error = 0;
@@ -621,10 +793,25 @@ CCalculusResult CCalculus::Adaptive(IPointFunction& f, const CRule& rule)
     // panels can, and the panels with such a point are split there and
     // subdivided on.
     bool found = false;
-    if (Finite(total) && m_heap.size() < kMaxPanels) {
+    // Where the panels ran out, the sum is looked at the same way if it
+    // would be believed (a term of noise, rand, is not), and what the grid
+    // finds gets panels beyond the limit.
+    // Far out on a half-line, a peak the grid finds can still leave a
+    // flank beside its panel that no node sees: there the grid looks
+    // again after the subdivision, while it finds. (On a segment the two
+    // panels split at the point both have nodes next to it.)
+    const int scans = m_maps[0].halfLine ? 3 : 1;
+    for (int scan = 0; scan < scans; ++scan) {
+        const bool full = m_heap.size() >= m_panelLimit;
+        if (!Finite(total) || (full && !(error <= kInexactTolerance * Abs(total))))
+            break;
         if (!Scan(f, total, error, roundoff, found))
             return {CComplex(), 0, ECalculusOutcome::Stopped};
-        if (found && !Subdivide(f, total, error, roundoff, stuckMass, stuckError, stuckValue))
+        if (!found)
+            break;
+        if (full)
+            m_panelLimit = m_heap.size() + kMaxPanels / 4;
+        if (!Subdivide(f, total, error, roundoff, stuckMass, stuckError, stuckValue))
             return {CComplex(), 0, ECalculusOutcome::Stopped};
     }
     // The sums again, free of the running updates' rounding.
@@ -835,6 +1022,11 @@ bool CCalculus::EndLimit(IPointFunction& f, int map, double to, bool steady, CCo
     // For steady: the sizes of the pieces, level by level.
     double lastSize = 0;
     double lastRatio = 0;
+    double tail = 0;
+    // Where the factor is near 1: the pieces and the geometric limits.
+    bool slow = false;
+    std::vector<CComplex> parts;
+    std::vector<CComplex> geometricLimits;
     double t = to;
     for (int level = 0; level < kMaxEndLevels; ++level, t *= 0.5) {
         // Too narrow for the points of the path to differ.
@@ -852,13 +1044,22 @@ bool CCalculus::EndLimit(IPointFunction& f, int map, double to, bool steady, CCo
                 return false;
             pieces += piece.kronrod;
             piecesError += piece.error + rounding(piece);
+            if (steady)
+                parts.push_back(piece.kronrod);
             // A power above −1 at the end: each piece the last one times
             // a factor below 1 that stays the same; a logarithm or a power
             // of −1 or less does not settle on one.
             const double size = Abs(piece.kronrod);
             const double ratio = lastSize > 0 ? size / lastSize : 0;
-            if (steady && ratio > 0 && lastRatio > 0)
-                shrinking = ratio < 0.95 && std::fabs(ratio - lastRatio) <= 1e-2 * (1 - ratio);
+            if (steady && ratio > 0 && lastRatio > 0) {
+                const double drift = ratio - lastRatio;
+                shrinking = ratio <= 1 - kSteadyMargin && std::fabs(drift) <= 1e-2 * (1 - ratio);
+                // What lies beyond this level: the rest of the geometric
+                // series (nearly all of the integral for a power near −1).
+                if (shrinking)
+                    tail = size * ratio / (1 - ratio);
+                slow = shrinking && ratio > kSlowShrink;
+            }
             lastRatio = ratio;
             lastSize = size;
         }
@@ -875,12 +1076,27 @@ bool CCalculus::EndLimit(IPointFunction& f, int map, double to, bool steady, CCo
         if (sums.size() < 4)
             continue;
         double e = 0;
-        const CComplex limit = Epsilon(sums, e);
+        CComplex limit = Epsilon(sums, e);
         // Both the algorithm's own estimate and the move from the last
         // level's limit: agreement from level to level, not one lucky
         // column.
-        const double estimate = std::max(e, Abs(limit - (sums.size() > 4 ? previous : sums.back())));
+        double estimate = std::max(e, Abs(limit - (sums.size() > 4 ? previous : sums.back())));
         previous = limit;
+        if (slow) {
+            // Checked against the geometric series, as far as that agrees
+            // with itself over the last four levels (twice its spread).
+            CComplex geometric;
+            double spread = std::numeric_limits<double>::infinity();
+            if (GeometricLimit(parts, geometric)) {
+                if (geometricLimits.size() >= 3) {
+                    spread = 0;
+                    for (std::size_t k = geometricLimits.size() - 3; k < geometricLimits.size(); ++k)
+                        spread = std::max(spread, Abs(geometric - geometricLimits[k]));
+                }
+                geometricLimits.push_back(geometric);
+            }
+            estimate = std::max(estimate, Abs(limit - geometric) + 2 * spread);
+        }
         const double withRounding = estimate + piecesError + (rounded ? 0.0 : nearRounding);
         if (shrinking && withRounding < error) {
             error = withRounding;
@@ -892,6 +1108,10 @@ bool CCalculus::EndLimit(IPointFunction& f, int map, double to, bool steady, CCo
             break;
     }
     error = std::max(error, 10 * kEpsilon * Abs(value));
+    // Nearer the end than the last level the adaptive sum saw nothing
+    // that the points there could tell; the series says how much that is.
+    if (steady)
+        unresolved = std::max(unresolved, tail);
     return true;
 }
 

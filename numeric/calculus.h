@@ -165,6 +165,12 @@ private:
     // a point failed) within reach. False when the function said stop.
     bool Probe(IPointFunction& f, const CPanel& panel, double significant, bool& found, double& at,
                double& reach);
+    // After a half-line's probe found nothing: looks closer where the
+    // sizes of the term on its grid (at those distances from the end,
+    // logStep apart in their logarithm) rise above the steady decay of the
+    // samples before, and says as the probe what it found.
+    bool Zoom(IPointFunction& f, const CPanel& panel, double significant, const double* distances,
+              const double* sizes, std::size_t count, double logStep, bool& found, double& at, double& reach);
     // Whether a settled double-exponential rule over half-lines (maps 0 to
     // count − 1, set up) is believed: once the probe of each finds no peak
     // between the rule's points. Where one does, at[map] tells where, and
@@ -200,5 +206,7 @@ private:
     std::vector<CPanel> m_heap;
     // The panels too narrow to split, set aside by Subdivide.
     std::vector<CPanel> m_stuck;
+    // How many panels Subdivide may reach.
+    std::size_t m_panelLimit = 0;
     std::size_t m_evaluations = 0;
 };

@@ -1,0 +1,90 @@
+#!/usr/bin/env python3
+"""Moves a narrow peak across the range of an integral and counts, per
+family, the silent misses: values more than 1e-10 (relative) off with
+nothing in the log. A peak between all the points a rule looks at is the
+one way an integral can come out wrong without the error estimate noticing,
+so each family puts the peak at every position a grid could miss it.
+
+Families (references in closed form from erf, by mpmath):
+  finite     exp(-x^2)+exp(-1e6*(x-c)^2) over [0, 1], c at 200 positions
+             in [0.05, 0.95]
+  half-line  exp(-(x-c)^2)+exp(-x) over [0, inf), c = 1 .. 250
+  mirrored   exp(-(x+c)^2)+exp(x) over (-inf, 0], c = 1 .. 250
+  whole line exp(-(x-c)^2)+exp(-x^2) over (-inf, inf), c = 1 .. 250
+
+Run: python3 tools/peak_sweep.py [path/to/calculator-ka-vm] [family ...]
+Prints each miss and per family: rows, silent misses, warnings, errors.
+"""
+import os
+import subprocess
+import sys
+
+import mpmath as mp
+
+ROOT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..")
+mp.mp.dps = 30
+SQRT_PI = mp.sqrt(mp.pi)
+
+
+def family_rows(name):
+    rows = []
+    if name == "finite":
+        for k in range(200):
+            c = 0.05 + 0.9 * k / 199
+            text = "integral(x,0,1,exp(-x^2)+exp(-1e6*(x-%r)^2))" % c
+            c = mp.mpf(c)
+            value = SQRT_PI / 2 * mp.erf(1) + SQRT_PI / 2000 * (mp.erf(1000 * (1 - c)) + mp.erf(1000 * c))
+            rows.append((text, value))
+    elif name == "half-line":
+        for c in range(1, 251):
+            rows.append(("integral(x,0,inf,exp(-(x-%d)^2)+exp(-x))" % c, 1 + SQRT_PI / 2 * (1 + mp.erf(c))))
+    elif name == "mirrored":
+        for c in range(1, 251):
+            rows.append(("integral(x,-inf,0,exp(-(x+%d)^2)+exp(x))" % c, 1 + SQRT_PI / 2 * (1 + mp.erf(c))))
+    elif name == "whole-line":
+        for c in range(1, 251):
+            rows.append(("integral(x,-inf,inf,exp(-(x-%d)^2)+exp(-x^2))" % c, 2 * SQRT_PI))
+    return rows
+
+
+def ours(program, text):
+    """The value (None on an error) and whether the log holds anything."""
+    run = subprocess.run([program, "--calculate", "-"], input=(text + "=").encode("utf-8"), capture_output=True)
+    out = run.stdout.decode("utf-8").strip()
+    logged = run.stderr.decode("utf-8").strip() != ""
+    if "=" not in out:
+        return None, logged
+    try:
+        return float(out.split("=", 1)[1]), logged
+    except ValueError:
+        return None, logged
+
+
+def main():
+    args = sys.argv[1:]
+    program = os.path.join(ROOT, "build", "calculator-ka-vm")
+    if args and os.path.sep in args[0]:
+        program = args.pop(0)
+    families = args or ["finite", "half-line", "mirrored", "whole-line"]
+    total_misses = 0
+    for name in families:
+        misses = warned = errors = 0
+        rows = family_rows(name)
+        for text, reference in rows:
+            value, logged = ours(program, text)
+            if value is None:
+                errors += 1
+                continue
+            off = abs(mp.mpf(value) - reference) / abs(reference)
+            if logged:
+                warned += 1
+            elif off > 1e-10:
+                misses += 1
+                print("  silent miss: %s = %r, %.2g off" % (text, value, float(off)))
+        total_misses += misses
+        print("%-10s %3d rows: %d silent misses, %d with a warning, %d errors" % (name, len(rows), misses, warned, errors))
+    return 1 if total_misses else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
