@@ -101,6 +101,14 @@ public:
 
     bool Compiled() const { return m_fast != nullptr; }
 
+    // The whole integral as the statement's node computes it (the check
+    // that this class evaluates the term as the node does).
+    bool EvaluateNode(CComplex& value)
+    {
+        m_context->run.continueFlag = true;
+        return m_root.Evaluate(*m_context, value);
+    }
+
     bool Values(const CComplex* points, std::size_t count, CComplex* values, bool probing) override
     {
         CCalcRunState& state = m_context->run;
@@ -144,11 +152,16 @@ public:
     }
     bool Stopped() const override { return m_stopped; }
 
+    // Thrown by At past the budget of points.
+    struct CBudgetSpent {};
+    void SetBudget(std::size_t points) { m_budget = points; }
+
     // One point for Boost: NaN where the term fails (the node would stop
     // there), which Boost's routines report or carry into their value.
     double At(double x)
     {
-        ++m_points;
+        if (++m_points > m_budget)
+            throw CBudgetSpent();
         const CComplex point(x, 0.0);
         CComplex value;
         if (!Values(&point, 1, &value, false)) {
@@ -190,11 +203,12 @@ private:
     bool m_failed = false;
     bool m_complex = false;
     std::size_t m_points = 0;
+    std::size_t m_budget = static_cast<std::size_t>(-1);
 };
 
 // The best time of one call in microseconds: calls grouped so that a group
 // takes about 200 µs, the best group's mean over a few groups; a call of
-// more than 2 ms (a routine that runs to its deepest level) is timed once.
+// more than 2 ms is repeated only twice.
 double BestMicroseconds(const std::function<void()>& call)
 {
     using TClock = std::chrono::steady_clock;
@@ -202,9 +216,9 @@ double BestMicroseconds(const std::function<void()>& call)
     call();
     const double once = std::chrono::duration<double, std::micro>(TClock::now() - start).count();
     const int perGroup = static_cast<int>(std::clamp(200.0 / std::max(once, 1e-3), 1.0, 20000.0));
-    if (once > 2000)
-        return once;
-    const int groups = 5;
+    // A slow call is timed twice more, singly: a first call that another
+    // process's time slice fell into must not stand.
+    const int groups = once > 2000 ? 2 : 5;
     double best = once;
     for (int g = 0; g < groups; ++g) {
         start = TClock::now();
@@ -222,6 +236,7 @@ struct CAttempt {
     std::size_t points = 0;
     bool failedPoint = false;  // the term failed at a point Boost chose
     bool threw = false;
+    bool cut = false;  // given up past the budget of points
     // Run at a tolerance of the accuracy sought (the row's bound or 1e-15),
     // not at the routine's default.
     bool asked = false;
@@ -289,11 +304,14 @@ struct CRowResult {
     // one at a time, as Boost's do.
     double blockNanos = kNaN;
     double singleNanos = kNaN;
+    // The integral node's own time for the integral (limits, set-up and
+    // our routine on its term).
+    double nodeMicros = kNaN;
     // The same with Boost's routines run at a tolerance of the accuracy
     // sought only.
     int askedSameAccuracy = -1;
-    // Attempts left out after a slow one of the same routine.
-    int skippedSlow = 0;
+    // Some Boost attempt was given up for its points.
+    bool cut = false;
 };
 
 double Quantile(std::vector<double> values, double q)
@@ -408,6 +426,11 @@ void BM_IntegralBatteryBesideBoost(benchmark::State& state)
                 continue;
             }
             row.ours.micros = BestMicroseconds(ours);
+            row.nodeMicros = BestMicroseconds([&] {
+                CComplex value;
+                term.EvaluateNode(value);
+                benchmark::DoNotOptimize(value);
+            });
             if (!term.Compiled())
                 ++interpreted;
 
@@ -416,10 +439,11 @@ void BM_IntegralBatteryBesideBoost(benchmark::State& state)
             const auto f = [&term](double x) { return term.At(x); };
             const double tolerances[] = {boost::math::tools::root_epsilon<double>(), row.bound, 1e-15};
             const char* tolerancesNames[] = {"default", "bound", "1e-15"};
-            // A routine that took longer than this at a looser tolerance
-            // (it ran to its deepest level) is not asked for a tighter one.
-            constexpr double kSlowMicros = 50000;
-            std::vector<std::string> slow;
+            // Boost's recursive Gauss-Kronrod at a tolerance below its
+            // rounding runs to its deepest level, a million points and
+            // seconds on the tree: an attempt is given up past 20 times
+            // our points (at least 20000), a time of at least 20 times ours.
+            term.SetBudget(std::max<std::size_t>(20 * row.ours.points, 20000));
             for (int t = 0; t < 3; ++t) {
                 const double tolerance = tolerances[t];
                 std::vector<std::pair<std::string, std::function<double()>>> routines;
@@ -439,10 +463,6 @@ void BM_IntegralBatteryBesideBoost(benchmark::State& state)
                     routines.emplace_back("sinh_sinh",
                                           [&, tolerance] { return sinhSinh.integrate(f, tolerance); });
                 for (auto& [name, routine] : routines) {
-                    if (std::find(slow.begin(), slow.end(), name) != slow.end()) {
-                        ++row.skippedSlow;
-                        continue;
-                    }
                     CAttempt attempt;
                     attempt.name = name + "@" + tolerancesNames[t];
                     double value = kNaN;
@@ -450,6 +470,9 @@ void BM_IntegralBatteryBesideBoost(benchmark::State& state)
                         term.Restart();
                         try {
                             value = routine();
+                        } catch (const CBatteryTerm::CBudgetSpent&) {
+                            value = kNaN;
+                            attempt.cut = true;
                         } catch (const std::exception&) {
                             value = kNaN;
                             attempt.threw = true;
@@ -461,8 +484,7 @@ void BM_IntegralBatteryBesideBoost(benchmark::State& state)
                     attempt.error = attempt.threw ? HUGE_VAL : RelativeError(value, reference);
                     attempt.micros = BestMicroseconds(call);
                     attempt.asked = t > 0;
-                    if (attempt.micros > kSlowMicros)
-                        slow.push_back(name);
+                    row.cut |= attempt.cut;
                     row.boost.push_back(attempt);
                 }
             }
@@ -503,19 +525,20 @@ void BM_IntegralBatteryBesideBoost(benchmark::State& state)
         }
     }
 
-    std::printf("%5s %-60s %9s %8s %6s | %-16s %9s %8s %6s %7s | %-16s %7s | %6s %6s\n", "line", "integral",
+    std::printf("%5s %-60s %9s %8s %6s | %-16s %9s %8s %6s %7s | %-16s %7s | %6s %6s | %9s\n", "line", "integral",
                 "ours_us", "ours_err", "points", "boost_same_acc", "boost_us", "err", "points", "ratio",
-                "boost_in_bound", "ratio", "ns_blk", "ns_one");
+                "boost_in_bound", "ratio", "ns_blk", "ns_one", "node_us");
     std::vector<double> sameRatios;
     std::vector<double> boundRatios;
     std::vector<double> pointCosts;
     std::vector<double> equalCostRatios;
     std::vector<double> pointRatios;
     std::vector<double> askedRatios;
+    std::vector<double> nodeRatios;
     int noneSame = 0;
     int noneBound = 0;
     int noneAsked = 0;
-    int skippedSlow = 0;
+    int noneCut = 0;
     int oursMissBound = 0;
     for (const CRowResult& row : rows) {
         std::string text = row.text.substr(0, 60);
@@ -542,7 +565,8 @@ void BM_IntegralBatteryBesideBoost(benchmark::State& state)
             ++noneBound;
             std::printf(" %-16s %7s |", "none", "");
         }
-        std::printf(" %6.1f %6.1f\n", row.blockNanos, row.singleNanos);
+        std::printf(" %6.1f %6.1f | %9.2f\n", row.blockNanos, row.singleNanos, row.nodeMicros);
+        nodeRatios.push_back(row.nodeMicros / row.ours.micros);
         if (row.blockNanos > 0)
             pointCosts.push_back(row.singleNanos / row.blockNanos);
         if (row.askedSameAccuracy >= 0)
@@ -550,37 +574,41 @@ void BM_IntegralBatteryBesideBoost(benchmark::State& state)
                                   row.boost[static_cast<std::size_t>(row.askedSameAccuracy)].micros);
         else
             ++noneAsked;
-        skippedSlow += row.skippedSlow;
+        if (row.cut && row.sameAccuracy < 0)
+            ++noneCut;
         if (row.sameAccuracy >= 0 && row.blockNanos > 0) {
             // Boost's time with its points at our cost of a point.
             const CAttempt& best = row.boost[static_cast<std::size_t>(row.sameAccuracy)];
-            const double saved = static_cast<double>(best.points) * (row.singleNanos - row.blockNanos) / 1000;
-            equalCostRatios.push_back(row.ours.micros / std::max(best.micros - saved, 1e-3));
+            const double points = static_cast<double>(best.points);
+            const double rest = std::max(0.0, best.micros - points * row.singleNanos / 1000);
+            equalCostRatios.push_back(row.ours.micros / (points * row.blockNanos / 1000 + rest));
             pointRatios.push_back(static_cast<double>(row.ours.points) / static_cast<double>(best.points));
         }
         if (listAll) {
             for (const CAttempt& attempt : row.boost)
-                std::printf("      %-18s %9.2f us  err %8.1e  points %7zu%s%s\n", attempt.name.c_str(),
+                std::printf("      %-18s %9.2f us  err %8.1e  points %7zu%s%s%s\n", attempt.name.c_str(),
                             attempt.micros, attempt.error, attempt.points,
-                            attempt.failedPoint ? "  term failed at a point" : "", attempt.threw ? "  threw" : "");
+                            attempt.failedPoint ? "  term failed at a point" : "", attempt.threw ? "  threw" : "",
+                            attempt.cut ? "  given up" : "");
         }
     }
     std::printf("rows %zu (left out: %d with a complex path, %d with a complex term or value); terms on the tree "
                 "alone %d; ours beyond the row's bound %d\n",
                 rows.size(), skippedPath, skippedComplex, interpreted, oursMissBound);
     std::printf("ours / fastest Boost with error <= max(ours, 1e-15): median %.2f, quartiles %.2f %.2f, "
-                "max %.2f over %zu rows; %d rows where no Boost routine reaches it\n",
+                "max %.2f over %zu rows; %d rows where no Boost routine reaches it (%d of them with an attempt given up past its budget of points)\n",
                 Quantile(sameRatios, 0.5), Quantile(sameRatios, 0.25), Quantile(sameRatios, 0.75),
-                Quantile(sameRatios, 1), sameRatios.size(), noneSame);
+                Quantile(sameRatios, 1), sameRatios.size(), noneSame, noneCut);
     std::printf("ours / fastest Boost with error <= the row's bound: median %.2f, quartiles %.2f %.2f, "
                 "max %.2f over %zu rows; %d rows where none does\n",
                 Quantile(boundRatios, 0.5), Quantile(boundRatios, 0.25), Quantile(boundRatios, 0.75),
                 Quantile(boundRatios, 1), boundRatios.size(), noneBound);
     std::printf("the same with Boost's routines run at tolerance 1e-15 or the row's bound only: median %.2f, "
-                "quartiles %.2f %.2f over %zu rows; %d rows where none reaches it; %d Boost attempts left out "
-                "after the same routine took over 50 ms at a looser tolerance\n",
+                "quartiles %.2f %.2f over %zu rows; %d rows where none reaches it\n",
                 Quantile(askedRatios, 0.5), Quantile(askedRatios, 0.25), Quantile(askedRatios, 0.75),
-                askedRatios.size(), noneAsked, skippedSlow);
+                askedRatios.size(), noneAsked);
+    std::printf("the integral node's time / ours here: median %.2f, quartiles %.2f %.2f\n",
+                Quantile(nodeRatios, 0.5), Quantile(nodeRatios, 0.25), Quantile(nodeRatios, 0.75));
     std::printf("a point one at a time / in blocks: median %.2f, quartiles %.2f %.2f; with Boost's points at "
                 "the block cost, ours / same-accuracy Boost: median %.2f, quartiles %.2f %.2f; our points / Boost's: "
                 "median %.2f, quartiles %.2f %.2f\n",
