@@ -330,7 +330,9 @@ int Fastest(const CRowResult& row, double tolerated, bool askedOnly = false)
     int best = -1;
     for (std::size_t k = 0; k < row.boost.size(); ++k) {
         const CAttempt& attempt = row.boost[k];
-        if (attempt.error <= tolerated && (attempt.asked || !askedOnly) && (best < 0 || attempt.micros < row.boost[best].micros))
+        if (attempt.error > tolerated || (askedOnly && !attempt.asked))
+            continue;
+        if (best < 0 || attempt.micros < row.boost[static_cast<std::size_t>(best)].micros)
             best = static_cast<int>(k);
     }
     return best;
@@ -396,8 +398,12 @@ void BM_IntegralBatteryBesideBoost(benchmark::State& state)
                 ++skippedPath;
                 continue;
             }
-            const double a = limits[0].infinity != 0 ? limits[0].infinity * HUGE_VAL : limits[0].point.real();
-            const double b = limits[1].infinity != 0 ? limits[1].infinity * HUGE_VAL : limits[1].point.real();
+            double a = limits[0].infinity != 0 ? limits[0].infinity * HUGE_VAL : limits[0].point.real();
+            double b = limits[1].infinity != 0 ? limits[1].infinity * HUGE_VAL : limits[1].point.real();
+            // Boost's routines over the range upwards, the value turned.
+            const double orientation = a > b ? -1 : 1;
+            if (a > b)
+                std::swap(a, b);
 
             CBatteryTerm term;
             if (!term.Prepare(context, text))
@@ -469,7 +475,7 @@ void BM_IntegralBatteryBesideBoost(benchmark::State& state)
                     const auto call = [&] {
                         term.Restart();
                         try {
-                            value = routine();
+                            value = orientation * routine();
                         } catch (const CBatteryTerm::CBudgetSpent&) {
                             value = kNaN;
                             attempt.cut = true;
@@ -596,7 +602,8 @@ void BM_IntegralBatteryBesideBoost(benchmark::State& state)
                 "alone %d; ours beyond the row's bound %d\n",
                 rows.size(), skippedPath, skippedComplex, interpreted, oursMissBound);
     std::printf("ours / fastest Boost with error <= max(ours, 1e-15): median %.2f, quartiles %.2f %.2f, "
-                "max %.2f over %zu rows; %d rows where no Boost routine reaches it (%d of them with an attempt given up past its budget of points)\n",
+                "max %.2f over %zu rows; %d rows where no Boost routine reaches it (%d of them with an attempt "
+                "given up past its budget of points)\n",
                 Quantile(sameRatios, 0.5), Quantile(sameRatios, 0.25), Quantile(sameRatios, 0.75),
                 Quantile(sameRatios, 1), sameRatios.size(), noneSame, noneCut);
     std::printf("ours / fastest Boost with error <= the row's bound: median %.2f, quartiles %.2f %.2f, "
