@@ -114,6 +114,23 @@ std::vector<std::string> AskServing(const QString& name, const std::vector<std::
     return answers;
 }
 
+// Sends an open request the way a second start does, from a thread, while
+// this thread serves until the requester has its answer and `served` says
+// the server has done its part; the requester's answer.
+template <typename Predicate>
+bool SendServing(const QString& file, int limitMs, const QString& name, Predicate served)
+{
+    bool answer = false;
+    std::atomic<bool> done{false};
+    std::thread client([&] {
+        answer = SendShellOpenRequest(file, limitMs, name);
+        done = true;
+    });
+    ServeUntil([&] { return done.load() && served(); });
+    client.join();
+    return answer;
+}
+
 std::string Line(const QString& path)
 {
     return EncodeOpenRequest(path.toStdU16String());
@@ -204,15 +221,7 @@ TEST(OpenRequestServer, RequestIsAnsweredThenTheFileOpens)
     });
     ASSERT_TRUE(server.Listen(name)) << server.ErrorText().toStdString();
 
-    bool answer = false;
-    std::atomic<bool> done{false};
-    std::thread client([&] {
-        answer = SendShellOpenRequest(odd, 5000, name);
-        done = true;
-    });
-    ServeUntil([&] { return done.load() && !opened.isEmpty(); });
-    client.join();
-    EXPECT_TRUE(answer);
+    EXPECT_TRUE(SendServing(odd, 5000, name, [&] { return !opened.isEmpty(); }));
     EXPECT_EQ(opened, QStringList({odd}));
 
     // A file that cannot be read is refused at once, and said so.
@@ -408,21 +417,13 @@ TEST(OpenRequestServer, LongAndPiecemealRequestsArriveWhole)
     });
     ASSERT_TRUE(server.Listen(name)) << server.ErrorText().toStdString();
 
-    bool answer = false;
-    std::atomic<bool> done{false};
-    std::thread client([&] {
-        answer = SendShellOpenRequest(file, 10000, name);
-        done = true;
-    });
-    ServeUntil([&] { return done.load() && !opened.isEmpty(); });
-    client.join();
-    EXPECT_TRUE(answer);
+    EXPECT_TRUE(SendServing(file, 10000, name, [&] { return !opened.isEmpty(); }));
     EXPECT_EQ(opened, QStringList({file}));
 
     // Byte by byte, with the event loop turning in between.
     const std::string line = Line(file);
     std::string received;
-    done = false;
+    std::atomic<bool> done{false};
     std::thread slow([&] {
         const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
         const sockaddr_un address = Address(name);
@@ -578,15 +579,7 @@ TEST(OpenRequestServer, SocketsInUnsafePlacesAreNeitherUsedNorAsked)
     ASSERT_TRUE(live.Listen(name));
     const QString file = WriteCalculation(folder.filePath("a.vcl"), "1");
     ::chmod(QFile::encodeName(folder.path()).constData(), 0777);
-    std::atomic<bool> done{false};
-    bool answer = true;
-    std::thread client([&] {
-        answer = SendShellOpenRequest(file, 2000, name);
-        done = true;
-    });
-    ServeUntil([&] { return done.load(); });
-    client.join();
-    EXPECT_FALSE(answer);
+    EXPECT_FALSE(SendServing(file, 2000, name, [] { return true; }));
     EXPECT_TRUE(opened.isEmpty());
     ::chmod(QFile::encodeName(folder.path()).constData(), 0700);
 
