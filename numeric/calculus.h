@@ -191,6 +191,11 @@ private:
     // nothing); where the pieces do not shrink the integral does not
     // converge.
     CCalculusResult Oscillatory(IPointFunction& f, const CComplex& a, double direction, bool& applicable);
+    // The half-line from a towards direction·∞ whose finite end is singular
+    // beyond what its map reaches: the segment from a to a + direction·s,
+    // whose end treatment reaches as close to a as the numbers allow, and
+    // the half-line beyond it; values, errors and verdicts summed.
+    CCalculusResult SplitHalfLine(IPointFunction& f, const CComplex& a, double direction);
 
     CCalculusResult Cauchy(IPointFunction& f, const CComplex& at, int order, const CComplex& centreValue);
     CCalculusResult RealDirection(IPointFunction& f, const CComplex& at, int order, const CComplex& centreValue);
@@ -209,4 +214,10 @@ private:
     // How many panels Subdivide may reach.
     std::size_t m_panelLimit = 0;
     std::size_t m_evaluations = 0;
+    // What the last exp-sinh rule left nearer its finite end than its
+    // points went (|f| there times the distance).
+    double m_endTail = 0;
+    // Set while the far part of a split half-line runs: its finite end is
+    // regular by construction, and it is not split again.
+    bool m_splitting = false;
 };
