@@ -163,6 +163,14 @@ add("exp(i*x)*(1-x)^(-0.99)", "0", "1", bound=1e-9, warns=1, source=S,
 add("(1-x^2)^(-0.99)", "-1", "1", bound=1e-9, warns=1, source=S,
     exact="gamma(mpf(1)/2)*gamma(1-mpf(0.99))/gamma(mpf(3)/2-mpf(0.99))")
 add("(x-1)^(-0.99)*exp(-x)", "1", "inf", bound=1e-9, warns=1, source=S, exact="gamma(1-mpf(0.99))*exp(-1)")
+# Half-lines from 0 with such a power at the end: the part nearer the end
+# than the half-line's points reach is the segment's next to it.
+for alpha in ["-0.5", "-0.9", "-0.95", "-0.99", "-0.999"]:
+    add("x^(%s)*exp(-x)" % alpha, "0", "inf", source=S, exact="gamma(mpf(%r)+1)" % float(alpha))
+    add("(-x)^(%s)*exp(x)" % alpha, "-inf", "0", source=S, exact="gamma(mpf(%r)+1)" % float(alpha))
+add("ln(x)*exp(-x)", "0", "inf", source=S, exact="-euler")
+add("x^(-0.95)/(1+x^2)", "0", "inf", source=S, exact="pi/(2*sin(pi*(mpf(-0.95)+1)/2))")
+add("x^(-0.95)*sin(x)", "0", "inf", source=S, exact="gamma(mpf(-0.95)+1)*sin(pi*(mpf(-0.95)+1)/2)")
 add("ln(sin(x))", "0", "pi/2", bound=1e-12, source=S)
 add("x*ln(x)^3", "0", "1", source=S)
 add("1/sqrt(x)*exp(-x)", "0", "1", source=S)
@@ -440,7 +448,7 @@ def main():
         if exact:
             mp.mp.dps = 45
             value = eval(exact, dict(namespace(), pi=mp.pi, mpf=mp.mpf, factorial=mp.factorial, si=mp.si, ci=mp.ci,
-                                     j_=mp.mpc(0, 1), nsum=mp.nsum, inf=mp.inf, lower_end=lower_end, erf=mp.erf))
+                                     j_=mp.mpc(0, 1), nsum=mp.nsum, euler=mp.euler, inf=mp.inf, lower_end=lower_end, erf=mp.erf))
         else:
             value = checked(lambda: reference_integral(term, a, b, breaks))
         out.write(row("integral(x,%s,%s,%s)" % (a, b, term), value, bound, warns, source) + "\n")
