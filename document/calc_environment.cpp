@@ -43,6 +43,18 @@ void CDocumentEnvironment::AppendComplexText(const CComplex& value, std::u16stri
     AppendComplex(out, value, GetResultFormat(m_preferences), GetImaginaryUnit(m_preferences));
 }
 
+CComplexTextWriter CDocumentEnvironment::ComplexTextWriter() const
+{
+    CComplexTextWriter writer;
+    writer.upper = GetResultFormat(m_preferences) == kFormatUpper;
+    writer.unit = GetImaginaryUnit(m_preferences);
+    writer.environment = this;
+    writer.append = [](const CComplexTextWriter& self, const CComplex& value, std::u16string& out) {
+        AppendComplex(out, value, self.upper, self.unit);
+    };
+    return writer;
+}
+
 bool CDocumentEnvironment::FindMemory(const std::u16string& name, CComplex& value)
 {
     const CMemoryCell* cell = m_memory.Find(name);

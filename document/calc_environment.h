@@ -20,6 +20,8 @@ public:
     std::u16string RealText(double value) const override;
     std::u16string ComplexText(const CComplex& value) const override;
     void AppendComplexText(const CComplex& value, std::u16string& out) const override;
+    // The preferences as they stand now; a run must not outlive a change.
+    CComplexTextWriter ComplexTextWriter() const override;
     bool FindMemory(const std::u16string& name, CComplex& value) override;
     void StoreMemory(const std::u16string& name, const CComplex& value) override;
     // The memory store's definitions; the store is told of every change.

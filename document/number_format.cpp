@@ -283,9 +283,13 @@ std::u16string FormatComplex(const CComplex& value, std::u16string_view format, 
 
 void AppendComplex(std::u16string& out, const CComplex& value, std::u16string_view format, char16_t unit)
 {
+    AppendComplex(out, value, format == kFormatUpper, unit);
+}
+
+void AppendComplex(std::u16string& out, const CComplex& value, bool upper, char16_t unit)
+{
     const double re = value.real();
     const double im = value.imag();
-    const bool upper = format == kFormatUpper;
     // Both parts with their signs and the unit fit in one buffer, appended
     // at once.
     char16_t text[2 * kRealTextRoom + 4];

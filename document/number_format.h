@@ -21,6 +21,8 @@ std::u16string FormatReal(double value, std::u16string_view format);
 std::u16string FormatComplex(const CComplex& value, std::u16string_view format, char16_t unit);
 // The same text appended to out.
 void AppendComplex(std::u16string& out, const CComplex& value, std::u16string_view format, char16_t unit);
+// The same with the format decided: upper is the upper case one.
+void AppendComplex(std::u16string& out, const CComplex& value, bool upper, char16_t unit);
 
 class CPreferenceValues;
 

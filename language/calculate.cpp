@@ -300,9 +300,11 @@ bool RewriteSelected(CCalcContext& context, std::u16string_view text, std::u16st
                      std::ptrdiff_t& cursor, const std::function<void(std::size_t start)>& onStatement,
                      std::u16string& out)
 {
-    CCalcRunState& state = context.run;
     const std::size_t n = text.size();
     const std::size_t base = out.size();
+    // Nothing a statement does changes how results are written: the way is
+    // looked up once for the whole run.
+    const CComplexTextWriter writeResult = context.run.ComplexTextWriter();
     std::size_t copied = 0;   // text[0, copied) is in out
     std::ptrdiff_t offset = 0;  // characters added so far
     const bool all = cursor == -1;
@@ -407,7 +409,7 @@ bool RewriteSelected(CCalcContext& context, std::u16string_view text, std::u16st
         std::size_t resultSize = 0;
         const auto appendResult = [&] {
             const std::size_t at = out.size();
-            state.AppendComplexText(value, out);
+            writeResult(value, out);
             resultSize = out.size() - at;
         };
         out.push_back(u'=');

@@ -671,11 +671,15 @@ bool ShortDecimal(std::u16string_view word, double& value)
 class CPlainPass {
 public:
     CPlainPass(const char16_t* text, const CCalcContext& context)
-        : m_p(text), m_units(context.run.trigonometricUnits), m_previous(context.previousResult)
+        : m_text(text), m_units(context.run.trigonometricUnits), m_previous(context.previousResult)
     {
     }
 
-    bool Run(CComplex& value) { return Range(value) && *m_p == 0; }
+    bool Run(CComplex& value)
+    {
+        const char16_t* const end = Range(m_text, value);
+        return end && *end == 0;
+    }
 
     // The kind of the last operation scope the checked evaluation would
     // have left; false when it would have entered none.
@@ -692,153 +696,158 @@ private:
         m_scoped = true;
     }
 
-    bool Range(CComplex& value)
+    // Each step takes the read position and returns where it stopped, or
+    // null when the pass does not compute what it read. The position is
+    // passed along in a register: kept in the pass, each read of the text
+    // would wait for the store of the position before it.
+    const char16_t* Range(const char16_t* p, CComplex& value)
     {
-        if (*m_p == u'-') {
-            ++m_p;
-            if (!Term(value, false))
-                return false;
+        if (*p == u'-') {
+            p = Term(p + 1, value, false);
+            if (!p)
+                return nullptr;
             Set(value, CalcNegate(value));
         } else {
-            const bool plus = *m_p == u'+';
-            m_p += plus;
-            if (!Term(value, plus))
-                return false;
+            const bool plus = *p == u'+';
+            p = Term(p + plus, value, plus);
+            if (!p)
+                return nullptr;
         }
-        while (*m_p == u'+' || *m_p == u'-') {
-            const bool add = *m_p++ == u'+';
+        while (*p == u'+' || *p == u'-') {
+            const bool add = *p++ == u'+';
             CComplex right;
-            if (!Term(right, false))
-                return false;
-            if (!(add ? PlainAdd(value, right) : PlainSubtract(value, right)))
-                return false;
+            p = Term(p, right, false);
+            if (!p || !(add ? PlainAdd(value, right) : PlainSubtract(value, right)))
+                return nullptr;
             Scope(add ? Addition : Subtraction);
         }
-        return true;
+        return p;
     }
 
-    bool Term(CComplex& value, bool plus)
+    const char16_t* Term(const char16_t* p, CComplex& value, bool plus)
     {
-        if (!Power(value, plus))
-            return false;
-        while (*m_p == u'*' || *m_p == u'/') {
-            const bool multiply = *m_p++ == u'*';
+        p = Power(p, value, plus);
+        if (!p)
+            return nullptr;
+        while (*p == u'*' || *p == u'/') {
+            const bool multiply = *p++ == u'*';
             CComplex right;
-            if (!Power(right, false))
-                return false;
-            if (!(multiply ? PlainMultiply(value, right) : PlainDivide(value, right)))
-                return false;
+            p = Power(p, right, false);
+            if (!p || !(multiply ? PlainMultiply(value, right) : PlainDivide(value, right)))
+                return nullptr;
             Scope(multiply ? Multiplication : Division);
         }
-        return true;
+        return p;
     }
 
-    bool Power(CComplex& value, bool plus)
+    const char16_t* Power(const char16_t* p, CComplex& value, bool plus)
     {
-        if (!Operand(value, plus))
-            return false;
-        while (*m_p == u'^') {
-            ++m_p;
+        p = Operand(p, value, plus);
+        if (!p)
+            return nullptr;
+        while (*p == u'^') {
             CComplex exponent;
-            if (!Operand(exponent, false) || !PlainPower(value, exponent))
-                return false;
+            p = Operand(p + 1, exponent, false);
+            if (!p || !PlainPower(value, exponent))
+                return nullptr;
             Scope(::Power);
         }
-        return true;
+        return p;
     }
 
-    bool Group(CComplex& value)
+    const char16_t* Group(const char16_t* p, CComplex& value)
     {
-        if (*m_p != u'(' || m_depth >= kMaxGroupDepth)
-            return false;
-        ++m_p;
+        if (*p != u'(' || m_depth >= kMaxGroupDepth)
+            return nullptr;
         ++m_depth;
-        if (!Range(value) || *m_p != u')')
-            return false;
-        ++m_p;
+        p = Range(p + 1, value);
+        if (!p || *p != u')')
+            return nullptr;
         --m_depth;
-        return true;
+        return p + 1;
     }
 
-    bool Operand(CComplex& value, bool plus)
+    const char16_t* Operand(const char16_t* p, CComplex& value, bool plus)
     {
-        if (*m_p == u'(')
-            return !plus && Group(value);
-        if (!kWordCharacters[*m_p])
-            return false;
+        if (*p == u'(')
+            return plus ? nullptr : Group(p, value);
+        if (!kWordCharacters[*p])
+            return nullptr;
         // The usual operand, a whole number of at most 15 digits, read in
         // one go: its word ends at the first character of no word (no
         // exponent sign can follow a digit), and ShortDecimal would give m
         // times 10^0, m itself.
-        if (IsDigit(*m_p)) {
-            const char16_t* q = m_p;
+        if (IsDigit(*p)) {
+            const char16_t* q = p;
             std::uint64_t m = 0;
             for (int digits = 0; digits < 15 && IsDigit(*q); ++digits, ++q)
                 m = m * 10 + static_cast<std::uint64_t>(*q - u'0');
             if (!kWordCharacters[*q] && *q != u'(') {
-                m_p = q;
                 Set(value, static_cast<double>(m), 0.0);
                 Scope(::Number);
-                return true;
+                return q;
             }
         }
-        return Word(value, plus);
+        return Word(p, value, plus);
     }
 
     // Any other operand that starts with a word: a function's name and its
     // bracket, a constant word or a number. Kept out of Operand, so that
     // the usual operand, a whole number, takes a short call.
-    [[gnu::noinline]] bool Word(CComplex& value, bool plus)
+    [[gnu::noinline]] const char16_t* Word(const char16_t* const start, CComplex& value, bool plus)
     {
         // A word runs over the characters of names and numbers, and over
         // the sign after an exponent letter that follows a digit or ".".
-        const char16_t* const start = m_p;
+        const char16_t* p = start;
         for (;;) {
-            const char16_t c = *m_p;
+            const char16_t c = *p;
             if (kWordCharacters[c]) {
-                ++m_p;
-            } else if ((c == u'+' || c == u'-') && m_p - start >= 2 && m_p[-1] == u'e' &&
-                       (IsDigit(m_p[-2]) || m_p[-2] == u'.')) {
-                ++m_p;
+                ++p;
+            } else if ((c == u'+' || c == u'-') && p - start >= 2 && p[-1] == u'e' &&
+                       (IsDigit(p[-2]) || p[-2] == u'.')) {
+                ++p;
             } else {
                 break;
             }
         }
-        const std::u16string_view word(start, static_cast<std::size_t>(m_p - start));
-        if (*m_p == u'(') {
+        const std::u16string_view word(start, static_cast<std::size_t>(p - start));
+        if (*p == u'(') {
             // A function: its name, then its bracket.
             if (plus)
-                return false;
+                return nullptr;
             const CPlainFunction function = FunctionIndex().Find(word);
-            if (function.op == EPlain::Other || !Group(value) || !PlainFunction(function.op, m_units, value))
-                return false;
+            if (function.op == EPlain::Other)
+                return nullptr;
+            p = Group(p, value);
+            if (!p || !PlainFunction(function.op, m_units, value))
+                return nullptr;
             if (function.kind != None)
                 Scope(function.kind);
-            return true;
+            return p;
         }
         // Digits and "." start numbers, never constant words.
         if (IsDigit(word[0]) || word[0] == u'.')
-            return Number(word, plus, value);
+            return Number(word, plus, value) ? p : nullptr;
         if (const std::optional<EConstantWord> constant = FindConstantWord(word)) {
             switch (*constant) {
             case EConstantWord::Pi:
                 value = CComplex(kPi, 0.0);
-                return true;
+                return p;
             case EConstantWord::E:
                 value = CComplex(kEulerNumber, 0.0);
-                return true;
+                return p;
             case EConstantWord::ImaginaryUnit:
                 value = CComplex(0.0, 1.0);
-                return true;
+                return p;
             case EConstantWord::Result:
                 value = m_previous;
-                return Finite(value);
+                return Finite(value) ? p : nullptr;
             case EConstantWord::Random:
             case EConstantWord::Infinity:
-                return false;
+                return nullptr;
             }
         }
-        return Number(word, plus, value);
+        return Number(word, plus, value) ? p : nullptr;
     }
 
     // A number word, converted as its node converts it; an infinite one is
@@ -864,7 +873,7 @@ private:
         return true;
     }
 
-    const char16_t* m_p;
+    const char16_t* m_text;
     int m_units;
     CComplex m_previous;
     int m_depth = 0;

@@ -28,6 +28,19 @@ void AppendPlainReal(std::u16string& out, double value)
         out.push_back(static_cast<char16_t>(*c));
 }
 
+// A complex value in that form: the real part, then a signed imaginary part
+// with its "i" when there is one.
+void AppendPlainComplex(std::u16string& out, const CComplex& value)
+{
+    AppendPlainReal(out, value.real());
+    if (value.imag() != 0) {
+        if (!std::signbit(value.imag()))
+            out.push_back(u'+');
+        AppendPlainReal(out, value.imag());
+        out.push_back(u'i');
+    }
+}
+
 }  // namespace
 
 const char16_t* GetOperationName(int kind)
@@ -75,13 +88,26 @@ void CCalcRunState::AppendComplexText(const CComplex& value, std::u16string& out
         environment->AppendComplexText(value, out);
         return;
     }
-    AppendPlainReal(out, value.real());
-    if (value.imag() != 0) {
-        if (!std::signbit(value.imag()))
-            out.push_back(u'+');
-        AppendPlainReal(out, value.imag());
-        out.push_back(u'i');
+    AppendPlainComplex(out, value);
+}
+
+CComplexTextWriter CCalcRunState::ComplexTextWriter() const
+{
+    CComplexTextWriter writer;
+    if (environment) {
+        writer = environment->ComplexTextWriter();
+        if (writer.append)
+            return writer;
+        writer.environment = environment;
+        writer.append = [](const CComplexTextWriter& self, const CComplex& value, std::u16string& out) {
+            self.environment->AppendComplexText(value, out);
+        };
+        return writer;
     }
+    writer.append = [](const CComplexTextWriter&, const CComplex& value, std::u16string& out) {
+        AppendPlainComplex(out, value);
+    };
+    return writer;
 }
 
 void CCalcRunState::Reset()

@@ -145,6 +145,20 @@ protected:
     ~ICancelSource() = default;
 };
 
+class ICalcEnvironment;
+
+// The way result texts are written, fixed for a whole run: what it depends
+// on (the notation case, the imaginary unit letter) is looked up once, and
+// each result then costs one plain call that appends its text to out.
+struct CComplexTextWriter {
+    void (*append)(const CComplexTextWriter& writer, const CComplex& value, std::u16string& out) = nullptr;
+    bool upper = false;
+    char16_t unit = u'i';
+    const ICalcEnvironment* environment = nullptr;
+
+    void operator()(const CComplex& value, std::u16string& out) const { append(*this, value, out); }
+};
+
 // What a calculation takes from the user's document: the trigonometric
 // units, the text of a number in results and messages (the notation case
 // and the imaginary unit letter the user chose) and the memory cells. The
@@ -159,6 +173,9 @@ public:
     // ComplexText appended to out; an environment that can write the text
     // in place spares the calculation run a string per result.
     virtual void AppendComplexText(const CComplex& value, std::u16string& out) const { out += ComplexText(value); }
+    // A writer of the same texts for a run in which the environment does
+    // not change; one without a function writes through AppendComplexText.
+    virtual CComplexTextWriter ComplexTextWriter() const { return {}; }
     // The value of a memory cell; false when there is no such cell.
     virtual bool FindMemory(const std::u16string& name, CComplex& value) = 0;
     // Creates the cell when needed.
@@ -198,6 +215,9 @@ public:
     std::u16string ComplexText(const CComplex& value) const;
     // The same text appended to out.
     void AppendComplexText(const CComplex& value, std::u16string& out) const;
+    // A writer of that text, for a run of many results in which the
+    // environment does not change.
+    CComplexTextWriter ComplexTextWriter() const;
 
     // Start of a calculation: fresh flags, units taken from the environment,
     // the log receiver told to empty itself, and the next poll due at once.
