@@ -98,6 +98,9 @@ bool IsValidUtf8(std::string_view bytes)
                 break;
             i += 64;
         }
+        // The blocks may have taken the last byte.
+        if (i == bytes.size())
+            break;
 #endif
         if (bytes.size() - i >= 32) {
             std::uint64_t words[4];

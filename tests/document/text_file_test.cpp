@@ -11,10 +11,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <set>
 #include <sstream>
 #include <thread>
@@ -64,6 +66,14 @@ TEST(TextFile, AnyOtherTextIsUtf8OrElseWindows1252)
         EXPECT_EQ(FindTextEncoding(text), ETextEncoding::Utf8) << at;
         text[at + 1] = '1';
         EXPECT_EQ(FindTextEncoding(text), ETextEncoding::Windows1252) << at;
+    }
+    // Plain texts of every length up to a few blocks, each in memory of
+    // exactly its size (a string's terminator would hide a read past the
+    // end, as a mapped file ending at a page's end would not).
+    for (std::size_t size = 1; size <= 200; ++size) {
+        const std::unique_ptr<char[]> exact(new char[size]);
+        std::fill_n(exact.get(), size, 'x');
+        EXPECT_EQ(FindTextEncoding(std::string_view(exact.get(), size)), ETextEncoding::Utf8) << size;
     }
     EXPECT_EQ(DecodeTextFile(Bytes({0xFF, 0xFE, 'x', 0}), &form), u"x");
     EXPECT_EQ(form.encoding, ETextEncoding::Utf16);
