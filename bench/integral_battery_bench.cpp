@@ -38,7 +38,7 @@
 #include "document/utf.h"
 #include "language/calc_context.h"
 #include "language/calculate.h"
-#include "language/fast_term.h"
+#include "language/calculus_nodes.h"
 #include "language/node.h"
 #include "numeric/calculus.h"
 #include "numeric/status.h"
@@ -46,31 +46,15 @@
 namespace {
 
 using NCalculatorText::CCalcContext;
-using NCalculatorText::CFastTerm;
 using NCalculatorText::CNode;
-using NCalculatorText::CNodeVariable;
-using NCalculatorText::CNodeVariableReference;
+using NCalculatorText::CNodeIntegral;
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
-std::int64_t CountNodes(const CNode& root)
-{
-    std::int64_t count = 0;
-    std::vector<const CNode*> pending{&root};
-    while (!pending.empty()) {
-        const CNode* node = pending.back();
-        pending.pop_back();
-        ++count;
-        for (const CNode* child : node->Children())
-            pending.push_back(child);
-    }
-    return count;
-}
-
-// The term of one integral, evaluated at points as the integral node
-// evaluates it: the compiled program over a block of points while it runs
+// The term of one integral, evaluated at points by the integral node's own
+// evaluation (the compiled program over a block of points while it runs
 // clean, the tree from the first block that needs a report on, the run
-// state polled with the node's weight per point. Our routine asks for
+// state polled with the node's weight per point). Our routine asks for
 // blocks; Boost's ask for one point at a time (At), through the same code.
 class CBatteryTerm final : public IPointFunction {
 public:
@@ -81,76 +65,39 @@ public:
         m_context = &context;
         if (!NCalculatorText::CParcer::ParseExpression(m_root, text) || m_root.Children().size() != 1)
             return false;
-        const CNode& integral = *m_root.Children()[0];
-        if (integral.Children().empty())
+        m_node = dynamic_cast<CNodeIntegral*>(m_root.Children()[0]);
+        if (m_node == nullptr || m_node->Children().empty())
             return false;
-        const CNode& list = *integral.Children()[0];
+        const CNode& list = *m_node->Children()[0];
         if (list.GetNodeType() != NCalculatorText::NodeVector || list.Children().size() != 4 ||
             list.Children()[0]->GetNodeType() != NCalculatorText::NodeVariable)
             return false;
-        m_index = static_cast<const CNodeVariableReference*>(list.Children()[0])->Variable();
-        m_term = list.Children()[3];
-        m_weight = 1 + CountNodes(*m_term);
-        if (context.fastEvaluation) {
-            auto fast = std::make_unique<CFastTerm>();
-            if (fast->Compile(*m_term, m_index))
-                m_fast = std::move(fast);
-        }
+        m_points = &m_node->BeginPoints(context);
         return true;
     }
 
-    bool Compiled() const { return m_fast != nullptr; }
+    bool Compiled() const { return m_node->TermCompiled(); }
 
-    // The whole integral as the statement's node computes it (the check
-    // that this class evaluates the term as the node does).
+    // The whole integral as the statement's node computes it (limits,
+    // set-up and our routine on its term).
     bool EvaluateNode(CComplex& value)
     {
+        m_node->EndPoints();
         m_context->run.continueFlag = true;
-        return m_root.Evaluate(*m_context, value);
+        const bool done = m_root.Evaluate(*m_context, value);
+        m_points = &m_node->BeginPoints(*m_context);
+        return done;
     }
 
     bool Values(const CComplex* points, std::size_t count, CComplex* values, bool probing) override
     {
-        CCalcRunState& state = m_context->run;
-        const CComplex* const first = values;
-        const std::size_t all = count;
-        if (m_fast) {
-            std::size_t done = 0;
-            const CFastTerm::EOutcome outcome = m_fast->RunPoints(*m_context, points, count, values, done);
-            if (done > 0 && !state.Poll(static_cast<std::int64_t>(done) * m_weight)) {
-                m_stopped = true;
-                return false;
-            }
-            if (outcome == CFastTerm::EOutcome::Done) {
-                Watch(first, all);
-                return true;
-            }
-            points += done;
-            values += done;
-            count -= done;
-        }
-        for (std::size_t k = 0; k < count; ++k) {
-            if (!state.Poll(m_weight)) {
-                m_stopped = true;
-                return false;
-            }
-            m_index->Set(points[k]);
-            CComplex value;
-            if (!m_term->Evaluate(*m_context, value)) {
-                if (probing && state.lastStatus != eCancelled) {
-                    state.continueFlag = true;
-                    m_stopped = false;
-                } else {
-                    m_stopped = true;
-                }
-                return false;
-            }
-            values[k] = value;
-        }
-        Watch(first, all);
+        if (!m_points->Values(points, count, values, probing))
+            return false;
+        for (std::size_t k = 0; k < count; ++k)
+            m_complex |= values[k].imag() != 0;
         return true;
     }
-    bool Stopped() const override { return m_stopped; }
+    bool Stopped() const override { return m_points->Stopped(); }
 
     // Thrown by At past the budget of points.
     struct CBudgetSpent {};
@@ -160,14 +107,13 @@ public:
     // there), which Boost's routines report or carry into their value.
     double At(double x)
     {
-        if (++m_points > m_budget)
+        if (++m_calls > m_budget)
             throw CBudgetSpent();
         const CComplex point(x, 0.0);
         CComplex value;
         if (!Values(&point, 1, &value, false)) {
             m_failed = true;
-            m_context->run.continueFlag = true;
-            m_stopped = false;
+            Begin();
             return kNaN;
         }
         return value.real();
@@ -176,33 +122,31 @@ public:
     // Before a fresh attempt: the run goes on, the counts start over.
     void Restart()
     {
-        m_context->run.continueFlag = true;
-        m_stopped = false;
+        Begin();
         m_failed = false;
-        m_points = 0;
+        m_calls = 0;
     }
-    std::size_t Points() const { return m_points; }
+    std::size_t Points() const { return m_calls; }
     bool Failed() const { return m_failed; }
     bool SawComplex() const { return m_complex; }
-    void End() { m_index->Reset(); }
+    void End() { m_node->EndPoints(); }
 
 private:
-    void Watch(const CComplex* values, std::size_t count)
+    // The run goes on after a failed point or a stopped attempt.
+    void Begin()
     {
-        for (std::size_t k = 0; k < count; ++k)
-            m_complex |= values[k].imag() != 0;
+        m_node->EndPoints();
+        m_context->run.continueFlag = true;
+        m_points = &m_node->BeginPoints(*m_context);
     }
 
     CNode m_root;
     CCalcContext* m_context = nullptr;
-    CNodeVariable* m_index = nullptr;
-    CNode* m_term = nullptr;
-    std::int64_t m_weight = 0;
-    std::unique_ptr<CFastTerm> m_fast;
-    bool m_stopped = false;
+    CNodeIntegral* m_node = nullptr;
+    IPointFunction* m_points = nullptr;
     bool m_failed = false;
     bool m_complex = false;
-    std::size_t m_points = 0;
+    std::size_t m_calls = 0;
     std::size_t m_budget = static_cast<std::size_t>(-1);
 };
 

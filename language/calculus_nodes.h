@@ -34,6 +34,18 @@ public:
     // free name of the statement (a plot's variable).
     void CollectOwnVariables(std::set<const CNodeVariable*>& variables) const;
 
+    // The term as the node's routine sees it (the compiled program or the
+    // tree, the polls, the log filter), from here until EndPoints, for
+    // measuring other routines on the very same evaluations. The list must
+    // have the node's shape; Evaluate must not run in between.
+    IPointFunction& BeginPoints(CCalcContext& context)
+    {
+        Begin(context, *m_children[0]);
+        return *this;
+    }
+    void EndPoints() { End(); }
+    bool TermCompiled() const { return m_fastTerm != nullptr; }
+
 protected:
     // Checks the list: a vector of minElements to maxElements whose first
     // element is a variable. Reports a syntax error and returns null when

@@ -74,6 +74,14 @@ TEST(TextFile, AnyOtherTextIsUtf8OrElseWindows1252)
         const std::unique_ptr<char[]> exact(new char[size]);
         std::fill_n(exact.get(), size, 'x');
         EXPECT_EQ(FindTextEncoding(std::string_view(exact.get(), size)), ETextEncoding::Utf8) << size;
+        // The first byte of a two-byte character, cut off by the end.
+        exact[size - 1] = '\xC3';
+        EXPECT_EQ(FindTextEncoding(std::string_view(exact.get(), size)), ETextEncoding::Windows1252) << size;
+        if (size >= 2) {
+            exact[size - 2] = '\xC3';
+            exact[size - 1] = '\x97';
+            EXPECT_EQ(FindTextEncoding(std::string_view(exact.get(), size)), ETextEncoding::Utf8) << size;
+        }
     }
     EXPECT_EQ(DecodeTextFile(Bytes({0xFF, 0xFE, 'x', 0}), &form), u"x");
     EXPECT_EQ(form.encoding, ETextEncoding::Utf16);
