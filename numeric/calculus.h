@@ -13,7 +13,8 @@
 // where the error stays at an end of the segment (a singularity at an end
 // other than 0, whose neighbourhood within an ulp no point reaches), the
 // bisection towards it with its sums extrapolated by Wynn's epsilon
-// algorithm.
+// algorithm, the values there carried from the rounded points to the
+// nodes.
 // Derivatives: the Cauchy integral on a circle for analytic functions, its
 // radius chosen from the function's own behaviour (no singularity or cut
 // inside, least error), else Richardson-extrapolated differences along the
