@@ -317,26 +317,41 @@ void CCalculus::Unround(const CMap& map, double mid, double hw)
 {
     // The nodes in the order of their parameters.
     constexpr int kOrder[21] = {19, 17, 15, 13, 11, 9, 7, 5, 3, 1, 0, 2, 4, 6, 8, 10, 12, 14, 16, 18, 20};
-    // The logarithms of the distances from the end of the nodes and of
-    // the points asked for (the difference of a point and the end is
-    // exact this near it).
-    double ideal[21];
+    // The logarithms of the distances from the end of the points asked
+    // for (the difference of a point and the end is exact this near it),
+    // and the nodes' relative distances from them (at most about 1e-4,
+    // whose logarithm is the ratio itself far below what matters).
+    double distance[21];
     double actual[21];
+    double shifts[21];
     for (int i = 0; i < 21; ++i) {
         const int k = (i + 1) / 2;
         const double along = i == 0 ? 0.0 : (i % 2 ? -hw * kKronrodNodes[k] : hw * kKronrodNodes[k]);
         const double t = mid + along;
         const CComplex offset = m_points[static_cast<std::size_t>(i)] - map.centre;
+        double ideal = 0;
         if (map.halfLine) {
             // Near 1 the node's parameter itself is rounded: its distance
             // from 1 from the middle's, which is exact.
-            ideal[i] = std::log(((1 - mid) - along) / t);
-            actual[i] = std::log(offset.real() * map.direction);
+            ideal = ((1 - mid) - along) / t;
+            distance[i] = offset.real() * map.direction;
         } else {
-            ideal[i] = std::log(t);
-            actual[i] = std::log((offset / map.half).real());
+            ideal = t * Abs(map.half);
+            distance[i] = (offset / map.half).real() * Abs(map.half);
         }
+        actual[i] = std::log(distance[i]);
+        shifts[i] = (ideal - distance[i]) / distance[i];
         m_unrounded[i] = 1;
+    }
+    // A real term (the common case) by the logarithms of its sizes, once
+    // per node; neighbours of different signs are not followed.
+    bool real = true;
+    double logSize[21];
+    for (int i = 0; i < 21 && real; ++i)
+        real = m_values[static_cast<std::size_t>(i)].imag() == 0;
+    if (real) {
+        for (int i = 0; i < 21; ++i)
+            logSize[i] = std::log(std::fabs(m_values[static_cast<std::size_t>(i)].real()));
     }
     CComplex moved[21];
     for (int j = 0; j < 21; ++j) {
@@ -352,20 +367,32 @@ void CCalculus::Unround(const CMap& map, double mid, double hw)
             !std::isfinite(actual[i]) || !std::isfinite(actual[a]) || !std::isfinite(actual[b]) ||
             !(actual[b] != actual[a]))
             continue;
-        const CComplex slope = std::log(fb / fa) / (actual[b] - actual[a]);
-        // How far ln f at this point leaves the straight line through its
-        // neighbours: the term's own rounding, or its curvature.
-        const double bend = Abs(std::log(fi / fa) - (actual[i] - actual[a]) * slope);
-        const double shift = ideal[i] - actual[i];
-        const CComplex step = slope * shift;
+        const double shift = shifts[i];
+        CComplex step;
+        double bend = 0;
+        if (real) {
+            if ((fa.real() > 0) != (fb.real() > 0) || (fa.real() > 0) != (fi.real() > 0))
+                continue;
+            const double slope = (logSize[b] - logSize[a]) / (actual[b] - actual[a]);
+            // How far ln f at this point leaves the straight line through
+            // its neighbours: the term's own rounding, or its curvature.
+            bend = std::fabs(logSize[i] - logSize[a] - (actual[i] - actual[a]) * slope);
+            step = CComplex(slope * shift, 0.0);
+        } else {
+            const CComplex slope = std::log(fb / fa) / (actual[b] - actual[a]);
+            bend = Abs(std::log(fi / fa) - (actual[i] - actual[a]) * slope);
+            step = slope * shift;
+        }
         if (!Finite(step) || !(Abs(step) < 1e-2) || !std::isfinite(bend))
             continue;
-        moved[i] = fi * std::exp(step);
+        if (!(std::fabs(shift) < 1e-3))
+            continue;
+        if (step != CComplex(0))
+            moved[i] = real ? CComplex(fi.real() * std::exp(step.real()), 0.0) : fi * std::exp(step);
         // What is left against what the rounding of the point costs
         // unmoved: the bend (with the term's own rounding), and what it
         // says of the slope's error over the move.
-        const double distance = std::exp(actual[i]) * (map.halfLine ? 1 : Abs(map.half));
-        const double rounding = 0.5 * kEpsilon * Abs(map.centre) / distance;
+        const double rounding = 0.5 * kEpsilon * Abs(map.centre) / distance[i];
         const double left = (4 * bend + 4 * kEpsilon) * (1 + std::fabs(shift) / std::fabs(actual[b] - actual[a]));
         if (rounding > 0)
             m_unrounded[i] = std::min(1.0, left / rounding);
