@@ -31,6 +31,10 @@ constexpr double kSteadyMargin = 1e-4;
 // algorithm to tell its own error (its limits wander by far more than its
 // estimate): the geometric series of the pieces checks them.
 constexpr double kSlowShrink = 0.95;
+// A value without the warning is meant to be this near (relative) at
+// least: where the end limit from the carried values finds the one from
+// the values as asked for farther away, it takes over.
+constexpr double kQuietError = 1e-12;
 // The even grid that looks for what the adaptive panels missed, per half of
 // a segment or per half-line: a peak wider than about a thousandth of the
 // range is seen.
@@ -230,7 +234,7 @@ bool CCalculus::Call(IPointFunction& f, std::size_t count, bool probing)
 
 // ---------------------------------------------------------------- integrals
 
-bool CCalculus::Panel(IPointFunction& f, CPanel& panel)
+bool CCalculus::Panel(IPointFunction& f, CPanel& panel, CPanel* asked)
 {
     const CMap& map = m_maps[panel.map];
     const double mid = 0.5 * (panel.lo + panel.hi);
@@ -257,13 +261,26 @@ bool CCalculus::Panel(IPointFunction& f, CPanel& panel)
     }
     if (!Call(f, 21))
         return false;
+    if (asked) {
+        // The sums of the values as asked for too, then the values moved.
+        m_asked.assign(m_values.begin(), m_values.begin() + 21);
+        *asked = panel;
+        Rule(*asked, m_asked, hw);
+        Unround(map, mid, hw);
+    }
+    Rule(panel, m_values, hw);
+    return true;
+}
+
+void CCalculus::Rule(CPanel& panel, std::vector<CComplex>& values, double hw)
+{
     CComplex kronrod;
     CComplex gauss;
     double mass = 0;
     for (int i = 0; i < 21; ++i) {
         const int k = (i + 1) / 2;
-        const CComplex v = Weighted(m_values[static_cast<std::size_t>(i)], m_weights[static_cast<std::size_t>(i)]);
-        m_values[static_cast<std::size_t>(i)] = v;
+        const CComplex v = Weighted(values[static_cast<std::size_t>(i)], m_weights[static_cast<std::size_t>(i)]);
+        values[static_cast<std::size_t>(i)] = v;
         kronrod += kKronrodWeights[k] * v;
         mass += kKronrodWeights[k] * Abs(v);
         if (k % 2 == 1)
@@ -273,7 +290,7 @@ bool CCalculus::Panel(IPointFunction& f, CPanel& panel)
     double spread = 0;
     double radius = 0;
     for (int i = 0; i < 21; ++i) {
-        const double distance = Abs(m_values[static_cast<std::size_t>(i)] - mean);
+        const double distance = Abs(values[static_cast<std::size_t>(i)] - mean);
         spread += kKronrodWeights[(i + 1) / 2] * distance;
         radius = std::max(radius, distance);
     }
@@ -294,7 +311,94 @@ bool CCalculus::Panel(IPointFunction& f, CPanel& panel)
     panel.radius = radius;
     if (!Finite(kronrod) || !std::isfinite(mass))
         panel.error = std::numeric_limits<double>::infinity();
-    return true;
+}
+
+void CCalculus::Unround(const CMap& map, double mid, double hw)
+{
+    // The nodes in the order of their parameters.
+    constexpr int kOrder[21] = {19, 17, 15, 13, 11, 9, 7, 5, 3, 1, 0, 2, 4, 6, 8, 10, 12, 14, 16, 18, 20};
+    // The logarithms of the distances from the end of the points asked
+    // for (the difference of a point and the end is exact this near it),
+    // and the nodes' relative distances from them (at most about 1e-4,
+    // whose logarithm is the ratio itself far below what matters).
+    double distance[21];
+    double actual[21];
+    double shifts[21];
+    for (int i = 0; i < 21; ++i) {
+        const int k = (i + 1) / 2;
+        const double along = i == 0 ? 0.0 : (i % 2 ? -hw * kKronrodNodes[k] : hw * kKronrodNodes[k]);
+        const double t = mid + along;
+        const CComplex offset = m_points[static_cast<std::size_t>(i)] - map.centre;
+        double ideal = 0;
+        if (map.halfLine) {
+            // Near 1 the node's parameter itself is rounded: its distance
+            // from 1 from the middle's, which is exact.
+            ideal = ((1 - mid) - along) / t;
+            distance[i] = offset.real() * map.direction;
+        } else {
+            ideal = t * Abs(map.half);
+            distance[i] = (offset / map.half).real() * Abs(map.half);
+        }
+        actual[i] = std::log(distance[i]);
+        shifts[i] = (ideal - distance[i]) / distance[i];
+        m_unrounded[i] = 1;
+    }
+    // A real term (the common case) by the logarithms of its sizes, once
+    // per node; neighbours of different signs are not followed.
+    bool real = true;
+    double logSize[21];
+    for (int i = 0; i < 21 && real; ++i)
+        real = m_values[static_cast<std::size_t>(i)].imag() == 0;
+    if (real) {
+        for (int i = 0; i < 21; ++i)
+            logSize[i] = std::log(std::fabs(m_values[static_cast<std::size_t>(i)].real()));
+    }
+    CComplex moved[21];
+    for (int j = 0; j < 21; ++j) {
+        const int i = kOrder[j];
+        moved[i] = m_values[static_cast<std::size_t>(i)];
+        // Two neighbours, on either side where there are.
+        const int a = kOrder[j == 0 ? 1 : j == 20 ? 19 : j - 1];
+        const int b = kOrder[j == 0 ? 2 : j == 20 ? 18 : j + 1];
+        const CComplex fi = m_values[static_cast<std::size_t>(i)];
+        const CComplex fa = m_values[static_cast<std::size_t>(a)];
+        const CComplex fb = m_values[static_cast<std::size_t>(b)];
+        if (fi == CComplex(0) || fa == CComplex(0) || fb == CComplex(0) || !Finite(fi) || !Finite(fa) || !Finite(fb) ||
+            !std::isfinite(actual[i]) || !std::isfinite(actual[a]) || !std::isfinite(actual[b]) ||
+            !(actual[b] != actual[a]))
+            continue;
+        const double shift = shifts[i];
+        CComplex step;
+        double bend = 0;
+        if (real) {
+            if ((fa.real() > 0) != (fb.real() > 0) || (fa.real() > 0) != (fi.real() > 0))
+                continue;
+            const double slope = (logSize[b] - logSize[a]) / (actual[b] - actual[a]);
+            // How far ln f at this point leaves the straight line through
+            // its neighbours: the term's own rounding, or its curvature.
+            bend = std::fabs(logSize[i] - logSize[a] - (actual[i] - actual[a]) * slope);
+            step = CComplex(slope * shift, 0.0);
+        } else {
+            const CComplex slope = std::log(fb / fa) / (actual[b] - actual[a]);
+            bend = Abs(std::log(fi / fa) - (actual[i] - actual[a]) * slope);
+            step = slope * shift;
+        }
+        if (!Finite(step) || !(Abs(step) < 1e-2) || !std::isfinite(bend))
+            continue;
+        if (!(std::fabs(shift) < 1e-3))
+            continue;
+        if (step != CComplex(0))
+            moved[i] = real ? CComplex(fi.real() * std::exp(step.real()), 0.0) : fi * std::exp(step);
+        // What is left against what the rounding of the point costs
+        // unmoved: the bend (with the term's own rounding), and what it
+        // says of the slope's error over the move.
+        const double rounding = 0.5 * kEpsilon * Abs(map.centre) / distance[i];
+        const double left = (4 * bend + 4 * kEpsilon) * (1 + std::fabs(shift) / std::fabs(actual[b] - actual[a]));
+        if (rounding > 0)
+            m_unrounded[i] = std::min(1.0, left / rounding);
+    }
+    for (int i = 0; i < 21; ++i)
+        m_values[static_cast<std::size_t>(i)] = moved[i];
 }
 
 bool CCalculus::Subdivide(IPointFunction& f, CComplex& total, double& error, double& roundoff, double& stuckMass,
@@ -946,34 +1050,100 @@ bool CCalculus::EndLimits(IPointFunction& f, CCalculusResult& current, double ma
     // ends (its own estimate cannot tell: where a panel's points all
     // collapse onto the same doubles, its two rules agree).
     double unresolved = 0;
+    // The same from the values carried to the nodes.
+    CComplex carried = sum;
+    double carriedError = error;
+    double carriedUnresolved = 0;
+    bool moved = false;
     for (int end = 0; end < 2; ++end) {
         if (!ends[end])
             continue;
-        CComplex part;
-        double partError = 0;
-        double narrowest = 0;
-        if (!EndLimit(f, end, to[end], steady, part, partError, narrowest))
+        CEndPart asked;
+        CEndPart part;
+        if (!EndLimit(f, end, to[end], steady, asked, part))
             return false;
-        sum += part;
-        error += partError;
-        unresolved += narrowest;
+        sum += asked.value;
+        error += asked.error;
+        unresolved += asked.unresolved;
+        if (!part.valid)
+            part = asked;
+        else
+            moved = true;
+        carried += part.value;
+        carriedError += part.error;
+        carriedUnresolved += part.unresolved;
     }
+    const auto outcome = [&](double value, double estimate) {
+        return estimate > kInexactTolerance * value && estimate > 1e3 * kEpsilon * mass ? ECalculusOutcome::Inexact
+                                                                                        : ECalculusOutcome::Done;
+    };
     // Taken only where the extrapolation's estimate is below what it
     // replaces and the two values differ by no more than the estimates and
     // that missing part.
-    if (!Finite(sum) || !std::isfinite(error) || error >= current.error ||
-        Abs(sum - current.value) > current.error + error + unresolved)
+    CCalculusResult before = current;
+    if (Finite(sum) && std::isfinite(error) && error < current.error &&
+        Abs(sum - current.value) <= current.error + error + unresolved)
+        before = {sum, error, outcome(Abs(sum), error)};
+    // From the carried values the same, and also where the two differ by
+    // more than both estimates but by no more than that missing part: the
+    // adaptive sum's estimate is the one the difference refutes, it never
+    // saw that part (its panels towards a half-line's end can run out
+    // before they get stuck).
+    const double apart = Abs(carried - current.value);
+    if (!moved || !Finite(carried) || !std::isfinite(carriedError) ||
+        apart > current.error + carriedError + carriedUnresolved ||
+        (carriedError >= current.error && apart <= current.error + carriedError)) {
+        current = before;
         return true;
-    current.value = sum;
-    current.error = error;
-    const double size = Abs(sum);
-    current.outcome = error > kInexactTolerance * size && error > 1e3 * kEpsilon * mass ? ECalculusOutcome::Inexact
-                                                                                         : ECalculusOutcome::Done;
+    }
+    const CCalculusResult after{carried, carriedError, outcome(Abs(carried), carriedError)};
+    // The values as asked for stand where they are within their own
+    // estimate of the carried ones and, without a warning, within
+    // kQuietError; a verdict that the integral does not exist stands too.
+    // (The carried ones lose nothing to the rounding of the points, and
+    // their estimate says how far they may be off.)
+    const double differ = Abs(after.value - before.value);
+    const double claimed = before.outcome == ECalculusOutcome::Inexact
+                               ? before.error
+                               : std::min(before.error, kQuietError * Abs(after.value));
+    if (before.outcome == ECalculusOutcome::DoesNotConverge || differ <= claimed)
+        current = before;
+    else
+        current = after;
     return true;
 }
 
-bool CCalculus::EndLimit(IPointFunction& f, int map, double to, bool steady, CComplex& value, double& error,
-                         double& unresolved)
+namespace {
+
+// One extrapolation of the sums of the pieces towards an end, level by
+// level: from the values as the term gave them, or from those carried to
+// the nodes.
+struct CEndTrack {
+    // The sums of the pieces [t, 2t] down to the level and of one panel
+    // over [0, t]: the panel's error shrinks by a constant factor from
+    // level to level for a power or logarithm at the end (a polynomial
+    // factor it integrates exactly), which the algorithm takes out.
+    std::vector<CComplex> sums;
+    CComplex pieces;
+    double piecesError = 0;
+    CComplex previous;
+    // The sizes of the pieces, level by level.
+    double lastSize = 0;
+    double lastRatio = 0;
+    double tail = 0;
+    // Where the factor is near 1: the pieces and the geometric limits.
+    bool slow = false;
+    std::vector<CComplex> parts;
+    std::vector<CComplex> geometricLimits;
+    CComplex value;
+    double error = std::numeric_limits<double>::infinity();
+    double unresolved = 0;
+    bool done = false;
+};
+
+}  // namespace
+
+bool CCalculus::EndLimit(IPointFunction& f, int map, double to, bool steady, CEndPart& asked, CEndPart& moved)
 {
     // Enough levels to pass the resolution of the numbers at any end but 0,
     // where nothing is lost and the rules before have settled.
@@ -988,24 +1158,15 @@ bool CCalculus::EndLimit(IPointFunction& f, int map, double to, bool steady, CCo
         return path.halfLine ? CPanel{1 - until, 1 - from, map, {}, 0, 0, 0, {}, 0}
                              : CPanel{from, until, map, {}, 0, 0, 0, {}, 0};
     };
-    value = CComplex();
-    error = std::numeric_limits<double>::infinity();
-    unresolved = 0;
-    // The sums of the pieces [t, 2t] down to the level and of one panel
-    // over [0, t]: the panel's error shrinks by a constant factor from
-    // level to level for a power or logarithm at the end (a polynomial
-    // factor it integrates exactly), which the algorithm takes out.
-    std::vector<CComplex> sums;
-    CComplex pieces;
-    double piecesError = 0;
-    CComplex previous;
     // The points near an end other than 0 are rounded by up to half an ulp
     // of the end, which moves the term's value there by about that shift
     // over the distance from the end (for a power above −1): summed over a
     // panel's nodes (just computed), what its value cannot be trusted to.
     // It grows towards the end and tells where deeper levels stop paying.
+    // Carried to the nodes, the values keep only what Unround leaves of it.
     const double shift = 0.5 * kEpsilon * end;
-    const auto rounding = [&](const CPanel& panel) {
+    const bool rounded = shift > 0;
+    const auto rounding = [&](const CPanel& panel, const std::vector<CComplex>& values, bool carried) {
         if (shift == 0)
             return 0.0;
         const double mid = 0.5 * (panel.lo + panel.hi);
@@ -1015,103 +1176,136 @@ bool CCalculus::EndLimit(IPointFunction& f, int map, double to, bool steady, CCo
             const int k = (i + 1) / 2;
             const double node = i == 0 ? mid : (i % 2 ? mid - hw * kKronrodNodes[k] : mid + hw * kKronrodNodes[k]);
             const double distance = path.halfLine ? (1 - node) / node : length * node;
-            sum += kKronrodWeights[k] * Abs(m_values[static_cast<std::size_t>(i)]) / std::max(distance, shift);
+            const double term = kKronrodWeights[k] * Abs(values[static_cast<std::size_t>(i)]) / std::max(distance, shift);
+            sum += carried ? term * m_unrounded[i] : term;
         }
         return hw * shift * sum;
     };
-    // For steady: the sizes of the pieces, level by level.
-    double lastSize = 0;
-    double lastRatio = 0;
-    double tail = 0;
-    // Where the factor is near 1: the pieces and the geometric limits.
-    bool slow = false;
-    std::vector<CComplex> parts;
-    std::vector<CComplex> geometricLimits;
-    double t = to;
-    for (int level = 0; level < kMaxEndLevels; ++level, t *= 0.5) {
-        // Too narrow for the points of the path to differ.
-        if (length * t <= 1e4 * kEpsilon * end)
-            break;
-        CPanel near = panelAt(0, t);
-        if (!Panel(f, near))
-            return false;
-        const double nearRounding = rounding(near);
-        unresolved = near.mass;
+    // One level of a track: near over [0, t], piece over [t, 2t] (none at
+    // the first level).
+    const auto advance = [&](CEndTrack& track, const CPanel& near, double nearRounding, const CPanel* piece,
+                             double pieceRounding, bool carried) {
+        track.unresolved = near.mass;
         bool shrinking = !steady;
-        if (level > 0) {
-            CPanel piece = panelAt(t, 2 * t);
-            if (!Panel(f, piece))
-                return false;
-            pieces += piece.kronrod;
-            piecesError += piece.error + rounding(piece);
+        if (piece) {
+            track.pieces += piece->kronrod;
+            track.piecesError += piece->error + pieceRounding;
             if (steady)
-                parts.push_back(piece.kronrod);
+                track.parts.push_back(piece->kronrod);
             // A power above −1 at the end: each piece the last one times
             // a factor below 1 that stays the same; a logarithm or a power
             // of −1 or less does not settle on one.
-            const double size = Abs(piece.kronrod);
-            const double ratio = lastSize > 0 ? size / lastSize : 0;
-            if (steady && ratio > 0 && lastRatio > 0) {
-                const double drift = ratio - lastRatio;
-                shrinking = ratio <= 1 - kSteadyMargin && std::fabs(drift) <= 1e-2 * (1 - ratio);
+            const double size = Abs(piece->kronrod);
+            const double ratio = track.lastSize > 0 ? size / track.lastSize : 0;
+            if ((steady || carried) && ratio > 0 && track.lastRatio > 0) {
+                const double drift = ratio - track.lastRatio;
+                const bool geometric = ratio <= 1 - kSteadyMargin && std::fabs(drift) <= 1e-2 * (1 - ratio);
                 // What lies beyond this level: the rest of the geometric
                 // series (nearly all of the integral for a power near −1).
-                if (shrinking)
-                    tail = size * ratio / (1 - ratio);
-                slow = shrinking && ratio > kSlowShrink;
+                if (steady) {
+                    shrinking = geometric;
+                    if (shrinking)
+                        track.tail = size * ratio / (1 - ratio);
+                    track.slow = shrinking && ratio > kSlowShrink;
+                } else {
+                    track.tail = geometric ? size * ratio / (1 - ratio) : 0;
+                }
             }
-            lastRatio = ratio;
-            lastSize = size;
+            track.lastRatio = ratio;
+            track.lastSize = size;
         }
         // Where the points near the end are rounded, the panel over [0, t]
         // (whose nodes come nearest the end) costs more digits than its
         // value gains: the sums of the pieces alone, whose distance from
         // the limit falls as steadily.
-        const bool rounded = shift > 0;
-        if (rounded && level == 0)
-            continue;
-        sums.push_back(rounded ? pieces : pieces + near.kronrod);
-        if (!Finite(sums.back()))
-            break;
-        if (sums.size() < 4)
-            continue;
+        if (rounded && !piece)
+            return;
+        track.sums.push_back(rounded ? track.pieces : track.pieces + near.kronrod);
+        if (!Finite(track.sums.back())) {
+            track.done = true;
+            return;
+        }
+        if (track.sums.size() < 4)
+            return;
         double e = 0;
-        CComplex limit = Epsilon(sums, e);
+        CComplex limit = Epsilon(track.sums, e);
         // Both the algorithm's own estimate and the move from the last
         // level's limit: agreement from level to level, not one lucky
         // column.
-        double estimate = std::max(e, Abs(limit - (sums.size() > 4 ? previous : sums.back())));
-        previous = limit;
-        if (slow) {
+        double estimate = std::max(e, Abs(limit - (track.sums.size() > 4 ? track.previous : track.sums.back())));
+        track.previous = limit;
+        if (track.slow) {
             // Checked against the geometric series, as far as that agrees
             // with itself over the last four levels (twice its spread).
             CComplex geometric;
             double spread = std::numeric_limits<double>::infinity();
-            if (GeometricLimit(parts, geometric)) {
-                if (geometricLimits.size() >= 3) {
+            if (GeometricLimit(track.parts, geometric)) {
+                if (track.geometricLimits.size() >= 3) {
                     spread = 0;
-                    for (std::size_t k = geometricLimits.size() - 3; k < geometricLimits.size(); ++k)
-                        spread = std::max(spread, Abs(geometric - geometricLimits[k]));
+                    for (std::size_t k = track.geometricLimits.size() - 3; k < track.geometricLimits.size(); ++k)
+                        spread = std::max(spread, Abs(geometric - track.geometricLimits[k]));
                 }
-                geometricLimits.push_back(geometric);
+                track.geometricLimits.push_back(geometric);
             }
             estimate = std::max(estimate, Abs(limit - geometric) + 2 * spread);
         }
-        const double withRounding = estimate + piecesError + (rounded ? 0.0 : nearRounding);
-        if (shrinking && withRounding < error) {
-            error = withRounding;
-            value = limit;
+        const double withRounding = estimate + track.piecesError + (rounded ? 0.0 : nearRounding);
+        if (shrinking && withRounding < track.error) {
+            track.error = withRounding;
+            track.value = limit;
         }
         // Deeper levels gain nothing once the limit settles, and lose
         // digits to the points near the end.
-        if (error <= 5 * kIntegralGoal * Abs(value))
+        if (track.error <= 5 * kIntegralGoal * Abs(track.value))
+            track.done = true;
+    };
+    CEndTrack tracks[2];
+    CEndTrack& first = tracks[0];
+    CEndTrack& second = tracks[1];
+    // At 0 nothing is rounded: one track.
+    second.done = !rounded;
+    double t = to;
+    for (int level = 0; level < kMaxEndLevels && !(first.done && second.done); ++level, t *= 0.5) {
+        // Too narrow for the points of the path to differ.
+        if (length * t <= 1e4 * kEpsilon * end)
             break;
+        CPanel near = panelAt(0, t);
+        CPanel nearAsked;
+        if (!Panel(f, near, rounded ? &nearAsked : nullptr))
+            return false;
+        if (!rounded)
+            nearAsked = near;
+        const double nearRounding = rounding(nearAsked, rounded ? m_asked : m_values, false);
+        CPanel piece;
+        CPanel pieceAsked;
+        double pieceRounding = 0;
+        double pieceMoved = 0;
+        if (level > 0) {
+            piece = panelAt(t, 2 * t);
+            if (!Panel(f, piece, rounded ? &pieceAsked : nullptr))
+                return false;
+            if (!rounded)
+                pieceAsked = piece;
+            pieceRounding = rounding(pieceAsked, rounded ? m_asked : m_values, false);
+            if (rounded)
+                pieceMoved = rounding(piece, m_values, true);
+        }
+        if (!first.done)
+            advance(first, nearAsked, nearRounding, level > 0 ? &pieceAsked : nullptr, pieceRounding, false);
+        if (!second.done)
+            advance(second, near, 0.0, level > 0 ? &piece : nullptr, pieceMoved, true);
     }
-    error = std::max(error, 10 * kEpsilon * Abs(value));
-    // Nearer the end than the last level the adaptive sum saw nothing
-    // that the points there could tell; the series says how much that is.
-    if (steady)
-        unresolved = std::max(unresolved, tail);
+    for (int k = 0; k < 2; ++k) {
+        CEndTrack& track = tracks[k];
+        CEndPart& part = k == 0 ? asked : moved;
+        part.value = track.value;
+        part.error = std::max(track.error, 10 * kEpsilon * Abs(track.value));
+        // Nearer the end than the last level the adaptive sum saw nothing
+        // that the points there could tell; the series says how much that
+        // is.
+        part.unresolved = k == 1 || steady ? std::max(track.unresolved, track.tail) : track.unresolved;
+        part.valid = k == 0 || rounded;
+    }
     return true;
 }
 

@@ -13,7 +13,8 @@
 // where the error stays at an end of the segment (a singularity at an end
 // other than 0, whose neighbourhood within an ulp no point reaches), the
 // bisection towards it with its sums extrapolated by Wynn's epsilon
-// algorithm.
+// algorithm, the values there carried from the rounded points to the
+// nodes.
 // Derivatives: the Cauchy integral on a circle for analytic functions, its
 // radius chosen from the function's own behaviour (no singularity or cut
 // inside, least error), else Richardson-extrapolated differences along the
@@ -125,7 +126,22 @@ private:
     };
 
     bool Call(IPointFunction& f, std::size_t count, bool probing = false);
-    bool Panel(IPointFunction& f, CPanel& panel);
+    // With asked: the panel lies next to an end other than 0 of its map,
+    // where the points are rounded to the end's spacing; panel gets the
+    // sums of the values carried from the points the term was asked at to
+    // the nodes the rule wants (see Unround), asked those of the values as
+    // they came (weighted, in m_asked).
+    bool Panel(IPointFunction& f, CPanel& panel, CPanel* asked = nullptr);
+    // The Gauss-Kronrod sums, error and mass of the panel over mid ± hw
+    // from the term's values at its nodes, which it weights in place.
+    void Rule(CPanel& panel, std::vector<CComplex>& values, double hw);
+    // The values at the 21 nodes of the panel over mid ± hw moved from the
+    // points asked for to the nodes, along the slope of ln |f| against the
+    // logarithm of the distance from the end, taken from the neighbouring
+    // points (where a power at the end, even with a logarithm or a smooth
+    // factor beside it, makes that all but straight); m_unrounded[i] says
+    // how much of the value's rounding is left (1 where it was not moved).
+    void Unround(const CMap& map, double mid, double hw);
     // Subdivides the panels of m_heap until the sum settles; rule is what
     // the double-exponential rule reached, kept when it is better.
     CCalculusResult Adaptive(IPointFunction& f, const CRule& rule);
@@ -149,9 +165,16 @@ private:
     // by that bisection and extrapolation, and unresolved, the integral of
     // |f| over the narrowest range the bisection reached, which holds all
     // that the points cannot; false when the function said stop, a value
-    // with an infinite error where the sums settle on none.
-    bool EndLimit(IPointFunction& f, int map, double to, bool steady, CComplex& value, double& error,
-                  double& unresolved);
+    // with an infinite error where the sums settle on none. asked: from the
+    // values as the term gave them; moved (valid at an end other than 0):
+    // from those carried from the rounded points to the nodes.
+    struct CEndPart {
+        CComplex value;
+        double error = 0;
+        double unresolved = 0;
+        bool valid = false;
+    };
+    bool EndLimit(IPointFunction& f, int map, double to, bool steady, CEndPart& asked, CEndPart& moved);
     // Samples the panels' parameter ranges on an even grid for what their
     // nodes did not see (a peak between them) and splits each panel with
     // such a point there; found says whether any did. False when the
@@ -207,6 +230,7 @@ private:
     CMap m_maps[3];
     std::vector<CComplex> m_points;
     std::vector<CComplex> m_values;
+    std::vector<CComplex> m_asked;
     std::vector<CComplex> m_weights;
     std::vector<CPanel> m_heap;
     // The panels too narrow to split, set aside by Subdivide.
@@ -217,6 +241,7 @@ private:
     // What the last exp-sinh rule left nearer its finite end than its
     // points went (|f| there times the distance).
     double m_endTail = 0;
+    double m_unrounded[21] = {};
     // Set while the far part of a split half-line runs: its finite end is
     // regular by construction, and it is not split again.
     bool m_splitting = false;
