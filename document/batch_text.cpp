@@ -626,6 +626,26 @@ std::size_t BehindSemicolon(std::string_view text, std::size_t i)
 {
     const std::size_t n = text.size();
     for (; i < n; ++i) {
+#if defined(__SSE2__)
+        // Straight to the next ";" or comment opening, sixteen bytes at a
+        // time, each with the byte behind it (a "/" alone, a division,
+        // does not stop the search).
+        const __m128i slashes = _mm_set1_epi8('/');
+        while (n - i >= 17) {
+            const __m128i here = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + i));
+            const __m128i next = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + i + 1));
+            const __m128i opens = _mm_and_si128(
+                _mm_cmpeq_epi8(here, slashes),
+                _mm_or_si128(_mm_cmpeq_epi8(next, slashes), _mm_cmpeq_epi8(next, _mm_set1_epi8('*'))));
+            const auto found =
+                static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(here, _mm_set1_epi8(';')), opens)));
+            if (found != 0) {
+                i += static_cast<std::size_t>(__builtin_ctz(found));
+                break;
+            }
+            i += 16;
+        }
+#endif
         const char c = text[i];
         if (c == ';')
             return i + 1;
@@ -645,6 +665,39 @@ std::size_t BehindSemicolon(std::string_view text, std::size_t i)
         }
     }
     return n;
+}
+
+// Behind the last ";" outside comments in the block of kBlockBytes from
+// text[s] on (or, where the block holds none, behind the first one after
+// it), or the end of the text: only the comments are looked for one by
+// one, not every ";".
+std::size_t BlockCut(std::string_view text, std::size_t s)
+{
+    const std::size_t n = text.size();
+    const std::size_t limit = std::min(n, s + kBlockBytes);
+    const std::string_view block = text.substr(0, limit);
+    std::size_t cut = 0;
+    std::size_t i = s;
+    while (i < limit) {
+        const std::size_t opening = FindCommentOpening(block, i);
+        const std::size_t plain = opening == std::string_view::npos ? limit : opening;
+        if (const std::size_t semicolon = text.substr(i, plain - i).rfind(';'); semicolon != std::string_view::npos)
+            cut = i + semicolon + 1;
+        if (opening == std::string_view::npos)
+            break;
+        // Past the comment, which may run on beyond the block.
+        std::size_t end = n;
+        if (text[opening + 1] == '/') {
+            const std::size_t lineEnd = text.find_first_of("\r\n", opening + 2);
+            end = lineEnd == std::string_view::npos ? n : lineEnd;
+        } else if (const std::size_t close = text.find("*/", opening + 1); close != std::string_view::npos) {
+            end = close + 2;
+        }
+        i = end;
+    }
+    // The search goes on from the block's last byte, which may open a
+    // comment with the byte behind the block.
+    return cut != 0 ? cut : BehindSemicolon(text, std::max(i, limit - 1));
 }
 
 // "Calculate all" over the bytes of a text, written to out in UTF-8. A
@@ -677,13 +730,15 @@ public:
             }
             std::size_t e = 0;
             if (!PlainStatement(text, s, e)) {
-                // Up to the next plain statement the decoded way.
+                // This statement the decoded way; where the next one is
+                // not plain either (a text calculated before, whose
+                // statements all hold old results), a block of them at once,
+                // cut as the decoded way cuts its parts.
                 Put(text.substr(copied, s - copied));
                 Flush();
-                std::size_t t = s;
-                do {
-                    t = BehindSemicolon(text, t);
-                } while (t < n && t - s < kBlockBytes && !PlainStatement(text, t, e));
+                std::size_t t = BehindSemicolon(text, s);
+                if (t < n && !PlainStatement(text, t, e))
+                    t = std::max(t, BlockCut(text, s));
                 CBlockDecoder decoder(text.substr(s, t - s), m_encoding, false);
                 const bool calculated = RunDecoded(decoder);
                 copied = s = t;
@@ -709,17 +764,24 @@ public:
             }
             if (hasValue) {
                 // A function's definition writes no "=" (it has no value).
-                Put(text.substr(copied, last - copied));
+                PutStatement(text, copied, last);
                 PutResult(value);
                 copied = last;
             }
             s = e;
         }
-        // After a failure the text goes on as it was, a block at a time.
-        while (copied < n) {
-            const std::size_t size = std::min(n - copied, kBlockBytes);
-            Put(text.substr(copied, size));
-            copied += size;
+        // After a failure the text goes on as it was, a block at a time:
+        // UTF-8 bytes as they are, those of another encoding decoded.
+        if (m_encoding == ETextEncoding::Utf8) {
+            while (copied < n) {
+                const std::size_t size = std::min(n - copied, kBlockBytes);
+                Put(text.substr(copied, size));
+                copied += size;
+            }
+        } else if (copied < n) {
+            Flush();
+            CBlockDecoder decoder(text.substr(copied), m_encoding, false);
+            RunDecoded(decoder);
         }
         Flush();
         return m_calculated;
@@ -777,6 +839,24 @@ private:
         }
         std::memcpy(m_buffer + m_used, bytes.data(), bytes.size());
         m_used += bytes.size();
+    }
+
+    // text[from, to), a statement's text up to its result. A short one,
+    // the usual, is copied as one block of sixteen bytes where the text
+    // and the buffer have them (the bytes behind it are written over
+    // next); a call to copy fifteen bytes costs more than the statement's
+    // other copying.
+    void PutStatement(std::string_view text, std::size_t from, std::size_t to)
+    {
+        const std::size_t size = to - from;
+        if (size <= 16 && text.size() - from >= 16 && m_used + 16 <= kBufferBytes) {
+            std::uint64_t block[2];
+            std::memcpy(block, text.data() + from, sizeof(block));
+            std::memcpy(m_buffer + m_used, block, sizeof(block));
+            m_used += size;
+            return;
+        }
+        Put(text.substr(from, size));
     }
 
     // "=" and the text of a value, written straight into the buffer where

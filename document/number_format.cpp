@@ -61,7 +61,7 @@ struct CDigits {
 
 // The seventeen correctly rounded significant digits of a positive finite
 // value and its decimal exponent, as "%.16e" gives them.
-CDigits ScientificDigits(double value, int& exponent)
+[[gnu::always_inline]] inline CDigits ScientificDigits(double value, int& exponent)
 {
     // Most values lie between 1e-11 and 1e17. There value * 10^k, k = 16 - E
     // from 0 to 27, is m * 5^k * 2^(e + k) for the value's integer
