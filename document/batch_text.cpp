@@ -117,15 +117,16 @@ bool WidenSixteen(const char* bytes, char16_t* out)
 // that CR LF is seen whole.
 class CBlockDecoder {
 public:
-    // encoding: FindTextEncoding(bytes).
-    CBlockDecoder(std::string_view bytes, ETextEncoding encoding) : m_bytes(bytes)
+    // encoding: FindTextEncoding(bytes). A piece of a UTF-8 or Windows-1252
+    // text (not its start) keeps a leading EF BB BF: that is U+FEFF there.
+    CBlockDecoder(std::string_view bytes, ETextEncoding encoding, bool textStart = true) : m_bytes(bytes)
     {
         const auto byte = [bytes](std::size_t i) { return static_cast<unsigned char>(bytes[i]); };
         m_utf16 = encoding == ETextEncoding::Utf16;
         // Bytes that are not valid UTF-8 are Windows-1252 throughout, a
         // byte a character, as DecodeTextFile reads them.
         m_singleByte = encoding == ETextEncoding::Windows1252;
-        if (!m_utf16 && !m_singleByte && bytes.size() >= 3 && byte(0) == 0xEF && byte(1) == 0xBB &&
+        if (textStart && !m_utf16 && !m_singleByte && bytes.size() >= 3 && byte(0) == 0xEF && byte(1) == 0xBB &&
             byte(2) == 0xBF)
             m_at = 3;
     }
@@ -439,11 +440,12 @@ std::size_t FindCut(std::u16string_view text, bool& closed, std::size_t& firstCo
 // comments (the last part ends with the text) and hands each part, with
 // the line break kinds that belong to it, to take(part, breaks, first,
 // withoutComments), the last telling that the part holds no comment.
+// pending and breaks are room kept from one call to the next.
 template <class TTake>
-void ForEachPart(CBlockDecoder& decoder, TTake take)
+void ForEachPart(CBlockDecoder& decoder, std::u16string& pending, std::vector<ELineBreak>& breaks, TTake take)
 {
-    std::u16string pending;
-    std::vector<ELineBreak> breaks;
+    pending.clear();
+    breaks.clear();
     std::size_t breaksUsed = 0;  // breaks[0, breaksUsed) belong to parts already taken
     std::size_t tryAt = 0;       // a cut is looked for once pending is this long
     for (;;) {
@@ -555,6 +557,388 @@ std::size_t AppendOriginalLineBreaks(std::u16string_view text, const std::vector
     return next - first;
 }
 
+namespace {
+
+// Bytes a plain statement holds: printable ASCII but "=" (an old result or
+// a definition), tabs and line breaks.
+bool PlainControl(unsigned char c)
+{
+    return c == '\t' || c == '\n' || c == '\r';
+}
+
+bool IsBlankByte(char c)
+{
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
+}
+
+// Whether the statement that starts at text[s] (behind a ";" or at the
+// start of the text) is plain: it ends at the next ";" or with the text,
+// is made of the bytes above and holds no comment. end receives where it
+// ends. Such a statement is one statement by the rules of the whole run,
+// and its bytes are the code units of its text.
+bool PlainStatement(std::string_view text, std::size_t s, std::size_t& end)
+{
+    const std::size_t n = text.size();
+    std::size_t p = s;
+#if defined(__SSE2__)
+    // Sixteen bytes at a time, each with the byte behind it (a "/" before
+    // "/" or "*" opens a comment); the last one is left to the loop below,
+    // so that nothing beyond the text is read.
+    const auto equal = [](__m128i block, char c) { return _mm_cmpeq_epi8(block, _mm_set1_epi8(c)); };
+    while (n - p >= 17) {
+        const __m128i here = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + p));
+        const __m128i next = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + p + 1));
+        // A byte from 0x80 on is negative to the signed comparison, so
+        // below 0x20.
+        const __m128i control = _mm_andnot_si128(
+            _mm_or_si128(_mm_or_si128(equal(here, '\t'), equal(here, '\n')), equal(here, '\r')),
+            _mm_cmplt_epi8(here, _mm_set1_epi8(0x20)));
+        const __m128i opener = _mm_and_si128(equal(here, '/'), _mm_or_si128(equal(next, '/'), equal(next, '*')));
+        const __m128i refused =
+            _mm_or_si128(_mm_or_si128(control, opener), _mm_or_si128(equal(here, '='), equal(here, '\x7F')));
+        const auto ends = static_cast<unsigned>(_mm_movemask_epi8(equal(here, ';')));
+        const auto bad = static_cast<unsigned>(_mm_movemask_epi8(refused));
+        if ((ends | bad) != 0) {
+            // Only what stands before the first ";" counts.
+            if (ends == 0 || (bad & ((ends & -ends) - 1)) != 0)
+                return false;
+            end = p + static_cast<std::size_t>(__builtin_ctz(ends));
+            return true;
+        }
+        p += 16;
+    }
+#endif
+    for (; p < n; ++p) {
+        const auto c = static_cast<unsigned char>(text[p]);
+        if (c == ';')
+            break;
+        if (c == '=' || c >= 0x7F || (c < 0x20 && !PlainControl(c)) ||
+            (c == '/' && p + 1 < n && (text[p + 1] == '/' || text[p + 1] == '*')))
+            return false;
+    }
+    end = p;
+    return true;
+}
+
+// Behind the first ";" outside comments at or after text[i], or the end of
+// the text; comments are followed as FindCut follows them.
+std::size_t BehindSemicolon(std::string_view text, std::size_t i)
+{
+    const std::size_t n = text.size();
+    for (; i < n; ++i) {
+#if defined(__SSE2__)
+        // Straight to the next ";" or comment opening, sixteen bytes at a
+        // time, each with the byte behind it (a "/" alone, a division,
+        // does not stop the search).
+        const __m128i slashes = _mm_set1_epi8('/');
+        while (n - i >= 17) {
+            const __m128i here = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + i));
+            const __m128i next = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + i + 1));
+            const __m128i opens = _mm_and_si128(
+                _mm_cmpeq_epi8(here, slashes),
+                _mm_or_si128(_mm_cmpeq_epi8(next, slashes), _mm_cmpeq_epi8(next, _mm_set1_epi8('*'))));
+            const auto found =
+                static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(here, _mm_set1_epi8(';')), opens)));
+            if (found != 0) {
+                i += static_cast<std::size_t>(__builtin_ctz(found));
+                break;
+            }
+            i += 16;
+        }
+#endif
+        const char c = text[i];
+        if (c == ';')
+            return i + 1;
+        if (c != '/' || i + 1 == n)
+            continue;
+        if (text[i + 1] == '/') {
+            // Up to the line break that ends it, which holds no ";".
+            const std::size_t lineEnd = text.find_first_of("\r\n", i + 2);
+            if (lineEnd == std::string_view::npos)
+                return n;
+            i = lineEnd;
+        } else if (text[i + 1] == '*') {
+            const std::size_t close = text.find("*/", i + 1);
+            if (close == std::string_view::npos)
+                return n;
+            i = close + 1;
+        }
+    }
+    return n;
+}
+
+// Behind the last ";" outside comments in the block of kBlockBytes from
+// text[s] on (or, where the block holds none, behind the first one after
+// it), or the end of the text: only the comments are looked for one by
+// one, not every ";".
+std::size_t BlockCut(std::string_view text, std::size_t s)
+{
+    const std::size_t n = text.size();
+    const std::size_t limit = std::min(n, s + kBlockBytes);
+    const std::string_view block = text.substr(0, limit);
+    std::size_t cut = 0;
+    std::size_t i = s;
+    while (i < limit) {
+        const std::size_t opening = FindCommentOpening(block, i);
+        const std::size_t plain = opening == std::string_view::npos ? limit : opening;
+        if (const std::size_t semicolon = text.substr(i, plain - i).rfind(';'); semicolon != std::string_view::npos)
+            cut = i + semicolon + 1;
+        if (opening == std::string_view::npos)
+            break;
+        // Past the comment, which may run on beyond the block.
+        std::size_t end = n;
+        if (text[opening + 1] == '/') {
+            const std::size_t lineEnd = text.find_first_of("\r\n", opening + 2);
+            end = lineEnd == std::string_view::npos ? n : lineEnd;
+        } else if (const std::size_t close = text.find("*/", opening + 1); close != std::string_view::npos) {
+            end = close + 2;
+        }
+        i = end;
+    }
+    // The search goes on from the block's last byte, which may open a
+    // comment with the byte behind the block.
+    return cut != 0 ? cut : BehindSemicolon(text, std::max(i, limit - 1));
+}
+
+// "Calculate all" over the bytes of a text, written to out in UTF-8. A
+// plain statement, which is all most texts hold, is read, calculated and
+// written on the bytes themselves: no decoding, no copy of the text in
+// code units, no encoding back. The rest of the text, cut behind a ";"
+// outside comments as the parts of the whole run are, takes the way of
+// the decoded text. Both give what the whole run over the decoded text
+// gives, and the run goes on from one to the other.
+class CTextRun {
+public:
+    CTextRun(NCalculatorText::CCalcContext& context, ETextEncoding encoding, std::string& out,
+             std::size_t drainBytes, const std::function<void(std::string&)>& drain)
+        : m_context(context), m_writer(context.run.ComplexTextWriter()), m_encoding(encoding), m_out(out),
+          m_drainBytes(drainBytes), m_drain(drain)
+    {
+    }
+
+    // The run over the whole text of a UTF-8 or Windows-1252 file (without
+    // its byte-order mark).
+    bool RunBytes(std::string_view text)
+    {
+        const std::size_t n = text.size();
+        std::size_t copied = 0;  // text[0, copied) is written
+        std::size_t s = 0;
+        while (s < n) {
+            if (text[s] == ';') {
+                ++s;
+                continue;
+            }
+            std::size_t e = 0;
+            if (!PlainStatement(text, s, e)) {
+                // This statement the decoded way; where the next one is
+                // not plain either (a text calculated before, whose
+                // statements all hold old results), a block of them at once,
+                // cut as the decoded way cuts its parts.
+                Put(text.substr(copied, s - copied));
+                Flush();
+                std::size_t t = BehindSemicolon(text, s);
+                if (t < n && !PlainStatement(text, t, e))
+                    t = std::max(t, BlockCut(text, s));
+                CBlockDecoder decoder(text.substr(s, t - s), m_encoding, false);
+                const bool calculated = RunDecoded(decoder);
+                copied = s = t;
+                if (!calculated)
+                    break;
+                continue;
+            }
+            // The expression runs to one past its last non-blank byte; "="
+            // and the result go there. A statement of blanks stays as it is.
+            std::size_t last = e;
+            while (last > s && IsBlankByte(text[last - 1]))
+                --last;
+            if (last == s) {
+                s = e;
+                continue;
+            }
+            CComplex value;
+            bool hasValue = true;
+            if (!NCalculatorText::EvaluateStatement(m_context, Widen(text, s, last), value, hasValue)) {
+                // The rest of the text stays as it was.
+                m_calculated = false;
+                break;
+            }
+            if (hasValue) {
+                // A function's definition writes no "=" (it has no value).
+                PutStatement(text, copied, last);
+                PutResult(value);
+                copied = last;
+            }
+            s = e;
+        }
+        // After a failure the text goes on as it was, a block at a time:
+        // UTF-8 bytes as they are, those of another encoding decoded.
+        if (m_encoding == ETextEncoding::Utf8) {
+            while (copied < n) {
+                const std::size_t size = std::min(n - copied, kBlockBytes);
+                Put(text.substr(copied, size));
+                copied += size;
+            }
+        } else if (copied < n) {
+            Flush();
+            CBlockDecoder decoder(text.substr(copied), m_encoding, false);
+            RunDecoded(decoder);
+        }
+        Flush();
+        return m_calculated;
+    }
+
+    // The run over a decoded text, a part at a time.
+    bool RunDecoded(CBlockDecoder& decoder)
+    {
+        ForEachPart(decoder, m_pending, m_breaks,
+                    [&](std::u16string_view text, const std::vector<ELineBreak>& breaks, std::size_t first,
+                        bool withoutComments) {
+                        // After a failure the rest of the text stays as it was.
+                        std::u16string_view part = text;
+                        if (m_calculated) {
+                            m_rewritten.clear();
+                            if (!NCalculatorText::CalculateAllContinued(m_context, text, m_rewritten,
+                                                                        withoutComments))
+                                m_calculated = false;
+                            part = m_rewritten;
+                        }
+                        const std::size_t used = AppendOriginalLineBreaks(part, breaks, first, m_out);
+                        Drain();
+                        return used;
+                    });
+        return m_calculated;
+    }
+
+private:
+    // Bytes gather here and go to out when it is full: one append per many
+    // statements.
+    static constexpr std::size_t kBufferBytes = 16384;
+
+    void Drain()
+    {
+        if (m_drain && m_out.size() >= m_drainBytes)
+            m_drain(m_out);
+    }
+
+    void Flush()
+    {
+        m_out.append(m_buffer, m_used);
+        m_used = 0;
+        Drain();
+    }
+
+    void Put(std::string_view bytes)
+    {
+        if (m_used + bytes.size() > kBufferBytes) {
+            Flush();
+            if (bytes.size() > kBufferBytes / 2) {
+                m_out.append(bytes);
+                Drain();
+                return;
+            }
+        }
+        std::memcpy(m_buffer + m_used, bytes.data(), bytes.size());
+        m_used += bytes.size();
+    }
+
+    // text[from, to), a statement's text up to its result. A short one,
+    // the usual, is copied as one block of sixteen bytes where the text
+    // and the buffer have them (the bytes behind it are written over
+    // next); a call to copy fifteen bytes costs more than the statement's
+    // other copying.
+    void PutStatement(std::string_view text, std::size_t from, std::size_t to)
+    {
+        const std::size_t size = to - from;
+        if (size <= 16 && text.size() - from >= 16 && m_used + 16 <= kBufferBytes) {
+            std::uint64_t block[2];
+            std::memcpy(block, text.data() + from, sizeof(block));
+            std::memcpy(m_buffer + m_used, block, sizeof(block));
+            m_used += size;
+            return;
+        }
+        Put(text.substr(from, size));
+    }
+
+    // "=" and the text of a value, written straight into the buffer where
+    // the writer can write UTF-8.
+    void PutResult(const CComplex& value)
+    {
+        if (m_writer.writeUtf8 == nullptr) {
+            m_result.clear();
+            m_writer(value, m_result);
+            Flush();
+            m_out.push_back('=');
+            AppendUtf8(m_result, m_out);
+            return;
+        }
+        if (m_used + 1 + kComplexUtf8TextRoom > kBufferBytes)
+            Flush();
+        char* const at = m_buffer + m_used;
+        *at = '=';
+        m_used = static_cast<std::size_t>(m_writer.writeUtf8(m_writer, value, at + 1) - m_buffer);
+    }
+
+    // The code units of text[s, last), a plain statement's expression, its
+    // line breaks made CR LF as the decoded text has them.
+    std::u16string_view Widen(std::string_view text, std::size_t s, std::size_t last)
+    {
+        const std::size_t n = last - s;
+        if (m_wide.size() < 2 * n + 16)
+            m_wide.resize(2 * n + 16);
+        char16_t* out = m_wide.data();
+        const char* const bytes = text.data() + s;
+        std::size_t i = 0;
+#if defined(__SSE2__)
+        // Sixteen at a time up to the first line break or tab. An
+        // expression is mostly shorter: its block reads on into the rest of
+        // the text (never beyond it), whose code units are written to the
+        // room behind the expression and not taken.
+        while (i < n && text.size() - s - i >= 16) {
+            const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + i));
+            const unsigned taken = n - i >= 16 ? 0xFFFFu : (1u << (n - i)) - 1;
+            if ((static_cast<unsigned>(_mm_movemask_epi8(_mm_cmplt_epi8(block, _mm_set1_epi8(0x0E)))) & taken) != 0)
+                break;
+            const __m128i zero = _mm_setzero_si128();
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_unpacklo_epi8(block, zero));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 8), _mm_unpackhi_epi8(block, zero));
+            const std::size_t step = std::min<std::size_t>(16, n - i);
+            out += step;
+            i += step;
+        }
+#endif
+        for (; i < n; ++i) {
+            const char c = bytes[i];
+            if (c == '\r' || c == '\n') {
+                *out++ = u'\r';
+                *out++ = u'\n';
+                if (c == '\r' && i + 1 < n && bytes[i + 1] == '\n')
+                    ++i;
+            } else {
+                *out++ = static_cast<char16_t>(c);
+            }
+        }
+        return {m_wide.data(), static_cast<std::size_t>(out - m_wide.data())};
+    }
+
+    NCalculatorText::CCalcContext& m_context;
+    // Nothing a statement does changes how results are written.
+    const CComplexTextWriter m_writer;
+    ETextEncoding m_encoding;
+    std::string& m_out;
+    std::size_t m_drainBytes;
+    const std::function<void(std::string&)>& m_drain;
+    bool m_calculated = true;
+    char m_buffer[kBufferBytes];
+    std::size_t m_used = 0;
+    std::vector<char16_t> m_wide;
+    std::u16string m_result;
+    std::u16string m_pending;
+    std::vector<ELineBreak> m_breaks;
+    std::u16string m_rewritten;
+};
+
+}  // namespace
+
 bool CalculateAllBytes(NCalculatorText::CCalcContext& context, std::string_view bytes, std::string& out)
 {
     return CalculateAllBytes(context, bytes, FindTextEncoding(bytes), out);
@@ -584,22 +968,6 @@ bool CalculateAllBytes(NCalculatorText::CCalcContext& context, std::string_view 
     }
 
     context.run.Reset();
-    bool calculated = true;
-    std::u16string rewritten;
-    ForEachPart(decoder, [&](std::u16string_view text, const std::vector<ELineBreak>& breaks, std::size_t first,
-                             bool withoutComments) {
-        // After a failure the rest of the text stays as it was.
-        std::u16string_view part = text;
-        if (calculated) {
-            rewritten.clear();
-            if (!NCalculatorText::CalculateAllContinued(context, text, rewritten, withoutComments))
-                calculated = false;
-            part = rewritten;
-        }
-        const std::size_t used = AppendOriginalLineBreaks(part, breaks, first, out);
-        if (drain && out.size() >= drainBytes)
-            drain(out);
-        return used;
-    });
-    return calculated;
+    CTextRun run(context, encoding, out, drainBytes, drain);
+    return decoder.Utf16() ? run.RunDecoded(decoder) : run.RunBytes(decoder.Text());
 }

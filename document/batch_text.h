@@ -1,8 +1,9 @@
 #pragma once
 // "Calculate all" over the bytes of a calculation file, as the command line
-// runs it: the text is decoded, calculated and encoded a part at a time, so
-// that besides the file's bytes and the rewritten text only a few blocks
-// are held.
+// runs it: plain statements are calculated on the bytes themselves, the rest
+// of the text is decoded, calculated and encoded a part at a time, so that
+// besides the file's bytes and the rewritten text only a few blocks are
+// held.
 
 #include <cstddef>
 #include <functional>

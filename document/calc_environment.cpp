@@ -52,6 +52,11 @@ CComplexTextWriter CDocumentEnvironment::ComplexTextWriter() const
     writer.append = [](const CComplexTextWriter& self, const CComplex& value, std::u16string& out) {
         AppendComplex(out, value, self.upper, self.unit);
     };
+    if (writer.unit < 0x80) {
+        writer.writeUtf8 = [](const CComplexTextWriter& self, const CComplex& value, char* out) {
+            return WriteComplexUtf8(out, value, self.upper, static_cast<char>(self.unit));
+        };
+    }
     return writer;
 }
 

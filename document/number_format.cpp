@@ -61,7 +61,7 @@ struct CDigits {
 
 // The seventeen correctly rounded significant digits of a positive finite
 // value and its decimal exponent, as "%.16e" gives them.
-CDigits ScientificDigits(double value, int& exponent)
+[[gnu::always_inline]] inline CDigits ScientificDigits(double value, int& exponent)
 {
     // Most values lie between 1e-11 and 1e17. There value * 10^k, k = 16 - E
     // from 0 to 27, is m * 5^k * 2^(e + k) for the value's integer
@@ -140,7 +140,14 @@ CDigits ScientificDigits(double value, int& exponent)
     return result;
 }
 
-// Writes sixteen digit bytes (low, then high) to out as code units.
+// Writes sixteen digit bytes (low, then high) to out as bytes or as code
+// units.
+void WriteSixteenDigits(char* out, std::uint64_t low, std::uint64_t high)
+{
+    std::memcpy(out, &low, sizeof(low));
+    std::memcpy(out + 8, &high, sizeof(high));
+}
+
 void WriteSixteenDigits(char16_t* out, std::uint64_t low, std::uint64_t high)
 {
 #if defined(__SSE2__)
@@ -157,8 +164,9 @@ void WriteSixteenDigits(char16_t* out, std::uint64_t low, std::uint64_t high)
 }
 
 // Writes the seventeen digits to out, then zeros up to the twentieth digit
-// and a few beyond (out has the room: 24 code units).
-void WriteDigits(char16_t* out, const CDigits& digits)
+// and a few beyond (out has the room: 24 characters).
+template <class TChar>
+void WriteDigits(TChar* out, const CDigits& digits)
 {
     constexpr std::uint64_t kZeros = 0x3030303030303030ull;
     WriteSixteenDigits(out, digits.low, digits.high);
@@ -166,24 +174,27 @@ void WriteDigits(char16_t* out, const CDigits& digits)
 }
 
 // Writes the text of a real number to out, which has room for the longest
-// (25 characters), and returns its end.
-char16_t* WriteReal(char16_t* out, double value, bool upper)
+// (25 characters), and returns its end. The text is ASCII: it is written as
+// code units for the core's texts or as bytes for a UTF-8 file, the same
+// characters either way.
+template <class TChar>
+TChar* WriteReal(TChar* out, double value, bool upper)
 {
-    const auto put = [&out](std::u16string_view text) {
+    const auto put = [&out](std::string_view text) {
         out = std::copy(text.begin(), text.end(), out);
     };
     if (std::isnan(value)) {
-        put(std::signbit(value) ? u"-1.#IND" : u"1.#QNAN");
+        put(std::signbit(value) ? "-1.#IND" : "1.#QNAN");
         return out;
     }
     if (std::isinf(value)) {
-        put(value < 0 ? u"-1.#INF" : u"1.#INF");
+        put(value < 0 ? "-1.#INF" : "1.#INF");
         return out;
     }
     if (std::signbit(value))
-        *out++ = u'-';
+        *out++ = '-';
     if (value == 0) {
-        *out++ = u'0';
+        *out++ = '0';
         return out;
     }
 
@@ -213,18 +224,18 @@ char16_t* WriteReal(char16_t* out, double value, bool upper)
     if (exponent < -4 || exponent >= kPrecision) {
         // d.ddd: the digits behind the first are the words shifted by one
         // byte.
-        out[0] = static_cast<char16_t>(digits.low & 0xFF);
-        out[1] = u'.';
+        out[0] = static_cast<TChar>(digits.low & 0xFF);
+        out[1] = '.';
         WriteSixteenDigits(out + 2, (digits.low >> 8) | (digits.high << 56), (digits.high >> 8) | (digits.last << 56));
         out += significant > 1 ? significant + 1 : 1;
-        *out++ = upper ? u'E' : u'e';
-        *out++ = exponent < 0 ? u'-' : u'+';
+        *out++ = upper ? 'E' : 'e';
+        *out++ = exponent < 0 ? '-' : '+';
         const int magnitude = exponent < 0 ? -exponent : exponent;
         if (magnitude >= 1000)
-            *out++ = static_cast<char16_t>(u'0' + magnitude / 1000);
-        *out++ = static_cast<char16_t>(u'0' + magnitude / 100 % 10);
-        *out++ = static_cast<char16_t>(u'0' + magnitude / 10 % 10);
-        *out++ = static_cast<char16_t>(u'0' + magnitude % 10);
+            *out++ = static_cast<TChar>('0' + magnitude / 1000);
+        *out++ = static_cast<TChar>('0' + magnitude / 100 % 10);
+        *out++ = static_cast<TChar>('0' + magnitude / 10 % 10);
+        *out++ = static_cast<TChar>('0' + magnitude % 10);
         return out;
     }
 
@@ -242,14 +253,14 @@ char16_t* WriteReal(char16_t* out, double value, bool upper)
         const unsigned __int128 fraction =
             integerDigits == 16 ? digits.last
                                 : (sixteen >> drop) | (static_cast<unsigned __int128>(digits.last) << (128 - drop));
-        out[integerDigits] = u'.';
+        out[integerDigits] = '.';
         WriteSixteenDigits(out + integerDigits + 1, static_cast<std::uint64_t>(fraction),
                            static_cast<std::uint64_t>(fraction >> 64));
         return out + significant + 1;
     }
     // 0.000ddd: up to three zeros behind the point.
     const int zeros = -exponent - 1;
-    std::copy_n(u"0.000", 5, out);
+    std::copy_n("0.000", 5, out);
     WriteDigits(out + 2 + zeros, digits);
     return out + 2 + zeros + significant;
 }
@@ -263,6 +274,64 @@ void AppendReal(std::u16string& out, double value, bool upper)
 {
     char16_t text[kRealTextRoom];
     out.append(text, static_cast<std::size_t>(WriteReal(text, value, upper) - text));
+}
+
+// U+2212 and U+00D7, the signs between the parts of a complex value, as a
+// code unit each or in UTF-8.
+char16_t* PutMinusSign(char16_t* out)
+{
+    *out = kMinusSign;
+    return out + 1;
+}
+
+char* PutMinusSign(char* out)
+{
+    return std::copy_n("\xE2\x88\x92", 3, out);
+}
+
+char16_t* PutTimesSign(char16_t* out)
+{
+    *out = kTimesSign;
+    return out + 1;
+}
+
+char* PutTimesSign(char* out)
+{
+    return std::copy_n("\xC3\x97", 2, out);
+}
+
+// Room for the text of a complex value: two real parts, the signs and the
+// unit.
+constexpr std::size_t kComplexTextRoom = 2 * kRealTextRoom + 8;
+static_assert(kComplexTextRoom <= kComplexUtf8TextRoom);
+
+// Writes the text of a complex value to out, which has kComplexTextRoom
+// characters of room, and returns its end.
+template <class TChar>
+TChar* WriteComplex(TChar* out, const CComplex& value, bool upper, TChar unit)
+{
+    const double re = value.real();
+    const double im = value.imag();
+    if (re == 0) {
+        if (im == 0 || std::isnan(im)) {
+            *out++ = '0';
+            return out;
+        }
+    } else {
+        out = WriteReal(out, re, upper);
+        if (im == 0)
+            return out;
+    }
+    if (im < 0)
+        out = PutMinusSign(out);
+    else if (re != 0)
+        *out++ = '+';
+    *out++ = unit;
+    if (im != 1 && im != -1) {
+        out = PutTimesSign(out);
+        out = WriteReal(out, im < 0 ? -im : im, upper);
+    }
+    return out;
 }
 
 }  // namespace
@@ -288,34 +357,15 @@ void AppendComplex(std::u16string& out, const CComplex& value, std::u16string_vi
 
 void AppendComplex(std::u16string& out, const CComplex& value, bool upper, char16_t unit)
 {
-    const double re = value.real();
-    const double im = value.imag();
     // Both parts with their signs and the unit fit in one buffer, appended
     // at once.
-    char16_t text[2 * kRealTextRoom + 4];
-    char16_t* end = text;
-    if (re == 0) {
-        if (im == 0 || std::isnan(im)) {
-            out.push_back(u'0');
-            return;
-        }
-    } else {
-        end = WriteReal(end, re, upper);
-        if (im == 0) {
-            out.append(text, static_cast<std::size_t>(end - text));
-            return;
-        }
-    }
-    if (im < 0)
-        *end++ = kMinusSign;
-    else if (re != 0)
-        *end++ = u'+';
-    *end++ = unit;
-    if (im != 1 && im != -1) {
-        *end++ = kTimesSign;
-        end = WriteReal(end, im < 0 ? -im : im, upper);
-    }
-    out.append(text, static_cast<std::size_t>(end - text));
+    char16_t text[kComplexTextRoom];
+    out.append(text, static_cast<std::size_t>(WriteComplex(text, value, upper, unit) - text));
+}
+
+char* WriteComplexUtf8(char* out, const CComplex& value, bool upper, char unit)
+{
+    return WriteComplex(out, value, upper, unit);
 }
 
 std::u16string_view GetResultFormat(const CPreferenceValues& preferences)

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "numeric/complex.h"
+#include "numeric/status.h"
 
 inline constexpr std::u16string_view kFormatLower = u"%.20g";
 inline constexpr std::u16string_view kFormatUpper = u"%.20G";
@@ -23,6 +24,9 @@ std::u16string FormatComplex(const CComplex& value, std::u16string_view format, 
 void AppendComplex(std::u16string& out, const CComplex& value, std::u16string_view format, char16_t unit);
 // The same with the format decided: upper is the upper case one.
 void AppendComplex(std::u16string& out, const CComplex& value, bool upper, char16_t unit);
+// The same text in UTF-8, for an ASCII unit, written to out, which has
+// kComplexUtf8TextRoom bytes of room; returns the end of the text.
+char* WriteComplexUtf8(char* out, const CComplex& value, bool upper, char unit);
 
 class CPreferenceValues;
 

@@ -4,6 +4,7 @@
 // and the run state of one calculation, shared by the expression tree and the
 // numeric functions.
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -150,8 +151,15 @@ class ICalcEnvironment;
 // The way result texts are written, fixed for a whole run: what it depends
 // on (the notation case, the imaginary unit letter) is looked up once, and
 // each result then costs one plain call that appends its text to out.
+// writeUtf8, where the writer has it, writes the same text in UTF-8 into
+// room it is handed, for a run whose text is bytes.
+inline constexpr std::size_t kComplexUtf8TextRoom = 128;
+
 struct CComplexTextWriter {
     void (*append)(const CComplexTextWriter& writer, const CComplex& value, std::u16string& out) = nullptr;
+    // Writes to out, which has kComplexUtf8TextRoom bytes of room, and
+    // returns the end of the text; null where only append writes.
+    char* (*writeUtf8)(const CComplexTextWriter& writer, const CComplex& value, char* out) = nullptr;
     bool upper = false;
     char16_t unit = u'i';
     const ICalcEnvironment* environment = nullptr;

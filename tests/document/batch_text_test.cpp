@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <memory>
 #include <random>
 #include <string>
 
@@ -147,6 +148,33 @@ TEST(CalculateAllBytes, EdgesOfTheText)
           std::string("\xFF\xFE") + std::string("1\0;2\0", 6), std::string("\xFF\xFE\x31\x00\x3B\x00\x0D"),
           "1;" + std::string(100000, '(') + ";2"})
         ExpectSame(text, "a text of " + std::to_string(text.size()) + " bytes");
+}
+
+// A file's bytes are read where they lie, in memory of exactly their size:
+// the run reads no byte beyond them (the sanitized build tells), for every
+// length of texts of plain statements, whose bytes are read sixteen at a
+// time, and of texts that go from those to the decoded way and back.
+TEST(CalculateAllBytes, ReadsNothingBeyondTheBytes)
+{
+    const std::string pieces[] = {"12+3*4;sin(1)/2+7;(9-31)/(12+0.5);exp(-55/100)*8-73;sqrt(20)^2-51*84;",
+                                  "1 + 2;\t3\r\n*4;\n5 = 6;/* c */7;8/9;\r\n//x\n10;;11",
+                                  "1/2;3/4;5/6;7/8;9/10;11/12;13/14;15/16;17/18;19/20;21/22"};
+    for (const std::string& piece : pieces) {
+        const std::string text = piece + piece;
+        for (std::size_t length = 0; length <= text.size(); ++length) {
+            const std::string prefix = text.substr(0, length);
+            const auto bytes = std::make_unique<char[]>(length);
+            std::copy(prefix.begin(), prefix.end(), bytes.get());
+            const CResult whole = Whole(prefix);
+            const CFreshState fresh;
+            CLogRecorder log;
+            std::string out;
+            const bool calculated = CalculateAllBytes(log.context, std::string_view(bytes.get(), length), out);
+            EXPECT_EQ(calculated, whole.calculated) << prefix;
+            EXPECT_EQ(out, whole.out) << prefix;
+            EXPECT_EQ(log.Lines(), whole.log) << prefix;
+        }
+    }
 }
 
 // The text of a case line as the bytes of a UTF-8 file and as the code

@@ -13,7 +13,9 @@
 #include <cstring>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "document/batch_text.h"
 #include "document/calc_environment.h"
 #include "document/memory_store.h"
 #include "document/preferences.h"
@@ -63,6 +65,44 @@ void Run(CRun& run, std::u16string text, std::ptrdiff_t cursor, bool fastEvaluat
     run.previous = context.previousResult;
 }
 
+// "Calculate all" over a file's bytes as the command line runs it (plain
+// statements on the bytes themselves, the rest decoded a part at a time)
+// against the run over the whole decoded text with its line breaks put
+// back. The bytes lie in the fuzzer's memory of exactly their size.
+void CompareBatch(std::string_view bytes)
+{
+    std::u16string text;
+    std::vector<ELineBreak> breaks;
+    AppendEditorLineBreaks(DecodeTextFile(bytes), text, breaks);
+    CLogText wholeLog;
+    MemoryStore().FreeMemory(EMemorySelection::All);
+    bool wholeOk = false;
+    std::string whole;
+    {
+        NCalculatorText::CCalcContext context = MakeDocumentContext();
+        context.random = SharedRandom();
+        context.run.logReceiver = &wholeLog;
+        CFuzzWorkBudget budget(context.run, 16);
+        std::ptrdiff_t cursor = -1;
+        wholeOk = NCalculatorText::CalculateText(context, text, cursor);
+        AppendOriginalLineBreaks(text, breaks, 0, whole);
+    }
+    CLogText batchLog;
+    MemoryStore().FreeMemory(EMemorySelection::All);
+    bool batchOk = false;
+    std::string batch;
+    {
+        NCalculatorText::CCalcContext context = MakeDocumentContext();
+        context.random = SharedRandom();
+        context.run.logReceiver = &batchLog;
+        CFuzzWorkBudget budget(context.run, 16);
+        batchOk = CalculateAllBytes(context, bytes, batch);
+    }
+    if (!wholeLog.cancelled && !batchLog.cancelled &&
+        (whole != batch || wholeOk != batchOk || wholeLog.text != batchLog.text))
+        std::abort();
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
@@ -102,5 +142,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::abort();
     if (!ok && cursor != before)
         std::abort();
+    if (before == -1)
+        CompareBatch(std::string_view(reinterpret_cast<const char*>(data + 2), size - 2));
     return 0;
 }
