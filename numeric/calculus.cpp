@@ -588,20 +588,14 @@ bool CCalculus::Scan(IPointFunction& f, CComplex& total, double& error, double& 
             // and one split at the point sees only the side nearer its
             // nodes: a panel of its own, three of the grid's steps there to
             // either side of the point, holds both flanks.
-            const double at = splitAt[index];
-            const double reach = 3 * splitStep[index];
-            const double cuts[4] = {panel.lo, std::max(panel.lo, at - reach), std::min(panel.hi, at + reach), panel.hi};
+            CPieces pieces;
+            if (!Around(f, panel, splitAt[index], 3 * splitStep[index], pieces))
+                return false;
             total -= panel.kronrod;
             error -= panel.error;
             roundoff -= panel.roundoff;
-            for (int i = 0; i < 3; ++i) {
-                if (!(cuts[i + 1] > cuts[i]))
-                    continue;
-                CPanel piece = panel;
-                piece.lo = cuts[i];
-                piece.hi = cuts[i + 1];
-                if (!Panel(f, piece))
-                    return false;
+            for (int i = 0; i < pieces.count; ++i) {
+                const CPanel& piece = pieces.panels[i];
                 total += piece.kronrod;
                 error += piece.error;
                 roundoff += piece.roundoff;
@@ -626,20 +620,32 @@ bool CCalculus::Scan(IPointFunction& f, CComplex& total, double& error, double& 
     return true;
 }
 
-bool CCalculus::PushAround(IPointFunction& f, CPanel panel, double at, double reach)
+bool CCalculus::Around(IPointFunction& f, const CPanel& panel, double at, double reach, CPieces& pieces)
 {
     // (With at NaN both comparisons keep the panel's own ends.)
     const double cuts[4] = {panel.lo, std::max(panel.lo, at - reach), std::min(panel.hi, at + reach), panel.hi};
+    pieces.count = 0;
     for (int i = 0; i < 3; ++i) {
         if (!(cuts[i + 1] > cuts[i]))
             continue;
-        CPanel piece = panel;
+        CPanel& piece = pieces.panels[pieces.count];
+        piece = panel;
         piece.lo = cuts[i];
         piece.hi = cuts[i + 1];
         if (!Panel(f, piece))
             return false;
-        m_heap.push_back(piece);
+        ++pieces.count;
     }
+    return true;
+}
+
+bool CCalculus::PushAround(IPointFunction& f, const CPanel& panel, double at, double reach)
+{
+    CPieces pieces;
+    if (!Around(f, panel, at, reach, pieces))
+        return false;
+    for (int i = 0; i < pieces.count; ++i)
+        m_heap.push_back(pieces.panels[i]);
     return true;
 }
 

@@ -229,9 +229,16 @@ private:
     // the rule's value stays only as a first estimate (its error infinite).
     // False when the function said stop.
     bool BelieveRule(IPointFunction& f, int count, CRule& rule, double* at, double& reach, bool& believed);
-    // Adds the panel to m_heap, split into a narrow panel from at − reach
-    // to at + reach and the rest on either side (whole where at is NaN).
-    bool PushAround(IPointFunction& f, CPanel panel, double at, double reach);
+    // The panel split into a narrow panel from at − reach to at + reach
+    // and the rest on either side (whole where at is NaN), in the order of
+    // their ranges, each with its sums; false when the function said stop.
+    struct CPieces {
+        CPanel panels[3];
+        int count = 0;
+    };
+    bool Around(IPointFunction& f, const CPanel& panel, double at, double reach, CPieces& pieces);
+    // Adds those pieces to m_heap.
+    bool PushAround(IPointFunction& f, const CPanel& panel, double at, double reach);
     // kind 0: tanh-sinh on [a, b]; 1: exp-sinh from a towards direction;
     // 2: sinh-sinh over the real line. False when the function said stop.
     bool DoubleExponential(IPointFunction& f, int kind, const CComplex& a, const CComplex& b, double direction,
