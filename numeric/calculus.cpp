@@ -140,43 +140,6 @@ inline CComplex Weighted(const CComplex& v, const CComplex& w)
     return v * w;
 }
 
-// The limit of partial sums by Wynn's epsilon algorithm: the last entry of
-// the highest even column the sums reach, and as its error the distance to
-// the entries of that column before it.
-CComplex Epsilon(const std::vector<CComplex>& sums, double& error)
-{
-    const std::size_t n = sums.size();
-    std::vector<CComplex> previous(n + 1);  // column k − 1 (k = 0: zeros)
-    std::vector<CComplex> current(sums.begin(), sums.end());
-    CComplex best = sums.back();
-    error = n >= 2 ? Abs(sums[n - 1] - sums[n - 2]) : std::numeric_limits<double>::infinity();
-    for (std::size_t k = 1; current.size() >= 2; ++k) {
-        std::vector<CComplex> next(current.size() - 1);
-        bool finite = true;
-        for (std::size_t j = 0; j + 1 < current.size(); ++j) {
-            const CComplex d = current[j + 1] - current[j];
-            if (d == CComplex(0)) {
-                finite = false;
-                break;
-            }
-            next[j] = previous[j + 1] + 1.0 / d;
-        }
-        if (!finite)
-            break;
-        previous.assign(current.begin(), current.end());
-        current.swap(next);
-        if (k % 2 == 0 && current.size() >= 3) {
-            const std::size_t m = current.size();
-            const double e = Abs(current[m - 1] - current[m - 2]) + Abs(current[m - 1] - current[m - 3]);
-            if (Finite(current[m - 1]) && e < error) {
-                error = e;
-                best = current[m - 1];
-            }
-        }
-    }
-    return best;
-}
-
 // The integral towards an end from its pieces over [t, 2t], t halving from
 // piece to piece, where a power p near −1 makes them shrink by a factor q =
 // 2^(p+1) near 1 (and a smooth factor adds terms shrinking by q/2, q/4,
@@ -223,6 +186,74 @@ bool HeapLess(const auto& a, const auto& b)
 }
 
 }  // namespace
+
+// The epsilon table here, where its sizes of complex numbers are those of
+// the rest of the integrals.
+void CEpsilonTable::Clear()
+{
+    m_count = 0;
+    m_broken = SIZE_MAX;
+}
+
+void CEpsilonTable::Add(const CComplex& sum)
+{
+    // With n sums column k holds n − k entries; its new last one comes
+    // from the last two of column k − 1 (the newer just added) and the
+    // last but one of column k − 2 (zeros before column 0).
+    const std::size_t n = ++m_count;
+    if (m_last.size() < n)
+        m_last.resize(n);
+    const auto push = [](std::array<CComplex, 3>& column, const CComplex& entry) {
+        column[0] = column[1];
+        column[1] = column[2];
+        column[2] = entry;
+    };
+    push(m_last[0], sum);
+    for (std::size_t k = 1; k < n && k < m_broken; ++k) {
+        const std::array<CComplex, 3>& before = m_last[k - 1];
+        const CComplex d = before[2] - before[1];
+        if (d == CComplex(0)) {
+            m_broken = k;
+            break;
+        }
+        const CComplex previous = k == 1 ? CComplex() : m_last[k - 2][1];
+        push(m_last[k], previous + 1.0 / d);
+    }
+}
+
+CComplex CEpsilonTable::Limit(double& error) const
+{
+    const std::size_t n = m_count;
+    CComplex best = m_last[0][2];
+    error = n >= 2 ? Abs(m_last[0][2] - m_last[0][1]) : std::numeric_limits<double>::infinity();
+    for (std::size_t k = 2; k + 3 <= n && k < m_broken; k += 2) {
+        const std::array<CComplex, 3>& column = m_last[k];
+        const double e = Abs(column[2] - column[1]) + Abs(column[2] - column[0]);
+        if (Finite(column[2]) && e < error) {
+            error = e;
+            best = column[2];
+        }
+    }
+    return best;
+}
+
+void CCalculus::CEndTrack::Start()
+{
+    sums.Clear();
+    pieces = CComplex();
+    piecesError = 0;
+    previous = CComplex();
+    lastSize = 0;
+    lastRatio = 0;
+    tail = 0;
+    slow = false;
+    parts.clear();
+    geometricLimits.clear();
+    value = CComplex();
+    error = std::numeric_limits<double>::infinity();
+    unresolved = 0;
+    done = false;
+}
 
 bool CCalculus::Call(IPointFunction& f, std::size_t count, bool probing)
 {
@@ -557,20 +588,14 @@ bool CCalculus::Scan(IPointFunction& f, CComplex& total, double& error, double& 
             // and one split at the point sees only the side nearer its
             // nodes: a panel of its own, three of the grid's steps there to
             // either side of the point, holds both flanks.
-            const double at = splitAt[index];
-            const double reach = 3 * splitStep[index];
-            const double cuts[4] = {panel.lo, std::max(panel.lo, at - reach), std::min(panel.hi, at + reach), panel.hi};
+            CPieces pieces;
+            if (!Around(f, panel, splitAt[index], 3 * splitStep[index], pieces))
+                return false;
             total -= panel.kronrod;
             error -= panel.error;
             roundoff -= panel.roundoff;
-            for (int i = 0; i < 3; ++i) {
-                if (!(cuts[i + 1] > cuts[i]))
-                    continue;
-                CPanel piece = panel;
-                piece.lo = cuts[i];
-                piece.hi = cuts[i + 1];
-                if (!Panel(f, piece))
-                    return false;
+            for (int i = 0; i < pieces.count; ++i) {
+                const CPanel& piece = pieces.panels[i];
                 total += piece.kronrod;
                 error += piece.error;
                 roundoff += piece.roundoff;
@@ -595,20 +620,32 @@ bool CCalculus::Scan(IPointFunction& f, CComplex& total, double& error, double& 
     return true;
 }
 
-bool CCalculus::PushAround(IPointFunction& f, CPanel panel, double at, double reach)
+bool CCalculus::Around(IPointFunction& f, const CPanel& panel, double at, double reach, CPieces& pieces)
 {
     // (With at NaN both comparisons keep the panel's own ends.)
     const double cuts[4] = {panel.lo, std::max(panel.lo, at - reach), std::min(panel.hi, at + reach), panel.hi};
+    pieces.count = 0;
     for (int i = 0; i < 3; ++i) {
         if (!(cuts[i + 1] > cuts[i]))
             continue;
-        CPanel piece = panel;
+        CPanel& piece = pieces.panels[pieces.count];
+        piece = panel;
         piece.lo = cuts[i];
         piece.hi = cuts[i + 1];
         if (!Panel(f, piece))
             return false;
-        m_heap.push_back(piece);
+        ++pieces.count;
     }
+    return true;
+}
+
+bool CCalculus::PushAround(IPointFunction& f, const CPanel& panel, double at, double reach)
+{
+    CPieces pieces;
+    if (!Around(f, panel, at, reach, pieces))
+        return false;
+    for (int i = 0; i < pieces.count; ++i)
+        m_heap.push_back(pieces.panels[i]);
     return true;
 }
 
@@ -1113,36 +1150,6 @@ bool CCalculus::EndLimits(IPointFunction& f, CCalculusResult& current, double ma
     return true;
 }
 
-namespace {
-
-// One extrapolation of the sums of the pieces towards an end, level by
-// level: from the values as the term gave them, or from those carried to
-// the nodes.
-struct CEndTrack {
-    // The sums of the pieces [t, 2t] down to the level and of one panel
-    // over [0, t]: the panel's error shrinks by a constant factor from
-    // level to level for a power or logarithm at the end (a polynomial
-    // factor it integrates exactly), which the algorithm takes out.
-    std::vector<CComplex> sums;
-    CComplex pieces;
-    double piecesError = 0;
-    CComplex previous;
-    // The sizes of the pieces, level by level.
-    double lastSize = 0;
-    double lastRatio = 0;
-    double tail = 0;
-    // Where the factor is near 1: the pieces and the geometric limits.
-    bool slow = false;
-    std::vector<CComplex> parts;
-    std::vector<CComplex> geometricLimits;
-    CComplex value;
-    double error = std::numeric_limits<double>::infinity();
-    double unresolved = 0;
-    bool done = false;
-};
-
-}  // namespace
-
 bool CCalculus::EndLimit(IPointFunction& f, int map, double to, bool steady, CEndPart& asked, CEndPart& moved)
 {
     // Enough levels to pass the resolution of the numbers at any end but 0,
@@ -1220,19 +1227,19 @@ bool CCalculus::EndLimit(IPointFunction& f, int map, double to, bool steady, CEn
         // the limit falls as steadily.
         if (rounded && !piece)
             return;
-        track.sums.push_back(rounded ? track.pieces : track.pieces + near.kronrod);
-        if (!Finite(track.sums.back())) {
+        track.sums.Add(rounded ? track.pieces : track.pieces + near.kronrod);
+        if (!Finite(track.sums.Last())) {
             track.done = true;
             return;
         }
-        if (track.sums.size() < 4)
+        if (track.sums.Size() < 4)
             return;
         double e = 0;
-        CComplex limit = Epsilon(track.sums, e);
+        CComplex limit = track.sums.Limit(e);
         // Both the algorithm's own estimate and the move from the last
         // level's limit: agreement from level to level, not one lucky
         // column.
-        double estimate = std::max(e, Abs(limit - (track.sums.size() > 4 ? track.previous : track.sums.back())));
+        double estimate = std::max(e, Abs(limit - (track.sums.Size() > 4 ? track.previous : track.sums.Last())));
         track.previous = limit;
         if (track.slow) {
             // Checked against the geometric series, as far as that agrees
@@ -1259,9 +1266,11 @@ bool CCalculus::EndLimit(IPointFunction& f, int map, double to, bool steady, CEn
         if (track.error <= 5 * kIntegralGoal * Abs(track.value))
             track.done = true;
     };
-    CEndTrack tracks[2];
+    CEndTrack* const tracks = m_tracks;
     CEndTrack& first = tracks[0];
     CEndTrack& second = tracks[1];
+    first.Start();
+    second.Start();
     // At 0 nothing is rounded: one track.
     second.done = !rounded;
     double t = to;
@@ -1826,7 +1835,7 @@ CCalculusResult CCalculus::Oscillatory(IPointFunction& f, const CComplex& a, dou
     zeros.push_back(z);
     // Then from zero to zero, stepping by an eighth of the last gap.
     double gap = std::max(z, 0.1 * scale);
-    std::vector<CComplex> sums;
+    CEpsilonTable sums;
     std::vector<double> sizes;
     CComplex sum;
     double error = 0;
@@ -1850,7 +1859,7 @@ CCalculusResult CCalculus::Oscillatory(IPointFunction& f, const CComplex& a, dou
         const CComplex value = r.value;
         sum += value;
         error += r.error;
-        sums.push_back(sum);
+        sums.Add(sum);
         sizes.push_back(Abs(value));
         if (piece >= 1)
             applicable = true;
@@ -1865,21 +1874,21 @@ CCalculusResult CCalculus::Oscillatory(IPointFunction& f, const CComplex& a, dou
         }
         gap = z - to;
         zeros.push_back(z);
-        if (sums.size() >= 6) {
+        if (sums.Size() >= 6) {
             double e;
-            const CComplex extrapolated = Epsilon(sums, e);
+            const CComplex extrapolated = sums.Limit(e);
             // Settled when the limit moves no more from one piece to the
             // next.
             const double moved = Abs(extrapolated - estimate);
             estimate = extrapolated;
             estimateError = std::max(e, moved);
             agreed = moved <= kIntegralGoal * Abs(estimate) ? agreed + 1 : 0;
-            if (agreed >= 2 && sums.size() >= 12)
+            if (agreed >= 2 && sums.Size() >= 12)
                 break;
         }
     }
     m_evaluations = evaluations;
-    if (sums.size() < 6) {
+    if (sums.Size() < 6) {
         applicable = false;
         return {};
     }

@@ -23,9 +23,11 @@
 // Muller's method in the complex plane from a start.
 
 #include <cstddef>
+#include <limits>
 #include <vector>
 
 #include "numeric/complex.h"
+#include "numeric/epsilon_table.h"
 
 // The function. Values computes values[k] = f(points[k]) for k < count and
 // returns true, or returns false: the function failed or the calculation
@@ -175,6 +177,33 @@ private:
         bool valid = false;
     };
     bool EndLimit(IPointFunction& f, int map, double to, bool steady, CEndPart& asked, CEndPart& moved);
+    // One extrapolation of the sums of the pieces towards an end, level by
+    // level: from the values as the term gave them, or from those carried
+    // to the nodes.
+    struct CEndTrack {
+        // The sums of the pieces [t, 2t] down to the level and of one panel
+        // over [0, t]: the panel's error shrinks by a constant factor from
+        // level to level for a power or logarithm at the end (a polynomial
+        // factor it integrates exactly), which the algorithm takes out.
+        CEpsilonTable sums;
+        CComplex pieces;
+        double piecesError = 0;
+        CComplex previous;
+        // The sizes of the pieces, level by level.
+        double lastSize = 0;
+        double lastRatio = 0;
+        double tail = 0;
+        // Where the factor is near 1: the pieces and the geometric limits.
+        bool slow = false;
+        std::vector<CComplex> parts;
+        std::vector<CComplex> geometricLimits;
+        CComplex value;
+        double error = std::numeric_limits<double>::infinity();
+        double unresolved = 0;
+        bool done = false;
+        // Back to the start of an extrapolation, the buffers kept.
+        void Start();
+    };
     // Samples the panels' parameter ranges on an even grid for what their
     // nodes did not see (a peak between them) and splits each panel with
     // such a point there; found says whether any did. False when the
@@ -200,9 +229,16 @@ private:
     // the rule's value stays only as a first estimate (its error infinite).
     // False when the function said stop.
     bool BelieveRule(IPointFunction& f, int count, CRule& rule, double* at, double& reach, bool& believed);
-    // Adds the panel to m_heap, split into a narrow panel from at − reach
-    // to at + reach and the rest on either side (whole where at is NaN).
-    bool PushAround(IPointFunction& f, CPanel panel, double at, double reach);
+    // The panel split into a narrow panel from at − reach to at + reach
+    // and the rest on either side (whole where at is NaN), in the order of
+    // their ranges, each with its sums; false when the function said stop.
+    struct CPieces {
+        CPanel panels[3];
+        int count = 0;
+    };
+    bool Around(IPointFunction& f, const CPanel& panel, double at, double reach, CPieces& pieces);
+    // Adds those pieces to m_heap.
+    bool PushAround(IPointFunction& f, const CPanel& panel, double at, double reach);
     // kind 0: tanh-sinh on [a, b]; 1: exp-sinh from a towards direction;
     // 2: sinh-sinh over the real line. False when the function said stop.
     bool DoubleExponential(IPointFunction& f, int kind, const CComplex& a, const CComplex& b, double direction,
@@ -242,6 +278,8 @@ private:
     // points went (|f| there times the distance).
     double m_endTail = 0;
     double m_unrounded[21] = {};
+    // The two tracks of EndLimit, kept from call to call for their buffers.
+    CEndTrack m_tracks[2];
     // Set while the far part of a split half-line runs: its finite end is
     // regular by construction, and it is not split again.
     bool m_splitting = false;
