@@ -82,12 +82,22 @@ bool StartsUtf8Mark(std::string_view bytes)
 }
 
 // The place of the first byte at or after i that is not plain ASCII, or the
-// end. Sixteen bytes a step where the vector unit has them: a text file is
-// mostly ASCII, and this scan runs over every byte of a file being opened.
+// end. A text file is mostly ASCII and this scan runs over every byte of a
+// file being opened: where the vector unit is there, sixty-four bytes a step
+// (the top bits of four blocks in one mask) while they are all plain, then
+// sixteen a step to find the byte.
 std::size_t SkipAscii(std::string_view bytes, std::size_t i)
 {
     const std::size_t size = bytes.size();
 #if defined(__SSE2__)
+    while (size - i >= 64) {
+        const auto* block = reinterpret_cast<const __m128i*>(bytes.data() + i);
+        const __m128i any = _mm_or_si128(_mm_or_si128(_mm_loadu_si128(block), _mm_loadu_si128(block + 1)),
+                                         _mm_or_si128(_mm_loadu_si128(block + 2), _mm_loadu_si128(block + 3)));
+        if (_mm_movemask_epi8(any) != 0)
+            break;
+        i += 64;
+    }
     while (size - i >= 16) {
         const auto* block = reinterpret_cast<const __m128i*>(bytes.data() + i);
         const int high = _mm_movemask_epi8(_mm_loadu_si128(block));
