@@ -4,6 +4,7 @@
 #include <cmath>
 #include <limits>
 
+#include "numeric/complex_size.h"
 #include "numeric/quadrature_tables.h"
 
 namespace {
@@ -55,36 +56,8 @@ constexpr double kMaxU = 6.6;
 // Points farther than this from the origin are not asked for.
 constexpr double kFarthest = 1e200;
 
-// |z|: on a real path the values mostly are real, and elsewhere the plain
-// formula is exact enough for masses and estimates; the library's hypot,
-// careful to the last bit and about overflow, only where the squares would
-// leave the range.
-// (The rare hypot apart, so that the common cases inline into the loops
-// over grids and nodes.)
-double Hypot(double x, double y);
-
-inline double Abs(const CComplex& z)
-{
-    const double x = std::fabs(z.real());
-    const double y = std::fabs(z.imag());
-    if (y == 0)
-        return x;
-    if (x == 0)
-        return y;
-    if (x < 1e150 && y < 1e150 && x > 1e-150 && y > 1e-150)
-        return std::sqrt(x * x + y * y);
-    return Hypot(x, y);
-}
-
-double Hypot(double x, double y)
-{
-    return std::hypot(x, y);
-}
-
-bool Finite(const CComplex& z)
-{
-    return std::isfinite(z.real()) && std::isfinite(z.imag());
-}
+using NComplexSize::Abs;
+using NComplexSize::Finite;
 
 // The nodes of the double-exponential rules for a unit range, on the grid of
 // the finest level (u = j / 2^kMaxLevel), computed once: for tanh-sinh the
@@ -2293,4 +2266,9 @@ CCalculusResult CCalculus::FindRoot(IPointFunction& f, const CComplex& start)
     if (distance <= 1e-6 * size)
         return {best, distance, ECalculusOutcome::Inexact};
     return {CComplex(), 0, ECalculusOutcome::NoRoot};
+}
+
+double NComplexSize::Hypot(double x, double y)
+{
+    return std::hypot(x, y);
 }

@@ -4,8 +4,8 @@
 // beside it, where building the whole table again for every sum would redo
 // all the others (the same numbers, by the same operations in the same
 // order, at a cost that grows with the square of the sums' count).
-// Defined with the integrals (numeric/calculus.cpp), whose sizes of complex
-// numbers it shares.
+// Defined with the integrals (numeric/calculus.cpp); its errors are sizes
+// as numeric/complex_size.h measures them.
 
 #include <array>
 #include <cstddef>

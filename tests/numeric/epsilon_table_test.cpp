@@ -1,4 +1,5 @@
 #include "numeric/epsilon_table.h"
+#include "numeric/complex_size.h"
 
 #include <gtest/gtest.h>
 
@@ -9,25 +10,8 @@
 
 namespace {
 
-// The integrals' size of a complex number (the plain formula, hypot only at
-// the edges of the range), which the table's errors are in.
-double Abs(const CComplex& z)
-{
-    const double x = std::fabs(z.real());
-    const double y = std::fabs(z.imag());
-    if (y == 0)
-        return x;
-    if (x == 0)
-        return y;
-    if (x < 1e150 && y < 1e150 && x > 1e-150 && y > 1e-150)
-        return std::sqrt(x * x + y * y);
-    return std::hypot(x, y);
-}
-
-bool Finite(const CComplex& z)
-{
-    return std::isfinite(z.real()) && std::isfinite(z.imag());
-}
+using NComplexSize::Abs;
+using NComplexSize::Finite;
 
 // The epsilon table built whole from all the sums, column by column, up to
 // the first column where two neighbours of the column before are equal: the
