@@ -15,6 +15,7 @@
 #include <QTreeWidget>
 
 #include <functional>
+#include <memory>
 
 #include "support/frame_fixture.h"
 #include "document/memory_store.h"
@@ -142,7 +143,21 @@ TEST_F(CalculationProgress, TheWindowWorksMeanwhileButNoSecondCalculationStarts)
                    // than the rewritten one and stays.
                    frame->Document()->ExecuteCommand(CmdCalculateAll);
                    frame->Editor()->setPlainText("typed meanwhile");
-                   QTimer::singleShot(200, dialog, &QProgressDialog::cancel);
+                   // Cancelled once the watching timer has ticked three more
+                   // times and 200 ms have passed: a loaded machine may
+                   // stretch the ticks, but a frozen event loop never
+                   // cancels, and the run then ends through the 20 s stop.
+                   auto* waiter = new QTimer(dialog);
+                   waiter->setInterval(20);
+                   auto since = std::make_shared<QElapsedTimer>();
+                   since->start();
+                   QObject::connect(waiter, &QTimer::timeout, dialog, [&, dialog, waiter, since] {
+                       if (ticks - ticksWhenShown >= 3 && since->elapsed() >= 200) {
+                           waiter->stop();
+                           dialog->cancel();
+                       }
+                   });
+                   waiter->start();
                });
 
     EXPECT_GE(shownAfterMs, CCalcProgress::kShowAfterMs);
