@@ -2,7 +2,6 @@
 
 #include <QScopedValueRollback>
 #include <QTextBlock>
-#include <QTextCursor>
 #include <QTextDocument>
 #include <QTextLayout>
 
@@ -260,32 +259,10 @@ void CCalcHighlighter::Reformat(int from, int removed, int added)
     bool inComment = EndsInComment(block.previous());
     std::vector<std::pair<int, int>> comments;
     const int first = block.blockNumber();
-    // The changed lines are read in one piece, their breaks as paragraph
-    // separators: reading each line on its own searches the document and
-    // makes a string for it, which over a long text costs more than the
-    // comment states themselves.
-    const QTextBlock lastChanged = text->findBlockByNumber(lastNumber);
-    QTextCursor range(text);
-    range.setPosition(block.position());
-    range.setPosition(lastChanged.position() + lastChanged.length() - 1, QTextCursor::KeepAnchor);
-    const QString changedText = range.selectedText();
-    qsizetype lineStart = 0;
-    QString ownText;
     for (int number = first; block.isValid(); block = block.next(), ++number) {
         const bool changed = number <= lastNumber;
-        QStringView line;
-        if (changed) {
-            qsizetype lineEnd = changedText.indexOf(QChar::ParagraphSeparator, lineStart);
-            if (lineEnd < 0)
-                lineEnd = changedText.size();
-            line = QStringView(changedText).mid(lineStart, lineEnd - lineStart);
-            lineStart = lineEnd + 1;
-        } else {
-            ownText = block.text();
-            line = ownText;
-        }
         comments.clear();
-        const int state = (FindComments(line, inComment, comments) ? StateInComment : StateCode) |
+        const int state = (FindComments(block.text(), inComment, comments) ? StateInComment : StateCode) |
                           (inComment ? StateStartsInComment : 0);
         const int old = block.userState();
         if (!changed && old >= 0 && (old & ~StateUncoloured) == state)
