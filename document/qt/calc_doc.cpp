@@ -63,18 +63,27 @@ QString FromCrLf(const std::u16string& text)
     return out;
 }
 
+// The CR LF pairs of text whose CR lies in [from, to).
+std::size_t CrLfPairs(const std::u16string& text, std::size_t from, std::size_t to)
+{
+    const char16_t* const data = text.data();
+    const char16_t* const end = data + std::min(to, text.size());
+    std::size_t pairs = 0;
+    for (const char16_t* cr = data + std::min(from, to); (cr = std::find(cr, end, u'\r')) != end; ++cr) {
+        if (cr + 1 != data + text.size() && cr[1] == u'\n')
+            ++pairs;
+    }
+    return pairs;
+}
+
 // Editor position of a CR LF index (an index between CR and LF maps to the
 // line end).
 int EditorPosition(const std::u16string& text, std::ptrdiff_t index)
 {
-    int position = 0;
-    for (std::ptrdiff_t i = 0; i < index && i < static_cast<std::ptrdiff_t>(text.size()); ++i) {
-        if (text[static_cast<std::size_t>(i)] == u'\r' && i + 1 < static_cast<std::ptrdiff_t>(text.size()) &&
-            text[static_cast<std::size_t>(i) + 1] == u'\n')
-            continue;
-        ++position;
-    }
-    return position;
+    if (index <= 0)
+        return 0;
+    const std::size_t end = std::min(static_cast<std::size_t>(index), text.size());
+    return static_cast<int>(end - CrLfPairs(text, 0, end));
 }
 
 std::string LocalPath(const QString& path)
@@ -246,8 +255,11 @@ bool LineEdits(const std::u16string& before, std::size_t beforeTo, const std::u1
         const std::size_t removed = lineEnd - i - ends.head - ends.tail;
         const std::size_t inserted = newLineEnd - j - ends.head - ends.tail;
         if (removed > 0 || inserted > 0) {
+            // The inserted characters are read where they stand in after,
+            // which outlives the edits: no copy of each line.
             edits.push_back({position + static_cast<int>(ends.head), static_cast<int>(removed),
-                             QString::fromUtf16(after.data() + j + ends.head, static_cast<qsizetype>(inserted))});
+                             QString::fromRawData(reinterpret_cast<const QChar*>(after.data() + j + ends.head),
+                                                  static_cast<qsizetype>(inserted))});
         }
         if (lineEnd == beforeTo)
             break;
@@ -273,14 +285,7 @@ void CCalcDoc::ReplaceText(const std::u16string& before, const std::u16string& a
     if (ends.tail > 0 && end > 0 && before[end - 1] == u'\r' && before[end] == u'\n')
         --ends.tail;
     // An editor position is the index less the CR LF pairs before it.
-    auto pairs = [&before](std::size_t from, std::size_t to) {
-        int count = 0;
-        for (std::size_t i = from; i < to; ++i) {
-            if (before[i] == u'\r' && i + 1 < before.size() && before[i + 1] == u'\n')
-                ++count;
-        }
-        return count;
-    };
+    auto pairs = [&before](std::size_t from, std::size_t to) { return static_cast<int>(CrLfPairs(before, from, to)); };
     const std::size_t removedTo = before.size() - ends.tail;
     const std::size_t insertedTo = after.size() - ends.tail;
     const int start = static_cast<int>(ends.head) - pairs(0, ends.head);

@@ -259,8 +259,8 @@ void CCalcHighlighter::Reformat(int from, int removed, int added)
     bool inComment = EndsInComment(block.previous());
     std::vector<std::pair<int, int>> comments;
     const int first = block.blockNumber();
-    for (; block.isValid(); block = block.next()) {
-        const bool changed = block.blockNumber() <= lastNumber;
+    for (int number = first; block.isValid(); block = block.next(), ++number) {
+        const bool changed = number <= lastNumber;
         comments.clear();
         const int state = (FindComments(block.text(), inComment, comments) ? StateInComment : StateCode) |
                           (inComment ? StateStartsInComment : 0);
@@ -268,7 +268,9 @@ void CCalcHighlighter::Reformat(int from, int removed, int added)
         if (!changed && old >= 0 && (old & ~StateUncoloured) == state)
             break;
         block.setUserState(state | StateUncoloured);
-        if (changed && block.layout() != nullptr)
+        // A line without colours has none to lose (clearing them would
+        // still report the line changed).
+        if (changed && block.layout() != nullptr && !block.layout()->formats().isEmpty())
             block.layout()->clearFormats();
         inComment = state == StateInComment;
     }

@@ -17,6 +17,7 @@
 #include <QTest>
 #include <QTextBlock>
 #include <QTextCursor>
+#include <QTextFragment>
 #include <QTextDocument>
 #include <QPlainTextDocumentLayout>
 #include <QTextLayout>
@@ -260,6 +261,60 @@ TEST_F(CalcEditor, CalculateAllOverManyLinesKeepsItsLinesAndIsOneUndoStep)
     EXPECT_FALSE(view->document()->isModified());
     QTest::keySequence(view, QKeySequence::Redo);
     EXPECT_EQ(Text(), expected);
+}
+
+// The characters "Calculate all" writes take the character format of the
+// place they go to, and undo and redo give the texts back; a caret in the
+// middle of a text of many lines ends on its line, the line breaks counted
+// once.
+TEST_F(CalcEditor, CalculateAllGivesItsResultsTheFormatOfTheirPlace)
+{
+    auto boldAt = [this](int line, int column) {
+        const QTextBlock block = view->document()->findBlockByNumber(line);
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextFragment fragment = it.fragment();
+            const int start = fragment.position() - block.position();
+            if (column >= start && column < start + fragment.length())
+                return fragment.charFormat().fontWeight() == QFont::Bold;
+        }
+        return false;
+    };
+    const QString text = "1+1;2*3;\n7-2;\n4/2=9;1+2\n";
+    const QString expected = "1+1=2;2*3=6;\n7-2=5;\n4/2=2;1+2=3\n";
+    view->setPlainText(text);
+    Calculate(true);
+    EXPECT_EQ(Text(), expected);
+    for (int line = 0; line < 3; ++line)
+        EXPECT_FALSE(boldAt(line, 4)) << line;
+    view->undo();
+    EXPECT_EQ(Text(), text);
+
+    // The second line bold: its result is bold too, the others are not.
+    QTextCursor bold(view->document()->findBlockByNumber(1));
+    bold.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
+    QTextCharFormat format;
+    format.setFontWeight(QFont::Bold);
+    bold.mergeCharFormat(format);
+    Calculate(true);
+    EXPECT_EQ(Text(), expected);
+    for (int column = 0; column < 6; ++column)
+        EXPECT_TRUE(boldAt(1, column)) << column;
+    EXPECT_FALSE(boldAt(0, 4));
+    EXPECT_FALSE(boldAt(2, 4));
+    EXPECT_FALSE(boldAt(2, 10));
+    view->undo();
+    EXPECT_EQ(Text(), text);
+    view->redo();
+    EXPECT_EQ(Text(), expected);
+
+    // One calculation on the third line of a text of many lines: the caret
+    // goes on to the next statement, behind the result and its ";".
+    view->setPlainText(text);
+    SetCaret(static_cast<int>(text.indexOf("4/2")) + 1);
+    Calculate();
+    EXPECT_EQ(Text(), "1+1;2*3;\n7-2;\n4/2=2;1+2\n");
+    EXPECT_EQ(view->textCursor().position(), static_cast<int>(QString("1+1;2*3;\n7-2;\n4/2=2;").size()));
+    EXPECT_EQ(view->textCursor().blockNumber(), 2);
 }
 
 TEST_F(CalcEditor, LinesScrolledIntoViewAfterCalculateAllAreColouredWhenPainted)
