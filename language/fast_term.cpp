@@ -207,7 +207,7 @@ inline bool FastRealPower(double x, double k, double& out)
 }
 
 // The operand of a turn as the registers hold it.
-constexpr auto StoredOperand = [](const CComplex* a, std::uint32_t j) -> CComplex { return a[j]; };
+constexpr auto StoredOperand = [](const CComplex* a, std::uint32_t j) -> const CComplex& { return a[j]; };
 
 }  // namespace
 
@@ -434,7 +434,7 @@ template <class TSink, class TLeft>
                                           bool& fault, TSink&& sink, TLeft&& left) const
 {
     const CComplex* const a = r + instruction.left * kBlockTurns;
-    const auto A = [&](std::uint32_t j) -> CComplex { return left(a, j); };
+    const auto A = [&](std::uint32_t j) -> decltype(auto) { return left(a, j); };
     const CComplex* const b = r + instruction.right * kBlockTurns;
     CComplex* const out = r + instruction.target * kBlockTurns;
     bool failed = false;
@@ -698,8 +698,26 @@ CFastTerm::EOutcome CFastTerm::RunTurns(CCalcRunState& state, double first, doub
     };
     // A term of one instruction whose left operand is the index and that
     // reads no other register that varies: with whole steps its loop makes
-    // the index itself instead of reading it from a pass of its own.
+    // the index itself instead of reading it from a pass of its own. Only
+    // for instructions that take the operand as plain numbers: one that
+    // hands it to a call would want it stored again, at a cost.
+    const auto takesIndexInLoop = [](EOp op) {
+        switch (op) {
+        case EOp::Add:
+        case EOp::Subtract:
+        case EOp::Multiply:
+        case EOp::Square:
+        case EOp::PowerWhole:
+        case EOp::PowerReal:
+        case EOp::PowerVariable:
+        case EOp::Exp:
+            return true;
+        default:
+            return false;
+        }
+    };
     const bool indexInLoop = m_program.size() == 1 && fused && m_program[0].left == 0 &&
+                             takesIndexInLoop(m_program[0].op) &&
                              (!ReadsRight(m_program[0].op) || m_program[0].right != 0);
 
     // Every index the loop reaches lies between first and last. When the
