@@ -206,7 +206,39 @@ inline bool FastRealPower(double x, double k, double& out)
     return std::isfinite(out);
 }
 
+// The operand of a turn as the registers hold it.
+constexpr auto StoredOperand = [](const CComplex* a, std::uint32_t j) -> const CComplex& { return a[j]; };
+
 }  // namespace
+
+bool CFastTerm::YieldsRealTerms(EOp op)
+{
+    switch (op) {
+    case EOp::Square:
+    case EOp::PowerWhole:
+    case EOp::PowerReal:
+    case EOp::PowerVariable:
+    case EOp::Abs:
+    case EOp::Tan:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool CFastTerm::ReadsRight(EOp op)
+{
+    switch (op) {
+    case EOp::Add:
+    case EOp::Subtract:
+    case EOp::Multiply:
+    case EOp::Divide:
+    case EOp::PowerVariable:
+        return true;
+    default:
+        return false;
+    }
+}
 
 std::uint32_t CFastTerm::NewRegister()
 {
@@ -395,30 +427,33 @@ std::int64_t CFastTerm::CompileNode(const CNode& node, int depth)
 // Always inlined: a series' loop must see the sink's addition inside the
 // turns, and the instruction table has grown past the size the compiler
 // inlines on its own (a series of 10^8 terms then took four times as long).
-template <class TSink>
+// left(a, j) is the left operand of turn j: a[j], or for a series' index
+// the value that would have been stored there, made in the loop itself.
+template <class TSink, class TLeft>
 [[gnu::always_inline]] inline void CFastTerm::ExecuteInstruction(const CInstruction& instruction, CComplex* r, std::uint32_t n,
-                                          bool& fault, TSink&& sink) const
+                                          bool& fault, TSink&& sink, TLeft&& left) const
 {
     const CComplex* const a = r + instruction.left * kBlockTurns;
+    const auto A = [&](std::uint32_t j) -> decltype(auto) { return left(a, j); };
     const CComplex* const b = r + instruction.right * kBlockTurns;
     CComplex* const out = r + instruction.target * kBlockTurns;
     bool failed = false;
     switch (instruction.op) {
     case EOp::Add:
         for (std::uint32_t j = 0; j < n; ++j) {
-            out[j] = PlainSum(a[j], b[j]);
+            out[j] = PlainSum(A(j), b[j]);
             sink(out[j]);
         }
         break;
     case EOp::Subtract:
         for (std::uint32_t j = 0; j < n; ++j) {
-            out[j] = PlainDifference(a[j], b[j]);
+            out[j] = PlainDifference(A(j), b[j]);
             sink(out[j]);
         }
         break;
     case EOp::Multiply:
         for (std::uint32_t j = 0; j < n; ++j) {
-            out[j] = PlainProduct(a[j], b[j]);
+            out[j] = PlainProduct(A(j), b[j]);
             sink(out[j]);
         }
         break;
@@ -428,7 +463,7 @@ template <class TSink>
                 failed = true;
                 out[j] = CComplex();
             } else {
-                out[j] = SmithDivide(a[j], b[j]);
+                out[j] = SmithDivide(A(j), b[j]);
             }
             sink(out[j]);
         }
@@ -437,18 +472,18 @@ template <class TSink>
         // RealIntegerPower(x, 2): x * x. The imaginary part of the
         // register stays 0 from its allocation (see m_block).
         for (std::uint32_t j = 0; j < n; ++j) {
-            failed |= a[j].imag() != 0;
-            out[j].real(a[j].real() * a[j].real());
+            failed |= A(j).imag() != 0;
+            out[j].real(A(j).real() * A(j).real());
             sink(out[j]);
         }
         break;
     case EOp::PowerWhole:
         for (std::uint32_t j = 0; j < n; ++j) {
-            if (a[j].imag() != 0 || (a[j].real() == 0 && instruction.exponent <= 0)) {
+            if (A(j).imag() != 0 || (A(j).real() == 0 && instruction.exponent <= 0)) {
                 failed = true;
                 out[j] = CComplex();
             } else {
-                out[j] = CComplex(RealIntegerPower(a[j].real(), instruction.exponent), 0.0);
+                out[j] = CComplex(RealIntegerPower(A(j).real(), instruction.exponent), 0.0);
             }
             sink(out[j]);
         }
@@ -457,17 +492,17 @@ template <class TSink>
         // The imaginary part of the register stays 0 (see m_block).
         for (std::uint32_t j = 0; j < n; ++j) {
             double power = 0;
-            failed |= a[j].imag() != 0 || !FastRealPower(a[j].real(), instruction.exponent, power);
+            failed |= A(j).imag() != 0 || !FastRealPower(A(j).real(), instruction.exponent, power);
             out[j].real(power);
             sink(out[j]);
         }
         break;
     case EOp::PowerVariable:
         for (std::uint32_t j = 0; j < n; ++j) {
-            const double x = a[j].real();
+            const double x = A(j).real();
             const double k = b[j].real();
             double power = 0;
-            if (a[j].imag() != 0 || b[j].imag() != 0 || (x == 0 && k <= 0))
+            if (A(j).imag() != 0 || b[j].imag() != 0 || (x == 0 && k <= 0))
                 failed = true;  // a complex power, a singularity
             else if (IsWholeExponent(k))
                 power = RealIntegerPower(x, k);
@@ -479,56 +514,56 @@ template <class TSink>
         break;
     case EOp::Negate:
         for (std::uint32_t j = 0; j < n; ++j) {
-            out[j] = CalcNegate(a[j]);
+            out[j] = CalcNegate(A(j));
             sink(out[j]);
         }
         break;
     case EOp::Conjugate:
         for (std::uint32_t j = 0; j < n; ++j) {
-            out[j] = CalcConj(a[j]);
+            out[j] = CalcConj(A(j));
             sink(out[j]);
         }
         break;
     case EOp::RealPart:
         for (std::uint32_t j = 0; j < n; ++j) {
-            out[j] = CalcRe(a[j]);
+            out[j] = CalcRe(A(j));
             sink(out[j]);
         }
         break;
     case EOp::ImaginaryPart:
         for (std::uint32_t j = 0; j < n; ++j) {
-            out[j] = CalcIm(a[j]);
+            out[j] = CalcIm(A(j));
             sink(out[j]);
         }
         break;
     case EOp::Floor:
         for (std::uint32_t j = 0; j < n; ++j) {
-            out[j] = CalcFloor(a[j]);
+            out[j] = CalcFloor(A(j));
             sink(out[j]);
         }
         break;
     case EOp::Ceil:
         for (std::uint32_t j = 0; j < n; ++j) {
-            out[j] = CalcCeil(a[j]);
+            out[j] = CalcCeil(A(j));
             sink(out[j]);
         }
         break;
     case EOp::Sign:
         for (std::uint32_t j = 0; j < n; ++j) {
-            out[j] = CalcSign(a[j]);
+            out[j] = CalcSign(A(j));
             sink(out[j]);
         }
         break;
     case EOp::Abs:
         for (std::uint32_t j = 0; j < n; ++j) {
-            out[j] = CComplex(Magnitude(a[j]), 0.0);
+            out[j] = CComplex(Magnitude(A(j)), 0.0);
             failed |= !std::isfinite(out[j].real());
             sink(out[j]);
         }
         break;
     case EOp::Sqrt:
         for (std::uint32_t j = 0; j < n; ++j) {
-            out[j] = Sqrt(a[j]);
+            out[j] = Sqrt(A(j));
             failed |= !IsFinite(out[j]);
             sink(out[j]);
         }
@@ -538,8 +573,8 @@ template <class TSink>
         // checked path would say overflow, underflow, a domain error or a
         // total loss of the angle, the block goes to it instead.
         for (std::uint32_t j = 0; j < n; ++j) {
-            const double x = a[j].real();
-            const double y = a[j].imag();
+            const double x = A(j).real();
+            const double y = A(j).imag();
             const double e = std::exp(x);
             failed |= !(std::isfinite(x) && e >= DBL_MIN && e <= DBL_MAX);
             if (y == 0) {
@@ -555,11 +590,11 @@ template <class TSink>
     case EOp::Ln:
         // CalcLn without its reports: of a zero, and of a value not finite.
         for (std::uint32_t j = 0; j < n; ++j) {
-            if (IsZero(a[j])) {
+            if (IsZero(A(j))) {
                 failed = true;
                 out[j] = CComplex();
             } else {
-                out[j] = Ln(a[j]);
+                out[j] = Ln(A(j));
                 failed |= !IsFinite(out[j]);
             }
             sink(out[j]);
@@ -571,7 +606,7 @@ template <class TSink>
         // CalcSin, CalcCos and CalcTg: the angle into radians, then the
         // function.
         for (std::uint32_t j = 0; j < n; ++j) {
-            const CComplex z = m_units != 0 ? AngleToRadians(a[j], m_units) : a[j];
+            const CComplex z = m_units != 0 ? AngleToRadians(A(j), m_units) : A(j);
             bool ok;
             if (instruction.op == EOp::Sin)
                 ok = FastSin(z, out[j]);
@@ -589,7 +624,7 @@ template <class TSink>
     case EOp::Atan:
         // CalcArcTg: the function, then the angle out of radians.
         for (std::uint32_t j = 0; j < n; ++j) {
-            if (!FastAtan(a[j], out[j])) {
+            if (!FastAtan(A(j), out[j])) {
                 failed = true;
                 out[j] = CComplex();
             } else if (m_units != 0) {
@@ -607,7 +642,7 @@ template <class TSink>
 void CFastTerm::Execute(CComplex* r, std::uint32_t n, bool& fault) const
 {
     for (const CInstruction& instruction : m_program)
-        ExecuteInstruction(instruction, r, n, fault, [](const CComplex&) {});
+        ExecuteInstruction(instruction, r, n, fault, [](const CComplex&) {}, StoredOperand);
 }
 
 template <bool Product, bool Upwards>
@@ -631,23 +666,59 @@ CFastTerm::EOutcome CFastTerm::RunTurns(CCalcRunState& state, double first, doub
     // loop adds them.
     // (In a local, so that it stays in a register through the block.)
     const bool fused = !m_program.empty() && m_program.back().target == m_result;
-    const auto accumulate = [&](std::uint32_t n) {
-        CComplex sum = accumulator;
-        const auto add = [&sum](const CComplex& term) {
-            sum = Product ? PlainProduct(sum, term) : PlainSum(sum, term);
+    // A sum starts with an imaginary part of +0, and +0 + +0 is +0: while
+    // every term's imaginary part is +0 the sum's stays +0, and only the
+    // real parts need adding. (A product's parts mix; it adds both.)
+    const bool realTerms = !Product && fused && YieldsRealTerms(m_program.back().op);
+    // left: the operand of the last instruction (see ExecuteInstruction).
+    const auto accumulate = [&](std::uint32_t n, auto&& left) {
+        // (The sum is a local of the function that runs the turns, so that
+        // it stays in a register whether or not this one is inlined.)
+        const auto run = [&](auto&& addTo) {
+            CComplex sum = accumulator;
+            const auto add = [&sum, &addTo](const CComplex& term) { addTo(sum, term); };
+            if (fused) {
+                const std::size_t most = m_program.size() - 1;
+                for (std::size_t q = 0; q < most; ++q)
+                    ExecuteInstruction(m_program[q], r, n, fault, [](const CComplex&) {}, StoredOperand);
+                ExecuteInstruction(m_program.back(), r, n, fault, add, left);
+            } else {
+                Execute(r, n, fault);
+                for (std::uint32_t j = 0; j < n; ++j)
+                    add(terms[j]);
+            }
+            accumulator = sum;
         };
-        if (fused) {
-            const std::size_t most = m_program.size() - 1;
-            for (std::size_t q = 0; q < most; ++q)
-                ExecuteInstruction(m_program[q], r, n, fault, [](const CComplex&) {});
-            ExecuteInstruction(m_program.back(), r, n, fault, add);
-        } else {
-            Execute(r, n, fault);
-            for (std::uint32_t j = 0; j < n; ++j)
-                add(terms[j]);
-        }
-        accumulator = sum;
+        if (realTerms)
+            run([](CComplex& sum, const CComplex& term) { sum.real(sum.real() + term.real()); });
+        else
+            run([](CComplex& sum, const CComplex& term) {
+                sum = Product ? PlainProduct(sum, term) : PlainSum(sum, term);
+            });
     };
+    // A term of one instruction whose left operand is the index and that
+    // reads no other register that varies: with whole steps its loop makes
+    // the index itself instead of reading it from a pass of its own. Only
+    // for instructions that take the operand as plain numbers: one that
+    // hands it to a call would want it stored again, at a cost.
+    const auto takesIndexInLoop = [](EOp op) {
+        switch (op) {
+        case EOp::Add:
+        case EOp::Subtract:
+        case EOp::Multiply:
+        case EOp::Square:
+        case EOp::PowerWhole:
+        case EOp::PowerReal:
+        case EOp::PowerVariable:
+        case EOp::Exp:
+            return true;
+        default:
+            return false;
+        }
+    };
+    const bool indexInLoop = m_program.size() == 1 && fused && m_program[0].left == 0 &&
+                             takesIndexInLoop(m_program[0].op) &&
+                             (!ReadsRight(m_program[0].op) || m_program[0].right != 0);
 
     // Every index the loop reaches lies between first and last. When the
     // step is at least one unit in the last place of the larger of the two
@@ -679,7 +750,7 @@ CFastTerm::EOutcome CFastTerm::RunTurns(CCalcRunState& state, double first, doub
                 ClearFlags();
                 r[0] = CComplex(k, 0.0);
                 k += increment;
-                accumulate(1);
+                accumulate(1, StoredOperand);
                 continue;
             }
             while (quiet > 0 && inRange(k)) {
@@ -696,16 +767,24 @@ CFastTerm::EOutcome CFastTerm::RunTurns(CCalcRunState& state, double first, doub
                         while (n < most && inRange(k + steps[n]))
                             ++n;
                     }
-                    for (std::uint32_t j = 0; j < n; ++j)
-                        r[j].real(k + steps[j]);
+                    if (indexInLoop) {
+                        const double base = k;
+                        accumulate(n, [base, &steps](const CComplex*, std::uint32_t j) {
+                            return CComplex(base + steps[j], 0.0);
+                        });
+                    } else {
+                        for (std::uint32_t j = 0; j < n; ++j)
+                            r[j].real(k + steps[j]);
+                        accumulate(n, StoredOperand);
+                    }
                     k += n * increment;
                 } else {
                     for (; n < most && inRange(k); ++n) {
                         r[n] = CComplex(k, 0.0);
                         k += increment;
                     }
+                    accumulate(n, StoredOperand);
                 }
-                accumulate(n);
                 state.Poll(static_cast<std::int64_t>(n) * weight);  // only counts
                 quiet -= n;
             }
@@ -734,7 +813,7 @@ CFastTerm::EOutcome CFastTerm::RunTurns(CCalcRunState& state, double first, doub
             return EOutcome::Stopped;
         }
         r[0] = CComplex(k, 0.0);
-        accumulate(1);
+        accumulate(1, StoredOperand);
         k += increment;
     }
     if (!clean(accumulator))

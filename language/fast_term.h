@@ -102,6 +102,11 @@ private:
         Tan,
         Atan,
     };
+    // Whether the instruction always yields an imaginary part of +0 (a
+    // register never written there keeps the +0 it starts with).
+    static bool YieldsRealTerms(EOp op);
+    // Whether the instruction reads its right register.
+    static bool ReadsRight(EOp op);
     struct CInstruction {
         EOp op;
         std::uint32_t target;
@@ -122,9 +127,9 @@ private:
     // Turns run in blocks of this many.
     static constexpr std::uint32_t kBlockTurns = 64;
     void Execute(CComplex* r, std::uint32_t n, bool& fault) const;
-    template <class TSink>
+    template <class TSink, class TLeft>
     void ExecuteInstruction(const CInstruction& instruction, CComplex* r, std::uint32_t n, bool& fault,
-                            TSink&& sink) const;
+                            TSink&& sink, TLeft&& left) const;
     template <bool Product, bool Upwards>
     EOutcome RunTurns(CCalcRunState& state, double first, double last, double increment, std::int64_t weight,
                       CComplex& value);
