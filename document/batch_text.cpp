@@ -757,7 +757,18 @@ public:
             }
             CComplex value;
             bool hasValue = true;
-            if (!NCalculatorText::EvaluateStatement(m_context, Widen(text, s, last), value, hasValue)) {
+            // The usual statement is read on its bytes, which end before a
+            // ";" or a blank; one the one-pass evaluation does not take
+            // whole (a blank or a capital inside, a name it does not know)
+            // is evaluated on its code units.
+            bool evaluated = true;
+            if (last < n && NCalculatorText::EvaluatePlainBytesStatement(m_context, text.substr(s, last - s), value,
+                                                                         evaluated)) {
+                if (!evaluated) {
+                    m_calculated = false;
+                    break;
+                }
+            } else if (!NCalculatorText::EvaluateStatement(m_context, Widen(text, s, last), value, hasValue)) {
                 // The rest of the text stays as it was.
                 m_calculated = false;
                 break;

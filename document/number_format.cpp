@@ -7,6 +7,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <type_traits>
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -202,8 +203,13 @@ TChar* WriteReal(TChar* out, double value, bool upper)
     // without trailing zeros, written in full by the fixed style.
     const double absolute = std::fabs(value);
     if (absolute < 1e17 && static_cast<double>(static_cast<std::uint64_t>(absolute)) == absolute) {
+        const auto whole = static_cast<std::uint64_t>(absolute);
+        // Bytes go straight to out: a copy of a few bytes from a buffer
+        // costs a library call of its own, as much as the conversion.
+        if constexpr (std::is_same_v<TChar, char>)
+            return std::to_chars(out, out + 24, whole).ptr;
         char text[24];
-        const auto converted = std::to_chars(text, text + sizeof(text), static_cast<std::uint64_t>(absolute));
+        const auto converted = std::to_chars(text, text + sizeof(text), whole);
         return std::copy(text, converted.ptr, out);
     }
 

@@ -76,5 +76,15 @@ bool EvaluateExpression(CCalcContext& context, std::u16string_view expression, C
 // hasValue is false, and value untouched, for a function's definition,
 // which has no value and leaves the previous result alone.
 bool EvaluateStatement(CCalcContext& context, std::u16string_view expression, CComplex& value, bool& hasValue);
+// EvaluateStatement for a statement given as bytes, each the code unit of
+// its character, followed in memory by a byte such as ";" or a blank, when
+// the one-pass evaluation reads those bytes as they are (see
+// EvaluatePlainBytes in language/fast_statement.h): true then, with
+// evaluated telling whether the statement went through (false after a
+// cancel) and value its value. False, and nothing changed, for any other
+// statement: it is evaluated by EvaluateStatement on its code units, which
+// do the same then.
+bool EvaluatePlainBytesStatement(CCalcContext& context, std::string_view expression, CComplex& value,
+                                 bool& evaluated);
 
 }  // namespace NCalculatorText

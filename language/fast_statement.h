@@ -33,4 +33,10 @@ class CCalcContext;
 // checked evaluation would report anything. Sets no previous result.
 bool EvaluatePlainStatement(CCalcContext& context, std::u16string_view expression, CComplex& value);
 
+// The same for an expression given as bytes that the pass reads as they
+// are, each the code unit of its character: lower-case ASCII letters,
+// digits and "._()+-*/^" only, no blank. The byte behind them must be one
+// the pass never reads, such as ";" (it is read, not taken).
+bool EvaluatePlainBytes(CCalcContext& context, std::string_view expression, CComplex& value);
+
 }  // namespace NCalculatorText
