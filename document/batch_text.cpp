@@ -720,13 +720,40 @@ public:
     // its byte-order mark).
     bool RunBytes(std::string_view text)
     {
+        // Bound for the statements evaluated on their bytes; the others
+        // bind it again themselves.
+        const CRunStateBinding binding(m_context.run);
         const std::size_t n = text.size();
+        // Statements that start before the last ";" are read on their
+        // bytes first: the one-pass evaluation stops at a ";" at the
+        // latest.
+        const std::size_t lastSemicolon = text.rfind(';');
         std::size_t copied = 0;  // text[0, copied) is written
         std::size_t s = 0;
         while (s < n) {
             if (text[s] == ';') {
                 ++s;
                 continue;
+            }
+            if (lastSemicolon != std::string_view::npos && s < lastSemicolon) {
+                // The usual statement, taken whole by the evaluation on its
+                // bytes; any other (a blank or a capital inside, a name it
+                // does not know, a comment, an old result) is looked at
+                // below.
+                CComplex value;
+                std::size_t length = 0;
+                bool evaluated = true;
+                if (NCalculatorText::EvaluatePlainBytesStatement(m_context, text.data() + s, length, value,
+                                                                 evaluated)) {
+                    if (!evaluated) {
+                        m_calculated = false;
+                        break;
+                    }
+                    PutStatement(text, copied, s + length);
+                    PutResult(value);
+                    copied = s = s + length;
+                    continue;
+                }
             }
             std::size_t e = 0;
             if (!PlainStatement(text, s, e)) {
@@ -757,18 +784,7 @@ public:
             }
             CComplex value;
             bool hasValue = true;
-            // The usual statement is read on its bytes, which end before a
-            // ";" or a blank; one the one-pass evaluation does not take
-            // whole (a blank or a capital inside, a name it does not know)
-            // is evaluated on its code units.
-            bool evaluated = true;
-            if (last < n && NCalculatorText::EvaluatePlainBytesStatement(m_context, text.substr(s, last - s), value,
-                                                                         evaluated)) {
-                if (!evaluated) {
-                    m_calculated = false;
-                    break;
-                }
-            } else if (!NCalculatorText::EvaluateStatement(m_context, Widen(text, s, last), value, hasValue)) {
+            if (!NCalculatorText::EvaluateStatement(m_context, Widen(text, s, last), value, hasValue)) {
                 // The rest of the text stays as it was.
                 m_calculated = false;
                 break;

@@ -235,7 +235,7 @@ bool EvaluateStatement(CCalcContext& context, std::u16string_view expression, CC
     return true;
 }
 
-bool EvaluatePlainBytesStatement(CCalcContext& context, std::string_view expression, CComplex& value,
+bool EvaluatePlainBytesStatement(CCalcContext& context, const char* text, std::size_t& length, CComplex& value,
                                  bool& evaluated)
 {
     if (!context.fastEvaluation)
@@ -243,13 +243,12 @@ bool EvaluatePlainBytesStatement(CCalcContext& context, std::string_view express
     // EvaluateStatement's steps, the pass before the poll: a statement the
     // pass does not take goes to EvaluateStatement untouched (the pass
     // changes nothing then), to be counted there. A statement it takes has
-    // as many code units as bytes.
+    // as many code units as bytes. The caller has bound the run state.
     CCalcRunState& state = context.run;
-    const CRunStateBinding binding(state);
     state.continueFlag = true;
-    if (!EvaluatePlainBytes(context, expression, value))
+    if (!EvaluatePlainBytes(context, text, length, value))
         return false;
-    evaluated = state.Poll(static_cast<std::int64_t>(expression.size()) + 1);
+    evaluated = state.Poll(static_cast<std::int64_t>(length) + 1);
     if (evaluated)
         context.previousResult = value;
     return true;

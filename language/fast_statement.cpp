@@ -672,28 +672,26 @@ bool ShortDecimal(std::basic_string_view<TChar> word, double& value)
 // A "+" at the start of a range belongs to a number or constant word. Each
 // operation is computed as soon as both operands are; any step that is not
 // plain ends the pass.
-// The text is the pass's text in code units, ended by a zero, or a text of
-// bytes that needs no change (each byte is the code unit it stands for)
-// followed by a byte the pass never reads, such as ";": stop is where those
-// bytes end.
+// The text is the pass's text in code units, ended by a zero, or bytes
+// read as they are (each byte is the code unit it stands for) up to the
+// first ";", which the pass never reads past.
 template <class TChar>
 class CPlainPass {
 public:
     using TText = const TChar*;
     using TWord = std::basic_string_view<TChar>;
+    static constexpr TChar kEnd = std::is_same_v<TChar, char16_t> ? 0 : ';';
 
-    CPlainPass(TText text, TText stop, const CCalcContext& context)
-        : m_text(text), m_stop(stop), m_units(context.run.trigonometricUnits), m_previous(context.previousResult)
+    CPlainPass(TText text, const CCalcContext& context)
+        : m_text(text), m_units(context.run.trigonometricUnits), m_previous(context.previousResult)
     {
     }
 
-    bool Run(CComplex& value)
+    // end receives where the pass stopped.
+    bool Run(CComplex& value, TText& end)
     {
-        const TText end = Range(m_text, value);
-        if constexpr (std::is_same_v<TChar, char16_t>)
-            return end && *end == 0;
-        else
-            return end && end == m_stop;
+        end = Range(m_text, value);
+        return end && *end == kEnd;
     }
 
     // The kind of the last operation scope the checked evaluation would
@@ -909,7 +907,6 @@ private:
     }
 
     TText m_text;
-    TText m_stop;
     int m_units;
     CComplex m_previous;
     int m_depth = 0;
@@ -918,11 +915,11 @@ private:
 };
 
 template <class TChar>
-bool RunPlainPass(CCalcContext& context, const TChar* text, const TChar* stop, CComplex& value)
+bool RunPlainPass(CCalcContext& context, const TChar* text, const TChar*& end, CComplex& value)
 {
-    CPlainPass<TChar> pass(text, stop, context);
+    CPlainPass<TChar> pass(text, context);
     CComplex result;
-    if (!pass.Run(result))
+    if (!pass.Run(result, end))
         return false;
     // The checked evaluation leaves the kind of the last scope it left as
     // the previous one, and the current kind as it found it.
@@ -943,13 +940,18 @@ bool EvaluatePlainStatement(CCalcContext& context, std::u16string_view expressio
     thread_local std::vector<char16_t> text;
     if (!Compact(expression, text))
         return false;
-    return RunPlainPass<char16_t>(context, text.data(), nullptr, value);
+    const char16_t* end = nullptr;
+    return RunPlainPass<char16_t>(context, text.data(), end, value);
 }
 
-bool EvaluatePlainBytes(CCalcContext& context, std::string_view expression, CComplex& value)
+bool EvaluatePlainBytes(CCalcContext& context, const char* text, std::size_t& length, CComplex& value)
 {
-    const auto* const bytes = reinterpret_cast<const unsigned char*>(expression.data());
-    return !expression.empty() && RunPlainPass<unsigned char>(context, bytes, bytes + expression.size(), value);
+    const auto* const bytes = reinterpret_cast<const unsigned char*>(text);
+    const unsigned char* end = nullptr;
+    if (!RunPlainPass<unsigned char>(context, bytes, end, value))
+        return false;
+    length = static_cast<std::size_t>(end - bytes);
+    return true;
 }
 
 }  // namespace NCalculatorText
