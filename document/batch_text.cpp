@@ -968,7 +968,9 @@ private:
 
 bool CalculateAllBytes(NCalculatorText::CCalcContext& context, std::string_view bytes, std::string& out)
 {
-    return CalculateAllBytes(context, bytes, FindTextEncoding(bytes), out);
+    bool withoutBlockComment = false;
+    const ETextEncoding encoding = FindTextEncoding(bytes, withoutBlockComment);
+    return CalculateAllBytes(context, bytes, encoding, out, 0, {}, withoutBlockComment);
 }
 
 bool CalculateAllBytes(NCalculatorText::CCalcContext& context, std::string_view bytes, ETextEncoding encoding,
@@ -978,12 +980,14 @@ bool CalculateAllBytes(NCalculatorText::CCalcContext& context, std::string_view 
 }
 
 bool CalculateAllBytes(NCalculatorText::CCalcContext& context, std::string_view bytes, ETextEncoding encoding,
-                       std::string& out, std::size_t drainBytes, const std::function<void(std::string&)>& drain)
+                       std::string& out, std::size_t drainBytes, const std::function<void(std::string&)>& drain,
+                       bool withoutBlockComment)
 {
     // A "/*" that is never closed makes the whole run a syntax error before
     // any statement runs; a look over the bytes finds it.
     CBlockDecoder decoder(bytes, encoding);
-    if (!(decoder.Utf16() ? Utf16CommentsClosed(bytes) : Utf8CommentsClosed(decoder.Text()))) {
+    if (!withoutBlockComment &&
+        !(decoder.Utf16() ? Utf16CommentsClosed(bytes) : Utf8CommentsClosed(decoder.Text()))) {
         std::u16string text;
         std::vector<ELineBreak> breaks;
         while (decoder.Next(text, breaks)) {
