@@ -488,6 +488,14 @@ constexpr std::array<bool, 128> MakeWordCharacters()
 }
 constexpr std::array<bool, 128> kWordCharacters = MakeWordCharacters();
 
+// Whether c is such a character. Bytes read as they are may be any, from
+// 0x80 on too.
+template <class TChar>
+inline bool WordCharacter(TChar c)
+{
+    return c < 128 && kWordCharacters[c];
+}
+
 // One character into the pass's text at out; false when the pass does not
 // read it. The operator signs "−", "×" and "÷" are written as "-", "*" and
 // "/", which every rule takes them for.
@@ -784,7 +792,7 @@ private:
     {
         if (*p == u'(')
             return plus ? nullptr : Group(p, value);
-        if (!kWordCharacters[*p])
+        if (!WordCharacter(*p))
             return nullptr;
         // The usual operand, a whole number of at most 15 digits, read in
         // one go: its word ends at the first character of no word (no
@@ -795,7 +803,7 @@ private:
             std::uint64_t m = 0;
             for (int digits = 0; digits < 15 && IsDigit(*q); ++digits, ++q)
                 m = m * 10 + static_cast<std::uint64_t>(*q - u'0');
-            if (!kWordCharacters[*q] && *q != u'(') {
+            if (!WordCharacter(*q) && *q != u'(') {
                 Set(value, static_cast<double>(m), 0.0);
                 Scope(::Number);
                 return q;
@@ -814,7 +822,7 @@ private:
         TText p = start;
         for (;;) {
             const char16_t c = *p;
-            if (kWordCharacters[c]) {
+            if (WordCharacter(c)) {
                 ++p;
             } else if ((c == u'+' || c == u'-') && p - start >= 2 && p[-1] == u'e' &&
                        (IsDigit(p[-2]) || p[-2] == u'.')) {
