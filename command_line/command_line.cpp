@@ -535,8 +535,9 @@ int RunCommandLine(const std::vector<std::string>& arguments, std::istream& in, 
     // character, and written back so, so that every byte outside the
     // results comes back as it was.
     CTextFileForm inputForm;
+    bool withoutBlockComment = false;
     if (options.calculate) {
-        inputForm.encoding = FindTextEncoding(inputBytes);
+        inputForm.encoding = FindTextEncoding(inputBytes, withoutBlockComment);
         inputForm.oddByteDropped = inputForm.encoding == ETextEncoding::Utf16 && inputBytes.size() % 2 != 0;
         Note(err, inputName, DescribeTextFileForm(inputForm));
     }
@@ -594,14 +595,16 @@ int RunCommandLine(const std::vector<std::string>& arguments, std::istream& in, 
                 constexpr std::size_t kStreamBytes = std::size_t{1} << 18;
                 output.reserve(kStreamBytes + kStreamBytes / 2);
                 calculated = CalculateAllBytes(context, inputBytes, inputForm.encoding, output, kStreamBytes,
-                                               [&streamed](std::string& bytes) { streamed.Write(bytes); });
+                                               [&streamed](std::string& bytes) { streamed.Write(bytes); },
+                                               withoutBlockComment);
             } else {
                 // The rewritten text is held until the run is over: a
                 // cancelled run writes nothing. Reserved room that is never
                 // written takes no memory.
                 output.reserve(3 * inputBytes.size() + 4096);
                 AdviseLargePages(output.data(), output.capacity());
-                calculated = CalculateAllBytes(context, inputBytes, inputForm.encoding, output);
+                calculated =
+                    CalculateAllBytes(context, inputBytes, inputForm.encoding, output, 0, {}, withoutBlockComment);
             }
             if (!calculated)
                 status = 1;

@@ -720,13 +720,40 @@ public:
     // its byte-order mark).
     bool RunBytes(std::string_view text)
     {
+        // Bound for the statements evaluated on their bytes; the others
+        // bind it again themselves.
+        const CRunStateBinding binding(m_context.run);
         const std::size_t n = text.size();
+        // Statements that start before the last ";" are read on their
+        // bytes first: the one-pass evaluation stops at a ";" at the
+        // latest.
+        const std::size_t lastSemicolon = text.rfind(';');
         std::size_t copied = 0;  // text[0, copied) is written
         std::size_t s = 0;
         while (s < n) {
             if (text[s] == ';') {
                 ++s;
                 continue;
+            }
+            if (lastSemicolon != std::string_view::npos && s < lastSemicolon) {
+                // The usual statement, taken whole by the evaluation on its
+                // bytes; any other (a blank or a capital inside, a name it
+                // does not know, a comment, an old result) is looked at
+                // below.
+                CComplex value;
+                std::size_t length = 0;
+                bool evaluated = true;
+                if (NCalculatorText::EvaluatePlainBytesStatement(m_context, text.data() + s, length, value,
+                                                                 evaluated)) {
+                    if (!evaluated) {
+                        m_calculated = false;
+                        break;
+                    }
+                    PutStatement(text, copied, s + length);
+                    PutResult(value);
+                    copied = s = s + length;
+                    continue;
+                }
             }
             std::size_t e = 0;
             if (!PlainStatement(text, s, e)) {
@@ -941,7 +968,9 @@ private:
 
 bool CalculateAllBytes(NCalculatorText::CCalcContext& context, std::string_view bytes, std::string& out)
 {
-    return CalculateAllBytes(context, bytes, FindTextEncoding(bytes), out);
+    bool withoutBlockComment = false;
+    const ETextEncoding encoding = FindTextEncoding(bytes, withoutBlockComment);
+    return CalculateAllBytes(context, bytes, encoding, out, 0, {}, withoutBlockComment);
 }
 
 bool CalculateAllBytes(NCalculatorText::CCalcContext& context, std::string_view bytes, ETextEncoding encoding,
@@ -951,12 +980,14 @@ bool CalculateAllBytes(NCalculatorText::CCalcContext& context, std::string_view 
 }
 
 bool CalculateAllBytes(NCalculatorText::CCalcContext& context, std::string_view bytes, ETextEncoding encoding,
-                       std::string& out, std::size_t drainBytes, const std::function<void(std::string&)>& drain)
+                       std::string& out, std::size_t drainBytes, const std::function<void(std::string&)>& drain,
+                       bool withoutBlockComment)
 {
     // A "/*" that is never closed makes the whole run a syntax error before
     // any statement runs; a look over the bytes finds it.
     CBlockDecoder decoder(bytes, encoding);
-    if (!(decoder.Utf16() ? Utf16CommentsClosed(bytes) : Utf8CommentsClosed(decoder.Text()))) {
+    if (!withoutBlockComment &&
+        !(decoder.Utf16() ? Utf16CommentsClosed(bytes) : Utf8CommentsClosed(decoder.Text()))) {
         std::u16string text;
         std::vector<ELineBreak> breaks;
         while (decoder.Next(text, breaks)) {

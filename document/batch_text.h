@@ -42,5 +42,8 @@ bool CalculateAllBytes(NCalculatorText::CCalcContext& context, std::string_view 
 // The same, handing out to drain each time it has grown to drainBytes or
 // more, so that the whole rewritten text is never held; drain takes the
 // bytes and leaves out empty. What is left at the end stays in out.
+// withoutBlockComment: FindTextEncoding found that the bytes hold no "/*"
+// (then they are not looked over for a comment left open).
 bool CalculateAllBytes(NCalculatorText::CCalcContext& context, std::string_view bytes, ETextEncoding encoding,
-                       std::string& out, std::size_t drainBytes, const std::function<void(std::string&)>& drain);
+                       std::string& out, std::size_t drainBytes, const std::function<void(std::string&)>& drain,
+                       bool withoutBlockComment = false);

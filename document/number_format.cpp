@@ -7,6 +7,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <type_traits>
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -191,8 +192,9 @@ TChar* WriteReal(TChar* out, double value, bool upper)
         put(value < 0 ? "-1.#INF" : "1.#INF");
         return out;
     }
-    if (std::signbit(value))
-        *out++ = '-';
+    // The sign without a branch: results of either sign come in any order.
+    *out = '-';
+    out += std::signbit(value) ? 1 : 0;
     if (value == 0) {
         *out++ = '0';
         return out;
@@ -202,8 +204,25 @@ TChar* WriteReal(TChar* out, double value, bool upper)
     // without trailing zeros, written in full by the fixed style.
     const double absolute = std::fabs(value);
     if (absolute < 1e17 && static_cast<double>(static_cast<std::uint64_t>(absolute)) == absolute) {
+        const auto whole = static_cast<std::uint64_t>(absolute);
+        // Bytes go straight to out: a copy of a few bytes from a buffer
+        // costs a library call of its own, as much as the conversion. Up
+        // to eight digits, the usual, are made in a register and written
+        // as one word, the leading zeros shifted out; the length is
+        // counted without a branch.
+        if constexpr (std::is_same_v<TChar, char>) {
+            if (whole < 100'000'000) {
+                const auto small = static_cast<std::uint32_t>(whole);
+                const int length = 1 + (small >= 10) + (small >= 100) + (small >= 1000) + (small >= 10'000) +
+                                   (small >= 100'000) + (small >= 1'000'000) + (small >= 10'000'000);
+                const std::uint64_t digits = EightDigitBytes(small) >> (8 * (8 - length));
+                std::memcpy(out, &digits, sizeof(digits));
+                return out + length;
+            }
+            return std::to_chars(out, out + 24, whole).ptr;
+        }
         char text[24];
-        const auto converted = std::to_chars(text, text + sizeof(text), static_cast<std::uint64_t>(absolute));
+        const auto converted = std::to_chars(text, text + sizeof(text), whole);
         return std::copy(text, converted.ptr, out);
     }
 

@@ -159,6 +159,50 @@ ETextEncoding FindTextEncoding(std::string_view bytes)
     return IsValidUtf8(bytes) ? ETextEncoding::Utf8 : ETextEncoding::Windows1252;
 }
 
+ETextEncoding FindTextEncoding(std::string_view bytes, bool& withoutBlockComment)
+{
+    withoutBlockComment = false;
+    if (StartsUtf16(bytes))
+        return ETextEncoding::Utf16;
+    if (StartsUtf8Mark(bytes))
+        bytes.remove_prefix(3);
+    // Plain ASCII sixty-four bytes a step, each byte with the one behind
+    // it; the rest, from the first block that is not plain ASCII on, as
+    // above, without the look for "/*" (the caller makes its own then).
+    const std::size_t size = bytes.size();
+    std::size_t i = 0;
+    bool opening = false;
+    bool ascii = true;
+#if defined(__SSE2__)
+    const __m128i slashes = _mm_set1_epi8('/');
+    const __m128i stars = _mm_set1_epi8('*');
+    while (size - i >= 65) {
+        const auto* here = reinterpret_cast<const __m128i*>(bytes.data() + i);
+        const auto* next = reinterpret_cast<const __m128i*>(bytes.data() + i + 1);
+        __m128i any = _mm_setzero_si128();
+        __m128i opens = _mm_setzero_si128();
+        for (int k = 0; k < 4; ++k) {
+            const __m128i block = _mm_loadu_si128(here + k);
+            any = _mm_or_si128(any, block);
+            opens = _mm_or_si128(opens, _mm_and_si128(_mm_cmpeq_epi8(block, slashes),
+                                                      _mm_cmpeq_epi8(_mm_loadu_si128(next + k), stars)));
+        }
+        if (_mm_movemask_epi8(any) != 0) {
+            ascii = false;
+            break;
+        }
+        opening = opening || _mm_movemask_epi8(opens) != 0;
+        i += 64;
+    }
+#endif
+    // Every byte before i is ASCII, a character of its own, and was seen
+    // with the byte behind it.
+    if (!IsValidUtf8(bytes.substr(i)))
+        return ETextEncoding::Windows1252;
+    withoutBlockComment = ascii && !opening && bytes.find("/*", i) == std::string_view::npos;
+    return ETextEncoding::Utf8;
+}
+
 std::u16string DecodeTextFile(std::string_view bytes, CTextFileForm* form)
 {
     const ETextEncoding encoding = FindTextEncoding(bytes);

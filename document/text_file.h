@@ -43,6 +43,10 @@ struct CTextFileForm {
 // Bytes that begin with FF FE are UTF-16; others are UTF-8 when they are
 // valid UTF-8 (after a leading byte-order mark), else Windows-1252.
 ETextEncoding FindTextEncoding(std::string_view bytes);
+// The same, and in the same pass whether the bytes hold no "/*", so that
+// no comment of their text is left open: true only where that is found
+// for UTF-8 (false when the bytes hold one, or for other encodings).
+ETextEncoding FindTextEncoding(std::string_view bytes, bool& withoutBlockComment);
 
 // Bytes that begin with FF FE are read as above; valid UTF-8 is read as
 // such, a leading byte-order mark dropped; anything else is Windows-1252,

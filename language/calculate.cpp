@@ -235,6 +235,25 @@ bool EvaluateStatement(CCalcContext& context, std::u16string_view expression, CC
     return true;
 }
 
+bool EvaluatePlainBytesStatement(CCalcContext& context, const char* text, std::size_t& length, CComplex& value,
+                                 bool& evaluated)
+{
+    if (!context.fastEvaluation)
+        return false;
+    // EvaluateStatement's steps, the pass before the poll: a statement the
+    // pass does not take goes to EvaluateStatement untouched (the pass
+    // changes nothing then), to be counted there. A statement it takes has
+    // as many code units as bytes. The caller has bound the run state.
+    CCalcRunState& state = context.run;
+    state.continueFlag = true;
+    if (!EvaluatePlainBytes(context, text, length, value))
+        return false;
+    evaluated = state.Poll(static_cast<std::int64_t>(length) + 1);
+    if (evaluated)
+        context.previousResult = value;
+    return true;
+}
+
 // The rewritten text is built in one pass: the parts of the text between the
 // evaluated statements are copied as they are, and each evaluated statement
 // is written with its new "=" and result. Positions are those of the text

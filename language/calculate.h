@@ -76,5 +76,16 @@ bool EvaluateExpression(CCalcContext& context, std::u16string_view expression, C
 // hasValue is false, and value untouched, for a function's definition,
 // which has no value and leaves the previous result alone.
 bool EvaluateStatement(CCalcContext& context, std::u16string_view expression, CComplex& value, bool& hasValue);
+// EvaluateStatement for the statement that starts at text, given as
+// bytes up to the next ";", which must lie within them, when the one-pass
+// evaluation takes it as it is (see EvaluatePlainBytes in
+// language/fast_statement.h): true then, with its length, evaluated
+// telling whether it went through (false after a cancel) and value its
+// value. False, and nothing changed, for any other statement, which
+// EvaluateStatement then evaluates on its code units. The caller binds
+// the run state of context to the thread (CRunStateBinding) for a run of
+// such statements, once.
+bool EvaluatePlainBytesStatement(CCalcContext& context, const char* text, std::size_t& length, CComplex& value,
+                                 bool& evaluated);
 
 }  // namespace NCalculatorText

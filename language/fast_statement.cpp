@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 #include <span>
+#include <type_traits>
 #include <typeinfo>
 #include <vector>
 
@@ -74,7 +75,8 @@ struct CNameKey {
     bool operator==(const CNameKey&) const = default;
 };
 
-bool PackName(std::u16string_view name, CNameKey& key)
+template <class TChar>
+bool PackName(std::basic_string_view<TChar> name, CNameKey& key)
 {
     if (name.empty() || name.size() > 16)
         return false;
@@ -147,7 +149,7 @@ public:
                 continue;
             for (std::u16string_view name : function.names) {
                 CNameKey key;
-                if (!PackName(name, key))
+                if (!PackName<char16_t>(name, key))
                     continue;
                 std::size_t slot = Slot(key);
                 while (m_slots[slot].function.op != EPlain::Other)
@@ -158,7 +160,8 @@ public:
     }
 
     // The function of a name; EPlain::Other when it is none of them.
-    CPlainFunction Find(std::u16string_view name) const
+    template <class TChar>
+    CPlainFunction Find(std::basic_string_view<TChar> name) const
     {
         CNameKey key;
         if (!PackName(name, key))
@@ -180,7 +183,7 @@ private:
     std::array<CEntry, kSlots> m_slots{};
 };
 
-const CFunctionIndex& FunctionIndex()
+[[gnu::always_inline]] inline const CFunctionIndex& FunctionIndex()
 {
     static const CFunctionIndex index;
     return index;
@@ -245,7 +248,7 @@ bool PlainMultiply(CComplex& a, const CComplex& b)
 // is a zero with the sign of the quotient of the signs, and its
 // denominator b.re + ratio · b.im is b.re exactly, so they are had without
 // dividing.
-bool PlainDivide(CComplex& a, const CComplex& b)
+[[gnu::always_inline]] inline bool PlainDivide(CComplex& a, const CComplex& b)
 {
     if (Zero(b))
         return false;
@@ -387,7 +390,7 @@ bool PlainExp(CComplex& z)
     return Finite(z);
 }
 
-bool PlainFunction(EPlain op, int units, CComplex& z)
+[[gnu::always_inline]] inline bool PlainFunction(EPlain op, int units, CComplex& z)
 {
     switch (op) {
     case EPlain::Other:
@@ -484,6 +487,14 @@ constexpr std::array<bool, 128> MakeWordCharacters()
     return word;
 }
 constexpr std::array<bool, 128> kWordCharacters = MakeWordCharacters();
+
+// Whether c is such a character. Bytes read as they are may be any, from
+// 0x80 on too.
+template <class TChar>
+inline bool WordCharacter(TChar c)
+{
+    return c < 128 && kWordCharacters[c];
+}
 
 // One character into the pass's text at out; false when the pass does not
 // read it. The operator signs "−", "×" and "÷" are written as "-", "*" and
@@ -618,7 +629,8 @@ constexpr std::array<double, 23> kPowersOfTen = {1e0,  1e1,  1e2,  1e3,  1e4,  1
 // 10^scale is a double, so the one rounding of m × 10^scale or m ÷ 10^-scale
 // gives the correctly rounded value that the number's conversion gives
 // (such a word is always a number text). False for any other word.
-bool ShortDecimal(std::u16string_view word, double& value)
+template <class TChar>
+bool ShortDecimal(std::basic_string_view<TChar> word, double& value)
 {
     std::uint64_t m = 0;
     int digits = 0;
@@ -668,17 +680,26 @@ bool ShortDecimal(std::u16string_view word, double& value)
 // A "+" at the start of a range belongs to a number or constant word. Each
 // operation is computed as soon as both operands are; any step that is not
 // plain ends the pass.
+// The text is the pass's text in code units, ended by a zero, or bytes
+// read as they are (each byte is the code unit it stands for) up to the
+// first ";", which the pass never reads past.
+template <class TChar>
 class CPlainPass {
 public:
-    CPlainPass(const char16_t* text, const CCalcContext& context)
+    using TText = const TChar*;
+    using TWord = std::basic_string_view<TChar>;
+    static constexpr TChar kEnd = std::is_same_v<TChar, char16_t> ? 0 : ';';
+
+    CPlainPass(TText text, const CCalcContext& context)
         : m_text(text), m_units(context.run.trigonometricUnits), m_previous(context.previousResult)
     {
     }
 
-    bool Run(CComplex& value)
+    // end receives where the pass stopped.
+    bool Run(CComplex& value, TText& end)
     {
-        const char16_t* const end = Range(m_text, value);
-        return end && *end == 0;
+        end = Range(m_text, value);
+        return end && *end == kEnd;
     }
 
     // The kind of the last operation scope the checked evaluation would
@@ -700,7 +721,7 @@ private:
     // null when the pass does not compute what it read. The position is
     // passed along in a register: kept in the pass, each read of the text
     // would wait for the store of the position before it.
-    const char16_t* Range(const char16_t* p, CComplex& value)
+    TText Range(TText p, CComplex& value)
     {
         if (*p == u'-') {
             p = Term(p + 1, value, false);
@@ -724,7 +745,7 @@ private:
         return p;
     }
 
-    const char16_t* Term(const char16_t* p, CComplex& value, bool plus)
+    TText Term(TText p, CComplex& value, bool plus)
     {
         p = Power(p, value, plus);
         if (!p)
@@ -740,7 +761,7 @@ private:
         return p;
     }
 
-    const char16_t* Power(const char16_t* p, CComplex& value, bool plus)
+    TText Power(TText p, CComplex& value, bool plus)
     {
         p = Operand(p, value, plus);
         if (!p)
@@ -755,7 +776,7 @@ private:
         return p;
     }
 
-    const char16_t* Group(const char16_t* p, CComplex& value)
+    TText Group(TText p, CComplex& value)
     {
         if (*p != u'(' || m_depth >= kMaxGroupDepth)
             return nullptr;
@@ -767,22 +788,22 @@ private:
         return p + 1;
     }
 
-    const char16_t* Operand(const char16_t* p, CComplex& value, bool plus)
+    TText Operand(TText p, CComplex& value, bool plus)
     {
         if (*p == u'(')
             return plus ? nullptr : Group(p, value);
-        if (!kWordCharacters[*p])
+        if (!WordCharacter(*p))
             return nullptr;
         // The usual operand, a whole number of at most 15 digits, read in
         // one go: its word ends at the first character of no word (no
         // exponent sign can follow a digit), and ShortDecimal would give m
         // times 10^0, m itself.
         if (IsDigit(*p)) {
-            const char16_t* q = p;
+            TText q = p;
             std::uint64_t m = 0;
             for (int digits = 0; digits < 15 && IsDigit(*q); ++digits, ++q)
                 m = m * 10 + static_cast<std::uint64_t>(*q - u'0');
-            if (!kWordCharacters[*q] && *q != u'(') {
+            if (!WordCharacter(*q) && *q != u'(') {
                 Set(value, static_cast<double>(m), 0.0);
                 Scope(::Number);
                 return q;
@@ -794,14 +815,14 @@ private:
     // Any other operand that starts with a word: a function's name and its
     // bracket, a constant word or a number. Kept out of Operand, so that
     // the usual operand, a whole number, takes a short call.
-    [[gnu::noinline]] const char16_t* Word(const char16_t* const start, CComplex& value, bool plus)
+    [[gnu::noinline]] TText Word(const TText start, CComplex& value, bool plus)
     {
         // A word runs over the characters of names and numbers, and over
         // the sign after an exponent letter that follows a digit or ".".
-        const char16_t* p = start;
+        TText p = start;
         for (;;) {
             const char16_t c = *p;
-            if (kWordCharacters[c]) {
+            if (WordCharacter(c)) {
                 ++p;
             } else if ((c == u'+' || c == u'-') && p - start >= 2 && p[-1] == u'e' &&
                        (IsDigit(p[-2]) || p[-2] == u'.')) {
@@ -810,7 +831,7 @@ private:
                 break;
             }
         }
-        const std::u16string_view word(start, static_cast<std::size_t>(p - start));
+        const TWord word(start, static_cast<std::size_t>(p - start));
         if (*p == u'(') {
             // A function: its name, then its bracket.
             if (plus)
@@ -828,7 +849,7 @@ private:
         // Digits and "." start numbers, never constant words.
         if (IsDigit(word[0]) || word[0] == u'.')
             return Number(word, plus, value) ? p : nullptr;
-        if (const std::optional<EConstantWord> constant = FindConstantWord(word)) {
+        if (const std::optional<EConstantWord> constant = ConstantWord(word)) {
             switch (*constant) {
             case EConstantWord::Pi:
                 value = CComplex(kPi, 0.0);
@@ -852,11 +873,12 @@ private:
 
     // A number word, converted as its node converts it; an infinite one is
     // reported there.
-    bool Number(std::u16string_view word, bool plus, CComplex& value)
+    bool Number(TWord word, bool plus, CComplex& value)
     {
         double x;
         if (!ShortDecimal(word, x)) {
-            if (word.size() > kMaxNumberLength || !CParcer::IsNumberText(word, plus))
+            char16_t units[kMaxNumberLength];
+            if (word.size() > kMaxNumberLength || !CParcer::IsNumberText(Units(word, units), plus))
                 return false;
             char ascii[kMaxNumberLength + 1];
             std::size_t n = 0;
@@ -873,7 +895,26 @@ private:
         return true;
     }
 
-    const char16_t* m_text;
+    // A word as code units: itself, or its bytes widened into room, which
+    // holds its characters.
+    static std::u16string_view Units(std::u16string_view word, char16_t*) { return word; }
+    static std::u16string_view Units(std::basic_string_view<unsigned char> word, char16_t* room)
+    {
+        std::copy(word.begin(), word.end(), room);
+        return {room, word.size()};
+    }
+
+    // The constant word a word is; none for a word longer than any.
+    static std::optional<EConstantWord> ConstantWord(TWord word)
+    {
+        constexpr std::size_t kLongest = 16;
+        char16_t room[kLongest];
+        if (word.size() > kLongest)
+            return std::nullopt;
+        return FindConstantWord(Units(word, room));
+    }
+
+    TText m_text;
     int m_units;
     CComplex m_previous;
     int m_depth = 0;
@@ -881,17 +922,12 @@ private:
     bool m_scoped = false;
 };
 
-}  // namespace
-
-bool EvaluatePlainStatement(CCalcContext& context, std::u16string_view expression, CComplex& value)
+template <class TChar>
+bool RunPlainPass(CCalcContext& context, const TChar* text, const TChar*& end, CComplex& value)
 {
-    // The pass's text, kept from one statement to the next.
-    thread_local std::vector<char16_t> text;
-    if (!Compact(expression, text))
-        return false;
-    CPlainPass pass(text.data(), context);
+    CPlainPass<TChar> pass(text, context);
     CComplex result;
-    if (!pass.Run(result))
+    if (!pass.Run(result, end))
         return false;
     // The checked evaluation leaves the kind of the last scope it left as
     // the previous one, and the current kind as it found it.
@@ -901,6 +937,28 @@ bool EvaluatePlainStatement(CCalcContext& context, std::u16string_view expressio
         context.run.quietOverflow = false;
     }
     value = result;
+    return true;
+}
+
+}  // namespace
+
+bool EvaluatePlainStatement(CCalcContext& context, std::u16string_view expression, CComplex& value)
+{
+    // The pass's text, kept from one statement to the next.
+    thread_local std::vector<char16_t> text;
+    if (!Compact(expression, text))
+        return false;
+    const char16_t* end = nullptr;
+    return RunPlainPass<char16_t>(context, text.data(), end, value);
+}
+
+bool EvaluatePlainBytes(CCalcContext& context, const char* text, std::size_t& length, CComplex& value)
+{
+    const auto* const bytes = reinterpret_cast<const unsigned char*>(text);
+    const unsigned char* end = nullptr;
+    if (!RunPlainPass<unsigned char>(context, bytes, end, value))
+        return false;
+    length = static_cast<std::size_t>(end - bytes);
     return true;
 }
 

@@ -19,6 +19,7 @@
 // without a trace, and the statement goes the checked way, which then
 // writes its own log.
 
+#include <cstddef>
 #include <string_view>
 
 #include "numeric/complex.h"
@@ -32,5 +33,14 @@ class CCalcContext;
 // false, with nothing changed, when the statement is not plain or its
 // checked evaluation would report anything. Sets no previous result.
 bool EvaluatePlainStatement(CCalcContext& context, std::u16string_view expression, CComplex& value);
+
+// The same for the statement that starts at text, given as bytes, each the
+// code unit of its character, up to the next ";", which must lie within
+// the bytes (the pass reads up to it and never beyond): true, with its
+// length (where the ";" is) and value, when it is made of bytes the pass
+// reads as they are (lower-case ASCII letters, digits and "._()+-*/^";
+// no blank, line break or capital) and plain. Such a statement is one by
+// the rules of the whole run: it holds no "=" and no comment.
+bool EvaluatePlainBytes(CCalcContext& context, const char* text, std::size_t& length, CComplex& value);
 
 }  // namespace NCalculatorText

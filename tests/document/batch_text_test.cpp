@@ -158,7 +158,10 @@ TEST(CalculateAllBytes, ReadsNothingBeyondTheBytes)
 {
     const std::string pieces[] = {"12+3*4;sin(1)/2+7;(9-31)/(12+0.5);exp(-55/100)*8-73;sqrt(20)^2-51*84;",
                                   "1 + 2;\t3\r\n*4;\n5 = 6;/* c */7;8/9;\r\n//x\n10;;11",
-                                  "1/2;3/4;5/6;7/8;9/10;11/12;13/14;15/16;17/18;19/20;21/22"};
+                                  "1/2;3/4;5/6;7/8;9/10;11/12;13/14;15/16;17/18;19/20;21/22",
+                                  // Statements read on their bytes up to a ";" and those they leave.
+                                  "Sin(1);2 ;x;1e-3;pi*2;1.5.2;-3^2;(1;2);2(3);rslt*2;[1]+{2};1/0;2e+5;3",
+                                  "1\xE2\x88\x92" "2;1+\xC3\xA9;3\xE9;4"};
     for (const std::string& piece : pieces) {
         const std::string text = piece + piece;
         for (std::size_t length = 0; length <= text.size(); ++length) {

@@ -93,6 +93,56 @@ TEST(TextFile, AnyOtherTextIsUtf8OrElseWindows1252)
     EXPECT_TRUE(DescribeTextFileForm(CTextFileForm{}).empty());
 }
 
+// The check of UTF-8 also tells whether the bytes hold "/*", looked for in
+// the same pass over plain ASCII, sixty-four bytes and the one behind them
+// a step: "/*" at every place, across every block boundary, in memory of
+// exactly the text's size; any other byte than ASCII, or another encoding,
+// leaves it untold.
+TEST(TextFile, TheCheckOfUtf8TellsWhetherBytesHoldABlockComment)
+{
+    const auto check = [](const std::string& text, ETextEncoding encoding, bool without, const std::string& what) {
+        const std::unique_ptr<char[]> exact(new char[text.size()]);
+        std::copy(text.begin(), text.end(), exact.get());
+        bool withoutBlockComment = !without;
+        const std::string_view bytes(exact.get(), text.size());
+        EXPECT_EQ(FindTextEncoding(bytes, withoutBlockComment), encoding) << what;
+        EXPECT_EQ(FindTextEncoding(bytes), encoding) << what;
+        EXPECT_EQ(withoutBlockComment, without) << what;
+    };
+    for (std::size_t size = 0; size <= 200; ++size) {
+        const std::string plain(size, '/');  // a "/" alone, or before a "/", opens none
+        check(plain, ETextEncoding::Utf8, true, "slashes " + std::to_string(size));
+        check(std::string(size, '*'), ETextEncoding::Utf8, true, "stars " + std::to_string(size));
+        for (std::size_t at = 0; at + 1 < size; ++at) {
+            std::string text(size, '1');
+            text[at] = '/';
+            text[at + 1] = '*';
+            const std::string where = std::to_string(at) + " of " + std::to_string(size);
+            check(text, ETextEncoding::Utf8, false, "/* at " + where);
+            check("\xEF\xBB\xBF" + text, ETextEncoding::Utf8, false, "marked /* at " + where);
+            text[at + 1] = '/';
+            check(text, ETextEncoding::Utf8, true, "// at " + where);
+            // "*/" closes nothing and opens nothing.
+            text[at] = '*';
+            check(text, ETextEncoding::Utf8, true, "*/ at " + where);
+        }
+        if (size >= 4) {
+            // A character that is no ASCII: "/*" before it is still told.
+            std::string text(size, '1');
+            text[0] = '/';
+            text[1] = '*';
+            text[size - 2] = '\xC3';
+            text[size - 1] = '\x97';
+            check(text, ETextEncoding::Utf8, false, "/* and a character at the end of " + std::to_string(size));
+            text[size - 1] = '1';
+            check(text, ETextEncoding::Windows1252, false, "/* and a lone byte at " + std::to_string(size));
+        }
+    }
+    // Beyond plain ASCII the pass leaves "/*" to the caller's own look.
+    check("\xC3\x97" + std::string(100, '1'), ETextEncoding::Utf8, false, "a character first");
+    check(Bytes({0xFF, 0xFE, '1', 0}), ETextEncoding::Utf16, false, "UTF-16");
+}
+
 TEST(TextFile, Windows1252GivesEveryByteBack)
 {
     std::string all;

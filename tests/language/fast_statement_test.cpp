@@ -9,8 +9,10 @@
 // off together with the fast series terms.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <random>
 #include <string>
 
@@ -61,14 +63,52 @@ COutcome Evaluate(const std::u16string& expression, bool fast, int units)
     return outcome;
 }
 
-// Whether the pass computes the expression itself.
+// The pass on an ASCII expression's bytes, followed by ";" in memory of
+// exactly their size: it takes them when the pass on the code units does
+// and every character is one it reads as it is (a lower-case letter, a
+// digit, "._()+-*/^"), with the same value bits, length and kinds left.
+void ExpectBytesAlike(const std::u16string& expression, int units, bool taken, CComplex value,
+                      const CCalcRunState& run)
+{
+    const auto asIs = [](char16_t c) {
+        return (c >= u'(' && c <= u'9' && c != u',') || c == u'^' || c == u'_' || (c >= u'a' && c <= u'z');
+    };
+    if (!std::all_of(expression.begin(), expression.end(), [](char16_t c) { return c < 0x80; }))
+        return;
+    const std::unique_ptr<char[]> bytes(new char[expression.size() + 1]);
+    std::copy(expression.begin(), expression.end(), bytes.get());
+    bytes[expression.size()] = ';';
+    CLogRecorder log;
+    log.context.run.trigonometricUnits = units;
+    log.context.run.previousKind = Index;
+    log.context.previousResult = CComplex(2.5, -0.0);
+    CComplex byteValue;
+    std::size_t length = 0;
+    const bool byteTaken = NCalculatorText::EvaluatePlainBytes(log.context, bytes.get(), length, byteValue);
+    const std::string what = Utf16ToUtf8(expression);
+    EXPECT_EQ(byteTaken, taken && std::all_of(expression.begin(), expression.end(), asIs)) << what;
+    if (!byteTaken) {
+        EXPECT_EQ(log.context.run.previousKind, Index) << what;
+        return;
+    }
+    EXPECT_EQ(length, expression.size()) << what;
+    EXPECT_EQ(ValueBits(byteValue), ValueBits(value)) << what;
+    EXPECT_EQ(log.context.run.previousKind, run.previousKind) << what;
+    EXPECT_EQ(log.context.run.quietOverflow, run.quietOverflow) << what;
+}
+
+// Whether the pass computes the expression itself; the pass on its bytes
+// must agree.
 bool TakenByThePass(const std::u16string& expression, int units)
 {
     CLogRecorder log;
     log.context.run.trigonometricUnits = units;
+    log.context.run.previousKind = Index;
     log.context.previousResult = CComplex(2.5, -0.0);
     CComplex value;
-    return EvaluatePlainStatement(log.context, expression, value);
+    const bool taken = EvaluatePlainStatement(log.context, expression, value);
+    ExpectBytesAlike(expression, units, taken, value, log.context.run);
+    return taken;
 }
 
 void ExpectSameBothWays(const std::u16string& expression, int units, const std::string& where)
