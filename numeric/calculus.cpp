@@ -324,7 +324,10 @@ void CCalculus::Rule(CPanel& panel, std::vector<CComplex>& values, double hw)
             plain += kKronrodWeights[k] * v;
         } else {
             real.AddProduct(kKronrodWeights[k], kKronrodWeightsLow[k], v.real());
-            imag.AddProduct(kKronrodWeights[k], kKronrodWeightsLow[k], v.imag());
+            // (Zeros change neither sum: on a real path the imaginary one
+            // costs nothing.)
+            if (v.imag() != 0)
+                imag.AddProduct(kKronrodWeights[k], kKronrodWeightsLow[k], v.imag());
         }
         mass += kKronrodWeights[k] * Abs(v);
         if (k % 2 == 1)
@@ -1484,7 +1487,8 @@ bool CCalculus::DoubleExponential(IPointFunction& f, int kind, const CComplex& a
             m_values[i] = Weighted(m_values[i], m_weights[i]);
             added += m_values[i];
             all[0].Add(m_values[i].real());
-            all[1].Add(m_values[i].imag());
+            if (m_values[i].imag() != 0)
+                all[1].Add(m_values[i].imag());
             addedMass += Abs(m_values[i]);
         }
         tail = 0;
