@@ -153,6 +153,33 @@ bool GeometricLimit(const std::vector<CComplex>& parts, CComplex& limit)
     return Finite(limit);
 }
 
+// A sum with the rounding of each addition kept beside it (Knuth's two-sum),
+// added back at the end.
+class CCompensated {
+public:
+    void Add(double x)
+    {
+        const double t = m_sum + x;
+        const double z = t - m_sum;
+        m_carry += (m_sum - (t - z)) + (x - z);
+        m_sum = t;
+    }
+    // weight·x with the weight given as high + low parts; the low part's
+    // product, far below the high one's ulp, goes to the carry directly.
+    void AddProduct(double high, double low, double x)
+    {
+        Add(high * x);
+        m_carry += low * x;
+    }
+    // (Past an overflow the carry is no number: the sum alone then, as a
+    // plain sum would have it.)
+    double Value() const { return std::isfinite(m_carry) ? m_sum + m_carry : m_sum; }
+
+private:
+    double m_sum = 0;
+    double m_carry = 0;
+};
+
 bool HeapLess(const auto& a, const auto& b)
 {
     return a.error < b.error;
@@ -278,18 +305,35 @@ bool CCalculus::Panel(IPointFunction& f, CPanel& panel, CPanel* asked)
 
 void CCalculus::Rule(CPanel& panel, std::vector<CComplex>& values, double hw)
 {
-    CComplex kronrod;
+    // The Kronrod sum with its weights to twice the precision and the
+    // rounding of each addition carried beside it: with the weights rounded
+    // alone every panel fell short by about an ulp in the same direction (a
+    // constant came out below its value), which adds up over hundreds of
+    // panels; what is left is the rounding of the products, which goes
+    // either way.
+    CCompensated real;
+    CCompensated imag;
+    CComplex plain;
     CComplex gauss;
     double mass = 0;
     for (int i = 0; i < 21; ++i) {
         const int k = (i + 1) / 2;
         const CComplex v = Weighted(values[static_cast<std::size_t>(i)], m_weights[static_cast<std::size_t>(i)]);
         values[static_cast<std::size_t>(i)] = v;
-        kronrod += kKronrodWeights[k] * v;
+        if (m_plainSums) {
+            plain += kKronrodWeights[k] * v;
+        } else {
+            real.AddProduct(kKronrodWeights[k], kKronrodWeightsLow[k], v.real());
+            // (Zeros change neither sum: on a real path the imaginary one
+            // costs nothing.)
+            if (v.imag() != 0)
+                imag.AddProduct(kKronrodWeights[k], kKronrodWeightsLow[k], v.imag());
+        }
         mass += kKronrodWeights[k] * Abs(v);
         if (k % 2 == 1)
             gauss += kGaussWeights[(k - 1) / 2] * v;
     }
+    CComplex kronrod = m_plainSums ? plain : CComplex(real.Value(), imag.Value());
     const CComplex mean = 0.5 * kronrod;
     double spread = 0;
     double radius = 0;
@@ -928,15 +972,22 @@ CCalculusResult CCalculus::Adaptive(IPointFunction& f, const CRule& rule)
         if (!Subdivide(f, total, error, roundoff, stuckMass, stuckError, stuckValue))
             return {CComplex(), 0, ECalculusOutcome::Stopped};
     }
-    // The sums again, free of the running updates' rounding.
-    total = stuckValue;
+    // The sums again, free of the running updates' rounding, and the
+    // panels' values added with the rounding of each addition kept beside
+    // the sum (hundreds of panels of either sign, as an oscillating term
+    // gives, cancel to far less than their sizes).
+    CCompensated sums[2];
+    sums[0].Add(stuckValue.real());
+    sums[1].Add(stuckValue.imag());
     error = stuckError;
     double mass = stuckMass;
     for (const CPanel& panel : m_heap) {
-        total += panel.kronrod;
+        sums[0].Add(panel.kronrod.real());
+        sums[1].Add(panel.kronrod.imag());
         error += panel.error;
         mass += panel.mass;
     }
+    total = CComplex(sums[0].Value(), sums[1].Value());
     CCalculusResult result{total, error, ECalculusOutcome::Done};
     if (!Finite(total) || !std::isfinite(error))
         return {CComplex(), error, ECalculusOutcome::DoesNotConverge};
@@ -1133,6 +1184,11 @@ bool CCalculus::EndLimit(IPointFunction& f, int map, double to, bool steady, CEn
     // Near its end a half-line's points lie about the parameter's distance
     // from it.
     const double length = path.halfLine ? 1 : Abs(path.half);
+    struct CPlainSums {
+        bool& flag;
+        explicit CPlainSums(bool& f) : flag(f) { flag = true; }
+        ~CPlainSums() { flag = false; }
+    } plainSums(m_plainSums);
     // The panel over distances [from, until] from the end.
     const auto panelAt = [&](double from, double until) {
         return path.halfLine ? CPanel{1 - until, 1 - from, map, {}, 0, 0, 0, {}, 0}
@@ -1306,6 +1362,11 @@ bool CCalculus::DoubleExponential(IPointFunction& f, int kind, const CComplex& a
     // beyond the range that matters, where it may well overflow.
     double reach[2] = {kMaxU, kMaxU};
     const CNodeTable& table = NodeTable();
+    // Every weighted value of every level so far, with the rounding of the
+    // additions kept beside the sum: the sum of a level is this times its
+    // step (a power of 2), free of the rounding that halving the sum before
+    // and adding the new points' would pile up level by level.
+    CCompensated all[2];
     const auto node = [&](int side, double u, CComplex& x, CComplex& w) {
         const CUnitNode& unit = table.At(kind, side, u);
         if (kind == 0) {
@@ -1343,6 +1404,8 @@ bool CCalculus::DoubleExponential(IPointFunction& f, int kind, const CComplex& a
             return false;
         CComplex first = Weighted(m_values[0], w);
         double firstMass = Abs(first);
+        all[0].Add(first.real());
+        all[1].Add(first.imag());
         for (int side = 0; side < 2; ++side) {
             int quiet = 0;
             for (int k = 1;; ++k) {
@@ -1369,6 +1432,8 @@ bool CCalculus::DoubleExponential(IPointFunction& f, int kind, const CComplex& a
                 }
                 const CComplex term = Weighted(m_values[0], w);
                 first += term;
+                all[0].Add(term.real());
+                all[1].Add(term.imag());
                 firstMass += Abs(term);
                 quiet = Abs(first) > 0 && Abs(term) <= 1e-20 * Abs(first) ? quiet + 1 : 0;
                 if (quiet == 2) {
@@ -1395,7 +1460,7 @@ bool CCalculus::DoubleExponential(IPointFunction& f, int kind, const CComplex& a
                 }
             }
         }
-        sum = first;
+        sum = CComplex(all[0].Value(), all[1].Value());
         mass = firstMass;
     }
     double tail = 0;
@@ -1421,6 +1486,9 @@ bool CCalculus::DoubleExponential(IPointFunction& f, int kind, const CComplex& a
         for (std::size_t i = 0; i < m_points.size(); ++i) {
             m_values[i] = Weighted(m_values[i], m_weights[i]);
             added += m_values[i];
+            all[0].Add(m_values[i].real());
+            if (m_values[i].imag() != 0)
+                all[1].Add(m_values[i].imag());
             addedMass += Abs(m_values[i]);
         }
         tail = 0;
@@ -1445,7 +1513,7 @@ bool CCalculus::DoubleExponential(IPointFunction& f, int kind, const CComplex& a
                 m_endTail = part;
         }
         const CComplex previous = sum;
-        sum = 0.5 * previous + h * added;
+        sum = CComplex(all[0].Value() * h, all[1].Value() * h);
         mass = 0.5 * mass + h * addedMass;
         if (!Finite(sum) || !std::isfinite(mass)) {
             rule = {sum, std::numeric_limits<double>::infinity(), false};

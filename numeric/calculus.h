@@ -283,4 +283,9 @@ private:
     // Set while the far part of a split half-line runs: its finite end is
     // regular by construction, and it is not split again.
     bool m_splitting = false;
+    // While the end limit bisects towards an end: the panels' Kronrod sums
+    // with the rounded weights alone, as the extrapolation was tuned on
+    // (its limits move by far more than an ulp of the pieces' sums for a
+    // change in their last bits either way).
+    bool m_plainSums = false;
 };

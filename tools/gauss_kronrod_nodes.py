@@ -61,3 +61,9 @@ print("// The Gauss nodes are kKronrodNodes[1], [3], ..., [9]; their weights:")
 print("inline constexpr double kGaussWeights[5] = {" + ", ".join(fmt(w) for _, w in gh) + "};")
 for x, _ in gh:
     assert min(abs(x - y) for y, _ in half) < mp.mpf(10) ** -40
+# What each Kronrod weight loses to its nearest double, so that the rule can
+# carry the weights to twice the precision (a constant then integrates to
+# exactly twice its value, where the rounded weights alone fall an ulp short).
+print("// kKronrodWeights[k] + kKronrodWeightsLow[k] is the weight to twice the precision of a double.")
+print("inline constexpr double kKronrodWeightsLow[11] = {"
+      + ", ".join(mp.nstr(w - mp.mpf(float(fmt(w))), 17) for _, w in half) + "};")
