@@ -905,7 +905,7 @@ private:
     }
 
     // The constant word a word is; none for a word longer than any.
-    static std::optional<EConstantWord> ConstantWord(TWord word)
+    std::optional<EConstantWord> ConstantWord(TWord word) const
     {
         constexpr std::size_t kLongest = 16;
         char16_t room[kLongest];
