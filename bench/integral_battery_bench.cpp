@@ -11,7 +11,8 @@
 // Run alone, on a quiet core:
 //   taskset -c 1 core_bench --benchmark_filter=IntegralBatteryBesideBoost
 // KAVM_BATTERY_ALL=1 in the environment prints every Boost routine of each
-// row as well.
+// row as well; KAVM_BATTERY_FILE names another file of rows (for example
+// the neighbouring problems of tools/integral_neighbours.py).
 #include <benchmark/benchmark.h>
 
 #if KAVM_HAVE_BOOST_MATH
@@ -302,7 +303,8 @@ void BM_IntegralBatteryBesideBoost(benchmark::State& state)
         interpreted = 0;
         CCalcContext context = MakeDocumentContext();
         const CRunStateBinding binding(context.run);
-        std::ifstream in(KAVM_BENCH_DATA_DIR "/calculus_references.txt");
+        const char* battery = std::getenv("KAVM_BATTERY_FILE");
+        std::ifstream in(battery != nullptr ? battery : KAVM_BENCH_DATA_DIR "/calculus_references.txt");
         std::string line;
         int lineNumber = 0;
         while (std::getline(in, line)) {
