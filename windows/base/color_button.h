@@ -104,7 +104,10 @@ private:
     void DrawClassic(QPainter& painter) const;
     void DrawThemed(QPainter& painter) const;
     void DrawThemedCustom(QPainter& painter) const;
-    void DrawOwn(QPainter& painter) const;
+    // The own style: the pill without its label, which a button of the same
+    // size, colours and state shares, and the label.
+    void DrawOwnBody(QPainter& painter) const;
+    void DrawOwnLabel(QPainter& painter) const;
     void DrawCenteredText(QPainter& painter, const QRect& rect, const QColor& color) const;
     QColor BackgroundColor() const;
     bool Selected() const;
