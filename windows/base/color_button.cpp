@@ -401,6 +401,11 @@ QColor CColorButton::BackgroundColor() const
     return (parent ? parent->palette() : palette()).color(QPalette::Window);
 }
 
+void CColorButton::ForgetSharedBodies()
+{
+    OwnBodies().clear();
+}
+
 const QImage& CColorButton::Render() const
 {
     const qreal ratio = devicePixelRatioF();

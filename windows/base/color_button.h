@@ -81,6 +81,11 @@ public:
     // that the paint then copies in one step.
     const QImage& Render() const;
 
+    // The buttons of the own style that differ only in their labels share
+    // one drawing of their body. This drops the bodies drawn so far: the
+    // next button draws its own again.
+    static void ForgetSharedBodies();
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
