@@ -6,8 +6,8 @@
 #include <QSignalSpy>
 #include <QTest>
 
-#include <functional>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "windows/keypad_test_app.h"
@@ -384,79 +384,54 @@ TEST_F(ColorButtonTest, ThemedCustomGradientsSwapWhenPressed)
 TEST_F(ColorButtonTest, SharedBodiesDrawAsTheButtonsOwn)
 {
     // A second button of the same size draws its label over the body the
-    // first one drew; in every state both look as if each drew itself, and
-    // no state is handed the body of another.
+    // first one drew: in every state each looks as when it draws its own
+    // body, also after the bodies of the other states were drawn.
     auto* other = new CColorButton(QStringLiteral("sin"), parent.get());
-    other->setGeometry(10, 50, 60, 28);
-    other->SetFaceColor(QColor(144, 208, 255));
-    other->SetTextColor(QColor(0, 64, 128));
-    struct CState {
-        const char* name;
-        std::function<void(CColorButton*)> set;
-    };
-    const CState states[] = {
+    using FSet = void (*)(CColorButton*);
+    const std::pair<const char*, FSet> states[] = {
         {"idle", [](CColorButton*) {}},
         {"default", [](CColorButton* b) { b->SetDefaultFlag(true); }},
-        {"focused", [](CColorButton* b) { b->setFocus(Qt::TabFocusReason); }},
         {"hot", [](CColorButton* b) { SendMouse(b, QEvent::MouseMove, QPoint(30, 14), Qt::NoButton); }},
         {"pressed", [](CColorButton* b) { SendMouse(b, QEvent::MouseButtonPress, QPoint(30, 14), Qt::LeftButton); }},
         {"disabled", [](CColorButton* b) { b->setEnabled(false); }},
         {"dark face", [](CColorButton* b) { b->SetFaceColor(QColor(40, 40, 60)); }},
         {"system face", [](CColorButton* b) { b->UseSystemFaceColor(); }},
         {"other text", [](CColorButton* b) { b->SetTextColor(QColor(200, 0, 0)); }},
-        {"dark surface", [](CColorButton* b) {
-             QPalette palette = b->parentWidget()->palette();
-             palette.setColor(QPalette::Window, QColor(32, 35, 38));
-             b->parentWidget()->setPalette(palette);
-         }},
+        {"dark surface", [](CColorButton* b) { b->parentWidget()->setPalette(QPalette(QColor(32, 35, 38))); }},
         {"taller", [](CColorButton* b) { b->resize(60, 34); }},
     };
-    auto reset = [](CColorButton* b, int y) {
-        SendMouse(b, QEvent::MouseButtonRelease, QPoint(-5, -5), Qt::NoButton);
-        b->ResetHot();
-        b->clearFocus();
-        b->SetDefaultFlag(false);
-        b->setEnabled(true);
-        b->SetFaceColor(QColor(144, 208, 255));
-        b->SetTextColor(QColor(0, 64, 128));
-        b->parentWidget()->setPalette(QPalette());
-        b->setGeometry(10, y, 60, 28);
-    };
-    auto set = [&](const CState& state) {
+    auto set = [&](std::size_t i) {
+        parent->setPalette(QPalette());
         for (CColorButton* b : {button, other}) {
-            reset(b, b == button ? 10 : 50);
-            state.set(b);
+            SendMouse(b, QEvent::MouseButtonRelease, QPoint(-5, -5), Qt::NoButton);
+            b->ResetHot();
+            b->clearFocus();  // a press takes the focus
+            b->SetDefaultFlag(false);
+            b->setEnabled(true);
+            b->SetFaceColor(QColor(144, 208, 255));
+            b->SetTextColor(QColor(0, 64, 128));
+            b->setGeometry(10, b == button ? 10 : 50, 60, 28);
+            states[i].second(b);
         }
     };
-    // Each button drawn afresh in each state.
     std::vector<QImage> first, second;
-    for (const CState& state : states) {
-        SCOPED_TRACE(state.name);
-        set(state);
+    for (std::size_t i = 0; i < std::size(states); ++i) {
+        SCOPED_TRACE(states[i].first);
+        set(i);
         CColorButton::ForgetSharedBodies();
         first.push_back(button->Render().copy());
         CColorButton::ForgetSharedBodies();
         second.push_back(other->Render().copy());
-        // Focus and the default flag draw the same rings; every state
-        // looks other than the idle button.
-        if (first.size() > 1) {
-            EXPECT_NE(first.back(), first.front());
-        }
+        EXPECT_TRUE(i == 0 || first[i] != first[0]);
     }
-    EXPECT_EQ(first[1], first[2]);
-    // Then state after state, forwards and back, over the bodies drawn so
-    // far in the same and in the other states.
     CColorButton::ForgetSharedBodies();
-    for (int round = 0; round < 2; ++round) {
-        for (std::size_t k = 0; k < std::size(states); ++k) {
-            const std::size_t i = round == 0 ? k : std::size(states) - 1 - k;
-            SCOPED_TRACE(states[i].name);
-            set(states[i]);
-            EXPECT_EQ(button->Render(), first[i]);
-            EXPECT_EQ(other->Render(), second[i]);
-        }
+    for (std::size_t k = 0; k < 2 * std::size(states); ++k) {
+        const std::size_t i = k < std::size(states) ? k : 2 * std::size(states) - 1 - k;
+        SCOPED_TRACE(states[i].first);
+        set(i);
+        EXPECT_EQ(button->Render(), first[i]);
+        EXPECT_EQ(other->Render(), second[i]);
     }
-    reset(button, 10);
 }
 
 TEST_F(ColorButtonTest, ThemedWithSystemColoursUsesTheApplicationStyle)

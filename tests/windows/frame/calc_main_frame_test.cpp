@@ -392,25 +392,18 @@ TEST_F(MainFrame, UnitsListsStayInStep)
 
 TEST_F(MainFrame, TheUnitsWindowMadeLateShowsTheUnitsChosenBefore)
 {
-    // The window is made when first asked for: it starts at the units
-    // chosen on the tool bar before, and its check mark follows it.
-    for (int index : {2, 0, 1}) {
+    // The window is made when first asked for, at the units chosen on the
+    // tool bar before; its button's check mark follows it.
+    for (int index : {2, 1, 0}) {
         frame.reset();
         frame = std::make_unique<CCalcMainFrame>(*state);
         frame->UnitsList()->setCurrentIndex(index);
         emit frame->UnitsList()->activated(index);
-        CCalcTrigonometricUnits* units = frame->UnitsWindow();
-        EXPECT_EQ(units->List()->currentIndex(), index);
-        EXPECT_FALSE(units->isVisible());
-        EXPECT_EQ(frame->UnitsWindow(), units);
-        QAction* button = frame->Command(IdTrigonometricUnits);
-        button->trigger();
-        EXPECT_TRUE(units->isVisible());
-        EXPECT_TRUE(button->isChecked());
-        button->trigger();
-        EXPECT_FALSE(button->isChecked());
+        EXPECT_EQ(frame->UnitsWindow()->List()->currentIndex(), index);
+        frame->Command(IdTrigonometricUnits)->trigger();
+        EXPECT_TRUE(frame->UnitsWindow()->isVisible());
+        EXPECT_TRUE(frame->Command(IdTrigonometricUnits)->isChecked());
     }
-    Preferences().Set(EPreference::TrigonometricUnits, 0);
     PreferencesChanged = false;
 }
 
