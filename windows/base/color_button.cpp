@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <map>
+#include <tuple>
 #include <utility>
 
 namespace {
@@ -61,6 +62,36 @@ const COwnGeometry& OwnGeometry(const QSize& size)
     geometry.upperHalf = pill.intersected(upper);
     geometry.lowerHalf = pill.intersected(lower);
     return cache.emplace(key, std::move(geometry)).first->second;
+}
+
+// What the body of the own style (everything but the label) is drawn
+// from. The keypad's 79 buttons show a handful of bodies: three sizes in
+// three colours, and the one button under the mouse or pressed.
+struct COwnBodyKey {
+    QSize pixels;
+    qreal ratio = 1;
+    QRgb surface = 0;
+    QRgb face = 0;
+    bool focused = false;
+    bool pressed = false;
+    bool hot = false;
+
+    bool operator<(const COwnBodyKey& other) const
+    {
+        return std::tuple(pixels.width(), pixels.height(), ratio, surface, face, focused, pressed, hot) <
+               std::tuple(other.pixels.width(), other.pixels.height(), other.ratio, other.surface, other.face,
+                          other.focused, other.pressed, other.hot);
+    }
+};
+
+// The drawn bodies, kept for the buttons that look alike: a label is then
+// drawn over a copy of the body rather than the whole button afresh. The
+// bodies are drawn with every colour in the key, so a change of colour or
+// palette finds its own entry; the oldest go when the map grows large.
+std::map<COwnBodyKey, QImage>& OwnBodies()
+{
+    static std::map<COwnBodyKey, QImage> bodies;
+    return bodies;
 }
 
 QColor WithAlpha(QColor color, int alpha)
@@ -123,7 +154,9 @@ void CColorButton::SetKeypadStyle(EKeypadStyle style)
     if (style != Style2000 && style != StyleXP && style != StyleVista)
         style = StyleVantrel;
     m_style = style;
-    if (!HitTest(mapFromGlobal(QCursor::pos())))
+    // Only a hot button asks where the mouse is: the question goes to the
+    // display and back, for each of the keypad's buttons as it is made.
+    if (m_hot && !HitTest(mapFromGlobal(QCursor::pos())))
         m_hot = false;
     update();
 }
@@ -368,10 +401,50 @@ QColor CColorButton::BackgroundColor() const
     return (parent ? parent->palette() : palette()).color(QPalette::Window);
 }
 
+void CColorButton::ForgetSharedBodies()
+{
+    OwnBodies().clear();
+}
+
 const QImage& CColorButton::Render() const
 {
     const qreal ratio = devicePixelRatioF();
     const QSize pixels = (QSizeF(size()) * ratio).toSize().expandedTo(QSize(1, 1));
+    const EDrawing drawing = Drawing();
+    if (drawing == EDrawing::Own) {
+        const COwnBodyKey key{pixels,
+                              ratio,
+                              BackgroundColor().rgba(),
+                              FaceColor().rgba(),
+                              hasFocus() || m_default,
+                              m_pressedLook || Selected(),
+                              m_hot && isEnabled()};
+        std::map<COwnBodyKey, QImage>& bodies = OwnBodies();
+        const auto found = bodies.find(key);
+        if (found != bodies.end()) {
+            // Shared until the label is drawn, which copies it.
+            m_buffer = found->second;
+        } else {
+            m_buffer = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
+            m_buffer.setDevicePixelRatio(ratio);
+            m_buffer.fill(BackgroundColor());
+            QPainter painter(&m_buffer);
+            painter.setRenderHint(QPainter::Antialiasing);
+            painter.setRenderHint(QPainter::TextAntialiasing);
+            DrawOwnBody(painter);
+            painter.end();
+            if (bodies.size() >= 64)
+                bodies.clear();
+            bodies.emplace(key, m_buffer);
+        }
+        QPainter painter(&m_buffer);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setRenderHint(QPainter::TextAntialiasing);
+        painter.setFont(font());
+        DrawOwnLabel(painter);
+        return m_buffer;
+    }
+
     if (m_buffer.size() != pixels)
         m_buffer = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
     m_buffer.setDevicePixelRatio(ratio);
@@ -381,7 +454,7 @@ const QImage& CColorButton::Render() const
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setRenderHint(QPainter::TextAntialiasing);
     painter.setFont(font());
-    switch (Drawing()) {
+    switch (drawing) {
     case EDrawing::Classic:
         DrawClassic(painter);
         break;
@@ -392,7 +465,6 @@ const QImage& CColorButton::Render() const
         DrawThemedCustom(painter);
         break;
     case EDrawing::Own:
-        DrawOwn(painter);
         break;
     }
     return m_buffer;
@@ -540,7 +612,7 @@ void CColorButton::DrawThemedCustom(QPainter& painter) const
     DrawCenteredText(painter, rect(), TextColor());
 }
 
-void CColorButton::DrawOwn(QPainter& painter) const
+void CColorButton::DrawOwnBody(QPainter& painter) const
 {
     const QSize sz = size();
     const qreal w = sz.width();
@@ -617,6 +689,9 @@ void CColorButton::DrawOwn(QPainter& painter) const
     }
 
     strokeRing(3, face);
+}
 
+void CColorButton::DrawOwnLabel(QPainter& painter) const
+{
     DrawCenteredText(painter, rect(), isEnabled() ? TextColor() : palette().color(QPalette::Disabled, QPalette::ButtonText));
 }

@@ -81,6 +81,11 @@ public:
     // that the paint then copies in one step.
     const QImage& Render() const;
 
+    // The buttons of the own style that differ only in their labels share
+    // one drawing of their body. This drops the bodies drawn so far: the
+    // next button draws its own again.
+    static void ForgetSharedBodies();
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
@@ -104,7 +109,10 @@ private:
     void DrawClassic(QPainter& painter) const;
     void DrawThemed(QPainter& painter) const;
     void DrawThemedCustom(QPainter& painter) const;
-    void DrawOwn(QPainter& painter) const;
+    // The own style: the pill without its label, which a button of the same
+    // size, colours and state shares, and the label.
+    void DrawOwnBody(QPainter& painter) const;
+    void DrawOwnLabel(QPainter& painter) const;
     void DrawCenteredText(QPainter& painter, const QRect& rect, const QColor& color) const;
     QColor BackgroundColor() const;
     bool Selected() const;

@@ -53,8 +53,6 @@ CCalcView::CCalcView(const CMemoryStore& memory, const CPreferenceValues& prefer
     m_completer->setWidget(this);
     m_completer->setCompletionMode(QCompleter::UnfilteredPopupCompletion);
     m_completer->setMaxVisibleItems(10);
-    // A screen reader reads the list's entries under this name.
-    m_completer->popup()->setAccessibleName(tr("Completions"));
     connect(m_completer, qOverload<const QModelIndex&>(&QCompleter::activated), this,
             [this](const QModelIndex& index) { ApplyCompletion(index.row()); });
 
@@ -392,7 +390,10 @@ void CCalcView::UpdateCompletion()
     m_completionModel->setStringList(labels);
     m_completer->setCompletionPrefix(QString());
     // The words in the editor's own font, whatever font the editor has now.
+    // The list is made at its first use rather than with the editor; a
+    // screen reader reads its entries under this name.
     m_completer->popup()->setFont(font());
+    m_completer->popup()->setAccessibleName(tr("Completions"));
     QRect rect = cursorRect();
     rect.setWidth(m_completer->popup()->sizeHintForColumn(0) +
                   m_completer->popup()->verticalScrollBar()->sizeHint().width() + 8);

@@ -70,10 +70,6 @@ CCalcMainFrame::CCalcMainFrame(CAppState& appState, QWidget* parent)
 
     InstallFileDialogs();
 
-    // The "Trigonometric function" window exists from the start, hidden.
-    m_unitsWindow = new CCalcTrigonometricUnits(this);
-    m_unitsWindow->hide();
-
     CreateCommands();
     CreateToolBar();
     CreateStatusBar();
@@ -88,7 +84,6 @@ CCalcMainFrame::CCalcMainFrame(CAppState& appState, QWidget* parent)
         m_document->SelectMessageStatement(m_log->indexOfTopLevelItem(item));
     });
     connect(m_editor->document(), &QTextDocument::modificationChanged, this, &CCalcMainFrame::UpdateTitle);
-    connect(m_unitsWindow->List(), &QComboBox::activated, this, &CCalcMainFrame::ChooseUnits);
     connect(UnitsList(), &QComboBox::activated, this, &CCalcMainFrame::ChooseUnits);
 
     QSettings settings;
@@ -161,7 +156,7 @@ void CCalcMainFrame::CreateToolBar()
     m_toolBar->addSeparator();
     m_toolBar->addAction(m_commands.value(IdContextHelp));
     connect(m_toolBar, &CCalcToolBar::unitsSlotChanged, this, [this](bool list) {
-        if (list)
+        if (list && m_unitsWindow != nullptr)
             m_unitsWindow->hide();
     });
     QAction* toggle = m_commands.value(IdViewToolbar);
@@ -339,6 +334,21 @@ void CCalcMainFrame::ShowPlotPane()
     m_plotPane->show();
 }
 
+CCalcTrigonometricUnits* CCalcMainFrame::UnitsWindow()
+{
+    // Most sessions never show it: made at the start, its list and the font
+    // of its caption would hold up the window's first appearance.
+    if (m_unitsWindow == nullptr) {
+        m_unitsWindow = new CCalcTrigonometricUnits(this);
+        m_unitsWindow->hide();
+        connect(m_unitsWindow->List(), &QComboBox::activated, this, &CCalcMainFrame::ChooseUnits);
+        connect(m_unitsWindow, &CCalcTrigonometricUnits::visibilityChanged, m_commands.value(IdTrigonometricUnits),
+                &QAction::setChecked);
+        UpdateUnits();
+    }
+    return m_unitsWindow;
+}
+
 QComboBox* CCalcMainFrame::UnitsList() const
 {
     return m_toolBar->List();
@@ -373,8 +383,8 @@ void CCalcMainFrame::UpdateUnits()
     m_units->setText(UnitsIndicator());
     const unsigned units = m_state.preferences.Get(EPreference::TrigonometricUnits);
     const int index = units < 3 ? static_cast<int>(units) : 0;
-    for (QComboBox* list : {UnitsList(), m_unitsWindow->List()})
-        if (list->currentIndex() != index)
+    for (QComboBox* list : {UnitsList(), m_unitsWindow != nullptr ? m_unitsWindow->List() : nullptr})
+        if (list != nullptr && list->currentIndex() != index)
             list->setCurrentIndex(index);
 }
 

@@ -111,7 +111,8 @@ public:
     void PlotAtCaret();
     CCalcBar* Pane(int index) const { return m_panes[index]; }
     CCalcToolBar* ToolBar() const { return m_toolBar; }
-    CCalcTrigonometricUnits* UnitsWindow() const { return m_unitsWindow; }
+    // The "Trigonometric function" window, made hidden when first asked for.
+    CCalcTrigonometricUnits* UnitsWindow();
     QComboBox* UnitsList() const;
     QAction* Command(int id) const { return m_commands.value(id); }
     QMenu* FileMenu() const { return m_fileMenu; }

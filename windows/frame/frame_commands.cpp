@@ -188,10 +188,10 @@ void CCalcMainFrame::CreateSettingCommands()
     });
     QAction* units = MakeCommand(IdTrigonometricUnits, tr("Trigonometric units"),
                                  tr("Set units for trigonometric functions\nTrigonometric units"), {}, [this] {
-                                     m_unitsWindow->setVisible(!m_unitsWindow->isVisible());
+                                     CCalcTrigonometricUnits* window = UnitsWindow();
+                                     window->setVisible(!window->isVisible());
                                  });
     units->setCheckable(true);
-    connect(m_unitsWindow, &CCalcTrigonometricUnits::visibilityChanged, units, &QAction::setChecked);
 
     auto* notations = new QActionGroup(this);
     QAction* east = MakeCommand(IdNotationEast, tr("&East"), tr("Set East function notation\nEast notation"), {},

@@ -7,6 +7,8 @@
 #include <QTest>
 
 #include <memory>
+#include <utility>
+#include <vector>
 
 #include "windows/keypad_test_app.h"
 
@@ -376,6 +378,59 @@ TEST_F(ColorButtonTest, ThemedCustomGradientsSwapWhenPressed)
             EXPECT_NE(pressedTop, top);  // a stronger wash
             EXPECT_GT(pressedBottom, bottom);  // the lower gradient turns round
         }
+    }
+}
+
+TEST_F(ColorButtonTest, SharedBodiesDrawAsTheButtonsOwn)
+{
+    // A second button of the same size draws its label over the body the
+    // first one drew: in every state each looks as when it draws its own
+    // body, also after the bodies of the other states were drawn.
+    auto* other = new CColorButton(QStringLiteral("sin"), parent.get());
+    using FSet = void (*)(CColorButton*);
+    const std::pair<const char*, FSet> states[] = {
+        {"idle", [](CColorButton*) {}},
+        {"default", [](CColorButton* b) { b->SetDefaultFlag(true); }},
+        {"hot", [](CColorButton* b) { SendMouse(b, QEvent::MouseMove, QPoint(30, 14), Qt::NoButton); }},
+        {"pressed", [](CColorButton* b) { SendMouse(b, QEvent::MouseButtonPress, QPoint(30, 14), Qt::LeftButton); }},
+        {"disabled", [](CColorButton* b) { b->setEnabled(false); }},
+        {"dark face", [](CColorButton* b) { b->SetFaceColor(QColor(40, 40, 60)); }},
+        {"system face", [](CColorButton* b) { b->UseSystemFaceColor(); }},
+        {"other text", [](CColorButton* b) { b->SetTextColor(QColor(200, 0, 0)); }},
+        {"dark surface", [](CColorButton* b) { b->parentWidget()->setPalette(QPalette(QColor(32, 35, 38))); }},
+        {"taller", [](CColorButton* b) { b->resize(60, 34); }},
+    };
+    auto set = [&](std::size_t i) {
+        parent->setPalette(QPalette());
+        for (CColorButton* b : {button, other}) {
+            SendMouse(b, QEvent::MouseButtonRelease, QPoint(-5, -5), Qt::NoButton);
+            b->ResetHot();
+            b->clearFocus();  // a press takes the focus
+            b->SetDefaultFlag(false);
+            b->setEnabled(true);
+            b->SetFaceColor(QColor(144, 208, 255));
+            b->SetTextColor(QColor(0, 64, 128));
+            b->setGeometry(10, b == button ? 10 : 50, 60, 28);
+            states[i].second(b);
+        }
+    };
+    std::vector<QImage> first, second;
+    for (std::size_t i = 0; i < std::size(states); ++i) {
+        SCOPED_TRACE(states[i].first);
+        set(i);
+        CColorButton::ForgetSharedBodies();
+        first.push_back(button->Render().copy());
+        CColorButton::ForgetSharedBodies();
+        second.push_back(other->Render().copy());
+        EXPECT_TRUE(i == 0 || first[i] != first[0]);
+    }
+    CColorButton::ForgetSharedBodies();
+    for (std::size_t k = 0; k < 2 * std::size(states); ++k) {
+        const std::size_t i = k < std::size(states) ? k : 2 * std::size(states) - 1 - k;
+        SCOPED_TRACE(states[i].first);
+        set(i);
+        EXPECT_EQ(button->Render(), first[i]);
+        EXPECT_EQ(other->Render(), second[i]);
     }
 }
 

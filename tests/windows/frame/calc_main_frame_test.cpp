@@ -390,6 +390,23 @@ TEST_F(MainFrame, UnitsListsStayInStep)
     PreferencesChanged = false;
 }
 
+TEST_F(MainFrame, TheUnitsWindowMadeLateShowsTheUnitsChosenBefore)
+{
+    // The window is made when first asked for, at the units chosen on the
+    // tool bar before; its button's check mark follows it.
+    for (int index : {2, 1, 0}) {
+        frame.reset();
+        frame = std::make_unique<CCalcMainFrame>(*state);
+        frame->UnitsList()->setCurrentIndex(index);
+        emit frame->UnitsList()->activated(index);
+        EXPECT_EQ(frame->UnitsWindow()->List()->currentIndex(), index);
+        frame->Command(IdTrigonometricUnits)->trigger();
+        EXPECT_TRUE(frame->UnitsWindow()->isVisible());
+        EXPECT_TRUE(frame->Command(IdTrigonometricUnits)->isChecked());
+    }
+    PreferencesChanged = false;
+}
+
 TEST_F(MainFrame, AVerticalToolBarShowsTheUnitsButtonInsteadOfTheList)
 {
     QAction* button = frame->Command(IdTrigonometricUnits);
