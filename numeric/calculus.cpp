@@ -1,7 +1,9 @@
 #include "numeric/calculus.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
+#include <cstdint>
 #include <limits>
 
 #include "numeric/complex_size.h"
@@ -58,6 +60,12 @@ constexpr double kFarthest = 1e200;
 
 using NComplexSize::Abs;
 using NComplexSize::Finite;
+
+// A panel's nodes in the order of their parameters.
+constexpr int kOrder[21] = {19, 17, 15, 13, 11, 9, 7, 5, 3, 1, 0, 2, 4, 6, 8, 10, 12, 14, 16, 18, 20};
+// A side of a step is steady where its values stay this near (relative to
+// the step) to one level.
+constexpr double kSteadySide = 1e-6;
 
 // The nodes of the double-exponential rules for a unit range, on the grid of
 // the finest level (u = j / 2^kMaxLevel), computed once: for tanh-sinh the
@@ -179,6 +187,18 @@ private:
     double m_sum = 0;
     double m_carry = 0;
 };
+
+// The doubles as integers in their order (−0 and +0 both 0), and back.
+std::int64_t Ordinal(double x)
+{
+    const auto bits = std::bit_cast<std::int64_t>(x);
+    return bits >= 0 ? bits : -(bits & std::numeric_limits<std::int64_t>::max());
+}
+
+double FromOrdinal(std::int64_t ordinal)
+{
+    return ordinal >= 0 ? std::bit_cast<double>(ordinal) : -std::bit_cast<double>(-ordinal);
+}
 
 bool HeapLess(const auto& a, const auto& b)
 {
@@ -353,6 +373,25 @@ void CCalculus::Rule(CPanel& panel, std::vector<CComplex>& values, double hw)
         error = spread * std::min(1.0, std::pow(200 * error / spread, 1.5));
     panel.roundoff = 50 * kEpsilon * mass;
     panel.error = std::max(error, panel.roundoff);
+    panel.settled = false;
+    panel.steps = false;
+    if (!m_maps[panel.map].halfLine) {
+        // The nodes, in order, at the first node's level, then at most one
+        // between (the term's own value at a step), then at the last's.
+        const CComplex first = values[static_cast<std::size_t>(kOrder[0])];
+        const CComplex last = values[static_cast<std::size_t>(kOrder[20])];
+        const double tolerance = kSteadySide * Abs(last - first);
+        if (tolerance > 0 && std::isfinite(tolerance)) {
+            int j = 1;
+            while (j < 21 && Abs(values[static_cast<std::size_t>(kOrder[j])] - first) <= tolerance)
+                ++j;
+            if (j < 21 && !(Abs(values[static_cast<std::size_t>(kOrder[j])] - last) <= tolerance))
+                ++j;
+            while (j < 21 && Abs(values[static_cast<std::size_t>(kOrder[j])] - last) <= tolerance)
+                ++j;
+            panel.steps = j == 21;
+        }
+    }
     panel.kronrod = kronrod;
     panel.mass = mass;
     panel.centre = mean;
@@ -363,8 +402,6 @@ void CCalculus::Rule(CPanel& panel, std::vector<CComplex>& values, double hw)
 
 void CCalculus::Unround(const CMap& map, double mid, double hw)
 {
-    // The nodes in the order of their parameters.
-    constexpr int kOrder[21] = {19, 17, 15, 13, 11, 9, 7, 5, 3, 1, 0, 2, 4, 6, 8, 10, 12, 14, 16, 18, 20};
     // The logarithms of the distances from the end of the points asked
     // for (the difference of a point and the end is exact this near it),
     // and the nodes' relative distances from them (at most about 1e-4,
@@ -456,6 +493,9 @@ bool CCalculus::Subdivide(IPointFunction& f, CComplex& total, double& error, dou
         const double goal = std::max(kIntegralGoal * Abs(total), 2 * roundoff);
         if (error <= goal || stuckError > goal || m_heap.size() >= m_panelLimit)
             break;
+        // With a located jump the worst, no split can gain more.
+        if (m_heap.front().settled)
+            break;
         std::pop_heap(m_heap.begin(), m_heap.end(), HeapLess<CPanel, CPanel>);
         const CPanel worst = m_heap.back();
         m_heap.pop_back();
@@ -466,6 +506,24 @@ bool CCalculus::Subdivide(IPointFunction& f, CComplex& total, double& error, dou
             // Too narrow for the points of the path to differ.
             const CComplex x = map.centre + map.half * mid;
             narrow = Abs(map.half) * (worst.hi - worst.lo) <= 1e4 * kEpsilon * Abs(x);
+        }
+        CPanel settled = worst;
+        bool jump = false;
+        if (narrow || (worst.steps && !worst.sought)) {
+            // A step of the term between two doubles, located, leaves
+            // nothing unresolved; where its sides are not steady enough
+            // for that, the panel is split on (or set aside) as before.
+            if (!Jump(f, settled, jump))
+                return false;
+            jump = jump && (narrow || settled.error <= 1e-3 * worst.error);
+        }
+        if (jump) {
+            total += settled.kronrod - worst.kronrod;
+            error += settled.error - worst.error;
+            roundoff += settled.roundoff - worst.roundoff;
+            m_heap.push_back(settled);
+            std::push_heap(m_heap.begin(), m_heap.end(), HeapLess<CPanel, CPanel>);
+            continue;
         }
         if (narrow) {
             // Kept aside: its mass tells below whether the integral exists.
@@ -479,6 +537,7 @@ bool CCalculus::Subdivide(IPointFunction& f, CComplex& total, double& error, dou
         CPanel right = worst;
         left.hi = mid;
         right.lo = mid;
+        left.sought = right.sought = worst.sought || worst.steps;
         if (!Panel(f, left) || !Panel(f, right))
             return false;
         total += left.kronrod + right.kronrod - worst.kronrod;
@@ -489,6 +548,158 @@ bool CCalculus::Subdivide(IPointFunction& f, CComplex& total, double& error, dou
         m_heap.push_back(right);
         std::push_heap(m_heap.begin(), m_heap.end(), HeapLess<CPanel, CPanel>);
     }
+    return true;
+}
+
+bool CCalculus::Jump(IPointFunction& f, CPanel& panel, bool& found)
+{
+    found = false;
+    const CMap& map = m_maps[panel.map];
+    if (map.halfLine || map.centre.imag() != 0 || map.half.imag() != 0)
+        return true;
+    const double centre = map.centre.real();
+    const double half = map.half.real();
+    constexpr double kInfinity = std::numeric_limits<double>::infinity();
+    // An end of the panel along x, centre + half·t exactly: the nearest
+    // double, and what remains beside it. The widths of the two sides come
+    // from these, to far less than an ulp.
+    const auto end = [&](double t, double& rest) {
+        const double product = half * t;
+        const double productRest = std::fma(half, t, -product);
+        const double sum = centre + product;
+        const double z = sum - centre;
+        const double low = (centre - (sum - z)) + (product - z) + productRest;
+        const double x = sum + low;
+        rest = low - (x - sum);
+        return x;
+    };
+    double restLo = 0;
+    double restHi = 0;
+    double xLo = end(panel.lo, restLo);
+    double xHi = end(panel.hi, restHi);
+    if (half < 0) {
+        std::swap(xLo, xHi);
+        std::swap(restLo, restHi);
+    }
+    // The outermost doubles inside the panel (an end of the range may be
+    // where the term is not defined).
+    const double a = restLo >= 0 ? std::nextafter(xLo, kInfinity) : xLo;
+    const double b = restHi <= 0 ? std::nextafter(xHi, -kInfinity) : xHi;
+    if (!(a < b) || !std::isfinite(a) || !std::isfinite(b))
+        return true;
+    // Values at points of the path; false only where the function said
+    // stop, a point the term is not defined at leaves the panel as it is.
+    bool stop = false;
+    const auto values = [&](std::initializer_list<double> xs) {
+        m_points.clear();
+        for (double x : xs)
+            m_points.emplace_back(x, 0.0);
+        if (!Call(f, m_points.size(), true)) {
+            stop = f.Stopped();
+            return false;
+        }
+        for (std::size_t k = 0; k < m_points.size(); ++k) {
+            if (!Finite(m_values[k]))
+                return false;
+        }
+        return true;
+    };
+    if (!values({a, b}))
+        return !stop;
+    const CComplex left = m_values[0];
+    const CComplex right = m_values[1];
+    const double step = Abs(right - left);
+    if (!(step > 0))
+        return true;
+    // Bisection on which of the two levels the term is nearer, a batch of
+    // points at a time, evenly among the doubles between (their order as
+    // integers), down to two adjacent doubles. Values near neither level,
+    // more than the one a step may take, make it no step.
+    const double tolerance = kSteadySide * step;
+    const auto near = [&](const CComplex& v, const CComplex& level) { return Abs(v - level) <= tolerance; };
+    constexpr int kBatch = 15;
+    std::int64_t o0 = Ordinal(a);
+    std::int64_t o1 = Ordinal(b);
+    CComplex f0 = left;
+    CComplex f1 = right;
+    while (static_cast<std::uint64_t>(o1) - static_cast<std::uint64_t>(o0) > 1) {
+        m_points.clear();
+        const std::uint64_t span = static_cast<std::uint64_t>(o1) - static_cast<std::uint64_t>(o0);
+        for (int k = 1; k <= kBatch; ++k) {
+            const std::uint64_t along = span <= kBatch ? static_cast<std::uint64_t>(k) : span / (kBatch + 1) * k;
+            if (along >= span)
+                break;
+            m_points.emplace_back(FromOrdinal(static_cast<std::int64_t>(static_cast<std::uint64_t>(o0) + along)), 0.0);
+        }
+        const std::size_t count = m_points.size();
+        if (!Call(f, count, true))
+            return !f.Stopped();
+        std::size_t k = count;
+        int between = 0;
+        for (std::size_t j = 0; j < count; ++j) {
+            const CComplex v = m_values[j];
+            if (!Finite(v))
+                return true;
+            const bool atLeft = near(v, left);
+            const bool atRight = near(v, right);
+            if (!atLeft && !atRight && ++between > 1)
+                return true;
+            if (k == count && Abs(v - right) < Abs(v - left))
+                k = j;
+            else if (k < count && !atRight)
+                return true;
+        }
+        if (k > 0) {
+            o0 = Ordinal(m_points[k - 1].real());
+            f0 = m_values[k - 1];
+        }
+        if (k < count) {
+            o1 = Ordinal(m_points[k].real());
+            f1 = m_values[k];
+        }
+    }
+    const double x0 = FromOrdinal(o0);
+    const double x1 = FromOrdinal(o1);
+    // Steady sides: each within a millionth of the step of its level. The
+    // step lies between the two doubles, or at one of them where the term
+    // takes a value of its own there (sign(x − c) at c).
+    const double inner = std::nextafter(x0, -kInfinity);
+    const double outer = std::nextafter(x1, kInfinity);
+    if (!values({inner, outer}))
+        return !stop;
+    double at = x0;
+    double offset = 0.5 * (x1 - x0);
+    CComplex nearLeft = f0;
+    CComplex nearRight = f1;
+    if (near(f0, left) && near(f1, right)) {
+    } else if (near(m_values[0], left) && near(f1, right)) {
+        offset = 0;
+        nearLeft = m_values[0];
+    } else if (near(f0, left) && near(m_values[1], right)) {
+        at = x1;
+        offset = 0;
+        nearRight = m_values[1];
+    } else {
+        return true;
+    }
+    // Trapezoids on either side, their error no more than the change of
+    // the side's value times its width, and the step's place within half
+    // the spacing of the doubles.
+    const double leftWidth = ((at - xLo) + offset) - restLo;
+    const double rightWidth = ((xHi - at) - offset) + restHi;
+    if (!(leftWidth >= 0) || !(rightWidth >= 0))
+        return true;
+    const CComplex sum = 0.5 * ((left + nearLeft) * leftWidth + (nearRight + right) * rightWidth);
+    const double mass =
+        0.5 * ((Abs(left) + Abs(nearLeft)) * leftWidth + (Abs(nearRight) + Abs(right)) * rightWidth);
+    const double error = Abs(left - nearLeft) * leftWidth + Abs(right - nearRight) * rightWidth +
+                         Abs(nearRight - nearLeft) * 0.5 * (x1 - x0);
+    panel.kronrod = (half > 0 ? map.orientation : -map.orientation) * sum;
+    panel.mass = mass;
+    panel.roundoff = 50 * kEpsilon * mass;
+    panel.error = std::max(error, panel.roundoff);
+    panel.settled = true;
+    found = true;
     return true;
 }
 

@@ -120,6 +120,14 @@ private:
         // largest distance from it.
         CComplex centre;
         double radius = 0;
+        // The nodes' values on a segment lie at two levels, the left ones
+        // at one, the right ones at the other: a step of the term between.
+        bool steps = false;
+        // Such a step was looked for (the panels split from it inherit it).
+        bool sought = false;
+        // A jump of the term located inside: kronrod is the sum of its two
+        // sides, and splitting it gains nothing.
+        bool settled = false;
     };
     struct CRule {
         CComplex value;
@@ -151,6 +159,11 @@ private:
     // when the function said stop.
     bool Subdivide(IPointFunction& f, CComplex& total, double& error, double& roundoff, double& stuckMass,
                    double& stuckError, CComplex& stuckValue);
+    // A panel of a real segment: where the term jumps inside it (its
+    // values on either side steady, a step between two adjacent doubles),
+    // found holds the panel with the integral of either side up to the
+    // step. False when the function said stop.
+    bool Jump(IPointFunction& f, CPanel& panel, bool& found);
     // Where the error of the adaptive sum stays at the ends of a segment or
     // at the finite end of a half-line, in the part of the integral nearer
     // the end than the numbers there can tell (a singularity at an end
