@@ -285,6 +285,15 @@ add("floor(x)*x", "0", "3", breaks=["1", "2"], bound=1e-12, source=S)
 add("sign(x-1)*x", "0", "2", breaks=["1"], bound=1e-12, source=S)
 add("abs(sin(x))", "0", "10", breaks=["pi", "2*pi", "3*pi"], bound=1e-12, source=S)
 add("floor(x^2)", "0", "2", breaks=["1", "sqrt(2)", "sqrt(3)"], bound=1e-12, source=S)
+# Jumps located down to two adjacent doubles: in either half of the range,
+# a range run backwards, across 0, several, with a smooth factor, complex.
+add("floor(3*x)", "0", "1", breaks=["1/3", "2/3"], bound=1e-15, source=S)
+add("(sign(x-0.8)+1)/2", "0", "1", breaks=["0.8"], bound=1e-15, source=S)
+add("(sign(x-0.3)+1)/2", "1", "0", breaks=["0.3"], bound=1e-15, source=S)
+add("floor(x)", "-2.5", "1", breaks=["-2", "-1", "0"], bound=1e-15, source=S)
+add("floor(x)+x", "-1", "2", breaks=["0", "1"], bound=1e-15, source=S)
+add("floor(x)*exp(-x)", "0", "10", breaks=[str(k) for k in range(1, 10)], bound=1e-15, source=S)
+add("x+i*floor(2*x)", "0", "1", breaks=["0.5"], bound=1e-15, source=S)
 
 S = "oscillation"
 for k in ["10", "100", "1000"]:
