@@ -112,6 +112,62 @@ const CNodeTable& NodeTable()
     return table;
 }
 
+// For each node of a panel (on [−1, 1]) the derivative there from its value
+// and its two neighbours' (both on one side at the outermost nodes): the
+// indices of the three and their coefficients.
+struct CSlope {
+    int at[3];
+    double weight[3];
+};
+
+class CSlopeTable {
+public:
+    CSlopeTable()
+    {
+        double u[21];
+        for (int i = 0; i < 21; ++i) {
+            const int k = (i + 1) / 2;
+            u[i] = i == 0 ? 0.0 : (i % 2 ? -kKronrodNodes[k] : kKronrodNodes[k]);
+        }
+        for (int j = 0; j < 21; ++j) {
+            const int first = j == 0 ? 0 : j == 20 ? 18 : j - 1;
+            CSlope& slope = m_slopes[kOrder[j]];
+            for (int m = 0; m < 3; ++m)
+                slope.at[m] = kOrder[first + m];
+            // The derivative of the parabola through the three at the node.
+            const double x = u[kOrder[j]];
+            for (int m = 0; m < 3; ++m) {
+                const double um = u[slope.at[m]];
+                double numerator = 0;
+                double denominator = 1;
+                for (int n = 0; n < 3; ++n) {
+                    if (n == m)
+                        continue;
+                    const double un = u[slope.at[n]];
+                    denominator *= um - un;
+                    double term = 1;
+                    for (int q = 0; q < 3; ++q) {
+                        if (q != m && q != n)
+                            term *= x - u[slope.at[q]];
+                    }
+                    numerator += term;
+                }
+                slope.weight[m] = numerator / denominator;
+            }
+        }
+    }
+    const CSlope& At(int i) const { return m_slopes[i]; }
+
+private:
+    CSlope m_slopes[21];
+};
+
+const CSlopeTable& SlopeTable()
+{
+    static const CSlopeTable table;
+    return table;
+}
+
 // v·w, without the library's checked complex product when w is real (the
 // weights on a real path always are).
 inline CComplex Weighted(const CComplex& v, const CComplex& w)
@@ -312,6 +368,11 @@ bool CCalculus::Panel(IPointFunction& f, CPanel& panel, CPanel* asked)
     }
     if (!Call(f, 21))
         return false;
+    // On a real segment the values as they came, for the move below.
+    const bool segment = !asked && !map.halfLine && map.centre.imag() == 0 && map.half.imag() == 0;
+    CComplex raw[21];
+    if (segment)
+        std::copy(m_values.begin(), m_values.begin() + 21, raw);
     if (asked) {
         // The sums of the values as asked for too, then the values moved.
         m_asked.assign(m_values.begin(), m_values.begin() + 21);
@@ -320,7 +381,63 @@ bool CCalculus::Panel(IPointFunction& f, CPanel& panel, CPanel* asked)
         Unround(map, mid, hw);
     }
     Rule(panel, m_values, hw);
+    // (Only where the rule has all but resolved the panel does the slope
+    // between neighbouring nodes hold.)
+    if (segment && Finite(panel.kronrod) && panel.error <= 1e-8 * panel.mass)
+        Unround(panel, raw, mid, hw);
     return true;
+}
+
+void CCalculus::Unround(CPanel& panel, CComplex* values, double mid, double hw)
+{
+    // The points the term was asked at are the nodes rounded twice (the
+    // parameter, then the point): where the term is steep beside its size
+    // (a narrow peak, a fast oscillation), that costs far more than the
+    // rule's own error. Each value moved along the slope that it and its
+    // neighbours show, by the distance from its point to its node.
+    const CMap& map = m_maps[panel.map];
+    const double centre = map.centre.real();
+    const double half = map.half.real();
+    double moves[21];
+    double size = 0;
+    for (int i = 0; i < 21; ++i) {
+        const int k = (i + 1) / 2;
+        // The node's parameter mid + along exactly: t and what t lacks.
+        const double along = i == 0 ? 0.0 : (i % 2 ? -hw * kKronrodNodes[k] : hw * kKronrodNodes[k]);
+        const double alongRest = i == 0 ? 0.0 : std::fma(i % 2 ? -hw : hw, kKronrodNodes[k], -along);
+        const double t = mid + along;
+        const double z = t - mid;
+        const double tRest = (mid - (t - z)) + (along - z) + alongRest;
+        // centre + half·t exactly, less the point asked at.
+        const double product = half * t;
+        const double productRest = std::fma(half, t, -product);
+        const double point = m_points[static_cast<std::size_t>(i)].real();
+        const double sum = centre + product;
+        const double w = sum - centre;
+        const double sumRest = (centre - (sum - w)) + (product - w);
+        // (The point itself may have been moved off the end.)
+        const double off = (sum - point) + sumRest + productRest + half * tRest;
+        moves[i] = off / (half * hw);
+        size += kKronrodWeights[k] * Abs(values[i]);
+    }
+    CComplex moved[21];
+    double shift = 0;
+    for (int i = 0; i < 21; ++i) {
+        const CSlope& slope = SlopeTable().At(i);
+        CComplex derivative;
+        for (int m = 0; m < 3; ++m)
+            derivative += slope.weight[m] * values[slope.at[m]];
+        const CComplex change = derivative * moves[i];
+        moved[i] = values[i] + change;
+        shift += kKronrodWeights[(i + 1) / 2] * Abs(change);
+    }
+    // Where the moves stay within the rounding of the values themselves
+    // the panel keeps its sums as they are.
+    if (!(shift > 16 * kEpsilon * size) || !(shift < 1e-8 * size))
+        return;
+    for (int i = 0; i < 21; ++i)
+        m_values[static_cast<std::size_t>(i)] = moved[i];
+    Rule(panel, m_values, hw);
 }
 
 void CCalculus::Rule(CPanel& panel, std::vector<CComplex>& values, double hw)
