@@ -256,6 +256,13 @@ double FromOrdinal(std::int64_t ordinal)
     return ordinal >= 0 ? std::bit_cast<double>(ordinal) : -std::bit_cast<double>(-ordinal);
 }
 
+// |re| + |im|: within √2 of the size, where only a comparison of sizes is
+// wanted and the square root would cost more than the rest.
+inline double Size1(const CComplex& z)
+{
+    return std::fabs(z.real()) + std::fabs(z.imag());
+}
+
 bool HeapLess(const auto& a, const auto& b)
 {
     return a.error < b.error;
@@ -398,27 +405,75 @@ void CCalculus::Unround(CPanel& panel, CComplex* values, double mid, double hw)
     const CMap& map = m_maps[panel.map];
     const double centre = map.centre.real();
     const double half = map.half.real();
-    double moves[21];
+    // The points lie within about an ulp of centre + half·t of their nodes:
+    // where the term's slope between neighbouring nodes, times that, stays
+    // well below its size, no move could matter (a smooth term, or a power
+    // at 0, whose slope falls with the distance), and nothing is done.
     double size = 0;
+    for (int i = 0; i < 21; ++i)
+        size += kKronrodWeights[(i + 1) / 2] * Size1(values[i]);
+    const double reach = std::fabs(centre) + std::fabs(half) * std::max(std::fabs(panel.lo), std::fabs(panel.hi));
+    bool steep = false;
+    for (int j = 1; j < 21 && !steep; ++j) {
+        const int a = kOrder[j - 1];
+        const int b = kOrder[j];
+        const double apart = std::fabs(m_points[static_cast<std::size_t>(b)].real() -
+                                       m_points[static_cast<std::size_t>(a)].real());
+        steep = reach * Size1(values[b] - values[a]) > 2 * size * apart;
+    }
+    if (!steep)
+        return;
+    // The roundings of the products from their factors' halves (Dekker's
+    // split; std::fma is a library call where the build cannot assume the
+    // instruction).
+    const auto split = [](double a, double& high, double& low) {
+        const double c = 134217729.0 * a;
+        high = c - (c - a);
+        low = a - high;
+    };
+    const auto productRest = [](double aHigh, double aLow, double bHigh, double bLow, double product) {
+        return ((aHigh * bHigh - product) + aHigh * bLow + aLow * bHigh) + aLow * bLow;
+    };
+    double hwHigh = 0;
+    double hwLow = 0;
+    double halfHigh = 0;
+    double halfLow = 0;
+    split(hw, hwHigh, hwLow);
+    split(half, halfHigh, halfLow);
+    const double perUnit = 1 / (half * hw);
+    double moves[21];
     for (int i = 0; i < 21; ++i) {
         const int k = (i + 1) / 2;
         // The node's parameter mid + along exactly: t and what t lacks.
-        const double along = i == 0 ? 0.0 : (i % 2 ? -hw * kKronrodNodes[k] : hw * kKronrodNodes[k]);
-        const double alongRest = i == 0 ? 0.0 : std::fma(i % 2 ? -hw : hw, kKronrodNodes[k], -along);
+        double along = 0;
+        double alongRest = 0;
+        if (i != 0) {
+            double nodeHigh = 0;
+            double nodeLow = 0;
+            split(kKronrodNodes[k], nodeHigh, nodeLow);
+            along = hw * kKronrodNodes[k];
+            alongRest = productRest(hwHigh, hwLow, nodeHigh, nodeLow, along);
+            if (i % 2) {
+                along = -along;
+                alongRest = -alongRest;
+            }
+        }
         const double t = mid + along;
         const double z = t - mid;
         const double tRest = (mid - (t - z)) + (along - z) + alongRest;
         // centre + half·t exactly, less the point asked at.
+        double tHigh = 0;
+        double tLow = 0;
+        split(t, tHigh, tLow);
         const double product = half * t;
-        const double productRest = std::fma(half, t, -product);
+        const double rest = productRest(halfHigh, halfLow, tHigh, tLow, product);
         const double point = m_points[static_cast<std::size_t>(i)].real();
         const double sum = centre + product;
         const double w = sum - centre;
         const double sumRest = (centre - (sum - w)) + (product - w);
         // (The point itself may have been moved off the end.)
-        const double off = (sum - point) + sumRest + productRest + half * tRest;
-        moves[i] = off / (half * hw);
-        size += kKronrodWeights[k] * Abs(values[i]);
+        const double off = (sum - point) + sumRest + rest + half * tRest;
+        moves[i] = off * perUnit;
     }
     CComplex moved[21];
     double shift = 0;
@@ -429,7 +484,7 @@ void CCalculus::Unround(CPanel& panel, CComplex* values, double mid, double hw)
             derivative += slope.weight[m] * values[slope.at[m]];
         const CComplex change = derivative * moves[i];
         moved[i] = values[i] + change;
-        shift += kKronrodWeights[(i + 1) / 2] * Abs(change);
+        shift += kKronrodWeights[(i + 1) / 2] * Size1(change);
     }
     // Where the moves stay within the rounding of the values themselves
     // the panel keeps its sums as they are.
@@ -497,14 +552,14 @@ void CCalculus::Rule(CPanel& panel, std::vector<CComplex>& values, double hw)
         // between (the term's own value at a step), then at the last's.
         const CComplex first = values[static_cast<std::size_t>(kOrder[0])];
         const CComplex last = values[static_cast<std::size_t>(kOrder[20])];
-        const double tolerance = kSteadySide * Abs(last - first);
+        const double tolerance = kSteadySide * Size1(last - first);
         if (tolerance > 0 && std::isfinite(tolerance)) {
             int j = 1;
-            while (j < 21 && Abs(values[static_cast<std::size_t>(kOrder[j])] - first) <= tolerance)
+            while (j < 21 && Size1(values[static_cast<std::size_t>(kOrder[j])] - first) <= tolerance)
                 ++j;
-            if (j < 21 && !(Abs(values[static_cast<std::size_t>(kOrder[j])] - last) <= tolerance))
+            if (j < 21 && !(Size1(values[static_cast<std::size_t>(kOrder[j])] - last) <= tolerance))
                 ++j;
-            while (j < 21 && Abs(values[static_cast<std::size_t>(kOrder[j])] - last) <= tolerance)
+            while (j < 21 && Size1(values[static_cast<std::size_t>(kOrder[j])] - last) <= tolerance)
                 ++j;
             panel.steps = j == 21;
         }
