@@ -389,8 +389,12 @@ bool CCalculus::Panel(IPointFunction& f, CPanel& panel, CPanel* asked)
     }
     Rule(panel, m_values, hw);
     // (Only where the rule has all but resolved the panel does the slope
-    // between neighbouring nodes hold.)
-    if (segment && Finite(panel.kronrod) && panel.error <= 1e-8 * panel.mass)
+    // between neighbouring nodes hold; and next to an end of the range,
+    // where a singular term's slope is not that of a parabola, the end's
+    // own limit deals with the points' rounding.)
+    constexpr double kNearEnd = 0x1p-10;
+    if (segment && Finite(panel.kronrod) && panel.error <= 1e-8 * panel.mass &&
+        (panel.hi > kNearEnd || &map == &m_maps[2]))
         Unround(panel, raw, mid, hw);
     return true;
 }
