@@ -417,15 +417,19 @@ void CCalculus::Unround(CPanel& panel, CComplex* values, double mid, double hw)
     for (int i = 0; i < 21; ++i)
         size += kKronrodWeights[(i + 1) / 2] * Size1(values[i]);
     const double reach = std::fabs(centre) + std::fabs(half) * std::max(std::fabs(panel.lo), std::fabs(panel.hi));
-    bool steep = false;
-    for (int j = 1; j < 21 && !steep; ++j) {
+    double steepest = 0;
+    for (int j = 1; j < 21; ++j) {
         const int a = kOrder[j - 1];
         const int b = kOrder[j];
         const double apart = std::fabs(m_points[static_cast<std::size_t>(b)].real() -
                                        m_points[static_cast<std::size_t>(a)].real());
-        steep = reach * Size1(values[b] - values[a]) > 2 * size * apart;
+        if (apart > 0)
+            steepest = std::max(steepest, Size1(values[b] - values[a]) / apart);
     }
-    if (!steep)
+    // (Steep beside the panel's own values, and with a move over the
+    // panel's width that would show beside the whole integral.)
+    const double width = std::fabs(half) * (panel.hi - panel.lo);
+    if (!(reach * steepest > 2 * size) || (m_scale > 0 && !(reach * steepest * width > 0.25 * m_scale)))
         return;
     // The roundings of the products from their factors' halves (Dekker's
     // split; std::fma is a library call where the build cannot assume the
@@ -1945,6 +1949,7 @@ CCalculusResult CCalculus::Integrate(IPointFunction& f, const CIntegralLimit& a,
 {
     m_evaluations = 0;
     m_heap.clear();
+    m_scale = 0;
     if (a.infinity != 0 && b.infinity == a.infinity)
         return {};
     if (a.infinity == 0 && b.infinity == 0 && a.point == b.point)
@@ -1961,11 +1966,14 @@ CCalculusResult CCalculus::Integrate(IPointFunction& f, const CIntegralLimit& a,
         const CComplex half = 0.5 * (b.point - a.point);
         m_maps[2] = {false, 0.5 * (a.point + b.point), half, 1, 1};
         CPanel whole{-1, 1, 2, {}, 0, 0, 0, {}, 0};
+        m_scale = 0;
         if (!Panel(f, whole))
             return {CComplex(), 0, ECalculusOutcome::Stopped};
         // A rule that settles is believed once the even grid finds no peak
         // between its points; where it does, the adaptive stage takes over
         // at once (the rules before would only miss the peak again).
+        if (std::isfinite(whole.mass))
+            m_scale = whole.mass;
         bool peak = false;
         double at = std::numeric_limits<double>::quiet_NaN();
         double reach = 0;

@@ -305,4 +305,7 @@ private:
     // (its limits move by far more than an ulp of the pieces' sums for a
     // change in their last bits either way).
     bool m_plainSums = false;
+    // The integral of |f| as the first panel over a whole segment saw it
+    // (0 elsewhere): what a move of the values must reach to matter.
+    double m_scale = 0;
 };
