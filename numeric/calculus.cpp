@@ -1,7 +1,9 @@
 #include "numeric/calculus.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
+#include <cstdint>
 #include <limits>
 
 #include "numeric/complex_size.h"
@@ -59,6 +61,12 @@ constexpr double kFarthest = 1e200;
 using NComplexSize::Abs;
 using NComplexSize::Finite;
 
+// A panel's nodes in the order of their parameters.
+constexpr int kOrder[21] = {19, 17, 15, 13, 11, 9, 7, 5, 3, 1, 0, 2, 4, 6, 8, 10, 12, 14, 16, 18, 20};
+// A side of a step is steady where its values stay this near (relative to
+// the step) to one level.
+constexpr double kSteadySide = 1e-6;
+
 // The nodes of the double-exponential rules for a unit range, on the grid of
 // the finest level (u = j / 2^kMaxLevel), computed once: for tanh-sinh the
 // distance from the end (1 − tanh s) and the weight per unit half-length;
@@ -101,6 +109,62 @@ private:
 const CNodeTable& NodeTable()
 {
     static const CNodeTable table;
+    return table;
+}
+
+// For each node of a panel (on [−1, 1]) the derivative there from its value
+// and its two neighbours' (both on one side at the outermost nodes): the
+// indices of the three and their coefficients.
+struct CSlope {
+    int at[3];
+    double weight[3];
+};
+
+class CSlopeTable {
+public:
+    CSlopeTable()
+    {
+        double u[21];
+        for (int i = 0; i < 21; ++i) {
+            const int k = (i + 1) / 2;
+            u[i] = i == 0 ? 0.0 : (i % 2 ? -kKronrodNodes[k] : kKronrodNodes[k]);
+        }
+        for (int j = 0; j < 21; ++j) {
+            const int first = j == 0 ? 0 : j == 20 ? 18 : j - 1;
+            CSlope& slope = m_slopes[kOrder[j]];
+            for (int m = 0; m < 3; ++m)
+                slope.at[m] = kOrder[first + m];
+            // The derivative of the parabola through the three at the node.
+            const double x = u[kOrder[j]];
+            for (int m = 0; m < 3; ++m) {
+                const double um = u[slope.at[m]];
+                double numerator = 0;
+                double denominator = 1;
+                for (int n = 0; n < 3; ++n) {
+                    if (n == m)
+                        continue;
+                    const double un = u[slope.at[n]];
+                    denominator *= um - un;
+                    double term = 1;
+                    for (int q = 0; q < 3; ++q) {
+                        if (q != m && q != n)
+                            term *= x - u[slope.at[q]];
+                    }
+                    numerator += term;
+                }
+                slope.weight[m] = numerator / denominator;
+            }
+        }
+    }
+    const CSlope& At(int i) const { return m_slopes[i]; }
+
+private:
+    CSlope m_slopes[21];
+};
+
+const CSlopeTable& SlopeTable()
+{
+    static const CSlopeTable table;
     return table;
 }
 
@@ -179,6 +243,25 @@ private:
     double m_sum = 0;
     double m_carry = 0;
 };
+
+// The doubles as integers in their order (−0 and +0 both 0), and back.
+std::int64_t Ordinal(double x)
+{
+    const auto bits = std::bit_cast<std::int64_t>(x);
+    return bits >= 0 ? bits : -(bits & std::numeric_limits<std::int64_t>::max());
+}
+
+double FromOrdinal(std::int64_t ordinal)
+{
+    return ordinal >= 0 ? std::bit_cast<double>(ordinal) : -std::bit_cast<double>(-ordinal);
+}
+
+// |re| + |im|: within √2 of the size, where only a comparison of sizes is
+// wanted and the square root would cost more than the rest.
+inline double Size1(const CComplex& z)
+{
+    return std::fabs(z.real()) + std::fabs(z.imag());
+}
 
 bool HeapLess(const auto& a, const auto& b)
 {
@@ -292,6 +375,11 @@ bool CCalculus::Panel(IPointFunction& f, CPanel& panel, CPanel* asked)
     }
     if (!Call(f, 21))
         return false;
+    // On a real segment the values as they came, for the move below.
+    const bool segment = !asked && !map.halfLine && map.centre.imag() == 0 && map.half.imag() == 0;
+    CComplex raw[21];
+    if (segment)
+        std::copy(m_values.begin(), m_values.begin() + 21, raw);
     if (asked) {
         // The sums of the values as asked for too, then the values moved.
         m_asked.assign(m_values.begin(), m_values.begin() + 21);
@@ -300,7 +388,119 @@ bool CCalculus::Panel(IPointFunction& f, CPanel& panel, CPanel* asked)
         Unround(map, mid, hw);
     }
     Rule(panel, m_values, hw);
+    // (Only where the rule has all but resolved the panel does the slope
+    // between neighbouring nodes hold; and next to an end of the range,
+    // where a singular term's slope is not that of a parabola, the end's
+    // own limit deals with the points' rounding.)
+    constexpr double kNearEnd = 0x1p-10;
+    if (segment && Finite(panel.kronrod) && panel.error <= 1e-8 * panel.mass &&
+        (panel.hi > kNearEnd || &map == &m_maps[2]))
+        Unround(panel, raw, mid, hw);
     return true;
+}
+
+void CCalculus::Unround(CPanel& panel, CComplex* values, double mid, double hw)
+{
+    // The points the term was asked at are the nodes rounded twice (the
+    // parameter, then the point): where the term is steep beside its size
+    // (a narrow peak, a fast oscillation), that costs far more than the
+    // rule's own error. Each value moved along the slope that it and its
+    // neighbours show, by the distance from its point to its node.
+    const CMap& map = m_maps[panel.map];
+    const double centre = map.centre.real();
+    const double half = map.half.real();
+    // The points lie within about an ulp of centre + half·t of their nodes:
+    // where the term's slope between neighbouring nodes, times that, stays
+    // well below its size, no move could matter (a smooth term, or a power
+    // at 0, whose slope falls with the distance), and nothing is done.
+    double size = 0;
+    for (int i = 0; i < 21; ++i)
+        size += kKronrodWeights[(i + 1) / 2] * Size1(values[i]);
+    const double reach = std::fabs(centre) + std::fabs(half) * std::max(std::fabs(panel.lo), std::fabs(panel.hi));
+    double steepest = 0;
+    for (int j = 1; j < 21; ++j) {
+        const int a = kOrder[j - 1];
+        const int b = kOrder[j];
+        const double apart = std::fabs(m_points[static_cast<std::size_t>(b)].real() -
+                                       m_points[static_cast<std::size_t>(a)].real());
+        if (apart > 0)
+            steepest = std::max(steepest, Size1(values[b] - values[a]) / apart);
+    }
+    // (Steep beside the panel's own values, and with a move over the
+    // panel's width that would show beside the whole integral.)
+    const double width = std::fabs(half) * (panel.hi - panel.lo);
+    if (!(reach * steepest > 2 * size) || (m_scale > 0 && !(reach * steepest * width > 0.25 * m_scale)))
+        return;
+    // The roundings of the products from their factors' halves (Dekker's
+    // split; std::fma is a library call where the build cannot assume the
+    // instruction).
+    const auto split = [](double a, double& high, double& low) {
+        const double c = 134217729.0 * a;
+        high = c - (c - a);
+        low = a - high;
+    };
+    const auto productRest = [](double aHigh, double aLow, double bHigh, double bLow, double product) {
+        return ((aHigh * bHigh - product) + aHigh * bLow + aLow * bHigh) + aLow * bLow;
+    };
+    double hwHigh = 0;
+    double hwLow = 0;
+    double halfHigh = 0;
+    double halfLow = 0;
+    split(hw, hwHigh, hwLow);
+    split(half, halfHigh, halfLow);
+    const double perUnit = 1 / (half * hw);
+    double moves[21];
+    for (int i = 0; i < 21; ++i) {
+        const int k = (i + 1) / 2;
+        // The node's parameter mid + along exactly: t and what t lacks.
+        double along = 0;
+        double alongRest = 0;
+        if (i != 0) {
+            double nodeHigh = 0;
+            double nodeLow = 0;
+            split(kKronrodNodes[k], nodeHigh, nodeLow);
+            along = hw * kKronrodNodes[k];
+            alongRest = productRest(hwHigh, hwLow, nodeHigh, nodeLow, along);
+            if (i % 2) {
+                along = -along;
+                alongRest = -alongRest;
+            }
+        }
+        const double t = mid + along;
+        const double z = t - mid;
+        const double tRest = (mid - (t - z)) + (along - z) + alongRest;
+        // centre + half·t exactly, less the point asked at.
+        double tHigh = 0;
+        double tLow = 0;
+        split(t, tHigh, tLow);
+        const double product = half * t;
+        const double rest = productRest(halfHigh, halfLow, tHigh, tLow, product);
+        const double point = m_points[static_cast<std::size_t>(i)].real();
+        const double sum = centre + product;
+        const double w = sum - centre;
+        const double sumRest = (centre - (sum - w)) + (product - w);
+        // (The point itself may have been moved off the end.)
+        const double off = (sum - point) + sumRest + rest + half * tRest;
+        moves[i] = off * perUnit;
+    }
+    CComplex moved[21];
+    double shift = 0;
+    for (int i = 0; i < 21; ++i) {
+        const CSlope& slope = SlopeTable().At(i);
+        CComplex derivative;
+        for (int m = 0; m < 3; ++m)
+            derivative += slope.weight[m] * values[slope.at[m]];
+        const CComplex change = derivative * moves[i];
+        moved[i] = values[i] + change;
+        shift += kKronrodWeights[(i + 1) / 2] * Size1(change);
+    }
+    // Where the moves stay within the rounding of the values themselves
+    // the panel keeps its sums as they are.
+    if (!(shift > 16 * kEpsilon * size) || !(shift < 1e-8 * size))
+        return;
+    for (int i = 0; i < 21; ++i)
+        m_values[static_cast<std::size_t>(i)] = moved[i];
+    Rule(panel, m_values, hw);
 }
 
 void CCalculus::Rule(CPanel& panel, std::vector<CComplex>& values, double hw)
@@ -353,6 +553,25 @@ void CCalculus::Rule(CPanel& panel, std::vector<CComplex>& values, double hw)
         error = spread * std::min(1.0, std::pow(200 * error / spread, 1.5));
     panel.roundoff = 50 * kEpsilon * mass;
     panel.error = std::max(error, panel.roundoff);
+    panel.settled = false;
+    panel.steps = false;
+    if (!m_maps[panel.map].halfLine) {
+        // The nodes, in order, at the first node's level, then at most one
+        // between (the term's own value at a step), then at the last's.
+        const CComplex first = values[static_cast<std::size_t>(kOrder[0])];
+        const CComplex last = values[static_cast<std::size_t>(kOrder[20])];
+        const double tolerance = kSteadySide * Size1(last - first);
+        if (tolerance > 0 && std::isfinite(tolerance)) {
+            int j = 1;
+            while (j < 21 && Size1(values[static_cast<std::size_t>(kOrder[j])] - first) <= tolerance)
+                ++j;
+            if (j < 21 && !(Size1(values[static_cast<std::size_t>(kOrder[j])] - last) <= tolerance))
+                ++j;
+            while (j < 21 && Size1(values[static_cast<std::size_t>(kOrder[j])] - last) <= tolerance)
+                ++j;
+            panel.steps = j == 21;
+        }
+    }
     panel.kronrod = kronrod;
     panel.mass = mass;
     panel.centre = mean;
@@ -363,8 +582,6 @@ void CCalculus::Rule(CPanel& panel, std::vector<CComplex>& values, double hw)
 
 void CCalculus::Unround(const CMap& map, double mid, double hw)
 {
-    // The nodes in the order of their parameters.
-    constexpr int kOrder[21] = {19, 17, 15, 13, 11, 9, 7, 5, 3, 1, 0, 2, 4, 6, 8, 10, 12, 14, 16, 18, 20};
     // The logarithms of the distances from the end of the points asked
     // for (the difference of a point and the end is exact this near it),
     // and the nodes' relative distances from them (at most about 1e-4,
@@ -456,6 +673,9 @@ bool CCalculus::Subdivide(IPointFunction& f, CComplex& total, double& error, dou
         const double goal = std::max(kIntegralGoal * Abs(total), 2 * roundoff);
         if (error <= goal || stuckError > goal || m_heap.size() >= m_panelLimit)
             break;
+        // With a located jump the worst, no split can gain more.
+        if (m_heap.front().settled)
+            break;
         std::pop_heap(m_heap.begin(), m_heap.end(), HeapLess<CPanel, CPanel>);
         const CPanel worst = m_heap.back();
         m_heap.pop_back();
@@ -466,6 +686,24 @@ bool CCalculus::Subdivide(IPointFunction& f, CComplex& total, double& error, dou
             // Too narrow for the points of the path to differ.
             const CComplex x = map.centre + map.half * mid;
             narrow = Abs(map.half) * (worst.hi - worst.lo) <= 1e4 * kEpsilon * Abs(x);
+        }
+        CPanel settled = worst;
+        bool jump = false;
+        if (narrow || (worst.steps && !worst.sought)) {
+            // A step of the term between two doubles, located, leaves
+            // nothing unresolved; where its sides are not steady enough
+            // for that, the panel is split on (or set aside) as before.
+            if (!Jump(f, settled, jump))
+                return false;
+            jump = jump && (narrow || settled.error <= 1e-3 * worst.error);
+        }
+        if (jump) {
+            total += settled.kronrod - worst.kronrod;
+            error += settled.error - worst.error;
+            roundoff += settled.roundoff - worst.roundoff;
+            m_heap.push_back(settled);
+            std::push_heap(m_heap.begin(), m_heap.end(), HeapLess<CPanel, CPanel>);
+            continue;
         }
         if (narrow) {
             // Kept aside: its mass tells below whether the integral exists.
@@ -479,6 +717,7 @@ bool CCalculus::Subdivide(IPointFunction& f, CComplex& total, double& error, dou
         CPanel right = worst;
         left.hi = mid;
         right.lo = mid;
+        left.sought = right.sought = worst.sought || worst.steps;
         if (!Panel(f, left) || !Panel(f, right))
             return false;
         total += left.kronrod + right.kronrod - worst.kronrod;
@@ -489,6 +728,158 @@ bool CCalculus::Subdivide(IPointFunction& f, CComplex& total, double& error, dou
         m_heap.push_back(right);
         std::push_heap(m_heap.begin(), m_heap.end(), HeapLess<CPanel, CPanel>);
     }
+    return true;
+}
+
+bool CCalculus::Jump(IPointFunction& f, CPanel& panel, bool& found)
+{
+    found = false;
+    const CMap& map = m_maps[panel.map];
+    if (map.halfLine || map.centre.imag() != 0 || map.half.imag() != 0)
+        return true;
+    const double centre = map.centre.real();
+    const double half = map.half.real();
+    constexpr double kInfinity = std::numeric_limits<double>::infinity();
+    // An end of the panel along x, centre + half·t exactly: the nearest
+    // double, and what remains beside it. The widths of the two sides come
+    // from these, to far less than an ulp.
+    const auto end = [&](double t, double& rest) {
+        const double product = half * t;
+        const double productRest = std::fma(half, t, -product);
+        const double sum = centre + product;
+        const double z = sum - centre;
+        const double low = (centre - (sum - z)) + (product - z) + productRest;
+        const double x = sum + low;
+        rest = low - (x - sum);
+        return x;
+    };
+    double restLo = 0;
+    double restHi = 0;
+    double xLo = end(panel.lo, restLo);
+    double xHi = end(panel.hi, restHi);
+    if (half < 0) {
+        std::swap(xLo, xHi);
+        std::swap(restLo, restHi);
+    }
+    // The outermost doubles inside the panel (an end of the range may be
+    // where the term is not defined).
+    const double a = restLo >= 0 ? std::nextafter(xLo, kInfinity) : xLo;
+    const double b = restHi <= 0 ? std::nextafter(xHi, -kInfinity) : xHi;
+    if (!(a < b) || !std::isfinite(a) || !std::isfinite(b))
+        return true;
+    // Values at points of the path; false only where the function said
+    // stop, a point the term is not defined at leaves the panel as it is.
+    bool stop = false;
+    const auto values = [&](std::initializer_list<double> xs) {
+        m_points.clear();
+        for (double x : xs)
+            m_points.emplace_back(x, 0.0);
+        if (!Call(f, m_points.size(), true)) {
+            stop = f.Stopped();
+            return false;
+        }
+        for (std::size_t k = 0; k < m_points.size(); ++k) {
+            if (!Finite(m_values[k]))
+                return false;
+        }
+        return true;
+    };
+    if (!values({a, b}))
+        return !stop;
+    const CComplex left = m_values[0];
+    const CComplex right = m_values[1];
+    const double step = Abs(right - left);
+    if (!(step > 0))
+        return true;
+    // Bisection on which of the two levels the term is nearer, a batch of
+    // points at a time, evenly among the doubles between (their order as
+    // integers), down to two adjacent doubles. Values near neither level,
+    // more than the one a step may take, make it no step.
+    const double tolerance = kSteadySide * step;
+    const auto near = [&](const CComplex& v, const CComplex& level) { return Abs(v - level) <= tolerance; };
+    constexpr int kBatch = 15;
+    std::int64_t o0 = Ordinal(a);
+    std::int64_t o1 = Ordinal(b);
+    CComplex f0 = left;
+    CComplex f1 = right;
+    while (static_cast<std::uint64_t>(o1) - static_cast<std::uint64_t>(o0) > 1) {
+        m_points.clear();
+        const std::uint64_t span = static_cast<std::uint64_t>(o1) - static_cast<std::uint64_t>(o0);
+        for (int k = 1; k <= kBatch; ++k) {
+            const std::uint64_t along = span <= kBatch ? static_cast<std::uint64_t>(k) : span / (kBatch + 1) * k;
+            if (along >= span)
+                break;
+            m_points.emplace_back(FromOrdinal(static_cast<std::int64_t>(static_cast<std::uint64_t>(o0) + along)), 0.0);
+        }
+        const std::size_t count = m_points.size();
+        if (!Call(f, count, true))
+            return !f.Stopped();
+        std::size_t k = count;
+        int between = 0;
+        for (std::size_t j = 0; j < count; ++j) {
+            const CComplex v = m_values[j];
+            if (!Finite(v))
+                return true;
+            const bool atLeft = near(v, left);
+            const bool atRight = near(v, right);
+            if (!atLeft && !atRight && ++between > 1)
+                return true;
+            if (k == count && Abs(v - right) < Abs(v - left))
+                k = j;
+            else if (k < count && !atRight)
+                return true;
+        }
+        if (k > 0) {
+            o0 = Ordinal(m_points[k - 1].real());
+            f0 = m_values[k - 1];
+        }
+        if (k < count) {
+            o1 = Ordinal(m_points[k].real());
+            f1 = m_values[k];
+        }
+    }
+    const double x0 = FromOrdinal(o0);
+    const double x1 = FromOrdinal(o1);
+    // Steady sides: each within a millionth of the step of its level. The
+    // step lies between the two doubles, or at one of them where the term
+    // takes a value of its own there (sign(x − c) at c).
+    const double inner = std::nextafter(x0, -kInfinity);
+    const double outer = std::nextafter(x1, kInfinity);
+    if (!values({inner, outer}))
+        return !stop;
+    double at = x0;
+    double offset = 0.5 * (x1 - x0);
+    CComplex nearLeft = f0;
+    CComplex nearRight = f1;
+    if (near(f0, left) && near(f1, right)) {
+    } else if (near(m_values[0], left) && near(f1, right)) {
+        offset = 0;
+        nearLeft = m_values[0];
+    } else if (near(f0, left) && near(m_values[1], right)) {
+        at = x1;
+        offset = 0;
+        nearRight = m_values[1];
+    } else {
+        return true;
+    }
+    // Trapezoids on either side, their error no more than the change of
+    // the side's value times its width, and the step's place within half
+    // the spacing of the doubles.
+    const double leftWidth = ((at - xLo) + offset) - restLo;
+    const double rightWidth = ((xHi - at) - offset) + restHi;
+    if (!(leftWidth >= 0) || !(rightWidth >= 0))
+        return true;
+    const CComplex sum = 0.5 * ((left + nearLeft) * leftWidth + (nearRight + right) * rightWidth);
+    const double mass =
+        0.5 * ((Abs(left) + Abs(nearLeft)) * leftWidth + (Abs(nearRight) + Abs(right)) * rightWidth);
+    const double error = Abs(left - nearLeft) * leftWidth + Abs(right - nearRight) * rightWidth +
+                         Abs(nearRight - nearLeft) * 0.5 * (x1 - x0);
+    panel.kronrod = (half > 0 ? map.orientation : -map.orientation) * sum;
+    panel.mass = mass;
+    panel.roundoff = 50 * kEpsilon * mass;
+    panel.error = std::max(error, panel.roundoff);
+    panel.settled = true;
+    found = true;
     return true;
 }
 
@@ -1558,6 +1949,7 @@ CCalculusResult CCalculus::Integrate(IPointFunction& f, const CIntegralLimit& a,
 {
     m_evaluations = 0;
     m_heap.clear();
+    m_scale = 0;
     if (a.infinity != 0 && b.infinity == a.infinity)
         return {};
     if (a.infinity == 0 && b.infinity == 0 && a.point == b.point)
@@ -1574,11 +1966,14 @@ CCalculusResult CCalculus::Integrate(IPointFunction& f, const CIntegralLimit& a,
         const CComplex half = 0.5 * (b.point - a.point);
         m_maps[2] = {false, 0.5 * (a.point + b.point), half, 1, 1};
         CPanel whole{-1, 1, 2, {}, 0, 0, 0, {}, 0};
+        m_scale = 0;
         if (!Panel(f, whole))
             return {CComplex(), 0, ECalculusOutcome::Stopped};
         // A rule that settles is believed once the even grid finds no peak
         // between its points; where it does, the adaptive stage takes over
         // at once (the rules before would only miss the peak again).
+        if (std::isfinite(whole.mass))
+            m_scale = whole.mass;
         bool peak = false;
         double at = std::numeric_limits<double>::quiet_NaN();
         double reach = 0;

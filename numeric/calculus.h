@@ -120,6 +120,14 @@ private:
         // largest distance from it.
         CComplex centre;
         double radius = 0;
+        // The nodes' values on a segment lie at two levels, the left ones
+        // at one, the right ones at the other: a step of the term between.
+        bool steps = false;
+        // Such a step was looked for (the panels split from it inherit it).
+        bool sought = false;
+        // A jump of the term located inside: kronrod is the sum of its two
+        // sides, and splitting it gains nothing.
+        bool settled = false;
     };
     struct CRule {
         CComplex value;
@@ -144,6 +152,10 @@ private:
     // factor beside it, makes that all but straight); m_unrounded[i] says
     // how much of the value's rounding is left (1 where it was not moved).
     void Unround(const CMap& map, double mid, double hw);
+    // On a real segment: the panel's sums again from the values (as they
+    // came, unweighted) moved from the points asked for to the nodes, where
+    // that matters beside the values' own rounding.
+    void Unround(CPanel& panel, CComplex* values, double mid, double hw);
     // Subdivides the panels of m_heap until the sum settles; rule is what
     // the double-exponential rule reached, kept when it is better.
     CCalculusResult Adaptive(IPointFunction& f, const CRule& rule);
@@ -151,6 +163,11 @@ private:
     // when the function said stop.
     bool Subdivide(IPointFunction& f, CComplex& total, double& error, double& roundoff, double& stuckMass,
                    double& stuckError, CComplex& stuckValue);
+    // A panel of a real segment: where the term jumps inside it (its
+    // values on either side steady, a step between two adjacent doubles),
+    // found holds the panel with the integral of either side up to the
+    // step. False when the function said stop.
+    bool Jump(IPointFunction& f, CPanel& panel, bool& found);
     // Where the error of the adaptive sum stays at the ends of a segment or
     // at the finite end of a half-line, in the part of the integral nearer
     // the end than the numbers there can tell (a singularity at an end
@@ -288,4 +305,7 @@ private:
     // (its limits move by far more than an ulp of the pieces' sums for a
     // change in their last bits either way).
     bool m_plainSums = false;
+    // The integral of |f| as the first panel over a whole segment saw it
+    // (0 elsewhere): what a move of the values must reach to matter.
+    double m_scale = 0;
 };

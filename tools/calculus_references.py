@@ -270,6 +270,14 @@ for c in ["0.3", "0.5", "0.7"]:
         add("1/((x-%s)^2+%s^2)" % (c, b), "0", "1", bound=1e-12, source=S)
 for alpha in range(0, 6):
     add("4^(-%d)/((x-pi/4)^2+16^(-%d))" % (alpha, alpha), "0", "1", bound=1e-12, source=S)
+# Steep beside their size, so that the rounding of the points (half an ulp
+# of x, times a slope of a thousand or more over the value) would cost more
+# than the rule's own error: the values are moved to the nodes.
+add("1/((x-0.9)^2+1e-4^2)", "0", "1", breaks=["0.9"], bound=1e-15, source=S)
+add("1/((x-1.3)^2+1e-3^2)", "0", "2", breaks=["1.3"], bound=1e-15, source=S)
+add("1/(1e-6+x^2)", "-1", "1", breaks=["0"], bound=1e-15, source=S)
+add("1/(1+1e6*(x-0.35)^2)", "0", "1", breaks=["0.35"], bound=1e-15, source=S)
+add("exp(-1e6*(x-0.7)^2)", "0", "1", breaks=["0.7"], bound=1e-15, source=S)
 # A narrow peak beside a kink, a jump or a broad peak, which send the
 # integral to the adaptive stage: its first panels' nodes all miss it.
 add("abs(x-0.3)+exp(-1e6*(x-0.7123)^2)", "0", "1", breaks=["0.3", "0.7123"], source=S)
@@ -285,6 +293,15 @@ add("floor(x)*x", "0", "3", breaks=["1", "2"], bound=1e-12, source=S)
 add("sign(x-1)*x", "0", "2", breaks=["1"], bound=1e-12, source=S)
 add("abs(sin(x))", "0", "10", breaks=["pi", "2*pi", "3*pi"], bound=1e-12, source=S)
 add("floor(x^2)", "0", "2", breaks=["1", "sqrt(2)", "sqrt(3)"], bound=1e-12, source=S)
+# Jumps located down to two adjacent doubles: in either half of the range,
+# a range run backwards, across 0, several, with a smooth factor, complex.
+add("floor(3*x)", "0", "1", breaks=["1/3", "2/3"], bound=1e-15, source=S)
+add("(sign(x-0.8)+1)/2", "0", "1", breaks=["0.8"], bound=1e-15, source=S)
+add("(sign(x-0.3)+1)/2", "1", "0", breaks=["0.3"], bound=1e-15, source=S)
+add("floor(x)", "-2.5", "1", breaks=["-2", "-1", "0"], bound=1e-15, source=S)
+add("floor(x)+x", "-1", "2", breaks=["0", "1"], bound=1e-15, source=S)
+add("floor(x)*exp(-x)", "0", "10", breaks=[str(k) for k in range(1, 10)], bound=1e-15, source=S)
+add("x+i*floor(2*x)", "0", "1", breaks=["0.5"], bound=1e-15, source=S)
 
 S = "oscillation"
 for k in ["10", "100", "1000"]:
