@@ -60,6 +60,23 @@ quint32 NameHash(const QByteArray& name)
 
 constexpr quint32 kNoEntry = 0xffffffffu;
 
+// The names a theme lookup of `names` may try: each name and each part of
+// one before a dash ("edit-cut", then "edit").
+QList<QByteArray> IconNamesTried(const QStringList& names)
+{
+    QList<QByteArray> tried;
+    for (const QString& name : names) {
+        QByteArray part = name.toUtf8();
+        while (!part.isEmpty()) {
+            if (!tried.contains(part))
+                tried << part;
+            const qsizetype dash = part.lastIndexOf('-');
+            part.truncate(dash < 0 ? 0 : dash);
+        }
+    }
+    return tried;
+}
+
 }  // namespace
 
 CIconCacheIndex ReadIconCache(const unsigned char* data, qsizetype size, const QList<QByteArray>& names)
@@ -104,21 +121,6 @@ CIconCacheIndex ReadIconCache(const unsigned char* data, qsizetype size, const Q
     }
     index.readable = true;
     return index;
-}
-
-QList<QByteArray> IconNamesTried(const QStringList& names)
-{
-    QList<QByteArray> tried;
-    for (const QString& name : names) {
-        QByteArray part = name.toUtf8();
-        while (!part.isEmpty()) {
-            if (!tried.contains(part))
-                tried << part;
-            const qsizetype dash = part.lastIndexOf('-');
-            part.truncate(dash < 0 ? 0 : dash);
-        }
-    }
-    return tried;
 }
 
 bool HicolorMayHave(const QStringList& names, const QStringList& searchPaths, const QStringList& fallbackPaths)

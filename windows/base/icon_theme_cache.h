@@ -19,10 +19,6 @@ struct CIconCacheIndex {
 // range, a string with no end, a chain that loops) is not readable.
 CIconCacheIndex ReadIconCache(const unsigned char* data, qsizetype size, const QList<QByteArray>& names);
 
-// The names a theme lookup of `names` may try: each name and each part of
-// one before a dash ("edit-cut", then "edit").
-QList<QByteArray> IconNamesTried(const QStringList& names);
-
 // Whether a lookup of `names` in the theme "hicolor" under `searchPaths`,
 // or as a plain file in `fallbackPaths`, could find any icon. No where each
 // hicolor folder has a current index lacking them all and no plain file of

@@ -112,14 +112,6 @@ TEST(HicolorToolIconsFile, HoldsTheCases)
     EXPECT_GE(DataRows("hicolor_tool_icons.txt").size(), 20u);
 }
 
-TEST(IconThemeCache, NamesTriedGoBackOverDashes)
-{
-    EXPECT_EQ(IconNamesTried({QStringLiteral("edit-cut"), QStringLiteral("edit-copy"), QStringLiteral("x")}),
-              (QList<QByteArray>{"edit-cut", "edit", "edit-copy", "x"}));
-    EXPECT_EQ(IconNamesTried({QStringLiteral("a--b")}), (QList<QByteArray>{"a--b", "a-", "a"}));
-    EXPECT_TRUE(IconNamesTried({QString()}).isEmpty());
-}
-
 // Every length an index may be cut to, and an index whose chain loops: the
 // reader stays within the bytes and never reads a name that is there as
 // absent.
