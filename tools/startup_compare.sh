@@ -70,7 +70,14 @@ for round in $(seq 0 "$starts"); do
     order=($(printf '%s\n' "${order[@]}" | tac))
   fi
   for i in "${order[@]}"; do
-    read -r ms painted <<<"$(start "$i" "${commands[$i]}" 2>/dev/null)" || true
+    # The virtual X server now and then refuses a client's connection:
+    # such a start is made again, up to twice, and reported.
+    for try in 1 2 3; do
+      ms=""
+      read -r ms painted <<<"$(start "$i" "${commands[$i]}" 2>/dev/null)" || true
+      [ -z "${ms:-}" ] || break
+      echo "startup_compare: ${names[$i]} showed no window (try $try)" >&2
+    done
     [ -n "${ms:-}" ] || { echo "startup_compare: ${names[$i]} showed no window" >&2; exit 1; }
     if [ "$round" -ne 0 ]; then
       times[$i]="${times[$i]:-} $ms"

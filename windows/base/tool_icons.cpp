@@ -1,5 +1,7 @@
 #include "windows/base/tool_icons.h"
 
+#include "windows/base/icon_theme_cache.h"
+
 #include <QGuiApplication>
 #include <QIconEngine>
 #include <QPainter>
@@ -165,6 +167,37 @@ void DrawGlyph(QPainter& p, const CIconInk& ink, const CGlyph& glyph)
     }
 }
 
+// Whether the icon theme could give any of the tool icons. A desktop names
+// its theme (Adwaita, Breeze...), which is asked as always. Without one
+// the lookup goes through "hicolor" alone, the theme of applications' own
+// icons: its first lookup reads the theme's description (some 55 KB) and
+// takes a few milliseconds before the first picture, while the theme's
+// index of names answers in a fraction of that whether any of ours is
+// there.
+bool ThemeMayHaveToolIcons()
+{
+    const auto onlyHicolor = [](const QString& name) { return name.isEmpty() || name == u"hicolor"; };
+    if (!onlyHicolor(QIcon::themeName()) || !onlyHicolor(QIcon::fallbackThemeName()))
+        return true;
+    // The answer is kept for the paths it was found for (tests change them).
+    const QStringList searchPaths = QIcon::themeSearchPaths();
+    const QStringList fallbackPaths = QIcon::fallbackSearchPaths();
+    static QStringList s_searchPaths, s_fallbackPaths;
+    static bool s_known = false, s_mayHave = true;
+    if (!s_known || searchPaths != s_searchPaths || fallbackPaths != s_fallbackPaths) {
+        QStringList names;
+        for (const CGlyph& glyph : kGlyphs) {
+            if (glyph.theme)
+                names << QString::fromLatin1(glyph.theme);
+        }
+        s_mayHave = HicolorMayHave(names, searchPaths, fallbackPaths);
+        s_searchPaths = searchPaths;
+        s_fallbackPaths = fallbackPaths;
+        s_known = true;
+    }
+    return s_mayHave;
+}
+
 // A command's icon: the desktop theme's when it has one, else the painted
 // glyph. The theme is asked at the first paint, not when the command is
 // made: the search runs through every folder of every theme on the icon
@@ -206,7 +239,7 @@ private:
         if (!m_resolved) {
             m_resolved = true;
             const CGlyph& glyph = m_glyph;
-            m_painted = !(glyph.theme && QIcon::hasThemeIcon(glyph.theme));
+            m_painted = !(glyph.theme && ThemeMayHaveToolIcons() && QIcon::hasThemeIcon(glyph.theme));
             m_icon = m_painted ? PaintedIcon([&glyph](QPainter& p, const CIconInk& ink) { DrawGlyph(p, ink, glyph); })
                                : QIcon::fromTheme(glyph.theme);
         }
