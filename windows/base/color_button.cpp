@@ -94,6 +94,13 @@ std::map<COwnBodyKey, QImage>& OwnBodies()
     return bodies;
 }
 
+// Every drawing of a button, whole or in parts, smooths its edges and text.
+void SmoothPainting(QPainter& painter)
+{
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setRenderHint(QPainter::TextAntialiasing);
+}
+
 QColor WithAlpha(QColor color, int alpha)
 {
     color.setAlpha(alpha);
@@ -429,8 +436,7 @@ const QImage& CColorButton::Render() const
             m_buffer.setDevicePixelRatio(ratio);
             m_buffer.fill(BackgroundColor());
             QPainter painter(&m_buffer);
-            painter.setRenderHint(QPainter::Antialiasing);
-            painter.setRenderHint(QPainter::TextAntialiasing);
+            SmoothPainting(painter);
             DrawOwnBody(painter);
             painter.end();
             if (bodies.size() >= 64)
@@ -438,8 +444,7 @@ const QImage& CColorButton::Render() const
             bodies.emplace(key, m_buffer);
         }
         QPainter painter(&m_buffer);
-        painter.setRenderHint(QPainter::Antialiasing);
-        painter.setRenderHint(QPainter::TextAntialiasing);
+        SmoothPainting(painter);
         painter.setFont(font());
         DrawOwnLabel(painter);
         return m_buffer;
@@ -451,8 +456,7 @@ const QImage& CColorButton::Render() const
     m_buffer.fill(BackgroundColor());
 
     QPainter painter(&m_buffer);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setRenderHint(QPainter::TextAntialiasing);
+    SmoothPainting(painter);
     painter.setFont(font());
     switch (drawing) {
     case EDrawing::Classic:
