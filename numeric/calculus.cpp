@@ -168,6 +168,53 @@ const CSlopeTable& SlopeTable()
     return table;
 }
 
+// The value at either end of a panel (u = −1, +1) of the polynomial through
+// all 21 nodes, and of the one through the 10 Gauss nodes alone, as sums
+// of the nodes' values (in the panel's order) times these coefficients
+// (0 for a node the sum leaves out).
+class CEndTable {
+public:
+    CEndTable()
+    {
+        double u[21];
+        bool gauss[21];
+        for (int i = 0; i < 21; ++i) {
+            const int k = (i + 1) / 2;
+            u[i] = i == 0 ? 0.0 : (i % 2 ? -kKronrodNodes[k] : kKronrodNodes[k]);
+            gauss[i] = k % 2 == 1;
+        }
+        for (int side = 0; side < 2; ++side) {
+            const double x = side == 0 ? -1.0 : 1.0;
+            for (int j = 0; j < 21; ++j) {
+                double all = 1;
+                double some = 1;
+                for (int m = 0; m < 21; ++m) {
+                    if (m == j)
+                        continue;
+                    const double factor = (x - u[m]) / (u[j] - u[m]);
+                    all *= factor;
+                    if (gauss[m])
+                        some *= factor;
+                }
+                m_all[side][j] = all;
+                m_gauss[side][j] = gauss[j] ? some : 0.0;
+            }
+        }
+    }
+    double All(int side, int j) const { return m_all[side][j]; }
+    double Gauss(int side, int j) const { return m_gauss[side][j]; }
+
+private:
+    double m_all[2][21];
+    double m_gauss[2][21];
+};
+
+const CEndTable& EndTable()
+{
+    static const CEndTable table;
+    return table;
+}
+
 // v·w, without the library's checked complex product when w is real (the
 // weights on a real path always are).
 inline CComplex Weighted(const CComplex& v, const CComplex& w)
@@ -375,6 +422,17 @@ bool CCalculus::Panel(IPointFunction& f, CPanel& panel, CPanel* asked)
     }
     if (!Call(f, 21))
         return false;
+    if (!map.halfLine) {
+        // (Slots 0 to 2 for the panels from t = 0 and the whole segment,
+        // 3 and 4 for those up to t = 1 of maps 0 and 1.)
+        for (int slot : {panel.map == 2 || panel.lo == 0 ? panel.map : -1, panel.map < 2 && panel.hi == 1 ? 3 + panel.map : -1}) {
+            if (slot < 0)
+                continue;
+            std::copy(m_values.begin(), m_values.begin() + 21, m_endValues[slot]);
+            m_endRange[slot][0] = panel.lo;
+            m_endRange[slot][1] = panel.hi;
+        }
+    }
     // On a real segment the values as they came, for the move below.
     const bool segment = !asked && !map.halfLine && map.centre.imag() == 0 && map.half.imag() == 0;
     CComplex raw[21];
@@ -883,6 +941,237 @@ bool CCalculus::Jump(IPointFunction& f, CPanel& panel, bool& found)
     return true;
 }
 
+bool CCalculus::EndSliver(IPointFunction& f, const CComplex* values, int side, double end, double node,
+                          double significant, CSliver& sliver)
+{
+    sliver = {};
+    int& found = sliver.found;
+    double& hidden = sliver.hidden;
+    const double width = std::fabs(node - end);
+    if (!(width > 0) || !std::isfinite(width))
+        return true;
+    // What the nodes say at the end: the polynomial through all of them,
+    // which their smoothness lets stray from the term there by about as
+    // much as the one through the Gauss nodes strays from it (a power at
+    // the end, √x or x^0.1, keeps within that; a step in the sliver does
+    // not), beside the rounding of the values.
+    const CEndTable& table = EndTable();
+    CComplex all;
+    CComplex gauss;
+    double scale = 0;
+    for (int j = 0; j < 21; ++j) {
+        if (!Finite(values[j]))
+            return true;
+        all += table.All(side, j) * values[j];
+        gauss += table.Gauss(side, j) * values[j];
+        scale += std::fabs(table.All(side, j)) * Abs(values[j]);
+    }
+    const double allowed = 8 * (Abs(all - gauss) + 8 * kEpsilon * scale);
+    bool stop = false;
+    const auto value = [&](double x, CComplex& v) {
+        m_points.assign(1, CComplex(x, 0.0));
+        if (!Call(f, 1, true)) {
+            stop = f.Stopped();
+            return false;
+        }
+        v = m_values[0];
+        return Finite(v);
+    };
+    // Where the term has no finite value at the end (1/√x, ln x, sin(x)/x
+    // at 0), the end is the rules' to deal with, as it was.
+    CComplex atEnd;
+    if (!value(end, atEnd))
+        return !stop;
+    const double apart = Abs(atEnd - all);
+    if (!(apart > allowed) || !(apart * width > significant))
+        return true;
+    // A value of the term's own at the end alone (floor(x) at 1 from
+    // below) holds nothing; the next double inside tells.
+    constexpr double kInfinity = std::numeric_limits<double>::infinity();
+    const double inner = std::nextafter(end, node > end ? kInfinity : -kInfinity);
+    CComplex near;
+    hidden = apart * width;
+    if (!value(inner, near)) {
+        if (stop)
+            return false;
+        found = 2;
+        return true;
+    }
+    if (!(Abs(near - all) > allowed)) {
+        hidden = 0;
+        return true;
+    }
+    // Bisection between the end's level and the outermost node's on which
+    // of the two the term is nearer, a batch of points at a time, evenly
+    // among the doubles between (their order as integers), down to two
+    // adjacent doubles; a step is where the term moves by most of the
+    // difference of the levels between them.
+    const CComplex nearLevel = near;
+    const CComplex farLevel = values[side == 0 ? 19 : 20];
+    constexpr int kBatch = 15;
+    const std::int64_t direction = node > end ? 1 : -1;
+    std::int64_t oNear = Ordinal(inner);
+    std::int64_t oFar = Ordinal(node);
+    CComplex fNear = nearLevel;
+    CComplex fFar = farLevel;
+    std::int64_t along[kBatch];
+    while ((oFar - oNear) * direction > 1) {
+        const std::uint64_t span = static_cast<std::uint64_t>((oFar - oNear) * direction);
+        m_points.clear();
+        for (int k = 1; k <= kBatch; ++k) {
+            const std::uint64_t step = span <= kBatch ? static_cast<std::uint64_t>(k) : span / (kBatch + 1) * k;
+            if (step >= span)
+                break;
+            along[m_points.size()] = oNear + direction * static_cast<std::int64_t>(step);
+            m_points.emplace_back(FromOrdinal(along[m_points.size()]), 0.0);
+        }
+        const std::size_t count = m_points.size();
+        if (!Call(f, count, true)) {
+            if (f.Stopped())
+                return false;
+            found = 2;
+            return true;
+        }
+        std::size_t k = 0;
+        while (k < count && Finite(m_values[k]) && !(Abs(m_values[k] - farLevel) < Abs(m_values[k] - nearLevel)))
+            ++k;
+        if (k < count && !Finite(m_values[k])) {
+            found = 2;
+            return true;
+        }
+        if (k > 0) {
+            oNear = along[k - 1];
+            fNear = m_values[k - 1];
+        }
+        if (k < count) {
+            oFar = along[k];
+            fFar = m_values[k];
+        }
+    }
+    double xNear = FromOrdinal(oNear);
+    double xFar = FromOrdinal(oFar);
+    const double levels = Abs(farLevel - nearLevel);
+    if (!(Abs(fFar - fNear) >= 0.5 * levels)) {
+        // Or the term takes a value of its own at one of the two, between
+        // the levels (sign(x) at 0): the step spans the double beside.
+        const double before = FromOrdinal(oNear - direction);
+        const double after = FromOrdinal(oFar + direction);
+        m_points.assign({CComplex(before, 0.0), CComplex(after, 0.0)});
+        if (!Call(f, 2, true)) {
+            if (f.Stopped())
+                return false;
+            found = 2;
+            return true;
+        }
+        const CComplex fBefore = m_values[0];
+        const CComplex fAfter = m_values[1];
+        if (Abs(fFar - fBefore) >= 0.5 * levels && Abs(fFar - fBefore) >= Abs(fAfter - fNear)) {
+            xNear = before;
+            fNear = fBefore;
+        } else if (Abs(fAfter - fNear) >= 0.5 * levels) {
+            xFar = after;
+            fFar = fAfter;
+        } else {
+            found = 2;
+            return true;
+        }
+    }
+    const double jump = Abs(fFar - fNear);
+    // The step's place is known to within the doubles: taken midway.
+    // Where it lies within a few thousand doubles of the end, no panel
+    // between could tell its points apart: the sliver's part, the near
+    // side's in place of the far side's that the panel carried on to the
+    // end, comes by trapezoids (its sides cannot change over so few).
+    found = 1;
+    const double at = 0.5 * ((xNear - end) + (xFar - end));
+    sliver.at = at;
+    sliver.placement = 0.5 * jump * std::fabs(xFar - xNear);
+    sliver.narrow = std::fabs(at) <= 1e6 * kEpsilon * std::fabs(end);
+    if (sliver.narrow) {
+        // (Along the panel's parameter: the sliver at u = +1 lies before its end.)
+        sliver.correction = (side == 0 ? at : -at) * (0.5 * (nearLevel + fNear) - 0.5 * (all + fFar));
+        sliver.bound = std::fabs(at) * (Abs(nearLevel - fNear) + Abs(all - fFar)) + sliver.placement;
+    }
+    return true;
+}
+
+bool CCalculus::EndSlivers(IPointFunction& f, CComplex& total, double& error, double& roundoff, double significant,
+                           bool last, bool& changed)
+{
+    changed = false;
+    // Each half's end at t = 0 (an end of the segment) and at t = 1, where
+    // the two halves meet in the middle: the panels beside either have a
+    // sliver there that their nodes do not reach.
+    for (int m = 0; m < 2; ++m) {
+        const CMap& map = m_maps[m];
+        if (map.halfLine || map.centre.imag() != 0 || map.half.imag() != 0)
+            continue;
+        for (int far = 0; far < 2; ++far) {
+            if (m_sliverTaken[m][far])
+                continue;
+            // The panel beside that end, if its nodes' values are those kept.
+            const int slot = far ? 3 + m : m;
+            std::size_t index = m_heap.size();
+            for (std::size_t k = 0; k < m_heap.size(); ++k) {
+                if (m_heap[k].map == m && (far ? m_heap[k].hi == 1 : m_heap[k].lo == 0))
+                    index = k;
+            }
+            if (index == m_heap.size())
+                continue;
+            const CPanel panel = m_heap[index];
+            if (panel.settled || m_endRange[slot][0] != panel.lo || m_endRange[slot][1] != panel.hi)
+                continue;
+            const double mid = 0.5 * (panel.lo + panel.hi);
+            const double hw = 0.5 * (panel.hi - panel.lo);
+            const double outer = far ? mid + hw * kKronrodNodes[10] : mid - hw * kKronrodNodes[10];
+            const double end = far ? (map.centre + map.half).real() : map.centre.real();
+            const double node = (map.centre + map.half * outer).real();
+            CComplex values[21];
+            std::copy(m_endValues[slot], m_endValues[slot] + 21, values);
+            CSliver sliver;
+            if (!EndSliver(f, values, far, end, node, significant, sliver))
+                return false;
+            if (sliver.found == 0)
+                continue;
+            if (sliver.found == 1 && sliver.narrow) {
+                // (The half from b runs backwards.)
+                m_sliverValue += m == 0 ? sliver.correction : -sliver.correction;
+                m_sliverError += sliver.bound;
+                m_sliverTaken[m][far] = true;
+                continue;
+            }
+            // Something else than a step: the sliver gets a panel of its
+            // own, whose nodes reach nearer the end, unless the rounds are
+            // over.
+            if (sliver.found == 2 && last) {
+                m_sliverError += sliver.hidden;
+                continue;
+            }
+            const double at = sliver.at / map.half.real();
+            const double cut = sliver.found == 1 ? (far ? 1 + at : at) : outer;
+            if (!(cut > panel.lo && cut < panel.hi)) {
+                m_sliverError += sliver.found == 1 ? sliver.placement : sliver.hidden;
+                continue;
+            }
+            m_sliverError += sliver.placement;
+            CPanel left = panel;
+            CPanel right = panel;
+            left.hi = cut;
+            right.lo = cut;
+            if (!Panel(f, left) || !Panel(f, right))
+                return false;
+            total += left.kronrod + right.kronrod - panel.kronrod;
+            error += left.error + right.error - panel.error;
+            roundoff += left.roundoff + right.roundoff - panel.roundoff;
+            m_heap[index] = left;
+            m_heap.push_back(right);
+            std::make_heap(m_heap.begin(), m_heap.end(), HeapLess<CPanel, CPanel>);
+            changed = true;
+        }
+    }
+    return true;
+}
+
 bool CCalculus::Scan(IPointFunction& f, CComplex& total, double& error, double& roundoff, bool& found)
 {
     found = false;
@@ -1363,6 +1652,19 @@ CCalculusResult CCalculus::Adaptive(IPointFunction& f, const CRule& rule)
         if (!Subdivide(f, total, error, roundoff, stuckMass, stuckError, stuckValue))
             return {CComplex(), 0, ECalculusOutcome::Stopped};
     }
+    // Beside each end of a segment, the sliver between the end and the end
+    // panel's outermost node, which neither the nodes nor the grid reach.
+    constexpr int kSliverRounds = 6;
+    for (int round = 0; round < kSliverRounds && Finite(total); ++round) {
+        bool changed = false;
+        if (!EndSlivers(f, total, error, roundoff, std::max(kIntegralGoal * Abs(total), 2 * roundoff),
+                        round + 1 == kSliverRounds, changed))
+            return {CComplex(), 0, ECalculusOutcome::Stopped};
+        if (!changed)
+            break;
+        if (!Subdivide(f, total, error, roundoff, stuckMass, stuckError, stuckValue))
+            return {CComplex(), 0, ECalculusOutcome::Stopped};
+    }
     // The sums again, free of the running updates' rounding, and the
     // panels' values added with the rounding of each addition kept beside
     // the sum (hundreds of panels of either sign, as an oscillating term
@@ -1370,6 +1672,8 @@ CCalculusResult CCalculus::Adaptive(IPointFunction& f, const CRule& rule)
     CCompensated sums[2];
     sums[0].Add(stuckValue.real());
     sums[1].Add(stuckValue.imag());
+    sums[0].Add(m_sliverValue.real());
+    sums[1].Add(m_sliverValue.imag());
     error = stuckError;
     double mass = stuckMass;
     for (const CPanel& panel : m_heap) {
@@ -1404,6 +1708,13 @@ CCalculusResult CCalculus::Adaptive(IPointFunction& f, const CRule& rule)
         return {CComplex(), 0, ECalculusOutcome::Stopped};
     if (result.outcome == ECalculusOutcome::DoesNotConverge)
         return {CComplex(), error, ECalculusOutcome::DoesNotConverge};
+    // What the slivers beside the ends leave open (a step's place between
+    // two doubles, which no number of points narrows, or something there
+    // the panels could not resolve) makes a value inexact, never none.
+    result.error += m_sliverError;
+    if (result.outcome == ECalculusOutcome::Done && result.error > kInexactTolerance * Abs(result.value) &&
+        result.error > floor)
+        result.outcome = ECalculusOutcome::Inexact;
     return result;
 }
 
@@ -1950,6 +2261,10 @@ CCalculusResult CCalculus::Integrate(IPointFunction& f, const CIntegralLimit& a,
     m_evaluations = 0;
     m_heap.clear();
     m_scale = 0;
+    m_sliverError = 0;
+    m_sliverValue = CComplex();
+    for (bool* taken : m_sliverTaken)
+        taken[0] = taken[1] = false;
     if (a.infinity != 0 && b.infinity == a.infinity)
         return {};
     if (a.infinity == 0 && b.infinity == 0 && a.point == b.point)
@@ -1977,20 +2292,69 @@ CCalculusResult CCalculus::Integrate(IPointFunction& f, const CIntegralLimit& a,
         bool peak = false;
         double at = std::numeric_limits<double>::quiet_NaN();
         double reach = 0;
+        // Where a step lies between an end and the outermost node there,
+        // its distance from that end (the halves below start split there),
+        // unless it lies so near the end that its part is taken at once.
+        double steps[2] = {at, at};
+        bool step = false;
+        bool wide = false;
+        // Nor does the probe reach the slivers beside the ends, where the
+        // first panel's values tell what the term should do at the ends;
+        // unseen: something there that is no step.
+        const auto slivers = [&](double significant, bool& unseen) {
+            unseen = false;
+            m_sliverValue = CComplex();
+            m_sliverError = 0;
+            if (a.point.imag() != 0 || b.point.imag() != 0 || half.imag() != 0)
+                return true;
+            for (int side = 0; side < 2; ++side) {
+                const double outer = side == 0 ? -kKronrodNodes[10] : kKronrodNodes[10];
+                const double end = (side == 0 ? a.point : b.point).real();
+                const double node = (m_maps[2].centre + m_maps[2].half * outer).real();
+                CSliver sliver;
+                if (!EndSliver(f, m_endValues[2], side, end, node, significant, sliver))
+                    return false;
+                steps[side] = sliver.found == 1 && !sliver.narrow ? sliver.at : std::numeric_limits<double>::quiet_NaN();
+                step = step || sliver.found == 1;
+                wide = wide || (sliver.found == 1 && !sliver.narrow);
+                unseen = unseen || sliver.found == 2;
+                m_sliverTaken[side][0] = sliver.found == 1 && sliver.narrow;
+                m_sliverValue += sliver.correction;
+                m_sliverError += sliver.found == 1 ? (sliver.narrow ? sliver.bound : sliver.placement) : 0.0;
+            }
+            return true;
+        };
         if (Finite(whole.kronrod) &&
             whole.error <= std::max(kIntegralGoal * Abs(whole.kronrod), 1.5 * whole.roundoff)) {
-            if (!Probe(f, whole, std::max(kIntegralGoal * Abs(whole.kronrod), whole.roundoff), peak, at, reach))
+            const double significant = std::max(kIntegralGoal * Abs(whole.kronrod), whole.roundoff);
+            if (!Probe(f, whole, significant, peak, at, reach))
                 return {CComplex(), 0, ECalculusOutcome::Stopped};
-            if (!peak)
-                return {whole.kronrod, whole.error, ECalculusOutcome::Done};
+            bool unseen = false;
+            if (!peak && !slivers(significant, unseen))
+                return {CComplex(), 0, ECalculusOutcome::Stopped};
+            // (Something there other than a step goes to the rule, whose
+            // points come as near the ends as the numbers allow.)
+            if (!peak && !wide && !unseen) {
+                CCalculusResult result{whole.kronrod + m_sliverValue, whole.error + m_sliverError,
+                                       ECalculusOutcome::Done};
+                if (result.error > std::max(kInexactTolerance * Abs(result.value), 1e3 * kEpsilon * whole.mass))
+                    result.outcome = ECalculusOutcome::Inexact;
+                return result;
+            }
         }
-        if (!peak) {
+        if (!peak && !wide) {
             if (!DoubleExponential(f, 0, a.point, b.point, 1, rule))
                 return {CComplex(), 0, ECalculusOutcome::Stopped};
             if (rule.settled) {
-                if (!Probe(f, whole, std::max(kIntegralGoal * Abs(rule.value), whole.roundoff), peak, at, reach))
+                const double significant = std::max(kIntegralGoal * Abs(rule.value), whole.roundoff);
+                if (!Probe(f, whole, significant, peak, at, reach))
                     return {CComplex(), 0, ECalculusOutcome::Stopped};
-                if (!peak)
+                // The rule's points reach into the slivers, but too few of
+                // them to tell a step there from the rule's own error.
+                bool unseen = false;
+                if (!peak && !slivers(significant, unseen))
+                    return {CComplex(), 0, ECalculusOutcome::Stopped};
+                if (!peak && !step)
                     return {rule.value, rule.error, ECalculusOutcome::Done};
                 rule = {rule.value, std::numeric_limits<double>::infinity(), false};
             }
@@ -2003,8 +2367,15 @@ CCalculusResult CCalculus::Integrate(IPointFunction& f, const CIntegralLimit& a,
         const CPanel left{0, 1, 0, {}, 0, 0, 0, {}, 0};
         const CPanel right{0, 1, 1, {}, 0, 0, 0, {}, 0};
         const double nan = std::numeric_limits<double>::quiet_NaN();
-        if (!PushAround(f, left, at < 0 ? at + 1 : nan, reach) || !PushAround(f, right, at >= 0 ? 1 - at : nan, reach))
+        if (wide) {
+            // (The halves' parameters are the distances from their ends
+            // over half the segment.)
+            if (!PushAround(f, left, steps[0] / half.real(), 0) || !PushAround(f, right, steps[1] / -half.real(), 0))
+                return {CComplex(), 0, ECalculusOutcome::Stopped};
+        } else if (!PushAround(f, left, at < 0 ? at + 1 : nan, reach) ||
+                   !PushAround(f, right, at >= 0 ? 1 - at : nan, reach)) {
             return {CComplex(), 0, ECalculusOutcome::Stopped};
+        }
     } else if (a.infinity == 0) {
         const double direction = b.infinity;
         // The rule reaches far out, where an oscillating term may lose its

@@ -168,6 +168,42 @@ private:
     // found holds the panel with the integral of either side up to the
     // step. False when the function said stop.
     bool Jump(IPointFunction& f, CPanel& panel, bool& found);
+    // Beside a finite end of a real segment, between the end (at end, the
+    // inside towards node, the panel's outermost node there, whose value
+    // is values[outer]) and that node, lies a sliver that no node and no
+    // probe reaches. The term's value at the end, where it has a finite
+    // one, is compared with what the panel's values (the term's at its 21
+    // nodes, in the panel's order; side 0 for the end at u = −1, 1 at
+    // u = +1) say there; where it stands apart beyond what their
+    // smoothness allows and by enough to matter beside significant, and
+    // the next double inside does too, the sliver holds something.
+    struct CSliver {
+        // 0: nothing shows (or the end's value cannot be had); 1: a step
+        // between two adjacent doubles; 2: something else.
+        int found = 0;
+        // The step's distance from the end (signed along x), and the part
+        // of the integral its place within the doubles leaves open.
+        double at = 0;
+        double placement = 0;
+        // A step within a few thousand doubles of the end: what the
+        // integral gains over the panel's (from a to b), and its error.
+        bool narrow = false;
+        CComplex correction;
+        double bound = 0;
+        // Found 2: what the sliver may hold.
+        double hidden = 0;
+    };
+    // False when the function said stop.
+    bool EndSliver(IPointFunction& f, const CComplex* values, int side, double end, double node, double significant,
+                   CSliver& sliver);
+    // Where the panel beside an end of a segment's half (map 0 or 1, at
+    // either end: the segment's or the middle) hides something in its
+    // sliver: splits it at a step found there, or at its outermost node
+    // where the sliver holds something else;
+    // what stays unresolved after the last round goes to m_sliverError.
+    // False when the function said stop.
+    bool EndSlivers(IPointFunction& f, CComplex& total, double& error, double& roundoff, double significant,
+                    bool last, bool& changed);
     // Where the error of the adaptive sum stays at the ends of a segment or
     // at the finite end of a half-line, in the part of the integral nearer
     // the end than the numbers there can tell (a singularity at an end
@@ -308,4 +344,16 @@ private:
     // The integral of |f| as the first panel over a whole segment saw it
     // (0 elsewhere): what a move of the values must reach to matter.
     double m_scale = 0;
+    // The term's values at the nodes of the panel last computed next to an
+    // end of a segment's half (for maps 0 and 1 the ones from t = 0, then
+    // those up to t = 1; for map 2 the whole segment), with its range.
+    CComplex m_endValues[5][21];
+    double m_endRange[5][2] = {};
+    // What the steps located beside the ends leave open of the integral,
+    // and what the slivers beside them may hold unresolved; what the steps
+    // within a few thousand doubles of an end add to the panels' sum, and
+    // at which ends (t = 0, t = 1 of maps 0 and 1) they were taken.
+    double m_sliverError = 0;
+    CComplex m_sliverValue;
+    bool m_sliverTaken[2][2] = {};
 };
