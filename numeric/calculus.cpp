@@ -942,7 +942,7 @@ bool CCalculus::Jump(IPointFunction& f, CPanel& panel, bool& found)
 }
 
 bool CCalculus::EndSliver(IPointFunction& f, const CComplex* values, int side, double end, double node,
-                          double significant, CSliver& sliver)
+                          double significant, CSliver& sliver, const CComplex* known)
 {
     sliver = {};
     int& found = sliver.found;
@@ -980,8 +980,13 @@ bool CCalculus::EndSliver(IPointFunction& f, const CComplex* values, int side, d
     // Where the term has no finite value at the end (1/√x, ln x, sin(x)/x
     // at 0), the end is the rules' to deal with, as it was.
     CComplex atEnd;
-    if (!value(end, atEnd))
+    if (known) {
+        atEnd = *known;
+        if (!Finite(atEnd))
+            return true;
+    } else if (!value(end, atEnd)) {
         return !stop;
+    }
     const double apart = Abs(atEnd - all);
     if (!(apart > allowed) || !(apart * width > significant))
         return true;
@@ -2307,12 +2312,20 @@ CCalculusResult CCalculus::Integrate(IPointFunction& f, const CIntegralLimit& a,
             m_sliverError = 0;
             if (a.point.imag() != 0 || b.point.imag() != 0 || half.imag() != 0)
                 return true;
+            // Both ends' values at once where the term has them.
+            m_points.assign({a.point, b.point});
+            CComplex ends[2];
+            bool both = Call(f, 2, true);
+            if (both)
+                std::copy(m_values.begin(), m_values.begin() + 2, ends);
+            else if (f.Stopped())
+                return false;
             for (int side = 0; side < 2; ++side) {
                 const double outer = side == 0 ? -kKronrodNodes[10] : kKronrodNodes[10];
                 const double end = (side == 0 ? a.point : b.point).real();
                 const double node = (m_maps[2].centre + m_maps[2].half * outer).real();
                 CSliver sliver;
-                if (!EndSliver(f, m_endValues[2], side, end, node, significant, sliver))
+                if (!EndSliver(f, m_endValues[2], side, end, node, significant, sliver, both ? &ends[side] : nullptr))
                     return false;
                 steps[side] = sliver.found == 1 && !sliver.narrow ? sliver.at : std::numeric_limits<double>::quiet_NaN();
                 step = step || sliver.found == 1;

@@ -193,9 +193,10 @@ private:
         // Found 2: what the sliver may hold.
         double hidden = 0;
     };
-    // False when the function said stop.
+    // known: the term's value at the end where it was had already. False
+    // when the function said stop.
     bool EndSliver(IPointFunction& f, const CComplex* values, int side, double end, double node, double significant,
-                   CSliver& sliver);
+                   CSliver& sliver, const CComplex* known = nullptr);
     // Where the panel beside an end of a segment's half (map 0 or 1, at
     // either end: the segment's or the middle) hides something in its
     // sliver: splits it at a step found there, or at its outermost node

@@ -302,6 +302,19 @@ add("floor(x)", "-2.5", "1", breaks=["-2", "-1", "0"], bound=1e-15, source=S)
 add("floor(x)+x", "-1", "2", breaks=["0", "1"], bound=1e-15, source=S)
 add("floor(x)*exp(-x)", "0", "10", breaks=[str(k) for k in range(1, 10)], bound=1e-15, source=S)
 add("x+i*floor(2*x)", "0", "1", breaks=["0.5"], bound=1e-15, source=S)
+# Steps between an end and the outermost node of the panel there, which
+# neither the nodes nor the probes reach: found from the term's value at
+# the end. (Where the step lies at a double, taking it midway between that
+# double and its neighbour leaves a quarter of their spacing: 3e-13 of a
+# value of 1e-4.)
+add("sign(x)", "-1e-3", "1", breaks=["0"], bound=1e-15, source=S)
+add("sign(x)*exp(x)", "-1e-3", "1", breaks=["0"], bound=1e-15, source=S)
+add("sign(x)*exp(i*x)", "1", "-1e-3", breaks=["0"], bound=1e-15, source=S)
+add("floor(2*x)", "0", "0.5001", breaks=["0.5"], bound=1e-12, source=S)
+add("floor(x+0.25)*exp(x)", "0.7501", "0", breaks=["0.75"], bound=1e-12, source=S)
+add("floor(x-1e-9)+1", "0", "1", breaks=["1e-9"], bound=1e-15, source=S)
+add("floor(x-1e-9)+1+abs(x-0.3)", "0", "1", breaks=["1e-9", "0.3"], bound=1e-15, source=S)
+add("floor(x+1e-9)+sqrt(abs(x-0.5))", "0", "1", breaks=["0.5", "1-1e-9"], source=S)
 
 S = "oscillation"
 for k in ["10", "100", "1000"]:
