@@ -63,6 +63,15 @@ def families():
         c = number(30 + k / 10)
         yield ("exp(-x^2)+exp(-(x-30)^2)", "exp(-x^2)+exp(-(x-%s)^2)" % c, "-inf", "inf",
                lambda: 2 * mp.sqrt(mp.pi))
+        # Steps between an end and the outermost node of the first panel.
+        a = number(1e-3 * s)
+        yield ("sign(x) beside a", "sign(x)", "-" + a, "1", lambda a=d(a): 1 - a)
+        yield ("sign(x) exp(x) beside a", "sign(x)*exp(x)", "-" + a, "1",
+               lambda a=d(a): (mp.e - 1) - (1 - mp.exp(-a)))
+        b = number(0.5 + 1e-4 * s)
+        yield ("floor(2x) beside b", "floor(2*x)", "0", b, lambda b=d(b): b - mp.mpf(0.5))
+        c = number(1e-9 * s)
+        yield ("floor(x-c)+1 beside a", "floor(x-%s)+1" % c, "0", "1", lambda c=d(c): 1 - c)
 
 
 def reference(term, a, b, exact):
