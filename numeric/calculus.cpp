@@ -393,10 +393,13 @@ bool CCalculus::Panel(IPointFunction& f, CPanel& panel, CPanel* asked)
     // between neighbouring nodes hold; and next to an end of the range,
     // where a singular term's slope is not that of a parabola, the end's
     // own limit deals with the points' rounding. A half-line's end is at
-    // t = 1.)
+    // t = 1, and within the size of the end from it the points are rounded
+    // to the end's spacing, the end limit's part too; beyond, to that of
+    // their distance.)
     constexpr double kNearEnd = 0x1p-10;
-    if (real && Finite(panel.kronrod) && panel.error <= 1e-8 * panel.mass &&
-        (map.halfLine ? panel.lo < 1 - kNearEnd : panel.hi > kNearEnd || &map == &m_maps[2]))
+    const bool inner = map.halfLine ? panel.lo < 1 - kNearEnd && (1 - panel.hi) / panel.hi >= Abs(map.centre)
+                                    : panel.hi > kNearEnd || &map == &m_maps[2];
+    if (real && Finite(panel.kronrod) && panel.error <= 1e-8 * panel.mass && inner)
         Unround(panel, raw, mid, hw);
     return true;
 }
