@@ -433,10 +433,11 @@ bool CCalculus::Panel(IPointFunction& f, CPanel& panel, CPanel* asked)
             m_endRange[slot][1] = panel.hi;
         }
     }
-    // On a real segment the values as they came, for the move below.
-    const bool segment = !asked && !map.halfLine && map.centre.imag() == 0 && map.half.imag() == 0;
+    // On a real segment or half-line the values as they came, for the
+    // move below.
+    const bool real = !asked && map.centre.imag() == 0 && (map.halfLine || map.half.imag() == 0);
     CComplex raw[21];
-    if (segment)
+    if (real)
         std::copy(m_values.begin(), m_values.begin() + 21, raw);
     if (asked) {
         // The sums of the values as asked for too, then the values moved.
@@ -449,10 +450,14 @@ bool CCalculus::Panel(IPointFunction& f, CPanel& panel, CPanel* asked)
     // (Only where the rule has all but resolved the panel does the slope
     // between neighbouring nodes hold; and next to an end of the range,
     // where a singular term's slope is not that of a parabola, the end's
-    // own limit deals with the points' rounding.)
+    // own limit deals with the points' rounding. A half-line's end is at
+    // t = 1, and within the size of the end from it the points are rounded
+    // to the end's spacing, the end limit's part too; beyond, to that of
+    // their distance.)
     constexpr double kNearEnd = 0x1p-10;
-    if (segment && Finite(panel.kronrod) && panel.error <= 1e-8 * panel.mass &&
-        (panel.hi > kNearEnd || &map == &m_maps[2]))
+    const bool inner = map.halfLine ? panel.lo < 1 - kNearEnd && (1 - panel.hi) / panel.hi >= Abs(map.centre)
+                                    : panel.hi > kNearEnd || &map == &m_maps[2];
+    if (real && Finite(panel.kronrod) && panel.error <= 1e-8 * panel.mass && inner)
         Unround(panel, raw, mid, hw);
     return true;
 }
@@ -464,7 +469,12 @@ void CCalculus::Unround(CPanel& panel, CComplex* values, double mid, double hw)
     // (a narrow peak, a fast oscillation), that costs far more than the
     // rule's own error. Each value moved along the slope that it and its
     // neighbours show, by the distance from its point to its node.
+    // On a half-line (x = centre + direction·(1 − t)/t) the same, with the
+    // nodes' points to twice the precision from 1/t: a peak far out has
+    // its points rounded to the spacing of the numbers there, the rule's
+    // parameter none the finer.
     const CMap& map = m_maps[panel.map];
+    const bool line = map.halfLine;
     const double centre = map.centre.real();
     const double half = map.half.real();
     // The points lie within about an ulp of centre + half·t of their nodes:
@@ -474,7 +484,12 @@ void CCalculus::Unround(CPanel& panel, CComplex* values, double mid, double hw)
     double size = 0;
     for (int i = 0; i < 21; ++i)
         size += kKronrodWeights[(i + 1) / 2] * Size1(values[i]);
-    const double reach = std::fabs(centre) + std::fabs(half) * std::max(std::fabs(panel.lo), std::fabs(panel.hi));
+    double reach = std::fabs(centre) + std::fabs(half) * std::max(std::fabs(panel.lo), std::fabs(panel.hi));
+    if (line) {
+        reach = 0;
+        for (int i = 0; i < 21; ++i)
+            reach = std::max(reach, std::fabs(m_points[static_cast<std::size_t>(i)].real()));
+    }
     double steepest = 0;
     for (int j = 1; j < 21; ++j) {
         const int a = kOrder[j - 1];
@@ -486,7 +501,8 @@ void CCalculus::Unround(CPanel& panel, CComplex* values, double mid, double hw)
     }
     // (Steep beside the panel's own values, and with a move over the
     // panel's width that would show beside the whole integral.)
-    const double width = std::fabs(half) * (panel.hi - panel.lo);
+    const double width = line ? std::fabs(m_points[kOrder[20]].real() - m_points[kOrder[0]].real())
+                              : std::fabs(half) * (panel.hi - panel.lo);
     if (!(reach * steepest > 2 * size) || (m_scale > 0 && !(reach * steepest * width > 0.25 * m_scale)))
         return;
     // The roundings of the products from their factors' halves (Dekker's
@@ -507,6 +523,21 @@ void CCalculus::Unround(CPanel& panel, CComplex* values, double mid, double hw)
     split(hw, hwHigh, hwLow);
     split(half, halfHigh, halfLow);
     const double perUnit = 1 / (half * hw);
+    // On a half-line the panel's middle and half-width are rounded too,
+    // and there an ulp of t moves the point by as much as the point's own
+    // rounding (dx/dt = 1/t², an ulp of x far out): the rule covers the
+    // panel's own range, no gap or overlap beside its neighbours', with
+    // what they lack.
+    double midRest = 0;
+    double hwRest = 0;
+    if (line) {
+        const double sum = panel.lo + panel.hi;
+        const double v = sum - panel.lo;
+        midRest = 0.5 * ((panel.lo - (sum - v)) + (panel.hi - v));
+        const double difference = panel.hi - panel.lo;
+        const double d = difference - panel.hi;
+        hwRest = 0.5 * ((panel.hi - (difference - d)) - (panel.lo + d));
+    }
     double moves[21];
     for (int i = 0; i < 21; ++i) {
         const int k = (i + 1) / 2;
@@ -526,14 +557,44 @@ void CCalculus::Unround(CPanel& panel, CComplex* values, double mid, double hw)
         }
         const double t = mid + along;
         const double z = t - mid;
-        const double tRest = (mid - (t - z)) + (along - z) + alongRest;
+        double tRest = (mid - (t - z)) + (along - z) + alongRest;
+        const double point = m_points[static_cast<std::size_t>(i)].real();
+        if (line) {
+            tRest += midRest + (i == 0 ? 0.0 : i % 2 ? -hwRest : hwRest) * kKronrodNodes[k];
+            // 1/t to twice the precision, q(1 + e): q·t is 1 within an ulp,
+            // so 1 − q·t is exact.
+            const double q = 1 / t;
+            double qHigh = 0;
+            double qLow = 0;
+            double tHigh = 0;
+            double tLow = 0;
+            split(q, qHigh, qLow);
+            split(t, tHigh, tLow);
+            const double product = q * t;
+            const double e = ((1 - product) - productRest(qHigh, qLow, tHigh, tLow, product)) - q * tRest;
+            // The distance 1/t − 1 (q ≥ 1, so the rounding of q − 1 is
+            // exact as below), then the point, less the point asked at.
+            const double distance = q - 1;
+            const double distanceRest = (-1 - (distance - q)) + q * e;
+            const double outward = map.direction * distance;
+            const double sum = centre + outward;
+            const double w = sum - centre;
+            const double sumRest = (centre - (sum - w)) + (outward - w);
+            const double off = (sum - point) + sumRest + map.direction * distanceRest;
+            // dx/du = −direction·hw/t²; and the weight 1/t² of the node
+            // itself rather than of its rounded parameter.
+            moves[i] = -off * map.direction * t * t / hw;
+            const double square = q * q;
+            m_weights[static_cast<std::size_t>(i)] =
+                CComplex(square + (productRest(qHigh, qLow, qHigh, qLow, square) + 2 * square * e), 0.0);
+            continue;
+        }
         // centre + half·t exactly, less the point asked at.
         double tHigh = 0;
         double tLow = 0;
         split(t, tHigh, tLow);
         const double product = half * t;
         const double rest = productRest(halfHigh, halfLow, tHigh, tLow, product);
-        const double point = m_points[static_cast<std::size_t>(i)].real();
         const double sum = centre + product;
         const double w = sum - centre;
         const double sumRest = (centre - (sum - w)) + (product - w);
@@ -553,8 +614,11 @@ void CCalculus::Unround(CPanel& panel, CComplex* values, double mid, double hw)
         shift += kKronrodWeights[(i + 1) / 2] * Size1(change);
     }
     // Where the moves stay within the rounding of the values themselves
-    // the panel keeps its sums as they are.
-    if (!(shift > 16 * kEpsilon * size) || !(shift < 1e-8 * size))
+    // the panel keeps its sums as they are. (On a half-line a move of an
+    // ulp or two counts too: a peak far out lies on a few panels that
+    // hold most of the integral, and the ends of their ranges move with
+    // it.)
+    if (!(shift > (line ? 1 : 16) * kEpsilon * size) || !(shift < 1e-8 * size))
         return;
     for (int i = 0; i < 21; ++i)
         m_values[static_cast<std::size_t>(i)] = moved[i];

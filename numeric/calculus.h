@@ -152,9 +152,9 @@ private:
     // factor beside it, makes that all but straight); m_unrounded[i] says
     // how much of the value's rounding is left (1 where it was not moved).
     void Unround(const CMap& map, double mid, double hw);
-    // On a real segment: the panel's sums again from the values (as they
-    // came, unweighted) moved from the points asked for to the nodes, where
-    // that matters beside the values' own rounding.
+    // On a real segment or half-line: the panel's sums again from the
+    // values (as they came, unweighted) moved from the points asked for to
+    // the nodes, where that matters beside the values' own rounding.
     void Unround(CPanel& panel, CComplex* values, double mid, double hw);
     // Subdivides the panels of m_heap until the sum settles; rule is what
     // the double-exponential rule reached, kept when it is better.

@@ -399,6 +399,18 @@ add("1/(x^3+1)", "0", "2*i", source=S)
 add("j(0,x)", "0", "2+2*i", source=S)
 add("x^i", "1", "2*i", source=S)
 
+S = "far peaks"
+# A peak of width 1 far out on a half-line or the whole line, where the
+# points are rounded to the spacing of the numbers there (an ulp of 131 is
+# 2.8e-14) and a shift of the parameter by one of its ulps moves the point
+# by as much: the values are moved to the nodes and each panel covers its
+# own range, so that the result is within a few ulps.
+add("exp(-x)+exp(-(x-131.4)^2)", "0", "inf", bound=1e-15, source=S, exact="1+sqrt(pi)/2*(1+erf(mpf(131.4)))")
+add("exp(x)+exp(-(x+175.3)^2)", "-inf", "0", bound=1e-15, source=S, exact="1+sqrt(pi)/2*(1+erf(mpf(175.3)))")
+add("exp(2-x)+exp(-(x-90.7)^2)", "2", "inf", bound=1e-15, source=S, exact="1+sqrt(pi)/2*(1+erf(mpf(90.7)-2))")
+add("exp(-x^2)+exp(-(x+250.2)^2)", "-inf", "inf", bound=1e-15, source=S, exact="2*sqrt(pi)")
+add("exp(-x^2)+exp(-(x-147.6)^2)", "-inf", "inf", bound=1e-15, source=S, exact="2*sqrt(pi)")
+
 # Derivatives: (term, at, order, bound)
 DERIVATIVES = [
     ("sin(x)", "1", 1, 1e-13), ("sin(x)", "1", 2, 1e-13), ("sin(x)", "1", 3, 1e-13),

@@ -72,6 +72,18 @@ def families():
         yield ("floor(2x) beside b", "floor(2*x)", "0", b, lambda b=d(b): b - mp.mpf(0.5))
         c = number(1e-9 * s)
         yield ("floor(x-c)+1 beside a", "floor(x-%s)+1" % c, "0", "1", lambda c=d(c): 1 - c)
+        # Far peaks on the other half-lines: towards -inf, from an end
+        # other than 0, and on either side of the whole line.
+        c = number(175 + k / 10)
+        yield ("exp(x)+exp(-(x+175)^2)", "exp(x)+exp(-(x+%s)^2)" % c, "-inf", "0",
+               lambda c=d(c): 1 + mp.sqrt(mp.pi) / 2 * (1 + mp.erf(c)))
+        c = number(90 + k / 10)
+        yield ("exp(2-x)+exp(-(x-90)^2) from 2", "exp(2-x)+exp(-(x-%s)^2)" % c, "2", "inf",
+               lambda c=d(c): 1 + mp.sqrt(mp.pi) / 2 * (1 + mp.erf(c - 2)))
+        for family, centre in (("exp(-x^2)+exp(-(x-147)^2)", 147 + k / 10),
+                               ("exp(-x^2)+exp(-(x+250)^2)", -250 - k / 10)):
+            yield (family, "exp(-x^2)+exp(-(x-(%s))^2)" % number(centre), "-inf", "inf",
+                   lambda: 2 * mp.sqrt(mp.pi))
 
 
 def reference(term, a, b, exact):
