@@ -332,6 +332,7 @@ void CCalculus::CEndTrack::Start()
     slow = false;
     parts.clear();
     geometricLimits.clear();
+    settled.clear();
     value = CComplex();
     error = std::numeric_limits<double>::infinity();
     valueEstimate = std::numeric_limits<double>::infinity();
@@ -1608,6 +1609,11 @@ bool CCalculus::EndLimit(IPointFunction& f, int map, double to, bool steady, CEn
     // Enough levels to pass the resolution of the numbers at any end but 0,
     // where nothing is lost and the rules before have settled.
     constexpr int kMaxEndLevels = 60;
+    // At 0, where deeper levels cost nothing but evaluations, the limits
+    // of the first levels that meet the goal scatter by about it (a
+    // factor near 1 loses digits to the differences): enough levels that
+    // the least bound is taken among many.
+    constexpr std::size_t kSettledLevels = 20;
     const CMap& path = m_maps[map];
     const double end = Abs(path.centre);
     // Near its end a half-line's points lie about the parameter's distance
@@ -1724,6 +1730,8 @@ bool CCalculus::EndLimit(IPointFunction& f, int map, double to, bool steady, CEn
         // off by. (The values as asked for drift with the rounding of the
         // points: there the bound alone chooses; at 0, where nothing is
         // rounded, the slow sums' limits scatter by more than they gain.)
+        if (!rounded && shrinking && estimate <= 5 * kIntegralGoal * Abs(limit))
+            track.settled.push_back(limit);
         const bool follows = carried && !track.slow;
         ++track.stale;
         track.recent[0] = track.recent[1];
@@ -1746,7 +1754,8 @@ bool CCalculus::EndLimit(IPointFunction& f, int map, double to, bool steady, CEn
         // Deeper levels gain nothing once the limit settles, and lose
         // digits to the points near the end.
         if (track.error <= 5 * kIntegralGoal * Abs(track.value) &&
-            (!follows || track.valueEstimate <= 4 * kEpsilon * Abs(track.value) || track.stale >= 3))
+            (!follows || track.valueEstimate <= 4 * kEpsilon * Abs(track.value) || track.stale >= 3) &&
+            (rounded || track.sums.Size() >= kSettledLevels))
             track.done = true;
     };
     CEndTrack* const tracks = m_tracks;
@@ -1786,6 +1795,24 @@ bool CCalculus::EndLimit(IPointFunction& f, int map, double to, bool steady, CEn
             advance(first, nearAsked, nearRounding, level > 0 ? &pieceAsked : nullptr, pieceRounding, false);
         if (!second.done)
             advance(second, near, 0.0, level > 0 ? &piece : nullptr, pieceMoved, true);
+    }
+    // At 0 the limits that met the goal scatter about the value by far
+    // more than their median does.
+    if (!rounded && first.settled.size() >= kSettledLevels / 2) {
+        std::vector<double> re;
+        std::vector<double> im;
+        for (const CComplex& limit : first.settled) {
+            re.push_back(limit.real());
+            im.push_back(limit.imag());
+        }
+        const auto median = [](std::vector<double>& v) {
+            std::sort(v.begin(), v.end());
+            const std::size_t n = v.size();
+            return n % 2 ? v[n / 2] : 0.5 * (v[n / 2 - 1] + v[n / 2]);
+        };
+        const CComplex middle(median(re), median(im));
+        if (Abs(middle - first.value) <= first.error)
+            first.value = middle;
     }
     for (int k = 0; k < 2; ++k) {
         CEndTrack& track = tracks[k];

@@ -216,6 +216,8 @@ private:
         bool slow = false;
         std::vector<CComplex> parts;
         std::vector<CComplex> geometricLimits;
+        // At 0: the limits of the levels whose estimate met the goal.
+        std::vector<CComplex> settled;
         CComplex value;
         double error = std::numeric_limits<double>::infinity();
         // The estimate of value's level alone (without the pieces'
