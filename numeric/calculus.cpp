@@ -379,8 +379,13 @@ void CCalculus::CEndTrack::Start()
     slow = false;
     parts.clear();
     geometricLimits.clear();
+    settled.clear();
     value = CComplex();
     error = std::numeric_limits<double>::infinity();
+    valueEstimate = std::numeric_limits<double>::infinity();
+    stale = 0;
+    confirmed = false;
+    recent[0] = recent[1] = recent[2] = std::numeric_limits<double>::infinity();
     unresolved = 0;
     done = false;
 }
@@ -757,6 +762,9 @@ void CCalculus::Unround(const CMap& map, double mid, double hw)
         const double shift = shifts[i];
         CComplex step;
         double bend = 0;
+        // What of the bend is the term's own rounding rather than its
+        // curvature (the whole bend where that cannot be told).
+        double noise = -1;
         if (real) {
             if ((fa.real() > 0) != (fb.real() > 0) || (fa.real() > 0) != (fi.real() > 0))
                 continue;
@@ -765,6 +773,27 @@ void CCalculus::Unround(const CMap& map, double mid, double hw)
             // its neighbours: the term's own rounding, or its curvature.
             bend = std::fabs(logSize[i] - logSize[a] - (actual[i] - actual[a]) * slope);
             step = CComplex(slope * shift, 0.0);
+            // The parabola through a third neighbour takes the curvature
+            // out (a power with a smooth factor beside it bends smoothly,
+            // by far more than its rounding far from the end); what is
+            // left of the bend then is the rounding, which moves from
+            // point to point and which no move takes out.
+            const int c = kOrder[j <= 1 ? j + 3 : j >= 19 ? j - 3 : j % 2 ? j + 2 : j - 2];
+            const double fc = m_values[static_cast<std::size_t>(c)].real();
+            if ((fc > 0) == (fi.real() > 0) && fc != 0 && std::isfinite(fc) && std::isfinite(actual[c]) &&
+                actual[c] != actual[a] && actual[c] != actual[b]) {
+                const double lc = std::log(std::fabs(fc));
+                const double xi = actual[i];
+                const double xa = actual[a];
+                const double xb = actual[b];
+                const double xc = actual[c];
+                const double parabola = logSize[a] * (xi - xb) * (xi - xc) / ((xa - xb) * (xa - xc)) +
+                                        logSize[b] * (xi - xa) * (xi - xc) / ((xb - xa) * (xb - xc)) +
+                                        lc * (xi - xa) * (xi - xb) / ((xc - xa) * (xc - xb));
+                const double off = std::fabs(logSize[i] - parabola);
+                if (std::isfinite(off))
+                    noise = std::min(off, bend);
+            }
         } else {
             const CComplex slope = std::log(fb / fa) / (actual[b] - actual[a]);
             bend = Abs(std::log(fi / fa) - (actual[i] - actual[a]) * slope);
@@ -780,7 +809,8 @@ void CCalculus::Unround(const CMap& map, double mid, double hw)
         // unmoved: the bend (with the term's own rounding), and what it
         // says of the slope's error over the move.
         const double rounding = 0.5 * kEpsilon * Abs(map.centre) / distance[i];
-        const double left = (4 * bend + 4 * kEpsilon) * (1 + std::fabs(shift) / std::fabs(actual[b] - actual[a]));
+        const double left = 4 * (noise < 0 ? bend : noise) + 4 * kEpsilon +
+                            (4 * bend + 4 * kEpsilon) * std::fabs(shift) / std::fabs(actual[b] - actual[a]);
         if (rounding > 0)
             m_unrounded[i] = std::min(1.0, left / rounding);
     }
@@ -1887,6 +1917,7 @@ bool CCalculus::EndLimits(IPointFunction& f, CCalculusResult& current, double ma
     double carriedError = error;
     double carriedUnresolved = 0;
     bool moved = false;
+    bool confirmed = true;
     for (int end = 0; end < 2; ++end) {
         if (!ends[end])
             continue;
@@ -1897,10 +1928,12 @@ bool CCalculus::EndLimits(IPointFunction& f, CCalculusResult& current, double ma
         sum += asked.value;
         error += asked.error;
         unresolved += asked.unresolved;
-        if (!part.valid)
+        if (!part.valid) {
             part = asked;
-        else
+        } else {
             moved = true;
+            confirmed = confirmed && part.confirmed;
+        }
         carried += part.value;
         carriedError += part.error;
         carriedUnresolved += part.unresolved;
@@ -1938,7 +1971,13 @@ bool CCalculus::EndLimits(IPointFunction& f, CCalculusResult& current, double ma
     const double claimed = before.outcome == ECalculusOutcome::Inexact
                                ? before.error
                                : std::min(before.error, kQuietError * Abs(after.value));
-    if (before.outcome == ECalculusOutcome::DoesNotConverge || differ <= claimed)
+    // Where the carried ones claim less than those as asked for, the two
+    // agree within both claims and deeper levels confirmed the carried
+    // limits, the carried ones are the nearer. (Where the pieces shrink
+    // slowly, the limits scatter by about their estimates from level to
+    // level, and the values as asked for are as near.)
+    const bool nearer = confirmed && after.error < before.error && differ <= before.error + after.error;
+    if (before.outcome == ECalculusOutcome::DoesNotConverge || (differ <= claimed && !nearer))
         current = before;
     else
         current = after;
@@ -1950,6 +1989,11 @@ bool CCalculus::EndLimit(IPointFunction& f, int map, double to, bool steady, CEn
     // Enough levels to pass the resolution of the numbers at any end but 0,
     // where nothing is lost and the rules before have settled.
     constexpr int kMaxEndLevels = 60;
+    // At 0, where deeper levels cost nothing but evaluations, the limits
+    // of the first levels that meet the goal scatter by about it (a
+    // factor near 1 loses digits to the differences): enough levels that
+    // the least bound is taken among many.
+    constexpr std::size_t kSettledLevels = 20;
     const CMap& path = m_maps[map];
     const double end = Abs(path.centre);
     // Near its end a half-line's points lie about the parameter's distance
@@ -2057,13 +2101,41 @@ bool CCalculus::EndLimit(IPointFunction& f, int map, double to, bool steady, CEn
             estimate = std::max(estimate, Abs(limit - geometric) + 2 * spread);
         }
         const double withRounding = estimate + track.piecesError + (rounded ? 0.0 : nearRounding);
+        // Where the pieces' values are carried to the nodes, the limit
+        // deeper down is the better one while its estimate over the last
+        // three levels falls and it lies within the estimate of the one
+        // it replaces (a piece off by more shows as a step): the bound grows
+        // with each piece's rounding estimate, which the limits' agreement
+        // from level to level shows to be far above what those pieces are
+        // off by. (The values as asked for drift with the rounding of the
+        // points: there the bound alone chooses; at 0, where nothing is
+        // rounded, the slow sums' limits scatter by more than they gain.)
+        if (!rounded && shrinking && estimate <= 5 * kIntegralGoal * Abs(limit))
+            track.settled.push_back(limit);
+        const bool follows = carried && !track.slow;
+        ++track.stale;
+        track.recent[0] = track.recent[1];
+        track.recent[1] = track.recent[2];
+        track.recent[2] = estimate;
+        const double agreed = std::max({track.recent[0], track.recent[1], track.recent[2]});
         if (shrinking && withRounding < track.error) {
             track.error = withRounding;
             track.value = limit;
+            if (estimate < track.valueEstimate)
+                track.stale = 0;
+            track.valueEstimate = estimate;
+        } else if (shrinking && follows && agreed < track.valueEstimate &&
+                   Abs(limit - track.value) <= track.valueEstimate) {
+            track.value = limit;
+            track.valueEstimate = agreed;
+            track.stale = 0;
+            track.confirmed = true;
         }
         // Deeper levels gain nothing once the limit settles, and lose
         // digits to the points near the end.
-        if (track.error <= 5 * kIntegralGoal * Abs(track.value))
+        if (track.error <= 5 * kIntegralGoal * Abs(track.value) &&
+            (!follows || track.valueEstimate <= 4 * kEpsilon * Abs(track.value) || track.stale >= 3) &&
+            (rounded || track.sums.Size() >= kSettledLevels))
             track.done = true;
     };
     CEndTrack* const tracks = m_tracks;
@@ -2104,6 +2176,24 @@ bool CCalculus::EndLimit(IPointFunction& f, int map, double to, bool steady, CEn
         if (!second.done)
             advance(second, near, 0.0, level > 0 ? &piece : nullptr, pieceMoved, true);
     }
+    // At 0 the limits that met the goal scatter about the value by far
+    // more than their median does.
+    if (!rounded && first.settled.size() >= kSettledLevels / 2) {
+        std::vector<double> re;
+        std::vector<double> im;
+        for (const CComplex& limit : first.settled) {
+            re.push_back(limit.real());
+            im.push_back(limit.imag());
+        }
+        const auto median = [](std::vector<double>& v) {
+            std::sort(v.begin(), v.end());
+            const std::size_t n = v.size();
+            return n % 2 ? v[n / 2] : 0.5 * (v[n / 2 - 1] + v[n / 2]);
+        };
+        const CComplex middle(median(re), median(im));
+        if (Abs(middle - first.value) <= first.error)
+            first.value = middle;
+    }
     for (int k = 0; k < 2; ++k) {
         CEndTrack& track = tracks[k];
         CEndPart& part = k == 0 ? asked : moved;
@@ -2114,6 +2204,7 @@ bool CCalculus::EndLimit(IPointFunction& f, int map, double to, bool steady, CEn
         // is.
         part.unresolved = k == 1 || steady ? std::max(track.unresolved, track.tail) : track.unresolved;
         part.valid = k == 0 || rounded;
+        part.confirmed = track.confirmed;
     }
     return true;
 }

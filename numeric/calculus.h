@@ -229,6 +229,8 @@ private:
         double error = 0;
         double unresolved = 0;
         bool valid = false;
+        // The value was confirmed by the limits of deeper levels.
+        bool confirmed = false;
     };
     bool EndLimit(IPointFunction& f, int map, double to, bool steady, CEndPart& asked, CEndPart& moved);
     // One extrapolation of the sums of the pieces towards an end, level by
@@ -251,8 +253,17 @@ private:
         bool slow = false;
         std::vector<CComplex> parts;
         std::vector<CComplex> geometricLimits;
+        // At 0: the limits of the levels whose estimate met the goal.
+        std::vector<CComplex> settled;
         CComplex value;
         double error = std::numeric_limits<double>::infinity();
+        // The estimate of value's level alone (without the pieces'
+        // errors), and the levels since it last fell.
+        double valueEstimate = std::numeric_limits<double>::infinity();
+        int stale = 0;
+        bool confirmed = false;
+        // The estimates of the last three levels.
+        double recent[3] = {};
         double unresolved = 0;
         bool done = false;
         // Back to the start of an extrapolation, the buffers kept.

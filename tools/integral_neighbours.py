@@ -56,6 +56,12 @@ def families():
                lambda b=d(b): (mp.atan((b - d(0.7)) / d(1e-3)) + mp.atan(d(0.7) / d(1e-3))) / d(1e-3))
         yield ("cos(64 sin x)", "cos(64*sin(x))", "0", "pi*%s" % number(s), None)
         yield ("ln(cos x)", "ln(cos(x))", number(k / 1000), "pi/2", None)
+        # Singular at an end other than 0, where the points near it are
+        # rounded to the end's spacing: the end moves with the term.
+        yield ("1/(x^2 sqrt(x-a)) [a,inf]", "1/(x^2*sqrt(x-%s))" % b, b, "inf",
+               lambda b=d(b): mp.pi / (2 * b ** mp.mpf(1.5)))
+        yield ("1/sqrt(b-x)+1/sqrt(x) [0,b]", "1/sqrt(%s-x)+1/sqrt(x)" % b, "0", b,
+               lambda b=d(b): 4 * mp.sqrt(b))
         for centre in (30, 100, 131):
             c = number(centre + k / 10)
             yield ("exp(-x)+exp(-(x-%d)^2)" % centre, "exp(-x)+exp(-(x-%s)^2)" % c, "0", "inf",
