@@ -2326,6 +2326,7 @@ bool CCalculus::DoubleExponential(IPointFunction& f, int kind, const CComplex& a
         mass = firstMass;
     }
     double tail = 0;
+    bool refined = false;
     for (int level = 1; level <= kMaxLevel; ++level) {
         const double h = std::ldexp(1.0, -level);
         m_points.clear();
@@ -2390,6 +2391,16 @@ bool CCalculus::DoubleExponential(IPointFunction& f, int kind, const CComplex& a
         const double roundoff = 8 * kEpsilon * mass;
         rule = {sum, estimate + tail + roundoff, false};
         if (level >= 3 && rule.error <= kIntegralGoal * Abs(sum) + 2 * roundoff) {
+            // Where the integral is a small remainder of its mass (an
+            // oscillating term), what is left of its error once the rule
+            // has settled is the rounding of the points and of the term,
+            // which goes either way from point to point: one level more
+            // halves each point's share of it.
+            if (!refined && mass > 8 * Abs(sum) && level < kMaxLevel) {
+                refined = true;
+                previousDifference = difference;
+                continue;
+            }
             rule.settled = true;
             return true;
         }
