@@ -94,13 +94,6 @@ std::map<COwnBodyKey, QImage>& OwnBodies()
     return bodies;
 }
 
-// Every drawing of a button, whole or in parts, smooths its edges and text.
-void SmoothPainting(QPainter& painter)
-{
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setRenderHint(QPainter::TextAntialiasing);
-}
-
 QColor WithAlpha(QColor color, int alpha)
 {
     color.setAlpha(alpha);
@@ -436,7 +429,7 @@ const QImage& CColorButton::Render() const
             m_buffer.setDevicePixelRatio(ratio);
             m_buffer.fill(BackgroundColor());
             QPainter painter(&m_buffer);
-            SmoothPainting(painter);
+            painter.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing);
             DrawOwnBody(painter);
             painter.end();
             if (bodies.size() >= 64)
@@ -444,7 +437,7 @@ const QImage& CColorButton::Render() const
             bodies.emplace(key, m_buffer);
         }
         QPainter painter(&m_buffer);
-        SmoothPainting(painter);
+        painter.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing);
         painter.setFont(font());
         DrawOwnLabel(painter);
         return m_buffer;
@@ -456,7 +449,7 @@ const QImage& CColorButton::Render() const
     m_buffer.fill(BackgroundColor());
 
     QPainter painter(&m_buffer);
-    SmoothPainting(painter);
+    painter.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing);
     painter.setFont(font());
     switch (drawing) {
     case EDrawing::Classic:
