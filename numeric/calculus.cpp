@@ -7,6 +7,7 @@
 #include <limits>
 
 #include "numeric/complex_size.h"
+#include "numeric/double_double.h"
 #include "numeric/quadrature_tables.h"
 
 namespace {
@@ -213,6 +214,25 @@ const CEndTable& EndTable()
 {
     static const CEndTable table;
     return table;
+}
+
+// a·b − product exactly, where product is a·b rounded: from the factors'
+// halves (Dekker's split), since std::fma is a library call where the build
+// cannot assume the instruction.
+inline double ProductRest(double a, double b, double product)
+{
+    const auto split = [](double x, double& high, double& low) {
+        const double c = 134217729.0 * x;
+        high = c - (c - x);
+        low = x - high;
+    };
+    double aHigh = 0;
+    double aLow = 0;
+    double bHigh = 0;
+    double bLow = 0;
+    split(a, aHigh, aLow);
+    split(b, bHigh, bLow);
+    return ((aHigh * bHigh - product) + aHigh * bLow + aLow * bHigh) + aLow * bLow;
 }
 
 // v·w, without the library's checked complex product when w is real (the
@@ -510,23 +530,6 @@ void CCalculus::Unround(CPanel& panel, CComplex* values, double mid, double hw)
                               : std::fabs(half) * (panel.hi - panel.lo);
     if (!(reach * steepest > 2 * size) || (m_scale > 0 && !(reach * steepest * width > 0.25 * m_scale)))
         return;
-    // The roundings of the products from their factors' halves (Dekker's
-    // split; std::fma is a library call where the build cannot assume the
-    // instruction).
-    const auto split = [](double a, double& high, double& low) {
-        const double c = 134217729.0 * a;
-        high = c - (c - a);
-        low = a - high;
-    };
-    const auto productRest = [](double aHigh, double aLow, double bHigh, double bLow, double product) {
-        return ((aHigh * bHigh - product) + aHigh * bLow + aLow * bHigh) + aLow * bLow;
-    };
-    double hwHigh = 0;
-    double hwLow = 0;
-    double halfHigh = 0;
-    double halfLow = 0;
-    split(hw, hwHigh, hwLow);
-    split(half, halfHigh, halfLow);
     const double perUnit = 1 / (half * hw);
     // On a half-line the panel's middle and half-width are rounded too,
     // and there an ulp of t moves the point by as much as the point's own
@@ -550,61 +553,45 @@ void CCalculus::Unround(CPanel& panel, CComplex* values, double mid, double hw)
         double along = 0;
         double alongRest = 0;
         if (i != 0) {
-            double nodeHigh = 0;
-            double nodeLow = 0;
-            split(kKronrodNodes[k], nodeHigh, nodeLow);
             along = hw * kKronrodNodes[k];
-            alongRest = productRest(hwHigh, hwLow, nodeHigh, nodeLow, along);
+            alongRest = ProductRest(hw, kKronrodNodes[k], along);
             if (i % 2) {
                 along = -along;
                 alongRest = -alongRest;
             }
         }
-        const double t = mid + along;
-        const double z = t - mid;
-        double tRest = (mid - (t - z)) + (along - z) + alongRest;
+        const NDoubleDouble::CDD tSum = NDoubleDouble::TwoSum(mid, along);
+        const double t = tSum.hi;
+        double tRest = tSum.lo + alongRest;
         const double point = m_points[static_cast<std::size_t>(i)].real();
         if (line) {
             tRest += midRest + (i == 0 ? 0.0 : i % 2 ? -hwRest : hwRest) * kKronrodNodes[k];
             // 1/t to twice the precision, q(1 + e): q·t is 1 within an ulp,
             // so 1 − q·t is exact.
             const double q = 1 / t;
-            double qHigh = 0;
-            double qLow = 0;
-            double tHigh = 0;
-            double tLow = 0;
-            split(q, qHigh, qLow);
-            split(t, tHigh, tLow);
             const double product = q * t;
-            const double e = ((1 - product) - productRest(qHigh, qLow, tHigh, tLow, product)) - q * tRest;
+            const double e = ((1 - product) - ProductRest(q, t, product)) - q * tRest;
             // The distance 1/t − 1 (q ≥ 1, so the rounding of q − 1 is
             // exact as below), then the point, less the point asked at.
             const double distance = q - 1;
             const double distanceRest = (-1 - (distance - q)) + q * e;
             const double outward = map.direction * distance;
-            const double sum = centre + outward;
-            const double w = sum - centre;
-            const double sumRest = (centre - (sum - w)) + (outward - w);
-            const double off = (sum - point) + sumRest + map.direction * distanceRest;
+            const NDoubleDouble::CDD sum = NDoubleDouble::TwoSum(centre, outward);
+            const double off = (sum.hi - point) + sum.lo + map.direction * distanceRest;
             // dx/du = −direction·hw/t²; and the weight 1/t² of the node
             // itself rather than of its rounded parameter.
             moves[i] = -off * map.direction * t * t / hw;
             const double square = q * q;
             m_weights[static_cast<std::size_t>(i)] =
-                CComplex(square + (productRest(qHigh, qLow, qHigh, qLow, square) + 2 * square * e), 0.0);
+                CComplex(square + (ProductRest(q, q, square) + 2 * square * e), 0.0);
             continue;
         }
         // centre + half·t exactly, less the point asked at.
-        double tHigh = 0;
-        double tLow = 0;
-        split(t, tHigh, tLow);
         const double product = half * t;
-        const double rest = productRest(halfHigh, halfLow, tHigh, tLow, product);
-        const double sum = centre + product;
-        const double w = sum - centre;
-        const double sumRest = (centre - (sum - w)) + (product - w);
+        const double rest = ProductRest(half, t, product);
+        const NDoubleDouble::CDD sum = NDoubleDouble::TwoSum(centre, product);
         // (The point itself may have been moved off the end.)
-        const double off = (sum - point) + sumRest + rest + half * tRest;
+        const double off = (sum.hi - point) + sum.lo + rest + half * tRest;
         moves[i] = off * perUnit;
     }
     CComplex moved[21];
