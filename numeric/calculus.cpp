@@ -1212,10 +1212,8 @@ bool CCalculus::EndSlivers(IPointFunction& f, CComplex& total, double& error, do
             const double outer = far ? mid + hw * kKronrodNodes[10] : mid - hw * kKronrodNodes[10];
             const double end = far ? (map.centre + map.half).real() : map.centre.real();
             const double node = (map.centre + map.half * outer).real();
-            CComplex values[21];
-            std::copy(m_endValues[slot], m_endValues[slot] + 21, values);
             CSliver sliver;
-            if (!EndSliver(f, values, far, end, node, significant, sliver))
+            if (!EndSliver(f, m_endValues[slot], far, end, node, significant, sliver))
                 return false;
             if (sliver.found == 0)
                 continue;
