@@ -67,6 +67,9 @@ constexpr int kOrder[21] = {19, 17, 15, 13, 11, 9, 7, 5, 3, 1, 0, 2, 4, 6, 8, 10
 // A side of a step is steady where its values stay this near (relative to
 // the step) to one level.
 constexpr double kSteadySide = 1e-6;
+// A panel whose nodes' values lie in flat runs at no more than this many
+// levels (each with about three nodes or more) is a few steps, not a curve.
+constexpr int kFewLevels = 7;
 
 // The nodes of the double-exponential rules for a unit range, on the grid of
 // the finest level (u = j / 2^kMaxLevel), computed once: for tanh-sinh the
@@ -448,6 +451,8 @@ bool CCalculus::Panel(IPointFunction& f, CPanel& panel, CPanel* asked)
     if (!Call(f, 21))
         return false;
     if (!map.halfLine) {
+        std::copy(m_values.begin(), m_values.begin() + 21, m_panelValues);
+        panel.middle = m_values[0];
         // (Slots 0 to 2 for the panels from t = 0 and the whole segment,
         // 3 and 4 for those up to t = 1 of maps 0 and 1.)
         for (int slot : {panel.map == 2 || panel.lo == 0 ? panel.map : -1, panel.map < 2 && panel.hi == 1 ? 3 + panel.map : -1}) {
@@ -666,7 +671,6 @@ void CCalculus::Rule(CPanel& panel, std::vector<CComplex>& values, double hw)
     if (spread != 0 && error != 0)
         error = spread * std::min(1.0, std::pow(200 * error / spread, 1.5));
     panel.roundoff = 50 * kEpsilon * mass;
-    panel.error = std::max(error, panel.roundoff);
     panel.settled = false;
     panel.steps = false;
     if (!m_maps[panel.map].halfLine) {
@@ -685,7 +689,23 @@ void CCalculus::Rule(CPanel& panel, std::vector<CComplex>& values, double hw)
                 ++j;
             panel.steps = j == 21;
         }
+        // Flat runs at a few levels (floor(5x + c)): both rules integrate
+        // the part of such a term that is odd about the panel's middle to
+        // nothing, so where its steps lie at nearly mirrored places they
+        // agree and their difference says nothing; the panel is split on
+        // until each piece holds at most one step.
+        const double flat = kSteadySide * radius;
+        if (!panel.steps && flat > 0) {
+            int runs = 1;
+            for (int j = 1; j < 21 && runs <= kFewLevels; ++j) {
+                if (!(Size1(values[static_cast<std::size_t>(kOrder[j])] - values[static_cast<std::size_t>(kOrder[j - 1])]) <= flat))
+                    ++runs;
+            }
+            if (runs <= kFewLevels)
+                error = std::max(error, spread);
+        }
     }
+    panel.error = std::max(error, panel.roundoff);
     panel.kronrod = kronrod;
     panel.mass = mass;
     panel.centre = mean;
@@ -812,9 +832,37 @@ bool CCalculus::Subdivide(IPointFunction& f, CComplex& total, double& error, dou
         const double goal = std::max(kIntegralGoal * Abs(total), 2 * roundoff);
         if (error <= goal || stuckError > goal || m_heap.size() >= m_panelLimit)
             break;
-        // With a located jump the worst, no split can gain more.
-        if (m_heap.front().settled)
-            break;
+        // With a located jump the worst, no split can gain more, unless its
+        // sides were not flat enough for trapezoids: then they are split at
+        // the jump, each side a panel of its own.
+        if (m_heap.front().settled) {
+            const CPanel& front = m_heap.front();
+            const CMap& frontMap = m_maps[front.map];
+            const double cut = (front.jumpAt - frontMap.centre.real()) / frontMap.half.real();
+            if (!(front.error > goal && cut > front.lo && cut < front.hi &&
+                  std::fabs(frontMap.half.real()) * std::min(cut - front.lo, front.hi - cut) >
+                      1e4 * kEpsilon * std::fabs(front.jumpAt)))
+                break;
+            std::pop_heap(m_heap.begin(), m_heap.end(), HeapLess<CPanel, CPanel>);
+            CPanel sides[2] = {m_heap.back(), m_heap.back()};
+            m_heap.pop_back();
+            total -= sides[0].kronrod;
+            error -= sides[0].error;
+            roundoff -= sides[0].roundoff;
+            sides[0].hi = sides[1].lo = cut;
+            for (CPanel& side : sides) {
+                side.sought = true;
+                side.endKnown[0] = side.endKnown[1] = false;
+                if (!Panel(f, side))
+                    return false;
+                total += side.kronrod;
+                error += side.error;
+                roundoff += side.roundoff;
+                m_heap.push_back(side);
+                std::push_heap(m_heap.begin(), m_heap.end(), HeapLess<CPanel, CPanel>);
+            }
+            continue;
+        }
         std::pop_heap(m_heap.begin(), m_heap.end(), HeapLess<CPanel, CPanel>);
         const CPanel worst = m_heap.back();
         m_heap.pop_back();
@@ -852,20 +900,34 @@ bool CCalculus::Subdivide(IPointFunction& f, CComplex& total, double& error, dou
             m_stuck.push_back(worst);
             continue;
         }
-        CPanel left = worst;
-        CPanel right = worst;
-        left.hi = mid;
-        right.lo = mid;
-        left.sought = right.sought = worst.sought || worst.steps;
-        if (!Panel(f, left) || !Panel(f, right))
-            return false;
-        total += left.kronrod + right.kronrod - worst.kronrod;
-        error += left.error + right.error - worst.error;
-        roundoff += left.roundoff + right.roundoff - worst.roundoff;
-        m_heap.push_back(left);
-        std::push_heap(m_heap.begin(), m_heap.end(), HeapLess<CPanel, CPanel>);
-        m_heap.push_back(right);
-        std::push_heap(m_heap.begin(), m_heap.end(), HeapLess<CPanel, CPanel>);
+        CPanel halves[2] = {worst, worst};
+        halves[0].hi = halves[1].lo = mid;
+        halves[0].sought = halves[1].sought = worst.sought || worst.steps;
+        // The middle node's value is the term's at the new ends.
+        halves[0].atEnd[1] = halves[1].atEnd[0] = worst.middle;
+        halves[0].endKnown[1] = halves[1].endKnown[0] = true;
+        total -= worst.kronrod;
+        error -= worst.error;
+        roundoff -= worst.roundoff;
+        for (CPanel& half : halves) {
+            if (!Panel(f, half))
+                return false;
+            // Once a piece looks done, a step in a sliver beside an end
+            // whose value is known could stay hidden from it for good.
+            CSplit split;
+            split.pieces[0] = half;
+            for (int side = 0; side < 2 && split.count == 1 && half.error <= goal; ++side) {
+                if (!SliverBeside(f, half, side, goal, split))
+                    return false;
+            }
+            for (int i = 0; i < split.count; ++i) {
+                total += split.pieces[i].kronrod;
+                error += split.pieces[i].error;
+                roundoff += split.pieces[i].roundoff;
+                m_heap.push_back(split.pieces[i]);
+                std::push_heap(m_heap.begin(), m_heap.end(), HeapLess<CPanel, CPanel>);
+            }
+        }
     }
     return true;
 }
@@ -1014,6 +1076,9 @@ bool CCalculus::Jump(IPointFunction& f, CPanel& panel, bool& found)
     const double error = Abs(left - nearLeft) * leftWidth + Abs(right - nearRight) * rightWidth +
                          Abs(nearRight - nearLeft) * 0.5 * (x1 - x0);
     panel.kronrod = (half > 0 ? map.orientation : -map.orientation) * sum;
+    panel.jumpAt = at + offset;
+    panel.levels[0] = left;
+    panel.levels[1] = right;
     panel.mass = mass;
     panel.roundoff = 50 * kEpsilon * mass;
     panel.error = std::max(error, panel.roundoff);
@@ -1256,6 +1321,51 @@ bool CCalculus::EndSlivers(IPointFunction& f, CComplex& total, double& error, do
     return true;
 }
 
+bool CCalculus::SliverBeside(IPointFunction& f, const CPanel& panel, int side, double significant, CSplit& split)
+{
+    split.pieces[0] = panel;
+    split.count = 1;
+    const CMap& map = m_maps[panel.map];
+    if (!panel.endKnown[side] || map.halfLine || map.centre.imag() != 0 || map.half.imag() != 0)
+        return true;
+    const double mid = 0.5 * (panel.lo + panel.hi);
+    const double hw = 0.5 * (panel.hi - panel.lo);
+    const double outer = side == 1 ? mid + hw * kKronrodNodes[10] : mid - hw * kKronrodNodes[10];
+    const double end = (map.centre + map.half * (side == 1 ? panel.hi : panel.lo)).real();
+    const double node = (map.centre + map.half * outer).real();
+    // The sliver is a fifth of the spacing of the nodes next to the end:
+    // a term that moves from the end to the outermost node by more than it
+    // moves from there to the next node has more than its slope there.
+    const CComplex& known = panel.atEnd[side];
+    const CComplex& first = m_panelValues[side == 1 ? 20 : 19];
+    const CComplex& second = m_panelValues[side == 1 ? 18 : 17];
+    if (!(Abs(known - first) > Abs(first - second) + 8 * kEpsilon * (Abs(known) + Abs(first))))
+        return true;
+    CComplex values[21];
+    std::copy(m_panelValues, m_panelValues + 21, values);
+    CSliver sliver;
+    if (!EndSliver(f, values, side, end, node, significant, sliver, &known))
+        return false;
+    if (sliver.found != 1)
+        return true;
+    if (sliver.narrow) {
+        m_sliverValue += map.orientation * sliver.correction;
+        m_sliverError += sliver.bound;
+        return true;
+    }
+    m_sliverError += sliver.placement;
+    const double cut = (side == 1 ? panel.hi : panel.lo) + sliver.at / map.half.real();
+    if (!(cut > panel.lo && cut < panel.hi))
+        return true;
+    split.pieces[1] = panel;
+    split.pieces[0].hi = split.pieces[1].lo = cut;
+    split.pieces[0].endKnown[1] = split.pieces[1].endKnown[0] = false;
+    if (!Panel(f, split.pieces[0]) || !Panel(f, split.pieces[1]))
+        return false;
+    split.count = 2;
+    return true;
+}
+
 bool CCalculus::Scan(IPointFunction& f, CComplex& total, double& error, double& roundoff, bool& found)
 {
     found = false;
@@ -1272,6 +1382,7 @@ bool CCalculus::Scan(IPointFunction& f, CComplex& total, double& error, double& 
     std::vector<double> splitAt(m_heap.size(), -1);
     std::vector<double> excess(m_heap.size(), 0);
     std::vector<double> splitStep(m_heap.size(), 0);
+    std::vector<CComplex> splitValue(m_heap.size());
     const double significant = kIntegralGoal * Abs(total);
     bool maps[2] = {false, false};
     for (const CPanel& panel : m_heap)
@@ -1346,11 +1457,20 @@ bool CCalculus::Scan(IPointFunction& f, CComplex& total, double& error, double& 
                 // their mean as they do; a peak they missed does not, and
                 // matters where its height over one grid step is not
                 // negligible beside the whole.
-                const double rise = Abs(v - panel.centre) - 1.5 * panel.radius;
+                // A panel settled on a jump took each side at one level
+                // from a few samples: there the level of the sample's side
+                // (the spread of its nodes' values is the step's).
+                double rise = Abs(v - panel.centre) - 1.5 * panel.radius;
+                if (panel.settled && !map.halfLine) {
+                    const CComplex& level = panel.levels[m_points[k].real() < panel.jumpAt ? 0 : 1];
+                    rise = Abs(Weighted(m_values[k] - level, map.orientation * map.half)) -
+                           kSteadySide * Abs(Weighted(panel.levels[1] - panel.levels[0], map.half));
+                }
                 if (rise > 0 && rise * steps[k] > significant && rise > excess[index]) {
                     excess[index] = rise;
                     splitAt[index] = t;
                     splitStep[index] = steps[k];
+                    splitValue[index] = m_values[k];
                 }
             }
         }
@@ -1384,17 +1504,29 @@ bool CCalculus::Scan(IPointFunction& f, CComplex& total, double& error, double& 
             }
             continue;
         }
-        CPanel left = panel;
-        CPanel right = panel;
-        left.hi = splitAt[index];
-        right.lo = splitAt[index];
-        if (!Panel(f, left) || !Panel(f, right))
-            return false;
-        total += left.kronrod + right.kronrod - panel.kronrod;
-        error += left.error + right.error - panel.error;
-        roundoff += left.roundoff + right.roundoff - panel.roundoff;
-        kept.push_back(left);
-        kept.push_back(right);
+        // Split at the sample; the two panels' nodes stop short of it, and
+        // a step of the term in either sliver between (the sample on one
+        // level, the nodes beyond on the other) splits that panel there.
+        CPanel halves[2] = {panel, panel};
+        halves[0].hi = halves[1].lo = splitAt[index];
+        halves[0].atEnd[1] = halves[1].atEnd[0] = splitValue[index];
+        halves[0].endKnown[1] = halves[1].endKnown[0] = true;
+        total -= panel.kronrod;
+        error -= panel.error;
+        roundoff -= panel.roundoff;
+        for (int side = 0; side < 2; ++side) {
+            if (!Panel(f, halves[side]))
+                return false;
+            CSplit split;
+            if (!SliverBeside(f, halves[side], 1 - side, std::max(significant, 2 * roundoff), split))
+                return false;
+            for (int i = 0; i < split.count; ++i) {
+                total += split.pieces[i].kronrod;
+                error += split.pieces[i].error;
+                roundoff += split.pieces[i].roundoff;
+                kept.push_back(split.pieces[i]);
+            }
+        }
     }
     m_heap.swap(kept);
     std::make_heap(m_heap.begin(), m_heap.end(), HeapLess<CPanel, CPanel>);
@@ -1991,8 +2123,8 @@ bool CCalculus::EndLimit(IPointFunction& f, int map, double to, bool steady, CEn
     } plainSums(m_plainSums);
     // The panel over distances [from, until] from the end.
     const auto panelAt = [&](double from, double until) {
-        return path.halfLine ? CPanel{1 - until, 1 - from, map, {}, 0, 0, 0, {}, 0}
-                             : CPanel{from, until, map, {}, 0, 0, 0, {}, 0};
+        return path.halfLine ? CPanel{1 - until, 1 - from, map, {}, 0, 0, 0, {}, 0, false, false, false, 0, {}, {}, {}, {false, false}}
+                             : CPanel{from, until, map, {}, 0, 0, 0, {}, 0, false, false, false, 0, {}, {}, {}, {false, false}};
     };
     // The points near an end other than 0 are rounded by up to half an ulp
     // of the end, which moves the term's value there by about that shift
@@ -2402,7 +2534,7 @@ bool CCalculus::BelieveRule(IPointFunction& f, int count, CRule& rule, double* a
     const double significant = kIntegralGoal * Abs(rule.value);
     bool peak = false;
     for (int side = 0; side < count && !peak; ++side) {
-        CPanel half{0, 1, side, {}, 0, 0, 0, {}, 0};
+        CPanel half{0, 1, side, {}, 0, 0, 0, {}, 0, false, false, false, 0, {}, {}, {}, {false, false}};
         if (!Panel(f, half) || !Probe(f, half, std::max(significant, half.roundoff), peak, at[side], reach))
             return false;
     }
@@ -2436,7 +2568,7 @@ CCalculusResult CCalculus::Integrate(IPointFunction& f, const CIntegralLimit& a,
     if (b.infinity == 0) {
         const CComplex half = 0.5 * (b.point - a.point);
         m_maps[2] = {false, 0.5 * (a.point + b.point), half, 1, 1};
-        CPanel whole{-1, 1, 2, {}, 0, 0, 0, {}, 0};
+        CPanel whole{-1, 1, 2, {}, 0, 0, 0, {}, 0, false, false, false, 0, {}, {}, {}, {false, false}};
         m_scale = 0;
         if (!Panel(f, whole))
             return {CComplex(), 0, ECalculusOutcome::Stopped};
@@ -2528,8 +2660,8 @@ CCalculusResult CCalculus::Integrate(IPointFunction& f, const CIntegralLimit& a,
         // that the subdivision starts from a panel whose nodes see it.
         m_maps[0] = {false, a.point, half, 1, 1};
         m_maps[1] = {false, b.point, -half, 1, -1};
-        const CPanel left{0, 1, 0, {}, 0, 0, 0, {}, 0};
-        const CPanel right{0, 1, 1, {}, 0, 0, 0, {}, 0};
+        const CPanel left{0, 1, 0, {}, 0, 0, 0, {}, 0, false, false, false, 0, {}, {}, {}, {false, false}};
+        const CPanel right{0, 1, 1, {}, 0, 0, 0, {}, 0, false, false, false, 0, {}, {}, {}, {false, false}};
         const double nan = std::numeric_limits<double>::quiet_NaN();
         if (wide) {
             // (The halves' parameters are the distances from their ends
@@ -2594,7 +2726,7 @@ CCalculusResult CCalculus::Integrate(IPointFunction& f, const CIntegralLimit& a,
         factor = direction;
         rule.value *= factor;
         m_maps[0] = {true, a.point, CComplex(), direction, 1};
-        const CPanel whole{0, 1, 0, {}, 0, 0, 0, {}, 0};
+        const CPanel whole{0, 1, 0, {}, 0, 0, 0, {}, 0, false, false, false, 0, {}, {}, {}, {false, false}};
         if (!PushAround(f, whole, at, reach))
             return {CComplex(), 0, ECalculusOutcome::Stopped};
     } else {
@@ -2656,8 +2788,8 @@ CCalculusResult CCalculus::Integrate(IPointFunction& f, const CIntegralLimit& a,
         }
         m_maps[0] = {true, CComplex(), CComplex(), 1, 1};
         m_maps[1] = {true, CComplex(), CComplex(), -1, 1};
-        const CPanel right{0, 1, 0, {}, 0, 0, 0, {}, 0};
-        const CPanel left{0, 1, 1, {}, 0, 0, 0, {}, 0};
+        const CPanel right{0, 1, 0, {}, 0, 0, 0, {}, 0, false, false, false, 0, {}, {}, {}, {false, false}};
+        const CPanel left{0, 1, 1, {}, 0, 0, 0, {}, 0, false, false, false, 0, {}, {}, {}, {false, false}};
         if (!PushAround(f, right, at[0], reach) || !PushAround(f, left, at[1], reach))
             return {CComplex(), 0, ECalculusOutcome::Stopped};
     }

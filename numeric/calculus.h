@@ -126,8 +126,21 @@ private:
         // Such a step was looked for (the panels split from it inherit it).
         bool sought = false;
         // A jump of the term located inside: kronrod is the sum of its two
-        // sides, and splitting it gains nothing.
+        // sides, and splitting it gains nothing. Where along x it lies, and
+        // the two levels (below it, above it) that the sides were taken at.
         bool settled = false;
+        double jumpAt = 0;
+        CComplex levels[2];
+        // The term's value at the middle node, and at either end where a
+        // split made the end from a point the term was asked at.
+        CComplex middle;
+        CComplex atEnd[2];
+        bool endKnown[2] = {false, false};
+    };
+    // Up to two panels that one became.
+    struct CSplit {
+        CPanel pieces[2];
+        int count = 1;
     };
     struct CRule {
         CComplex value;
@@ -205,6 +218,13 @@ private:
     // False when the function said stop.
     bool EndSlivers(IPointFunction& f, CComplex& total, double& error, double& roundoff, double significant,
                     bool last, bool& changed);
+    // Made by Panel just before, with its values in m_panelValues: where
+    // the term's value known at an end of it (side 0 the lower end along
+    // the parameter) shows a step in the sliver beside that end, split
+    // holds the panel split there (or its sliver's part goes to
+    // m_sliverValue where the step lies too near the end for a panel);
+    // else split holds the panel alone. False when the function said stop.
+    bool SliverBeside(IPointFunction& f, const CPanel& panel, int side, double significant, CSplit& split);
     // Where the error of the adaptive sum stays at the ends of a segment or
     // at the finite end of a half-line, in the part of the integral nearer
     // the end than the numbers there can tell (a singularity at an end
@@ -360,6 +380,8 @@ private:
     // end of a segment's half (for maps 0 and 1 the ones from t = 0, then
     // those up to t = 1; for map 2 the whole segment), with its range.
     CComplex m_endValues[5][21];
+    // The values of the last segment panel at its nodes, as the term gave them.
+    CComplex m_panelValues[21];
     double m_endRange[5][2] = {};
     // What the steps located beside the ends leave open of the integral,
     // and what the slivers beside them may hold unresolved; what the steps

@@ -55,8 +55,9 @@ def limit_value(text):
 INTEGRALS = []
 
 def add(term, a, b, breaks=(), bound=1e-13, warns=0, source="", exact=None):
-    """exact: a closed form (mpmath text) where the integrand's end
-    singularity keeps mpmath's own quadrature from 30 digits."""
+    """breaks: the points where the term is not smooth, in their order
+    from a to b. exact: a closed form (mpmath text) where the integrand's
+    end singularity keeps mpmath's own quadrature from 30 digits."""
     INTEGRALS.append((term, a, b, tuple(breaks), bound, warns, source, exact))
 
 # Bailey, Jeyabalan, Li: a comparison of three high-precision quadrature
@@ -320,6 +321,15 @@ add("floor(x+0.25)*exp(x)", "0.7501", "0", breaks=["0.75"], bound=1e-12, source=
 add("floor(x-1e-9)+1", "0", "1", breaks=["1e-9"], bound=1e-15, source=S)
 add("floor(x-1e-9)+1+abs(x-0.3)", "0", "1", breaks=["1e-9", "0.3"], bound=1e-15, source=S)
 add("floor(x+1e-9)+sqrt(abs(x-0.5))", "0", "1", breaks=["0.5", "1-1e-9"], source=S)
+# Steps beside a point the panels were split at (the grid's sample beside
+# a peak, a panel's middle), a peak beside a step whose sides looked flat,
+# and flat sides at several levels whose steps lie at nearly mirrored
+# places in a panel, where both rules agree on a wrong value.
+add("sign(x)+exp(-1e6*(x-0.6)^2)", "-1e-3", "1", breaks=["0", "0.6"], bound=1e-15, source=S)
+add("sign(x-0.25001)+exp(-1e5*(x-0.33)^2)", "0", "1", breaks=["0.25001", "0.33"], bound=1e-15, source=S)
+add("floor(3*x+0.5)+exp(-1e6*(x-0.7)^2)", "0", "1", breaks=["1/6", "0.5", "0.7", "5/6"], bound=1e-15, source=S)
+add("floor(5*x+0.123)", "0", "1", breaks=["(%d-0.123)/5" % k for k in range(1, 6)], bound=1e-15, source=S)
+add("floor(5*x+0.123)*x", "1", "0", breaks=["(%d-0.123)/5" % k for k in range(5, 0, -1)], bound=1e-15, source=S)
 
 S = "oscillation"
 for k in ["10", "100", "1000"]:

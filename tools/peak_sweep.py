@@ -11,6 +11,10 @@ Families (references in closed form from erf, by mpmath):
   half-line  exp(-(x-c)^2)+exp(-x) over [0, inf), c = 1 .. 250
   mirrored   exp(-(x+c)^2)+exp(x) over (-inf, 0], c = 1 .. 250
   whole line exp(-(x-c)^2)+exp(-x^2) over (-inf, inf), c = 1 .. 250
+  steps      sign(x-s)+exp(-w*(x-c)^2) over [a, 1]: a step and a peak
+             together (a step beside a point the grid split at, a peak
+             beside a step the panels took as two flat sides), 120 rows
+  levels     floor(k*x+o)+exp(-1e6*(x-c)^2) over [0, 1], 120 rows
 
 Run: python3 tools/peak_sweep.py [path/to/calculator-ka-vm] [family ...]
 Prints each miss and per family: rows, silent misses, warnings, errors.
@@ -44,6 +48,30 @@ def family_rows(name):
     elif name == "whole-line":
         for c in range(1, 251):
             rows.append(("integral(x,-inf,inf,exp(-(x-%d)^2)+exp(-x^2))" % c, 2 * SQRT_PI))
+    elif name == "steps":
+        for a in (0, -1e-3):
+            for s in (0, 1e-9, 7.46e-4, 2e-3, 0.1, 0.25 + 1e-5, 0.3, 0.5 - 1e-6, 0.61, 0.999):
+                for c, w in ((0.6, 1e6), (0.6, 1e4), (0.2, 1e6), (0.7, 1e5), (0.95, 1e6), (0.33, 1e5)):
+                    text = "integral(x,%r,1,sign(x-%r)+exp(-%r*(x-%r)^2))" % (a, s, w, c)
+                    sa, ss, sc, sw = mp.mpf(a), mp.mpf(s), mp.mpf(c), mp.sqrt(mp.mpf(w))
+                    value = (1 - ss) - (ss - sa) + SQRT_PI / (2 * sw) * (mp.erf(sw * (1 - sc)) - mp.erf(sw * (sa - sc)))
+                    rows.append((text, value))
+    elif name == "levels":
+        for k in (2, 3, 5, 7):
+            for o in (0, 0.5, 0.123):
+                for c in (0.05, 0.2, 0.41, 0.5, 0.63, 0.7, 0.77, 0.86, 0.9, 0.98):
+                    text = "integral(x,0,1,floor(%d*x+%r)+exp(-1e6*(x-%r)^2))" % (k, o, c)
+                    # floor(k*x+o) over [0, 1]: its jumps where k*x+o is whole.
+                    so, sc = mp.mpf(o), mp.mpf(c)
+                    value = mp.mpf(0)
+                    lo = mp.mpf(0)
+                    level = mp.floor(so)
+                    while lo < 1:
+                        hi = min(mp.mpf(1), (level + 1 - so) / k)
+                        value += level * (hi - lo)
+                        lo, level = hi, level + 1
+                    value += SQRT_PI / 2000 * (mp.erf(1000 * (1 - sc)) + mp.erf(1000 * sc))
+                    rows.append((text, value))
     return rows
 
 
