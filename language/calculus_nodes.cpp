@@ -142,6 +142,11 @@ void CNodeCalculus::CLogFilter::AddMessage(const CCalcMessage& message)
             held.emplace_back(message, status);
             return;
         }
+        if (message.severity != 0 && holdingErrors) {
+            if (!errorsClosed)
+                errors.emplace_back(message, status);
+            return;
+        }
     }
     // An error ends the calculation: what was held came before it.
     if (message.severity != 0) {
@@ -167,6 +172,29 @@ void CNodeCalculus::CLogFilter::Pass(const CCalcMessage& message, ECalcStatus st
 void CNodeCalculus::HoldWarnings(bool hold)
 {
     m_filter.holding = hold;
+}
+
+void CNodeCalculus::HoldErrors(bool hold)
+{
+    m_filter.holdingErrors = hold;
+}
+
+void CNodeCalculus::EndErrorHold(bool pass)
+{
+    m_filter.holdingErrors = false;
+    m_filter.errorsClosed = false;
+    std::vector<std::pair<CCalcMessage, ECalcStatus>> errors;
+    errors.swap(m_filter.errors);
+    if (!pass || errors.empty())
+        return;
+    // As they would have come: the calculation ends with them.
+    CCalcRunState& state = m_context->run;
+    state.continueFlag = false;
+    m_filter.probing = false;
+    for (const auto& [message, status] : errors) {
+        state.lastStatus = status;
+        m_filter.AddMessage(message);
+    }
 }
 
 void CNodeCalculus::EndHold(bool pass)
@@ -233,7 +261,8 @@ bool CNodeCalculus::TreeValues(const CComplex* points, std::size_t count, CCompl
         m_index->Set(points[k]);
         CComplex value;
         if (!m_term->Evaluate(*m_context, value)) {
-            if (probing && state.lastStatus != eCancelled) {
+            if ((probing || m_filter.holdingErrors) && state.lastStatus != eCancelled) {
+                m_filter.errorsClosed = m_filter.errorsClosed || (!probing && !m_filter.errors.empty());
                 // Only this point failed; its message was held back.
                 state.continueFlag = true;
                 m_stopped = false;

@@ -64,6 +64,8 @@ protected:
     bool Stopped() const override { return m_stopped; }
     void HoldWarnings(bool hold) override;
     void EndHold(bool pass) override;
+    void HoldErrors(bool hold) override;
+    void EndErrorHold(bool pass) override;
 
     CCalculus m_calculus;
 
@@ -80,6 +82,10 @@ private:
         ILogReceiver* next = nullptr;
         bool probing = false;
         bool holding = false;
+        // Errors kept back: those of the first point that failed.
+        bool holdingErrors = false;
+        bool errorsClosed = false;
+        std::vector<std::pair<CCalcMessage, ECalcStatus>> errors;
         std::uint64_t warned = 0;
         std::vector<std::pair<CCalcMessage, ECalcStatus>> held;
     };

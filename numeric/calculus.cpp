@@ -70,6 +70,9 @@ constexpr double kSteadySide = 1e-6;
 // A panel whose nodes' values lie in flat runs at no more than this many
 // levels (each with about three nodes or more) is a few steps, not a curve.
 constexpr int kFewLevels = 7;
+// An integral is split at points inside its range (where the term failed,
+// where the error stayed) this many times deep at the most.
+constexpr int kInteriorSplits = 4;
 
 // The nodes of the double-exponential rules for a unit range, on the grid of
 // the finest level (u = j / 2^kMaxLevel), computed once: for tanh-sinh the
@@ -418,7 +421,21 @@ bool CCalculus::Call(IPointFunction& f, std::size_t count, bool probing)
     m_evaluations += count;
     if (m_values.size() < count)
         m_values.resize(count);
-    return f.Values(m_points.data(), count, m_values.data(), probing);
+    if (f.Values(m_points.data(), count, m_values.data(), probing))
+        return true;
+    if (!probing && !f.Stopped()) {
+        // Its error held back: which point it was, one at a time.
+        m_failedAt = CComplex(std::numeric_limits<double>::quiet_NaN(), 0.0);
+        for (std::size_t k = 0; k < count; ++k) {
+            ++m_evaluations;
+            if (!f.Values(&m_points[k], 1, &m_values[k], true)) {
+                if (!f.Stopped())
+                    m_failedAt = m_points[k];
+                break;
+            }
+        }
+    }
+    return false;
 }
 
 // ---------------------------------------------------------------- integrals
@@ -2546,6 +2563,71 @@ bool CCalculus::BelieveRule(IPointFunction& f, int count, CRule& rule, double* a
 
 CCalculusResult CCalculus::Integrate(IPointFunction& f, const CIntegralLimit& a, const CIntegralLimit& b)
 {
+    if (m_nested)
+        return IntegrateRange(f, a, b);
+    m_nested = true;
+    f.HoldErrors(true);
+    CCalculusResult result = IntegrateParts(f, a, b, 0);
+    // Where it stands, the term's failure comes as it would have.
+    f.EndErrorHold(result.outcome == ECalculusOutcome::Stopped && !f.Stopped());
+    m_nested = false;
+    return result;
+}
+
+CCalculusResult CCalculus::IntegrateParts(IPointFunction& f, const CIntegralLimit& a, const CIntegralLimit& b,
+                                          int depth)
+{
+    m_failedAt = CComplex(std::numeric_limits<double>::quiet_NaN(), 0.0);
+    CCalculusResult result = IntegrateRange(f, a, b);
+    const bool real = (a.infinity != 0 || a.point.imag() == 0) && (b.infinity != 0 || b.point.imag() == 0);
+    if (!real || depth >= kInteriorSplits)
+        return result;
+    const auto inside = [&](double x) {
+        const double low = a.infinity != 0 ? -std::numeric_limits<double>::infinity()
+                           : b.infinity != 0 ? a.point.real()
+                                             : std::min(a.point.real(), b.point.real());
+        const double high = b.infinity != 0 ? std::numeric_limits<double>::infinity()
+                            : a.infinity != 0 ? b.point.real()
+                                              : std::max(a.point.real(), b.point.real());
+        return x > low && x < high;
+    };
+    if (result.outcome == ECalculusOutcome::Stopped && !f.Stopped() && m_failedAt.imag() == 0 &&
+        inside(m_failedAt.real())) {
+        // The term failed at a point inside the range (sin(x)/x at 0, a
+        // singularity where a node fell on it): the two parts on either
+        // side never ask for it. Where they find no value, the term's own
+        // failure stands.
+        const std::size_t own = m_evaluations;
+        const CCalculusResult split = SplitAt(f, a, b, m_failedAt.real(), depth);
+        m_evaluations += own;
+        if (split.outcome != ECalculusOutcome::Stopped || f.Stopped()) {
+            f.EndErrorHold(false);
+            f.HoldErrors(true);
+            result = split;
+        }
+    } else if (a.infinity == 0 && b.infinity == 0 &&
+               (result.outcome == ECalculusOutcome::DoesNotConverge || result.outcome == ECalculusOutcome::Inexact)) {
+        // The error stayed around a point inside: split there.
+        double at = 0;
+        bool found = false;
+        if (!InteriorPoint(f, a.point.real(), b.point.real(), at, found))
+            return {CComplex(), 0, ECalculusOutcome::Stopped};
+        if (found) {
+            const std::size_t own = m_evaluations;
+            const CCalculusResult split = SplitAt(f, a, b, at, depth);
+            m_evaluations += own;
+            if (split.outcome == ECalculusOutcome::Stopped && f.Stopped())
+                return split;
+            if (split.outcome == ECalculusOutcome::Done ||
+                (split.outcome == ECalculusOutcome::Inexact && split.error < result.error))
+                result = split;
+        }
+    }
+    return result;
+}
+
+CCalculusResult CCalculus::IntegrateRange(IPointFunction& f, const CIntegralLimit& a, const CIntegralLimit& b)
+{
     m_evaluations = 0;
     m_heap.clear();
     m_scale = 0;
@@ -2796,6 +2878,103 @@ CCalculusResult CCalculus::Integrate(IPointFunction& f, const CIntegralLimit& a,
     CCalculusResult result = Adaptive(f, rule);
     result.value *= factor;
     return result;
+}
+
+bool CCalculus::InteriorPoint(IPointFunction& f, double a, double b, double& at, bool& found)
+{
+    found = false;
+    // The narrowest panel of the halves, set aside or not.
+    // Only a point the subdivision went deep towards, and well inside the
+    // segment (an end is the end limits' to deal with).
+    const double low = std::min(a, b);
+    const double high = std::max(a, b);
+    double width = std::numeric_limits<double>::infinity();
+    double centre = 0;
+    for (const std::vector<CPanel>* panels : {&m_heap, &m_stuck}) {
+        for (const CPanel& panel : *panels) {
+            if (panel.map > 1 || m_maps[panel.map].halfLine)
+                continue;
+            const CMap& map = m_maps[panel.map];
+            const double w = std::fabs(map.half.real()) * (panel.hi - panel.lo);
+            const double x = (map.centre + map.half * (0.5 * (panel.lo + panel.hi))).real();
+            if (w < width && x - low > 1e3 * w && high - x > 1e3 * w) {
+                width = w;
+                centre = x;
+            }
+        }
+    }
+    if (!(width < 1e-9 * (high - low)))
+        return true;
+    // Among the doubles a few widths around it, the one where the term is
+    // largest in size, or not defined: a batch of points at a time, evenly
+    // among the doubles (their order as integers), down to one.
+    std::int64_t o0 = Ordinal(centre - 4 * width);
+    std::int64_t o1 = Ordinal(centre + 4 * width);
+    constexpr int kBatch = 15;
+    std::int64_t along[kBatch + 2];
+    while (o1 - o0 > 2) {
+        const std::int64_t span = o1 - o0;
+        m_points.clear();
+        for (int k = 0; k <= kBatch + 1; ++k) {
+            along[k] = o0 + (span <= kBatch + 1 ? std::min<std::int64_t>(k, span) : span / (kBatch + 1) * k);
+            if (k == kBatch + 1)
+                along[k] = o1;
+            m_points.emplace_back(FromOrdinal(along[k]), 0.0);
+        }
+        const std::size_t count = m_points.size();
+        int best = -1;
+        double size = -1;
+        for (std::size_t k = 0; k < count; ++k) {
+            m_points.assign(1, CComplex(FromOrdinal(along[k]), 0.0));
+            if (!Call(f, 1, true)) {
+                if (f.Stopped())
+                    return false;
+                at = FromOrdinal(along[k]);
+                found = true;
+                return true;
+            }
+            const double s = Abs(m_values[0]);
+            if (!std::isfinite(s)) {
+                at = FromOrdinal(along[k]);
+                found = true;
+                return true;
+            }
+            if (s > size) {
+                size = s;
+                best = static_cast<int>(k);
+            }
+        }
+        if (best < 0)
+            return true;
+        const std::int64_t next0 = along[std::max(0, best - 1)];
+        const std::int64_t next1 = along[std::min(static_cast<int>(count) - 1, best + 1)];
+        if (next0 == o0 && next1 == o1)
+            break;
+        o0 = next0;
+        o1 = next1;
+    }
+    at = FromOrdinal(o0 + (o1 - o0) / 2);
+    found = at > low && at < high;
+    return true;
+}
+
+CCalculusResult CCalculus::SplitAt(IPointFunction& f, const CIntegralLimit& a, const CIntegralLimit& b, double at,
+                                   int depth)
+{
+    const CIntegralLimit middle{CComplex(at, 0.0), 0};
+    const CCalculusResult first = IntegrateParts(f, a, middle, depth + 1);
+    const std::size_t used = m_evaluations;
+    if (first.outcome == ECalculusOutcome::Stopped || first.outcome == ECalculusOutcome::DoesNotConverge)
+        return first;
+    const CCalculusResult second = IntegrateParts(f, middle, b, depth + 1);
+    m_evaluations += used;
+    if (second.outcome == ECalculusOutcome::Stopped || second.outcome == ECalculusOutcome::DoesNotConverge)
+        return second;
+    CCalculusResult whole{first.value + second.value, first.error + second.error, ECalculusOutcome::Done};
+    if (first.outcome == ECalculusOutcome::Inexact || second.outcome == ECalculusOutcome::Inexact ||
+        whole.error > kInexactTolerance * Abs(whole.value))
+        whole.outcome = ECalculusOutcome::Inexact;
+    return whole;
 }
 
 CCalculusResult CCalculus::SplitHalfLine(IPointFunction& f, const CComplex& a, double direction)

@@ -45,6 +45,13 @@ public:
     // the result. Without, they pass again while those held stay held.
     virtual void HoldWarnings(bool hold) { (void)hold; }
     virtual void EndHold(bool pass) { (void)pass; }
+    // With hold, a point where the term fails makes Values false as in a
+    // probing call (Stopped() false), its message kept back, until
+    // EndErrorHold passes the first such message on (pass: the failure
+    // stands, the calculation stops) or drops them (the routine got round
+    // the point). Without hold support a failure stops as it always does.
+    virtual void HoldErrors(bool hold) { (void)hold; }
+    virtual void EndErrorHold(bool pass) { (void)pass; }
 
 protected:
     ~IPointFunction() = default;
@@ -340,6 +347,22 @@ private:
     // whose end treatment reaches as close to a as the numbers allow, and
     // the half-line beyond it; values, errors and verdicts summed.
     CCalculusResult SplitHalfLine(IPointFunction& f, const CComplex& a, double direction);
+    // After the adaptive stage on the real segment from a to b left an
+    // error it could not bring down, with its narrowest panels around a
+    // point inside (a singularity there, |x − 0.3|^−0.5): true with the
+    // double there where the term is largest or not defined (found among
+    // the doubles around those panels). False when the function said stop.
+    bool InteriorPoint(IPointFunction& f, double a, double b, double& at, bool& found);
+    // The range from a to b integrated as the two from a to at and from at
+    // to b, each with at as an end (never evaluated there) and split on
+    // as needed; the sum, or the verdict of a part that has no value.
+    CCalculusResult SplitAt(IPointFunction& f, const CIntegralLimit& a, const CIntegralLimit& b, double at,
+                            int depth);
+    // The integral from a to b, split at points inside where the term
+    // failed or the error stayed (depth: splits made above).
+    CCalculusResult IntegrateParts(IPointFunction& f, const CIntegralLimit& a, const CIntegralLimit& b, int depth);
+    // The integral from a to b, without such splits.
+    CCalculusResult IntegrateRange(IPointFunction& f, const CIntegralLimit& a, const CIntegralLimit& b);
 
     CCalculusResult Cauchy(IPointFunction& f, const CComplex& at, int order, const CComplex& centreValue);
     CCalculusResult RealDirection(IPointFunction& f, const CComplex& at, int order, const CComplex& centreValue);
@@ -368,6 +391,11 @@ private:
     // Set while the far part of a split half-line runs: its finite end is
     // regular by construction, and it is not split again.
     bool m_splitting = false;
+    // Inside the outermost integral (the others run as its parts).
+    bool m_nested = false;
+    // The point where the term failed in the last call that was not a
+    // probe, where its error was held back (else NaN).
+    CComplex m_failedAt;
     // While the end limit bisects towards an end: the panels' Kronrod sums
     // with the rounded weights alone, as the extrapolation was tuned on
     // (its limits move by far more than an ulp of the pieces' sums for a
