@@ -13,6 +13,8 @@ with every number taken as the double the calculator computes with):
   mirrored   (b-x)^p*g(x) over [a, b], b the end, a = b-1
   half-line  (x-a)^p*exp(-x) over [a, inf) and (a-x)^p*exp(x) over (-inf, a]
   both       (x-a)^p*(b-x)^p over [a, b], b = a+1
+  interior   abs(x-c)^p and sign(x-c)*abs(x-c)^p over [a, a+1], c inside
+             (at the middle, where a node falls on it, and elsewhere)
 (exp(-x) becomes exp(a-x) where e^-a would leave the doubles.)
 
 Run: python3 tools/end_power_sweep.py [path/to/calculator-ka-vm] [family ...]
@@ -104,6 +106,25 @@ def family_rows(name):
     return rows
 
 
+def interior_rows():
+    rows = []
+    for a in ["0", "-1", "2"]:
+        lo, hi = num(a), num(plus_one(a, 1))
+        for offset in ["0.5", "0.3", "0.123", "0.25", "0.9"]:
+            c = plus_one(a, float(offset))
+            centre = num(c)
+            for ptext in POWERS:
+                p = num(ptext)
+                left = (centre - lo) ** (p + 1) / (p + 1)
+                right = (hi - centre) ** (p + 1) / (p + 1)
+                part = shifted(c, 1)
+                rows.append(("integral(x,%s,%s,abs%s^(%s))" % (a, plus_one(a, 1), part, ptext), left + right))
+                if offset != "0.5":  # (there the integral is 0)
+                    rows.append(("integral(x,%s,%s,sign%s*abs%s^(%s))" % (a, plus_one(a, 1), part, part, ptext),
+                                 right - left))
+    return rows
+
+
 def ours(program, text):
     """The value (None on an error), the log and the estimate it states."""
     run = subprocess.run([program, "--calculate", "-"], input=(text + "=").encode("utf-8"), capture_output=True)
@@ -125,10 +146,10 @@ def main():
     program = os.path.join(ROOT, "build", "calculator-ka-vm")
     if args and os.path.sep in args[0]:
         program = args.pop(0)
-    families = args or ["segment", "mirrored", "half-line", "both"]
+    families = args or ["segment", "mirrored", "half-line", "both", "interior"]
     total_misses = total_dishonest = 0
     for name in families:
-        rows = family_rows(name)
+        rows = interior_rows() if name == "interior" else family_rows(name)
         with ThreadPoolExecutor(max_workers=2) as pool:
             results = list(pool.map(lambda row: ours(program, row[0]), rows))
         misses = warned = honest = errors = 0
