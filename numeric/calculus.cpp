@@ -1350,18 +1350,8 @@ bool CCalculus::SliverBeside(IPointFunction& f, const CPanel& panel, int side, d
     const double outer = side == 1 ? mid + hw * kKronrodNodes[10] : mid - hw * kKronrodNodes[10];
     const double end = (map.centre + map.half * (side == 1 ? panel.hi : panel.lo)).real();
     const double node = (map.centre + map.half * outer).real();
-    // The sliver is a fifth of the spacing of the nodes next to the end:
-    // a term that moves from the end to the outermost node by more than it
-    // moves from there to the next node has more than its slope there.
-    const CComplex& known = panel.atEnd[side];
-    const CComplex& first = m_panelValues[side == 1 ? 20 : 19];
-    const CComplex& second = m_panelValues[side == 1 ? 18 : 17];
-    if (!(Abs(known - first) > Abs(first - second) + 8 * kEpsilon * (Abs(known) + Abs(first))))
-        return true;
-    CComplex values[21];
-    std::copy(m_panelValues, m_panelValues + 21, values);
     CSliver sliver;
-    if (!EndSliver(f, values, side, end, node, significant, sliver, &known))
+    if (!EndSliver(f, m_panelValues, side, end, node, significant, sliver, &panel.atEnd[side]))
         return false;
     if (sliver.found != 1)
         return true;
@@ -2720,7 +2710,11 @@ CCalculusResult CCalculus::IntegrateRange(IPointFunction& f, const CIntegralLimi
                 return result;
             }
         }
-        if (!peak && !wide) {
+        // Nodes at two levels are a step the adaptive stage locates
+        // between two doubles; the double-exponential rule would only
+        // smear it over its points' spacing, which a small step lets it
+        // believe.
+        if (!peak && !wide && !whole.steps) {
             if (!DoubleExponential(f, 0, a.point, b.point, 1, rule))
                 return {CComplex(), 0, ECalculusOutcome::Stopped};
             if (rule.settled) {
