@@ -2620,6 +2620,7 @@ CCalculusResult CCalculus::IntegrateRange(IPointFunction& f, const CIntegralLimi
 {
     m_evaluations = 0;
     m_heap.clear();
+    m_stuck.clear();
     m_scale = 0;
     m_sliverError = 0;
     m_sliverValue = CComplex();
