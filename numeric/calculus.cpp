@@ -2569,9 +2569,25 @@ CCalculusResult CCalculus::IntegrateParts(IPointFunction& f, const CIntegralLimi
 {
     m_failedAt = CComplex(std::numeric_limits<double>::quiet_NaN(), 0.0);
     CCalculusResult result = IntegrateRange(f, a, b);
-    const bool real = (a.infinity != 0 || a.point.imag() == 0) && (b.infinity != 0 || b.point.imag() == 0);
-    if (!real || depth >= kInteriorSplits)
+    if (depth >= kInteriorSplits)
         return result;
+    const bool real = (a.infinity != 0 || a.point.imag() == 0) && (b.infinity != 0 || b.point.imag() == 0);
+    if (!real) {
+        // On a path in the plane, a point where the term failed (sin(z)/z
+        // at 0) is a node of the path, on it between its ends.
+        if (result.outcome != ECalculusOutcome::Stopped || f.Stopped() || !Finite(m_failedAt) ||
+            m_failedAt == a.point || m_failedAt == b.point)
+            return result;
+        const std::size_t own = m_evaluations;
+        const CCalculusResult split = SplitAt(f, a, b, m_failedAt, depth);
+        m_evaluations += own;
+        if (split.outcome != ECalculusOutcome::Stopped || f.Stopped()) {
+            f.EndErrorHold(false);
+            f.HoldErrors(true);
+            result = split;
+        }
+        return result;
+    }
     const auto inside = [&](double x) {
         const double low = a.infinity != 0 ? -std::numeric_limits<double>::infinity()
                            : b.infinity != 0 ? a.point.real()
@@ -2588,7 +2604,7 @@ CCalculusResult CCalculus::IntegrateParts(IPointFunction& f, const CIntegralLimi
         // side never ask for it. Where they find no value, the term's own
         // failure stands.
         const std::size_t own = m_evaluations;
-        const CCalculusResult split = SplitAt(f, a, b, m_failedAt.real(), depth);
+        const CCalculusResult split = SplitAt(f, a, b, CComplex(m_failedAt.real(), 0.0), depth);
         m_evaluations += own;
         if (split.outcome != ECalculusOutcome::Stopped || f.Stopped()) {
             f.EndErrorHold(false);
@@ -2604,7 +2620,7 @@ CCalculusResult CCalculus::IntegrateParts(IPointFunction& f, const CIntegralLimi
             return {CComplex(), 0, ECalculusOutcome::Stopped};
         if (found) {
             const std::size_t own = m_evaluations;
-            const CCalculusResult split = SplitAt(f, a, b, at, depth);
+            const CCalculusResult split = SplitAt(f, a, b, CComplex(at, 0.0), depth);
             m_evaluations += own;
             if (split.outcome == ECalculusOutcome::Stopped && f.Stopped())
                 return split;
@@ -2953,10 +2969,10 @@ bool CCalculus::InteriorPoint(IPointFunction& f, double a, double b, double& at,
     return true;
 }
 
-CCalculusResult CCalculus::SplitAt(IPointFunction& f, const CIntegralLimit& a, const CIntegralLimit& b, double at,
-                                   int depth)
+CCalculusResult CCalculus::SplitAt(IPointFunction& f, const CIntegralLimit& a, const CIntegralLimit& b,
+                                   const CComplex& at, int depth)
 {
-    const CIntegralLimit middle{CComplex(at, 0.0), 0};
+    const CIntegralLimit middle{at, 0};
     const CCalculusResult first = IntegrateParts(f, a, middle, depth + 1);
     const std::size_t used = m_evaluations;
     if (first.outcome == ECalculusOutcome::Stopped || first.outcome == ECalculusOutcome::DoesNotConverge)

@@ -356,7 +356,7 @@ private:
     // The range from a to b integrated as the two from a to at and from at
     // to b, each with at as an end (never evaluated there) and split on
     // as needed; the sum, or the verdict of a part that has no value.
-    CCalculusResult SplitAt(IPointFunction& f, const CIntegralLimit& a, const CIntegralLimit& b, double at,
+    CCalculusResult SplitAt(IPointFunction& f, const CIntegralLimit& a, const CIntegralLimit& b, const CComplex& at,
                             int depth);
     // The integral from a to b, split at points inside where the term
     // failed or the error stayed (depth: splits made above).
