@@ -937,13 +937,9 @@ bool CCalculus::Subdivide(IPointFunction& f, CComplex& total, double& error, dou
                 if (!SliverBeside(f, half, side, goal, split))
                     return false;
             }
-            for (int i = 0; i < split.count; ++i) {
-                total += split.pieces[i].kronrod;
-                error += split.pieces[i].error;
-                roundoff += split.pieces[i].roundoff;
-                m_heap.push_back(split.pieces[i]);
-                std::push_heap(m_heap.begin(), m_heap.end(), HeapLess<CPanel, CPanel>);
-            }
+            Take(split, total, error, roundoff, m_heap);
+            for (int i = split.count - 1; i >= 0; --i)
+                std::push_heap(m_heap.begin(), m_heap.end() - i, HeapLess<CPanel, CPanel>);
         }
     }
     return true;
@@ -1338,6 +1334,17 @@ bool CCalculus::EndSlivers(IPointFunction& f, CComplex& total, double& error, do
     return true;
 }
 
+void CCalculus::Take(const CSplit& split, CComplex& total, double& error, double& roundoff,
+                     std::vector<CPanel>& panels)
+{
+    for (int i = 0; i < split.count; ++i) {
+        total += split.pieces[i].kronrod;
+        error += split.pieces[i].error;
+        roundoff += split.pieces[i].roundoff;
+        panels.push_back(split.pieces[i]);
+    }
+}
+
 bool CCalculus::SliverBeside(IPointFunction& f, const CPanel& panel, int side, double significant, CSplit& split)
 {
     split.pieces[0] = panel;
@@ -1527,12 +1534,7 @@ bool CCalculus::Scan(IPointFunction& f, CComplex& total, double& error, double& 
             CSplit split;
             if (!SliverBeside(f, halves[side], 1 - side, std::max(significant, 2 * roundoff), split))
                 return false;
-            for (int i = 0; i < split.count; ++i) {
-                total += split.pieces[i].kronrod;
-                error += split.pieces[i].error;
-                roundoff += split.pieces[i].roundoff;
-                kept.push_back(split.pieces[i]);
-            }
+            Take(split, total, error, roundoff, kept);
         }
     }
     m_heap.swap(kept);
@@ -2571,13 +2573,11 @@ CCalculusResult CCalculus::IntegrateParts(IPointFunction& f, const CIntegralLimi
     CCalculusResult result = IntegrateRange(f, a, b);
     if (depth >= kInteriorSplits)
         return result;
-    const bool real = (a.infinity != 0 || a.point.imag() == 0) && (b.infinity != 0 || b.point.imag() == 0);
-    if (!real) {
-        // On a path in the plane, a point where the term failed (sin(z)/z
-        // at 0) is a node of the path, on it between its ends.
-        if (result.outcome != ECalculusOutcome::Stopped || f.Stopped() || !Finite(m_failedAt) ||
-            m_failedAt == a.point || m_failedAt == b.point)
-            return result;
+    // The term failed at a point inside the range (sin(x)/x at 0, a
+    // singularity where a node fell on it; on a path in the plane a node of
+    // the path, on it between its ends): the two parts on either side never
+    // ask for it. Where they find no value, the term's own failure stands.
+    const auto splitAtFailure = [&] {
         const std::size_t own = m_evaluations;
         const CCalculusResult split = SplitAt(f, a, b, m_failedAt, depth);
         m_evaluations += own;
@@ -2587,7 +2587,11 @@ CCalculusResult CCalculus::IntegrateParts(IPointFunction& f, const CIntegralLimi
             result = split;
         }
         return result;
-    }
+    };
+    const bool failed = result.outcome == ECalculusOutcome::Stopped && !f.Stopped() && Finite(m_failedAt);
+    const bool real = (a.infinity != 0 || a.point.imag() == 0) && (b.infinity != 0 || b.point.imag() == 0);
+    if (!real)
+        return failed && m_failedAt != a.point && m_failedAt != b.point ? splitAtFailure() : result;
     const auto inside = [&](double x) {
         const double low = a.infinity != 0 ? -std::numeric_limits<double>::infinity()
                            : b.infinity != 0 ? a.point.real()
@@ -2597,38 +2601,24 @@ CCalculusResult CCalculus::IntegrateParts(IPointFunction& f, const CIntegralLimi
                                               : std::max(a.point.real(), b.point.real());
         return x > low && x < high;
     };
-    if (result.outcome == ECalculusOutcome::Stopped && !f.Stopped() && m_failedAt.imag() == 0 &&
-        inside(m_failedAt.real())) {
-        // The term failed at a point inside the range (sin(x)/x at 0, a
-        // singularity where a node fell on it): the two parts on either
-        // side never ask for it. Where they find no value, the term's own
-        // failure stands.
-        const std::size_t own = m_evaluations;
-        const CCalculusResult split = SplitAt(f, a, b, CComplex(m_failedAt.real(), 0.0), depth);
-        m_evaluations += own;
-        if (split.outcome != ECalculusOutcome::Stopped || f.Stopped()) {
-            f.EndErrorHold(false);
-            f.HoldErrors(true);
-            result = split;
-        }
-    } else if (a.infinity == 0 && b.infinity == 0 &&
-               (result.outcome == ECalculusOutcome::DoesNotConverge || result.outcome == ECalculusOutcome::Inexact)) {
-        // The error stayed around a point inside: split there.
-        double at = 0;
-        bool found = false;
-        if (!InteriorPoint(f, a.point.real(), b.point.real(), at, found))
-            return {CComplex(), 0, ECalculusOutcome::Stopped};
-        if (found) {
-            const std::size_t own = m_evaluations;
-            const CCalculusResult split = SplitAt(f, a, b, CComplex(at, 0.0), depth);
-            m_evaluations += own;
-            if (split.outcome == ECalculusOutcome::Stopped && f.Stopped())
-                return split;
-            if (split.outcome == ECalculusOutcome::Done ||
-                (split.outcome == ECalculusOutcome::Inexact && split.error < result.error))
-                result = split;
-        }
-    }
+    if (failed && m_failedAt.imag() == 0 && inside(m_failedAt.real()))
+        return splitAtFailure();
+    if (a.infinity != 0 || b.infinity != 0 ||
+        (result.outcome != ECalculusOutcome::DoesNotConverge && result.outcome != ECalculusOutcome::Inexact))
+        return result;
+    // The error stayed around a point inside: split there.
+    double at = 0;
+    bool found = false;
+    if (!InteriorPoint(f, a.point.real(), b.point.real(), at, found))
+        return {CComplex(), 0, ECalculusOutcome::Stopped};
+    if (!found)
+        return result;
+    const std::size_t own = m_evaluations;
+    const CCalculusResult split = SplitAt(f, a, b, CComplex(at, 0.0), depth);
+    m_evaluations += own;
+    if ((split.outcome == ECalculusOutcome::Stopped && f.Stopped()) || split.outcome == ECalculusOutcome::Done ||
+        (split.outcome == ECalculusOutcome::Inexact && split.error < result.error))
+        return split;
     return result;
 }
 
@@ -2979,6 +2969,11 @@ CCalculusResult CCalculus::SplitAt(IPointFunction& f, const CIntegralLimit& a, c
         return first;
     const CCalculusResult second = IntegrateParts(f, middle, b, depth + 1);
     m_evaluations += used;
+    return Joined(first, second);
+}
+
+CCalculusResult CCalculus::Joined(const CCalculusResult& first, const CCalculusResult& second)
+{
     if (second.outcome == ECalculusOutcome::Stopped || second.outcome == ECalculusOutcome::DoesNotConverge)
         return second;
     CCalculusResult whole{first.value + second.value, first.error + second.error, ECalculusOutcome::Done};
@@ -3005,13 +3000,7 @@ CCalculusResult CCalculus::SplitHalfLine(IPointFunction& f, const CComplex& a, d
     const CCalculusResult far = Integrate(f, {cut, 0}, {CComplex(), direction < 0 ? -1 : 1});
     m_splitting = false;
     m_evaluations = before + used + m_evaluations;
-    if (far.outcome == ECalculusOutcome::Stopped || far.outcome == ECalculusOutcome::DoesNotConverge)
-        return far;
-    CCalculusResult whole{near.value + far.value, near.error + far.error, ECalculusOutcome::Done};
-    if (near.outcome == ECalculusOutcome::Inexact || far.outcome == ECalculusOutcome::Inexact ||
-        whole.error > kInexactTolerance * Abs(whole.value))
-        whole.outcome = ECalculusOutcome::Inexact;
-    return whole;
+    return Joined(near, far);
 }
 
 CCalculusResult CCalculus::Oscillatory(IPointFunction& f, const CComplex& a, double direction, bool& applicable)

@@ -232,6 +232,9 @@ private:
     // m_sliverValue where the step lies too near the end for a panel);
     // else split holds the panel alone. False when the function said stop.
     bool SliverBeside(IPointFunction& f, const CPanel& panel, int side, double significant, CSplit& split);
+    // The split's pieces added to the sums and appended to panels.
+    static void Take(const CSplit& split, CComplex& total, double& error, double& roundoff,
+                     std::vector<CPanel>& panels);
     // Where the error of the adaptive sum stays at the ends of a segment or
     // at the finite end of a half-line, in the part of the integral nearer
     // the end than the numbers there can tell (a singularity at an end
@@ -361,6 +364,9 @@ private:
     // The integral from a to b, split at points inside where the term
     // failed or the error stayed (depth: splits made above).
     CCalculusResult IntegrateParts(IPointFunction& f, const CIntegralLimit& a, const CIntegralLimit& b, int depth);
+    // The sum of two parts of a range (first with a value), or the verdict
+    // of second where it has none.
+    static CCalculusResult Joined(const CCalculusResult& first, const CCalculusResult& second);
     // The integral from a to b, without such splits.
     CCalculusResult IntegrateRange(IPointFunction& f, const CIntegralLimit& a, const CIntegralLimit& b);
 
