@@ -46,10 +46,11 @@ public:
     virtual void HoldWarnings(bool hold) { (void)hold; }
     virtual void EndHold(bool pass) { (void)pass; }
     // With hold, a point where the term fails makes Values false as in a
-    // probing call (Stopped() false), its message kept back, until
-    // EndErrorHold passes the first such message on (pass: the failure
-    // stands, the calculation stops) or drops them (the routine got round
-    // the point). Without hold support a failure stops as it always does.
+    // probing call (Stopped() false), its messages kept back, until
+    // EndErrorHold passes those of the first such point on (pass: the
+    // failure stands, the calculation stops) or drops them (the routine got
+    // round the point). Integrate holds them; a function that answers
+    // Stopped() true after a failure ends the integral as before.
     virtual void HoldErrors(bool hold) { (void)hold; }
     virtual void EndErrorHold(bool pass) { (void)pass; }
 
