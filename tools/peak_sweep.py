@@ -13,7 +13,9 @@ Families (references in closed form from erf, by mpmath):
   whole line exp(-(x-c)^2)+exp(-x^2) over (-inf, inf), c = 1 .. 250
   steps      sign(x-s)+exp(-w*(x-c)^2) over [a, 1]: a step and a peak
              together (a step beside a point the grid split at, a peak
-             beside a step the panels took as two flat sides), 120 rows
+             beside a step the panels took as two flat sides), 120 rows;
+             the peaks are no narrower than about a thousandth: one of
+             3e-4 (w = 1e7) can fall between all the grid's samples
   levels     floor(k*x+o)+exp(-1e6*(x-c)^2) over [0, 1], 120 rows
 
 Run: python3 tools/peak_sweep.py [path/to/calculator-ka-vm] [family ...]
