@@ -861,23 +861,23 @@ bool CCalculus::Subdivide(IPointFunction& f, CComplex& total, double& error, dou
                       1e4 * kEpsilon * std::fabs(front.jumpAt)))
                 break;
             std::pop_heap(m_heap.begin(), m_heap.end(), HeapLess<CPanel, CPanel>);
-            CPanel sides[2] = {m_heap.back(), m_heap.back()};
+            CSplit sides;
+            sides.pieces[0] = sides.pieces[1] = m_heap.back();
+            sides.count = 2;
             m_heap.pop_back();
-            total -= sides[0].kronrod;
-            error -= sides[0].error;
-            roundoff -= sides[0].roundoff;
-            sides[0].hi = sides[1].lo = cut;
-            for (CPanel& side : sides) {
+            total -= sides.pieces[0].kronrod;
+            error -= sides.pieces[0].error;
+            roundoff -= sides.pieces[0].roundoff;
+            sides.pieces[0].hi = sides.pieces[1].lo = cut;
+            for (CPanel& side : sides.pieces) {
                 side.sought = true;
                 side.endKnown[0] = side.endKnown[1] = false;
                 if (!Panel(f, side))
                     return false;
-                total += side.kronrod;
-                error += side.error;
-                roundoff += side.roundoff;
-                m_heap.push_back(side);
-                std::push_heap(m_heap.begin(), m_heap.end(), HeapLess<CPanel, CPanel>);
             }
+            Take(sides, total, error, roundoff, m_heap);
+            for (int i = 1; i >= 0; --i)
+                std::push_heap(m_heap.begin(), m_heap.end() - i, HeapLess<CPanel, CPanel>);
             continue;
         }
         std::pop_heap(m_heap.begin(), m_heap.end(), HeapLess<CPanel, CPanel>);
@@ -1332,6 +1332,15 @@ bool CCalculus::EndSlivers(IPointFunction& f, CComplex& total, double& error, do
         }
     }
     return true;
+}
+
+CCalculus::CPanel CCalculus::Over(double lo, double hi, int map)
+{
+    CPanel panel;
+    panel.lo = lo;
+    panel.hi = hi;
+    panel.map = map;
+    return panel;
 }
 
 void CCalculus::Take(const CSplit& split, CComplex& total, double& error, double& roundoff,
@@ -2132,8 +2141,8 @@ bool CCalculus::EndLimit(IPointFunction& f, int map, double to, bool steady, CEn
     } plainSums(m_plainSums);
     // The panel over distances [from, until] from the end.
     const auto panelAt = [&](double from, double until) {
-        return path.halfLine ? CPanel{1 - until, 1 - from, map, {}, 0, 0, 0, {}, 0, false, false, false, 0, {}, {}, {}, {false, false}}
-                             : CPanel{from, until, map, {}, 0, 0, 0, {}, 0, false, false, false, 0, {}, {}, {}, {false, false}};
+        return path.halfLine ? Over(1 - until, 1 - from, map)
+                             : Over(from, until, map);
     };
     // The points near an end other than 0 are rounded by up to half an ulp
     // of the end, which moves the term's value there by about that shift
@@ -2543,7 +2552,7 @@ bool CCalculus::BelieveRule(IPointFunction& f, int count, CRule& rule, double* a
     const double significant = kIntegralGoal * Abs(rule.value);
     bool peak = false;
     for (int side = 0; side < count && !peak; ++side) {
-        CPanel half{0, 1, side, {}, 0, 0, 0, {}, 0, false, false, false, 0, {}, {}, {}, {false, false}};
+        CPanel half = Over(0, 1, side);
         if (!Panel(f, half) || !Probe(f, half, std::max(significant, half.roundoff), peak, at[side], reach))
             return false;
     }
@@ -2647,7 +2656,7 @@ CCalculusResult CCalculus::IntegrateRange(IPointFunction& f, const CIntegralLimi
     if (b.infinity == 0) {
         const CComplex half = 0.5 * (b.point - a.point);
         m_maps[2] = {false, 0.5 * (a.point + b.point), half, 1, 1};
-        CPanel whole{-1, 1, 2, {}, 0, 0, 0, {}, 0, false, false, false, 0, {}, {}, {}, {false, false}};
+        CPanel whole = Over(-1, 1, 2);
         m_scale = 0;
         if (!Panel(f, whole))
             return {CComplex(), 0, ECalculusOutcome::Stopped};
@@ -2743,8 +2752,8 @@ CCalculusResult CCalculus::IntegrateRange(IPointFunction& f, const CIntegralLimi
         // that the subdivision starts from a panel whose nodes see it.
         m_maps[0] = {false, a.point, half, 1, 1};
         m_maps[1] = {false, b.point, -half, 1, -1};
-        const CPanel left{0, 1, 0, {}, 0, 0, 0, {}, 0, false, false, false, 0, {}, {}, {}, {false, false}};
-        const CPanel right{0, 1, 1, {}, 0, 0, 0, {}, 0, false, false, false, 0, {}, {}, {}, {false, false}};
+        const CPanel left = Over(0, 1, 0);
+        const CPanel right = Over(0, 1, 1);
         const double nan = std::numeric_limits<double>::quiet_NaN();
         if (wide) {
             // (The halves' parameters are the distances from their ends
@@ -2809,7 +2818,7 @@ CCalculusResult CCalculus::IntegrateRange(IPointFunction& f, const CIntegralLimi
         factor = direction;
         rule.value *= factor;
         m_maps[0] = {true, a.point, CComplex(), direction, 1};
-        const CPanel whole{0, 1, 0, {}, 0, 0, 0, {}, 0, false, false, false, 0, {}, {}, {}, {false, false}};
+        const CPanel whole = Over(0, 1, 0);
         if (!PushAround(f, whole, at, reach))
             return {CComplex(), 0, ECalculusOutcome::Stopped};
     } else {
@@ -2871,8 +2880,8 @@ CCalculusResult CCalculus::IntegrateRange(IPointFunction& f, const CIntegralLimi
         }
         m_maps[0] = {true, CComplex(), CComplex(), 1, 1};
         m_maps[1] = {true, CComplex(), CComplex(), -1, 1};
-        const CPanel right{0, 1, 0, {}, 0, 0, 0, {}, 0, false, false, false, 0, {}, {}, {}, {false, false}};
-        const CPanel left{0, 1, 1, {}, 0, 0, 0, {}, 0, false, false, false, 0, {}, {}, {}, {false, false}};
+        const CPanel right = Over(0, 1, 0);
+        const CPanel left = Over(0, 1, 1);
         if (!PushAround(f, right, at[0], reach) || !PushAround(f, left, at[1], reach))
             return {CComplex(), 0, ECalculusOutcome::Stopped};
     }

@@ -233,6 +233,8 @@ private:
     // m_sliverValue where the step lies too near the end for a panel);
     // else split holds the panel alone. False when the function said stop.
     bool SliverBeside(IPointFunction& f, const CPanel& panel, int side, double significant, CSplit& split);
+    // A panel of map over the parameters from lo to hi, not yet summed.
+    static CPanel Over(double lo, double hi, int map);
     // The split's pieces added to the sums and appended to panels.
     static void Take(const CSplit& split, CComplex& total, double& error, double& roundoff,
                      std::vector<CPanel>& panels);
