@@ -3220,8 +3220,11 @@ double Binomial(int n, int k)
 
 }  // namespace
 
-CCalculusResult CCalculus::Cauchy(IPointFunction& f, const CComplex& at, int order, const CComplex& centreValue)
+CCalculusResult CCalculus::Cauchy(IPointFunction& f, const CComplex& at, int order, const CComplex* centre)
 {
+    // (Without the value at the point itself, where the term has none: the
+    // circles do not need it.)
+    const CComplex centreValue = centre ? *centre : CComplex();
     constexpr std::size_t kPoints = 64;
     const double scale = std::max(1.0, Abs(at));
     const double factorial = Factorial(order);
@@ -3232,6 +3235,11 @@ CCalculusResult CCalculus::Cauchy(IPointFunction& f, const CComplex& at, int ord
     // to small ones, until rounding takes over.
     for (int j = -5; j <= 60; ++j) {
         const double r = 0.5 * scale * std::ldexp(1.0, -j);
+        // A circle within a few ulps of the point is no circle: its points
+        // round onto a handful of doubles, whose values agree as if the
+        // term were analytic even across a cut (asin at 2).
+        if (r < 1024 * kEpsilon * Abs(at))
+            break;
         m_points.resize(kPoints);
         for (std::size_t k = 0; k < kPoints; ++k)
             m_points[k] = at + std::polar(r, 2 * kPi * static_cast<double>(k) / kPoints);
@@ -3273,7 +3281,7 @@ CCalculusResult CCalculus::Cauchy(IPointFunction& f, const CComplex& at, int ord
         const double estimate = (alias + roundoff) * toDerivative;
         // A function real on the real line, at a real point: the values on
         // the circle come in conjugate pairs and the derivative is real.
-        bool real = at.imag() == 0 && centreValue.imag() == 0;
+        bool real = at.imag() == 0 && (!centre || centreValue.imag() == 0);
         for (std::size_t k = 1; real && k < kPoints / 2; ++k)
             real = Abs(m_values[kPoints - k] - std::conj(m_values[k])) <= 1e-12 * largest;
         real = real && std::fabs(m_values[0].imag()) <= 1e-12 * largest &&
@@ -3386,12 +3394,38 @@ CCalculusResult CCalculus::Differentiate(IPointFunction& f, const CComplex& at, 
 {
     m_evaluations = 0;
     m_points.assign(1, at);
-    if (!Call(f, 1))
-        return {CComplex(), 0, ECalculusOutcome::Stopped};
+    if (analytic)
+        f.HoldErrors(true);
+    if (!Call(f, 1)) {
+        if (!analytic || f.Stopped()) {
+            f.EndErrorHold(false);
+            return {CComplex(), 0, ECalculusOutcome::Stopped};
+        }
+        // No value at the point itself: a singularity the term's own
+        // formula makes (sin(x)/x, (exp(x) − 1)/x at 0) is removable where
+        // the circles around it show no coefficient of negative index, and
+        // the derivatives are those of the function completed there. A pole,
+        // a cut or an essential singularity shows in them, and the term's
+        // own failure stands.
+        const CCalculusResult removed = Cauchy(f, at, order, nullptr);
+        const bool found = removed.outcome == ECalculusOutcome::Done || removed.outcome == ECalculusOutcome::Inexact;
+        f.EndErrorHold(!found && !f.Stopped());
+        return found ? removed : CCalculusResult{CComplex(), 0, ECalculusOutcome::Stopped};
+    }
+    f.EndErrorHold(false);
     const CComplex centreValue = m_values[0];
     if (order == 0)
         return {centreValue, 0, ECalculusOutcome::Done};
-    return analytic ? Cauchy(f, at, order, centreValue) : RealDirection(f, at, order, centreValue);
+    if (!analytic)
+        return RealDirection(f, at, order, centreValue);
+    const CCalculusResult complex = Cauchy(f, at, order, &centreValue);
+    if (complex.outcome != ECalculusOutcome::NotDifferentiable)
+        return complex;
+    // On a cut of an analytic term (sqrt(x) at −1) the values on either side
+    // of it differ, and no circle holds; along the real direction the term
+    // can still be smooth, and its derivative there is the one a real
+    // variable asks for.
+    return RealDirection(f, at, order, centreValue);
 }
 
 // ---------------------------------------------------------------- roots

@@ -373,7 +373,8 @@ private:
     // The integral from a to b, without such splits.
     CCalculusResult IntegrateRange(IPointFunction& f, const CIntegralLimit& a, const CIntegralLimit& b);
 
-    CCalculusResult Cauchy(IPointFunction& f, const CComplex& at, int order, const CComplex& centreValue);
+    // (centre: the value at the point, none where the term has none there.)
+    CCalculusResult Cauchy(IPointFunction& f, const CComplex& at, int order, const CComplex* centre);
     CCalculusResult RealDirection(IPointFunction& f, const CComplex& at, int order, const CComplex& centreValue);
     // Ridders' extrapolation of differences: side 0 central, ±1 one-sided;
     // first is the size of the coarsest difference.

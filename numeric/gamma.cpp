@@ -68,19 +68,24 @@ CComplex LanczosSum(const CComplex& z)
 }
 
 // sin(πx) from the reduced argument, exactly 0 at the integers and ±1 at the
-// half-integers.
+// half-integers. The reduction runs on |x|, where it is exact: reduced from
+// a tiny x of the other sign, 2 − |x| would round to 2 and land on the wrong
+// half-period (the sign of Γ just left of the imaginary axis flipped).
 double ReducedSinPi(double x)
 {
-    const double r = -x - 2 * std::floor(-x / 2);  // in [0, 2)
+    const double a = std::fabs(x);
+    const double r = a - 2 * std::floor(a / 2);  // in [0, 2), exact
     const double rr = r > 1 ? r - 1 : r;
     const double s = std::sin(kPi * std::fmin(rr, 1 - rr));
-    return r <= 1 ? -s : s;
+    const double positive = r <= 1 ? s : -s;  // sin(π|x|)
+    return x < 0 ? -positive : positive;
 }
 
-// cos(πx) likewise, exactly 0 at the half-integers.
+// cos(πx) likewise, exactly 0 at the half-integers; even, so reduced from |x|.
 double ReducedCosPi(double x)
 {
-    const double r = x - 2 * std::floor(x / 2);  // in [0, 2), cos(πx) = cos(πr)
+    const double a = std::fabs(x);
+    const double r = a - 2 * std::floor(a / 2);  // in [0, 2), cos(πx) = cos(πr)
     const double q = std::fmod(r, 1.0);           // cos(πr) = ±cos(πq)
     const double c = q == 0.5 ? 0.0 : (q < 0.5 ? std::cos(kPi * q) : -std::sin(kPi * (q - 0.5)));
     return r < 1 ? c : -c;

@@ -22,7 +22,8 @@ def namespace():
     return {
         "sin": mp.sin, "cos": mp.cos, "tan": mp.tan, "exp": mp.exp, "ln": mp.log, "sqrt": mp.sqrt,
         "abs": lambda z: abs(z), "atan": mp.atan, "sinh": mp.sinh, "cosh": mp.cosh, "tanh": mp.tanh,
-        "sech": mp.sech, "floor": mp.floor, "sign": mp.sign, "gamma": mp.gamma, "asin": mp.asin,
+        "sech": mp.sech, "floor": mp.floor, "sign": mp.sign, "gamma": mp.gamma, "asin": mp.asin, "acos": mp.acos,
+        "atanh": mp.atanh,
         "j": lambda n, z: mp.besselj(n, z), "y": lambda n, z: mp.bessely(n, z),
         "re": mp.re, "im": mp.im, "conj": mp.conj,
         "pi": DOUBLE_PI, "e": mp.mpf(math.e), "i": mp.mpc(0, 1),
@@ -446,6 +447,16 @@ DERIVATIVES = [
     ("abs(x)^3", "2", 1, 1e-8), ("abs(x)^3", "-2", 2, 1e-8), ("x*abs(x)", "0", 1, 1e-8),
     ("re(x)^2+sin(x)", "1", 1, 1e-8), ("floor(x)+x^2", "0.5", 1, 1e-8), ("abs(sin(x))", "1", 1, 1e-8),
     ("conj(x)*x", "0.5", 1, 1e-8), ("sign(x)*x^3", "1", 2, 1e-8),
+    # No value at the point itself, a removable singularity: the derivatives
+    # of the function completed there (the reference from its series).
+    ("sin(x)/x", "0", 1, 1e-13, "0"), ("sin(x)/x", "0", 2, 1e-13, "-mpf(1)/3"),
+    ("sin(x)/x", "0", 4, 1e-10, "mpf(1)/5"), ("(exp(x)-1)/x", "0", 1, 1e-13, "mpf(1)/2"),
+    ("(exp(x)-1)/x", "0", 3, 1e-13, "mpf(1)/4"), ("x/sin(x)", "0", 2, 1e-13, "mpf(1)/3"),
+    ("gamma(x)*x", "0", 1, 1e-13, "-euler"), ("gamma(x)*(x+1)", "-1", 1, 1e-13, "euler-1"),
+    ("(1-cos(x))/x^2", "0", 2, 1e-13, "-mpf(1)/12"), ("sin(x)/(x-pi)", "pi", 1, 1e-13, "0"),
+    # On a cut of an analytic term: along the real direction.
+    ("sqrt(x)", "-1", 1, 1e-8), ("sqrt(x)", "-1", 2, 1e-8), ("ln(x)", "-2", 1, 1e-8), ("asin(x)", "2", 1, 1e-8),
+    ("acos(x)", "2", 2, 1e-8), ("atanh(x)", "2", 1, 1e-8),
 ]
 # Roots: (term, start or (low, high), bound, reference as text or None for mpmath's findroot)
 ROOTS = [
@@ -521,11 +532,15 @@ def main():
         else:
             value = checked(lambda: reference_integral(term, a, b, breaks))
         out.write(row("integral(x,%s,%s,%s)" % (a, b, term), value, bound, warns, source) + "\n")
-    for term, at, order, bound in DERIVATIVES:
+    for term, at, order, bound, *exact in DERIVATIVES:
         f = term_function(term)
         def compute():
             return mp.diff(f, limit_value(at), order)
-        value = checked(compute)
+        if exact:
+            mp.mp.dps = 45
+            value = eval(exact[0], dict(mpf=mp.mpf, euler=mp.euler, j_=mp.mpc(0, 1)))
+        else:
+            value = checked(compute)
         text = "deriv(x,%s,%s)" % (at, term) if order == 1 else "deriv(x,%s,%d,%s)" % (at, order, term)
         out.write(row(text, value, bound, 0, "derivative") + "\n")
     for term, where, bound in ROOTS:

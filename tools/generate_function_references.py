@@ -172,4 +172,11 @@ for zc in (complex(171.5, 0.5), complex(171.6, 0.2), complex(171.62, 0.01), comp
     g = mp.gamma(z)
     if abs(g) < 1.7e308:
         lines.append(edge_row("gamma", z, g, 2e-14, "gamma large complex"))
+# Just beside the imaginary axis, where the reflection's sine and cosine of
+# πx are reduced from a real part far below an ulp of 2.
+for x in (1e-17, -1e-17, -9.18e-17, 5e-300, -5e-300, -1e-9):
+    for y in (0.5, -0.5, 3.0, -3.0):
+        z = mp.mpc(x, y)
+        lines.append(edge_row("gamma", z, mp.gamma(z), 4e-15, "gamma beside the imaginary axis"))
+        lines.append(edge_row("loggamma", z, mp.loggamma(z), 4e-15, "gamma beside the imaginary axis"))
 out.write_text("\n".join(lines) + "\n")
