@@ -70,6 +70,9 @@ constexpr double kSteadySide = 1e-6;
 // A panel whose nodes' values lie in flat runs at no more than this many
 // levels (each with about three nodes or more) is a few steps, not a curve.
 constexpr int kFewLevels = 7;
+// Within this share of a panel's or rule's range from an end the points'
+// rounding is left alone (see Unround).
+constexpr double kNearEnd = 0x1p-10;
 // An integral is split at points inside its range (where the term failed,
 // where the error stayed) this many times deep at the most.
 constexpr int kInteriorSplits = 4;
@@ -102,8 +105,17 @@ public:
             m_nodes[1][0][j] = {far, 0.5 * kPi * coshU * far};
             m_nodes[1][1][j] = {near, 0.5 * kPi * coshU * near};
             m_nodes[2][0][j] = m_nodes[2][1][j] = {std::sinh(s), 0.5 * kPi * coshU * std::cosh(s)};
+            // The tanh-sinh offset once more in the wider type (where it is
+            // wider), for the points' rounding below: the double above is off
+            // by a few units in its last place, as much as the rounding of
+            // a point itself.
+            const long double wideS = 0.5L * std::acos(-1.0L) * std::sinh(static_cast<long double>(u));
+            const long double wideE = std::exp(-2 * wideS);
+            m_offsetRests[j] = static_cast<double>(2 * wideE / (1 + wideE) - m_nodes[0][0][j].offset);
         }
     }
+    // What the tanh-sinh offset at u lacks.
+    double OffsetRest(double u) const { return m_offsetRests[static_cast<int>(u * kSteps + 0.5)]; }
     const CUnitNode& At(int kind, int side, double u) const
     {
         return m_nodes[kind][side][static_cast<int>(u * kSteps + 0.5)];
@@ -111,6 +123,7 @@ public:
 
 private:
     CUnitNode m_nodes[3][2][kCount];
+    double m_offsetRests[kCount];
 };
 
 const CNodeTable& NodeTable()
@@ -501,7 +514,6 @@ bool CCalculus::Panel(IPointFunction& f, CPanel& panel, CPanel* asked)
     // t = 1, and within the size of the end from it the points are rounded
     // to the end's spacing, the end limit's part too; beyond, to that of
     // their distance.)
-    constexpr double kNearEnd = 0x1p-10;
     const bool inner = map.halfLine ? panel.lo < 1 - kNearEnd && (1 - panel.hi) / panel.hi >= Abs(map.centre)
                                     : panel.hi > kNearEnd || &map == &m_maps[2];
     if (real && Finite(panel.kronrod) && panel.error <= 1e-8 * panel.mass && inner)
@@ -2359,6 +2371,28 @@ bool CCalculus::DoubleExponential(IPointFunction& f, int kind, const CComplex& a
     // beyond the range that matters, where it may well overflow.
     double reach[2] = {kMaxU, kMaxU};
     const CNodeTable& table = NodeTable();
+    // On a real segment, each node's value and point as asked for, by side
+    // and place on the finest grid, for the move to the nodes below.
+    const bool real = kind == 0 && a.imag() == 0 && b.imag() == 0;
+    // (Which places this rule has filled: those stamped with its number.)
+    if (real && m_gridHave.size() != 2 * CNodeTable::kCount) {
+        m_gridHave.assign(2 * CNodeTable::kCount, 0);
+        m_gridValues.resize(2 * CNodeTable::kCount);
+        m_gridPoints.resize(2 * CNodeTable::kCount);
+    }
+    if (real && ++m_gridStamp == 0) {
+        std::fill(m_gridHave.begin(), m_gridHave.end(), 0u);
+        m_gridStamp = 1;
+    }
+    const auto keep = [&](int side, double u, const CComplex& x, const CComplex& value) {
+        if (!real)
+            return;
+        const std::size_t j = static_cast<std::size_t>(side * CNodeTable::kCount) +
+                              static_cast<std::size_t>(u * CNodeTable::kSteps + 0.5);
+        m_gridHave[j] = m_gridStamp;
+        m_gridValues[j] = value;
+        m_gridPoints[j] = x.real();
+    };
     // Every weighted value of every level so far, with the rounding of the
     // additions kept beside the sum: the sum of a level is this times its
     // step (a power of 2), free of the rounding that halving the sum before
@@ -2399,6 +2433,8 @@ bool CCalculus::DoubleExponential(IPointFunction& f, int kind, const CComplex& a
         m_points.assign(1, x);
         if (!Call(f, 1))
             return false;
+        keep(0, 0.0, x, m_values[0]);
+        keep(1, 0.0, x, m_values[0]);
         CComplex first = Weighted(m_values[0], w);
         double firstMass = Abs(first);
         all[0].Add(first.real());
@@ -2427,6 +2463,7 @@ bool CCalculus::DoubleExponential(IPointFunction& f, int kind, const CComplex& a
                     reach[side] = u - 1;
                     break;
                 }
+                keep(side, u, x, m_values[0]);
                 const CComplex term = Weighted(m_values[0], w);
                 first += term;
                 all[0].Add(term.real());
@@ -2467,7 +2504,9 @@ bool CCalculus::DoubleExponential(IPointFunction& f, int kind, const CComplex& a
         m_points.clear();
         m_weights.clear();
         std::size_t outer[2] = {SIZE_MAX, SIZE_MAX};
+        std::size_t firstOf[2] = {0, 0};
         for (int side = 0; side < 2; ++side) {
+            firstOf[side] = m_points.size();
             for (int k = 1; k * h <= reach[side]; k += 2) {
                 CComplex x, w;
                 if (!node(side, k * h, x, w))
@@ -2479,6 +2518,11 @@ bool CCalculus::DoubleExponential(IPointFunction& f, int kind, const CComplex& a
         }
         if (!Call(f, m_points.size()))
             return false;
+        for (int side = 0; side < 2 && real; ++side) {
+            const std::size_t end = side == 0 ? firstOf[1] : m_points.size();
+            for (std::size_t i = firstOf[side]; i < end; ++i)
+                keep(side, static_cast<double>(2 * (i - firstOf[side]) + 1) * h, m_points[i], m_values[i]);
+        }
         CComplex added;
         double addedMass = 0;
         for (std::size_t i = 0; i < m_points.size(); ++i) {
@@ -2537,11 +2581,69 @@ bool CCalculus::DoubleExponential(IPointFunction& f, int kind, const CComplex& a
                 continue;
             }
             rule.settled = true;
+            // The points' rounding, where the integral is a remainder of its
+            // mass, beside which it shows; a move within a few units of the
+            // sum's last place is no better than the rounding it would take
+            // out.
+            if (real && mass > 2 * Abs(sum)) {
+                const CComplex moved = Unrounded(a.real(), b.real(), half.real(), reach, h, mass);
+                if (Abs(moved) > 4 * kEpsilon * Abs(sum))
+                    rule.value += moved;
+            }
             return true;
         }
         previousDifference = difference;
     }
     return true;
+}
+
+CComplex CCalculus::Unrounded(double a, double b, double half, const double* reach, double h, double mass) const
+{
+    // Each node's point is its parameter's place rounded to a double: where
+    // the term is steep there (an oscillation, cos(62·sin(x)) near π, whose
+    // points round by up to an ulp of 3), each value differs from the
+    // node's by slope times that rounding, which the weights do not know
+    // of; summed over hundreds of nodes beside an integral that is a small
+    // remainder of its mass, 1e-13 of it. The slope from the two
+    // neighbours on the grid, where they lie far enough apart for their
+    // difference to mean a slope.
+    const CNodeTable& table = NodeTable();
+    const std::size_t step = static_cast<std::size_t>(h * CNodeTable::kSteps + 0.5);
+    CComplex total;
+    double size = 0;
+    for (int side = 0; side < 2; ++side) {
+        const std::size_t base = static_cast<std::size_t>(side * CNodeTable::kCount);
+        const double end = side == 0 ? b : a;
+        const double inwards = side == 0 ? -half : half;
+        for (std::size_t j = step; static_cast<double>(j + step) / CNodeTable::kSteps <= reach[side]; j += step) {
+            if (m_gridHave[base + j] != m_gridStamp || m_gridHave[base + j - step] != m_gridStamp ||
+                m_gridHave[base + j + step] != m_gridStamp)
+                continue;
+            const double apart = m_gridPoints[base + j + step] - m_gridPoints[base + j - step];
+            const double point = m_gridPoints[base + j];
+            if (!(std::fabs(apart) > 1e3 * kEpsilon * std::fabs(point)))
+                continue;
+            const double u = static_cast<double>(j) / CNodeTable::kSteps;
+            const CUnitNode& unit = table.At(0, side, u);
+            // (Beside an end the term may be singular, its slope no
+            // parabola's; and there its points lie so near the end that
+            // their rounding is a tiny share of their distance anyway.)
+            if (unit.offset < kNearEnd)
+                break;
+            // The node, end + inwards·offset, less the point asked at.
+            const double product = inwards * unit.offset;
+            const NDoubleDouble::CDD ideal = NDoubleDouble::TwoSum(end, product);
+            const double off = (ideal.hi - point) + ideal.lo + ProductRest(inwards, unit.offset, product) +
+                               inwards * table.OffsetRest(u);
+            const CComplex slope = (m_gridValues[base + j + step] - m_gridValues[base + j - step]) / apart;
+            const CComplex move = h * half * unit.weight * off * slope;
+            total += move;
+            size += Size1(move);
+        }
+    }
+    // (A move beyond a trace of the mass is no rounding: a term that is not
+    // smooth at the spacing of the points.)
+    return Finite(total) && size <= 1e-10 * mass ? total : CComplex();
 }
 
 bool CCalculus::BelieveRule(IPointFunction& f, int count, CRule& rule, double* at, double& reach, bool& believed)

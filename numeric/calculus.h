@@ -337,6 +337,9 @@ private:
     bool Around(IPointFunction& f, const CPanel& panel, double at, double reach, CPieces& pieces);
     // Adds those pieces to m_heap.
     bool PushAround(IPointFunction& f, const CPanel& panel, double at, double reach);
+    // What the tanh-sinh rule's sum on a real segment lacks for the rounding
+    // of its points (their values moved to the nodes along the slope).
+    CComplex Unrounded(double a, double b, double half, const double* reach, double h, double mass) const;
     // kind 0: tanh-sinh on [a, b]; 1: exp-sinh from a towards direction;
     // 2: sinh-sinh over the real line. False when the function said stop.
     bool DoubleExponential(IPointFunction& f, int kind, const CComplex& a, const CComplex& b, double direction,
@@ -386,6 +389,12 @@ private:
     std::vector<CComplex> m_values;
     std::vector<CComplex> m_asked;
     std::vector<CComplex> m_weights;
+    // The double-exponential rule's values and points on a real segment, by
+    // side and place on its finest grid, and which of them it has.
+    std::vector<CComplex> m_gridValues;
+    std::vector<double> m_gridPoints;
+    std::vector<unsigned> m_gridHave;
+    unsigned m_gridStamp = 0;
     std::vector<CPanel> m_heap;
     // The panels too narrow to split, set aside by Subdivide.
     std::vector<CPanel> m_stuck;
