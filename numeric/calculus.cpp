@@ -3420,6 +3420,11 @@ CCalculusResult CCalculus::Cauchy(IPointFunction& f, const CComplex& at, int ord
         return {CComplex(), 0, ECalculusOutcome::NotDifferentiable};
     if (best.error > kInexactTolerance * std::max(Abs(best.value), 1e-3 * bestScale))
         best.outcome = ECalculusOutcome::Inexact;
+    // A value within its own error of 0 is the rounding of a derivative that
+    // vanishes (cos at 0 gave −2.4e−17): 0, which a derivative of it then
+    // finds again, rather than noise that no circle around it could follow.
+    if (Abs(best.value) <= best.error)
+        best.value = CComplex();
     return best;
 }
 
