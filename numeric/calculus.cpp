@@ -2733,9 +2733,8 @@ CCalculusResult CCalculus::IntegrateParts(IPointFunction& f, const CIntegralLimi
     return result;
 }
 
-CCalculusResult CCalculus::IntegrateRange(IPointFunction& f, const CIntegralLimit& a, const CIntegralLimit& b)
+void CCalculus::ClearRangeState()
 {
-    m_evaluations = 0;
     m_heap.clear();
     m_stuck.clear();
     m_scale = 0;
@@ -2743,6 +2742,12 @@ CCalculusResult CCalculus::IntegrateRange(IPointFunction& f, const CIntegralLimi
     m_sliverValue = CComplex();
     for (bool* taken : m_sliverTaken)
         taken[0] = taken[1] = false;
+}
+
+CCalculusResult CCalculus::IntegrateRange(IPointFunction& f, const CIntegralLimit& a, const CIntegralLimit& b)
+{
+    m_evaluations = 0;
+    ClearRangeState();
     if (a.infinity != 0 && b.infinity == a.infinity)
         return {};
     if (a.infinity == 0 && b.infinity == 0 && a.point == b.point)
@@ -2928,11 +2933,7 @@ CCalculusResult CCalculus::IntegrateRange(IPointFunction& f, const CIntegralLimi
                 f.Stopped())
                 return split;
             m_evaluations += before;
-            m_heap.clear();
-            m_stuck.clear();
-            m_scale = 0;
-            m_sliverError = 0;
-            m_sliverValue = CComplex();
+            ClearRangeState();
         }
         // The half-line pieces integrate towards +∞.
         factor = direction;

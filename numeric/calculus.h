@@ -376,6 +376,9 @@ private:
     // The integral from a to b, without such splits.
     CCalculusResult IntegrateRange(IPointFunction& f, const CIntegralLimit& a, const CIntegralLimit& b);
 
+    // What one range's integration leaves behind (panels, slivers, scale),
+    // cleared before the next.
+    void ClearRangeState();
     // (centre: the value at the point, none where the term has none there.)
     CCalculusResult Cauchy(IPointFunction& f, const CComplex& at, int order, const CComplex* centre);
     CCalculusResult RealDirection(IPointFunction& f, const CComplex& at, int order, const CComplex& centreValue);
