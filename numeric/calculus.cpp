@@ -2439,6 +2439,8 @@ bool CCalculus::DoubleExponential(IPointFunction& f, int kind, const CComplex& a
         double firstMass = Abs(first);
         all[0].Add(first.real());
         all[1].Add(first.imag());
+        double largest = 0;
+        double negligible = 0;
         for (int side = 0; side < 2; ++side) {
             int quiet = 0;
             for (int k = 1;; ++k) {
@@ -2469,7 +2471,13 @@ bool CCalculus::DoubleExponential(IPointFunction& f, int kind, const CComplex& a
                 all[0].Add(term.real());
                 all[1].Add(term.imag());
                 firstMass += Abs(term);
-                quiet = Abs(first) > 0 && Abs(term) <= 1e-20 * Abs(first) ? quiet + 1 : 0;
+                // Negligible beside the largest the sum has been: where the
+                // far side cancels the near one (an odd term over the whole
+                // line), the sum itself shrinks to its rounding and would
+                // never call a term negligible.
+                largest = std::max(largest, Abs(first));
+                negligible = 1e-20 * largest;
+                quiet = negligible > 0 && Abs(term) <= negligible ? quiet + 1 : 0;
                 if (quiet == 2) {
                     // The side ends at the first of the two negligible
                     // terms, or up to three quarters of a step before it
@@ -2486,7 +2494,7 @@ bool CCalculus::DoubleExponential(IPointFunction& f, int kind, const CComplex& a
                                 return false;
                             continue;
                         }
-                        if (Abs(Weighted(m_values[0], wr)) <= 1e-20 * Abs(first))
+                        if (Abs(Weighted(m_values[0], wr)) <= negligible)
                             r -= back;
                     }
                     reach[side] = r;
