@@ -99,6 +99,12 @@ public:
         return true;
     }
     bool Stopped() const override { return m_points->Stopped(); }
+    // The node's holds, so that a point where the term fails (sin(x)^2/x^2
+    // at 0) is got round as in the statement.
+    void HoldWarnings(bool hold) override { m_points->HoldWarnings(hold); }
+    void EndHold(bool pass) override { m_points->EndHold(pass); }
+    void HoldErrors(bool hold) override { m_points->HoldErrors(hold); }
+    void EndErrorHold(bool pass) override { m_points->EndErrorHold(pass); }
 
     // Thrown by At past the budget of points.
     struct CBudgetSpent {};

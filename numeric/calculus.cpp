@@ -2909,6 +2909,11 @@ CCalculusResult CCalculus::IntegrateRange(IPointFunction& f, const CIntegralLimi
             const std::size_t before = m_evaluations;
             CCalculusResult oscillatory = Oscillatory(f, a.point, direction, applicable);
             m_evaluations += before;
+            if (!applicable && oscillatory.outcome != ECalculusOutcome::Stopped) {
+                const std::size_t spent = m_evaluations;
+                oscillatory = Touching(f, a.point, direction, applicable);
+                m_evaluations += spent;
+            }
             if (oscillatory.outcome == ECalculusOutcome::Stopped) {
                 f.EndHold(true);
                 return oscillatory;
@@ -2975,14 +2980,23 @@ CCalculusResult CCalculus::IntegrateRange(IPointFunction& f, const CIntegralLimi
             f.HoldWarnings(false);
             bool applicable = false;
             const std::size_t before = m_evaluations;
-            CCalculusResult right = Oscillatory(f, CComplex(), 1, applicable);
-            std::size_t used = m_evaluations;
+            std::size_t used = 0;
+            // By the pieces between sign changes, else between touching
+            // zeros.
+            const auto halfLine = [&](double direction) {
+                CCalculusResult part = Oscillatory(f, CComplex(), direction, applicable);
+                used += m_evaluations;
+                if (!applicable && part.outcome != ECalculusOutcome::Stopped) {
+                    part = Touching(f, CComplex(), direction, applicable);
+                    used += m_evaluations;
+                }
+                return part;
+            };
+            CCalculusResult right = halfLine(1);
             CCalculusResult left;
             if (applicable && right.outcome != ECalculusOutcome::Stopped &&
-                right.outcome != ECalculusOutcome::DoesNotConverge) {
-                left = Oscillatory(f, CComplex(), -1, applicable);
-                used += m_evaluations;
-            }
+                right.outcome != ECalculusOutcome::DoesNotConverge)
+                left = halfLine(-1);
             m_evaluations = before + used;
             for (const CCalculusResult* part : {&right, &left}) {
                 if (part->outcome == ECalculusOutcome::Stopped) {
@@ -3328,6 +3342,311 @@ CCalculusResult CCalculus::Oscillatory(IPointFunction& f, const CComplex& a, dou
     else if (result.error > kInexactTolerance * size)
         result.outcome = ECalculusOutcome::Inexact;
     return result;
+}
+
+namespace {
+
+// The limit of partial sums s[i] = I + Σ_m c_m·g(i)·u[i]^−m (m = 0, 1, ...)
+// from count of them, the terms eliminated one at a time (the E-algorithm),
+// each step written as a correction to the later of two values. g(i) is
+// u[i]^−p where the leading power p is known, else the last piece
+// s[i] − s[i−1], which falls as the remainder does.
+CComplex PowerLimit(const double* u, const CComplex* s, std::size_t count, double p, bool byPieces)
+{
+    constexpr std::size_t kMost = 12;
+    count = std::min(count, kMost);
+    CComplex e[kMost];
+    // g[m][i]: the term m at point i, as the steps so far have made it.
+    CComplex g[kMost][kMost];
+    for (std::size_t i = 0; i < count; ++i) {
+        e[i] = s[i];
+        const CComplex lead = byPieces ? s[i] - s[i - 1] : CComplex(std::pow(u[i], -p), 0.0);
+        for (std::size_t m = 0; m + 1 < count; ++m)
+            g[m][i] = lead * std::pow(u[i], -static_cast<double>(m));
+    }
+    for (std::size_t k = 1; k < count; ++k) {
+        for (std::size_t i = 0; i + k < count; ++i) {
+            const CComplex ratio = g[k - 1][i + 1] / (g[k - 1][i + 1] - g[k - 1][i]);
+            e[i] = e[i + 1] - (e[i + 1] - e[i]) * ratio;
+            for (std::size_t m = k; m + 1 < count; ++m)
+                g[m][i] = g[m][i + 1] - (g[m][i + 1] - g[m][i]) * ratio;
+        }
+    }
+    return e[0];
+}
+
+// The power p for which remainders c·u^−p at the distances u[0..2] differ
+// by pieces of the sizes given (the first piece from u[0] to u[1]); 0 where
+// they do not shrink.
+double LeadingPower(const double* u, double first, double second)
+{
+    const auto ratio = [&](double p) {
+        const double a = std::pow(u[0], -p);
+        const double b = std::pow(u[1], -p);
+        const double c = std::pow(u[2], -p);
+        return (b - c) / (a - b);
+    };
+    const double wanted = second / first;
+    double lo = 1e-3;
+    double hi = 30;
+    if (!(wanted < ratio(lo)))
+        return 0;
+    if (!(wanted > ratio(hi)))
+        return hi;
+    for (int k = 0; k < 60; ++k) {
+        const double mid = 0.5 * (lo + hi);
+        if (ratio(mid) > wanted)
+            lo = mid;
+        else
+            hi = mid;
+    }
+    return 0.5 * (lo + hi);
+}
+
+} // namespace
+
+CCalculusResult CCalculus::Touching(IPointFunction& f, const CComplex& a, double direction, bool& applicable)
+{
+    applicable = false;
+    // The search for the first zeros: its batches, its length, and how
+    // often its step doubles.
+    constexpr std::size_t kBatch = 32;
+    constexpr int kMaxSamples = 768;
+    constexpr int kWiden = 64;
+    constexpr int kGolden = 48;
+    // A zero touches where |f| falls this far below its peak on either side.
+    constexpr double kTouch = 1e-8;
+    // The partial integrals end at the zero kFirst, then where the
+    // distance has about doubled, again and again.
+    constexpr double kFirst = 4;
+    constexpr int kMaxLevels = 11;
+    constexpr std::size_t kMostPowers = 10;
+    const CCalculusResult stopped{CComplex(), 0, ECalculusOutcome::Stopped};
+    std::size_t evaluations = 0;
+    const auto done = [&](const CCalculusResult& result) {
+        m_evaluations = evaluations;
+        return f.Stopped() ? stopped : result;
+    };
+    auto at = [&](double s) { return a + CComplex(direction * s, 0.0); };
+    // The sign of the real part, or of the imaginary part where the real
+    // part is 0 (a purely imaginary term).
+    int part = -1;
+    // |f| and the sign of its part; false where the value is none.
+    auto classify = [&](const CComplex& v, double& size, int& sign) {
+        if (!Finite(v))
+            return false;
+        if (part < 0 && (v.real() != 0 || v.imag() != 0))
+            part = v.real() != 0 ? 0 : 1;
+        const double value = part == 1 ? v.imag() : v.real();
+        size = Abs(v);
+        sign = value > 0 ? 1 : value < 0 ? -1 : 0;
+        return true;
+    };
+    // The same at s; false where it failed.
+    auto sample = [&](double s, double& size, int& sign) {
+        m_points.assign(1, at(s));
+        ++evaluations;
+        return Call(f, 1, true) && classify(m_values[0], size, sign);
+    };
+    // The least |f| between lo and hi (around one minimum), by golden
+    // sections: its place and size. A double zero needs its place only to
+    // about 1e-9 of the bracket: the term is then below 1e-17 of its peak.
+    auto least = [&](double lo, double hi, double& where, double& size) {
+        constexpr double kRatio = 0.6180339887498949;
+        double x1 = hi - kRatio * (hi - lo);
+        double x2 = lo + kRatio * (hi - lo);
+        double f1, f2;
+        int sign;
+        if (!sample(x1, f1, sign) || !sample(x2, f2, sign))
+            return false;
+        for (int k = 0; k < kGolden && hi - lo > 8 * kEpsilon * std::fabs(hi); ++k) {
+            if (f1 <= f2) {
+                hi = x2;
+                x2 = x1;
+                f2 = f1;
+                x1 = hi - kRatio * (hi - lo);
+                if (!sample(x1, f1, sign))
+                    return false;
+            } else {
+                lo = x1;
+                x1 = x2;
+                f1 = f2;
+                x2 = lo + kRatio * (hi - lo);
+                if (!sample(x2, f2, sign))
+                    return false;
+            }
+        }
+        where = f1 <= f2 ? x1 : x2;
+        size = std::min(f1, f2);
+        return true;
+    };
+
+    // The first three touching zeros, stepping from a little past the start
+    // (where the term may be singular), a batch of points at a time, the
+    // step doubled now and then; a zero where the sign changes is not this
+    // kind of term.
+    const double scale = std::max(1.0, Abs(a));
+    double zeros[3];
+    int found = 0;
+    {
+        double step = 0.005 * scale;
+        // (Beyond 0 where the half-line crosses it: many a term has its
+        // own shape about 0, sin²x/x² no zero there.)
+        double next = std::max(0.0, -direction * a.real()) + 1e-3 * scale;
+        // The two samples before: place, |f| and sign.
+        double s1 = 0, s2 = 0, v1 = 0, v2 = 0;
+        int g1 = 0, g2 = 0;
+        int taken = 0;
+        double peak = 0;
+        double places[kBatch];
+        CComplex values[kBatch];
+        while (found < 3 && taken < kMaxSamples) {
+            m_points.clear();
+            for (std::size_t k = 0; k < kBatch; ++k) {
+                places[k] = next;
+                m_points.push_back(at(next));
+                next += step;
+                if (++taken % kWiden == 0)
+                    step *= 2;
+            }
+            evaluations += kBatch;
+            if (!Call(f, kBatch, true))
+                return done({});
+            std::copy(m_values.begin(), m_values.begin() + kBatch, values);
+            // A term that is 0 from here on has underflowed (exp(−x) far
+            // out): no zeros to find.
+            if (std::all_of(values, values + kBatch, [](const CComplex& v) { return v == CComplex(); }))
+                return done({});
+            for (std::size_t k = 0; k < kBatch && found < 3; ++k) {
+                const double s3 = places[k];
+                double v3;
+                int g3;
+                if (!classify(values[k], v3, g3))
+                    return done({});
+                if (taken > static_cast<int>(kBatch) || k >= 2) {
+                    if (v2 <= v1 && v2 < v3) {
+                        double where, size;
+                        if (!least(s1, s3, where, size))
+                            return done({});
+                        if (size <= kTouch * peak) {
+                            if (g1 != g3 || g1 == 0)
+                                return done({});
+                            zeros[found++] = where;
+                            peak = 0;
+                        }
+                    }
+                }
+                peak = std::max(peak, v3);
+                s1 = s2;
+                v1 = v2;
+                g1 = g2;
+                s2 = s3;
+                v2 = v3;
+                g2 = g3;
+            }
+        }
+    }
+    // At a fixed period, so that the zeros far out can be told beforehand.
+    double period = zeros[1] - zeros[0];
+    if (found < 3 || !(std::fabs(zeros[2] - zeros[1] - period) <= 1e-6 * period))
+        return done({});
+    // The zero number k, near where the period puts it.
+    auto zeroAt = [&](double k, double& where, bool& touches) {
+        touches = false;
+        const double predicted = zeros[0] + k * period;
+        const double lo = predicted - 0.25 * period;
+        const double hi = predicted + 0.25 * period;
+        double vlo, vhi, size;
+        int glo, ghi;
+        if (!sample(lo, vlo, glo) || !sample(hi, vhi, ghi) || !least(lo, hi, where, size))
+            return false;
+        touches = size <= kTouch * std::max(vlo, vhi) && glo == ghi && glo != 0 &&
+                  std::fabs(where - predicted) <= 1e-3 * period;
+        return true;
+    };
+    // The remainders fall like powers of the distance from 0 along the
+    // half-line (the start's distance plus the way from it, less where the
+    // half-line starts on the other side of 0); the first partial integral
+    // ends beyond 0.
+    const double offset = direction * a.real();
+    std::vector<double> distances;
+    std::vector<CComplex> sums;
+    double error = 0;
+    double from = 0;
+    CComplex sum;
+    CComplex estimate;
+    bool have = false;
+    double moved = std::numeric_limits<double>::infinity();
+    bool settled = false;
+    double k = std::max(kFirst, kFirst + std::round((-offset - zeros[0]) / period));
+    int flat = 0;
+    for (int level = 0; level < kMaxLevels && !settled; ++level) {
+        // The zero where the distance has about doubled since the last.
+        if (level > 0)
+            k = std::max(k + 1, std::round((2 * distances.back() - offset - zeros[0]) / period));
+        double to;
+        bool touches = false;
+        if (!zeroAt(k, to, touches) || !touches)
+            return done({});
+        // The period, from the farthest zero so far.
+        period = (to - zeros[0]) / k;
+        const CCalculusResult piece = Integrate(f, {at(from), 0}, {at(to), 0});
+        evaluations += m_evaluations;
+        if (piece.outcome == ECalculusOutcome::Stopped)
+            return done(piece);
+        if (piece.outcome == ECalculusOutcome::DoesNotConverge)
+            return done({});
+        sum += piece.value;
+        error += piece.error;
+        from = to;
+        distances.push_back(to + offset);
+        sums.push_back(sum);
+        const std::size_t n = sums.size();
+        if (n < 3)
+            continue;
+        // The leading power, from how the last two pieces shrank; taken
+        // whole or half where it is that within the ratios' own error.
+        double p = LeadingPower(&distances[n - 3], Abs(sums[n - 2] - sums[n - 3]), Abs(sums[n - 1] - sums[n - 2]));
+        if (!(p > 0.05)) {
+            // The pieces do not shrink, far enough out to tell: the
+            // integral does not exist.
+            if (++flat >= 2 && n >= 5) {
+                applicable = true;
+                return done({CComplex(), 0, ECalculusOutcome::DoesNotConverge});
+            }
+            continue;
+        }
+        flat = 0;
+        // Where the power is not a whole or half number, the last piece
+        // stands for it (from the second sum on: the first piece is no
+        // difference of remainders).
+        bool byPieces = false;
+        if (std::fabs(p - std::round(p)) <= 0.05)
+            p = std::round(p);
+        else if (std::fabs(2 * p - std::round(2 * p)) <= 0.05)
+            p = 0.5 * std::round(2 * p);
+        else
+            byPieces = true;
+        const std::size_t count = std::min(byPieces ? n - 1 : n, kMostPowers);
+        const CComplex limit = PowerLimit(&distances[n - count], &sums[n - count], count, p, byPieces);
+        if (have) {
+            moved = Abs(limit - estimate);
+            const double floor = 4 * (error + 16 * kEpsilon * Abs(sum));
+            settled = n >= 4 && moved <= std::max(kIntegralGoal * Abs(limit), floor);
+        }
+        estimate = limit;
+        have = true;
+    }
+    if (!have)
+        return done({});
+    applicable = true;
+    CCalculusResult result{estimate, moved + error, ECalculusOutcome::Done};
+    const double size = Abs(estimate);
+    if (!Finite(estimate) || result.error > kDivergence * size)
+        result.outcome = ECalculusOutcome::DoesNotConverge;
+    else if (result.error > kInexactTolerance * size)
+        result.outcome = ECalculusOutcome::Inexact;
+    return done(result);
 }
 
 // ---------------------------------------------------------------- derivatives

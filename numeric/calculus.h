@@ -351,6 +351,13 @@ private:
     // nothing); where the pieces do not shrink the integral does not
     // converge.
     CCalculusResult Oscillatory(IPointFunction& f, const CComplex& a, double direction, bool& applicable);
+    // The integral from a towards direction·∞ of a term that touches 0
+    // again and again, at a fixed period, without changing sign (sin²x/x²):
+    // its partial integrals up to the touching zeros at doubling distances,
+    // whose remainders fall like powers of the distance, extrapolated by
+    // eliminating those powers. applicable is false where the term shows no
+    // such zeros.
+    CCalculusResult Touching(IPointFunction& f, const CComplex& a, double direction, bool& applicable);
     // The half-line from a towards direction·∞ whose finite end is singular
     // beyond what its map reaches: the segment from a to a + direction·s,
     // whose end treatment reaches as close to a as the numbers allow, and

@@ -385,6 +385,22 @@ add("cos(x)/(1+x)", "0", "inf", source=S, exact="-cos(1)*ci(1)+sin(1)*(pi/2-si(1
 add("j(0,x)", "0", "inf", source=S, exact="mpf(1)")
 add("exp(i*x)/sqrt(x)", "0", "inf", source=S, exact="sqrt(pi/2)*(1+j_)")
 
+S = "touching zeros"
+# A term that touches 0 at a fixed period without changing sign: the partial
+# integrals up to its zeros at doubling distances, the powers by which their
+# remainders fall eliminated.
+add("sin(x)^2/x^2", "0", "inf", source=S, exact="pi/2")
+add("sin(x)^2/x^2", "-inf", "inf", source=S, exact="pi")
+add("sin(x)^2/x^2", "1", "inf", source=S, exact="pi/2-quad(lambda t: sin(t)**2/t**2, [0, 1])")
+add("sin(3*x)^2/x^2", "0", "inf", source=S, exact="3*pi/2")
+add("sin(x)^2/x^1.5", "0", "inf", source=S, exact="sqrt(pi)")
+add("sin(x)^2/x^1.3", "0", "inf", source=S,
+    exact="2**(mpf(1.3)-1)*gamma(2-mpf(1.3))*cos(pi*(mpf(1.3)-1)/2)/(2*(mpf(1.3)-1))")
+add("cos(x)^2/(1+x^2)", "-inf", "inf", source=S, exact="pi/2*(1+exp(-2))")
+add("sin(x)^2/(x^2+1)^0.75", "0", "inf", source=S,
+    exact="quad(lambda t: 1/(2*(t**2+1)**mpf(0.75)), [0, inf])"
+          "-quadosc(lambda t: cos(2*t)/(2*(t**2+1)**mpf(0.75)), [0, inf], omega=2)")
+
 S = "complex integrands"
 add("exp(i*x)", "0", "1", source=S)
 add("x*exp(2*i*x)", "0", "pi", source=S)
@@ -538,7 +554,7 @@ def main():
             mp.mp.dps = 45
             value = eval(exact, dict(namespace(), pi=mp.pi, mpf=mp.mpf, factorial=mp.factorial, si=mp.si, ci=mp.ci,
                                      j_=mp.mpc(0, 1), nsum=mp.nsum, euler=mp.euler, inf=mp.inf, lower_end=lower_end, erf=mp.erf,
-                                     gammainc=mp.gammainc))
+                                     gammainc=mp.gammainc, quad=mp.quad, quadosc=mp.quadosc))
         else:
             value = checked(lambda: reference_integral(term, a, b, breaks))
         out.write(row("integral(x,%s,%s,%s)" % (a, b, term), value, bound, warns, source) + "\n")
