@@ -2370,6 +2370,7 @@ bool CCalculus::DoubleExponential(IPointFunction& f, int kind, const CComplex& a
     // no longer differ from the ends), so that the term is never asked far
     // beyond the range that matters, where it may well overflow.
     double reach[2] = {kMaxU, kMaxU};
+    bool unseen = false;
     const CNodeTable& table = NodeTable();
     // On a real segment, each node's value and point as asked for, by side
     // and place on the finest grid, for the move to the nodes below.
@@ -2459,9 +2460,13 @@ bool CCalculus::DoubleExponential(IPointFunction& f, int kind, const CComplex& a
                 // Beyond a negligible term the next one only confirms the
                 // decay; where the term cannot be computed there (its
                 // exponential overflows far out), the side ends before it.
+                // So it does on an infinite range where the term has not
+                // died away (x^2 overflows in cos(x^2)); the rule has then
+                // not seen the term's end and settles nothing.
                 if (!Call(f, 1, quiet > 0)) {
-                    if (quiet == 0 || f.Stopped())
+                    if (f.Stopped() || (quiet == 0 && kind == 0))
                         return false;
+                    unseen = unseen || quiet == 0;
                     reach[side] = u - 1;
                     break;
                 }
@@ -2505,6 +2510,11 @@ bool CCalculus::DoubleExponential(IPointFunction& f, int kind, const CComplex& a
         sum = CComplex(all[0].Value(), all[1].Value());
         mass = firstMass;
     }
+    if (unseen) {
+        m_endTail = 0;
+        rule = {sum, std::numeric_limits<double>::infinity(), false};
+        return true;
+    }
     double tail = 0;
     bool refined = false;
     for (int level = 1; level <= kMaxLevel; ++level) {
@@ -2524,8 +2534,16 @@ bool CCalculus::DoubleExponential(IPointFunction& f, int kind, const CComplex& a
                 m_weights.push_back(w);
             }
         }
-        if (!Call(f, m_points.size()))
-            return false;
+        // (On an infinite range the finer levels reach past the first
+        // level's last point, up to where the map ends; a term that fails
+        // there leaves the rule unsettled, as above.)
+        if (!Call(f, m_points.size())) {
+            if (f.Stopped() || kind == 0)
+                return false;
+            m_endTail = 0;
+            rule = {sum, std::numeric_limits<double>::infinity(), false};
+            return true;
+        }
         for (int side = 0; side < 2 && real; ++side) {
             const std::size_t end = side == 0 ? firstOf[1] : m_points.size();
             for (std::size_t i = firstOf[side]; i < end; ++i)
@@ -3214,9 +3232,11 @@ CCalculusResult CCalculus::Oscillatory(IPointFunction& f, const CComplex& a, dou
                 // Bracketed in [lo, hi].
                 double x0 = lo, f0 = flo, x1 = hi, f1 = fhi;
                 int side = 0;
-                for (int k = 0; k < 60 && f1 != 0 && x1 - x0 > 1e-13 * std::max(1.0, std::fabs(x1)); ++k) {
+                // Every third step halves the bracket: at a zero of higher
+                // order (sin(x)^3) the secant steps alone barely move.
+                for (int k = 0; k < 200 && f1 != 0 && x1 - x0 > 1e-13 * std::max(1.0, std::fabs(x1)); ++k) {
                     double m = x1 - f1 * (x1 - x0) / (f1 - f0);
-                    if (!(m > x0 && m < x1))
+                    if (!(m > x0 && m < x1) || k % 3 == 2)
                         m = 0.5 * (x0 + x1);
                     double fm;
                     if (!sample(m, fm))

@@ -384,6 +384,13 @@ add("sin(2*x)/(x+1)", "0", "inf", source=S, exact="cos(2)*(pi/2-si(2))+sin(2)*ci
 add("cos(x)/(1+x)", "0", "inf", source=S, exact="-cos(1)*ci(1)+sin(1)*(pi/2-si(1))")
 add("j(0,x)", "0", "inf", source=S, exact="mpf(1)")
 add("exp(i*x)/sqrt(x)", "0", "inf", source=S, exact="sqrt(pi/2)*(1+j_)")
+# Zeros ever closer together (Fresnel); a term whose x^2 overflows far out;
+# zeros of order three.
+add("cos(x^2)", "0", "inf", source=S, exact="sqrt(pi/8)")
+add("sin(x^2)", "0", "inf", source=S, exact="sqrt(pi/8)")
+add("x*sin(x)/(1+x^2)", "0", "inf", source=S, exact="pi/(2*exp(1))")
+add("sin(x)^3/x", "0", "inf", source=S, exact="pi/4")
+add("(sin(x)/x)^3", "0", "inf", source=S, exact="3*pi/8")
 
 S = "touching zeros"
 # A term that touches 0 at a fixed period without changing sign: the partial
