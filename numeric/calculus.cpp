@@ -2927,10 +2927,21 @@ CCalculusResult CCalculus::IntegrateRange(IPointFunction& f, const CIntegralLimi
             const std::size_t before = m_evaluations;
             CCalculusResult oscillatory = Oscillatory(f, a.point, direction, applicable);
             m_evaluations += before;
-            if (!applicable && oscillatory.outcome != ECalculusOutcome::Stopped) {
+            // Where the term also touches 0 at a fixed period, the partial
+            // integrals up to those zeros may do better than the pieces
+            // between sign changes, whose sizes then follow no one pattern
+            // (cos(x)-cos(2*x) over x).
+            if ((!applicable || oscillatory.outcome == ECalculusOutcome::Inexact) &&
+                oscillatory.outcome != ECalculusOutcome::Stopped) {
                 const std::size_t spent = m_evaluations;
-                oscillatory = Touching(f, a.point, direction, applicable);
+                bool touches = false;
+                const CCalculusResult touching = Touching(f, a.point, direction, touches);
                 m_evaluations += spent;
+                if (touching.outcome == ECalculusOutcome::Stopped || !applicable ||
+                    (touches && touching.outcome == ECalculusOutcome::Done)) {
+                    oscillatory = touching;
+                    applicable = applicable || touches;
+                }
             }
             if (oscillatory.outcome == ECalculusOutcome::Stopped) {
                 f.EndHold(true);
@@ -3004,9 +3015,16 @@ CCalculusResult CCalculus::IntegrateRange(IPointFunction& f, const CIntegralLimi
             const auto halfLine = [&](double direction) {
                 CCalculusResult part = Oscillatory(f, CComplex(), direction, applicable);
                 used += m_evaluations;
-                if (!applicable && part.outcome != ECalculusOutcome::Stopped) {
-                    part = Touching(f, CComplex(), direction, applicable);
+                if ((!applicable || part.outcome == ECalculusOutcome::Inexact) &&
+                    part.outcome != ECalculusOutcome::Stopped) {
+                    bool touches = false;
+                    const CCalculusResult touching = Touching(f, CComplex(), direction, touches);
                     used += m_evaluations;
+                    if (touching.outcome == ECalculusOutcome::Stopped || !applicable ||
+                        (touches && touching.outcome == ECalculusOutcome::Done)) {
+                        part = touching;
+                        applicable = applicable || touches;
+                    }
                 }
                 return part;
             };
@@ -3503,8 +3521,7 @@ CCalculusResult CCalculus::Touching(IPointFunction& f, const CComplex& a, double
 
     // The first three touching zeros, stepping from a little past the start
     // (where the term may be singular), a batch of points at a time, the
-    // step doubled now and then; a zero where the sign changes is not this
-    // kind of term.
+    // step doubled now and then.
     const double scale = std::max(1.0, Abs(a));
     double zeros[3];
     int found = 0;
@@ -3548,9 +3565,10 @@ CCalculusResult CCalculus::Touching(IPointFunction& f, const CComplex& a, double
                         double where, size;
                         if (!least(s1, s3, where, size))
                             return done({});
-                        if (size <= kTouch * peak) {
-                            if (g1 != g3 || g1 == 0)
-                                return done({});
+                        // (A zero where the sign changes is passed over:
+                        // cos(x)-cos(2*x) has those between the ones where
+                        // it touches.)
+                        if (size <= kTouch * peak && g1 == g3 && g1 != 0) {
                             zeros[found++] = where;
                             peak = 0;
                         }

@@ -404,6 +404,9 @@ add("sin(x)^2/x^1.5", "0", "inf", source=S, exact="sqrt(pi)")
 add("sin(x)^2/x^1.3", "0", "inf", source=S,
     exact="2**(mpf(1.3)-1)*gamma(2-mpf(1.3))*cos(pi*(mpf(1.3)-1)/2)/(2*(mpf(1.3)-1))")
 add("cos(x)^2/(1+x^2)", "-inf", "inf", source=S, exact="pi/2*(1+exp(-2))")
+# Sign changes between the touching zeros (Frullani's integrals).
+add("(cos(x)-cos(2*x))/x", "0", "inf", source=S, exact="ln(2)")
+add("(cos(x)-cos(3*x))/x", "0", "inf", source=S, exact="ln(3)")
 add("sin(x)^2/(x^2+1)^0.75", "0", "inf", source=S,
     exact="quad(lambda t: 1/(2*(t**2+1)**mpf(0.75)), [0, inf])"
           "-quadosc(lambda t: cos(2*t)/(2*(t**2+1)**mpf(0.75)), [0, inf], omega=2)")
