@@ -3191,6 +3191,23 @@ CCalculusResult CCalculus::SplitHalfLine(IPointFunction& f, const CComplex& a, d
     return Joined(near, far);
 }
 
+namespace {
+
+// An extrapolated value and its estimated error, judged: no value where the
+// error passes a millionth of the value, a warning where it passes 1e-10.
+CCalculusResult Extrapolated(const CComplex& value, double error)
+{
+    CCalculusResult result{value, error, ECalculusOutcome::Done};
+    const double size = Abs(value);
+    if (!Finite(value) || error > kDivergence * size)
+        result.outcome = ECalculusOutcome::DoesNotConverge;
+    else if (error > kInexactTolerance * size)
+        result.outcome = ECalculusOutcome::Inexact;
+    return result;
+}
+
+} // namespace
+
 CCalculusResult CCalculus::Oscillatory(IPointFunction& f, const CComplex& a, double direction, bool& applicable)
 {
     applicable = false;
@@ -3373,13 +3390,7 @@ CCalculusResult CCalculus::Oscillatory(IPointFunction& f, const CComplex& a, dou
         applicable = true;
         return {CComplex(), 0, ECalculusOutcome::DoesNotConverge};
     }
-    CCalculusResult result{estimate, estimateError + error, ECalculusOutcome::Done};
-    const double size = Abs(estimate);
-    if (!Finite(estimate) || result.error > kDivergence * size)
-        result.outcome = ECalculusOutcome::DoesNotConverge;
-    else if (result.error > kInexactTolerance * size)
-        result.outcome = ECalculusOutcome::Inexact;
-    return result;
+    return Extrapolated(estimate, estimateError + error);
 }
 
 namespace {
@@ -3678,13 +3689,7 @@ CCalculusResult CCalculus::Touching(IPointFunction& f, const CComplex& a, double
     if (!have)
         return done({});
     applicable = true;
-    CCalculusResult result{estimate, moved + error, ECalculusOutcome::Done};
-    const double size = Abs(estimate);
-    if (!Finite(estimate) || result.error > kDivergence * size)
-        result.outcome = ECalculusOutcome::DoesNotConverge;
-    else if (result.error > kInexactTolerance * size)
-        result.outcome = ECalculusOutcome::Inexact;
-    return done(result);
+    return done(Extrapolated(estimate, moved + error));
 }
 
 // ---------------------------------------------------------------- derivatives
