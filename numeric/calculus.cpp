@@ -3194,14 +3194,17 @@ CCalculusResult CCalculus::SplitHalfLine(IPointFunction& f, const CComplex& a, d
 namespace {
 
 // An extrapolated value and its estimated error, judged: no value where the
-// error passes a millionth of the value, a warning where it passes 1e-10.
-CCalculusResult Extrapolated(const CComplex& value, double error)
+// error passes a millionth of the value, a warning where it passes 1e-10;
+// an error within the rounding of the pieces' mass is none (a value that
+// is 0 has no size to measure it by).
+CCalculusResult Extrapolated(const CComplex& value, double error, double mass)
 {
     CCalculusResult result{value, error, ECalculusOutcome::Done};
     const double size = Abs(value);
-    if (!Finite(value) || error > kDivergence * size)
+    const double floor = 1e3 * kEpsilon * mass;
+    if (!Finite(value) || error > std::max(kDivergence * size, floor))
         result.outcome = ECalculusOutcome::DoesNotConverge;
-    else if (error > kInexactTolerance * size)
+    else if (error > std::max(kInexactTolerance * size, floor))
         result.outcome = ECalculusOutcome::Inexact;
     return result;
 }
@@ -3326,6 +3329,7 @@ CCalculusResult CCalculus::Oscillatory(IPointFunction& f, const CComplex& a, dou
     double gap = std::max(z, 0.1 * scale);
     CEpsilonTable sums;
     std::vector<double> sizes;
+    double mass = 0;
     CComplex sum;
     double error = 0;
     CComplex estimate;
@@ -3350,6 +3354,7 @@ CCalculusResult CCalculus::Oscillatory(IPointFunction& f, const CComplex& a, dou
         error += r.error;
         sums.Add(sum);
         sizes.push_back(Abs(value));
+        mass += Abs(value);
         if (piece >= 1)
             applicable = true;
         // The next zero, a little past this one.
@@ -3371,7 +3376,9 @@ CCalculusResult CCalculus::Oscillatory(IPointFunction& f, const CComplex& a, dou
             const double moved = Abs(extrapolated - estimate);
             estimate = extrapolated;
             estimateError = std::max(e, moved);
-            agreed = moved <= kIntegralGoal * Abs(estimate) ? agreed + 1 : 0;
+            // (Where the pieces cancel to 0, (cos(x)-exp(-x))/x, against the
+            // rounding of their sizes.)
+            agreed = moved <= std::max(kIntegralGoal * Abs(estimate), 4 * kEpsilon * mass) ? agreed + 1 : 0;
             if (agreed >= 2 && sums.Size() >= 12)
                 break;
         }
@@ -3390,7 +3397,7 @@ CCalculusResult CCalculus::Oscillatory(IPointFunction& f, const CComplex& a, dou
         applicable = true;
         return {CComplex(), 0, ECalculusOutcome::DoesNotConverge};
     }
-    return Extrapolated(estimate, estimateError + error);
+    return Extrapolated(estimate, estimateError + error, mass);
 }
 
 namespace {
@@ -3689,7 +3696,7 @@ CCalculusResult CCalculus::Touching(IPointFunction& f, const CComplex& a, double
     if (!have)
         return done({});
     applicable = true;
-    return done(Extrapolated(estimate, moved + error));
+    return done(Extrapolated(estimate, moved + error, Abs(sum)));
 }
 
 // ---------------------------------------------------------------- derivatives
