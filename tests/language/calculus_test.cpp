@@ -162,4 +162,36 @@ TEST(CalculusCancel, ALongIntegralStopsAtThePollThatCancels)
     EXPECT_GT(counter.polls, 10);
 }
 
+// The stages after the double-exponential rule (the pieces between zeros,
+// the partial integrals up to touching zeros) stop at any poll too: a
+// cancel halfway and at the very last poll both end the calculation.
+TEST(CalculusCancel, TheLaterStagesStopAtAnyPoll)
+{
+    for (const char16_t* text : {u"integral(x,0,inf,sin(x)^2/x^2)", u"integral(x,0,inf,cos(x^2))",
+                                 u"integral(x,0,inf,(cos(x)-cos(2*x))/x)"}) {
+        long polls = 0;
+        {
+            CLogRecorder log;
+            CCountingCancel counter(0);
+            CComplex value;
+            EXPECT_TRUE(EvaluateExpression(log.context, text, value)) << Utf16ToUtf8(text);
+            polls = counter.polls;
+        }
+        ASSERT_GT(polls, 2) << Utf16ToUtf8(text);
+        for (const long at : {polls / 2 + 1, polls}) {
+            CLogRecorder log;
+            CCountingCancel counter(at);
+            CComplex value;
+            EXPECT_FALSE(EvaluateExpression(log.context, text, value)) << Utf16ToUtf8(text) << " at " << at;
+            EXPECT_EQ(counter.polls, at) << Utf16ToUtf8(text);
+            // (Warnings held from the rule's far points come before it.)
+            const std::string lines = log.Lines();
+            const std::string cancelled = "Error|Integral|Calculation cancelled\n";
+            EXPECT_TRUE(lines.size() >= cancelled.size() &&
+                        lines.compare(lines.size() - cancelled.size(), cancelled.size(), cancelled) == 0)
+                << Utf16ToUtf8(text) << " at " << at << ": " << lines;
+        }
+    }
+}
+
 }  // namespace
