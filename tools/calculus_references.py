@@ -117,6 +117,12 @@ add("1/(x^2+1.005)", "-1", "1", source=S)
 # and of the first panels; the even grid behind the adaptive stage sees it.
 add("sech(10*(x-0.2))^2+sech(100*(x-0.4))^4+sech(1000*(x-0.6))^6", "0", "1", breaks=["0.2", "0.4", "0.6"],
     source=S)
+# Runge's function: poles 0.2 from the end 0, where the tanh-sinh rule's
+# level h = 1/4 happens to fall 7e-10 from the value and the next level's
+# difference looks like the last before the digits double.
+S = "near poles"
+add("1/(1+25*x^2)", "0", "1", source=S, exact="atan(5)/5")
+add("1/(x^2+0.04)", "0", "1", source=S)
 S = "Gander-Gautschi"
 # (sech, since 1/cosh overflows in cosh far from the peaks.)
 # (The 1e-4 wide peak at 0.6 is missed by the nodes as Kahaner's above.)
