@@ -2364,9 +2364,9 @@ bool CCalculus::DoubleExponential(IPointFunction& f, int kind, const CComplex& a
     CComplex sum;
     double mass = 0;
     double previousDifference = -1;
-    // How much the last difference shrank from the one before (0 before
+    // How much the last difference shrank from the one before (1 until
     // there are two).
-    double previousRatio = 0;
+    double previousRatio = 1;
     // How far out each side goes, found at the first level, where the
     // points are asked for one by one from the middle outwards: a side ends
     // where its terms have become negligible beside the sum (or the points
@@ -2513,11 +2513,14 @@ bool CCalculus::DoubleExponential(IPointFunction& f, int kind, const CComplex& a
         sum = CComplex(all[0].Value(), all[1].Value());
         mass = firstMass;
     }
-    if (unseen) {
+    // The rule has not seen the term's end: it settles nothing.
+    const auto unsettled = [&] {
         m_endTail = 0;
         rule = {sum, std::numeric_limits<double>::infinity(), false};
         return true;
-    }
+    };
+    if (unseen)
+        return unsettled();
     double tail = 0;
     bool refined = false;
     for (int level = 1; level <= kMaxLevel; ++level) {
@@ -2540,13 +2543,8 @@ bool CCalculus::DoubleExponential(IPointFunction& f, int kind, const CComplex& a
         // (On an infinite range the finer levels reach past the first
         // level's last point, up to where the map ends; a term that fails
         // there leaves the rule unsettled, as above.)
-        if (!Call(f, m_points.size())) {
-            if (f.Stopped() || kind == 0)
-                return false;
-            m_endTail = 0;
-            rule = {sum, std::numeric_limits<double>::infinity(), false};
-            return true;
-        }
+        if (!Call(f, m_points.size()))
+            return f.Stopped() || kind == 0 ? false : unsettled();
         for (int side = 0; side < 2 && real; ++side) {
             const std::size_t end = side == 0 ? firstOf[1] : m_points.size();
             for (std::size_t i = firstOf[side]; i < end; ++i)
@@ -2939,24 +2937,8 @@ CCalculusResult CCalculus::IntegrateRange(IPointFunction& f, const CIntegralLimi
             f.HoldWarnings(false);
             bool applicable = false;
             const std::size_t before = m_evaluations;
-            CCalculusResult oscillatory = Oscillatory(f, a.point, direction, applicable);
+            CCalculusResult oscillatory = Pieces(f, a.point, direction, applicable);
             m_evaluations += before;
-            // Where the term also touches 0 at a fixed period, the partial
-            // integrals up to those zeros may do better than the pieces
-            // between sign changes, whose sizes then follow no one pattern
-            // (cos(x)-cos(2*x) over x).
-            if ((!applicable || oscillatory.outcome == ECalculusOutcome::Inexact) &&
-                oscillatory.outcome != ECalculusOutcome::Stopped) {
-                const std::size_t spent = m_evaluations;
-                bool touches = false;
-                const CCalculusResult touching = Touching(f, a.point, direction, touches);
-                m_evaluations += spent;
-                if (touching.outcome == ECalculusOutcome::Stopped || !applicable ||
-                    (touches && touching.outcome == ECalculusOutcome::Done)) {
-                    oscillatory = touching;
-                    applicable = applicable || touches;
-                }
-            }
             if (oscillatory.outcome == ECalculusOutcome::Stopped) {
                 f.EndHold(true);
                 return oscillatory;
@@ -3023,30 +3005,14 @@ CCalculusResult CCalculus::IntegrateRange(IPointFunction& f, const CIntegralLimi
             f.HoldWarnings(false);
             bool applicable = false;
             const std::size_t before = m_evaluations;
-            std::size_t used = 0;
-            // By the pieces between sign changes, else between touching
-            // zeros.
-            const auto halfLine = [&](double direction) {
-                CCalculusResult part = Oscillatory(f, CComplex(), direction, applicable);
-                used += m_evaluations;
-                if ((!applicable || part.outcome == ECalculusOutcome::Inexact) &&
-                    part.outcome != ECalculusOutcome::Stopped) {
-                    bool touches = false;
-                    const CCalculusResult touching = Touching(f, CComplex(), direction, touches);
-                    used += m_evaluations;
-                    if (touching.outcome == ECalculusOutcome::Stopped || !applicable ||
-                        (touches && touching.outcome == ECalculusOutcome::Done)) {
-                        part = touching;
-                        applicable = applicable || touches;
-                    }
-                }
-                return part;
-            };
-            CCalculusResult right = halfLine(1);
+            CCalculusResult right = Pieces(f, CComplex(), 1, applicable);
+            std::size_t used = m_evaluations;
             CCalculusResult left;
             if (applicable && right.outcome != ECalculusOutcome::Stopped &&
-                right.outcome != ECalculusOutcome::DoesNotConverge)
-                left = halfLine(-1);
+                right.outcome != ECalculusOutcome::DoesNotConverge) {
+                left = Pieces(f, CComplex(), -1, applicable);
+                used += m_evaluations;
+            }
             m_evaluations = before + used;
             for (const CCalculusResult* part : {&right, &left}) {
                 if (part->outcome == ECalculusOutcome::Stopped) {
@@ -3203,6 +3169,26 @@ CCalculusResult CCalculus::SplitHalfLine(IPointFunction& f, const CComplex& a, d
     m_splitting = false;
     m_evaluations = before + used + m_evaluations;
     return Joined(near, far);
+}
+
+CCalculusResult CCalculus::Pieces(IPointFunction& f, const CComplex& a, double direction, bool& applicable)
+{
+    CCalculusResult result = Oscillatory(f, a, direction, applicable);
+    if (result.outcome == ECalculusOutcome::Stopped || (applicable && result.outcome != ECalculusOutcome::Inexact))
+        return result;
+    // Where the term also touches 0 at a fixed period, the partial integrals
+    // up to those zeros may do better than the pieces between sign changes,
+    // whose sizes then follow no one pattern (cos(x)-cos(2*x) over x).
+    const std::size_t spent = m_evaluations;
+    bool touches = false;
+    const CCalculusResult touching = Touching(f, a, direction, touches);
+    m_evaluations += spent;
+    if (touching.outcome == ECalculusOutcome::Stopped || !applicable ||
+        (touches && touching.outcome == ECalculusOutcome::Done)) {
+        result = touching;
+        applicable = applicable || touches;
+    }
+    return result;
 }
 
 namespace {

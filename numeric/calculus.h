@@ -351,6 +351,10 @@ private:
     // nothing); where the pieces do not shrink the integral does not
     // converge.
     CCalculusResult Oscillatory(IPointFunction& f, const CComplex& a, double direction, bool& applicable);
+    // The integral from a towards direction·∞ by the pieces between the
+    // term's sign changes, else (or where those leave it inexact) up to
+    // the zeros where it touches 0; applicable as for those.
+    CCalculusResult Pieces(IPointFunction& f, const CComplex& a, double direction, bool& applicable);
     // The integral from a towards direction·∞ of a term that touches 0
     // again and again, at a fixed period, without changing sign (sin²x/x²):
     // its partial integrals up to the touching zeros at doubling distances,
